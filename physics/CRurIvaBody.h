@@ -1,0 +1,197 @@
+#ifndef C_RUR_IVA_BODY_H
+#define C_RUR_IVA_BODY_H
+
+#include "CRurIvaDampable.h"
+
+namespace irr {
+namespace ode {
+
+class CRurIvaWorld;
+class CRurIvaGeom;
+class CRurIvaGeomRay;
+class CRurIvaJoint;
+class CRurIvaEventQueue;
+class IRurIvaMotor;
+class IRurIvaStepMotor;
+
+/**
+ * A rigid body as a scene node. Before the simulation starts, the node's absolute transform
+ * places the body; while it runs, the body's motion is written back into the node through
+ * body-moved events. Geometries, joints, motors and step motors below the body attach
+ * themselves to it.
+ */
+class CRurIvaBody : public CRurIvaDampable {
+ public:
+  CRurIvaBody(scene::ISceneNode* parent, scene::ISceneManager* mgr, s32 id = -1,
+              const core::vector3df& position = core::vector3df(0, 0, 0),
+              const core::vector3df& rotation = core::vector3df(0, 0, 0),
+              const core::vector3df& scale = core::vector3df(1.0f, 1.0f, 1.0f));
+  ~CRurIvaBody() override;
+
+  // Scene graph
+  void OnRegisterSceneNode() override;
+  void render() override {}
+  //! The plain attach of the scene graph: a body's bounding box does not grow with its children.
+  void addChild(scene::ISceneNode* child) override;
+  void setPosition(const core::vector3df& newpos) override;
+  void setRotation(const core::vector3df& rotation) override;
+
+  // Physics node
+  scene::ESCENE_NODE_TYPE getType() const override { return RUR_IVA_BODY_ID; }
+  scene::ISceneNode* clone(scene::ISceneNode* newParent = 0, scene::ISceneManager* newManager = 0) override;
+  void initPhysics() override;
+  const wchar_t* getTypeName() override { return RUR_IVA_BODY_NAME; }
+  //! Posts a body-removed event; the manager (a listener) then calls doRemoveFromPhysics.
+  void removeFromPhysics() override;
+  void copyParams(CRurIvaSceneNode* pDest, bool bRecurse = true) override;
+  void doRemoveFromPhysics();
+
+  void setLinearDamping(f32 fScale) override;
+  f32 getLinearDamping() override;
+  void setAngularDamping(f32 fScale) override;
+  f32 getAngularDamping() override;
+  void setLinearDampingThreshold(f32 fThreshold) override;
+  f32 getLinearDampingThreshold() override;
+  void setAngularDampingThreshold(f32 fThreshold) override;
+  f32 getAngularDampingThreshold() override;
+  void setMaxAngularSpeed(f32 fMaxSpeed) override;
+  f32 getMaxAngularSpeed() override;
+  void setAutoDisableFlag(s32 iFlag) override;
+  s32 getAutoDisableFlag() override;
+  void setAutoDisableLinearThreshold(f32 fThreshold) override;
+  f32 getAutoDisableLinearThreshold() override;
+  void setAutoDisableAngularThreshold(f32 fThreshold) override;
+  f32 getAutoDisableAngularThreshold() override;
+  void setAutoDisableSteps(s32 iSteps) override;
+  s32 getAutoDisableSteps() override;
+  void setAutoDisableTime(f32 fTime) override;
+  f32 getAutoDisableTime() override;
+
+  void serializeAttributes(io::IAttributes* out, io::SAttributeReadWriteOptions* options = 0) const override;
+  void deserializeAttributes(io::IAttributes* in, io::SAttributeReadWriteOptions* options = 0) override;
+
+  // Structure
+  u32 getBodyId() const { return m_iBodyId; }
+  u32 getMassId() const { return m_iMass; }
+  CRurIvaWorld* getWorld() const { return m_pWorld; }
+  CRurIvaBody* getParentBody() const { return m_pParentBody; }
+
+  void addGeom(CRurIvaGeom* pGeom);
+  void removeGeom(CRurIvaGeom* pGeom);
+  const core::list<CRurIvaGeom*>& getGeoms() const { return m_lGeoms; }
+  void addJoint(CRurIvaJoint* pJoint);
+  core::list<CRurIvaJoint*> getJoints() const { return m_lJoints; }
+  void addChildBody(CRurIvaBody* pBody);
+  const core::list<CRurIvaBody*>& getChildBodies() const { return m_lChildBodies; }
+  void addStepMotor(IRurIvaStepMotor* pMotor);
+  void removeStepMotor(IRurIvaStepMotor* pMotor);
+  const core::list<IRurIvaStepMotor*>& getStepMotors() const { return m_lStepMotors; }
+  void addMotor(IRurIvaMotor* pMotor);
+  const core::list<IRurIvaMotor*>& getMotors() const { return m_lMotors; }
+
+  // Transform and motion
+  void setNodePosition(const core::vector3df& cPos);
+  void setNodeRotation(const core::vector3df& cRot);
+  void setNodeLinearVelocity(const core::vector3df& cVel) { m_cLinearVelocity = cVel; }
+  const core::vector3df& getNodeLinearVelocity() const { return m_cLinearVelocity; }
+  void setNodeAngularVelocity(const core::vector3df& cVel) { m_cAngularVelocity = cVel; }
+  const core::vector3df& getNodeAngularVelocity() const { return m_cAngularVelocity; }
+  void setNodeLinearDamping(f32 fScale);
+  f32 getNodeLinearDamping() const { return m_fLinearDamping; }
+  void setNodeAngularDamping(f32 fScale);
+  f32 getNodeAngularDamping() const { return m_fAngularDamping; }
+
+  void setLinearVelocity(core::vector3df cVel);
+  core::vector3df getLinearVelocity();
+  void setAngularVelocity(core::vector3df cVel);
+  core::vector3df getAngularVelocity();
+
+  void addForce(core::vector3df cForce);
+  void addForceAtPosition(core::vector3df cPosition, core::vector3df cForce);
+  void addTorque(core::vector3df cTorque);
+  void setTorque(core::vector3df cTorque);
+  void setEnabled(bool bEnabled);
+  bool isEnabled() const { return m_bEnabled; }
+
+  core::vector3df getPointVel(core::vector3df cPoint);
+  core::vector3df getRelPointVel(core::vector3df cPoint);
+  core::vector3df getRelPointPos(core::vector3df cPoint);
+  core::vector3df getPosRelPoint(core::vector3df cPoint);
+  core::vector3df getVectorFromWorld(core::vector3df cVec);
+  void getOdeRotation(core::vector3df& cRot);
+  CRurIvaGeom* getFirstGeom();
+  CRurIvaGeom* getNextGeom(CRurIvaGeom* pPrev);
+  void addMass(u32 iMass);
+
+  // Options
+  void setGravityMode(s32 iMode);
+  s32 getGravityMode();
+  void setFiniteRotationMode(bool bFlag);
+  bool getFiniteRotationMode();
+  void setFiniteRotationAxis(const core::vector3df& cAxis);
+  core::vector3df getFiniteRotationAxis();
+  void setIsFastMoving(bool bFlag);
+  bool isFastMoving() const { return m_bFastMoving; }
+  CRurIvaGeomRay* getFastMovingRay() const { return m_pRay; }
+  void setUpdateGraphics(bool b) { m_bUpdateGraphics = b; }
+  bool getUpdateGraphics() const { return m_bUpdateGraphics; }
+  void setParamMaster(bool b) { m_bParamMaster = b; }
+  bool isParamMaster() const { return m_bParamMaster; }
+  bool dampingChanged() const { return m_bDampingChanged; }
+
+  // Lookup by scene node name (each candidate is printed)
+  IRurIvaMotor* getMotorFromName(const c8* sName);
+  IRurIvaStepMotor* getStepMotorFromName(const c8* sName);
+  CRurIvaJoint* getJointFromName(const c8* sName);
+  CRurIvaGeom* getGeomFromName(const c8* sName);
+  CRurIvaBody* getChildBodyFromName(const c8* sName);
+
+  // Per-step interface (world and device)
+  void frameUpdate();
+  void setCollision(bool b) { m_bCollision = b; }
+  bool getCollision() const { return m_bCollision; }
+  void setIsTouching(CRurIvaGeom* pGeom) { m_pTouching = pGeom; }
+  CRurIvaGeom* getTouched() const { return m_pTouching; }
+  void setCollisionPoint(const core::vector3df& cPoint) { m_cCollisionPoint = cPoint; }
+  const core::vector3df& getCollisionPoint() const { return m_cCollisionPoint; }
+  void setCollisionMaterial(s32 iMaterial) { m_iCollisionMaterial = iMaterial; }
+  s32 getCollisionMaterial() const { return m_iCollisionMaterial; }
+  //! Called by the device's moved callback with the body's new position.
+  void bodyMoved(core::vector3df cNewPos);
+
+ private:
+  //! A body child of a joint below another body is reached through that joint (see initPhysics).
+  void initParentJoint();
+  void releaseFastMovingRay();
+
+  u32 m_iBodyId;
+  u32 m_iMass;
+  CRurIvaWorld* m_pWorld;
+  CRurIvaBody* m_pParentBody;
+  core::list<CRurIvaGeom*> m_lGeoms;
+  core::list<CRurIvaJoint*> m_lJoints;
+  core::list<CRurIvaBody*> m_lChildBodies;
+  core::list<IRurIvaStepMotor*> m_lStepMotors;
+  core::list<IRurIvaMotor*> m_lMotors;
+  bool m_bEnabled;
+  bool m_bParamMaster;
+  bool m_bCollision;
+  bool m_bDampingChanged;
+  bool m_bFastMoving;
+  bool m_bUpdateGraphics;
+  bool m_bFiniteRotationMode;
+  s32 m_iGravityMode;
+  s32 m_iCollisionMaterial;
+  CRurIvaGeom* m_pTouching;
+  CRurIvaGeomRay* m_pRay;
+  CRurIvaEventQueue* m_pQueue;
+  core::vector3df m_cLinearVelocity;
+  core::vector3df m_cAngularVelocity;
+  core::vector3df m_cFiniteRotationAxis;
+  core::vector3df m_cCollisionPoint;
+};
+
+}  // namespace ode
+}  // namespace irr
+
+#endif

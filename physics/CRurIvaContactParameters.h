@@ -1,0 +1,23 @@
+#ifndef C_RUR_IVA_CONTACT_PARAMETERS_H
+#define C_RUR_IVA_CONTACT_PARAMETERS_H
+
+#include "IRurIvaContactParameters.h"
+
+namespace irr {
+namespace ode {
+
+/**
+ * The default combination: a mode flag applies only when both sets ask for it, except the
+ * friction-pyramid approximation, which applies when either does; every contact value is the
+ * geometric mean of the two sets' values.
+ */
+class CRurIvaContactParameters : public IRurIvaContactParameters {
+ public:
+  void calculateContactParameters(CRurIvaSurfaceParameters* p1, CRurIvaSurfaceParameters* p2,
+                                  CRurIvaSurfaceParameters* pResult) override;
+};
+
+}  // namespace ode
+}  // namespace irr
+
+#endif

@@ -1,0 +1,318 @@
+#ifndef C_RUR_IVA_DEVICE_H
+#define C_RUR_IVA_DEVICE_H
+
+#include <unordered_map>
+
+#include "IRurIvaDevice.h"
+
+// The dynamics library's object types, declared here so that this header does not pull the
+// library's headers into every user of the device (the declarations match the library's own).
+typedef struct dxWorld* dWorldID;
+typedef struct dxSpace* dSpaceID;
+typedef struct dxBody* dBodyID;
+typedef struct dxGeom* dGeomID;
+typedef struct dxJoint* dJointID;
+typedef struct dxJointGroup* dJointGroupID;
+struct dSurfaceParameters;
+
+namespace irr {
+namespace ode {
+
+class CRurIvaSurfaceParameters;
+//! One record of the handle registry; defined by the device's source file.
+class COdeDataWrapper;
+
+/**
+ * The bridge to ODE. It is the only code that talks to the dynamics library: it keeps the
+ * handle registry, converts between the layer's single-precision values and the library's
+ * reals, steps worlds, turns touching geometries into contacts, and reports moved bodies.
+ *
+ * It never lets a caller error reach the library where the library would abort the process:
+ * invalid handles are ignored, and calls the library rejects (placing a plane, a zero mass,
+ * an offset on a geometry without a body, a hinge-2 on fewer than two bodies or with parallel
+ * axes) are skipped with one line on standard output.
+ *
+ * A body whose mass centre lies away from its node's origin is placed in the dynamics library
+ * at its centre of mass; every position exchanged with the device stays in node-origin terms.
+ */
+class CRurIvaDevice : public IRurIvaDevice {
+ public:
+  CRurIvaDevice();
+  ~CRurIvaDevice() override;
+
+  void initODE() override;
+  void closeODE() override;
+  void clearODE() override;
+  void setContactCalculator(IRurIvaContactParameters* pCalculator) override;
+  IRurIvaContactParameters* getContactCalculator() override;
+  void setStepSize(f32 fStepSize) override;
+  f32 getStepSize() override;
+  void step(f32 fTime, CRurIvaWorld* pWorld) override;
+  void quickStep(f32 fTime, CRurIvaWorld* pWorld) override;
+
+  void worldDestroy(u32 iWorld) override;
+  u32 worldCreate() override;
+  void worldSetLinearDamping(u32 iWorld, f32 fScale) override;
+  f32 worldGetLinearDamping(u32 iWorld) override;
+  void worldSetAngularDamping(u32 iWorld, f32 fScale) override;
+  f32 worldGetAngularDamping(u32 iWorld) override;
+  void worldSetLinearDampingThreshold(u32 iWorld, f32 fThreshold) override;
+  f32 worldGetLinearDampingThreshold(u32 iWorld) override;
+  void worldSetAngularDampingThreshold(u32 iWorld, f32 fThreshold) override;
+  f32 worldGetAngularDampingThreshold(u32 iWorld) override;
+  void worldSetMaxAngularSpeed(u32 iWorld, f32 fMaxSpeed) override;
+  f32 worldGetMaxAngularSpeed(u32 iWorld) override;
+  void worldSetAutoDisableFlag(u32 iWorld, int iFlag) override;
+  int worldGetAutoDisableFlag(u32 iWorld) override;
+  void worldSetAutoDisableLinearThreshold(u32 iWorld, f32 fThreshold) override;
+  f32 worldGetAutoDisableLinearThreshold(u32 iWorld) override;
+  void worldSetAutoDisableAngularThreshold(u32 iWorld, f32 fThreshold) override;
+  f32 worldGetAutoDisableAngularThreshold(u32 iWorld) override;
+  void worldSetAutoDisableSteps(u32 iWorld, int iSteps) override;
+  int worldGetAutoDisableSteps(u32 iWorld) override;
+  void worldSetAutoDisableTime(u32 iWorld, f32 fTime) override;
+  f32 worldGetAutoDisableTime(u32 iWorld) override;
+  void worldSetQuickStepNumIterations(u32 iWorld, int iNum) override;
+  int worldGetQuickStepNumIterations(u32 iWorld) override;
+  void worldSetQuickStepW(u32 iWorld, f32 fW) override;
+  f32 worldGetQuickStepW(u32 iWorld) override;
+  void worldSetGravity(u32 iWorld, core::vector3df cGravity) override;
+  void worldSetERP(u32 iWorld, f32 fErp) override;
+  f32 worldGetERP(u32 iWorld) override;
+  void worldSetCFM(u32 iWorld, f32 fCfm) override;
+  f32 worldGetCFM(u32 iWorld) override;
+
+  void jointAttach(u32 iJoint, CRurIvaBody* pBody1, CRurIvaBody* pBody2) override;
+  void jointSetData(u32 iJoint, void* pData) override;
+  void jointDestroy(u32 iJoint) override;
+  u32 jointCreateBallSocket(u32 iWorld) override;
+  u32 jointCreateFixed(u32 iWorld) override;
+  u32 jointCreateHinge(u32 iWorld) override;
+  u32 jointCreateHinge2(u32 iWorld) override;
+  u32 jointCreatePiston(u32 iWorld) override;
+  u32 jointCreateSlider(u32 iWorld) override;
+  u32 jointCreateUniversal(u32 iWorld) override;
+  u32 jointCreatePR(u32 iWorld) override;
+  void jointSetBallAnchor(u32 iJoint, core::vector3df cAnchor) override;
+  core::vector3df jointGetBallAnchor(u32 iJoint) override;
+  core::vector3df jointGetBallAnchor2(u32 iJoint) override;
+  void jointSetFixed(u32 iJoint) override;
+  void jointSetHingeAnchor(u32 iJoint, core::vector3df cAnchor) override;
+  void jointSetHingeAxis(u32 iJoint, core::vector3df cAxis) override;
+  core::vector3df jointGetHingeAxis(u32 iJoint) override;
+  core::vector3df jointGetHingeAnchor1(u32 iJoint) override;
+  core::vector3df jointGetHingeAnchor2(u32 iJoint) override;
+  f32 jointGetHingeAngle(u32 iJoint) override;
+  f32 jointGetHingeAngleRate(u32 iJoint) override;
+  void jointSetHingeParam(u32 iJoint, int iParam, f32 fValue) override;
+  f32 jointGetHingeParam(u32 iJoint, int iParam) override;
+  void jointSetHinge2Anchor(u32 iJoint, core::vector3df cAnchor) override;
+  void jointSetHinge2Axis1(u32 iJoint, core::vector3df cAxis) override;
+  void jointSetHinge2Axis2(u32 iJoint, core::vector3df cAxis) override;
+  core::vector3df jointGetHinge2Axis1(u32 iJoint) override;
+  core::vector3df jointGetHinge2Axis2(u32 iJoint) override;
+  core::vector3df jointGetHinge2Anchor(u32 iJoint) override;
+  core::vector3df jointGetHinge2Anchor2(u32 iJoint) override;
+  f32 jointGetHinge2Angle1(u32 iJoint) override;
+  f32 jointGetHinge2Angle1Rate(u32 iJoint) override;
+  f32 jointGetHinge2Angle2Rate(u32 iJoint) override;
+  void jointSetHinge2Param(u32 iJoint, u32 iAxis, int iParam, f32 fValue) override;
+  f32 jointGetHinge2Param(u32 iJoint, u32 iAxis, int iParam) override;
+  void jointSetPistonAnchor(u32 iJoint, core::vector3df cAnchor) override;
+  void jointSetPistonAxis(u32 iJoint, core::vector3df cAxis) override;
+  f32 jointGetPistonPosition(u32 iJoint) override;
+  f32 jointGetPistonPositionRate(u32 iJoint) override;
+  core::vector3df jointGetPistonAnchor(u32 iJoint) override;
+  core::vector3df jointGetPistonAxis(u32 iJoint) override;
+  void jointSetPistonParam(u32 iJoint, u32 iAxis, int iParam, f32 fValue) override;
+  f32 jointGetPistonParam(u32 iJoint, u32 iAxis, int iParam) override;
+  void jointSetSliderAxis(u32 iJoint, core::vector3df cAxis) override;
+  core::vector3df jointGetSliderAxis(u32 iJoint) override;
+  f32 jointGetSliderPosition(u32 iJoint) override;
+  f32 jointGetSliderPositionRate(u32 iJoint) override;
+  void jointSetSliderParam(u32 iJoint, int iParam, f32 fValue) override;
+  f32 jointGetSliderParam(u32 iJoint, int iParam) override;
+  void jointSetUniversalAnchor(u32 iJoint, core::vector3df cAnchor) override;
+  void jointSetUniversalAxis1(u32 iJoint, core::vector3df cAxis) override;
+  void jointSetUniversalAxis2(u32 iJoint, core::vector3df cAxis) override;
+  core::vector3df jointGetUniversalAnchor(u32 iJoint) override;
+  core::vector3df jointGetUniversalAnchor2(u32 iJoint) override;
+  core::vector3df jointGetUniversalAxis1(u32 iJoint) override;
+  core::vector3df jointGetUniversalAxis2(u32 iJoint) override;
+  f32 jointGetUniversalAngle1(u32 iJoint) override;
+  f32 jointGetUniversalAngle2(u32 iJoint) override;
+  f32 jointGetUniversalAngle1Rate(u32 iJoint) override;
+  f32 jointGetUniversalAngle2Rate(u32 iJoint) override;
+  void jointSetUniversalParam(u32 iJoint, u32 iAxis, int iParam, f32 fValue) override;
+  f32 jointGetUniversalParam(u32 iJoint, u32 iAxis, int iParam) override;
+  void jointSetPrAxis1(u32 iJoint, core::vector3df cAxis) override;
+  void jointSetPrAxis2(u32 iJoint, core::vector3df cAxis) override;
+  void jointSetPrAnchor(u32 iJoint, core::vector3df cAnchor) override;
+  core::vector3df jointGetPrAxis1(u32 iJoint) override;
+  core::vector3df jointGetPrAxis2(u32 iJoint) override;
+  core::vector3df jointGetPrAnchor(u32 iJoint) override;
+  f32 jointGetPrPosition(u32 iJoint) override;
+  f32 jointGetPrAngle(u32 iJoint) override;
+  f32 jointGetPrAngleRate(u32 iJoint) override;
+  void jointSetPrParam(u32 iJoint, int iParam, f32 fValue) override;
+  f32 jointGetPrParam(u32 iJoint, int iParam) override;
+
+  u32 bodyCreate(u32 iWorld) override;
+  void bodyDestroy(u32 iBody) override;
+  void bodySetPosition(u32 iBody, core::vector3df cPos) override;
+  core::vector3df bodyGetPosition(u32 iBody) override;
+  core::vector3df bodyGetRotation(u32 iBody) override;
+  void bodySetQuaternion(u32 iBody, core::quaternion cQuat) override;
+  void bodySetRotation(u32 iBody, core::vector3df cRot) override;
+  void bodySetData(u32 iBody, void* pData) override;
+  void bodySetLinearDamping(u32 iBody, f32 fScale) override;
+  f32 bodyGetLinearDamping(u32 iBody) override;
+  void bodySetAngularDamping(u32 iBody, f32 fScale) override;
+  f32 bodyGetAngularDamping(u32 iBody) override;
+  void bodySetLinearDampingThreshold(u32 iBody, f32 fThreshold) override;
+  f32 bodyGetLinearDampingThreshold(u32 iBody) override;
+  void bodySetAngularDampingThreshold(u32 iBody, f32 fThreshold) override;
+  f32 bodyGetAngularDampingThreshold(u32 iBody) override;
+  void bodySetMaxAngularSpeed(u32 iBody, f32 fMaxSpeed) override;
+  f32 bodyGetMaxAngularSpeed(u32 iBody) override;
+  void bodySetAutoDisableFlag(u32 iBody, int iFlag) override;
+  int bodyGetAutoDisableFlag(u32 iBody) override;
+  void bodySetLinearAutoDisableThreshold(u32 iBody, f32 fThreshold) override;
+  f32 bodyGetLinearAutoDisableThreshold(u32 iBody) override;
+  void bodySetAngularAutoDisableThreshold(u32 iBody, f32 fThreshold) override;
+  f32 bodyGetAngularAutoDisableThreshold(u32 iBody) override;
+  void bodySetAutoDisableSteps(u32 iBody, int iSteps) override;
+  int bodyGetAutoDisableSteps(u32 iBody) override;
+  void bodySetAutoDisableTime(u32 iBody, f32 fTime) override;
+  f32 bodyGetAutoDisableTime(u32 iBody) override;
+  void bodySetFiniteRotationMode(u32 iBody, bool bFlag) override;
+  bool bodyGetFiniteRotationMode(u32 iBody) override;
+  void bodySetFiniteRotationAxis(u32 iBody, core::vector3df cAxis) override;
+  core::vector3df bodyGetFiniteRotationAxis(u32 iBody) override;
+  void bodySetGravityMode(u32 iBody, int iMode) override;
+  int bodyGetGravityMode(u32 iBody) override;
+  CRurIvaGeom* bodyGetFirstGeom(u32 iBody) override;
+  CRurIvaGeom* bodyGetNextGeom(CRurIvaGeom* pGeom) override;
+  bool bodyIsEnabled(u32 iBody) override;
+  void bodyAddForce(u32 iBody, core::vector3df cForce) override;
+  void bodyAddForceAtPosition(u32 iBody, core::vector3df cForce, core::vector3df cPosition) override;
+  void bodyAddTorque(u32 iBody, core::vector3df cTorque) override;
+  void bodySetTorque(u32 iBody, core::vector3df cTorque) override;
+  void bodyEnable(u32 iBody) override;
+  void bodyDisable(u32 iBody) override;
+  void bodySetLinearVelocity(u32 iBody, core::vector3df cVel) override;
+  core::vector3df bodyGetLinearVelocity(u32 iBody) override;
+  void bodySetAngularVelocity(u32 iBody, core::vector3df cVel) override;
+  core::vector3df bodyGetAngularVelocity(u32 iBody) override;
+  core::vector3df bodyGetPointVel(u32 iBody, core::vector3df cPoint) override;
+  core::vector3df bodyGetRelPointVel(u32 iBody, core::vector3df cPoint) override;
+  core::vector3df bodyGetRelPointPos(u32 iBody, core::vector3df cPoint) override;
+  core::vector3df bodyGetPosRelPoint(u32 iBody, core::vector3df cPoint) override;
+  core::vector3df bodyVectorFromWorld(u32 iBody, core::vector3df cVec) override;
+  void bodySetMass(u32 iBody, u32 iMass) override;
+
+  void geomSetBody(u32 iGeom, CRurIvaBody* pBody) override;
+  void geomDestroy(u32 iGeom) override;
+  void geomSetOffsetPosition(u32 iGeom, core::vector3df cPos) override;
+  void geomSetOffsetQuaternion(u32 iGeom, core::vector3df cRot) override;
+  void geomSetPosition(u32 iGeom, core::vector3df cPos) override;
+  void geomSetRotation(u32 iGeom, core::vector3df cRot) override;
+  void geomSetData(u32 iGeom, void* pData) override;
+  void geomRaySetData(u32 iGeom, core::vector3df cPos, core::vector3df cDir, f32 fLength) override;
+  void geomSetBackfaceCull(u32 iGeom, bool bCull) override;
+  u32 geomCreateBox(u32 iSpace, f32 fLx, f32 fLy, f32 fLz) override;
+  u32 geomCreateCapsule(u32 iSpace, f32 fRadius, f32 fLength) override;
+  u32 geomCreateCylinder(u32 iSpace, f32 fRadius, f32 fLength) override;
+  u32 geomCreateHeightfield(u32 iSpace, u32 iData) override;
+  u32 geomCreatePlane(u32 iSpace, f32 fA, f32 fB, f32 fC, f32 fD) override;
+  u32 geomCreateRay(u32 iSpace, f32 fLength) override;
+  u32 geomCreateSphere(u32 iSpace, f32 fRadius) override;
+  u32 geomCreateTrimesh(u32 iSpace, u32 iData) override;
+  u32 geomHeightfieldDataCreate() override;
+  void geomHeightfieldSetBounds(u32 iData, f32 fMin, f32 fMax) override;
+  void geomHeightfieldDataCallback(u32 iData, void* pUserData, void* pCallback, f32 fWidth, f32 fDepth,
+                                   int iWidthSamples, int iDepthSamples, f32 fScale, f32 fOffset,
+                                   f32 fThickness, int iWrap) override;
+  u32 geomTrimeshDataCreate() override;
+  void geomTrimeshDataBuildSimple(u32 iData, scene::ISceneNode* pNode) override;
+  void geomTrimeshDataBuildFromMeshBuffer(u32 iData, scene::ISceneNode* pNode, u32 iBuffer) override;
+
+  u32 massCreate() override;
+  void massAdd(u32 iMassA, u32 iMassB) override;
+  void massSetZero(u32 iMass) override;
+  void massSetParameters(u32 iMass, f32 fMass, core::vector3df cCenter, core::vector3df cInertia1,
+                         core::vector3df cInertia2) override;
+  void massTranslate(u32 iMass, core::vector3df cPos) override;
+  void massSetBoxTotal(u32 iMass, f32 fMass, f32 fLx, f32 fLy, f32 fLz) override;
+  void massSetCapsuleTotal(u32 iMass, f32 fMass, int iDirection, f32 fRadius, f32 fLength) override;
+  void massSetCylinderTotal(u32 iMass, f32 fMass, int iDirection, f32 fRadius, f32 fLength) override;
+  void massSetSphereTotal(u32 iMass, f32 fMass, f32 fRadius) override;
+
+  u32 spaceCreateSimple(u32 iParent) override;
+  u32 spaceCreateHash(u32 iParent) override;
+  u32 spaceCreateQuadTree(u32 iParent, core::vector3df cCenter, core::vector3df cExtents, int iDepth) override;
+  void spaceDestroy(u32 iSpace) override;
+  u32 jointGroupCreate(int iMaxSize) override;
+  void jointGroupDestroy(u32 iGroup) override;
+  void jointGroupEmtpy(u32 iGroup) override;
+  void trimeshDrawDebug(u32 iData, video::IVideoDriver* pDriver) override;
+  void jointSetHinge2Axes(u32 iJoint, core::vector3df cAxis1, core::vector3df cAxis2) override;
+
+  // Registry lookups: the object of a record, or null for an invalid handle.
+  dWorldID getWorldId(u32 iHandle) const;
+  dBodyID getBodyId(u32 iHandle) const;
+  dGeomID getGeomId(u32 iHandle) const;
+  dJointGroupID getJGroupId(u32 iHandle) const;
+  dSpaceID getSpaceId(u32 iHandle) const;
+  dJointID getJointId(u32 iHandle) const;
+  //! The record at position n (handle n + 1), or null.
+  COdeDataWrapper* getData(u32 n) const;
+  u32 getRecordCount() const;
+  //! The handle of a live geometry, or 0.
+  u32 getHandleOfGeom(dGeomID pGeom) const;
+
+  //! The library's joint parameter number for a layer parameter on an axis, or -1.
+  static int convertToOdeJointParam(u16 iAxis, const int& iParameter);
+  void handleFastCollisions();
+  void rayCollide(CRurIvaWorld*) {}
+
+  static void convertToSurfaceParameters(dSurfaceParameters* pOut, CRurIvaSurfaceParameters* pIn);
+  static void nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2);
+  static void handleRayEvent(dGeomID pRay, dGeomID pOther);
+  static void bodyMovedCallback(dBodyID pBody);
+  static void quaternionToEuler(const f32* q, core::vector3df& cEuler);
+  static void eulerToQuaternion(core::vector3df cEuler, f32* q);
+
+  bool isInitialized() const { return m_bInitialized; }
+  f32 getTimeAccumulator() const { return m_fTimeAccumulator; }
+  s32 getStepCounter() const { return m_iStepCounter; }
+
+  //! Records a hit of a fast body's ray, handled after the step; and the number waiting.
+  static void addFastCollision(CRurIvaBody* pBody, CRurIvaGeom* pGeom, core::vector3df cPos);
+  static u32 getFastCollisionCount();
+
+ private:
+  CRurIvaDevice(const CRurIvaDevice&) = delete;
+  CRurIvaDevice& operator=(const CRurIvaDevice&) = delete;
+
+  void stepWorld(f32 fTime, CRurIvaWorld* pWorld, bool bQuick);
+  u32 addRecord(COdeDataWrapper* pRecord);
+  void discardRecords();
+  COdeDataWrapper* record(u32 iHandle) const;
+
+  core::array<COdeDataWrapper*> m_aRecords;
+  IRurIvaContactParameters* m_pContactCalculator;
+  bool m_bInitialized;
+  f32 m_fStepSize;
+  f32 m_fTimeAccumulator;
+  s32 m_iStepCounter;
+  //! Live geometries by their library object, so contacts find their handle directly.
+  std::unordered_map<dGeomID, u32> m_mGeomHandles;
+  // The position readers answer their last value for handle 0.
+  core::vector3df m_aLastPosition[7];
+};
+
+}  // namespace ode
+}  // namespace irr
+
+#endif

@@ -1,0 +1,103 @@
+#ifndef C_RUR_IVA_GEOM_H
+#define C_RUR_IVA_GEOM_H
+
+#include "CRurIvaSceneNode.h"
+
+namespace irr {
+namespace ode {
+
+class CRurIvaBody;
+class CRurIvaWorld;
+class CRurIvaSpace;
+class CRurIvaSurfaceParameters;
+
+/**
+ * Base of every collision geometry. A geometry sits at the origin of the visible node whose
+ * shape it stands for. With a body among its ancestors it is dynamic: it moves with the
+ * nearest body and adds its mass to it. Without one it is static and belongs to its world.
+ * The visible parent's transform relative to the body is the geometry's offset.
+ */
+class CRurIvaGeom : public CRurIvaSceneNode {
+ public:
+  CRurIvaGeom(scene::ISceneNode* parent, scene::ISceneManager* mgr, s32 id = -1,
+              const core::vector3df& position = core::vector3df(0, 0, 0),
+              const core::vector3df& rotation = core::vector3df(0, 0, 0),
+              const core::vector3df& scale = core::vector3df(1.0f, 1.0f, 1.0f));
+  ~CRurIvaGeom() override;
+
+  void serializeAttributes(io::IAttributes* out, io::SAttributeReadWriteOptions* options = 0) const override;
+  void deserializeAttributes(io::IAttributes* in, io::SAttributeReadWriteOptions* options = 0) override;
+  //! A geometry cannot leave its parent's origin: the argument is ignored.
+  void setPosition(const core::vector3df& newpos) override;
+  void OnRegisterSceneNode() override;
+  void render() override {}
+  //! Finishes the set-up after a concrete class has created its geometry.
+  void initPhysics() override;
+  void removeFromPhysics() override;
+  void copyParams(CRurIvaSceneNode* pDest, bool bRecurse = true) override;
+
+  virtual void setMassTotal(f32 fMass) = 0;
+  virtual u32 getGeomId(u32 iIndex = 0);
+  virtual CRurIvaSurfaceParameters* getSurfaceParameters(u32 iIndex);
+
+  u32 getSurfaceParametersCount() const { return m_aParams.size(); }
+  //! Replaces set 0; the replaced set stays with its owner.
+  void setSurfaceParameters(CRurIvaSurfaceParameters* pParams, u32 iIndex);
+
+  CRurIvaBody* getBody() const { return m_pBody; }
+  void setBody(CRurIvaBody* pBody);
+  CRurIvaWorld* getWorld() const { return m_pWorld; }
+  CRurIvaSpace* getSpace() const { return m_pSpace; }
+  u32 getMassId() const { return m_iMass; }
+  f32 getMass() const { return m_fMass; }
+
+  void setMassParameters(f32 fMass, core::vector3df cCenter, core::vector3df cInertia1, core::vector3df cInertia2);
+  void setMassTranslation(core::vector3df cTranslation);
+  const core::vector3df& getMassTranslation() const { return m_cMassTranslate; }
+  const core::vector3df& getCenterOfGravity() const { return m_cCenterOfGravity; }
+  const core::vector3df& getInertia1() const { return m_cInertia1; }
+  const core::vector3df& getInertia2() const { return m_cInertia2; }
+  void setOffsetPosition(core::vector3df cPos);
+  void setOffsetQuaternion(core::vector3df cRot);
+  const core::vector3df& getOffsetPosition() const { return m_cOffsetPos; }
+  const core::vector3df& getOffsetRotation() const { return m_cOffsetRot; }
+
+  void setCollide(bool b) { m_bCollide = b; }
+  bool doesCollide() const { return m_bCollide; }
+  //! Two geometries of the same non-zero group never collide with each other.
+  s32 getCollisionGroup() const { return m_iCollisionGroup; }
+  void setCollisionGroup(s32 iGroup) { m_iCollisionGroup = iGroup; }
+
+ protected:
+  //! The nearest space ancestor, or else the world's top space.
+  CRurIvaSpace* findSpace() const;
+  u32 spaceId() const;
+  //! A new surface parameter set, registered with the manager and owned by this geometry.
+  CRurIvaSurfaceParameters* createSurfaceParameters(bool bStatic);
+  void destroySurfaceParameters(CRurIvaSurfaceParameters* pParams);
+  //! Detaches the node from its body or world lists.
+  void detachFromOwner();
+  //! For derived classes that read the mesh of the visible parent.
+  scene::IAnimatedMeshSceneNode* parentAnimatedMeshNode() const;
+
+  u32 m_iGeomId;
+  u32 m_iMass;
+  s32 m_iCollisionGroup;
+  f32 m_fMass;
+  bool m_bCollide;
+  CRurIvaBody* m_pBody;
+  CRurIvaWorld* m_pWorld;
+  CRurIvaSpace* m_pSpace;
+  core::vector3df m_cMassTranslate;
+  core::vector3df m_cCenterOfGravity;
+  core::vector3df m_cInertia1;
+  core::vector3df m_cInertia2;
+  core::vector3df m_cOffsetPos;
+  core::vector3df m_cOffsetRot;
+  core::array<CRurIvaSurfaceParameters*> m_aParams;
+};
+
+}  // namespace ode
+}  // namespace irr
+
+#endif

@@ -1,0 +1,52 @@
+#ifndef C_RUR_IVA_GEOM_TRIMESH_H
+#define C_RUR_IVA_GEOM_TRIMESH_H
+
+#include "CRurIvaGeom.h"
+
+namespace irr {
+namespace ode {
+
+/**
+ * Turns the triangles of a mesh node into collision geometry. A static mesh (no body above
+ * it, e.g. a level) gets one geometry and one surface parameter set per material, so every
+ * material can have its own friction and bounce; a mesh under a body gets one geometry.
+ * The mesh comes from the node's first child if it has one, otherwise from its parent.
+ */
+class CRurIvaGeomTrimesh : public CRurIvaGeom {
+ public:
+  CRurIvaGeomTrimesh(scene::ISceneNode* parent, scene::ISceneManager* mgr, s32 id = -1,
+                     const core::vector3df& position = core::vector3df(0, 0, 0),
+                     const core::vector3df& rotation = core::vector3df(0, 0, 0),
+                     const core::vector3df& scale = core::vector3df(1.0f, 1.0f, 1.0f));
+  ~CRurIvaGeomTrimesh() override;
+
+  s32 getID() const override { return ID; }
+  scene::ESCENE_NODE_TYPE getType() const override { return RUR_IVA_GEOM_TRIMESH_ID; }
+  const wchar_t* getTypeName() override { return RUR_IVA_GEOM_TRIMESH_NAME; }
+  scene::ISceneNode* clone(scene::ISceneNode* newParent = 0, scene::ISceneManager* newManager = 0) override;
+  void OnRegisterSceneNode() override;
+  void render() override {}
+  void setParent(scene::ISceneNode* newParent) override;
+  void initPhysics() override;
+  void removeFromPhysics() override;
+  void copyParams(CRurIvaSceneNode* pDest, bool bRecurse = true) override;
+  void setMassTotal(f32 fMass) override { m_fMass = fMass; }
+  u32 getGeomId(u32 iIndex = 0) override;
+  CRurIvaSurfaceParameters* getSurfaceParameters(u32 iIndex) override;
+
+  //! Position of a geometry handle in this node's list, or -1 if the node does not own it.
+  s32 getIndexOfGeom(u32 iHandle) const;
+  u32 getGeomCount() const { return m_aGeomIds.size(); }
+
+ private:
+  //! Grows or shrinks the surface parameter sets to iCount, new sets static or not.
+  void resizeSurfaceParameters(u32 iCount, bool bStatic);
+  scene::ISceneNode* meshSource() const;
+
+  core::array<u32> m_aGeomIds;
+};
+
+}  // namespace ode
+}  // namespace irr
+
+#endif

@@ -1,0 +1,100 @@
+#ifndef C_RUR_IVA_JOINT_H
+#define C_RUR_IVA_JOINT_H
+
+#include "CRurIvaSceneNode.h"
+
+namespace irr {
+namespace ode {
+
+class CRurIvaBody;
+class CRurIvaWorld;
+
+/**
+ * Base of every joint node. Body 1 is the joint's parent (when that is a body), body 2 a body
+ * among the joint's children; without a body child the joint holds body 1 to the static
+ * environment. Motors and servos among the children are bound to the joint.
+ *
+ * The joint parameters (stops, motor velocity and force, softness) are kept per axis on the
+ * node, so they can be set before the joint exists, written to scene files, and replayed to
+ * the dynamics library when the joint is created.
+ */
+class CRurIvaJoint : public CRurIvaSceneNode {
+ public:
+  enum eJointParameter {
+    eHiStop = 0,
+    eLoStop,
+    eVelocity,
+    eMaxForce,
+    eFudge,
+    eBounce,
+    eCFM,
+    eStopERP,
+    eStopCFM,
+    eSuspensionERP,
+    eSuspensionCFM,
+    eParamCount
+  };
+  static const u16 eAxisCount = 3;
+
+  CRurIvaJoint(scene::ISceneNode* parent, scene::ISceneManager* mgr, s32 id = -1,
+               const core::vector3df& position = core::vector3df(0, 0, 0),
+               const core::vector3df& rotation = core::vector3df(0, 0, 0),
+               const core::vector3df& scale = core::vector3df(1.0f, 1.0f, 1.0f));
+  ~CRurIvaJoint() override;
+
+  void serializeAttributes(io::IAttributes* out, io::SAttributeReadWriteOptions* options = 0) const override;
+  void deserializeAttributes(io::IAttributes* in, io::SAttributeReadWriteOptions* options = 0) override;
+  //! Moves the node and updates its absolute transform at once, so the anchor read at
+  //! initialisation is current.
+  void setPosition(const core::vector3df& newpos) override;
+  void initPhysics() override;
+  void removeFromPhysics() override;
+  void copyParams(CRurIvaSceneNode* pDest, bool bRecurse = true) override;
+
+  //! Number of axes that carry parameters (0, 1 or 2).
+  virtual u16 numParamGroups() const = 0;
+  //! The dynamics library's current value; 0 without a joint.
+  virtual f32 getParameter(u16 iAxis, eJointParameter iParam);
+  //! Stores the value (and, in concrete joints, passes it on once the joint exists).
+  virtual void setParameter(u16 iAxis, eJointParameter iParam, f32 fValue);
+
+  u32 getJointId() const { return m_iJointId; }
+  CRurIvaBody* getBody1() const { return m_pBody1; }
+  CRurIvaBody* getBody2() const { return m_pBody2; }
+  void setBody1(CRurIvaBody* pBody);
+  void setBody2(CRurIvaBody* pBody);
+  CRurIvaWorld* getWorld() const { return m_pWorld; }
+
+  //! The stored value and whether it was ever set.
+  f32 getStoredParameter(u16 iAxis, eJointParameter iParam) const;
+  bool isParameterSet(u16 iAxis, eJointParameter iParam) const;
+
+  //! Wakes both bodies, so that resting bodies react to changed motor settings.
+  void activateBodies();
+  //! Finds body 2 and binds motors and servos among the children (only while body 2 is unset).
+  void initLinkedObjects();
+
+ protected:
+  //! Replays every stored parameter of one axis in enumeration order.
+  void replayParameters(u16 iAxis);
+  //! The node's absolute rotation as a matrix that turns node-frame axes into world space.
+  core::matrix4 worldRotation() const;
+  //! Whether the dynamics world exists; prints one line naming the joint when it does not.
+  bool canCreate() const;
+  static u32 paramIndex(u16 iAxis, eJointParameter iParam) { return iParam * eAxisCount + iAxis; }
+
+  u32 m_iJointId;
+  CRurIvaBody* m_pBody1;
+  CRurIvaBody* m_pBody2;
+  CRurIvaWorld* m_pWorld;
+  f32 m_aParamValues[eParamCount * eAxisCount];
+  bool m_aParamSet[eParamCount * eAxisCount];
+};
+
+//! Display names of the joint parameters, in enumeration order; also the scene file keys.
+extern const wchar_t* const RUR_IVA_PARAM_NAMES[CRurIvaJoint::eParamCount];
+
+}  // namespace ode
+}  // namespace irr
+
+#endif

@@ -1,0 +1,146 @@
+#ifndef C_RUR_IVA_SURFACE_PARAMETERS_H
+#define C_RUR_IVA_SURFACE_PARAMETERS_H
+
+#include <irrlicht.h>
+
+namespace irr {
+namespace ode {
+
+//! Contact mode bits; the values equal the dynamics library's contact flags.
+enum ERurIvaContactMode : s32 {
+  eRurIvaContactMu2 = 0x0001,
+  eRurIvaContactFDir1 = 0x0002,
+  eRurIvaContactBounce = 0x0004,
+  eRurIvaContactSoftERP = 0x0008,
+  eRurIvaContactSoftCFM = 0x0010,
+  eRurIvaContactMotion1 = 0x0020,
+  eRurIvaContactMotion2 = 0x0040,
+  eRurIvaContactMotionN = 0x0080,
+  eRurIvaContactSlip1 = 0x0100,
+  eRurIvaContactSlip2 = 0x0200,
+  eRurIvaContactApprox1_1 = 0x1000,
+  eRurIvaContactApprox1_2 = 0x2000,
+  eRurIvaContactApprox1 = 0x3000
+};
+
+/**
+ * How a geometry behaves in contact: mode flags and the contact values of the dynamics
+ * library's contact joints, plus an optional damping that a static geometry applies to
+ * bodies touching it. A named set registered with the manager can be used by other sets
+ * of the same name (the use-defined flag).
+ */
+class CRurIvaSurfaceParameters {
+ public:
+  CRurIvaSurfaceParameters();
+  virtual ~CRurIvaSurfaceParameters();
+
+  virtual s32 getMode() { return m_iMode; }
+  virtual f32 getMu() { return m_fMu; }
+  virtual f32 getMu2() { return m_fMu2; }
+  virtual f32 getBounce() { return m_fBounce; }
+  virtual f32 getBounceVel() { return m_fBounceVel; }
+  virtual f32 getSoftErp() { return m_fSoftErp; }
+  virtual f32 getSoftCfm() { return m_fSoftCfm; }
+  virtual f32 getMotion1() { return m_fMotion1; }
+  virtual f32 getMotion2() { return m_fMotion2; }
+  virtual f32 getMotionN() { return m_fMotionN; }
+  virtual f32 getSlip1() { return m_fSlip1; }
+  virtual f32 getSlip2() { return m_fSlip2; }
+
+  virtual void setMode(s32 iMode) { m_iMode = iMode; }
+  virtual void setMu(f32 f) { m_fMu = f; }
+  virtual void setMu2(f32 f) { m_fMu2 = f; }
+  virtual void setBounce(f32 f) { m_fBounce = f; }
+  virtual void setBounceVel(f32 f) { m_fBounceVel = f; }
+  virtual void setSoftErp(f32 f) { m_fSoftErp = f; }
+  virtual void setSoftCfm(f32 f) { m_fSoftCfm = f; }
+  virtual void setMotion1(f32 f) { m_fMotion1 = f; }
+  virtual void setMotion2(f32 f) { m_fMotion2 = f; }
+  virtual void setMotionN(f32 f) { m_fMotionN = f; }
+  virtual void setSlip1(f32 f) { m_fSlip1 = f; }
+  virtual void setSlip2(f32 f) { m_fSlip2 = f; }
+
+  //! iIndex is the set's index within its geometry; it selects the key suffix ("" or "_mat%i").
+  virtual void serializeAttributes(io::IAttributes* out, io::SAttributeReadWriteOptions* options,
+                                   u32 iIndex) const;
+  virtual void deserializeAttributes(io::IAttributes* in, io::SAttributeReadWriteOptions* options, u32 iIndex);
+
+  void setModeMu2(bool b) { setModeBits(eRurIvaContactMu2, b); }
+  bool getModeMu2() const { return hasModeBits(eRurIvaContactMu2); }
+  void setModeFDir1(bool b) { setModeBits(eRurIvaContactFDir1, b); }
+  bool getModeFDir1() const { return hasModeBits(eRurIvaContactFDir1); }
+  void setModeBounce(bool b) { setModeBits(eRurIvaContactBounce, b); }
+  bool getModeBounce() const { return hasModeBits(eRurIvaContactBounce); }
+  void setModeSoftERP(bool b) { setModeBits(eRurIvaContactSoftERP, b); }
+  bool getModeSoftERP() const { return hasModeBits(eRurIvaContactSoftERP); }
+  void setModeSoftCFM(bool b) { setModeBits(eRurIvaContactSoftCFM, b); }
+  bool getModeSoftCFM() const { return hasModeBits(eRurIvaContactSoftCFM); }
+  void setModeMotion1(bool b) { setModeBits(eRurIvaContactMotion1, b); }
+  bool getModeMotion1() const { return hasModeBits(eRurIvaContactMotion1); }
+  void setModeMotion2(bool b) { setModeBits(eRurIvaContactMotion2, b); }
+  bool getModeMotion2() const { return hasModeBits(eRurIvaContactMotion2); }
+  void setModeMotionN(bool b) { setModeBits(eRurIvaContactMotionN, b); }
+  bool getModeMotionN() const { return hasModeBits(eRurIvaContactMotionN); }
+  void setModeSlip1(bool b) { setModeBits(eRurIvaContactSlip1, b); }
+  bool getModeSlip1() const { return hasModeBits(eRurIvaContactSlip1); }
+  void setModeSlip2(bool b) { setModeBits(eRurIvaContactSlip2, b); }
+  bool getModeSlip2() const { return hasModeBits(eRurIvaContactSlip2); }
+  void setModeApprox1_1(bool b) { setModeBits(eRurIvaContactApprox1_1, b); }
+  bool getModeApprox1_1() const { return hasModeBits(eRurIvaContactApprox1_1); }
+  void setModeApprox1_2(bool b) { setModeBits(eRurIvaContactApprox1_2, b); }
+  bool getModeApprox1_2() const { return hasModeBits(eRurIvaContactApprox1_2); }
+  void setModeApprox1(bool b) { setModeBits(eRurIvaContactApprox1, b); }
+  //! True when either friction-pyramid bit is set.
+  bool getModeApprox1() const { return (m_iMode & eRurIvaContactApprox1) != 0; }
+
+  const wchar_t* getName() const { return m_sName.c_str(); }
+  void setName(const wchar_t* sName) { m_sName = sName ? sName : L""; }
+  bool doesUseDefined() const { return m_bUseDefined; }
+  void setUseDefined(bool b) { m_bUseDefined = b; }
+
+  //! Writes this set's values into pDest (all but the static flag).
+  void copy(CRurIvaSurfaceParameters* pDest) const;
+  //! Takes the values of the defined set of the same name, if one is registered.
+  void initPhysics();
+
+  // Contact damping: applied to bodies touching a static geometry while m_bDamps is on.
+  f32 m_fLinearDamping;
+  f32 m_fAngularDamping;
+  f32 m_fMaxLinearVelocity;
+  f32 m_fMaxAngularVelocity;
+  f32 m_fMaxLinearVelocityDamping;
+  f32 m_fMaxAngularVelocityDamping;
+  bool m_bDamps;
+  //! The set belongs to a geometry without a body (or a definitions file); only then are
+  //! the damping keys written and read.
+  bool m_bStatic;
+
+ private:
+  void setModeBits(s32 iBits, bool b) {
+    if (b)
+      m_iMode |= iBits;
+    else
+      m_iMode &= ~iBits;
+  }
+  bool hasModeBits(s32 iBits) const { return (m_iMode & iBits) == iBits; }
+
+  core::stringw m_sName;
+  bool m_bUseDefined;
+  s32 m_iMode;
+  f32 m_fMu;
+  f32 m_fMu2;
+  f32 m_fBounce;
+  f32 m_fBounceVel;
+  f32 m_fSoftErp;
+  f32 m_fSoftCfm;
+  f32 m_fMotion1;
+  f32 m_fMotion2;
+  f32 m_fMotionN;
+  f32 m_fSlip1;
+  f32 m_fSlip2;
+};
+
+}  // namespace ode
+}  // namespace irr
+
+#endif

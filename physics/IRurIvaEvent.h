@@ -1,0 +1,57 @@
+#ifndef I_RUR_IVA_EVENT_H
+#define I_RUR_IVA_EVENT_H
+
+#include <irrlicht.h>
+
+namespace irr {
+namespace ode {
+
+class CSerializer;
+
+//! Event type values; also the first two bytes of an event's message.
+enum ERurIvaEventType : u16 {
+  eRurIvaEventInit = 1,
+  eRurIvaEventClose = 2,
+  eRurIvaEventBeforeStep = 3,
+  eRurIvaEventStep = 4,
+  eRurIvaEventBodyCreated = 5,
+  eRurIvaEventBodyRemoved = 6,
+  eRurIvaEventBodyMoved = 7,
+  eRurIvaEventActivationChanged = 8,
+  eRurIvaEventRayHit = 9,
+  eRurIvaEventProgress = 10,
+  eRurIvaEventNodeCloned = 11,
+  eRurIvaEventLoadScene = 12,
+  eRurIvaEventNodeRemoved = 14
+};
+
+/**
+ * Base of every physics event. An event has a type, a text form for diagnostics, a copy
+ * operation and a compact byte form (CSerializer) in which nodes are named by their ids.
+ */
+class IRurIvaEvent {
+ public:
+  IRurIvaEvent();
+  virtual ~IRurIvaEvent();
+
+  virtual u16 getType() = 0;
+  //! Builds the byte form on the first call and returns the same object afterwards;
+  //! null for events that have no byte form.
+  virtual CSerializer* serialize() = 0;
+  virtual const c8* toString() = 0;
+  //! A new event of the same class and content, owned by the caller.
+  virtual IRurIvaEvent* clone() = 0;
+  virtual bool isObservable() { return false; }
+
+ protected:
+  IRurIvaEvent(const IRurIvaEvent&) = delete;
+  IRurIvaEvent& operator=(const IRurIvaEvent&) = delete;
+
+  CSerializer* m_pSerializer;
+  c8 m_sBuffer[1000];
+};
+
+}  // namespace ode
+}  // namespace irr
+
+#endif

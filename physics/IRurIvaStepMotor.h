@@ -1,0 +1,48 @@
+#ifndef I_RUR_IVA_STEP_MOTOR_H
+#define I_RUR_IVA_STEP_MOTOR_H
+
+#include "CRurIvaSceneNode.h"
+
+namespace irr {
+namespace ode {
+
+class CRurIvaBody;
+
+/**
+ * A motor that acts on its body directly after every fixed physics step (thrust, control
+ * torque, aerodynamics). It acts only while active and only as a direct child of its body.
+ */
+class IRurIvaStepMotor : public CRurIvaSceneNode {
+ public:
+  IRurIvaStepMotor(scene::ISceneNode* parent, scene::ISceneManager* mgr, s32 id = -1,
+                   const core::vector3df& position = core::vector3df(0, 0, 0),
+                   const core::vector3df& rotation = core::vector3df(0, 0, 0),
+                   const core::vector3df& scale = core::vector3df(1.0f, 1.0f, 1.0f));
+  ~IRurIvaStepMotor() override;
+
+  void initPhysics() override;
+  void removeFromPhysics() override;
+  void serializeAttributes(io::IAttributes* out, io::SAttributeReadWriteOptions* options = 0) const override;
+  void deserializeAttributes(io::IAttributes* in, io::SAttributeReadWriteOptions* options = 0) override;
+
+  virtual void step() = 0;
+  virtual void setPower(f32 fPower) { m_fPower = fPower; }
+  virtual f32 getPower() { return m_fPower; }
+  virtual void setMaxPower(f32 fMaxPower) { m_fMaxPower = fMaxPower; }
+  virtual f32 getMaxPower() { return m_fMaxPower; }
+  virtual void setIsActive(bool bActive) { m_bActive = bActive; }
+  virtual bool isActive() { return m_bActive; }
+
+  CRurIvaBody* getBody() const { return m_pBody; }
+
+ protected:
+  CRurIvaBody* m_pBody;
+  f32 m_fPower;
+  f32 m_fMaxPower;
+  bool m_bActive;
+};
+
+}  // namespace ode
+}  // namespace irr
+
+#endif
