@@ -80,14 +80,20 @@ class CRurIvaBody : public CRurIvaDampable {
   void removeGeom(CRurIvaGeom* pGeom);
   const core::list<CRurIvaGeom*>& getGeoms() const { return m_lGeoms; }
   void addJoint(CRurIvaJoint* pJoint);
+  void removeJoint(CRurIvaJoint* pJoint);
   core::list<CRurIvaJoint*> getJoints() const { return m_lJoints; }
   void addChildBody(CRurIvaBody* pBody);
+  void removeChildBody(CRurIvaBody* pBody);
   const core::list<CRurIvaBody*>& getChildBodies() const { return m_lChildBodies; }
   void addStepMotor(IRurIvaStepMotor* pMotor);
   void removeStepMotor(IRurIvaStepMotor* pMotor);
   const core::list<IRurIvaStepMotor*>& getStepMotors() const { return m_lStepMotors; }
   void addMotor(IRurIvaMotor* pMotor);
+  void removeMotor(IRurIvaMotor* pMotor);
   const core::list<IRurIvaMotor*>& getMotors() const { return m_lMotors; }
+
+  //! Called by a world that is being destroyed while this body lives on.
+  void forgetWorld() { m_pWorld = 0; }
 
   // Transform and motion
   void setNodePosition(const core::vector3df& cPos);

@@ -47,6 +47,10 @@ class CRurIvaGeom : public CRurIvaSceneNode {
   CRurIvaBody* getBody() const { return m_pBody; }
   void setBody(CRurIvaBody* pBody);
   CRurIvaWorld* getWorld() const { return m_pWorld; }
+  //! Called by a world that is being destroyed while this geometry lives on.
+  void forgetWorld() { m_pWorld = 0; }
+  //! Whether a node type is one of the geometry kinds.
+  static bool isGeomType(scene::ESCENE_NODE_TYPE iType);
   CRurIvaSpace* getSpace() const { return m_pSpace; }
   u32 getMassId() const { return m_iMass; }
   f32 getMass() const { return m_fMass; }

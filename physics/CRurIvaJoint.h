@@ -63,6 +63,11 @@ class CRurIvaJoint : public CRurIvaSceneNode {
   CRurIvaBody* getBody2() const { return m_pBody2; }
   void setBody1(CRurIvaBody* pBody);
   void setBody2(CRurIvaBody* pBody);
+  //! Called by a body that is being destroyed, so that the joint never links it again.
+  void forgetBody(CRurIvaBody* pBody) {
+    if (m_pBody1 == pBody) m_pBody1 = 0;
+    if (m_pBody2 == pBody) m_pBody2 = 0;
+  }
   CRurIvaWorld* getWorld() const { return m_pWorld; }
 
   //! The stored value and whether it was ever set.

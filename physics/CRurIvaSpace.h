@@ -37,10 +37,13 @@ class CRurIvaSpace : public CRurIvaSceneNode {
   u32 getSpaceId() const { return m_iSpaceId; }
   void setSpaceType(s32 iType) { m_iType = iType; }
   s32 getSpaceType() const { return m_iType; }
-  //! Same as setSpaceType / getSpaceType.
+  //! Same as setSpaceType. (There is deliberately no getType alias for the kind: getType()
+  //! answers the node type, and an overload answering the kind would be a trap.)
   void setType(s32 iType) { m_iType = iType; }
   CRurIvaSpace* getParentSpace() const { return m_pParentSpace; }
   CRurIvaWorld* getWorld() const { return m_pWorld; }
+  //! Called by a world that is being destroyed while this space lives on.
+  void forgetWorld() { m_pWorld = 0; }
 
   void setQuadTreeParams(core::vector3df cCenter, core::vector3df cExtents, s32 iDepth);
   const core::vector3df& getCenter() const { return m_cCenter; }

@@ -34,6 +34,10 @@ class IRurIvaStepMotor : public CRurIvaSceneNode {
   virtual bool isActive() { return m_bActive; }
 
   CRurIvaBody* getBody() const { return m_pBody; }
+  //! Called by a body that is being destroyed, so that the motor never acts on it again.
+  void detachBody(CRurIvaBody* pBody) {
+    if (m_pBody == pBody) m_pBody = 0;
+  }
 
  protected:
   CRurIvaBody* m_pBody;
