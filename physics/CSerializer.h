@@ -4,7 +4,14 @@
 #include <irrlicht.h>
 
 namespace irr {
+namespace scene {
+class ISceneManager;
+}
 namespace ode {
+
+class CRurIvaBody;
+class CRurIvaGeom;
+class CRurIvaGeomRay;
 
 /**
  * The byte form of an event: a message of at most 4096 bytes whose first two bytes hold the
@@ -65,6 +72,14 @@ class CSerializer {
   //! True when no read or write failed since startReading() and the whole message was read
   //! (a message longer than its items is malformed).
   bool finishReading();
+
+  // Messages name nodes by their ids. These resolve an id in a scene (getSceneNodeFromId from
+  // the root) and return the node only when it is of the expected kind, so a message naming
+  // some other node never leads to a wrong cast. A null scene manager resolves nothing.
+  static CRurIvaBody* findBody(scene::ISceneManager* pSmgr, s32 iId);
+  //! Any kind of geometry, rays included.
+  static CRurIvaGeom* findGeom(scene::ISceneManager* pSmgr, s32 iId);
+  static CRurIvaGeomRay* findRay(scene::ISceneManager* pSmgr, s32 iId);
 
   //! The code in bytes 0 and 1, or 0 for a message shorter than two bytes.
   u16 getMessageCode() const;
