@@ -1,0 +1,47 @@
+#include "CRurIvaEventBodyCreated.h"
+
+#include <cstdio>
+
+#include "CRurIvaBody.h"
+#include "CSerializer.h"
+
+namespace irr {
+namespace ode {
+
+CRurIvaEventBodyCreated::CRurIvaEventBodyCreated(CRurIvaBody* pBody) : m_pBody(pBody) {}
+
+CRurIvaEventBodyCreated::CRurIvaEventBodyCreated(IRurIvaEvent* pEvent) : m_pBody(0) {
+  if (!pEvent || pEvent->getType() != eRurIvaEventBodyCreated) return;
+  if (CRurIvaEventBodyCreated* pOther = dynamic_cast<CRurIvaEventBodyCreated*>(pEvent))
+    m_pBody = pOther->m_pBody;
+}
+
+CRurIvaEventBodyCreated::CRurIvaEventBodyCreated(CSerializer* pData, scene::ISceneManager* pSmgr)
+    : m_pBody(0) {
+  if (!pData || !pData->startReading(eRurIvaEventBodyCreated)) return;
+  const s32 iBodyId = pData->getS32();
+  if (pData->finishReading()) m_pBody = CSerializer::findBody(pSmgr, iBodyId);
+}
+
+s32 CRurIvaEventBodyCreated::getBodyId() const { return m_pBody ? m_pBody->getID() : 0; }
+
+CSerializer* CRurIvaEventBodyCreated::serialize() {
+  if (!m_pSerializer) {
+    m_pSerializer = new CSerializer();
+    m_pSerializer->addU16(eRurIvaEventBodyCreated);
+    m_pSerializer->addS32(getBodyId());
+  }
+  return m_pSerializer;
+}
+
+const c8* CRurIvaEventBodyCreated::toString() {
+  snprintf(m_sBuffer, sizeof(m_sBuffer), "CRurIvaEventBodyCreated: body=%i\n", getBodyId());
+  return m_sBuffer;
+}
+
+IRurIvaEvent* CRurIvaEventBodyCreated::clone() {
+  return new CRurIvaEventBodyCreated(static_cast<IRurIvaEvent*>(this));
+}
+
+}  // namespace ode
+}  // namespace irr

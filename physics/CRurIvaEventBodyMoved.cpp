@@ -1,0 +1,233 @@
+#include "CRurIvaEventBodyMoved.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "CRurIvaBody.h"
+#include "CRurIvaGeom.h"
+#include "CSerializer.h"
+
+namespace irr {
+namespace ode {
+
+namespace {
+
+//! Differences below this are noise of the float conversions, not movement.
+const f32 fMoveTolerance = 0.000001f;
+
+//! Fixed point scale of the damping values in a message.
+const f64 fDampingScale = 65000.0;
+
+bool sameVector(const core::vector3df& a, const core::vector3df& b) {
+  return core::equals(a.X, b.X, fMoveTolerance) && core::equals(a.Y, b.Y, fMoveTolerance) &&
+         core::equals(a.Z, b.Z, fMoveTolerance);
+}
+
+//! Formats at the end of the text already in sBuffer; the text stays cut at the buffer's end.
+__attribute__((format(printf, 3, 4))) void appendText(c8* sBuffer, size_t iSize, const c8* sFormat, ...) {
+  const size_t iUsed = strlen(sBuffer);
+  if (iUsed + 1 >= iSize) return;
+  va_list args;
+  va_start(args, sFormat);
+  vsnprintf(sBuffer + iUsed, iSize - iUsed, sFormat, args);
+  va_end(args);
+}
+
+}  // namespace
+
+CRurIvaEventBodyMoved::CRurIvaEventBodyMoved() { clear(); }
+
+CRurIvaEventBodyMoved::CRurIvaEventBodyMoved(CRurIvaBody* pBody, const core::vector3df& cPosition,
+                                             const core::vector3df& cRotation,
+                                             const core::vector3df& cLinearVelocity,
+                                             const core::vector3df& cAngularVelocity) {
+  clear();
+  m_cPosition = cPosition;
+  m_cRotation = cRotation;
+  m_cLinearVelocity = cLinearVelocity;
+  m_cAngularVelocity = cAngularVelocity;
+  if (!pBody) return;
+
+  m_pBody = pBody;
+  m_pTouched = pBody->getTouched();
+  m_iBodyId = pBody->getID();
+  m_iTouchedId = m_pTouched ? m_pTouched->getID() : 0;
+
+  // Only what differs from the node's current state is flagged, so the manager touches no more
+  // of the node than moved.
+  if (!sameVector(cPosition, pBody->getAbsolutePosition())) m_iFlags |= siRurIvaEventPosition;
+  if (!sameVector(cRotation, pBody->getRotation())) m_iFlags |= siRurIvaEventRotation;
+  if (!sameVector(cLinearVelocity, pBody->getNodeLinearVelocity())) m_iFlags |= siRurIvaEventLinearVel;
+  if (!sameVector(cAngularVelocity, pBody->getNodeAngularVelocity())) m_iFlags |= siRurIvaEventAngularVel;
+  if (pBody->dampingChanged()) m_iFlags |= siRurIvaEventDamping;
+  if (m_pTouched) m_iFlags |= siRurIvaEventBodyTouching;
+
+  m_iAngularDamping = dampingToInt(pBody->getAngularDamping());
+  m_iLinearDamping = dampingToInt(pBody->getLinearDamping());
+  m_iCollisionMaterial = pBody->getCollisionMaterial();
+  m_cCollisionPoint = pBody->getCollisionPoint();
+}
+
+CRurIvaEventBodyMoved::CRurIvaEventBodyMoved(IRurIvaEvent* pEvent) {
+  clear();
+  if (!pEvent || pEvent->getType() != eRurIvaEventBodyMoved) return;
+  CRurIvaEventBodyMoved* pOther = dynamic_cast<CRurIvaEventBodyMoved*>(pEvent);
+  if (!pOther) return;
+  m_pBody = pOther->m_pBody;
+  m_pTouched = pOther->m_pTouched;
+  m_iBodyId = pOther->m_iBodyId;
+  m_iTouchedId = pOther->m_iTouchedId;
+  m_iCollisionMaterial = pOther->m_iCollisionMaterial;
+  m_iAngularDamping = pOther->m_iAngularDamping;
+  m_iLinearDamping = pOther->m_iLinearDamping;
+  m_iFlags = pOther->m_iFlags;
+  m_cPosition = pOther->m_cPosition;
+  m_cRotation = pOther->m_cRotation;
+  m_cLinearVelocity = pOther->m_cLinearVelocity;
+  m_cAngularVelocity = pOther->m_cAngularVelocity;
+  m_cCollisionPoint = pOther->m_cCollisionPoint;
+}
+
+CRurIvaEventBodyMoved::CRurIvaEventBodyMoved(CSerializer* pData, scene::ISceneManager* pSmgr) {
+  clear();
+  if (!pData || !pData->startReading(eRurIvaEventBodyMoved)) return;
+
+  m_iBodyId = pData->getS32();
+  m_iFlags = pData->getU8();
+  if (m_iFlags & siRurIvaEventPosition) m_cPosition = pData->getVector3df();
+  if (m_iFlags & siRurIvaEventRotation) m_cRotation = pData->getVector3df();
+  if (m_iFlags & siRurIvaEventLinearVel) m_cLinearVelocity = pData->getVector3df();
+  if (m_iFlags & siRurIvaEventAngularVel) m_cAngularVelocity = pData->getVector3df();
+  if (m_iFlags & siRurIvaEventBodyTouching) {
+    m_iTouchedId = pData->getS32();
+    m_iCollisionMaterial = pData->getS32();
+    m_cCollisionPoint = pData->getVector3df();
+  }
+  if (m_iFlags & siRurIvaEventDamping) {
+    m_iAngularDamping = pData->getU16();
+    m_iLinearDamping = pData->getU16();
+  }
+
+  if (!pData->finishReading()) {
+    clear();
+    return;
+  }
+  m_pBody = CSerializer::findBody(pSmgr, m_iBodyId);
+}
+
+void CRurIvaEventBodyMoved::clear() {
+  m_pBody = 0;
+  m_pTouched = 0;
+  m_iBodyId = 0;
+  m_iTouchedId = 0;
+  m_iCollisionMaterial = 0;
+  m_iAngularDamping = 0;
+  m_iLinearDamping = 0;
+  m_iFlags = 0;
+  m_cPosition.set(0, 0, 0);
+  m_cRotation.set(0, 0, 0);
+  m_cLinearVelocity.set(0, 0, 0);
+  m_cAngularVelocity.set(0, 0, 0);
+  m_cCollisionPoint.set(0, 0, 0);
+}
+
+u16 CRurIvaEventBodyMoved::dampingToInt(f32 fDamping) {
+  const f64 fScaled = static_cast<f64>(fDamping) * fDampingScale;
+  // Written this way round so that NaN also ends up as 0.
+  if (!(fScaled > 0.0)) return 0;
+  if (fScaled >= 65535.0) return 65535;
+  return static_cast<u16>(fScaled);
+}
+
+f32 CRurIvaEventBodyMoved::getLinearDamping() const {
+  return static_cast<f32>(m_iLinearDamping / fDampingScale);
+}
+
+f32 CRurIvaEventBodyMoved::getAngularDamping() const {
+  return static_cast<f32>(m_iAngularDamping / fDampingScale);
+}
+
+void CRurIvaEventBodyMoved::setLinearDamping(f32 fDamping) { m_iLinearDamping = dampingToInt(fDamping); }
+
+void CRurIvaEventBodyMoved::setAngularDamping(f32 fDamping) { m_iAngularDamping = dampingToInt(fDamping); }
+
+void CRurIvaEventBodyMoved::setBody(CRurIvaBody* pBody) {
+  m_pBody = pBody;
+  m_iBodyId = pBody ? pBody->getID() : 0;
+}
+
+void CRurIvaEventBodyMoved::setTouched(CRurIvaGeom* pTouched) {
+  m_pTouched = pTouched;
+  m_iTouchedId = pTouched ? pTouched->getID() : 0;
+}
+
+void CRurIvaEventBodyMoved::merge(CRurIvaEventBodyMoved* pOther) {
+  if (!pOther) return;
+  const u8 iOther = pOther->m_iFlags;
+  if (iOther & siRurIvaEventPosition) m_cPosition = pOther->m_cPosition;
+  if (iOther & siRurIvaEventRotation) m_cRotation = pOther->m_cRotation;
+  if (iOther & siRurIvaEventLinearVel) m_cLinearVelocity = pOther->m_cLinearVelocity;
+  if (iOther & siRurIvaEventAngularVel) m_cAngularVelocity = pOther->m_cAngularVelocity;
+  if (iOther & siRurIvaEventBodyTouching) {
+    m_pTouched = pOther->m_pTouched;
+    m_iTouchedId = pOther->m_iTouchedId;
+    m_cCollisionPoint = pOther->m_cCollisionPoint;
+    m_iCollisionMaterial = pOther->m_iCollisionMaterial;
+  }
+  m_iFlags |= iOther;
+
+  delete m_pSerializer;
+  m_pSerializer = 0;
+}
+
+CSerializer* CRurIvaEventBodyMoved::serialize() {
+  if (!m_pSerializer) {
+    m_pSerializer = new CSerializer();
+    m_pSerializer->addU16(eRurIvaEventBodyMoved);
+    m_pSerializer->addS32(m_iBodyId);
+    m_pSerializer->addU8(m_iFlags);
+    if (m_iFlags & siRurIvaEventPosition) m_pSerializer->addVector3df(m_cPosition);
+    if (m_iFlags & siRurIvaEventRotation) m_pSerializer->addVector3df(m_cRotation);
+    if (m_iFlags & siRurIvaEventLinearVel) m_pSerializer->addVector3df(m_cLinearVelocity);
+    if (m_iFlags & siRurIvaEventAngularVel) m_pSerializer->addVector3df(m_cAngularVelocity);
+    if (m_iFlags & siRurIvaEventBodyTouching) {
+      m_pSerializer->addS32(m_iTouchedId);
+      m_pSerializer->addS32(m_iCollisionMaterial);
+      m_pSerializer->addVector3df(m_cCollisionPoint);
+    }
+    if (m_iFlags & siRurIvaEventDamping) {
+      m_pSerializer->addU16(m_iAngularDamping);
+      m_pSerializer->addU16(m_iLinearDamping);
+    }
+  }
+  return m_pSerializer;
+}
+
+const c8* CRurIvaEventBodyMoved::toString() {
+  snprintf(m_sBuffer, sizeof(m_sBuffer), "CRurIvaEventBodyMoved: body=%i, flags=%i", m_iBodyId, m_iFlags);
+  if (m_iFlags & siRurIvaEventPosition)
+    appendText(m_sBuffer, sizeof(m_sBuffer), ", new position=(%.2f, %.2f, %.2f)", m_cPosition.X,
+               m_cPosition.Y, m_cPosition.Z);
+  if (m_iFlags & siRurIvaEventRotation)
+    appendText(m_sBuffer, sizeof(m_sBuffer), ", new rotation=(%.2f, %.2f, %.2f)", m_cRotation.X,
+               m_cRotation.Y, m_cRotation.Z);
+  if (m_iFlags & siRurIvaEventLinearVel)
+    appendText(m_sBuffer, sizeof(m_sBuffer), ", new linear velocity=(%.2f, %.2f, %.2f)", m_cLinearVelocity.X,
+               m_cLinearVelocity.Y, m_cLinearVelocity.Z);
+  if (m_iFlags & siRurIvaEventAngularVel)
+    appendText(m_sBuffer, sizeof(m_sBuffer), ", new angular velocity=(%.2f, %.2f, %.2f)",
+               m_cAngularVelocity.X, m_cAngularVelocity.Y, m_cAngularVelocity.Z);
+  if (m_iFlags & siRurIvaEventBodyTouching)
+    appendText(m_sBuffer, sizeof(m_sBuffer), ", touching body: %i, mat: %i, pos: (%.2f, %.2f, %.2f)",
+               m_iTouchedId, m_iCollisionMaterial, m_cCollisionPoint.X, m_cCollisionPoint.Y,
+               m_cCollisionPoint.Z);
+  return m_sBuffer;
+}
+
+IRurIvaEvent* CRurIvaEventBodyMoved::clone() {
+  return new CRurIvaEventBodyMoved(static_cast<IRurIvaEvent*>(this));
+}
+
+}  // namespace ode
+}  // namespace irr
