@@ -1,0 +1,60 @@
+#include <cstdio>
+
+#include <irrlicht.h>
+
+#include "CSettings.h"
+#include "GameWindow.h"
+
+using namespace irr;
+
+int main(int /*argc*/, char** /*argv*/) {
+  CSettings* pSettings =
+      new CSettings("data/Settings.xml", L"Graphics Settings", video::SColor(0, 33, 173, 0));
+  pSettings->addValidDriver(L"Direct3D9", video::EDT_DIRECT3D9);
+  pSettings->addValidDriver(L"OpenGL", video::EDT_OPENGL);
+  pSettings->setMinResolution(core::dimension2du(320, 200));
+
+  const u32 iRet = pSettings->run();
+  if (iRet == 2) {
+    delete pSettings;
+    return 0;
+  }
+  if (iRet == 0) {
+    // The dialog could not be shown; it has said why.
+    delete pSettings;
+    return 1;
+  }
+
+  IrrlichtDevice* device = pSettings->createDeviceFromSettings();
+  // Destroyed as soon as the game device exists, so that a changed choice is saved even if
+  // the game is killed later.
+  delete pSettings;
+  if (!device) {
+    std::fprintf(stderr,
+                 "The game window could not be created with the chosen graphics settings; "
+                 "run the program again and choose another driver or video mode.\n");
+    return 1;
+  }
+
+  prepareGameDevice(device);
+  scene::ISceneManager* smgr = device->getSceneManager();
+  video::IVideoDriver* driver = device->getVideoDriver();
+  gui::IGUIEnvironment* guienv = device->getGUIEnvironment();
+
+  [[maybe_unused]] scene::ISceneNode* EnvironmentBox = addEnvironmentBox(smgr, driver);
+
+  // PHYSICS HOOK-UP AND DEMO SCENE: install the physics layer on this device here (scene
+  // node factory, manager, initialisation), then build the level and the car, so that both
+  // exist before the camera is placed.
+
+  [[maybe_unused]] scene::ICameraSceneNode* cam = addGameCamera(device);
+
+  while (device->run()) {
+    drawFrame(driver, smgr, guienv);
+
+    // PHYSICS STEP: advance the simulation once per frame here, after the frame is shown.
+  }
+
+  device->drop();
+  return 0;
+}
