@@ -84,9 +84,48 @@ class CRurIvaJoint : public CRurIvaSceneNode {
   void replayParameters(u16 iAxis);
   //! The node's absolute rotation as a matrix that turns node-frame axes into world space.
   core::matrix4 worldRotation() const;
+  //! An axis in the node's frame turned into world space (not normalised again).
+  core::vector3df toWorldAxis(const core::vector3df& cAxis) const {
+    core::vector3df cOut;
+    worldRotation().rotateVect(cOut, cAxis);
+    return cOut;
+  }
   //! Whether the dynamics world exists; prints one line naming the joint when it does not.
   bool canCreate() const;
+  //! Whether every body the joint knows has its dynamics body; a body without one would
+  //! silently be taken for the static environment. Prints one line when not.
+  bool bodiesReady() const;
+  /**
+   * The common part of every joint's creation, before anything reaches the device: brings the
+   * absolute transform up to date, finds a world the constructor could not see yet, takes the
+   * parent as body 1 when it is a body, and checks world and bodies. False means: do not create.
+   */
+  bool prepareCreation();
+  //! Prints the one line that says why the joint was not created.
+  void reportNotCreated(const c8* sReason) const;
+  //! Whether the joint's dynamics world still exists (and with it the joint's dynamics object).
+  bool worldAlive() const;
+  //! The axis scaled to length 1; an axis of (nearly) no length is returned as it is.
+  static core::vector3df normalisedAxis(core::vector3df cAxis) {
+    const f32 fLengthSQ = cAxis.getLengthSQ();
+    if (fLengthSQ > -1e-8f && fLengthSQ < 1e-8f) return cAxis;
+    return cAxis / core::squareroot(fLengthSQ);
+  }
+  //! A slider or piston axis left at zero: every component within 0.000001 of 0.
+  static bool isAbsentAxis(const core::vector3df& cAxis) {
+    return core::equals(cAxis.X, 0.0f, 0.000001f) && core::equals(cAxis.Y, 0.0f, 0.000001f) &&
+           core::equals(cAxis.Z, 0.0f, 0.000001f);
+  }
+  //! Body 1's position minus body 2's; the joint node stands in for a missing body.
+  core::vector3df derivedAxis() const;
+  //! Registers for the automatic pass (drawing nothing) and lets the children register.
+  void registerWithChildren();
+  //! An axis this short has no direction the dynamics library could normalise.
+  static bool isZeroAxis(const core::vector3df& cAxis) { return cAxis.getLengthSQ() <= 1e-12f; }
   static u32 paramIndex(u16 iAxis, eJointParameter iParam) { return iParam * eAxisCount + iAxis; }
+  static bool inTable(u16 iAxis, eJointParameter iParam) {
+    return iAxis < eAxisCount && static_cast<u32>(iParam) < static_cast<u32>(eParamCount);
+  }
 
   u32 m_iJointId;
   CRurIvaBody* m_pBody1;
