@@ -1,0 +1,42 @@
+#ifndef C_RUR_IVA_JOINT_BALL_SOCKET_H
+#define C_RUR_IVA_JOINT_BALL_SOCKET_H
+
+#include "CRurIvaJoint.h"
+
+namespace irr {
+namespace ode {
+
+//! Holds the two bodies together at the anchor (the joint node's position), free to turn.
+class CRurIvaJointBallSocket : public CRurIvaJoint {
+ public:
+  CRurIvaJointBallSocket(scene::ISceneNode* parent, scene::ISceneManager* mgr, s32 id = -1,
+                         const core::vector3df& position = core::vector3df(0, 0, 0),
+                         const core::vector3df& rotation = core::vector3df(0, 0, 0),
+                         const core::vector3df& scale = core::vector3df(1.0f, 1.0f, 1.0f));
+  ~CRurIvaJointBallSocket() override;
+
+  s32 getID() const override { return ID; }
+  scene::ESCENE_NODE_TYPE getType() const override { return RUR_IVA_JOINT_BALL_SOCKET_ID; }
+  const wchar_t* getTypeName() override { return RUR_IVA_JOINT_BALL_SOCKET_NAME; }
+  scene::ISceneNode* clone(scene::ISceneNode* newParent = 0, scene::ISceneManager* newManager = 0) override;
+  void OnRegisterSceneNode() override;
+  void render() override {}
+  void initPhysics() override;
+  void copyParams(CRurIvaSceneNode* pDest, bool bRecurse = true) override;
+  u16 numParamGroups() const override { return 0; }
+  void serializeAttributes(io::IAttributes* out, io::SAttributeReadWriteOptions* options = 0) const override;
+  void deserializeAttributes(io::IAttributes* in, io::SAttributeReadWriteOptions* options = 0) override;
+
+  //! The anchor as seen from body 1 and from body 2; they part only as far as the joint gives.
+  core::vector3df getAnchor1();
+  core::vector3df getAnchor2();
+
+ private:
+  core::vector3df m_cAnchor1;
+  core::vector3df m_cAnchor2;
+};
+
+}  // namespace ode
+}  // namespace irr
+
+#endif

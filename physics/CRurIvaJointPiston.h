@@ -1,0 +1,50 @@
+#ifndef C_RUR_IVA_JOINT_PISTON_H
+#define C_RUR_IVA_JOINT_PISTON_H
+
+#include "CRurIvaJoint.h"
+
+namespace irr {
+namespace ode {
+
+/**
+ * Lets body 2 slide along and turn about one axis through the anchor (the joint node's
+ * position). A zero axis is derived from the bodies' positions as for the slider.
+ */
+class CRurIvaJointPiston : public CRurIvaJoint {
+ public:
+  CRurIvaJointPiston(scene::ISceneNode* parent, scene::ISceneManager* mgr, s32 id = -1,
+                     const core::vector3df& position = core::vector3df(0, 0, 0),
+                     const core::vector3df& rotation = core::vector3df(0, 0, 0),
+                     const core::vector3df& scale = core::vector3df(1.0f, 1.0f, 1.0f));
+  ~CRurIvaJointPiston() override;
+
+  s32 getID() const override { return ID; }
+  scene::ESCENE_NODE_TYPE getType() const override { return RUR_IVA_JOINT_PISTON_ID; }
+  const wchar_t* getTypeName() override { return RUR_IVA_JOINT_PISTON_NAME; }
+  scene::ISceneNode* clone(scene::ISceneNode* newParent = 0, scene::ISceneManager* newManager = 0) override;
+  void OnRegisterSceneNode() override;
+  void render() override {}
+  void initPhysics() override;
+  void copyParams(CRurIvaSceneNode* pDest, bool bRecurse = true) override;
+  u16 numParamGroups() const override { return 1; }
+  f32 getParameter(u16 iAxis, eJointParameter iParam) override;
+  void setParameter(u16 iAxis, eJointParameter iParam, f32 fValue) override;
+  void serializeAttributes(io::IAttributes* out, io::SAttributeReadWriteOptions* options = 0) const override;
+  void deserializeAttributes(io::IAttributes* in, io::SAttributeReadWriteOptions* options = 0) override;
+
+  void setAxis(core::vector3df cAxis);
+  core::vector3df getAxis();
+  //! Moves the joint node; an existing joint gets the node's new absolute position.
+  void setAnchor(core::vector3df cAnchor);
+  core::vector3df getAnchor();
+  f32 getPistonPosition();
+  f32 getPistonPositionRate();
+
+ private:
+  core::vector3df m_cAxis;
+};
+
+}  // namespace ode
+}  // namespace irr
+
+#endif
