@@ -1,0 +1,58 @@
+#include "IRurIvaStepMotor.h"
+
+#include "CRurIvaBody.h"
+#include "CRurIvaManager.h"
+
+namespace irr {
+namespace ode {
+
+IRurIvaStepMotor::IRurIvaStepMotor(scene::ISceneNode* parent, scene::ISceneManager* mgr, s32 id,
+                                   const core::vector3df& position, const core::vector3df& rotation,
+                                   const core::vector3df& scale)
+    : CRurIvaSceneNode(parent, mgr, id, position, rotation, scale),
+      m_pBody(static_cast<CRurIvaBody*>(getAncestorOfType(RUR_IVA_BODY_ID))),
+      m_fPower(0.0f),
+      m_fMaxPower(0.0f),
+      m_bActive(false) {
+  if (m_pBody) m_pBody->addStepMotor(this);
+  // Only motors inside a world are stepped.
+  if (getAncestorOfType(RUR_IVA_WORLD_ID)) CRurIvaManager::getSharedInstance()->addStepMotor(this);
+}
+
+IRurIvaStepMotor::~IRurIvaStepMotor() {
+  // A living body must forget this motor. A body that died first has left the manager's
+  // registry already (and detached itself if it listed this motor).
+  if (m_pBody && m_pOdeManager->isRegisteredOdeSceneNode(m_pBody)) m_pBody->removeStepMotor(this);
+  CRurIvaManager::getSharedInstance()->removeStepMotor(this);
+}
+
+void IRurIvaStepMotor::initPhysics() {
+  if (m_bPhysicsInitialized) return;
+  CRurIvaSceneNode::initPhysics();
+  // A step motor acts only on the body it hangs from directly.
+  m_pBody = (Parent && Parent->getType() == RUR_IVA_BODY_ID) ? static_cast<CRurIvaBody*>(Parent) : 0;
+}
+
+void IRurIvaStepMotor::removeFromPhysics() {
+  m_pBody = 0;
+  CRurIvaManager::getSharedInstance()->removeStepMotor(this);
+  CRurIvaSceneNode::removeFromPhysics();
+}
+
+void IRurIvaStepMotor::serializeAttributes(io::IAttributes* out,
+                                           io::SAttributeReadWriteOptions* options) const {
+  CRurIvaSceneNode::serializeAttributes(out, options);
+  out->addBool("active", m_bActive);
+  out->addFloat("max_power", m_fMaxPower);
+  out->addFloat("power", m_fPower);
+}
+
+void IRurIvaStepMotor::deserializeAttributes(io::IAttributes* in, io::SAttributeReadWriteOptions* options) {
+  CRurIvaSceneNode::deserializeAttributes(in, options);
+  m_bActive = in->getAttributeAsBool("active");
+  m_fMaxPower = in->getAttributeAsFloat("max_power");
+  m_fPower = in->getAttributeAsFloat("power");
+}
+
+}  // namespace ode
+}  // namespace irr
