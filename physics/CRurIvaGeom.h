@@ -2,6 +2,7 @@
 #define C_RUR_IVA_GEOM_H
 
 #include "CRurIvaSceneNode.h"
+#include "IRurIvaDevice.h"
 
 namespace irr {
 namespace ode {
@@ -81,14 +82,56 @@ class CRurIvaGeom : public CRurIvaSceneNode {
   void destroySurfaceParameters(CRurIvaSurfaceParameters* pParams);
   //! Detaches the node from its body or world lists.
   void detachFromOwner();
-  //! For derived classes that read the mesh of the visible parent.
-  scene::IAnimatedMeshSceneNode* parentAnimatedMeshNode() const;
+  /**
+   * The bounding box of the visible parent's mesh (frame 0 of an animated mesh) and the
+   * parent's scale; false (after one line on standard output) for a parent without a mesh.
+   */
+  bool getParentMeshBox(core::aabbox3df& cBox, core::vector3df& cScale) const;
+  //! Concrete classes call this where their mass is ready for the body; the base adds it once
+  //! the mass parameters and the offset from the body have been applied to it.
+  void addMassToBodyLater() { m_bMassPending = true; }
+
+  /**
+   * The common end of a primitive's initialisation: creates the geometry (fCreate gets the
+   * space handle and returns the new handle), places it at the node, gives a body the mass
+   * that fSetMass writes into the geometry's mass record, attaches it, and finishes the set-up.
+   */
+  template <class FCreate, class FSetMass>
+  void finishPrimitive(FCreate fCreate, FSetMass fSetMass, bool bRotate) {
+    m_iGeomId = fCreate(spaceId());
+    if (m_iGeomId) {
+      m_pOdeDevice->geomSetPosition(m_iGeomId, getAbsolutePosition());
+      if (bRotate) m_pOdeDevice->geomSetRotation(m_iGeomId, getAbsoluteTransformation().getRotationDegrees());
+      if (m_pBody) {
+        if (m_fMass != 0.0f) {
+          m_pOdeDevice->massSetZero(m_iMass);
+          fSetMass();
+          addMassToBodyLater();
+        }
+        setBody(m_pBody);
+      }
+    }
+    m_pOdeDevice->geomSetData(m_iGeomId, this);
+    CRurIvaGeom::initPhysics();
+  }
+
+  //! A clone of a concrete geometry: a fresh node of class T, parameters copied, subtree cloned.
+  template <class T>
+  scene::ISceneNode* cloneGeom(T* pSource, scene::ISceneNode* pNewParent, scene::ISceneManager* pNewManager) {
+    if (!pNewParent) pNewParent = Parent;
+    if (!pNewManager) pNewManager = m_pSceneManager;
+    T* pClone = new T(pNewParent, pNewManager, -1);
+    pSource->copyParams(pClone, true);
+    cloneChildren(pClone, pNewManager);
+    return pClone;
+  }
 
   u32 m_iGeomId;
   u32 m_iMass;
   s32 m_iCollisionGroup;
   f32 m_fMass;
   bool m_bCollide;
+  bool m_bMassPending;
   CRurIvaBody* m_pBody;
   CRurIvaWorld* m_pWorld;
   CRurIvaSpace* m_pSpace;

@@ -1,0 +1,572 @@
+#include "CRurIvaBody.h"
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "CRurIvaEventActivationChanged.h"
+#include "CRurIvaEventBodyCreated.h"
+#include "CRurIvaEventBodyRemoved.h"
+#include "CRurIvaEventQueue.h"
+#include "CRurIvaGeom.h"
+#include "CRurIvaGeomRay.h"
+#include "CRurIvaJoint.h"
+#include "CRurIvaManager.h"
+#include "CRurIvaWorld.h"
+#include "IRurIvaDevice.h"
+#include "IRurIvaMotor.h"
+#include "IRurIvaStepMotor.h"
+
+namespace irr {
+namespace ode {
+
+namespace {
+
+template <class T>
+void removeFirst(core::list<T*>& lList, T* pItem) {
+  for (auto it = lList.begin(); it != lList.end(); ++it)
+    if (*it == pItem) {
+      lList.erase(it);
+      return;
+    }
+}
+
+template <class T>
+bool appendOnce(core::list<T*>& lList, T* pItem) {
+  if (!pItem) return false;
+  for (T* p : lList)
+    if (p == pItem) return false;
+  lList.push_back(pItem);
+  return true;
+}
+
+//! A copy to walk while the walk itself may change the list.
+template <class T>
+std::vector<T*> snapshot(const core::list<T*>& lList) {
+  std::vector<T*> aItems;
+  for (T* p : lList) aItems.push_back(p);
+  return aItems;
+}
+
+bool isJointType(scene::ESCENE_NODE_TYPE iType) {
+  return iType == RUR_IVA_JOINT_BALL_SOCKET_ID || iType == RUR_IVA_JOINT_FIXED_ID ||
+         iType == RUR_IVA_JOINT_HINGE_ID || iType == RUR_IVA_JOINT_HINGE2_ID || iType == RUR_IVA_JOINT_PISTON_ID ||
+         iType == RUR_IVA_JOINT_SLIDER_ID || iType == RUR_IVA_JOINT_PR_TYPE;
+}
+
+bool sameName(const c8* a, const c8* b) { return a && b && strcmp(a, b) == 0; }
+
+}  // namespace
+
+CRurIvaBody::CRurIvaBody(scene::ISceneNode* parent, scene::ISceneManager* mgr, s32 id,
+                         const core::vector3df& position, const core::vector3df& rotation,
+                         const core::vector3df& scale)
+    : CRurIvaDampable(parent, mgr, id, position, rotation, scale),
+      m_iBodyId(0),
+      m_iMass(m_pOdeDevice->massCreate()),
+      m_pWorld(static_cast<CRurIvaWorld*>(getAncestorOfType(RUR_IVA_WORLD_ID))),
+      m_pParentBody(static_cast<CRurIvaBody*>(getAncestorOfType(RUR_IVA_BODY_ID))),
+      m_bEnabled(false),
+      m_bParamMaster(false),
+      m_bCollision(false),
+      m_bDampingChanged(false),
+      m_bFastMoving(false),
+      m_bUpdateGraphics(true),
+      m_bFiniteRotationMode(false),
+      m_iGravityMode(1),
+      m_iCollisionMaterial(0),
+      m_pTouching(0),
+      m_pRay(0),
+      m_pQueue(m_pOdeManager->getQueue()) {
+  m_pOdeDevice->massSetZero(m_iMass);
+  if (m_pWorld) m_pWorld->addBody(this);
+  if (m_pParentBody) m_pParentBody->addChildBody(this);
+  updateAbsolutePosition();
+}
+
+CRurIvaBody::~CRurIvaBody() {
+  // Everything that points at this body through a plain pointer lets go of it first.
+  for (CRurIvaGeom* pGeom : snapshot(m_lGeoms)) pGeom->setBody(0);
+  for (CRurIvaJoint* pJoint : m_lJoints) pJoint->forgetBody(this);
+  for (IRurIvaStepMotor* pMotor : m_lStepMotors) pMotor->detachBody(this);
+  for (CRurIvaBody* pChild : m_lChildBodies) pChild->m_pParentBody = 0;
+  if (m_pParentBody) m_pParentBody->removeChildBody(this);
+  releaseFastMovingRay();
+
+  if (m_iBodyId) m_pOdeDevice->bodyDestroy(m_iBodyId);
+  if (m_pWorld) m_pWorld->removeBody(this);
+}
+
+void CRurIvaBody::OnRegisterSceneNode() {
+  if (IsVisible) m_pSceneManager->registerNodeForRendering(this);
+  scene::ISceneNode::OnRegisterSceneNode();
+}
+
+void CRurIvaBody::addChild(scene::ISceneNode* child) { scene::ISceneNode::addChild(child); }
+
+void CRurIvaBody::setPosition(const core::vector3df& newpos) {
+  scene::ISceneNode::setPosition(newpos);
+  if (m_bPhysicsInitialized)
+    m_pOdeDevice->bodySetPosition(m_iBodyId, newpos);
+  else
+    updateAbsolutePosition();
+}
+
+void CRurIvaBody::setRotation(const core::vector3df& rotation) {
+  scene::ISceneNode::setRotation(rotation);
+  if (m_bPhysicsInitialized)
+    m_pOdeDevice->bodySetRotation(m_iBodyId, rotation);
+  else
+    updateAbsolutePosition();
+}
+
+scene::ISceneNode* CRurIvaBody::clone(scene::ISceneNode* newParent, scene::ISceneManager* newManager) {
+  if (!newParent) newParent = Parent;
+  if (!newManager) newManager = m_pSceneManager;
+  CRurIvaBody* pClone = new CRurIvaBody(newParent, newManager, -1);
+  cloneChildren(pClone, newManager);
+  copyParams(pClone, true);
+  return pClone;
+}
+
+void CRurIvaBody::initPhysics() {
+  if (m_bPhysicsInitialized) return;
+  CRurIvaSceneNode::initPhysics();
+
+  if (m_pWorld) {
+    m_iBodyId = m_pOdeDevice->bodyCreate(m_pWorld->getWorldId());
+    if (m_iBodyId) {
+      // A body below another body moves on its own: it hangs from the world from now on.
+      if (m_pParentBody && m_bUpdateGraphics) {
+        CRurIvaBody* pParentBody = m_pParentBody;
+        setParent(m_pWorld);
+        pParentBody->updateAbsolutePosition();
+        setScale(pParentBody->getScale());
+        scene::ISceneNode::setRotation(pParentBody->getAbsoluteTransformation().getRotationDegrees());
+      }
+
+      m_pOdeDevice->bodySetPosition(m_iBodyId, getAbsolutePosition());
+      m_pOdeDevice->bodySetRotation(m_iBodyId, getAbsoluteTransformation().getRotationDegrees());
+      m_pOdeDevice->bodySetData(m_iBodyId, this);
+
+      setLinearDamping(m_fLinearDamping);
+      setAngularDamping(m_fAngularDamping);
+      setLinearDampingThreshold(m_fLinearDampingThreshold);
+      setAngularDampingThreshold(m_fAngularDampingThreshold);
+      if (m_iAutoDisableFlag) {
+        setAutoDisableFlag(m_iAutoDisableFlag);
+        setAutoDisableLinearThreshold(m_fAutoDisableLinearThreshold);
+        setAutoDisableAngularThreshold(m_fAutoDisableAngularThreshold);
+        setAutoDisableSteps(m_iAutoDisableSteps);
+        setAutoDisableTime(m_fAutoDisableTime);
+      }
+      if (m_fMaxAngularSpeed != 0.0f) setMaxAngularSpeed(m_fMaxAngularSpeed);
+
+      for (CRurIvaGeom* pGeom : snapshot(m_lGeoms)) pGeom->initPhysics();
+
+      // The mass goes in before the joints are made: a body whose mass centre is off its
+      // origin is placed at that centre, which must not move anchors already set.
+      m_pOdeDevice->bodySetMass(m_iBodyId, m_iMass);
+
+      for (CRurIvaJoint* pJoint : snapshot(m_lJoints)) {
+        pJoint->initLinkedObjects();
+        CRurIvaBody* aBodies[2] = {pJoint->getBody1(), pJoint->getBody2()};
+        for (CRurIvaBody* pOther : aBodies)
+          if (pOther && pOther != this && !pOther->physicsInitialized()) pOther->initPhysics();
+        pJoint->initPhysics();
+      }
+
+      m_bEnabled = false;
+      setFiniteRotationMode(m_bFiniteRotationMode);
+      setFiniteRotationAxis(m_cFiniteRotationAxis);
+      setGravityMode(m_iGravityMode);
+      if (m_pRay) m_pRay->initPhysics();
+      setLinearVelocity(m_cLinearVelocity);
+      setAngularVelocity(m_cAngularVelocity);
+      m_pQueue->postEvent(new CRurIvaEventBodyCreated(this), true);
+
+      initParentJoint();
+    }
+  }
+
+  for (IRurIvaStepMotor* pMotor : snapshot(m_lStepMotors)) pMotor->initPhysics();
+}
+
+void CRurIvaBody::initParentJoint() {
+  // A joint that hangs from the static environment (its parent is no body) is in no body's
+  // joint list, so the body below it brings it to life.
+  if (!Parent || !isJointType(Parent->getType())) return;
+  CRurIvaJoint* pJoint = static_cast<CRurIvaJoint*>(Parent);
+  if (pJoint->getBody2()) return;
+  pJoint->initLinkedObjects();
+  CRurIvaBody* pBody1 = pJoint->getBody1();
+  if (pBody1 && pBody1 != this && !pBody1->physicsInitialized()) pBody1->initPhysics();
+  pJoint->initPhysics();
+}
+
+void CRurIvaBody::removeFromPhysics() {
+  m_pQueue->postEvent(new CRurIvaEventBodyRemoved(this), true);
+  // Without the manager listening nobody has removed the body: do it here.
+  if (m_iBodyId || !m_bPhysicsInitialized) doRemoveFromPhysics();
+}
+
+void CRurIvaBody::doRemoveFromPhysics() {
+  CRurIvaSceneNode::removeFromPhysics();
+  if (m_iBodyId) {
+    if (m_pWorld) m_pWorld->removeBody(this);
+    m_pOdeManager->removeTreeFromPhysics(this);
+    m_pOdeManager->removeOdeSceneNode(this);
+    m_pOdeDevice->bodyDestroy(m_iBodyId);
+    m_iBodyId = 0;
+  } else if (!m_bPhysicsInitialized) {
+    if (m_pWorld) m_pWorld->removeBody(this);
+  }
+}
+
+void CRurIvaBody::copyParams(CRurIvaSceneNode* pDest, bool bRecurse) {
+  if (!pDest) return;
+  CRurIvaBody* pDst = static_cast<CRurIvaBody*>(pDest);
+  pDst->setName(getName());
+  if (bRecurse) CRurIvaDampable::copyParams(pDest, true);
+  if (!pDst->physicsInitialized()) pDst->m_bUpdateGraphics = m_bUpdateGraphics;
+  pDst->setFiniteRotationAxis(getFiniteRotationAxis());
+  pDst->setFiniteRotationMode(getFiniteRotationMode());
+  pDst->setGravityMode(getGravityMode());
+  m_bParamMaster = false;
+}
+
+// Damping and auto-disable: stored, and passed on once the dynamics body exists.
+void CRurIvaBody::setLinearDamping(f32 fScale) {
+  if (fScale != m_fLinearDamping) m_bDampingChanged = true;
+  m_fLinearDamping = fScale;
+  if (m_iBodyId) m_pOdeDevice->bodySetLinearDamping(m_iBodyId, fScale);
+}
+f32 CRurIvaBody::getLinearDamping() {
+  return m_iBodyId ? m_pOdeDevice->bodyGetLinearDamping(m_iBodyId) : m_fLinearDamping;
+}
+void CRurIvaBody::setAngularDamping(f32 fScale) {
+  if (fScale != m_fAngularDamping) m_bDampingChanged = true;
+  m_fAngularDamping = fScale;
+  if (m_iBodyId) m_pOdeDevice->bodySetAngularDamping(m_iBodyId, fScale);
+}
+f32 CRurIvaBody::getAngularDamping() {
+  return m_iBodyId ? m_pOdeDevice->bodyGetAngularDamping(m_iBodyId) : m_fAngularDamping;
+}
+void CRurIvaBody::setLinearDampingThreshold(f32 fThreshold) {
+  m_fLinearDampingThreshold = fThreshold;
+  if (m_iBodyId) m_pOdeDevice->bodySetLinearDampingThreshold(m_iBodyId, fThreshold);
+}
+f32 CRurIvaBody::getLinearDampingThreshold() {
+  return m_iBodyId ? m_pOdeDevice->bodyGetLinearDampingThreshold(m_iBodyId) : m_fLinearDampingThreshold;
+}
+void CRurIvaBody::setAngularDampingThreshold(f32 fThreshold) {
+  m_fAngularDampingThreshold = fThreshold;
+  if (m_iBodyId) m_pOdeDevice->bodySetAngularDampingThreshold(m_iBodyId, fThreshold);
+}
+f32 CRurIvaBody::getAngularDampingThreshold() {
+  return m_iBodyId ? m_pOdeDevice->bodyGetAngularDampingThreshold(m_iBodyId) : m_fAngularDampingThreshold;
+}
+void CRurIvaBody::setMaxAngularSpeed(f32 fMaxSpeed) {
+  m_fMaxAngularSpeed = fMaxSpeed;
+  if (m_iBodyId) m_pOdeDevice->bodySetMaxAngularSpeed(m_iBodyId, fMaxSpeed);
+}
+f32 CRurIvaBody::getMaxAngularSpeed() {
+  return m_iBodyId ? m_pOdeDevice->bodyGetMaxAngularSpeed(m_iBodyId) : m_fMaxAngularSpeed;
+}
+void CRurIvaBody::setAutoDisableFlag(s32 iFlag) {
+  m_iAutoDisableFlag = iFlag;
+  if (m_iBodyId) m_pOdeDevice->bodySetAutoDisableFlag(m_iBodyId, iFlag);
+}
+s32 CRurIvaBody::getAutoDisableFlag() {
+  return m_iBodyId ? m_pOdeDevice->bodyGetAutoDisableFlag(m_iBodyId) : m_iAutoDisableFlag;
+}
+void CRurIvaBody::setAutoDisableLinearThreshold(f32 fThreshold) {
+  m_fAutoDisableLinearThreshold = fThreshold;
+  if (m_iBodyId) m_pOdeDevice->bodySetLinearAutoDisableThreshold(m_iBodyId, fThreshold);
+}
+f32 CRurIvaBody::getAutoDisableLinearThreshold() {
+  return m_iBodyId ? m_pOdeDevice->bodyGetLinearAutoDisableThreshold(m_iBodyId) : m_fAutoDisableLinearThreshold;
+}
+void CRurIvaBody::setAutoDisableAngularThreshold(f32 fThreshold) {
+  m_fAutoDisableAngularThreshold = fThreshold;
+  if (m_iBodyId) m_pOdeDevice->bodySetAngularAutoDisableThreshold(m_iBodyId, fThreshold);
+}
+f32 CRurIvaBody::getAutoDisableAngularThreshold() {
+  return m_iBodyId ? m_pOdeDevice->bodyGetAngularAutoDisableThreshold(m_iBodyId) : m_fAutoDisableAngularThreshold;
+}
+void CRurIvaBody::setAutoDisableSteps(s32 iSteps) {
+  m_iAutoDisableSteps = iSteps;
+  if (m_iBodyId) m_pOdeDevice->bodySetAutoDisableSteps(m_iBodyId, iSteps);
+}
+s32 CRurIvaBody::getAutoDisableSteps() {
+  return m_iBodyId ? m_pOdeDevice->bodyGetAutoDisableSteps(m_iBodyId) : m_iAutoDisableSteps;
+}
+void CRurIvaBody::setAutoDisableTime(f32 fTime) {
+  m_fAutoDisableTime = fTime;
+  if (m_iBodyId) m_pOdeDevice->bodySetAutoDisableTime(m_iBodyId, fTime);
+}
+f32 CRurIvaBody::getAutoDisableTime() {
+  return m_iBodyId ? m_pOdeDevice->bodyGetAutoDisableTime(m_iBodyId) : m_fAutoDisableTime;
+}
+
+void CRurIvaBody::addGeom(CRurIvaGeom* pGeom) {
+  if (pGeom) m_lGeoms.push_back(pGeom);
+}
+void CRurIvaBody::removeGeom(CRurIvaGeom* pGeom) { removeFirst(m_lGeoms, pGeom); }
+void CRurIvaBody::addJoint(CRurIvaJoint* pJoint) { appendOnce(m_lJoints, pJoint); }
+void CRurIvaBody::removeJoint(CRurIvaJoint* pJoint) { removeFirst(m_lJoints, pJoint); }
+void CRurIvaBody::addChildBody(CRurIvaBody* pBody) { appendOnce(m_lChildBodies, pBody); }
+void CRurIvaBody::removeChildBody(CRurIvaBody* pBody) { removeFirst(m_lChildBodies, pBody); }
+void CRurIvaBody::addStepMotor(IRurIvaStepMotor* pMotor) { appendOnce(m_lStepMotors, pMotor); }
+void CRurIvaBody::removeStepMotor(IRurIvaStepMotor* pMotor) { removeFirst(m_lStepMotors, pMotor); }
+void CRurIvaBody::removeMotor(IRurIvaMotor* pMotor) { removeFirst(m_lMotors, pMotor); }
+
+void CRurIvaBody::addMotor(IRurIvaMotor* pMotor) {
+  if (!pMotor) return;
+  for (IRurIvaMotor* p : m_lMotors)
+    if (p == pMotor) return;
+  printf("motor added (\"%s\" / %i)\n", pMotor->getName(), pMotor->getID());
+  m_lMotors.push_back(pMotor);
+}
+
+void CRurIvaBody::setNodePosition(const core::vector3df& cPos) { scene::ISceneNode::setPosition(cPos); }
+void CRurIvaBody::setNodeRotation(const core::vector3df& cRot) { scene::ISceneNode::setRotation(cRot); }
+
+void CRurIvaBody::setNodeLinearDamping(f32 fScale) {
+  if (fScale != m_fLinearDamping) m_bDampingChanged = true;
+  m_fLinearDamping = fScale;
+}
+
+void CRurIvaBody::setNodeAngularDamping(f32 fScale) {
+  if (fScale != m_fAngularDamping) m_bDampingChanged = true;
+  m_fAngularDamping = fScale;
+}
+
+void CRurIvaBody::setLinearVelocity(core::vector3df cVel) {
+  m_cLinearVelocity = cVel;
+  if (m_bPhysicsInitialized) m_pOdeDevice->bodySetLinearVelocity(m_iBodyId, cVel);
+}
+
+core::vector3df CRurIvaBody::getLinearVelocity() {
+  if (m_bPhysicsInitialized) m_cLinearVelocity = m_pOdeDevice->bodyGetLinearVelocity(m_iBodyId);
+  return m_cLinearVelocity;
+}
+
+void CRurIvaBody::setAngularVelocity(core::vector3df cVel) {
+  m_cAngularVelocity = cVel;
+  if (m_bPhysicsInitialized) m_pOdeDevice->bodySetAngularVelocity(m_iBodyId, cVel);
+}
+
+core::vector3df CRurIvaBody::getAngularVelocity() {
+  if (m_bPhysicsInitialized) m_cAngularVelocity = m_pOdeDevice->bodyGetAngularVelocity(m_iBodyId);
+  return m_cAngularVelocity;
+}
+
+void CRurIvaBody::addForce(core::vector3df cForce) {
+  m_pOdeDevice->bodyEnable(m_iBodyId);
+  m_pOdeDevice->bodyAddForce(m_iBodyId, cForce);
+}
+
+void CRurIvaBody::addForceAtPosition(core::vector3df cPosition, core::vector3df cForce) {
+  m_pOdeDevice->bodyEnable(m_iBodyId);
+  m_pOdeDevice->bodyAddForceAtPosition(m_iBodyId, cForce, cPosition);
+}
+
+void CRurIvaBody::addTorque(core::vector3df cTorque) {
+  m_pOdeDevice->bodyEnable(m_iBodyId);
+  m_pOdeDevice->bodyAddTorque(m_iBodyId, cTorque);
+}
+
+void CRurIvaBody::setTorque(core::vector3df cTorque) {
+  m_pOdeDevice->bodyEnable(m_iBodyId);
+  m_pOdeDevice->bodySetTorque(m_iBodyId, cTorque);
+}
+
+void CRurIvaBody::setEnabled(bool bEnabled) {
+  if (bEnabled)
+    m_pOdeDevice->bodyEnable(m_iBodyId);
+  else
+    m_pOdeDevice->bodyDisable(m_iBodyId);
+}
+
+core::vector3df CRurIvaBody::getPointVel(core::vector3df cPoint) {
+  return m_pOdeDevice->bodyGetPointVel(m_iBodyId, cPoint);
+}
+core::vector3df CRurIvaBody::getRelPointVel(core::vector3df cPoint) {
+  return m_pOdeDevice->bodyGetRelPointVel(m_iBodyId, cPoint);
+}
+core::vector3df CRurIvaBody::getRelPointPos(core::vector3df cPoint) {
+  return m_pOdeDevice->bodyGetRelPointPos(m_iBodyId, cPoint);
+}
+core::vector3df CRurIvaBody::getPosRelPoint(core::vector3df cPoint) {
+  return m_pOdeDevice->bodyGetPosRelPoint(m_iBodyId, cPoint);
+}
+core::vector3df CRurIvaBody::getVectorFromWorld(core::vector3df cVec) {
+  return m_pOdeDevice->bodyVectorFromWorld(m_iBodyId, cVec);
+}
+void CRurIvaBody::getOdeRotation(core::vector3df& cRot) { cRot = m_pOdeDevice->bodyGetRotation(m_iBodyId); }
+CRurIvaGeom* CRurIvaBody::getFirstGeom() { return m_pOdeDevice->bodyGetFirstGeom(m_iBodyId); }
+CRurIvaGeom* CRurIvaBody::getNextGeom(CRurIvaGeom* pPrev) { return m_pOdeDevice->bodyGetNextGeom(pPrev); }
+void CRurIvaBody::addMass(u32 iMass) { m_pOdeDevice->massAdd(m_iMass, iMass); }
+
+void CRurIvaBody::setGravityMode(s32 iMode) {
+  m_iGravityMode = iMode;
+  if (m_iBodyId) m_pOdeDevice->bodySetGravityMode(m_iBodyId, iMode);
+}
+s32 CRurIvaBody::getGravityMode() { return m_iBodyId ? m_pOdeDevice->bodyGetGravityMode(m_iBodyId) : m_iGravityMode; }
+
+void CRurIvaBody::setFiniteRotationMode(bool bFlag) {
+  m_bFiniteRotationMode = bFlag;
+  if (m_iBodyId) m_pOdeDevice->bodySetFiniteRotationMode(m_iBodyId, bFlag);
+}
+bool CRurIvaBody::getFiniteRotationMode() {
+  return m_iBodyId ? m_pOdeDevice->bodyGetFiniteRotationMode(m_iBodyId) : m_bFiniteRotationMode;
+}
+
+void CRurIvaBody::setFiniteRotationAxis(const core::vector3df& cAxis) {
+  m_cFiniteRotationAxis = cAxis;
+  if (m_iBodyId) m_pOdeDevice->bodySetFiniteRotationAxis(m_iBodyId, cAxis);
+}
+core::vector3df CRurIvaBody::getFiniteRotationAxis() {
+  if (m_iBodyId && m_bPhysicsInitialized) return m_pOdeDevice->bodyGetFiniteRotationAxis(m_iBodyId);
+  return m_cFiniteRotationAxis;
+}
+
+void CRurIvaBody::releaseFastMovingRay() {
+  if (!m_pRay) return;
+  CRurIvaGeomRay* pRay = m_pRay;
+  m_pRay = 0;
+  pRay->setAttachedBody(0);
+  // The ray served only this body: take it out of the scene instead of leaving it behind.
+  pRay->remove();
+  pRay->drop();
+}
+
+void CRurIvaBody::setIsFastMoving(bool bFlag) {
+  m_bFastMoving = bFlag;
+  releaseFastMovingRay();
+  if (!bFlag || !m_pWorld || !m_pSceneManager) return;
+
+  scene::ISceneNode* pNode = m_pSceneManager->addSceneNode(nodeNameToC8(RUR_IVA_GEOM_RAY_NAME), m_pWorld);
+  if (pNode && pNode->getType() == RUR_IVA_GEOM_RAY_ID) {
+    m_pRay = static_cast<CRurIvaGeomRay*>(pNode);
+  } else {
+    // No physics factory is registered with this scene manager: build the ray directly.
+    if (pNode) pNode->remove();
+    m_pRay = new CRurIvaGeomRay(m_pWorld, m_pSceneManager, -1);
+  }
+  m_pRay->setAttachedBody(this);
+  if (m_bPhysicsInitialized) m_pRay->initPhysics();
+}
+
+IRurIvaMotor* CRurIvaBody::getMotorFromName(const c8* sName) {
+  for (IRurIvaMotor* pMotor : m_lMotors) {
+    printf("find motor: \"%s\" -- \"%s\"\n", pMotor->getName(), sName ? sName : "");
+    if (sameName(pMotor->getName(), sName)) return pMotor;
+  }
+  for (CRurIvaBody* pChild : m_lChildBodies)
+    if (IRurIvaMotor* pFound = pChild->getMotorFromName(sName)) return pFound;
+  return 0;
+}
+
+IRurIvaStepMotor* CRurIvaBody::getStepMotorFromName(const c8* sName) {
+  for (IRurIvaStepMotor* pMotor : m_lStepMotors) {
+    printf("find step motor: \"%s\" -- \"%s\"\n", pMotor->getName(), sName ? sName : "");
+    if (sameName(pMotor->getName(), sName)) return pMotor;
+  }
+  for (CRurIvaBody* pChild : m_lChildBodies)
+    if (IRurIvaStepMotor* pFound = pChild->getStepMotorFromName(sName)) return pFound;
+  return 0;
+}
+
+CRurIvaJoint* CRurIvaBody::getJointFromName(const c8* sName) {
+  for (CRurIvaJoint* pJoint : m_lJoints) {
+    printf("find joint: \"%s\" -- \"%s\"\n", pJoint->getName(), sName ? sName : "");
+    if (sameName(pJoint->getName(), sName)) return pJoint;
+  }
+  for (CRurIvaBody* pChild : m_lChildBodies)
+    if (CRurIvaJoint* pFound = pChild->getJointFromName(sName)) return pFound;
+  return 0;
+}
+
+CRurIvaGeom* CRurIvaBody::getGeomFromName(const c8* sName) {
+  for (CRurIvaGeom* pGeom : m_lGeoms) {
+    printf("find geom: \"%s\" -- \"%s\"\n", pGeom->getName(), sName ? sName : "");
+    if (sameName(pGeom->getName(), sName)) return pGeom;
+  }
+  for (CRurIvaBody* pChild : m_lChildBodies)
+    if (CRurIvaGeom* pFound = pChild->getGeomFromName(sName)) return pFound;
+  return 0;
+}
+
+CRurIvaBody* CRurIvaBody::getChildBodyFromName(const c8* sName) {
+  if (sameName(getName(), sName)) return this;
+  for (CRurIvaBody* pChild : m_lChildBodies)
+    if (CRurIvaBody* pFound = pChild->getChildBodyFromName(sName)) return pFound;
+  for (CRurIvaJoint* pJoint : m_lJoints) {
+    CRurIvaBody* pBody1 = pJoint->getBody1();
+    CRurIvaBody* pBody2 = pJoint->getBody2();
+    CRurIvaBody* pFound = 0;
+    if (pBody1 && pBody1 != this) pFound = pBody1->getChildBodyFromName(sName);
+    if (!pFound && pBody2 && pBody2 != this) pFound = pBody2->getChildBodyFromName(sName);
+    if (pFound) return pFound;
+  }
+  return 0;
+}
+
+void CRurIvaBody::frameUpdate() {
+  if (!m_iBodyId) return;
+  const bool bEnabled = m_pOdeDevice->bodyIsEnabled(m_iBodyId);
+  if (bEnabled == m_bEnabled) return;
+  m_bEnabled = bEnabled;
+  m_pQueue->postEvent(new CRurIvaEventActivationChanged(this, bEnabled), true);
+}
+
+void CRurIvaBody::bodyMoved(core::vector3df cNewPos) {
+  if (m_bFastMoving && m_pRay) {
+    updateAbsolutePosition();
+    const core::vector3df cStart = getAbsolutePosition();
+    core::vector3df cDir = cNewPos - cStart;
+    const f32 fLength = cDir.getLength();
+    if (!core::iszero(cDir.getLengthSQ(), 1e-8f)) cDir.normalize();
+    m_pRay->set(cStart, cDir, fLength);
+  }
+
+  if (m_bFiniteRotationMode && m_cFiniteRotationAxis.getLength() != 0.0f) {
+    core::matrix4 cRotation;
+    cRotation.setRotationDegrees(getAbsoluteTransformation().getRotationDegrees());
+    core::vector3df cAxis = m_cFiniteRotationAxis;
+    cRotation.rotateVect(cAxis);
+    m_pOdeDevice->bodySetFiniteRotationAxis(m_iBodyId, cAxis);
+  }
+}
+
+void CRurIvaBody::serializeAttributes(io::IAttributes* out, io::SAttributeReadWriteOptions* options) const {
+  if (!out) return;
+  CRurIvaDampable::serializeAttributes(out, options);
+  out->addBool("Enabled", m_bEnabled);
+  out->addBool("ParamMaster", m_bParamMaster);
+  out->addInt("GravityMode", m_iGravityMode);
+  out->addBool("FastMoving", m_bFastMoving);
+  out->addBool("updateGraphics", m_bUpdateGraphics);
+  out->addBool("FiniteRotationMode", m_bFiniteRotationMode);
+  if (m_bFiniteRotationMode) out->addVector3d("FiniteRotationAxis", m_cFiniteRotationAxis);
+}
+
+void CRurIvaBody::deserializeAttributes(io::IAttributes* in, io::SAttributeReadWriteOptions* options) {
+  if (!in) return;
+  CRurIvaDampable::deserializeAttributes(in, options);
+  m_bEnabled = in->getAttributeAsBool("Enabled");
+  m_bParamMaster = in->getAttributeAsBool("ParamMaster");
+  // Gravity on is the default; a file without the key must not switch it off.
+  if (in->existsAttribute("GravityMode")) m_iGravityMode = in->getAttributeAsInt("GravityMode");
+  const bool bFastMoving = in->getAttributeAsBool("FastMoving");
+  // A fast body needs its guard ray, which only the setter makes.
+  if (bFastMoving != m_bFastMoving) setIsFastMoving(bFastMoving);
+  m_bUpdateGraphics = in->existsAttribute("updateGraphics") ? in->getAttributeAsBool("updateGraphics") : true;
+  m_bFiniteRotationMode = in->getAttributeAsBool("FiniteRotationMode");
+  if (m_bFiniteRotationMode) m_cFiniteRotationAxis = in->getAttributeAsVector3d("FiniteRotationAxis");
+}
+
+}  // namespace ode
+}  // namespace irr

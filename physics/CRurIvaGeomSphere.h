@@ -1,0 +1,44 @@
+#ifndef C_RUR_IVA_GEOM_SPHERE_H
+#define C_RUR_IVA_GEOM_SPHERE_H
+
+#include "CRurIvaGeom.h"
+
+namespace irr {
+namespace ode {
+
+/**
+ * A sphere geometry. With radius zero it takes half the X extent of its visible parent's
+ * mesh (frame 0) times the parent's scale, so a wheel model measured across its axle gives
+ * its rolling radius.
+ */
+class CRurIvaGeomSphere : public CRurIvaGeom {
+ public:
+  CRurIvaGeomSphere(scene::ISceneNode* parent, scene::ISceneManager* mgr, s32 id = -1,
+                  const core::vector3df& position = core::vector3df(0, 0, 0),
+                  const core::vector3df& rotation = core::vector3df(0, 0, 0),
+                  const core::vector3df& scale = core::vector3df(1.0f, 1.0f, 1.0f));
+  ~CRurIvaGeomSphere() override;
+
+  s32 getID() const override { return ID; }
+  scene::ESCENE_NODE_TYPE getType() const override { return RUR_IVA_GEOM_SPHERE_ID; }
+  const wchar_t* getTypeName() override { return RUR_IVA_GEOM_SPHERE_NAME; }
+  scene::ISceneNode* clone(scene::ISceneNode* newParent = 0, scene::ISceneManager* newManager = 0) override;
+  void OnRegisterSceneNode() override;
+  void render() override {}
+  void setMassTotal(f32 fMass) override { m_fMass = fMass; }
+  void initPhysics() override;
+  void copyParams(CRurIvaSceneNode* pDest, bool bRecurse = true) override;
+  void serializeAttributes(io::IAttributes* out, io::SAttributeReadWriteOptions* options = 0) const override;
+  void deserializeAttributes(io::IAttributes* in, io::SAttributeReadWriteOptions* options = 0) override;
+
+  void setRadius(f32 fRadius) { m_fRadius = fRadius; }
+  f32 getRadius() const { return m_fRadius; }
+
+ private:
+  f32 m_fRadius;
+};
+
+}  // namespace ode
+}  // namespace irr
+
+#endif

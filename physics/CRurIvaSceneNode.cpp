@@ -1,0 +1,149 @@
+#include "CRurIvaSceneNode.h"
+
+#include "CRurIvaManager.h"
+
+namespace irr {
+namespace ode {
+
+namespace {
+
+// The engine keeps the culling state as bit flags while scene files name it; map between them.
+const u32 kCullingFlags[] = {scene::EAC_OFF, scene::EAC_BOX, scene::EAC_FRUSTUM_BOX, scene::EAC_FRUSTUM_SPHERE,
+                             scene::EAC_OCC_QUERY};
+const s32 kCullingNameCount = sizeof(kCullingFlags) / sizeof(kCullingFlags[0]);
+
+s32 cullingNameIndex(u32 iState) {
+  for (s32 i = 0; i < kCullingNameCount; ++i)
+    if (kCullingFlags[i] == iState) return i;
+  return 1;  // an unknown combination is written as the engine's default, "box"
+}
+
+}  // namespace
+
+CRurIvaSceneNode::CRurIvaSceneNode(scene::ISceneNode* parent, scene::ISceneManager* mgr, s32 id,
+                                   const core::vector3df& position, const core::vector3df& rotation,
+                                   const core::vector3df& scale)
+    : scene::ISceneNode(parent, mgr, id, position, rotation, scale),
+      m_cBoundingBox(-1.0f, -1.0f, -1.0f, 1.0f, 1.0f, 1.0f),
+      m_pSceneManager(mgr),
+      m_pDriver(mgr ? mgr->getVideoDriver() : 0),
+      m_bPhysicsInitialized(false),
+      m_iIdent(-1),
+      m_pOdeManager(CRurIvaManager::getSharedInstance()),
+      m_pOdeDevice(m_pOdeManager->getOdeDevice()),
+      m_pSelector(0),
+      m_pUserData(0) {
+  if (getAncestorOfType(RUR_IVA_WORLD_ID)) m_pOdeManager->addOdeSceneNode(this);
+}
+
+CRurIvaSceneNode::~CRurIvaSceneNode() { m_pOdeManager->removeOdeSceneNode(this); }
+
+void CRurIvaSceneNode::addChild(scene::ISceneNode* child) {
+  if (!child || child == this) return;
+  scene::ISceneNode::addChild(child);
+  m_cBoundingBox.addInternalPoint(child->getPosition());
+}
+
+void CRurIvaSceneNode::remove() {
+  // Hold the node while it leaves its parent, so that a caller without a reference of its
+  // own does not see it deleted under its feet.
+  grab();
+  if (Parent) Parent->removeChild(this);
+  // Only our own reference and (by contract) the caller's are left: the node is about to go.
+  if (getReferenceCount() <= 2) removeFromPhysics();
+  m_pOdeManager->removeOdeSceneNode(this);
+  drop();
+}
+
+void CRurIvaSceneNode::setParent(scene::ISceneNode* newParent) {
+  m_pOdeManager->removeOdeSceneNode(this);
+
+  // Re-parenting is not removal: leave the old parent without tearing the physics down.
+  grab();
+  if (Parent) Parent->removeChild(this);
+  Parent = newParent;
+  if (Parent) Parent->addChild(this);
+  drop();
+
+  if (getAncestorOfType(RUR_IVA_WORLD_ID) || getType() == RUR_IVA_WORLD_ID) m_pOdeManager->addOdeSceneNode(this);
+}
+
+video::SMaterial& CRurIvaSceneNode::getMaterial(u32) { return m_cMat; }
+
+scene::ISceneNode* CRurIvaSceneNode::getAncestorOfType(scene::ESCENE_NODE_TYPE iType) const {
+  for (scene::ISceneNode* p = Parent; p; p = p->getParent())
+    if (p->getType() == iType) return p;
+  return 0;
+}
+
+void CRurIvaSceneNode::initPhysics() {
+  m_bPhysicsInitialized = true;
+  m_pOdeManager->sceneNodeInitialized(this);
+}
+
+void CRurIvaSceneNode::removeFromPhysics() { m_pOdeManager->removeOdeSceneNode(this); }
+
+void CRurIvaSceneNode::copyParams(CRurIvaSceneNode* pDest, bool) {
+  if (!pDest) return;
+  pDest->setOdeClassname(m_sOdeClassName);
+  pDest->setPosition(getPosition());
+  pDest->setScale(getScale());
+  pDest->setRotation(getRotation());
+}
+
+void CRurIvaSceneNode::cloneChildren(scene::ISceneNode* pNewParent, scene::ISceneManager* pNewManager) {
+  core::array<scene::ISceneNode*> aChildren;
+  for (scene::ISceneNode* pChild : Children) aChildren.push_back(pChild);
+  for (u32 i = 0; i < aChildren.size(); ++i) aChildren[i]->clone(pNewParent, pNewManager);
+}
+
+void CRurIvaSceneNode::serializeAttributes(io::IAttributes* out, io::SAttributeReadWriteOptions*) const {
+  if (!out) return;
+  out->addString("Name", Name.c_str());
+  out->addInt("Id", ID);
+  out->addVector3d("Position", getPosition());
+  out->addVector3d("Rotation", getRotation());
+  out->addVector3d("Scale", getScale());
+  out->addBool("Visible", IsVisible);
+  out->addEnum("AutomaticCulling", cullingNameIndex(AutomaticCullingState), scene::AutomaticCullingNames);
+  out->addInt("DebugDataVisible", DebugDataVisible);
+  out->addBool("IsDebugObject", IsDebugObject);
+  out->addString("OdeClassName", m_sOdeClassName.c_str());
+  out->addInt("Ident", m_iIdent);
+}
+
+void CRurIvaSceneNode::deserializeAttributes(io::IAttributes* in, io::SAttributeReadWriteOptions*) {
+  if (!in) return;
+  Name = in->getAttributeAsString("Name");
+  ID = in->getAttributeAsInt("Id");
+  setPosition(in->getAttributeAsVector3d("Position"));
+  setRotation(in->getAttributeAsVector3d("Rotation"));
+  if (in->existsAttribute("Scale")) setScale(in->getAttributeAsVector3d("Scale"));
+  if (in->existsAttribute("Visible")) IsVisible = in->getAttributeAsBool("Visible");
+
+  if (in->existsAttribute("AutomaticCulling")) {
+    s32 iIndex = in->getAttributeAsEnumeration("AutomaticCulling", scene::AutomaticCullingNames);
+    if (iIndex >= 0 && iIndex < kCullingNameCount)
+      AutomaticCullingState = kCullingFlags[iIndex];
+    else
+      AutomaticCullingState = static_cast<u32>(in->getAttributeAsInt("AutomaticCulling"));
+  }
+  DebugDataVisible = in->getAttributeAsInt("DebugDataVisible");
+  IsDebugObject = in->getAttributeAsBool("IsDebugObject");
+  updateAbsolutePosition();
+
+  m_sOdeClassName = in->getAttributeAsString("OdeClassName");
+  m_iIdent = in->existsAttribute("Ident") ? in->getAttributeAsInt("Ident") : -1;
+  m_pOdeManager->updateNodeIdCounter(ID);
+}
+
+const c8* CRurIvaSceneNode::nodeNameToC8(const wchar_t* sName) {
+  static core::stringc sBuffer;
+  sBuffer = "";
+  if (sName)
+    for (const wchar_t* p = sName; *p; ++p) sBuffer.append(static_cast<c8>(*p & 0xFF));
+  return sBuffer.c_str();
+}
+
+}  // namespace ode
+}  // namespace irr

@@ -1,0 +1,362 @@
+#include "CRurIvaWorld.h"
+
+#include <cstdio>
+
+#include "CRurIvaBody.h"
+#include "CRurIvaGeom.h"
+#include "CRurIvaManager.h"
+#include "CRurIvaSpace.h"
+#include "CRurIvaSurfaceParameters.h"
+#include "IRurIvaDevice.h"
+
+namespace irr {
+namespace ode {
+
+CRurIvaWorld::CRurIvaWorld(scene::ISceneNode* parent, scene::ISceneManager* mgr, s32 id,
+                           const core::vector3df& position, const core::vector3df& rotation,
+                           const core::vector3df& scale)
+    : CRurIvaDampable(parent, mgr, id, position, rotation, scale),
+      m_iJointGroupId(0),
+      m_iWorldId(0),
+      m_fStepSize(m_pOdeDevice->getStepSize()),
+      m_bDrawEditorMesh(true),
+      m_pSpace(0),
+      m_cGravity(0.0f, -10.0f, 0.0f) {
+  m_pOdeManager->addWorld(this);
+}
+
+CRurIvaWorld::~CRurIvaWorld() {
+  if (m_iJointGroupId) m_pOdeDevice->jointGroupDestroy(m_iJointGroupId);
+  if (m_iWorldId) m_pOdeDevice->worldDestroy(m_iWorldId);
+  m_iJointGroupId = 0;
+  m_iWorldId = 0;
+
+  // Members of the set-up that outlive the world (held by someone else) must not reach it.
+  for (CRurIvaBody* pBody : m_lBodies) pBody->forgetWorld();
+  for (CRurIvaGeom* pGeom : m_lGeoms) pGeom->forgetWorld();
+  for (CRurIvaSpace* pSpace : m_lSpaces) pSpace->forgetWorld();
+  m_pOdeManager->removeWorld(this);
+}
+
+scene::ISceneNode* CRurIvaWorld::clone(scene::ISceneNode* newParent, scene::ISceneManager* newManager) {
+  if (!newParent) newParent = Parent;
+  if (!newManager) newManager = m_pSceneManager;
+  CRurIvaWorld* pClone = new CRurIvaWorld(newParent, newManager, -1);
+  copyParams(pClone, true);
+  cloneChildren(pClone, newManager);
+  return pClone;
+}
+
+void CRurIvaWorld::initPhysics() {
+  if (m_bPhysicsInitialized) return;
+  CRurIvaSceneNode::initPhysics();
+
+  m_iWorldId = m_pOdeDevice->worldCreate();
+  m_iJointGroupId = m_pOdeDevice->jointGroupCreate(0);
+
+  if (!m_pSpace) {
+    CRurIvaSpace* pSpace = new CRurIvaSpace(this, m_pSceneManager, -1);
+    pSpace->drop();  // the world, its parent, keeps it
+    m_pSpace = pSpace;
+  }
+  m_pSpace->initPhysics();
+
+  setLinearDamping(m_fLinearDamping);
+  setAngularDamping(m_fAngularDamping);
+  setLinearDampingThreshold(m_fLinearDampingThreshold);
+  setAngularDampingThreshold(m_fAngularDampingThreshold);
+  setAutoDisableFlag(m_iAutoDisableFlag);
+  setAutoDisableLinearThreshold(m_fAutoDisableLinearThreshold);
+  setAutoDisableAngularThreshold(m_fAutoDisableAngularThreshold);
+  setAutoDisableSteps(m_iAutoDisableSteps);
+  setAutoDisableTime(m_fAutoDisableTime);
+  setGravity(m_cGravity);
+  if (m_fMaxAngularSpeed != 0.0f) setMaxAngularSpeed(m_fMaxAngularSpeed);
+
+  // Snapshots: initialising a member may add members (a space, a body's ray).
+  core::array<CRurIvaSpace*> aSpaces;
+  for (CRurIvaSpace* pSpace : m_lSpaces) aSpaces.push_back(pSpace);
+  for (u32 i = 0; i < aSpaces.size(); ++i) aSpaces[i]->initPhysics();
+
+  core::array<CRurIvaGeom*> aGeoms;
+  for (CRurIvaGeom* pGeom : m_lGeoms) aGeoms.push_back(pGeom);
+  for (u32 i = 0; i < aGeoms.size(); ++i) aGeoms[i]->initPhysics();
+
+  core::array<CRurIvaBody*> aBodies;
+  for (CRurIvaBody* pBody : m_lBodies) aBodies.push_back(pBody);
+  for (u32 i = 0; i < aBodies.size(); ++i) {
+    CRurIvaBody* pBody = aBodies[i];
+    pBody->initPhysics();
+    if (!pBody->isParamMaster()) continue;
+    for (u32 j = 0; j < aBodies.size(); ++j)
+      if (aBodies[j]->getOdeClassname() == pBody->getOdeClassname()) pBody->copyParams(aBodies[j], false);
+  }
+}
+
+void CRurIvaWorld::removeFromPhysics() {
+  CRurIvaSceneNode::removeFromPhysics();
+  if (m_iWorldId) {
+    m_pOdeDevice->worldDestroy(m_iWorldId);
+    m_iWorldId = 0;
+  }
+}
+
+void CRurIvaWorld::copyParams(CRurIvaSceneNode* pDest, bool bRecurse) {
+  if (!pDest) return;
+  if (bRecurse) CRurIvaDampable::copyParams(pDest, true);
+  CRurIvaWorld* pDst = static_cast<CRurIvaWorld*>(pDest);
+  pDst->setSpace(m_pSpace);
+  pDst->setGravity(m_cGravity);
+}
+
+// Damping and auto-disable: stored, and passed on once the dynamics world exists.
+void CRurIvaWorld::setLinearDamping(f32 fScale) {
+  m_fLinearDamping = fScale;
+  if (m_iWorldId) m_pOdeDevice->worldSetLinearDamping(m_iWorldId, fScale);
+}
+f32 CRurIvaWorld::getLinearDamping() {
+  return m_iWorldId ? m_pOdeDevice->worldGetLinearDamping(m_iWorldId) : m_fLinearDamping;
+}
+void CRurIvaWorld::setAngularDamping(f32 fScale) {
+  m_fAngularDamping = fScale;
+  if (m_iWorldId) m_pOdeDevice->worldSetAngularDamping(m_iWorldId, fScale);
+}
+f32 CRurIvaWorld::getAngularDamping() {
+  return m_iWorldId ? m_pOdeDevice->worldGetAngularDamping(m_iWorldId) : m_fAngularDamping;
+}
+void CRurIvaWorld::setLinearDampingThreshold(f32 fThreshold) {
+  m_fLinearDampingThreshold = fThreshold;
+  if (m_iWorldId) m_pOdeDevice->worldSetLinearDampingThreshold(m_iWorldId, fThreshold);
+}
+f32 CRurIvaWorld::getLinearDampingThreshold() {
+  return m_iWorldId ? m_pOdeDevice->worldGetLinearDampingThreshold(m_iWorldId) : m_fLinearDampingThreshold;
+}
+void CRurIvaWorld::setAngularDampingThreshold(f32 fThreshold) {
+  m_fAngularDampingThreshold = fThreshold;
+  if (m_iWorldId) m_pOdeDevice->worldSetAngularDampingThreshold(m_iWorldId, fThreshold);
+}
+f32 CRurIvaWorld::getAngularDampingThreshold() {
+  return m_iWorldId ? m_pOdeDevice->worldGetAngularDampingThreshold(m_iWorldId) : m_fAngularDampingThreshold;
+}
+void CRurIvaWorld::setMaxAngularSpeed(f32 fMaxSpeed) {
+  m_fMaxAngularSpeed = fMaxSpeed;
+  if (m_iWorldId) m_pOdeDevice->worldSetMaxAngularSpeed(m_iWorldId, fMaxSpeed);
+}
+f32 CRurIvaWorld::getMaxAngularSpeed() {
+  return m_iWorldId ? m_pOdeDevice->worldGetMaxAngularSpeed(m_iWorldId) : m_fMaxAngularSpeed;
+}
+void CRurIvaWorld::setAutoDisableFlag(s32 iFlag) {
+  m_iAutoDisableFlag = iFlag;
+  if (m_iWorldId) m_pOdeDevice->worldSetAutoDisableFlag(m_iWorldId, iFlag);
+}
+s32 CRurIvaWorld::getAutoDisableFlag() {
+  return m_iWorldId ? m_pOdeDevice->worldGetAutoDisableFlag(m_iWorldId) : m_iAutoDisableFlag;
+}
+void CRurIvaWorld::setAutoDisableLinearThreshold(f32 fThreshold) {
+  m_fAutoDisableLinearThreshold = fThreshold;
+  if (m_iWorldId) m_pOdeDevice->worldSetAutoDisableLinearThreshold(m_iWorldId, fThreshold);
+}
+f32 CRurIvaWorld::getAutoDisableLinearThreshold() {
+  return m_iWorldId ? m_pOdeDevice->worldGetAutoDisableLinearThreshold(m_iWorldId) : m_fAutoDisableLinearThreshold;
+}
+void CRurIvaWorld::setAutoDisableAngularThreshold(f32 fThreshold) {
+  m_fAutoDisableAngularThreshold = fThreshold;
+  if (m_iWorldId) m_pOdeDevice->worldSetAutoDisableAngularThreshold(m_iWorldId, fThreshold);
+}
+f32 CRurIvaWorld::getAutoDisableAngularThreshold() {
+  return m_iWorldId ? m_pOdeDevice->worldGetAutoDisableAngularThreshold(m_iWorldId)
+                    : m_fAutoDisableAngularThreshold;
+}
+void CRurIvaWorld::setAutoDisableSteps(s32 iSteps) {
+  m_iAutoDisableSteps = iSteps;
+  if (m_iWorldId) m_pOdeDevice->worldSetAutoDisableSteps(m_iWorldId, iSteps);
+}
+s32 CRurIvaWorld::getAutoDisableSteps() {
+  return m_iWorldId ? m_pOdeDevice->worldGetAutoDisableSteps(m_iWorldId) : m_iAutoDisableSteps;
+}
+void CRurIvaWorld::setAutoDisableTime(f32 fTime) {
+  m_fAutoDisableTime = fTime;
+  if (m_iWorldId) m_pOdeDevice->worldSetAutoDisableTime(m_iWorldId, fTime);
+}
+f32 CRurIvaWorld::getAutoDisableTime() {
+  return m_iWorldId ? m_pOdeDevice->worldGetAutoDisableTime(m_iWorldId) : m_fAutoDisableTime;
+}
+
+void CRurIvaWorld::OnRegisterSceneNode() {
+  if (IsVisible) m_pSceneManager->registerNodeForRendering(this);
+  scene::ISceneNode::OnRegisterSceneNode();
+}
+
+void CRurIvaWorld::step(f32 fTime) { m_pOdeDevice->step(fTime, this); }
+void CRurIvaWorld::quickStep(f32 fTime) { m_pOdeDevice->quickStep(fTime, this); }
+
+void CRurIvaWorld::setStepSize(f32 fStepSize) {
+  m_fStepSize = fStepSize;
+  m_pOdeDevice->setStepSize(fStepSize);
+}
+
+void CRurIvaWorld::setGravity(core::vector3df cGravity) {
+  m_cGravity = cGravity;
+  if (m_iWorldId) m_pOdeDevice->worldSetGravity(m_iWorldId, cGravity);
+}
+
+// The solver settings have no stored copy; without a dynamics world there is nothing to ask.
+void CRurIvaWorld::setERP(f32 fErp) {
+  if (m_iWorldId) m_pOdeDevice->worldSetERP(m_iWorldId, fErp);
+}
+f32 CRurIvaWorld::getERP() { return m_iWorldId ? m_pOdeDevice->worldGetERP(m_iWorldId) : 0.0f; }
+void CRurIvaWorld::setCFM(f32 fCfm) {
+  if (m_iWorldId) m_pOdeDevice->worldSetCFM(m_iWorldId, fCfm);
+}
+f32 CRurIvaWorld::getCFM() { return m_iWorldId ? m_pOdeDevice->worldGetCFM(m_iWorldId) : 0.0f; }
+void CRurIvaWorld::setQuickStepNumIterations(s32 iNum) {
+  if (m_iWorldId) m_pOdeDevice->worldSetQuickStepNumIterations(m_iWorldId, iNum);
+}
+s32 CRurIvaWorld::getQuickStepNumIterations() {
+  return m_iWorldId ? m_pOdeDevice->worldGetQuickStepNumIterations(m_iWorldId) : -1;
+}
+void CRurIvaWorld::setQuickStepSOR(f32 fSor) {
+  if (m_iWorldId) m_pOdeDevice->worldSetQuickStepW(m_iWorldId, fSor);
+}
+f32 CRurIvaWorld::getQuickStepSOR() { return m_iWorldId ? m_pOdeDevice->worldGetQuickStepW(m_iWorldId) : 0.0f; }
+
+void CRurIvaWorld::setContactCalculator(IRurIvaContactParameters* pCalculator) {
+  m_pOdeDevice->setContactCalculator(pCalculator);
+}
+IRurIvaContactParameters* CRurIvaWorld::getContactCalculator() { return m_pOdeDevice->getContactCalculator(); }
+
+void CRurIvaWorld::addBody(CRurIvaBody* pBody) {
+  if (pBody) m_lBodies.push_back(pBody);
+}
+
+void CRurIvaWorld::removeBody(CRurIvaBody* pBody) {
+  for (auto it = m_lBodies.begin(); it != m_lBodies.end(); ++it)
+    if (*it == pBody) {
+      m_lBodies.erase(it);
+      return;
+    }
+}
+
+void CRurIvaWorld::addGeom(CRurIvaGeom* pGeom) {
+  if (pGeom) m_lGeoms.push_back(pGeom);
+}
+
+void CRurIvaWorld::removeGeom(CRurIvaGeom* pGeom) {
+  for (auto it = m_lGeoms.begin(); it != m_lGeoms.end(); ++it)
+    if (*it == pGeom) {
+      m_lGeoms.erase(it);
+      return;
+    }
+}
+
+void CRurIvaWorld::addSpace(CRurIvaSpace* pSpace) {
+  if (pSpace) m_lSpaces.push_back(pSpace);
+}
+
+void CRurIvaWorld::removeSpace(CRurIvaSpace* pSpace) {
+  // Spaces stay listed for the world's life; a destroyed space only leaves its pointer here,
+  // so forget it to keep the list safe to walk.
+  for (auto it = m_lSpaces.begin(); it != m_lSpaces.end(); ++it)
+    if (*it == pSpace) {
+      m_lSpaces.erase(it);
+      break;
+    }
+  if (m_pSpace == pSpace) m_pSpace = 0;
+}
+
+void CRurIvaWorld::resetCollisionAttributes() {
+  for (CRurIvaBody* pBody : m_lBodies) {
+    pBody->setCollision(false);
+    pBody->setIsTouching(0);
+    pBody->setCollisionPoint(core::vector3df(0.0f, 0.0f, 0.0f));
+    pBody->setCollisionMaterial(0);
+  }
+}
+
+void CRurIvaWorld::frameUpdate() {
+  for (CRurIvaBody* pBody : m_lBodies) pBody->frameUpdate();
+}
+
+s32 CRurIvaWorld::setSurfaceXml(const wchar_t* sFileName) {
+  m_sSurfaceDefinitions = sFileName ? sFileName : L"";
+  return loadFromFile(sFileName);
+}
+
+s32 CRurIvaWorld::loadFromFile(const wchar_t* sFileName) {
+  printf("load from file!\n");
+  const core::stringc sName = nodeNameToC8(sFileName);
+
+  io::IFileSystem* pFileSystem = m_pSceneManager ? m_pSceneManager->getFileSystem() : 0;
+  io::IReadFile* pFile = pFileSystem ? pFileSystem->createAndOpenFile(sName.c_str()) : 0;
+  if (!pFile) {
+    printf("unable to open \"%s\"\n", sName.c_str());
+    return 0;
+  }
+
+  io::IXMLReader* pReader = pFileSystem->createXMLReader(pFile);
+  if (!pReader) {
+    printf("\"%s\" is an invalid XML file\n", sName.c_str());
+    pFile->drop();
+    return 0;
+  }
+
+  s32 iCount = 0;
+  while (pReader->read()) {
+    if (pReader->getNodeType() == io::EXN_ELEMENT && core::stringw(L"parameters") == pReader->getNodeName()) {
+      printf("parameter!\n");
+      // An empty element has no attribute block; reading on would steal the next set's block.
+      if (!pReader->isEmptyElement()) loadParameter(pReader);
+      ++iCount;
+    }
+  }
+
+  pReader->drop();
+  pFile->drop();
+  printf("%i surface parameter sets loaded from \"%s\"\n", iCount, sName.c_str());
+  return iCount;
+}
+
+void CRurIvaWorld::loadParameter(io::IXMLReader* pReader) {
+  while (pReader->read()) {
+    const core::stringw sNode = pReader->getNodeName();
+    if (pReader->getNodeType() == io::EXN_ELEMENT && sNode == L"attributes") {
+      io::IAttributes* pAttributes = m_pSceneManager->getFileSystem()->createEmptyAttributes();
+      // An empty block has no end element to stop at: read it as an empty set.
+      if (!pReader->isEmptyElement()) pAttributes->read(pReader, true);
+      CRurIvaSurfaceParameters* pParams = new CRurIvaSurfaceParameters();
+      m_pOdeManager->addSurfaceParameter(pParams);
+      pParams->m_bStatic = true;
+      pParams->deserializeAttributes(pAttributes, 0, 0);
+      pAttributes->drop();
+      // Reading the block consumed its end element; the set's end element is skipped by the caller.
+      return;
+    }
+    if (pReader->getNodeType() == io::EXN_ELEMENT_END && (sNode == L"attributes" || sNode == L"parameters")) return;
+  }
+}
+
+void CRurIvaWorld::serializeAttributes(io::IAttributes* out, io::SAttributeReadWriteOptions* options) const {
+  if (!out) return;
+  CRurIvaDampable::serializeAttributes(out, options);
+  out->addFloat("StepSize", m_pOdeDevice->getStepSize());
+  out->addVector3d("Gravity", m_cGravity);
+  out->addString("surfaceDefinitions", nodeNameToC8(m_sSurfaceDefinitions.c_str()));
+  out->addBool("DrawEditorMesh", m_bDrawEditorMesh);
+}
+
+void CRurIvaWorld::deserializeAttributes(io::IAttributes* in, io::SAttributeReadWriteOptions* options) {
+  if (!in) return;
+  CRurIvaDampable::deserializeAttributes(in, options);
+  if (in->existsAttribute("StepSize")) {
+    const f32 fStepSize = in->getAttributeAsFloat("StepSize");
+    // A missing or broken step size would stall or freeze the simulation: keep the current one.
+    if (fStepSize > 0.0f) setStepSize(fStepSize);
+  }
+  if (in->existsAttribute("Gravity")) m_cGravity = in->getAttributeAsVector3d("Gravity");
+  m_sSurfaceDefinitions = core::stringw(in->getAttributeAsString("surfaceDefinitions").c_str());
+  if (m_sSurfaceDefinitions.size() > 0) loadFromFile(m_sSurfaceDefinitions.c_str());
+  if (in->existsAttribute("DrawEditorMesh")) m_bDrawEditorMesh = in->getAttributeAsBool("DrawEditorMesh");
+}
+
+}  // namespace ode
+}  // namespace irr
