@@ -46,11 +46,14 @@ void CRurIvaJoint::setPosition(const core::vector3df& newpos) {
 }
 
 void CRurIvaJoint::setBody1(CRurIvaBody* pBody) {
+  // A body that is replaced must not keep this joint in its list (unless it stays body 2).
+  if (m_pBody1 && m_pBody1 != pBody && m_pBody1 != m_pBody2) m_pBody1->removeJoint(this);
   m_pBody1 = pBody;
   if (pBody) pBody->addJoint(this);
 }
 
 void CRurIvaJoint::setBody2(CRurIvaBody* pBody) {
+  if (m_pBody2 && m_pBody2 != pBody && m_pBody2 != m_pBody1) m_pBody2->removeJoint(this);
   m_pBody2 = pBody;
   if (pBody) pBody->addJoint(this);
 }

@@ -2,6 +2,7 @@
 
 #include "CRurIvaBody.h"
 #include "CRurIvaJoint.h"
+#include "CRurIvaManager.h"
 
 namespace irr {
 namespace ode {
@@ -10,17 +11,21 @@ CRurIvaMotor::CRurIvaMotor(scene::ISceneNode* parent, scene::ISceneManager* mgr,
                            const core::vector3df& position, const core::vector3df& rotation,
                            const core::vector3df& scale)
     : IRurIvaMotor(parent, mgr, id, position, rotation, scale),
+      m_pBody(static_cast<CRurIvaBody*>(getAncestorOfType(RUR_IVA_BODY_ID))),
       m_pJoint(0),
       m_iAxis(0),
       m_fVelocity(0.0f),
       m_fForce(0.0f),
       m_bEnabled(false) {
   // A motor outside any body is only a holder of settings until it gets a joint.
-  CRurIvaBody* pBody = static_cast<CRurIvaBody*>(getAncestorOfType(RUR_IVA_BODY_ID));
-  if (pBody) pBody->addMotor(this);
+  if (m_pBody) m_pBody->addMotor(this);
 }
 
-CRurIvaMotor::~CRurIvaMotor() {}
+CRurIvaMotor::~CRurIvaMotor() {
+  // A living body must forget this node; a body that died first has left the manager's
+  // registry already (the body is always destroyed before the nodes below it).
+  if (m_pBody && m_pOdeManager->isRegisteredOdeSceneNode(m_pBody)) m_pBody->removeMotor(this);
+}
 
 void CRurIvaMotor::OnRegisterSceneNode() {
   if (!IsVisible) return;

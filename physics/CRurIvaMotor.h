@@ -6,6 +6,7 @@
 namespace irr {
 namespace ode {
 
+class CRurIvaBody;
 class CRurIvaJoint;
 
 /**
@@ -48,6 +49,8 @@ class CRurIvaMotor : public IRurIvaMotor {
   bool isEnabled() const { return m_bEnabled; }
 
  private:
+  //! The body whose motor list holds this node (the nearest body above it at construction).
+  CRurIvaBody* m_pBody;
   CRurIvaJoint* m_pJoint;
   s32 m_iAxis;
   f32 m_fVelocity;

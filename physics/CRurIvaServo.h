@@ -6,6 +6,7 @@
 namespace irr {
 namespace ode {
 
+class CRurIvaBody;
 class CRurIvaJoint;
 
 /**
@@ -47,6 +48,8 @@ class CRurIvaServo : public IRurIvaMotor {
   //! cannot keep one of them from taking the new value.
   void sendStops();
 
+  //! The body whose motor list holds this node (the nearest body above it at construction).
+  CRurIvaBody* m_pBody;
   CRurIvaJoint* m_pJoint;
   s32 m_iAxis;
   f32 m_fServoPos;
