@@ -299,6 +299,16 @@ class CRurIvaDevice : public IRurIvaDevice {
   u32 addRecord(COdeDataWrapper* pRecord);
   void discardRecords();
   COdeDataWrapper* record(u32 iHandle) const;
+  //! The record of a handle when it holds a live object of the given kind, or null.
+  COdeDataWrapper* live(u32 iHandle, u32 iKind) const;
+  //! A live joint of one joint type (the library aborts on a call for another type), or null.
+  dJointID jointOfType(u32 iJoint, int iType) const;
+  //! A live joint of one type that is attached to at least one body, or null.
+  dJointID attachedJointOfType(u32 iJoint, int iType) const;
+  //! Builds the triangle data of a record from all buffers of a node's mesh, or from one.
+  void buildTrimeshData(u32 iData, scene::ISceneNode* pNode, bool bOneBuffer, u32 iBuffer);
+  //! Makes the bodies and joints of a world that the library destroys with it invalid.
+  void forgetObjectsOfWorld(u32 iWorld);
 
   core::array<COdeDataWrapper*> m_aRecords;
   IRurIvaContactParameters* m_pContactCalculator;
@@ -308,6 +318,11 @@ class CRurIvaDevice : public IRurIvaDevice {
   s32 m_iStepCounter;
   //! Live geometries by their library object, so contacts find their handle directly.
   std::unordered_map<dGeomID, u32> m_mGeomHandles;
+  //! Live bodies by their library object (offsets and the moved callback need the record).
+  std::unordered_map<dBodyID, u32> m_mBodyHandles;
+  //! Conditions that may recur every frame are reported once per device.
+  bool m_bMasslessReported;
+  bool m_bStepReported;
   // The position readers answer their last value for handle 0.
   core::vector3df m_aLastPosition[7];
 };

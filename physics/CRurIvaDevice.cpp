@@ -1,0 +1,2002 @@
+#include "CRurIvaDevice.h"
+
+#include <ode/ode.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <list>
+#include <memory>
+#include <vector>
+
+#include "CRurIvaBody.h"
+#include "CRurIvaContactParameters.h"
+#include "CRurIvaEventBeforeStep.h"
+#include "CRurIvaEventBodyMoved.h"
+#include "CRurIvaEventQueue.h"
+#include "CRurIvaEventRayHit.h"
+#include "CRurIvaEventStep.h"
+#include "CRurIvaGeom.h"
+#include "CRurIvaGeomRay.h"
+#include "CRurIvaGeomTrimesh.h"
+#include "CRurIvaManager.h"
+#include "CRurIvaSpace.h"
+#include "CRurIvaSurfaceParameters.h"
+#include "CRurIvaWorld.h"
+
+namespace irr {
+namespace ode {
+
+namespace {
+
+// What a record holds. Every record holds exactly one kind of object.
+enum ERecordKind : u32 {
+  eKindWorld = 1,
+  eKindJoint,
+  eKindBody,
+  eKindGeom,
+  eKindMass,
+  eKindSpace,
+  eKindTriMeshData,
+  eKindJointGroup,
+  eKindHeightfieldData
+};
+
+// The layer's height callback; the library's own type returns dReal, so the two are never cast
+// into each other: the library calls heightTrampoline, which calls the layer's callback.
+typedef f32 (*THeightCallback)(void* pUserData, int x, int z);
+
+struct SHeightSource {
+  THeightCallback pCallback;
+  void* pUserData;
+};
+
+dReal heightTrampoline(void* pSource, int x, int z) {
+  const SHeightSource* p = static_cast<const SHeightSource*>(pSource);
+  return (p && p->pCallback) ? static_cast<dReal>(p->pCallback(p->pUserData, x, z)) : 0;
+}
+
+const f64 kDegPerRad = 57.29577951308232;
+const f64 kRadPerDeg = 0.017453292519943295;
+const int kMaxContacts = 16;
+// A quad-tree space allocates 4^depth blocks; deeper trees exhaust the memory.
+const int kMaxQuadTreeDepth = 10;
+
+}  // namespace
+
+/**
+ * One registry entry: the library object of one create operation, plus what the device keeps
+ * about it (a body's centre of mass, a triangle mesh's arrays, a heightfield's height source).
+ */
+class COdeDataWrapper {
+ public:
+  COdeDataWrapper(u32 iKind)
+      : m_iKind(iKind),
+        m_pWorld(0),
+        m_pJoint(0),
+        m_pBody(0),
+        m_pGeom(0),
+        m_pSpace(0),
+        m_pTriMeshData(0),
+        m_pJointGroup(0),
+        m_pHeightfieldData(0),
+        m_iIndexCount(0),
+        m_iVertexCount(0),
+        m_iWorld(0),
+        m_bBuilt(false) {
+    dMassSetZero(&m_cMass);
+    m_aCentre[0] = m_aCentre[1] = m_aCentre[2] = 0;
+  }
+
+  u32 m_iKind;
+  dWorldID m_pWorld;
+  dJointID m_pJoint;
+  dBodyID m_pBody;
+  dGeomID m_pGeom;
+  dMass m_cMass;
+  dSpaceID m_pSpace;
+  dTriMeshDataID m_pTriMeshData;
+  dJointGroupID m_pJointGroup;
+  dHeightfieldDataID m_pHeightfieldData;
+  //! Four floats per vertex; the library keeps pointing at them while the record lives.
+  std::vector<f32> m_aVertices;
+  std::vector<s32> m_aIndices;
+  u32 m_iIndexCount;
+  u32 m_iVertexCount;
+  //! The world handle a body or joint was created in (the library destroys them with it).
+  u32 m_iWorld;
+  //! A body's centre of mass in its node's frame; the library body sits at that point.
+  dReal m_aCentre[3];
+  //! Triangle or heightfield data has been built (an unbuilt heightfield aborts collisions).
+  bool m_bBuilt;
+  std::unique_ptr<SHeightSource> m_pHeightSource;
+};
+
+namespace {
+
+struct CFastCollision {
+  CRurIvaBody* m_pBody;
+  CRurIvaGeom* m_pGeom;
+  core::vector3df m_cPosition;
+};
+
+// Ray hits of fast bodies, handled after the step that found them; shared by all worlds.
+std::list<CFastCollision*> g_lFastCollisions;
+
+// The device whose step is running; the library's callbacks reach it through this pointer, so a
+// device installed later in the manager (tests do so) never receives another device's bodies.
+CRurIvaDevice* g_pSteppingDevice = 0;
+
+// Whether this module has initialised the library. Stepping and collision crash in an
+// uninitialised library, and closing it twice aborts, so both directions are tracked here.
+bool g_bLibraryUp = false;
+
+void ensureLibrary() {
+  if (g_bLibraryUp) return;
+  dInitODE2(0);
+  dAllocateODEDataForThread(dAllocateMaskAll);
+  g_bLibraryUp = true;
+}
+
+CRurIvaDevice* callbackDevice() {
+  if (g_pSteppingDevice) return g_pSteppingDevice;
+  return dynamic_cast<CRurIvaDevice*>(CRurIvaManager::getSharedInstance()->getOdeDevice());
+}
+
+void postEvent(IRurIvaEvent* pEvent) {
+  CRurIvaManager::getSharedInstance()->getQueue()->postEvent(pEvent, true);
+}
+
+core::vector3df toVector(const dReal* p) {
+  return core::vector3df(static_cast<f32>(p[0]), static_cast<f32>(p[1]), static_cast<f32>(p[2]));
+}
+
+bool isNan(const core::vector3df& v) { return std::isnan(v.X) || std::isnan(v.Y) || std::isnan(v.Z); }
+
+// An axis the library cannot normalise (it aborts on a zero vector); not-a-number counts too.
+bool isNullAxis(const core::vector3df& v) {
+  const f64 fLenSq = static_cast<f64>(v.X) * v.X + static_cast<f64>(v.Y) * v.Y + static_cast<f64>(v.Z) * v.Z;
+  return !(fLenSq > 1e-12) || !std::isfinite(fLenSq);
+}
+
+bool areParallel(const dReal* a, const dReal* b) {
+  const f64 cx = a[1] * b[2] - a[2] * b[1];
+  const f64 cy = a[2] * b[0] - a[0] * b[2];
+  const f64 cz = a[0] * b[1] - a[1] * b[0];
+  const f64 fCrossSq = cx * cx + cy * cy + cz * cz;
+  const f64 fLenSq = (a[0] * a[0] + a[1] * a[1] + a[2] * a[2]) * (b[0] * b[0] + b[1] * b[1] + b[2] * b[2]);
+  return fCrossSq <= 1e-10 * fLenSq;
+}
+
+// Axis numbers beyond the 16 bits of a parameter group are as invalid as 3 is.
+u16 axisOf(u32 iAxis) { return static_cast<u16>(iAxis > 0xffffu ? 0xffffu : iAxis); }
+
+bool isZeroRotation(const core::vector3df& v) {
+  return core::iszero(v.X, 0.000001f) && core::iszero(v.Y, 0.000001f) && core::iszero(v.Z, 0.000001f);
+}
+
+bool hasCentre(const COdeDataWrapper* r) {
+  return r->m_aCentre[0] != 0 || r->m_aCentre[1] != 0 || r->m_aCentre[2] != 0;
+}
+
+// The node origin of a body: the library body sits at the centre of mass, R c away from it.
+core::vector3df bodyOrigin(const COdeDataWrapper* r) {
+  const dReal* p = dBodyGetPosition(r->m_pBody);
+  if (!hasCentre(r)) return toVector(p);
+  dVector3 rc;
+  dBodyVectorToWorld(r->m_pBody, r->m_aCentre[0], r->m_aCentre[1], r->m_aCentre[2], rc);
+  return core::vector3df(static_cast<f32>(p[0] - rc[0]), static_cast<f32>(p[1] - rc[1]),
+                         static_cast<f32>(p[2] - rc[2]));
+}
+
+void placeOrigin(const COdeDataWrapper* r, dReal x, dReal y, dReal z) {
+  dVector3 rc = {0, 0, 0, 0};
+  if (hasCentre(r)) dBodyVectorToWorld(r->m_pBody, r->m_aCentre[0], r->m_aCentre[1], r->m_aCentre[2], rc);
+  dBodySetPosition(r->m_pBody, x + rc[0], y + rc[1], z + rc[2]);
+}
+
+// A joint keeps its anchors relative to its bodies; when a body's reference point moves, the
+// anchors are read in world space before and written back afterwards, so the joint still holds
+// the same world points.
+struct SJointAnchor {
+  dJointID pJoint;
+  dVector3 aAnchor;
+};
+
+void saveAnchors(dBodyID b, std::vector<SJointAnchor>& aSaved) {
+  const int iCount = dBodyGetNumJoints(b);
+  for (int i = 0; i < iCount; ++i) {
+    SJointAnchor s;
+    s.pJoint = dBodyGetJoint(b, i);
+    switch (dJointGetType(s.pJoint)) {
+      case dJointTypeBall:
+        dJointGetBallAnchor(s.pJoint, s.aAnchor);
+        break;
+      case dJointTypeHinge:
+        dJointGetHingeAnchor(s.pJoint, s.aAnchor);
+        break;
+      case dJointTypeHinge2:
+        dJointGetHinge2Anchor(s.pJoint, s.aAnchor);
+        break;
+      case dJointTypeUniversal:
+        dJointGetUniversalAnchor(s.pJoint, s.aAnchor);
+        break;
+      case dJointTypePiston:
+        dJointGetPistonAnchor(s.pJoint, s.aAnchor);
+        break;
+      case dJointTypePR:
+        dJointGetPRAnchor(s.pJoint, s.aAnchor);
+        break;
+      case dJointTypeSlider:
+        dJointGetSliderAxis(s.pJoint, s.aAnchor);
+        break;
+      case dJointTypeFixed:
+        break;
+      default:
+        continue;  // contact joints live for one step only
+    }
+    aSaved.push_back(s);
+  }
+}
+
+void restoreAnchors(const std::vector<SJointAnchor>& aSaved) {
+  for (const SJointAnchor& s : aSaved) {
+    const dReal* a = s.aAnchor;
+    switch (dJointGetType(s.pJoint)) {
+      case dJointTypeBall:
+        dJointSetBallAnchor(s.pJoint, a[0], a[1], a[2]);
+        break;
+      case dJointTypeHinge:
+        dJointSetHingeAnchor(s.pJoint, a[0], a[1], a[2]);
+        break;
+      case dJointTypeHinge2:
+        dJointSetHinge2Anchor(s.pJoint, a[0], a[1], a[2]);
+        break;
+      case dJointTypeUniversal:
+        dJointSetUniversalAnchor(s.pJoint, a[0], a[1], a[2]);
+        break;
+      case dJointTypePiston:
+        dJointSetPistonAnchor(s.pJoint, a[0], a[1], a[2]);
+        break;
+      case dJointTypePR:
+        dJointSetPRAnchor(s.pJoint, a[0], a[1], a[2]);
+        break;
+      case dJointTypeSlider:
+        // Setting the axis again measures the slider's offset between the bodies anew.
+        dJointSetSliderAxis(s.pJoint, a[0], a[1], a[2]);
+        break;
+      case dJointTypeFixed:
+        dJointSetFixed(s.pJoint);
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+/**
+ * Moves a body's reference point from its old centre of mass to a new one, both given in the
+ * node's frame, without moving anything in the world: the body, its velocity, its pending
+ * torque, the offsets of its geometries and the anchors of its joints are all re-expressed.
+ */
+void rebaseBody(COdeDataWrapper* r, const dReal* aNewCentre) {
+  const dReal d[3] = {aNewCentre[0] - r->m_aCentre[0], aNewCentre[1] - r->m_aCentre[1],
+                      aNewCentre[2] - r->m_aCentre[2]};
+  if (d[0] == 0 && d[1] == 0 && d[2] == 0) return;
+  dBodyID b = r->m_pBody;
+
+  std::vector<SJointAnchor> aJoints;
+  saveAnchors(b, aJoints);
+
+  dVector3 rd;
+  dBodyVectorToWorld(b, d[0], d[1], d[2], rd);
+  const dReal* p = dBodyGetPosition(b);
+  dBodySetPosition(b, p[0] + rd[0], p[1] + rd[1], p[2] + rd[2]);
+
+  // The new reference point moves with v + w x (R d); a pending force now acts at a point
+  // R d closer, which changes its torque about the reference point by -(R d) x F.
+  const dReal* v = dBodyGetLinearVel(b);
+  const dReal* w = dBodyGetAngularVel(b);
+  dBodySetLinearVel(b, v[0] + (w[1] * rd[2] - w[2] * rd[1]), v[1] + (w[2] * rd[0] - w[0] * rd[2]),
+                    v[2] + (w[0] * rd[1] - w[1] * rd[0]));
+  const dReal* f = dBodyGetForce(b);
+  const dReal* t = dBodyGetTorque(b);
+  dBodySetTorque(b, t[0] - (rd[1] * f[2] - rd[2] * f[1]), t[1] - (rd[2] * f[0] - rd[0] * f[2]),
+                 t[2] - (rd[0] * f[1] - rd[1] * f[0]));
+
+  for (dGeomID g = dBodyGetFirstGeom(b); g; g = dBodyGetNextGeom(g)) {
+    dReal o[3] = {0, 0, 0};
+    if (dGeomIsOffset(g)) {
+      const dReal* q = dGeomGetOffsetPosition(g);
+      o[0] = q[0];
+      o[1] = q[1];
+      o[2] = q[2];
+    }
+    dGeomSetOffsetPosition(g, o[0] - d[0], o[1] - d[1], o[2] - d[2]);
+  }
+
+  r->m_aCentre[0] = aNewCentre[0];
+  r->m_aCentre[1] = aNewCentre[1];
+  r->m_aCentre[2] = aNewCentre[2];
+  restoreAnchors(aJoints);
+}
+
+void removeFastCollisionsOf(u32 iBody) {
+  for (auto it = g_lFastCollisions.begin(); it != g_lFastCollisions.end();) {
+    if ((*it)->m_pBody && (*it)->m_pBody->getBodyId() == iBody) {
+      delete *it;
+      it = g_lFastCollisions.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+void clearFastCollisions() {
+  for (CFastCollision* p : g_lFastCollisions) delete p;
+  g_lFastCollisions.clear();
+}
+
+CRurIvaGeom* geomOf(dGeomID g) { return g ? static_cast<CRurIvaGeom*>(dGeomGetData(g)) : 0; }
+
+CRurIvaBody* bodyOf(dBodyID b) { return b ? static_cast<CRurIvaBody*>(dBodyGetData(b)) : 0; }
+
+// Contact damping: a static geometry with a damping surface slows the bodies that touch it.
+void dampBody(CRurIvaBody* pBody, CRurIvaSurfaceParameters* p) {
+  core::vector3df v = pBody->getLinearVelocity() * (1.0f - p->m_fLinearDamping);
+  core::vector3df w = pBody->getAngularVelocity() * (1.0f - p->m_fAngularDamping);
+
+  if (p->m_fMaxLinearVelocity > 0 && v.getLength() > p->m_fMaxLinearVelocity) {
+    const f32 f = 1.0f - p->m_fMaxLinearVelocityDamping;
+    if (v.getLength() * f < p->m_fMaxLinearVelocity)
+      v = core::vector3df(v).normalize() * p->m_fMaxLinearVelocity;
+    else
+      v *= f;
+  }
+  if (p->m_fMaxAngularVelocity > 0 && w.getLength() > p->m_fMaxAngularVelocity) {
+    const f32 f = 1.0f - p->m_fMaxAngularVelocityDamping;
+    if (w.getLength() * f < p->m_fMaxAngularVelocity)
+      w = core::vector3df(w).normalize() * p->m_fMaxAngularVelocity;
+    else
+      w *= f;
+  }
+  pBody->setLinearVelocity(v);
+  pBody->setAngularVelocity(w);
+}
+
+// Indices of a mesh buffer, whatever their width.
+u32 indexAt(const scene::IMeshBuffer* pBuffer, u32 i) {
+  if (pBuffer->getIndexType() == video::EIT_32BIT)
+    return reinterpret_cast<const u32*>(pBuffer->getIndices())[i];
+  return pBuffer->getIndices()[i];
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Life cycle and registry
+
+CRurIvaDevice::CRurIvaDevice()
+    : m_pContactCalculator(new CRurIvaContactParameters()),
+      m_bInitialized(false),
+      m_fStepSize(0.016f),
+      m_fTimeAccumulator(0.0f),
+      m_iStepCounter(0),
+      m_bMasslessReported(false),
+      m_bStepReported(false) {}
+
+CRurIvaDevice::~CRurIvaDevice() {
+  delete m_pContactCalculator;
+  m_pContactCalculator = 0;
+  discardRecords();
+  if (g_pSteppingDevice == this) g_pSteppingDevice = 0;
+}
+
+void CRurIvaDevice::initODE() {
+  ensureLibrary();
+  m_bInitialized = true;
+  m_iStepCounter = 0;
+}
+
+void CRurIvaDevice::closeODE() {
+  discardRecords();
+  if (g_bLibraryUp) {
+    // The library was initialised without manual thread clean-up, for which the library
+    // forbids dCleanupODEAllDataForThread; closing releases the thread data as well.
+    dCloseODE();
+    g_bLibraryUp = false;
+  }
+  m_bInitialized = false;
+}
+
+void CRurIvaDevice::clearODE() { discardRecords(); }
+
+void CRurIvaDevice::setContactCalculator(IRurIvaContactParameters* pCalculator) {
+  if (pCalculator == m_pContactCalculator) return;
+  delete m_pContactCalculator;
+  m_pContactCalculator = pCalculator;
+}
+
+IRurIvaContactParameters* CRurIvaDevice::getContactCalculator() { return m_pContactCalculator; }
+
+void CRurIvaDevice::setStepSize(f32 fStepSize) {
+  // The library aborts on a step of zero or less, and the accumulator loop would never end.
+  if (!(fStepSize > 0.0f) || !std::isfinite(fStepSize)) {
+    printf("CRurIvaDevice::setStepSize: the step size must be above 0, %f ignored\n", fStepSize);
+    return;
+  }
+  m_fStepSize = fStepSize;
+}
+
+f32 CRurIvaDevice::getStepSize() { return m_fStepSize; }
+
+u32 CRurIvaDevice::addRecord(COdeDataWrapper* pRecord) {
+  m_aRecords.push_back(pRecord);
+  return m_aRecords.size();
+}
+
+void CRurIvaDevice::discardRecords() {
+  for (u32 i = 0; i < m_aRecords.size(); ++i) {
+    COdeDataWrapper* r = m_aRecords[i];
+    // Triangle and height data belong to their record: nothing else can release them, and the
+    // library must not keep pointing at the arrays and height source freed with the record.
+    if (r->m_pTriMeshData) dGeomTriMeshDataDestroy(r->m_pTriMeshData);
+    if (r->m_pHeightfieldData) dGeomHeightfieldDataDestroy(r->m_pHeightfieldData);
+    delete r;
+  }
+  m_aRecords.clear();
+  m_mGeomHandles.clear();
+  m_mBodyHandles.clear();
+  // The waiting ray hits name bodies whose handles are gone with the records.
+  clearFastCollisions();
+}
+
+COdeDataWrapper* CRurIvaDevice::record(u32 iHandle) const {
+  if (iHandle == 0 || iHandle > m_aRecords.size()) return 0;
+  return m_aRecords[iHandle - 1];
+}
+
+COdeDataWrapper* CRurIvaDevice::live(u32 iHandle, u32 iKind) const {
+  COdeDataWrapper* r = record(iHandle);
+  if (!r || r->m_iKind != iKind) return 0;
+  switch (iKind) {
+    case eKindWorld:
+      return r->m_pWorld ? r : 0;
+    case eKindJoint:
+      return r->m_pJoint ? r : 0;
+    case eKindBody:
+      return r->m_pBody ? r : 0;
+    case eKindGeom:
+      return r->m_pGeom ? r : 0;
+    case eKindSpace:
+      return r->m_pSpace ? r : 0;
+    case eKindTriMeshData:
+      return r->m_pTriMeshData ? r : 0;
+    case eKindJointGroup:
+      return r->m_pJointGroup ? r : 0;
+    case eKindHeightfieldData:
+      return r->m_pHeightfieldData ? r : 0;
+    case eKindMass:
+      return r;
+    default:
+      return 0;
+  }
+}
+
+dWorldID CRurIvaDevice::getWorldId(u32 iHandle) const {
+  COdeDataWrapper* r = live(iHandle, eKindWorld);
+  return r ? r->m_pWorld : 0;
+}
+
+dBodyID CRurIvaDevice::getBodyId(u32 iHandle) const {
+  COdeDataWrapper* r = live(iHandle, eKindBody);
+  return r ? r->m_pBody : 0;
+}
+
+dGeomID CRurIvaDevice::getGeomId(u32 iHandle) const {
+  COdeDataWrapper* r = live(iHandle, eKindGeom);
+  return r ? r->m_pGeom : 0;
+}
+
+dJointGroupID CRurIvaDevice::getJGroupId(u32 iHandle) const {
+  COdeDataWrapper* r = live(iHandle, eKindJointGroup);
+  return r ? r->m_pJointGroup : 0;
+}
+
+dSpaceID CRurIvaDevice::getSpaceId(u32 iHandle) const {
+  COdeDataWrapper* r = live(iHandle, eKindSpace);
+  return r ? r->m_pSpace : 0;
+}
+
+dJointID CRurIvaDevice::getJointId(u32 iHandle) const {
+  COdeDataWrapper* r = live(iHandle, eKindJoint);
+  return r ? r->m_pJoint : 0;
+}
+
+COdeDataWrapper* CRurIvaDevice::getData(u32 n) const { return n < m_aRecords.size() ? m_aRecords[n] : 0; }
+
+u32 CRurIvaDevice::getRecordCount() const { return m_aRecords.size(); }
+
+u32 CRurIvaDevice::getHandleOfGeom(dGeomID pGeom) const {
+  auto it = m_mGeomHandles.find(pGeom);
+  return it == m_mGeomHandles.end() ? 0 : it->second;
+}
+
+dJointID CRurIvaDevice::jointOfType(u32 iJoint, int iType) const {
+  dJointID j = getJointId(iJoint);
+  return (j && dJointGetType(j) == iType) ? j : 0;
+}
+
+dJointID CRurIvaDevice::attachedJointOfType(u32 iJoint, int iType) const {
+  // Some of the library's readers dereference the first body without a check; a joint that is
+  // attached to nothing has no pose to report anyway.
+  dJointID j = jointOfType(iJoint, iType);
+  return (j && (dJointGetBody(j, 0) || dJointGetBody(j, 1))) ? j : 0;
+}
+
+void CRurIvaDevice::forgetObjectsOfWorld(u32 iWorld) {
+  for (u32 i = 0; i < m_aRecords.size(); ++i) {
+    COdeDataWrapper* r = m_aRecords[i];
+    if (r->m_iWorld != iWorld) continue;
+    if (r->m_pBody) {
+      removeFastCollisionsOf(i + 1);
+      m_mBodyHandles.erase(r->m_pBody);
+      r->m_pBody = 0;
+    }
+    r->m_pJoint = 0;
+  }
+}
+
+int CRurIvaDevice::convertToOdeJointParam(u16 iAxis, const int& iParameter) {
+  if (iAxis > 2 || iParameter < 0 || iParameter > 10) return -1;
+  // The layer lists the high stop first, the library the low stop.
+  int iOde = iParameter;
+  if (iParameter == 0)
+    iOde = dParamHiStop;
+  else if (iParameter == 1)
+    iOde = dParamLoStop;
+  return iOde + iAxis * dParamGroup;
+}
+
+// ---------------------------------------------------------------------------------------------
+// World
+
+void CRurIvaDevice::worldDestroy(u32 iWorld) {
+  dWorldID w = getWorldId(iWorld);
+  if (!w) return;
+  // The library destroys the world's bodies and joints with it.
+  forgetObjectsOfWorld(iWorld);
+  dWorldDestroy(w);
+  record(iWorld)->m_pWorld = 0;
+}
+
+u32 CRurIvaDevice::worldCreate() {
+  ensureLibrary();
+  COdeDataWrapper* r = new COdeDataWrapper(eKindWorld);
+  r->m_pWorld = dWorldCreate();
+  return addRecord(r);
+}
+
+#define RURIVA_WORLD_SET(NAME, TYPE, CALL)           \
+  void CRurIvaDevice::NAME(u32 iWorld, TYPE v) {     \
+    if (dWorldID w = getWorldId(iWorld)) CALL(w, v); \
+  }
+#define RURIVA_WORLD_GET(NAME, TYPE, CALL)     \
+  TYPE CRurIvaDevice::NAME(u32 iWorld) {       \
+    dWorldID w = getWorldId(iWorld);           \
+    return w ? static_cast<TYPE>(CALL(w)) : 0; \
+  }
+
+RURIVA_WORLD_SET(worldSetLinearDamping, f32, dWorldSetLinearDamping)
+RURIVA_WORLD_GET(worldGetLinearDamping, f32, dWorldGetLinearDamping)
+RURIVA_WORLD_SET(worldSetAngularDamping, f32, dWorldSetAngularDamping)
+RURIVA_WORLD_GET(worldGetAngularDamping, f32, dWorldGetAngularDamping)
+RURIVA_WORLD_SET(worldSetLinearDampingThreshold, f32, dWorldSetLinearDampingThreshold)
+RURIVA_WORLD_GET(worldGetLinearDampingThreshold, f32, dWorldGetLinearDampingThreshold)
+RURIVA_WORLD_SET(worldSetAngularDampingThreshold, f32, dWorldSetAngularDampingThreshold)
+RURIVA_WORLD_GET(worldGetAngularDampingThreshold, f32, dWorldGetAngularDampingThreshold)
+RURIVA_WORLD_SET(worldSetMaxAngularSpeed, f32, dWorldSetMaxAngularSpeed)
+RURIVA_WORLD_GET(worldGetMaxAngularSpeed, f32, dWorldGetMaxAngularSpeed)
+RURIVA_WORLD_SET(worldSetAutoDisableFlag, int, dWorldSetAutoDisableFlag)
+RURIVA_WORLD_GET(worldGetAutoDisableFlag, int, dWorldGetAutoDisableFlag)
+RURIVA_WORLD_SET(worldSetAutoDisableLinearThreshold, f32, dWorldSetAutoDisableLinearThreshold)
+RURIVA_WORLD_GET(worldGetAutoDisableLinearThreshold, f32, dWorldGetAutoDisableLinearThreshold)
+RURIVA_WORLD_SET(worldSetAutoDisableAngularThreshold, f32, dWorldSetAutoDisableAngularThreshold)
+RURIVA_WORLD_GET(worldGetAutoDisableAngularThreshold, f32, dWorldGetAutoDisableAngularThreshold)
+RURIVA_WORLD_SET(worldSetAutoDisableSteps, int, dWorldSetAutoDisableSteps)
+RURIVA_WORLD_GET(worldGetAutoDisableSteps, int, dWorldGetAutoDisableSteps)
+RURIVA_WORLD_SET(worldSetAutoDisableTime, f32, dWorldSetAutoDisableTime)
+RURIVA_WORLD_GET(worldGetAutoDisableTime, f32, dWorldGetAutoDisableTime)
+RURIVA_WORLD_SET(worldSetQuickStepNumIterations, int, dWorldSetQuickStepNumIterations)
+RURIVA_WORLD_GET(worldGetQuickStepNumIterations, int, dWorldGetQuickStepNumIterations)
+RURIVA_WORLD_SET(worldSetQuickStepW, f32, dWorldSetQuickStepW)
+RURIVA_WORLD_GET(worldGetQuickStepW, f32, dWorldGetQuickStepW)
+RURIVA_WORLD_SET(worldSetERP, f32, dWorldSetERP)
+RURIVA_WORLD_GET(worldGetERP, f32, dWorldGetERP)
+RURIVA_WORLD_SET(worldSetCFM, f32, dWorldSetCFM)
+RURIVA_WORLD_GET(worldGetCFM, f32, dWorldGetCFM)
+
+#undef RURIVA_WORLD_SET
+#undef RURIVA_WORLD_GET
+
+void CRurIvaDevice::worldSetGravity(u32 iWorld, core::vector3df cGravity) {
+  if (dWorldID w = getWorldId(iWorld)) dWorldSetGravity(w, cGravity.X, cGravity.Y, cGravity.Z);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Joints
+
+void CRurIvaDevice::jointAttach(u32 iJoint, CRurIvaBody* pBody1, CRurIvaBody* pBody2) {
+  COdeDataWrapper* r = live(iJoint, eKindJoint);
+  if (!r) return;
+  dBodyID b1 = pBody1 ? getBodyId(pBody1->getBodyId()) : 0;
+  dBodyID b2 = pBody2 ? getBodyId(pBody2->getBodyId()) : 0;
+  if (b1 && b1 == b2) {
+    printf("CRurIvaDevice::jointAttach: a joint cannot join a body to itself, call skipped\n");
+    return;
+  }
+  dWorldID w = getWorldId(r->m_iWorld);
+  if ((b1 && dBodyGetWorld(b1) != w) || (b2 && dBodyGetWorld(b2) != w)) {
+    printf("CRurIvaDevice::jointAttach: joint and bodies belong to different worlds, call skipped\n");
+    return;
+  }
+  if (dJointGetType(r->m_pJoint) == dJointTypeHinge2 && ((b1 != 0) != (b2 != 0))) {
+    // The library aborts on a hinge-2 with one body, here and at the next step.
+    printf("CRurIvaDevice::jointAttach: a hinge-2 joint needs two bodies, joint left detached\n");
+    b1 = b2 = 0;
+  }
+  dJointAttach(r->m_pJoint, b1, b2);
+}
+
+void CRurIvaDevice::jointSetData(u32 iJoint, void* pData) {
+  if (dJointID j = getJointId(iJoint)) dJointSetData(j, pData);
+}
+
+void CRurIvaDevice::jointDestroy(u32 iJoint) {
+  COdeDataWrapper* r = live(iJoint, eKindJoint);
+  if (!r) return;
+  dJointDestroy(r->m_pJoint);
+  r->m_pJoint = 0;
+}
+
+#define RURIVA_JOINT_CREATE(NAME, CALL)                   \
+  u32 CRurIvaDevice::NAME(u32 iWorld) {                   \
+    dWorldID w = getWorldId(iWorld);                      \
+    if (!w) return 0;                                     \
+    COdeDataWrapper* r = new COdeDataWrapper(eKindJoint); \
+    r->m_pJoint = CALL(w, 0);                             \
+    r->m_iWorld = iWorld;                                 \
+    return addRecord(r);                                  \
+  }
+
+RURIVA_JOINT_CREATE(jointCreateBallSocket, dJointCreateBall)
+RURIVA_JOINT_CREATE(jointCreateFixed, dJointCreateFixed)
+RURIVA_JOINT_CREATE(jointCreateHinge, dJointCreateHinge)
+RURIVA_JOINT_CREATE(jointCreateHinge2, dJointCreateHinge2)
+RURIVA_JOINT_CREATE(jointCreatePiston, dJointCreatePiston)
+RURIVA_JOINT_CREATE(jointCreateSlider, dJointCreateSlider)
+RURIVA_JOINT_CREATE(jointCreateUniversal, dJointCreateUniversal)
+RURIVA_JOINT_CREATE(jointCreatePR, dJointCreatePR)
+
+#undef RURIVA_JOINT_CREATE
+
+// Joint families: a setter needs a live joint of its type; a reader of pose or motion also needs
+// the joint attached to a body; parameter readers need a live joint of the type.
+#define RURIVA_JOINT_SET_VEC(NAME, TYPE, CALL)                          \
+  void CRurIvaDevice::NAME(u32 iJoint, core::vector3df v) {             \
+    if (dJointID j = jointOfType(iJoint, TYPE)) CALL(j, v.X, v.Y, v.Z); \
+  }
+#define RURIVA_JOINT_GET_VEC(NAME, TYPE, CALL)      \
+  core::vector3df CRurIvaDevice::NAME(u32 iJoint) { \
+    dJointID j = attachedJointOfType(iJoint, TYPE); \
+    if (!j) return core::vector3df(0, 0, 0);        \
+    dVector3 a;                                     \
+    CALL(j, a);                                     \
+    return toVector(a);                             \
+  }
+#define RURIVA_JOINT_GET_REAL(NAME, TYPE, CALL)     \
+  f32 CRurIvaDevice::NAME(u32 iJoint) {             \
+    dJointID j = attachedJointOfType(iJoint, TYPE); \
+    return j ? static_cast<f32>(CALL(j)) : 0.0f;    \
+  }
+
+// Axis setters: the library aborts when it cannot normalise the axis.
+#define RURIVA_JOINT_SET_AXIS(NAME, TYPE, CALL)                                      \
+  void CRurIvaDevice::NAME(u32 iJoint, core::vector3df v) {                          \
+    dJointID j = jointOfType(iJoint, TYPE);                                          \
+    if (!j) return;                                                                  \
+    if (isNullAxis(v)) {                                                             \
+      printf("CRurIvaDevice::" #NAME ": the axis has no direction, call skipped\n"); \
+      return;                                                                        \
+    }                                                                                \
+    CALL(j, v.X, v.Y, v.Z);                                                          \
+  }
+
+RURIVA_JOINT_SET_VEC(jointSetBallAnchor, dJointTypeBall, dJointSetBallAnchor)
+RURIVA_JOINT_GET_VEC(jointGetBallAnchor, dJointTypeBall, dJointGetBallAnchor)
+RURIVA_JOINT_GET_VEC(jointGetBallAnchor2, dJointTypeBall, dJointGetBallAnchor2)
+
+void CRurIvaDevice::jointSetFixed(u32 iJoint) {
+  if (dJointID j = jointOfType(iJoint, dJointTypeFixed)) dJointSetFixed(j);
+}
+
+RURIVA_JOINT_SET_VEC(jointSetHingeAnchor, dJointTypeHinge, dJointSetHingeAnchor)
+RURIVA_JOINT_SET_AXIS(jointSetHingeAxis, dJointTypeHinge, dJointSetHingeAxis)
+RURIVA_JOINT_GET_VEC(jointGetHingeAxis, dJointTypeHinge, dJointGetHingeAxis)
+RURIVA_JOINT_GET_VEC(jointGetHingeAnchor1, dJointTypeHinge, dJointGetHingeAnchor)
+RURIVA_JOINT_GET_VEC(jointGetHingeAnchor2, dJointTypeHinge, dJointGetHingeAnchor2)
+RURIVA_JOINT_GET_REAL(jointGetHingeAngle, dJointTypeHinge, dJointGetHingeAngle)
+RURIVA_JOINT_GET_REAL(jointGetHingeAngleRate, dJointTypeHinge, dJointGetHingeAngleRate)
+
+void CRurIvaDevice::jointSetHingeParam(u32 iJoint, int iParam, f32 fValue) {
+  if (dJointID j = jointOfType(iJoint, dJointTypeHinge))
+    dJointSetHingeParam(j, convertToOdeJointParam(0, iParam), fValue);
+}
+
+f32 CRurIvaDevice::jointGetHingeParam(u32 iJoint, int iParam) {
+  dJointID j = jointOfType(iJoint, dJointTypeHinge);
+  return j ? static_cast<f32>(dJointGetHingeParam(j, convertToOdeJointParam(0, iParam))) : 0.0f;
+}
+
+RURIVA_JOINT_SET_VEC(jointSetHinge2Anchor, dJointTypeHinge2, dJointSetHinge2Anchor)
+
+void CRurIvaDevice::jointSetHinge2Axes(u32 iJoint, core::vector3df cAxis1, core::vector3df cAxis2) {
+  dJointID j = jointOfType(iJoint, dJointTypeHinge2);
+  if (!j) return;
+  if (!dJointGetBody(j, 0) || !dJointGetBody(j, 1)) {
+    printf("CRurIvaDevice::jointSetHinge2Axes: the joint is not attached to two bodies, call skipped\n");
+    return;
+  }
+  if (isNullAxis(cAxis1) || isNullAxis(cAxis2)) {
+    printf("CRurIvaDevice::jointSetHinge2Axes: an axis has no direction, call skipped\n");
+    return;
+  }
+  const dVector3 a1 = {cAxis1.X, cAxis1.Y, cAxis1.Z, 0};
+  const dVector3 a2 = {cAxis2.X, cAxis2.Y, cAxis2.Z, 0};
+  if (areParallel(a1, a2)) {
+    printf("CRurIvaDevice::jointSetHinge2Axes: the axes are parallel, call skipped\n");
+    return;
+  }
+  dJointSetHinge2Axes(j, a1, a2);
+}
+
+void CRurIvaDevice::jointSetHinge2Axis1(u32 iJoint, core::vector3df cAxis) {
+  dJointID j = jointOfType(iJoint, dJointTypeHinge2);
+  if (!j) return;
+  if (!dJointGetBody(j, 0) || !dJointGetBody(j, 1)) {
+    printf("CRurIvaDevice::jointSetHinge2Axis1: the joint is not attached to two bodies, call skipped\n");
+    return;
+  }
+  if (isNullAxis(cAxis)) {
+    printf("CRurIvaDevice::jointSetHinge2Axis1: the axis has no direction, call skipped\n");
+    return;
+  }
+  const dVector3 a1 = {cAxis.X, cAxis.Y, cAxis.Z, 0};
+  dVector3 a2;
+  dJointGetHinge2Axis2(j, a2);
+  if (areParallel(a1, a2)) {
+    printf("CRurIvaDevice::jointSetHinge2Axis1: the axis is parallel to axis 2, call skipped\n");
+    return;
+  }
+  dJointSetHinge2Axes(j, a1, NULL);
+}
+
+void CRurIvaDevice::jointSetHinge2Axis2(u32 iJoint, core::vector3df cAxis) {
+  dJointID j = jointOfType(iJoint, dJointTypeHinge2);
+  if (!j) return;
+  if (!dJointGetBody(j, 0) || !dJointGetBody(j, 1)) {
+    printf("CRurIvaDevice::jointSetHinge2Axis2: the joint is not attached to two bodies, call skipped\n");
+    return;
+  }
+  if (isNullAxis(cAxis)) {
+    printf("CRurIvaDevice::jointSetHinge2Axis2: the axis has no direction, call skipped\n");
+    return;
+  }
+  const dVector3 a2 = {cAxis.X, cAxis.Y, cAxis.Z, 0};
+  dVector3 a1;
+  dJointGetHinge2Axis1(j, a1);
+  if (areParallel(a1, a2)) {
+    printf("CRurIvaDevice::jointSetHinge2Axis2: the axis is parallel to axis 1, call skipped\n");
+    return;
+  }
+  dJointSetHinge2Axes(j, NULL, a2);
+}
+
+RURIVA_JOINT_GET_VEC(jointGetHinge2Axis1, dJointTypeHinge2, dJointGetHinge2Axis1)
+RURIVA_JOINT_GET_VEC(jointGetHinge2Axis2, dJointTypeHinge2, dJointGetHinge2Axis2)
+RURIVA_JOINT_GET_VEC(jointGetHinge2Anchor, dJointTypeHinge2, dJointGetHinge2Anchor)
+RURIVA_JOINT_GET_VEC(jointGetHinge2Anchor2, dJointTypeHinge2, dJointGetHinge2Anchor2)
+RURIVA_JOINT_GET_REAL(jointGetHinge2Angle1, dJointTypeHinge2, dJointGetHinge2Angle1)
+RURIVA_JOINT_GET_REAL(jointGetHinge2Angle1Rate, dJointTypeHinge2, dJointGetHinge2Angle1Rate)
+RURIVA_JOINT_GET_REAL(jointGetHinge2Angle2Rate, dJointTypeHinge2, dJointGetHinge2Angle2Rate)
+
+void CRurIvaDevice::jointSetHinge2Param(u32 iJoint, u32 iAxis, int iParam, f32 fValue) {
+  if (dJointID j = jointOfType(iJoint, dJointTypeHinge2))
+    dJointSetHinge2Param(j, convertToOdeJointParam(axisOf(iAxis), iParam), fValue);
+}
+
+f32 CRurIvaDevice::jointGetHinge2Param(u32 iJoint, u32 iAxis, int iParam) {
+  dJointID j = jointOfType(iJoint, dJointTypeHinge2);
+  if (!j) return 0.0f;
+  return static_cast<f32>(dJointGetHinge2Param(j, convertToOdeJointParam(axisOf(iAxis), iParam)));
+}
+
+RURIVA_JOINT_SET_VEC(jointSetPistonAnchor, dJointTypePiston, dJointSetPistonAnchor)
+RURIVA_JOINT_SET_AXIS(jointSetPistonAxis, dJointTypePiston, dJointSetPistonAxis)
+RURIVA_JOINT_GET_REAL(jointGetPistonPosition, dJointTypePiston, dJointGetPistonPosition)
+RURIVA_JOINT_GET_REAL(jointGetPistonPositionRate, dJointTypePiston, dJointGetPistonPositionRate)
+RURIVA_JOINT_GET_VEC(jointGetPistonAnchor, dJointTypePiston, dJointGetPistonAnchor)
+RURIVA_JOINT_GET_VEC(jointGetPistonAxis, dJointTypePiston, dJointGetPistonAxis)
+
+void CRurIvaDevice::jointSetPistonParam(u32 iJoint, u32 iAxis, int iParam, f32 fValue) {
+  if (dJointID j = jointOfType(iJoint, dJointTypePiston))
+    dJointSetPistonParam(j, convertToOdeJointParam(axisOf(iAxis), iParam), fValue);
+}
+
+f32 CRurIvaDevice::jointGetPistonParam(u32 iJoint, u32 iAxis, int iParam) {
+  dJointID j = jointOfType(iJoint, dJointTypePiston);
+  if (!j) return 0.0f;
+  return static_cast<f32>(dJointGetPistonParam(j, convertToOdeJointParam(axisOf(iAxis), iParam)));
+}
+
+RURIVA_JOINT_SET_AXIS(jointSetSliderAxis, dJointTypeSlider, dJointSetSliderAxis)
+RURIVA_JOINT_GET_VEC(jointGetSliderAxis, dJointTypeSlider, dJointGetSliderAxis)
+RURIVA_JOINT_GET_REAL(jointGetSliderPosition, dJointTypeSlider, dJointGetSliderPosition)
+RURIVA_JOINT_GET_REAL(jointGetSliderPositionRate, dJointTypeSlider, dJointGetSliderPositionRate)
+
+void CRurIvaDevice::jointSetSliderParam(u32 iJoint, int iParam, f32 fValue) {
+  if (dJointID j = jointOfType(iJoint, dJointTypeSlider))
+    dJointSetSliderParam(j, convertToOdeJointParam(0, iParam), fValue);
+}
+
+f32 CRurIvaDevice::jointGetSliderParam(u32 iJoint, int iParam) {
+  dJointID j = jointOfType(iJoint, dJointTypeSlider);
+  return j ? static_cast<f32>(dJointGetSliderParam(j, convertToOdeJointParam(0, iParam))) : 0.0f;
+}
+
+RURIVA_JOINT_SET_VEC(jointSetUniversalAnchor, dJointTypeUniversal, dJointSetUniversalAnchor)
+
+// A universal joint whose two axes are parallel aborts the next step, so each axis is checked
+// against the joint's other axis as it stands.
+void CRurIvaDevice::jointSetUniversalAxis1(u32 iJoint, core::vector3df cAxis) {
+  dJointID j = jointOfType(iJoint, dJointTypeUniversal);
+  if (!j) return;
+  if (isNullAxis(cAxis)) {
+    printf("CRurIvaDevice::jointSetUniversalAxis1: the axis has no direction, call skipped\n");
+    return;
+  }
+  if (dJointGetBody(j, 0) || dJointGetBody(j, 1)) {
+    const dVector3 a1 = {cAxis.X, cAxis.Y, cAxis.Z, 0};
+    dVector3 a2;
+    dJointGetUniversalAxis2(j, a2);
+    if (areParallel(a1, a2)) {
+      printf("CRurIvaDevice::jointSetUniversalAxis1: the axis is parallel to axis 2, call skipped\n");
+      return;
+    }
+  }
+  dJointSetUniversalAxis1(j, cAxis.X, cAxis.Y, cAxis.Z);
+}
+
+void CRurIvaDevice::jointSetUniversalAxis2(u32 iJoint, core::vector3df cAxis) {
+  dJointID j = jointOfType(iJoint, dJointTypeUniversal);
+  if (!j) return;
+  if (isNullAxis(cAxis)) {
+    printf("CRurIvaDevice::jointSetUniversalAxis2: the axis has no direction, call skipped\n");
+    return;
+  }
+  if (dJointGetBody(j, 0) || dJointGetBody(j, 1)) {
+    const dVector3 a2 = {cAxis.X, cAxis.Y, cAxis.Z, 0};
+    dVector3 a1;
+    dJointGetUniversalAxis1(j, a1);
+    if (areParallel(a1, a2)) {
+      printf("CRurIvaDevice::jointSetUniversalAxis2: the axis is parallel to axis 1, call skipped\n");
+      return;
+    }
+  }
+  dJointSetUniversalAxis2(j, cAxis.X, cAxis.Y, cAxis.Z);
+}
+
+RURIVA_JOINT_GET_VEC(jointGetUniversalAnchor, dJointTypeUniversal, dJointGetUniversalAnchor)
+RURIVA_JOINT_GET_VEC(jointGetUniversalAnchor2, dJointTypeUniversal, dJointGetUniversalAnchor2)
+RURIVA_JOINT_GET_VEC(jointGetUniversalAxis1, dJointTypeUniversal, dJointGetUniversalAxis1)
+RURIVA_JOINT_GET_VEC(jointGetUniversalAxis2, dJointTypeUniversal, dJointGetUniversalAxis2)
+RURIVA_JOINT_GET_REAL(jointGetUniversalAngle1, dJointTypeUniversal, dJointGetUniversalAngle1)
+RURIVA_JOINT_GET_REAL(jointGetUniversalAngle2, dJointTypeUniversal, dJointGetUniversalAngle2)
+RURIVA_JOINT_GET_REAL(jointGetUniversalAngle1Rate, dJointTypeUniversal, dJointGetUniversalAngle1Rate)
+RURIVA_JOINT_GET_REAL(jointGetUniversalAngle2Rate, dJointTypeUniversal, dJointGetUniversalAngle2Rate)
+
+void CRurIvaDevice::jointSetUniversalParam(u32 iJoint, u32 iAxis, int iParam, f32 fValue) {
+  if (dJointID j = jointOfType(iJoint, dJointTypeUniversal))
+    dJointSetUniversalParam(j, convertToOdeJointParam(axisOf(iAxis), iParam), fValue);
+}
+
+f32 CRurIvaDevice::jointGetUniversalParam(u32 iJoint, u32 iAxis, int iParam) {
+  dJointID j = jointOfType(iJoint, dJointTypeUniversal);
+  if (!j) return 0.0f;
+  return static_cast<f32>(dJointGetUniversalParam(j, convertToOdeJointParam(axisOf(iAxis), iParam)));
+}
+
+RURIVA_JOINT_SET_AXIS(jointSetPrAxis1, dJointTypePR, dJointSetPRAxis1)
+RURIVA_JOINT_SET_AXIS(jointSetPrAxis2, dJointTypePR, dJointSetPRAxis2)
+RURIVA_JOINT_SET_VEC(jointSetPrAnchor, dJointTypePR, dJointSetPRAnchor)
+RURIVA_JOINT_GET_VEC(jointGetPrAxis1, dJointTypePR, dJointGetPRAxis1)
+RURIVA_JOINT_GET_VEC(jointGetPrAxis2, dJointTypePR, dJointGetPRAxis2)
+RURIVA_JOINT_GET_VEC(jointGetPrAnchor, dJointTypePR, dJointGetPRAnchor)
+RURIVA_JOINT_GET_REAL(jointGetPrPosition, dJointTypePR, dJointGetPRPosition)
+RURIVA_JOINT_GET_REAL(jointGetPrAngle, dJointTypePR, dJointGetPRAngle)
+RURIVA_JOINT_GET_REAL(jointGetPrAngleRate, dJointTypePR, dJointGetPRAngleRate)
+
+// The PR joint takes the library's own parameter numbers.
+void CRurIvaDevice::jointSetPrParam(u32 iJoint, int iParam, f32 fValue) {
+  if (dJointID j = jointOfType(iJoint, dJointTypePR)) dJointSetPRParam(j, iParam, fValue);
+}
+
+f32 CRurIvaDevice::jointGetPrParam(u32 iJoint, int iParam) {
+  dJointID j = jointOfType(iJoint, dJointTypePR);
+  return j ? static_cast<f32>(dJointGetPRParam(j, iParam)) : 0.0f;
+}
+
+#undef RURIVA_JOINT_SET_VEC
+#undef RURIVA_JOINT_GET_VEC
+#undef RURIVA_JOINT_GET_REAL
+#undef RURIVA_JOINT_SET_AXIS
+
+// ---------------------------------------------------------------------------------------------
+// Bodies
+
+u32 CRurIvaDevice::bodyCreate(u32 iWorld) {
+  dWorldID w = getWorldId(iWorld);
+  if (!w) return 0;
+  COdeDataWrapper* r = new COdeDataWrapper(eKindBody);
+  r->m_pBody = dBodyCreate(w);
+  r->m_iWorld = iWorld;
+  dBodySetMovedCallback(r->m_pBody, bodyMovedCallback);
+  const u32 iHandle = addRecord(r);
+  m_mBodyHandles[r->m_pBody] = iHandle;
+  return iHandle;
+}
+
+void CRurIvaDevice::bodyDestroy(u32 iBody) {
+  COdeDataWrapper* r = live(iBody, eKindBody);
+  if (!r) return;
+  removeFastCollisionsOf(iBody);
+  // The library would leave a hinge-2 on one body, which aborts the next step: such a joint is
+  // detached from both bodies first.
+  std::vector<dJointID> aHinges2;
+  const int iCount = dBodyGetNumJoints(r->m_pBody);
+  for (int i = 0; i < iCount; ++i) {
+    dJointID j = dBodyGetJoint(r->m_pBody, i);
+    if (dJointGetType(j) == dJointTypeHinge2) aHinges2.push_back(j);
+  }
+  for (dJointID j : aHinges2) dJointAttach(j, 0, 0);
+  m_mBodyHandles.erase(r->m_pBody);
+  dBodyDestroy(r->m_pBody);
+  r->m_pBody = 0;
+}
+
+void CRurIvaDevice::bodySetPosition(u32 iBody, core::vector3df cPos) {
+  if (COdeDataWrapper* r = live(iBody, eKindBody)) placeOrigin(r, cPos.X, cPos.Y, cPos.Z);
+}
+
+core::vector3df CRurIvaDevice::bodyGetPosition(u32 iBody) {
+  if (COdeDataWrapper* r = live(iBody, eKindBody)) m_aLastPosition[0] = bodyOrigin(r);
+  return m_aLastPosition[0];
+}
+
+core::vector3df CRurIvaDevice::bodyGetRotation(u32 iBody) {
+  if (dBodyID b = getBodyId(iBody)) {
+    const dReal* R = dBodyGetRotation(b);
+    core::matrix4 m;
+    for (int iRow = 0; iRow < 3; ++iRow)
+      for (int iCol = 0; iCol < 3; ++iCol) m[iRow * 4 + iCol] = static_cast<f32>(R[iCol * 4 + iRow]);
+    m_aLastPosition[1] = m.getRotationDegrees();
+  }
+  return m_aLastPosition[1];
+}
+
+void CRurIvaDevice::bodySetQuaternion(u32 iBody, core::quaternion cQuat) {
+  COdeDataWrapper* r = live(iBody, eKindBody);
+  if (!r) return;
+  const dQuaternion q = {cQuat.W, cQuat.X, cQuat.Y, cQuat.Z};
+  const dReal fLenSq = q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3];
+  if (!(fLenSq > 1e-12) || !std::isfinite(fLenSq)) {
+    printf("CRurIvaDevice::bodySetQuaternion: the quaternion has no rotation, call skipped\n");
+    return;
+  }
+  // Turning the body keeps its node origin where it is.
+  const core::vector3df cOrigin = bodyOrigin(r);
+  dBodySetQuaternion(r->m_pBody, q);
+  if (hasCentre(r)) placeOrigin(r, cOrigin.X, cOrigin.Y, cOrigin.Z);
+}
+
+void CRurIvaDevice::bodySetRotation(u32 iBody, core::vector3df cRot) {
+  f32 aQuat[4];
+  eulerToQuaternion(cRot, aQuat);
+  COdeDataWrapper* r = live(iBody, eKindBody);
+  if (!r) return;
+  const dQuaternion q = {aQuat[0], aQuat[1], aQuat[2], aQuat[3]};
+  if (!std::isfinite(q[0]) || !std::isfinite(q[1]) || !std::isfinite(q[2]) || !std::isfinite(q[3])) {
+    printf("CRurIvaDevice::bodySetRotation: the rotation is not a number, call skipped\n");
+    return;
+  }
+  const core::vector3df cOrigin = bodyOrigin(r);
+  dBodySetQuaternion(r->m_pBody, q);
+  if (hasCentre(r)) placeOrigin(r, cOrigin.X, cOrigin.Y, cOrigin.Z);
+}
+
+void CRurIvaDevice::bodySetData(u32 iBody, void* pData) {
+  if (dBodyID b = getBodyId(iBody)) dBodySetData(b, pData);
+}
+
+// Scalar readers answer 0 for a missing body and while the device is not initialised.
+#define RURIVA_BODY_SET(NAME, TYPE, CALL)         \
+  void CRurIvaDevice::NAME(u32 iBody, TYPE v) {   \
+    if (dBodyID b = getBodyId(iBody)) CALL(b, v); \
+  }
+#define RURIVA_BODY_GET(NAME, TYPE, CALL)                         \
+  TYPE CRurIvaDevice::NAME(u32 iBody) {                           \
+    dBodyID b = m_bInitialized ? getBodyId(iBody) : 0;            \
+    return b ? static_cast<TYPE>(CALL(b)) : static_cast<TYPE>(0); \
+  }
+
+RURIVA_BODY_SET(bodySetLinearDamping, f32, dBodySetLinearDamping)
+RURIVA_BODY_GET(bodyGetLinearDamping, f32, dBodyGetLinearDamping)
+RURIVA_BODY_SET(bodySetAngularDamping, f32, dBodySetAngularDamping)
+RURIVA_BODY_GET(bodyGetAngularDamping, f32, dBodyGetAngularDamping)
+RURIVA_BODY_SET(bodySetLinearDampingThreshold, f32, dBodySetLinearDampingThreshold)
+RURIVA_BODY_GET(bodyGetLinearDampingThreshold, f32, dBodyGetLinearDampingThreshold)
+RURIVA_BODY_SET(bodySetAngularDampingThreshold, f32, dBodySetAngularDampingThreshold)
+RURIVA_BODY_GET(bodyGetAngularDampingThreshold, f32, dBodyGetAngularDampingThreshold)
+RURIVA_BODY_SET(bodySetMaxAngularSpeed, f32, dBodySetMaxAngularSpeed)
+RURIVA_BODY_GET(bodyGetMaxAngularSpeed, f32, dBodyGetMaxAngularSpeed)
+RURIVA_BODY_SET(bodySetAutoDisableFlag, int, dBodySetAutoDisableFlag)
+RURIVA_BODY_GET(bodyGetAutoDisableFlag, int, dBodyGetAutoDisableFlag)
+RURIVA_BODY_SET(bodySetLinearAutoDisableThreshold, f32, dBodySetAutoDisableLinearThreshold)
+RURIVA_BODY_GET(bodyGetLinearAutoDisableThreshold, f32, dBodyGetAutoDisableLinearThreshold)
+RURIVA_BODY_SET(bodySetAngularAutoDisableThreshold, f32, dBodySetAutoDisableAngularThreshold)
+RURIVA_BODY_GET(bodyGetAngularAutoDisableThreshold, f32, dBodyGetAutoDisableAngularThreshold)
+RURIVA_BODY_SET(bodySetAutoDisableSteps, int, dBodySetAutoDisableSteps)
+RURIVA_BODY_GET(bodyGetAutoDisableSteps, int, dBodyGetAutoDisableSteps)
+RURIVA_BODY_SET(bodySetAutoDisableTime, f32, dBodySetAutoDisableTime)
+RURIVA_BODY_GET(bodyGetAutoDisableTime, f32, dBodyGetAutoDisableTime)
+RURIVA_BODY_SET(bodySetGravityMode, int, dBodySetGravityMode)
+RURIVA_BODY_GET(bodyGetGravityMode, int, dBodyGetGravityMode)
+
+#undef RURIVA_BODY_SET
+#undef RURIVA_BODY_GET
+
+void CRurIvaDevice::bodySetFiniteRotationMode(u32 iBody, bool bFlag) {
+  if (dBodyID b = getBodyId(iBody)) dBodySetFiniteRotationMode(b, bFlag ? 1 : 0);
+}
+
+bool CRurIvaDevice::bodyGetFiniteRotationMode(u32 iBody) {
+  dBodyID b = m_bInitialized ? getBodyId(iBody) : 0;
+  return b ? dBodyGetFiniteRotationMode(b) != 0 : false;
+}
+
+void CRurIvaDevice::bodySetFiniteRotationAxis(u32 iBody, core::vector3df cAxis) {
+  if (dBodyID b = getBodyId(iBody)) dBodySetFiniteRotationAxis(b, cAxis.X, cAxis.Y, cAxis.Z);
+}
+
+core::vector3df CRurIvaDevice::bodyGetFiniteRotationAxis(u32 iBody) {
+  dBodyID b = m_bInitialized ? getBodyId(iBody) : 0;
+  if (!b) return core::vector3df(0, 0, 0);
+  dVector3 a;
+  dBodyGetFiniteRotationAxis(b, a);
+  return toVector(a);
+}
+
+CRurIvaGeom* CRurIvaDevice::bodyGetFirstGeom(u32 iBody) {
+  dBodyID b = getBodyId(iBody);
+  return b ? geomOf(dBodyGetFirstGeom(b)) : 0;
+}
+
+CRurIvaGeom* CRurIvaDevice::bodyGetNextGeom(CRurIvaGeom* pGeom) {
+  if (!pGeom) return 0;
+  dGeomID g = getGeomId(pGeom->getGeomId(0));
+  // The next geometry of a body is only defined for a geometry that is attached to one.
+  if (!g || !dGeomGetBody(g)) return 0;
+  return geomOf(dBodyGetNextGeom(g));
+}
+
+bool CRurIvaDevice::bodyIsEnabled(u32 iBody) {
+  dBodyID b = getBodyId(iBody);
+  return b ? dBodyIsEnabled(b) != 0 : false;
+}
+
+void CRurIvaDevice::bodyAddForce(u32 iBody, core::vector3df cForce) {
+  if (dBodyID b = getBodyId(iBody)) dBodyAddForce(b, cForce.X, cForce.Y, cForce.Z);
+}
+
+void CRurIvaDevice::bodyAddForceAtPosition(u32 iBody, core::vector3df cForce, core::vector3df cPosition) {
+  if (dBodyID b = getBodyId(iBody))
+    dBodyAddForceAtPos(b, cForce.X, cForce.Y, cForce.Z, cPosition.X, cPosition.Y, cPosition.Z);
+}
+
+void CRurIvaDevice::bodyAddTorque(u32 iBody, core::vector3df cTorque) {
+  if (dBodyID b = getBodyId(iBody)) dBodyAddTorque(b, cTorque.X, cTorque.Y, cTorque.Z);
+}
+
+void CRurIvaDevice::bodySetTorque(u32 iBody, core::vector3df cTorque) {
+  if (dBodyID b = getBodyId(iBody)) dBodySetTorque(b, cTorque.X, cTorque.Y, cTorque.Z);
+}
+
+void CRurIvaDevice::bodyEnable(u32 iBody) {
+  if (dBodyID b = getBodyId(iBody)) dBodyEnable(b);
+}
+
+void CRurIvaDevice::bodyDisable(u32 iBody) {
+  if (dBodyID b = getBodyId(iBody)) dBodyDisable(b);
+}
+
+// Velocities are those of the centre of mass, the point the library integrates.
+void CRurIvaDevice::bodySetLinearVelocity(u32 iBody, core::vector3df cVel) {
+  if (dBodyID b = getBodyId(iBody)) dBodySetLinearVel(b, cVel.X, cVel.Y, cVel.Z);
+}
+
+core::vector3df CRurIvaDevice::bodyGetLinearVelocity(u32 iBody) {
+  dBodyID b = m_bInitialized ? getBodyId(iBody) : 0;
+  return b ? toVector(dBodyGetLinearVel(b)) : core::vector3df(0, 0, 0);
+}
+
+void CRurIvaDevice::bodySetAngularVelocity(u32 iBody, core::vector3df cVel) {
+  if (dBodyID b = getBodyId(iBody)) dBodySetAngularVel(b, cVel.X, cVel.Y, cVel.Z);
+}
+
+core::vector3df CRurIvaDevice::bodyGetAngularVelocity(u32 iBody) {
+  dBodyID b = m_bInitialized ? getBodyId(iBody) : 0;
+  return b ? toVector(dBodyGetAngularVel(b)) : core::vector3df(0, 0, 0);
+}
+
+// Body-relative points are given in the node's frame; the library measures them from the
+// centre of mass.
+core::vector3df CRurIvaDevice::bodyGetPointVel(u32 iBody, core::vector3df cPoint) {
+  if (COdeDataWrapper* r = live(iBody, eKindBody)) {
+    dVector3 v;
+    dBodyGetRelPointVel(r->m_pBody, cPoint.X - r->m_aCentre[0], cPoint.Y - r->m_aCentre[1],
+                        cPoint.Z - r->m_aCentre[2], v);
+    m_aLastPosition[2] = toVector(v);
+  }
+  return m_aLastPosition[2];
+}
+
+core::vector3df CRurIvaDevice::bodyGetRelPointVel(u32 iBody, core::vector3df cPoint) {
+  if (COdeDataWrapper* r = live(iBody, eKindBody)) {
+    dVector3 v;
+    dBodyGetRelPointVel(r->m_pBody, cPoint.X - r->m_aCentre[0], cPoint.Y - r->m_aCentre[1],
+                        cPoint.Z - r->m_aCentre[2], v);
+    m_aLastPosition[3] = toVector(v);
+  }
+  return m_aLastPosition[3];
+}
+
+core::vector3df CRurIvaDevice::bodyGetRelPointPos(u32 iBody, core::vector3df cPoint) {
+  if (COdeDataWrapper* r = live(iBody, eKindBody)) {
+    dVector3 p;
+    dBodyGetRelPointPos(r->m_pBody, cPoint.X - r->m_aCentre[0], cPoint.Y - r->m_aCentre[1],
+                        cPoint.Z - r->m_aCentre[2], p);
+    m_aLastPosition[4] = toVector(p);
+  }
+  return m_aLastPosition[4];
+}
+
+core::vector3df CRurIvaDevice::bodyGetPosRelPoint(u32 iBody, core::vector3df cPoint) {
+  if (COdeDataWrapper* r = live(iBody, eKindBody)) {
+    dVector3 p;
+    dBodyGetPosRelPoint(r->m_pBody, cPoint.X, cPoint.Y, cPoint.Z, p);
+    m_aLastPosition[5] =
+        core::vector3df(static_cast<f32>(p[0] + r->m_aCentre[0]), static_cast<f32>(p[1] + r->m_aCentre[1]),
+                        static_cast<f32>(p[2] + r->m_aCentre[2]));
+  }
+  return m_aLastPosition[5];
+}
+
+core::vector3df CRurIvaDevice::bodyVectorFromWorld(u32 iBody, core::vector3df cVec) {
+  if (dBodyID b = getBodyId(iBody)) {
+    dVector3 v;
+    dBodyVectorFromWorld(b, cVec.X, cVec.Y, cVec.Z, v);
+    m_aLastPosition[6] = toVector(v);
+  }
+  return m_aLastPosition[6];
+}
+
+void CRurIvaDevice::bodySetMass(u32 iBody, u32 iMass) {
+  COdeDataWrapper* r = live(iBody, eKindBody);
+  COdeDataWrapper* m = live(iMass, eKindMass);
+  if (!r || !m) return;
+
+  dMass cMass = m->m_cMass;
+  if (!(cMass.mass > 0) || !std::isfinite(cMass.mass)) {
+    // A body without any geometry of mass is a normal set-up; the library's default mass of a
+    // unit sphere keeps it simulated.
+    if (!m_bMasslessReported) {
+      printf("CRurIvaDevice::bodySetMass: a body without mass keeps the default mass\n");
+      m_bMasslessReported = true;
+    }
+    return;
+  }
+  const dReal aCentre[3] = {cMass.c[0], cMass.c[1], cMass.c[2]};
+  if (!std::isfinite(aCentre[0]) || !std::isfinite(aCentre[1]) || !std::isfinite(aCentre[2])) {
+    printf("CRurIvaDevice::bodySetMass: the centre of mass is not a number, call skipped\n");
+    return;
+  }
+  // The library takes masses centred on the body only: the body moves to the centre of mass
+  // instead, and the mass is given about that point.
+  dMassTranslate(&cMass, -aCentre[0], -aCentre[1], -aCentre[2]);
+  cMass.c[0] = cMass.c[1] = cMass.c[2] = 0;
+  if (!dMassCheck(&cMass)) {
+    printf("CRurIvaDevice::bodySetMass: the inertia is not positive definite, call skipped\n");
+    return;
+  }
+  rebaseBody(r, aCentre);
+  dBodySetMass(r->m_pBody, &cMass);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Geometries
+
+void CRurIvaDevice::geomSetBody(u32 iGeom, CRurIvaBody* pBody) {
+  dGeomID g = getGeomId(iGeom);
+  if (!g) return;
+  if (!pBody) {
+    dGeomSetBody(g, 0);
+    return;
+  }
+  COdeDataWrapper* r = live(pBody->getBodyId(), eKindBody);
+  if (!r) return;
+  if (dGeomGetClass(g) == dPlaneClass) {
+    printf("CRurIvaDevice::geomSetBody: a plane cannot be attached to a body, call skipped\n");
+    return;
+  }
+  dGeomSetBody(g, r->m_pBody);
+  // A geometry without an offset sits at its body's node origin, not at the centre of mass.
+  if (hasCentre(r)) dGeomSetOffsetPosition(g, -r->m_aCentre[0], -r->m_aCentre[1], -r->m_aCentre[2]);
+}
+
+void CRurIvaDevice::geomDestroy(u32 iGeom) {
+  COdeDataWrapper* r = live(iGeom, eKindGeom);
+  if (!r) return;
+  m_mGeomHandles.erase(r->m_pGeom);
+  dGeomDestroy(r->m_pGeom);
+  r->m_pGeom = 0;
+}
+
+void CRurIvaDevice::geomSetOffsetPosition(u32 iGeom, core::vector3df cPos) {
+  dGeomID g = getGeomId(iGeom);
+  if (!g) return;
+  dBodyID b = dGeomGetBody(g);
+  if (!b) {
+    printf("CRurIvaDevice::geomSetOffsetPosition: the geometry has no body, call skipped\n");
+    return;
+  }
+  // Offsets are given from the node origin; the library body sits at the centre of mass.
+  auto it = m_mBodyHandles.find(b);
+  const COdeDataWrapper* r = it == m_mBodyHandles.end() ? 0 : record(it->second);
+  const dReal c[3] = {r ? r->m_aCentre[0] : 0, r ? r->m_aCentre[1] : 0, r ? r->m_aCentre[2] : 0};
+  dGeomSetOffsetPosition(g, cPos.X - c[0], cPos.Y - c[1], cPos.Z - c[2]);
+}
+
+void CRurIvaDevice::geomSetOffsetQuaternion(u32 iGeom, core::vector3df cRot) {
+  f32 aQuat[4];
+  eulerToQuaternion(cRot, aQuat);
+  dGeomID g = getGeomId(iGeom);
+  if (!g) return;
+  if (!dGeomGetBody(g)) {
+    printf("CRurIvaDevice::geomSetOffsetQuaternion: the geometry has no body, call skipped\n");
+    return;
+  }
+  const dQuaternion q = {aQuat[0], aQuat[1], aQuat[2], aQuat[3]};
+  dGeomSetOffsetQuaternion(g, q);
+}
+
+void CRurIvaDevice::geomSetPosition(u32 iGeom, core::vector3df cPos) {
+  dGeomID g = getGeomId(iGeom);
+  if (!g) return;
+  if (dGeomGetClass(g) == dPlaneClass) {
+    // A plane has no position; only a call that asks for a real move is worth a line.
+    if (!cPos.equals(core::vector3df(0, 0, 0)))
+      printf("CRurIvaDevice::geomSetPosition: a plane cannot be placed, call skipped\n");
+    return;
+  }
+  dGeomSetPosition(g, cPos.X, cPos.Y, cPos.Z);
+}
+
+void CRurIvaDevice::geomSetRotation(u32 iGeom, core::vector3df cRot) {
+  f32 aQuat[4];
+  eulerToQuaternion(cRot, aQuat);
+  dGeomID g = getGeomId(iGeom);
+  if (!g) return;
+  if (dGeomGetClass(g) == dPlaneClass) {
+    if (!isZeroRotation(cRot))
+      printf("CRurIvaDevice::geomSetRotation: a plane cannot be turned, call skipped\n");
+    return;
+  }
+  const dQuaternion q = {aQuat[0], aQuat[1], aQuat[2], aQuat[3]};
+  dGeomSetQuaternion(g, q);
+}
+
+void CRurIvaDevice::geomSetData(u32 iGeom, void* pData) {
+  if (dGeomID g = getGeomId(iGeom)) dGeomSetData(g, pData);
+}
+
+void CRurIvaDevice::geomRaySetData(u32 iGeom, core::vector3df cPos, core::vector3df cDir, f32 fLength) {
+  dGeomID g = getGeomId(iGeom);
+  if (!g || dGeomGetClass(g) != dRayClass) return;
+  if (isNullAxis(cDir)) {
+    // A body that did not move hands its guard ray a zero direction: the ray keeps pointing the
+    // way it did (the library aborts on a direction it cannot normalise).
+    dVector3 cStart, cOld;
+    dGeomRayGet(g, cStart, cOld);
+    dGeomRaySet(g, cPos.X, cPos.Y, cPos.Z, cOld[0], cOld[1], cOld[2]);
+  } else {
+    dGeomRaySet(g, cPos.X, cPos.Y, cPos.Z, cDir.X, cDir.Y, cDir.Z);
+  }
+  dGeomRaySetLength(g, fLength);
+}
+
+void CRurIvaDevice::geomSetBackfaceCull(u32 iGeom, bool bCull) {
+  dGeomID g = getGeomId(iGeom);
+  if (!g || dGeomGetClass(g) != dRayClass) return;
+  // The two current calls that replace the deprecated dGeomRaySetParams(g, 0, cull).
+  dGeomRaySetFirstContact(g, 0);
+  dGeomRaySetBackfaceCull(g, bCull ? 1 : 0);
+}
+
+namespace {
+
+// Shapes with a negative or not-a-number size make the library abort.
+bool validSize(f32 f) { return f >= 0.0f && std::isfinite(f); }
+
+}  // namespace
+
+// A geometry is created in the given space, or in none for handle 0.
+#define RURIVA_GEOM_CREATE_BEGIN()             \
+  if (iSpace && !getSpaceId(iSpace)) return 0; \
+  dSpaceID s = getSpaceId(iSpace);
+
+#define RURIVA_GEOM_ADD(CREATE)                        \
+  ensureLibrary();                                     \
+  COdeDataWrapper* r = new COdeDataWrapper(eKindGeom); \
+  r->m_pGeom = CREATE;                                 \
+  const u32 iHandle = addRecord(r);                    \
+  m_mGeomHandles[r->m_pGeom] = iHandle;                \
+  return iHandle;
+
+u32 CRurIvaDevice::geomCreateBox(u32 iSpace, f32 fLx, f32 fLy, f32 fLz) {
+  RURIVA_GEOM_CREATE_BEGIN()
+  if (!validSize(fLx) || !validSize(fLy) || !validSize(fLz)) {
+    printf("CRurIvaDevice::geomCreateBox: invalid size (%f, %f, %f), no box created\n", fLx, fLy, fLz);
+    return 0;
+  }
+  RURIVA_GEOM_ADD(dCreateBox(s, fLx, fLy, fLz))
+}
+
+u32 CRurIvaDevice::geomCreateCapsule(u32 iSpace, f32 fRadius, f32 fLength) {
+  RURIVA_GEOM_CREATE_BEGIN()
+  if (!validSize(fRadius) || !validSize(fLength)) {
+    printf("CRurIvaDevice::geomCreateCapsule: invalid size (%f, %f), no capsule created\n", fRadius, fLength);
+    return 0;
+  }
+  RURIVA_GEOM_ADD(dCreateCapsule(s, fRadius, fLength))
+}
+
+u32 CRurIvaDevice::geomCreateCylinder(u32 iSpace, f32 fRadius, f32 fLength) {
+  RURIVA_GEOM_CREATE_BEGIN()
+  if (!validSize(fRadius) || !validSize(fLength)) {
+    printf("CRurIvaDevice::geomCreateCylinder: invalid size (%f, %f), no cylinder created\n", fRadius,
+           fLength);
+    return 0;
+  }
+  RURIVA_GEOM_ADD(dCreateCylinder(s, fRadius, fLength))
+}
+
+u32 CRurIvaDevice::geomCreateHeightfield(u32 iSpace, u32 iData) {
+  RURIVA_GEOM_CREATE_BEGIN()
+  COdeDataWrapper* d = live(iData, eKindHeightfieldData);
+  if (!d) return 0;
+  if (!d->m_bBuilt) {
+    // The library aborts when it collides a heightfield whose data was never built.
+    printf(
+        "CRurIvaDevice::geomCreateHeightfield: the heightfield data is not built, no heightfield created\n");
+    return 0;
+  }
+  RURIVA_GEOM_ADD(dCreateHeightfield(s, d->m_pHeightfieldData, 1))
+}
+
+u32 CRurIvaDevice::geomCreatePlane(u32 iSpace, f32 fA, f32 fB, f32 fC, f32 fD){
+    RURIVA_GEOM_CREATE_BEGIN() RURIVA_GEOM_ADD(dCreatePlane(s, fA, fB, fC, fD))}
+
+u32 CRurIvaDevice::geomCreateRay(u32 iSpace, f32 fLength){RURIVA_GEOM_CREATE_BEGIN()
+                                                              RURIVA_GEOM_ADD(dCreateRay(s, fLength))}
+
+u32 CRurIvaDevice::geomCreateSphere(u32 iSpace, f32 fRadius) {
+  RURIVA_GEOM_CREATE_BEGIN()
+  if (!validSize(fRadius)) {
+    printf("CRurIvaDevice::geomCreateSphere: invalid radius %f, no sphere created\n", fRadius);
+    return 0;
+  }
+  RURIVA_GEOM_ADD(dCreateSphere(s, fRadius))
+}
+
+u32 CRurIvaDevice::geomCreateTrimesh(u32 iSpace, u32 iData) {
+  RURIVA_GEOM_CREATE_BEGIN()
+  COdeDataWrapper* d = live(iData, eKindTriMeshData);
+  if (!d) return 0;
+  RURIVA_GEOM_ADD(dCreateTriMesh(s, d->m_pTriMeshData, 0, 0, 0))
+}
+
+#undef RURIVA_GEOM_CREATE_BEGIN
+#undef RURIVA_GEOM_ADD
+
+u32 CRurIvaDevice::geomHeightfieldDataCreate() {
+  ensureLibrary();
+  COdeDataWrapper* r = new COdeDataWrapper(eKindHeightfieldData);
+  r->m_pHeightfieldData = dGeomHeightfieldDataCreate();
+  return addRecord(r);
+}
+
+void CRurIvaDevice::geomHeightfieldSetBounds(u32 iData, f32 fMin, f32 fMax) {
+  if (COdeDataWrapper* r = live(iData, eKindHeightfieldData))
+    dGeomHeightfieldDataSetBounds(r->m_pHeightfieldData, fMin, fMax);
+}
+
+void CRurIvaDevice::geomHeightfieldDataCallback(u32 iData, void* pUserData, void* pCallback, f32 fWidth,
+                                                f32 fDepth, int iWidthSamples, int iDepthSamples, f32 fScale,
+                                                f32 fOffset, f32 fThickness, int iWrap) {
+  COdeDataWrapper* r = live(iData, eKindHeightfieldData);
+  if (!r) return;
+  if (!pCallback || iWidthSamples < 2 || iDepthSamples < 2 || !(fWidth > 0.0f) || !(fDepth > 0.0f) ||
+      !std::isfinite(fWidth) || !std::isfinite(fDepth)) {
+    printf(
+        "CRurIvaDevice::geomHeightfieldDataCallback: a heightfield needs a callback, 2 x 2 samples and an "
+        "area, call skipped\n");
+    return;
+  }
+  std::unique_ptr<SHeightSource> pSource(new SHeightSource());
+  pSource->pCallback = reinterpret_cast<THeightCallback>(pCallback);
+  pSource->pUserData = pUserData;
+  dGeomHeightfieldDataBuildCallback(r->m_pHeightfieldData, pSource.get(), heightTrampoline, fWidth, fDepth,
+                                    iWidthSamples, iDepthSamples, fScale, fOffset, fThickness, iWrap);
+  // The library points at the new source from now on; the previous one can go.
+  r->m_pHeightSource = std::move(pSource);
+  r->m_bBuilt = true;
+}
+
+u32 CRurIvaDevice::geomTrimeshDataCreate() {
+  ensureLibrary();
+  COdeDataWrapper* r = new COdeDataWrapper(eKindTriMeshData);
+  r->m_pTriMeshData = dGeomTriMeshDataCreate();
+  return addRecord(r);
+}
+
+void CRurIvaDevice::geomTrimeshDataBuildSimple(u32 iData, scene::ISceneNode* pNode) {
+  buildTrimeshData(iData, pNode, false, 0);
+}
+
+void CRurIvaDevice::geomTrimeshDataBuildFromMeshBuffer(u32 iData, scene::ISceneNode* pNode, u32 iBuffer) {
+  buildTrimeshData(iData, pNode, true, iBuffer);
+}
+
+void CRurIvaDevice::buildTrimeshData(u32 iData, scene::ISceneNode* pNode, bool bOneBuffer, u32 iBuffer) {
+  COdeDataWrapper* r = live(iData, eKindTriMeshData);
+  if (!r) return;
+
+  const scene::ESCENE_NODE_TYPE iType = pNode ? pNode->getType() : scene::ESNT_UNKNOWN;
+  scene::IMesh* pMesh = 0;
+  scene::IAnimatedMesh* pAnimated = 0;
+  const bool bTerrain = iType == scene::ESNT_TERRAIN;
+  if (iType == scene::ESNT_MESH || (bOneBuffer && iType == scene::ESNT_OCTREE)) {
+    pMesh = static_cast<scene::IMeshSceneNode*>(pNode)->getMesh();
+  } else if (iType == scene::ESNT_ANIMATED_MESH) {
+    pAnimated = static_cast<scene::IAnimatedMeshSceneNode*>(pNode)->getMesh();
+    pMesh = pAnimated;
+  } else if (bTerrain) {
+    pMesh = static_cast<scene::ITerrainSceneNode*>(pNode)->getMesh();
+  } else {
+    printf("Non supported scene node type detected!\n");
+    return;
+  }
+  const core::vector3df s = pNode->getScale();
+  if (!pMesh) {
+    printf("Mesh==NULL!\n");
+    return;
+  }
+
+  // A terrain keeps its full-detail triangles in a level-of-detail buffer of its own; its index
+  // width follows the terrain's.
+  auto drop = [](scene::CDynamicMeshBuffer* p) { p->drop(); };
+  std::unique_ptr<scene::CDynamicMeshBuffer, decltype(drop)> pLod(nullptr, drop);
+  if (bTerrain) {
+    pLod.reset(new scene::CDynamicMeshBuffer(video::EVT_2TCOORDS, video::EIT_16BIT));
+    static_cast<scene::ITerrainSceneNode*>(pNode)->getMeshBufferForLOD(*pLod, 0);
+  }
+
+  // The buffers to read: all of the mesh, or the one asked for.
+  std::vector<const scene::IMeshBuffer*> aBuffers;
+  if (bTerrain) {
+    if (pMesh->getMeshBufferCount() > 0) aBuffers.push_back(pLod.get());
+  } else if (!bOneBuffer) {
+    for (u32 i = 0; i < pMesh->getMeshBufferCount(); ++i)
+      if (pMesh->getMeshBuffer(i)) aBuffers.push_back(pMesh->getMeshBuffer(i));
+  } else {
+    const scene::IMeshBuffer* pBuffer =
+        iBuffer < pMesh->getMeshBufferCount() ? pMesh->getMeshBuffer(iBuffer) : 0;
+    if (!pBuffer && pAnimated) {
+      if (pAnimated->getFrameCount() == 0) {
+        printf("no meshbuffer found!\n");
+        return;
+      }
+      scene::IMesh* pFrame = pAnimated->getMesh(0, 255, -1, -1);
+      pBuffer = (pFrame && iBuffer < pFrame->getMeshBufferCount()) ? pFrame->getMeshBuffer(iBuffer) : 0;
+      if (!pBuffer) {
+        printf("pBuffer==NULL!\n");
+        return;
+      }
+    } else if (!pBuffer) {
+      printf("no meshbuffer found!\n");
+      return;
+    }
+    aBuffers.push_back(pBuffer);
+  }
+
+  // Count once, allocate once, copy once. Every vertex type starts with its position.
+  u32 iVertices = 0, iIndices = 0;
+  for (const scene::IMeshBuffer* b : aBuffers) {
+    iVertices += b->getVertexCount();
+    iIndices += b->getIndexCount() / 3 * 3;  // whole triangles only
+  }
+  if (iVertices == 0 || iIndices == 0) {
+    printf("CRurIvaDevice::geomTrimeshDataBuild: the mesh has no triangles, data not built\n");
+    return;
+  }
+  std::vector<f32> aVertices(static_cast<size_t>(iVertices) * 4);
+  std::vector<s32> aIndices(iIndices);
+  u32 iBase = 0, k = 0, p = 0;
+  for (const scene::IMeshBuffer* b : aBuffers) {
+    const u32 iCount = b->getVertexCount();
+    const u32 iTriangleIndices = b->getIndexCount() / 3 * 3;
+    for (u32 i = 0; i < iTriangleIndices; ++i) {
+      const u32 iIndex = indexAt(b, i);
+      if (iIndex >= iCount) {
+        printf("CRurIvaDevice::geomTrimeshDataBuild: a triangle names a missing vertex, data not built\n");
+        return;
+      }
+      aIndices[k++] = static_cast<s32>(iIndex + iBase);
+    }
+    for (u32 i = 0; i < iCount; ++i) {
+      const core::vector3df& v = b->getPosition(i);
+      aVertices[p++] = s.X * v.X;
+      aVertices[p++] = s.Y * v.Y;
+      aVertices[p++] = s.Z * v.Z;
+      aVertices[p++] = 0.0f;
+    }
+    iBase += iCount;
+  }
+
+  // The library reads single-precision vertices only through the builder that says so; the
+  // strides describe the four-float vertex and the three-index triangle. The previous arrays
+  // are released only after the library points at the new ones.
+  dGeomTriMeshDataBuildSingle(r->m_pTriMeshData, aVertices.data(), 4 * sizeof(f32),
+                              static_cast<int>(iVertices), aIndices.data(), static_cast<int>(iIndices),
+                              3 * sizeof(s32));
+  r->m_aVertices.swap(aVertices);
+  r->m_aIndices.swap(aIndices);
+  r->m_iVertexCount = iVertices;
+  r->m_iIndexCount = iIndices;
+  r->m_bBuilt = true;
+}
+
+void CRurIvaDevice::trimeshDrawDebug(u32 iData, video::IVideoDriver* pDriver) {
+  COdeDataWrapper* r = live(iData, eKindTriMeshData);
+  if (!r || !pDriver) return;
+  pDriver->setTransform(video::ETS_WORLD, core::IdentityMatrix);
+  const video::SColor cColor(0x80FFFFFF);
+  const f32* v = r->m_aVertices.data();
+  for (u32 i = 0; i + 2 < r->m_iIndexCount; i += 3) {
+    const f32* a = v + 4 * r->m_aIndices[i];
+    const f32* b = v + 4 * r->m_aIndices[i + 1];
+    const f32* c = v + 4 * r->m_aIndices[i + 2];
+    const core::vector3df pa(a[0], a[1], a[2]), pb(b[0], b[1], b[2]), pc(c[0], c[1], c[2]);
+    pDriver->draw3DLine(pa, pb, cColor);
+    pDriver->draw3DLine(pc, pb, cColor);
+    pDriver->draw3DLine(pa, pc, cColor);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Masses
+
+u32 CRurIvaDevice::massCreate() { return addRecord(new COdeDataWrapper(eKindMass)); }
+
+void CRurIvaDevice::massAdd(u32 iMassA, u32 iMassB) {
+  COdeDataWrapper* a = live(iMassA, eKindMass);
+  COdeDataWrapper* b = live(iMassB, eKindMass);
+  if (a && b) dMassAdd(&a->m_cMass, &b->m_cMass);
+}
+
+void CRurIvaDevice::massSetZero(u32 iMass) {
+  if (COdeDataWrapper* m = live(iMass, eKindMass)) dMassSetZero(&m->m_cMass);
+}
+
+void CRurIvaDevice::massSetParameters(u32 iMass, f32 fMass, core::vector3df cCenter,
+                                      core::vector3df cInertia1, core::vector3df cInertia2) {
+  if (COdeDataWrapper* m = live(iMass, eKindMass))
+    dMassSetParameters(&m->m_cMass, fMass, cCenter.X, cCenter.Y, cCenter.Z, cInertia1.X, cInertia1.Y,
+                       cInertia1.Z, cInertia2.X, cInertia2.Y, cInertia2.Z);
+}
+
+void CRurIvaDevice::massTranslate(u32 iMass, core::vector3df cPos) {
+  if (COdeDataWrapper* m = live(iMass, eKindMass)) dMassTranslate(&m->m_cMass, cPos.X, cPos.Y, cPos.Z);
+}
+
+void CRurIvaDevice::massSetBoxTotal(u32 iMass, f32 fMass, f32 fLx, f32 fLy, f32 fLz) {
+  if (COdeDataWrapper* m = live(iMass, eKindMass)) dMassSetBoxTotal(&m->m_cMass, fMass, fLx, fLy, fLz);
+}
+
+void CRurIvaDevice::massSetCapsuleTotal(u32 iMass, f32 fMass, int iDirection, f32 fRadius, f32 fLength) {
+  COdeDataWrapper* m = live(iMass, eKindMass);
+  if (!m) return;
+  if (iDirection < 1 || iDirection > 3) {
+    printf("CRurIvaDevice::massSetCapsuleTotal: direction %d is not 1, 2 or 3, call skipped\n", iDirection);
+    return;
+  }
+  dMassSetCapsuleTotal(&m->m_cMass, fMass, iDirection, fRadius, fLength);
+}
+
+void CRurIvaDevice::massSetCylinderTotal(u32 iMass, f32 fMass, int iDirection, f32 fRadius, f32 fLength) {
+  COdeDataWrapper* m = live(iMass, eKindMass);
+  if (!m) return;
+  if (iDirection < 1 || iDirection > 3) {
+    printf("CRurIvaDevice::massSetCylinderTotal: direction %d is not 1, 2 or 3, call skipped\n", iDirection);
+    return;
+  }
+  dMassSetCylinderTotal(&m->m_cMass, fMass, iDirection, fRadius, fLength);
+}
+
+void CRurIvaDevice::massSetSphereTotal(u32 iMass, f32 fMass, f32 fRadius) {
+  if (COdeDataWrapper* m = live(iMass, eKindMass)) dMassSetSphereTotal(&m->m_cMass, fMass, fRadius);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Spaces and joint groups
+
+namespace {
+
+// Destroying a space leaves its geometries alive: every geometry is destroyed by its own node,
+// in whatever order the nodes go.
+dSpaceID keepContents(dSpaceID s) {
+  dSpaceSetCleanup(s, 0);
+  return s;
+}
+
+}  // namespace
+
+u32 CRurIvaDevice::spaceCreateSimple(u32 iParent) {
+  if (iParent && !getSpaceId(iParent)) return 0;
+  ensureLibrary();
+  COdeDataWrapper* r = new COdeDataWrapper(eKindSpace);
+  r->m_pSpace = keepContents(dSimpleSpaceCreate(getSpaceId(iParent)));
+  return addRecord(r);
+}
+
+u32 CRurIvaDevice::spaceCreateHash(u32 iParent) {
+  if (iParent && !getSpaceId(iParent)) return 0;
+  ensureLibrary();
+  COdeDataWrapper* r = new COdeDataWrapper(eKindSpace);
+  r->m_pSpace = keepContents(dHashSpaceCreate(getSpaceId(iParent)));
+  return addRecord(r);
+}
+
+u32 CRurIvaDevice::spaceCreateQuadTree(u32 iParent, core::vector3df cCenter, core::vector3df cExtents,
+                                       int iDepth) {
+  if (iParent && !getSpaceId(iParent)) return 0;
+  if (iDepth < 0 || iDepth > kMaxQuadTreeDepth) {
+    printf("CRurIvaDevice::spaceCreateQuadTree: depth %d is outside 0 to %d, no space created\n", iDepth,
+           kMaxQuadTreeDepth);
+    return 0;
+  }
+  ensureLibrary();
+  const dVector3 c = {cCenter.X, cCenter.Y, cCenter.Z, 0};
+  const dVector3 e = {cExtents.X, cExtents.Y, cExtents.Z, 0};
+  COdeDataWrapper* r = new COdeDataWrapper(eKindSpace);
+  r->m_pSpace = keepContents(dQuadTreeSpaceCreate(getSpaceId(iParent), c, e, iDepth));
+  return addRecord(r);
+}
+
+void CRurIvaDevice::spaceDestroy(u32 iSpace) {
+  COdeDataWrapper* r = live(iSpace, eKindSpace);
+  if (!r) return;
+  dSpaceDestroy(r->m_pSpace);
+  r->m_pSpace = 0;
+}
+
+u32 CRurIvaDevice::jointGroupCreate(int iMaxSize) {
+  ensureLibrary();
+  COdeDataWrapper* r = new COdeDataWrapper(eKindJointGroup);
+  r->m_pJointGroup = dJointGroupCreate(iMaxSize);
+  return addRecord(r);
+}
+
+void CRurIvaDevice::jointGroupDestroy(u32 iGroup) {
+  COdeDataWrapper* r = live(iGroup, eKindJointGroup);
+  if (!r) return;
+  dJointGroupDestroy(r->m_pJointGroup);
+  r->m_pJointGroup = 0;
+}
+
+void CRurIvaDevice::jointGroupEmtpy(u32 iGroup) {
+  if (dJointGroupID g = getJGroupId(iGroup)) dJointGroupEmpty(g);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Stepping and collision
+
+void CRurIvaDevice::step(f32 fTime, CRurIvaWorld* pWorld) { stepWorld(fTime, pWorld, false); }
+
+void CRurIvaDevice::quickStep(f32 fTime, CRurIvaWorld* pWorld) { stepWorld(fTime, pWorld, true); }
+
+void CRurIvaDevice::stepWorld(f32 fTime, CRurIvaWorld* pWorld, bool bQuick) {
+  if (!pWorld || !getWorldId(pWorld->getWorldId())) {
+    if (!m_bStepReported) {
+      printf("CRurIvaDevice::step: the world has no dynamics world, nothing stepped\n");
+      m_bStepReported = true;
+    }
+    return;
+  }
+  if (!std::isfinite(fTime)) {
+    printf("CRurIvaDevice::step: elapsed time %f is not a number of seconds, nothing stepped\n", fTime);
+    return;
+  }
+  ensureLibrary();
+
+  m_fTimeAccumulator += fTime;
+  if (!(m_fTimeAccumulator > 0.0f)) return;
+
+  CRurIvaDevice* pOuter = g_pSteppingDevice;
+  g_pSteppingDevice = this;
+  CRurIvaManager* pManager = CRurIvaManager::getSharedInstance();
+
+  while (m_fTimeAccumulator > 0.0f) {
+    dWorldID w = getWorldId(pWorld->getWorldId());
+    if (!w) break;  // a listener removed the world during the previous step
+
+    pWorld->resetCollisionAttributes();
+    postEvent(new CRurIvaEventBeforeStep());
+
+    CRurIvaSpace* pSpace = pWorld->getSpace();
+    if (dSpaceID s = pSpace ? getSpaceId(pSpace->getSpaceId()) : 0)
+      dSpaceCollide(s, pWorld, nearCollisionCallback);
+
+    if (bQuick)
+      dWorldQuickStep(w, m_fStepSize);
+    else
+      dWorldStep(w, m_fStepSize);
+
+    if (dJointGroupID g = getJGroupId(pWorld->getJointGroupId())) dJointGroupEmpty(g);
+    if (!bQuick) handleFastCollisions();
+
+    const f32 fBefore = m_fTimeAccumulator;
+    m_fTimeAccumulator -= m_fStepSize;
+    if (!(m_fTimeAccumulator < fBefore)) {
+      // So much time that one step no longer changes the float: it can never be used up.
+      printf("CRurIvaDevice::step: %f seconds cannot be stepped away, the rest is dropped\n", fBefore);
+      m_fTimeAccumulator = 0.0f;
+    }
+
+    pManager->stepStepMotors();
+
+    CRurIvaEventStep* pStep = new CRurIvaEventStep(static_cast<u32>(m_iStepCounter));
+    ++m_iStepCounter;
+    pStep->setFrameNo(pManager->getFrameNo());
+    postEvent(pStep);
+
+    pWorld->frameUpdate();
+  }
+  g_pSteppingDevice = pOuter;
+}
+
+void CRurIvaDevice::convertToSurfaceParameters(dSurfaceParameters* pOut, CRurIvaSurfaceParameters* pIn) {
+  pOut->mode = pIn->getMode();
+  pOut->mu = pIn->getMu();
+  pOut->mu2 = pIn->getMu2();
+  pOut->bounce = pIn->getBounce();
+  pOut->bounce_vel = pIn->getBounceVel();
+  pOut->soft_erp = pIn->getSoftErp();
+  pOut->soft_cfm = pIn->getSoftCfm();
+  pOut->motion1 = pIn->getMotion1();
+  pOut->motion2 = pIn->getMotion2();
+  pOut->motionN = pIn->getMotionN();
+  pOut->slip1 = pIn->getSlip1();
+  pOut->slip2 = pIn->getSlip2();
+}
+
+void CRurIvaDevice::nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2) {
+  CRurIvaGeom* g1 = geomOf(o1);
+  CRurIvaGeom* g2 = geomOf(o2);
+  if (!g1 || !g2 || !g1->doesCollide() || !g2->doesCollide()) return;
+  if (g1->getCollisionGroup() != 0 && g1->getCollisionGroup() == g2->getCollisionGroup()) return;
+
+  if (dGeomIsSpace(o1) || dGeomIsSpace(o2)) {
+    dSpaceCollide2(o1, o2, pData, nearCollisionCallback);
+    if (dGeomIsSpace(o1)) dSpaceCollide(reinterpret_cast<dSpaceID>(o1), pData, nearCollisionCallback);
+    if (dGeomIsSpace(o2)) dSpaceCollide(reinterpret_cast<dSpaceID>(o2), pData, nearCollisionCallback);
+    return;
+  }
+
+  dBodyID b1 = dGeomGetBody(o1);
+  dBodyID b2 = dGeomGetBody(o2);
+  if (b1 && b2 && dAreConnectedExcluding(b1, b2, dJointTypeContact)) return;
+
+  if (g1->getType() == RUR_IVA_GEOM_RAY_ID) {
+    handleRayEvent(o1, o2);
+    return;
+  }
+  if (g2->getType() == RUR_IVA_GEOM_RAY_ID) {
+    handleRayEvent(o2, o1);
+    return;
+  }
+  if (!b1 && !b2) return;
+  // Two geometries of one body never touch each other (a joint would join a body to itself).
+  if (b1 == b2) return;
+
+  CRurIvaDevice* pDevice = callbackDevice();
+  CRurIvaWorld* pWorld = static_cast<CRurIvaWorld*>(pData);
+  if (!pDevice || !pWorld) return;
+  dWorldID w = pDevice->getWorldId(pWorld->getWorldId());
+  dJointGroupID jg = pDevice->getJGroupId(pWorld->getJointGroupId());
+  // Contacts join bodies of the stepped world only (the library aborts on a joint between worlds).
+  if (!w || !jg || (b1 && dBodyGetWorld(b1) != w) || (b2 && dBodyGetWorld(b2) != w)) return;
+
+  CRurIvaSurfaceParameters* p1 = g1->getSurfaceParameters(0);
+  CRurIvaSurfaceParameters* p2 = g2->getSurfaceParameters(0);
+  s32 m1 = 0, m2 = 0;
+  // A triangle mesh has one surface per material; the touched geometry names the material.
+  if (g1->getType() == RUR_IVA_GEOM_TRIMESH_ID) {
+    m1 = static_cast<CRurIvaGeomTrimesh*>(g1)->getIndexOfGeom(pDevice->getHandleOfGeom(o1));
+    if (m1 != -1) p1 = g1->getSurfaceParameters(static_cast<u32>(m1));
+  }
+  if (g2->getType() == RUR_IVA_GEOM_TRIMESH_ID) {
+    m2 = static_cast<CRurIvaGeomTrimesh*>(g2)->getIndexOfGeom(pDevice->getHandleOfGeom(o2));
+    if (m2 != -1) p2 = g2->getSurfaceParameters(static_cast<u32>(m2));
+  }
+  if (!p1 || !p2) return;
+
+  IRurIvaContactParameters* pCalculator = g1->getWorld() ? g1->getWorld()->getContactCalculator() : 0;
+  if (!pCalculator) pCalculator = pDevice->getContactCalculator();
+  if (!pCalculator) return;
+
+  dContact aContacts[kMaxContacts];
+  memset(aContacts, 0, sizeof(aContacts));
+  CRurIvaSurfaceParameters cSurface;
+  for (int i = 0; i < kMaxContacts; ++i) {
+    pCalculator->calculateContactParameters(p1, p2, &cSurface);
+    convertToSurfaceParameters(&aContacts[i].surface, &cSurface);
+  }
+
+  const int n = dCollide(o1, o2, kMaxContacts, &aContacts[0].geom, sizeof(dContact));
+  if (n == 0) return;
+
+  if (CRurIvaBody* pBody1 = bodyOf(b1)) {
+    pBody1->setCollision(true);
+    pBody1->setIsTouching(g2);
+    pBody1->setCollisionMaterial(m2);
+    pBody1->setCollisionPoint(toVector(aContacts[0].geom.pos));
+    if (!b2 && p2->m_bDamps) dampBody(pBody1, p2);
+  }
+  if (CRurIvaBody* pBody2 = bodyOf(b2)) {
+    pBody2->setCollision(true);
+    pBody2->setIsTouching(g1);
+    pBody2->setCollisionMaterial(m1);
+    pBody2->setCollisionPoint(toVector(aContacts[0].geom.pos));
+    if (!b1 && p1->m_bDamps) dampBody(pBody2, p1);
+  }
+
+  for (int i = 0; i < n; ++i) {
+    dJointID j = dJointCreateContact(w, jg, &aContacts[i]);
+    dJointAttach(j, b1, b2);
+  }
+}
+
+void CRurIvaDevice::handleRayEvent(dGeomID pRay, dGeomID pOther) {
+  dContactGeom cContact;
+  if (dCollide(pRay, pOther, 1, &cContact, sizeof(dContactGeom)) == 0) return;
+
+  CRurIvaBody* pBody = bodyOf(dGeomGetBody(pOther));
+  CRurIvaGeom* pGeom = geomOf(pOther);
+  CRurIvaGeom* pRayNode = geomOf(pRay);
+  if (!pRayNode || pRayNode->getType() != RUR_IVA_GEOM_RAY_ID) return;
+  CRurIvaGeomRay* r = static_cast<CRurIvaGeomRay*>(pRayNode);
+  const core::vector3df cPosition = toVector(cContact.pos);
+  const f32 fDistance = static_cast<f32>(cContact.depth);
+
+  CRurIvaBody* pCarrier = r->getAttachedBody();
+  if (pCarrier && pBody != pCarrier && pGeom && pGeom->getType() != RUR_IVA_GEOM_HEIGHTFIELD_ID) {
+    CRurIvaGeom* pTouched = pBody ? pBody->getTouched() : 0;
+    if (!pTouched || pTouched->getBody() != pCarrier) addFastCollision(pCarrier, pGeom, cPosition);
+  }
+  postEvent(new CRurIvaEventRayHit(pBody, pGeom, r, cPosition, fDistance));
+}
+
+void CRurIvaDevice::addFastCollision(CRurIvaBody* pBody, CRurIvaGeom* pGeom, core::vector3df cPos) {
+  CFastCollision* p = new CFastCollision();
+  p->m_pBody = pBody;
+  p->m_pGeom = pGeom;
+  p->m_cPosition = cPos;
+  g_lFastCollisions.push_back(p);
+}
+
+u32 CRurIvaDevice::getFastCollisionCount() { return static_cast<u32>(g_lFastCollisions.size()); }
+
+void CRurIvaDevice::handleFastCollisions() {
+  CRurIvaDevice* pOuter = g_pSteppingDevice;
+  g_pSteppingDevice = this;
+  while (!g_lFastCollisions.empty()) {
+    std::unique_ptr<CFastCollision> p(g_lFastCollisions.front());
+    g_lFastCollisions.pop_front();
+    CRurIvaBody* pBody = p->m_pBody;
+    if (!pBody) continue;
+    // Put the body where its ray hit and let it collide there with what the ray hit.
+    pBody->setPosition(p->m_cPosition);
+    CRurIvaGeom* pFirst = pBody->getFirstGeom();
+    if (!pFirst || !p->m_pGeom || !pBody->getWorld()) continue;
+    dGeomID o1 = getGeomId(pFirst->getGeomId(0));
+    dGeomID o2 = getGeomId(p->m_pGeom->getGeomId(0));
+    if (o1 && o2 && o1 != o2) nearCollisionCallback(pBody->getWorld(), o1, o2);
+  }
+  g_pSteppingDevice = pOuter;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Moved callback and rotations
+
+void CRurIvaDevice::bodyMovedCallback(dBodyID b) {
+  if (!b) return;
+  CRurIvaBody* pBody = bodyOf(b);
+  if (!pBody || !pBody->getUpdateGraphics()) return;
+
+  const dReal* q = dBodyGetQuaternion(b);
+  const f32 aQuat[4] = {static_cast<f32>(q[0]), static_cast<f32>(q[1]), static_cast<f32>(q[2]),
+                        static_cast<f32>(q[3])};
+  core::vector3df cRotation;
+  quaternionToEuler(aQuat, cRotation);
+
+  // The node origin, not the centre of mass the library body sits at.
+  core::vector3df cPosition = toVector(dBodyGetPosition(b));
+  if (CRurIvaDevice* pDevice = callbackDevice()) {
+    auto it = pDevice->m_mBodyHandles.find(b);
+    if (it != pDevice->m_mBodyHandles.end()) cPosition = bodyOrigin(pDevice->record(it->second));
+  }
+
+  if (isNan(cRotation)) cRotation = pBody->getAbsoluteTransformation().getRotationDegrees();
+  if (isNan(cPosition)) cPosition = pBody->getAbsolutePosition();
+
+  pBody->updateAbsolutePosition();
+  pBody->bodyMoved(cPosition);
+
+  core::vector3df cLinear = toVector(dBodyGetLinearVel(b));
+  core::vector3df cAngular = toVector(dBodyGetAngularVel(b));
+  postEvent(new CRurIvaEventBodyMoved(pBody, cPosition, cRotation, cLinear, cAngular));
+}
+
+void CRurIvaDevice::quaternionToEuler(const f32* q, core::vector3df& cEuler) {
+  const f64 w = q[0], x = q[1], y = q[2], z = q[3];
+  cEuler.Z = static_cast<f32>(atan2(2.0 * (x * y + w * z), w * w + x * x - y * y - z * z) * kDegPerRad);
+  cEuler.X = static_cast<f32>(atan2(2.0 * (y * z + w * x), w * w - x * x - y * y + z * z) * kDegPerRad);
+  cEuler.Y = static_cast<f32>(asin(-2.0 * (x * z - w * y)) * kDegPerRad);
+}
+
+void CRurIvaDevice::eulerToQuaternion(core::vector3df cEuler, f32* q) {
+  const f32 hx = static_cast<f32>(cEuler.X * kRadPerDeg * 0.5);
+  const f32 hy = static_cast<f32>(cEuler.Y * kRadPerDeg * 0.5);
+  const f32 hz = static_cast<f32>(cEuler.Z * kRadPerDeg * 0.5);
+  const f32 cx = cosf(hx), sx = sinf(hx);
+  const f32 cy = cosf(hy), sy = sinf(hy);
+  const f32 cz = cosf(hz), sz = sinf(hz);
+  q[0] = cx * cy * cz + sx * sy * sz;
+  q[1] = sx * cy * cz - cx * sy * sz;
+  q[2] = cx * sy * cz + sx * cy * sz;
+  q[3] = cx * cy * sz - sx * sy * cz;
+}
+
+}  // namespace ode
+}  // namespace irr
