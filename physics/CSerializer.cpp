@@ -2,6 +2,16 @@
 
 #include <cstring>
 
+#if defined(__has_include)
+#if __has_include(<sanitizer/asan_interface.h>)
+#include <sanitizer/asan_interface.h>
+#endif
+#endif
+#ifndef ASAN_POISON_MEMORY_REGION
+#define ASAN_POISON_MEMORY_REGION(addr, size) ((void)(addr), (void)(size))
+#define ASAN_UNPOISON_MEMORY_REGION(addr, size) ((void)(addr), (void)(size))
+#endif
+
 #include "CRurIvaBody.h"
 #include "CRurIvaGeom.h"
 #include "CRurIvaGeomRay.h"
@@ -11,6 +21,7 @@ namespace ode {
 
 CSerializer::CSerializer() : m_iCursor(0), m_iItemCount(0), m_iSize(0), m_bError(false) {
   memset(m_aBuffer, 0, sizeof(m_aBuffer));
+  hideUnused();
 }
 
 CSerializer::CSerializer(const void* pData, u32 iSize) : CSerializer() {
@@ -18,8 +29,17 @@ CSerializer::CSerializer(const void* pData, u32 iSize) : CSerializer() {
     m_bError = true;
     return;
   }
+  ASAN_UNPOISON_MEMORY_REGION(m_aBuffer, iSize);
   if (iSize > 0) memcpy(m_aBuffer, pData, iSize);
   m_iSize = static_cast<s32>(iSize);
+  hideUnused();
+}
+
+CSerializer::~CSerializer() { ASAN_UNPOISON_MEMORY_REGION(m_aBuffer, sizeof(m_aBuffer)); }
+
+void CSerializer::hideUnused() {
+  ASAN_UNPOISON_MEMORY_REGION(m_aBuffer, sizeof(m_aBuffer));
+  ASAN_POISON_MEMORY_REGION(m_aBuffer + m_iSize, sizeof(m_aBuffer) - static_cast<u32>(m_iSize));
 }
 
 bool CSerializer::canWrite(u32 iBytes) {
@@ -28,6 +48,7 @@ bool CSerializer::canWrite(u32 iBytes) {
     m_bError = true;
     return false;
   }
+  ASAN_UNPOISON_MEMORY_REGION(m_aBuffer + m_iCursor, iBytes);
   return true;
 }
 

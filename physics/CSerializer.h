@@ -37,6 +37,9 @@ class CSerializer {
   //! MAX_MESSAGE_SIZE (or with null data and a non-zero size) is rejected: the serializer is
   //! empty and in the error state.
   CSerializer(const void* pData, u32 iSize);
+  ~CSerializer();
+  CSerializer(const CSerializer&) = delete;
+  CSerializer& operator=(const CSerializer&) = delete;
 
   // Writing: each item is written at the cursor. An item that does not fit is not written,
   // the error state is set and false is returned.
@@ -98,7 +101,11 @@ class CSerializer {
   void putBytes(u32 iValue, u32 iBytes);
   u32 takeBytes(u32 iBytes);
 
-  u8 m_aBuffer[MAX_MESSAGE_SIZE];
+  //! Under AddressSanitizer the unused end of the buffer is poisoned, so that a read past the
+  //! message's size is reported even though the bytes belong to this object.
+  void hideUnused();
+
+  alignas(8) u8 m_aBuffer[MAX_MESSAGE_SIZE];
   u32 m_iCursor;
   s32 m_iItemCount;
   s32 m_iSize;
