@@ -2,7 +2,10 @@
 
 #include <irrlicht.h>
 
+#include "CRurIvaManager.h"
+#include "CRurIvaSceneNodeFactory.h"
 #include "CSettings.h"
+#include "DemoScene.h"
 #include "GameWindow.h"
 
 using namespace irr;
@@ -43,18 +46,23 @@ int main(int /*argc*/, char** /*argv*/) {
 
   [[maybe_unused]] scene::ISceneNode* EnvironmentBox = addEnvironmentBox(smgr, driver);
 
-  // PHYSICS HOOK-UP AND DEMO SCENE: install the physics layer on this device here (scene
-  // node factory, manager, initialisation), then build the level and the car, so that both
-  // exist before the camera is placed.
+  ode::CRurIvaSceneNodeFactory cFactory(smgr);
+  installPhysics(device, cFactory);
+  DemoScene scene;
+  buildDemoScene(smgr, scene);
 
   [[maybe_unused]] scene::ICameraSceneNode* cam = addGameCamera(device);
 
   while (device->run()) {
     drawFrame(driver, smgr, guienv);
 
-    // PHYSICS STEP: advance the simulation once per frame here, after the frame is shown.
+    ode::CRurIvaManager::getSharedInstance()->step();
   }
 
+  // The scene goes first, so that every node destroys its dynamics objects while the
+  // dynamics library is still open; then the library is closed.
+  releaseDemoScene(scene);
   device->drop();
+  shutdownPhysics();
   return 0;
 }

@@ -64,7 +64,7 @@ void CRurIvaSceneNodeFactory::add(scene::ESCENE_NODE_TYPE iType, const wchar_t* 
 scene::ISceneNode* CRurIvaSceneNodeFactory::addSceneNode(scene::ESCENE_NODE_TYPE iType, scene::ISceneNode* pParent) {
   if (!pParent) pParent = m_pManager->getRootSceneNode();
   scene::ISceneManager* m = m_pManager;
-  switch (iType) {
+  switch (static_cast<u32>(iType)) {
     case RUR_IVA_BODY_ID: return new CRurIvaBody(pParent, m);
     case RUR_IVA_GEOM_BOX_ID: return new CRurIvaGeomBox(pParent, m);
     case RUR_IVA_GEOM_CAPSULE_ID: return new CRurIvaGeomCapsule(pParent, m);
