@@ -1,6 +1,7 @@
 #include "CRurIvaJoint.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "CRurIvaBody.h"
 #include "CRurIvaManager.h"
@@ -23,7 +24,8 @@ CRurIvaJoint::CRurIvaJoint(scene::ISceneNode* parent, scene::ISceneManager* mgr,
       m_iJointId(0),
       m_pBody1(0),
       m_pBody2(0),
-      m_pWorld(static_cast<CRurIvaWorld*>(getAncestorOfType(RUR_IVA_WORLD_ID))) {
+      m_pWorld(static_cast<CRurIvaWorld*>(getAncestorOfType(RUR_IVA_WORLD_ID))),
+      m_sNotCreated(0) {
   for (u32 i = 0; i < eParamCount * eAxisCount; ++i) {
     m_aParamValues[i] = 0.0f;
     m_aParamSet[i] = false;
@@ -114,6 +116,7 @@ void CRurIvaJoint::initLinkedObjects() {
 
 void CRurIvaJoint::initPhysics() {
   if (m_bPhysicsInitialized) return;
+  m_sNotCreated = 0;
   CRurIvaSceneNode::initPhysics();
 }
 
@@ -152,6 +155,8 @@ bool CRurIvaJoint::worldAlive() const {
 }
 
 void CRurIvaJoint::reportNotCreated(const c8* sReason) const {
+  if (m_sNotCreated && strcmp(m_sNotCreated, sReason) == 0) return;
+  m_sNotCreated = sReason;
   const core::stringc sType(const_cast<CRurIvaJoint*>(this)->getTypeName());
   printf("%s \"%s\" not created: %s\n", sType.c_str(), getName(), sReason);
 }

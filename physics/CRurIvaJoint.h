@@ -133,6 +133,9 @@ class CRurIvaJoint : public CRurIvaSceneNode {
   CRurIvaWorld* m_pWorld;
   f32 m_aParamValues[eParamCount * eAxisCount];
   bool m_aParamSet[eParamCount * eAxisCount];
+  //! Why the last attempt did not create the joint (null once it was created): every body of
+  //! the joint tries, and the same cause is told only once.
+  mutable const c8* m_sNotCreated;
 };
 
 //! Display names of the joint parameters, in enumeration order; also the scene file keys.
