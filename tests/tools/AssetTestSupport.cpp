@@ -34,6 +34,27 @@ std::vector<Tri> trianglesOf(const irr::scene::IMesh& mesh) {
     return triangles;
 }
 
+int cornersWithStrayNormals(const irr::scene::IMesh& mesh) {
+    int stray = 0;
+    for (irr::u32 b = 0; b < mesh.getMeshBufferCount(); ++b) {
+        const irr::scene::IMeshBuffer& buffer = *mesh.getMeshBuffer(b);
+        const std::vector<Tri> triangles = trianglesOf(buffer);
+        for (std::size_t t = 0; t < triangles.size(); ++t) {
+            const irr::core::vector3df winding = triangles[t].unitNormal();
+            for (irr::u32 k = 0; k < 3; ++k) {
+                const irr::u32 i = static_cast<irr::u32>(3 * t + k);
+                const irr::u32 vertex = buffer.getIndexType() == irr::video::EIT_32BIT
+                                            ? reinterpret_cast<const irr::u32*>(buffer.getIndices())[i]
+                                            : buffer.getIndices()[i];
+                irr::core::vector3df normal = buffer.getNormal(vertex);
+                if (normal.normalize().dotProduct(winding) < 0.99f)
+                    ++stray;
+            }
+        }
+    }
+    return stray;
+}
+
 void EngineTest::SetUp() {
     irr::SIrrlichtCreationParameters parameters;
     parameters.DriverType = irr::video::EDT_NULL;

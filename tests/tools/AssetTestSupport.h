@@ -31,6 +31,10 @@ struct Tri {
 std::vector<Tri> trianglesOf(const irr::scene::IMeshBuffer& buffer);
 std::vector<Tri> trianglesOf(const irr::scene::IMesh& mesh);
 
+// Number of triangle corners whose stored vertex normal leans more than about 8 degrees away from the
+// triangle's winding normal. The generated meshes are flat-shaded, so there should be none.
+int cornersWithStrayNormals(const irr::scene::IMesh& mesh);
+
 class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override;

@@ -218,6 +218,12 @@ TEST_P(ModelSurfaceTest, EveryTriangleFacesOutward) {
     }
 }
 
+TEST_P(ModelSurfaceTest, StoredNormalsAgreeWithTheWinding) {
+    irr::scene::IMesh* frame = frameZero(GetParam());
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(cornersWithStrayNormals(*frame), 0) << GetParam();
+}
+
 INSTANTIATE_TEST_SUITE_P(Models, ModelSurfaceTest, ::testing::Values("car_c.x", "car_d.x", "whell.x"),
                          [](const ::testing::TestParamInfo<const char*>& info) {
                              std::string name = info.param;

@@ -211,6 +211,10 @@ TEST_F(LevelTest, GroundFacesUpAndVergesLeanTowardTheRoad) {
     }
 }
 
+TEST_F(LevelTest, StoredNormalsAgreeWithTheWinding) {
+    EXPECT_EQ(cornersWithStrayNormals(*m_level->getMesh(0)), 0);
+}
+
 // In front of every face there is open space: a ray leaving a face along its normal meets nothing, or
 // meets another face far away across the track. A face wound the wrong way would look straight into the
 // solid it bounds (a wall's inside, 20 units thick) or be caught by the downward check above.
