@@ -3,7 +3,8 @@
 # server of the test's own (Xvfb), driven with xdotool like a user would.
 #
 # usage: window_test.sh SCENARIO VARRIK XCLOSE BUILD_DIR
-#   start-return   Return in the dialog opens the game window; closing it ends with 0
+#   start-return   Return in the dialog opens the game window, which shows the environment
+#                  box; closing it ends with 0
 #   escape         Escape in the dialog ends with 0 and no game window
 #   close-dialog   closing the dialog window ends with 0 and no game window
 #   changed-start  toggling full screen twice and clicking Start saves the settings while
@@ -57,9 +58,12 @@ if [ "${WINDOW_TEST_INNER:-}" != 1 ]; then
     fi
 
     # A display number of its own (-a searches upwards from -n when taken), so tests can run
-    # in parallel; the whole run is bounded even if the X server hangs.
+    # in parallel; the whole run is bounded even if the X server hangs. Without -noreset the
+    # server resets whenever its last client disconnects (the dialog closing before the game
+    # window opens, or a probe), and a program connecting during the reset cannot open the
+    # display; a desktop never resets under a running program.
     export WINDOW_TEST_INNER=1 WORK
-    timeout 240 xvfb-run -a -n "$((200 + $$ % 700))" -s "-screen 0 1280x1024x24" \
+    timeout 240 xvfb-run -n "$((200 + $$ % 700))" -a -s "-screen 0 1280x1024x24 -noreset" \
         sh "$0" "$SCENARIO" "$VARRIK" "$XCLOSE" "$BUILD_DIR"
     rc=$?
     [ "$rc" -eq 124 ] && echo "FAIL [$SCENARIO]: timed out" >&2
@@ -121,6 +125,12 @@ expect_no_game() {
     return 0
 }
 
+# Prints the red, green and blue values (0 to 255) of a window's pixel.
+window_pixel() {
+    import -window "$1" shot.png 2>/dev/null &&
+        convert shot.png -format "%[fx:int(255*p{$2,$3}.r)] %[fx:int(255*p{$2,$3}.g)] %[fx:int(255*p{$2,$3}.b)]" info:
+}
+
 # The settings file as text (the engine writes it in wide characters).
 settings_text() {
     iconv -f UTF-32 -t UTF-8 data/Settings.xml 2>/dev/null || cat data/Settings.xml
@@ -139,6 +149,17 @@ cat >data/Settings.xml <<XML
 XML
 cp data/Settings.xml settings.orig
 
+# A plain red backdrop texture, so that a look at the game window shows the environment box.
+rm -f data/sphere1.jpg
+convert -size 64x64 xc:red data/sphere1.jpg || fail "could not make the test texture"
+
+i=0
+until xdotool getdisplaygeometry >/dev/null 2>&1; do
+    [ "$i" -ge "$TRIES" ] && fail "the X server did not come up"
+    sleep 0.1
+    i=$((i + 1))
+done
+
 "$VARRIK" >out.txt 2>err.txt &
 PID=$!
 
@@ -153,6 +174,16 @@ case "$SCENARIO" in
         window_exists "Graphics Settings" && fail "the dialog is still open"
         expect_device_block 640 480
         cmp -s data/Settings.xml settings.orig || fail "the settings file was rewritten without a change"
+        # The box surrounds the camera: the middle of the window shows its texture, not the
+        # grey the frame is cleared to.
+        i=0
+        until [ "$i" -ge "$TRIES" ]; do
+            set -- $(window_pixel "$GAME" 320 240)
+            [ "$#" -eq 3 ] && [ "$1" -gt 200 ] && [ "$2" -lt 60 ] && [ "$3" -lt 60 ] && break
+            sleep 0.1
+            i=$((i + 1))
+        done
+        [ "$i" -lt "$TRIES" ] || fail "the game window does not show the environment box (middle pixel: $*)"
         "$XCLOSE" "$GAME" || fail "could not close the game window"
         wait_exit
         [ "$RC" -eq 0 ] || fail "exit code $RC after closing the game window"
