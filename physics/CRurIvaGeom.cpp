@@ -134,7 +134,9 @@ bool CRurIvaGeom::getParentMeshBox(core::aabbox3df& cBox, core::vector3df& cScal
   if (Parent && Parent->getType() == scene::ESNT_ANIMATED_MESH) {
     scene::IAnimatedMesh* pAnimated = static_cast<scene::IAnimatedMeshSceneNode*>(Parent)->getMesh();
     if (pAnimated) pMesh = pAnimated->getMesh(0, 255, -1, -1);
-  } else if (Parent && (Parent->getType() == scene::ESNT_MESH || Parent->getType() == scene::ESNT_OCTREE)) {
+  } else if (Parent && (Parent->getType() == scene::ESNT_MESH || Parent->getType() == scene::ESNT_OCTREE ||
+                        Parent->getType() == scene::ESNT_SPHERE || Parent->getType() == scene::ESNT_CUBE)) {
+    // The engine's sphere and cube nodes are mesh nodes too.
     pMesh = static_cast<scene::IMeshSceneNode*>(Parent)->getMesh();
   } else {
     printf("Non supported scene node type detected!\n");
