@@ -517,6 +517,31 @@ COdeDataWrapper* CRurIvaDevice::getData(u32 n) const { return n < m_aRecords.siz
 
 u32 CRurIvaDevice::getRecordCount() const { return m_aRecords.size(); }
 
+u32 CRurIvaDevice::getTrimeshVertexCount(u32 iData) const {
+  COdeDataWrapper* r = live(iData, eKindTriMeshData);
+  return r ? r->m_iVertexCount : 0;
+}
+
+u32 CRurIvaDevice::getTrimeshIndexCount(u32 iData) const {
+  COdeDataWrapper* r = live(iData, eKindTriMeshData);
+  return r ? r->m_iIndexCount : 0;
+}
+
+const f32* CRurIvaDevice::getTrimeshVertices(u32 iData) const {
+  COdeDataWrapper* r = live(iData, eKindTriMeshData);
+  return (r && !r->m_aVertices.empty()) ? r->m_aVertices.data() : 0;
+}
+
+const s32* CRurIvaDevice::getTrimeshIndices(u32 iData) const {
+  COdeDataWrapper* r = live(iData, eKindTriMeshData);
+  return (r && !r->m_aIndices.empty()) ? r->m_aIndices.data() : 0;
+}
+
+core::vector3df CRurIvaDevice::getBodyCenterOfMass(u32 iBody) const {
+  COdeDataWrapper* r = live(iBody, eKindBody);
+  return r ? toVector(r->m_aCentre) : core::vector3df(0, 0, 0);
+}
+
 u32 CRurIvaDevice::getHandleOfGeom(dGeomID pGeom) const {
   auto it = m_mGeomHandles.find(pGeom);
   return it == m_mGeomHandles.end() ? 0 : it->second;
@@ -549,13 +574,12 @@ void CRurIvaDevice::forgetObjectsOfWorld(u32 iWorld) {
 
 int CRurIvaDevice::convertToOdeJointParam(u16 iAxis, const int& iParameter) {
   if (iAxis > 2 || iParameter < 0 || iParameter > 10) return -1;
-  // The layer lists the high stop first, the library the low stop.
-  int iOde = iParameter;
-  if (iParameter == 0)
-    iOde = dParamHiStop;
-  else if (iParameter == 1)
-    iOde = dParamLoStop;
-  return iOde + iAxis * dParamGroup;
+  // By name, not by number: this library's list has grown (low and high velocity limits sit
+  // between the velocity and the maximum force), and the layer lists the high stop first.
+  static const int kOdeParams[11] = {
+      dParamHiStop, dParamLoStop,  dParamVel,     dParamFMax,          dParamFudgeFactor,  dParamBounce,
+      dParamCFM,    dParamStopERP, dParamStopCFM, dParamSuspensionERP, dParamSuspensionCFM};
+  return kOdeParams[iParameter] + iAxis * dParamGroup;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -598,7 +622,6 @@ RURIVA_WORLD_GET(worldGetAngularDampingThreshold, f32, dWorldGetAngularDampingTh
 RURIVA_WORLD_SET(worldSetMaxAngularSpeed, f32, dWorldSetMaxAngularSpeed)
 RURIVA_WORLD_GET(worldGetMaxAngularSpeed, f32, dWorldGetMaxAngularSpeed)
 RURIVA_WORLD_SET(worldSetAutoDisableFlag, int, dWorldSetAutoDisableFlag)
-RURIVA_WORLD_GET(worldGetAutoDisableFlag, int, dWorldGetAutoDisableFlag)
 RURIVA_WORLD_SET(worldSetAutoDisableLinearThreshold, f32, dWorldSetAutoDisableLinearThreshold)
 RURIVA_WORLD_GET(worldGetAutoDisableLinearThreshold, f32, dWorldGetAutoDisableLinearThreshold)
 RURIVA_WORLD_SET(worldSetAutoDisableAngularThreshold, f32, dWorldSetAutoDisableAngularThreshold)
@@ -618,6 +641,12 @@ RURIVA_WORLD_GET(worldGetCFM, f32, dWorldGetCFM)
 
 #undef RURIVA_WORLD_SET
 #undef RURIVA_WORLD_GET
+
+int CRurIvaDevice::worldGetAutoDisableFlag(u32 iWorld) {
+  // This library answers the flag's bit in its flag word (16), not 1.
+  dWorldID w = getWorldId(iWorld);
+  return (w && dWorldGetAutoDisableFlag(w) != 0) ? 1 : 0;
+}
 
 void CRurIvaDevice::worldSetGravity(u32 iWorld, core::vector3df cGravity) {
   if (dWorldID w = getWorldId(iWorld)) dWorldSetGravity(w, cGravity.X, cGravity.Y, cGravity.Z);

@@ -287,6 +287,15 @@ class CRurIvaDevice : public IRurIvaDevice {
   f32 getTimeAccumulator() const { return m_fTimeAccumulator; }
   s32 getStepCounter() const { return m_iStepCounter; }
 
+  //! The triangle data of a record as the library sees it (4 floats per vertex, 3 indices per
+  //! triangle); 0 and null for anything but built triangle data.
+  u32 getTrimeshVertexCount(u32 iData) const;
+  u32 getTrimeshIndexCount(u32 iData) const;
+  const f32* getTrimeshVertices(u32 iData) const;
+  const s32* getTrimeshIndices(u32 iData) const;
+  //! A body's centre of mass in its node's frame, where the library body sits; 0 if invalid.
+  core::vector3df getBodyCenterOfMass(u32 iBody) const;
+
   //! Records a hit of a fast body's ray, handled after the step; and the number waiting.
   static void addFastCollision(CRurIvaBody* pBody, CRurIvaGeom* pGeom, core::vector3df cPos);
   static u32 getFastCollisionCount();
