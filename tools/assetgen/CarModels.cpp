@@ -28,14 +28,14 @@ std::vector<Triangle> buildBody(double maxStep) {
     const CarOutline& outline = carOutline();
     MeshBuilder mesh;
 
-    PrismSpec hull;
+    Prism hull;
     hull.profile = outline.hull;
     hull.xStations = {-kChassisHalfWidth, -outline.cabinHalfWidth, outline.cabinHalfWidth, kChassisHalfWidth};
     hull.maxStep = maxStep;
     hull.openCells = {{outline.hullCabinEdge, 1}};
     addPrismX(mesh, hull);
 
-    PrismSpec cabin;
+    Prism cabin;
     cabin.profile = outline.cabin;
     cabin.xStations = {-outline.cabinHalfWidth, outline.cabinHalfWidth};
     cabin.maxStep = maxStep;

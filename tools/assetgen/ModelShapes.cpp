@@ -47,10 +47,10 @@ void fillConvexRing(MeshBuilder& mesh, const std::vector<Vec3>& boundary, double
 
 }  // namespace
 
-void addPrismX(MeshBuilder& mesh, const PrismSpec& spec) {
-    const std::vector<ProfilePoint>& profile = spec.profile;
+void addPrismX(MeshBuilder& mesh, const Prism& prism) {
+    const std::vector<ProfilePoint>& profile = prism.profile;
     const int edges = static_cast<int>(profile.size());
-    if (edges < 3 || spec.xStations.size() < 2)
+    if (edges < 3 || prism.xStations.size() < 2)
         throw std::invalid_argument("prism needs a polygon and two end stations");
 
     double twiceArea = 0.0;
@@ -62,10 +62,10 @@ void addPrismX(MeshBuilder& mesh, const PrismSpec& spec) {
     const double orientation = twiceArea > 0.0 ? 1.0 : -1.0;
 
     // Stations along X, refined, remembering which original interval each sub-interval belongs to.
-    std::vector<double> xs{spec.xStations.front()};
+    std::vector<double> xs{prism.xStations.front()};
     std::vector<int> intervalOf;
-    for (std::size_t i = 0; i + 1 < spec.xStations.size(); ++i) {
-        const std::vector<double> part = subdivideRange(spec.xStations[i], spec.xStations[i + 1], spec.maxStep);
+    for (std::size_t i = 0; i + 1 < prism.xStations.size(); ++i) {
+        const std::vector<double> part = subdivideRange(prism.xStations[i], prism.xStations[i + 1], prism.maxStep);
         for (std::size_t k = 1; k < part.size(); ++k) {
             xs.push_back(part[k]);
             intervalOf.push_back(static_cast<int>(i));
@@ -76,16 +76,16 @@ void addPrismX(MeshBuilder& mesh, const PrismSpec& spec) {
     for (int e = 0; e < edges; ++e) {
         const ProfilePoint& a = profile[e];
         const ProfilePoint& b = profile[(e + 1) % edges];
-        const std::vector<Vec3> points = subdivideEdge({0.0, a.y, a.z}, {0.0, b.y, b.z}, spec.maxStep);
+        const std::vector<Vec3> points = subdivideEdge({0.0, a.y, a.z}, {0.0, b.y, b.z}, prism.maxStep);
         capRing.insert(capRing.end(), points.begin(), points.end() - 1);
 
-        if (contains(spec.openEdges, e))
+        if (contains(prism.openEdges, e))
             continue;
         // Outward normal of the edge in the (z, y) plane, from the polygon's orientation.
         const Vec3 outside = normalized(Vec3{0.0, -(b.z - a.z), b.y - a.y} * orientation);
         for (std::size_t s = 0; s + 1 < points.size(); ++s) {
             for (std::size_t k = 0; k + 1 < xs.size(); ++k) {
-                if (containsCell(spec.openCells, e, intervalOf[k]))
+                if (containsCell(prism.openCells, e, intervalOf[k]))
                     continue;
                 mesh.addQuad(at(withX(points[s], xs[k])), at(withX(points[s], xs[k + 1])),
                              at(withX(points[s + 1], xs[k + 1])), at(withX(points[s + 1], xs[k])), outside);
@@ -97,7 +97,7 @@ void addPrismX(MeshBuilder& mesh, const PrismSpec& spec) {
         std::vector<Vec3> ring;
         for (const Vec3& p : capRing)
             ring.push_back(withX(p, x));
-        fillConvexRing(mesh, ring, spec.maxStep, Vec3{x == xs.front() ? -1.0 : 1.0, 0.0, 0.0});
+        fillConvexRing(mesh, ring, prism.maxStep, Vec3{x == xs.front() ? -1.0 : 1.0, 0.0, 0.0});
     }
 }
 

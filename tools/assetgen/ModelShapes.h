@@ -15,7 +15,7 @@ struct ProfilePoint {
     double z, y;
 };
 
-struct PrismSpec {
+struct Prism {
     std::vector<ProfilePoint> profile;  // convex polygon, either orientation; collinear points allowed
     std::vector<double> xStations;      // increasing; the first and last are the end caps
     double maxStep = 1e9;               // longest edge of the tessellation
@@ -26,7 +26,7 @@ struct PrismSpec {
 
 // Adds the prism. Faces at shared borders use the same subdivision rules, so a second prism whose open
 // side matches an open cell here closes the surface exactly.
-void addPrismX(MeshBuilder& mesh, const PrismSpec& spec);
+void addPrismX(MeshBuilder& mesh, const Prism& prism);
 
 // A point of a wheel profile in the (x, radius) plane, with the texture coordinate u it gets.
 struct LathePoint {
