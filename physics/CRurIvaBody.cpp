@@ -137,7 +137,8 @@ void CRurIvaBody::initPhysics() {
     m_iBodyId = m_pOdeDevice->bodyCreate(m_pWorld->getWorldId());
     if (m_iBodyId) {
       // A body below another body moves on its own: it hangs from the world from now on.
-      if (m_pParentBody && m_bUpdateGraphics) {
+      const bool bNested = m_pParentBody && m_bUpdateGraphics;
+      if (bNested) {
         CRurIvaBody* pParentBody = m_pParentBody;
         setParent(m_pWorld);
         pParentBody->updateAbsolutePosition();
@@ -145,8 +146,12 @@ void CRurIvaBody::initPhysics() {
         scene::ISceneNode::setRotation(pParentBody->getAbsoluteTransformation().getRotationDegrees());
       }
 
-      m_pOdeDevice->bodySetPosition(m_iBodyId, getAbsolutePosition());
+      const core::vector3df cPosition = getAbsolutePosition();
+      m_pOdeDevice->bodySetPosition(m_iBodyId, cPosition);
       m_pOdeDevice->bodySetRotation(m_iBodyId, getAbsoluteTransformation().getRotationDegrees());
+      // Below the world the node shows its body where the body was placed, also in the frames
+      // drawn before the first step reports it.
+      if (bNested) scene::ISceneNode::setPosition(cPosition);
       m_pOdeDevice->bodySetData(m_iBodyId, this);
 
       setLinearDamping(m_fLinearDamping);
