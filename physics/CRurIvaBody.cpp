@@ -89,6 +89,7 @@ CRurIvaBody::~CRurIvaBody() {
   for (CRurIvaGeom* pGeom : snapshot(m_lGeoms)) pGeom->setBody(0);
   for (CRurIvaJoint* pJoint : m_lJoints) pJoint->forgetBody(this);
   for (IRurIvaStepMotor* pMotor : m_lStepMotors) pMotor->detachBody(this);
+  for (IRurIvaMotor* pMotor : m_lMotors) pMotor->detachBody(this);
   for (CRurIvaBody* pChild : m_lChildBodies) pChild->m_pParentBody = 0;
   if (m_pParentBody) m_pParentBody->removeChildBody(this);
   releaseFastMovingRay();
@@ -320,6 +321,22 @@ void CRurIvaBody::addGeom(CRurIvaGeom* pGeom) {
 void CRurIvaBody::removeGeom(CRurIvaGeom* pGeom) { removeFirst(m_lGeoms, pGeom); }
 void CRurIvaBody::addJoint(CRurIvaJoint* pJoint) { appendOnce(m_lJoints, pJoint); }
 void CRurIvaBody::removeJoint(CRurIvaJoint* pJoint) { removeFirst(m_lJoints, pJoint); }
+s32 CRurIvaBody::getJointIndex(const CRurIvaJoint* pJoint) const {
+  s32 i = 0;
+  for (CRurIvaJoint* p : m_lJoints) {
+    if (p == pJoint) return i;
+    ++i;
+  }
+  return -1;
+}
+
+CRurIvaJoint* CRurIvaBody::getJointAt(s32 iIndex) const {
+  s32 i = 0;
+  for (CRurIvaJoint* p : m_lJoints)
+    if (i++ == iIndex) return p;
+  return 0;
+}
+
 void CRurIvaBody::addChildBody(CRurIvaBody* pBody) { appendOnce(m_lChildBodies, pBody); }
 void CRurIvaBody::removeChildBody(CRurIvaBody* pBody) { removeFirst(m_lChildBodies, pBody); }
 void CRurIvaBody::addStepMotor(IRurIvaStepMotor* pMotor) { appendOnce(m_lStepMotors, pMotor); }

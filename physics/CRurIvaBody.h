@@ -82,6 +82,10 @@ class CRurIvaBody : public CRurIvaDampable {
   void addJoint(CRurIvaJoint* pJoint);
   void removeJoint(CRurIvaJoint* pJoint);
   core::list<CRurIvaJoint*> getJoints() const { return m_lJoints; }
+  //! Position of a joint in this body's joint list (-1 if it is not there), and the reverse;
+  //! scene files name a motor's joint this way.
+  s32 getJointIndex(const CRurIvaJoint* pJoint) const;
+  CRurIvaJoint* getJointAt(s32 iIndex) const;
   void addChildBody(CRurIvaBody* pBody);
   void removeChildBody(CRurIvaBody* pBody);
   const core::list<CRurIvaBody*>& getChildBodies() const { return m_lChildBodies; }

@@ -13,6 +13,7 @@ CRurIvaMotor::CRurIvaMotor(scene::ISceneNode* parent, scene::ISceneManager* mgr,
     : IRurIvaMotor(parent, mgr, id, position, rotation, scale),
       m_pBody(static_cast<CRurIvaBody*>(getAncestorOfType(RUR_IVA_BODY_ID))),
       m_pJoint(0),
+      m_iJointIndex(-1),
       m_iAxis(0),
       m_fVelocity(0.0f),
       m_fForce(0.0f),
@@ -22,9 +23,8 @@ CRurIvaMotor::CRurIvaMotor(scene::ISceneNode* parent, scene::ISceneManager* mgr,
 }
 
 CRurIvaMotor::~CRurIvaMotor() {
-  // A living body must forget this node; a body that died first has left the manager's
-  // registry already (the body is always destroyed before the nodes below it).
-  if (m_pBody && m_pOdeManager->isRegisteredOdeSceneNode(m_pBody)) m_pBody->removeMotor(this);
+  // A body that died first has told this node (detachBody); a living one must forget it.
+  if (m_pBody) m_pBody->removeMotor(this);
 }
 
 void CRurIvaMotor::OnRegisterSceneNode() {
@@ -47,6 +47,7 @@ scene::ISceneNode* CRurIvaMotor::clone(scene::ISceneNode* newParent, scene::ISce
 void CRurIvaMotor::initPhysics() {
   if (m_bPhysicsInitialized) return;
   CRurIvaSceneNode::initPhysics();
+  if (!m_pJoint && m_pBody && m_iJointIndex >= 0) m_pJoint = m_pBody->getJointAt(m_iJointIndex);
   if (m_bEnabled && m_pJoint) {
     const u16 iAxis = static_cast<u16>(m_iAxis);
     m_pJoint->setParameter(iAxis, CRurIvaJoint::eVelocity, m_fVelocity);
@@ -97,6 +98,8 @@ void CRurIvaMotor::serializeAttributes(io::IAttributes* out, io::SAttributeReadW
   out->addFloat("Force", m_fForce);
   out->addFloat("Velocity", m_fVelocity);
   out->addBool("Enabled", m_bEnabled);
+  // A motor that is not a child of its joint names the joint by its place in the body's list.
+  out->addInt("JointIndex", m_pBody && m_pJoint ? m_pBody->getJointIndex(m_pJoint) : m_iJointIndex);
 }
 
 void CRurIvaMotor::deserializeAttributes(io::IAttributes* in, io::SAttributeReadWriteOptions* options) {
@@ -105,6 +108,7 @@ void CRurIvaMotor::deserializeAttributes(io::IAttributes* in, io::SAttributeRead
   m_fForce = in->getAttributeAsFloat("Force");
   m_fVelocity = in->getAttributeAsFloat("Velocity");
   m_bEnabled = in->getAttributeAsBool("Enabled");
+  m_iJointIndex = in->existsAttribute("JointIndex") ? in->getAttributeAsInt("JointIndex") : -1;
 }
 
 }  // namespace ode

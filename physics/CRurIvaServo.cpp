@@ -38,6 +38,7 @@ CRurIvaServo::CRurIvaServo(scene::ISceneNode* parent, scene::ISceneManager* mgr,
     : IRurIvaMotor(parent, mgr, id, position, rotation, scale),
       m_pBody(static_cast<CRurIvaBody*>(getAncestorOfType(RUR_IVA_BODY_ID))),
       m_pJoint(0),
+      m_iJointIndex(-1),
       m_iAxis(0),
       m_fServoPos(0.0f) {
   // A servo outside any body is only a holder of settings until it gets a joint.
@@ -45,9 +46,8 @@ CRurIvaServo::CRurIvaServo(scene::ISceneNode* parent, scene::ISceneManager* mgr,
 }
 
 CRurIvaServo::~CRurIvaServo() {
-  // A living body must forget this node; a body that died first has left the manager's
-  // registry already (the body is always destroyed before the nodes below it).
-  if (m_pBody && m_pOdeManager->isRegisteredOdeSceneNode(m_pBody)) m_pBody->removeMotor(this);
+  // A body that died first has told this node (detachBody); a living one must forget it.
+  if (m_pBody) m_pBody->removeMotor(this);
 }
 
 void CRurIvaServo::OnRegisterSceneNode() {
@@ -78,6 +78,7 @@ void CRurIvaServo::sendStops() {
 void CRurIvaServo::initPhysics() {
   if (m_bPhysicsInitialized) return;
   CRurIvaSceneNode::initPhysics();
+  if (!m_pJoint && m_pBody && m_iJointIndex >= 0) m_pJoint = m_pBody->getJointAt(m_iJointIndex);
   if (m_pJoint) sendStops();
 }
 
@@ -106,12 +107,15 @@ void CRurIvaServo::serializeAttributes(io::IAttributes* out, io::SAttributeReadW
   CRurIvaSceneNode::serializeAttributes(out, options);
   out->addInt("Axis", m_iAxis);
   out->addFloat("ServoPos", m_fServoPos);
+  // A servo that is not a child of its joint names the joint by its place in the body's list.
+  out->addInt("JointIndex", m_pBody && m_pJoint ? m_pBody->getJointIndex(m_pJoint) : m_iJointIndex);
 }
 
 void CRurIvaServo::deserializeAttributes(io::IAttributes* in, io::SAttributeReadWriteOptions* options) {
   CRurIvaSceneNode::deserializeAttributes(in, options);
   m_iAxis = in->getAttributeAsInt("Axis");
   m_fServoPos = in->getAttributeAsFloat("ServoPos");
+  m_iJointIndex = in->existsAttribute("JointIndex") ? in->getAttributeAsInt("JointIndex") : -1;
 }
 
 }  // namespace ode

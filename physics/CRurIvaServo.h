@@ -36,6 +36,9 @@ class CRurIvaServo : public IRurIvaMotor {
   void copyParams(CRurIvaSceneNode* pDest, bool bRecurse = true) override;
 
   void setJoint(CRurIvaJoint* pJoint) { m_pJoint = pJoint; }
+  void detachBody(CRurIvaBody* pBody) override {
+    if (m_pBody == pBody) m_pBody = 0;
+  }
   CRurIvaJoint* getJoint() const { return m_pJoint; }
   void setAxis(s32 iAxis) { m_iAxis = iAxis; }
   s32 getAxis() const { return m_iAxis; }
@@ -51,6 +54,8 @@ class CRurIvaServo : public IRurIvaMotor {
   //! The body whose motor list holds this node (the nearest body above it at construction).
   CRurIvaBody* m_pBody;
   CRurIvaJoint* m_pJoint;
+  //! A joint read from a scene file: its position in the body's joint list, until resolved.
+  s32 m_iJointIndex;
   s32 m_iAxis;
   f32 m_fServoPos;
 };

@@ -6,6 +6,8 @@
 namespace irr {
 namespace ode {
 
+class CRurIvaBody;
+
 //! Marks a node as a joint motor (a motor or a servo) for bodies and joints.
 class IRurIvaMotor : public CRurIvaSceneNode {
  public:
@@ -14,6 +16,9 @@ class IRurIvaMotor : public CRurIvaSceneNode {
                const core::vector3df& rotation = core::vector3df(0, 0, 0),
                const core::vector3df& scale = core::vector3df(1.0f, 1.0f, 1.0f))
       : CRurIvaSceneNode(parent, mgr, id, position, rotation, scale) {}
+
+  //! Called by the body that lists this motor when that body is destroyed.
+  virtual void detachBody(CRurIvaBody* pBody) = 0;
 };
 
 }  // namespace ode

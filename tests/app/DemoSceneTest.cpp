@@ -1,0 +1,215 @@
+// The demo scene on the engine's null driver with the generated data folder: the car lands on
+// its wheels and drives, and the same scene read back from a scene file drives the same way.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include <irrlicht.h>
+
+#include "CRurIvaBody.h"
+#include "CRurIvaJointHinge.h"
+#include "CRurIvaJointHinge2.h"
+#include "CRurIvaManager.h"
+#include "CRurIvaMotor.h"
+#include "CRurIvaSceneNodeFactory.h"
+#include "CRurIvaWorld.h"
+#include "DemoScene.h"
+
+using namespace irr;
+using namespace irr::ode;
+
+namespace {
+
+const f32 kWheelRadius = 9.0f;
+const f32 kFloorY = -130.0f;
+//! The chassis box hangs 100 units below the chassis body, 24 units high.
+const f32 kChassisBoxBelowBody = 100.0f;
+const f32 kChassisBoxHalfHeight = 12.0f;
+
+//! A fresh engine device on the null driver, working in the build folder that holds data/, with
+//! the physics layer installed.
+class CDemoRun {
+ public:
+  CDemoRun() : m_pDevice(createDevice(video::EDT_NULL)) {
+    m_pDevice->getLogger()->setLogLevel(ELL_NONE);
+    m_pDevice->getFileSystem()->changeWorkingDirectoryTo(VARRIK_BUILD_DIR);
+    m_pDevice->getFileSystem()->addFileArchive("data/", true, true, io::EFAT_FOLDER);
+    m_pFactory = new CRurIvaSceneNodeFactory(smgr());
+    installPhysics(m_pDevice, *m_pFactory);
+  }
+  ~CDemoRun() {
+    releaseDemoScene(scene);
+    m_pDevice->drop();
+    m_pFactory->drop();
+    shutdownPhysics();
+  }
+  scene::ISceneManager* smgr() const { return m_pDevice->getSceneManager(); }
+
+  //! Advances the simulated clock by whole frames of 1/60 s, as the program's loop would.
+  void run(f32 fSeconds) {
+    const u32 iFrames = static_cast<u32>(std::lround(fSeconds * 60.0f));
+    for (u32 i = 0; i < iFrames; ++i) {
+      ++m_iFrame;
+      m_pDevice->getTimer()->setTime(static_cast<u32>(std::lround(m_iFrame * 1000.0 / 60.0)));
+      CRurIvaManager::getSharedInstance()->step();
+    }
+  }
+
+  DemoScene scene;
+
+ private:
+  IrrlichtDevice* m_pDevice;
+  CRurIvaSceneNodeFactory* m_pFactory;
+  u32 m_iFrame = 0;
+};
+
+bool isFinite(const core::vector3df& v) { return std::isfinite(v.X) && std::isfinite(v.Y) && std::isfinite(v.Z); }
+
+//! Where a wheel's centre is now: its model node sits at the wheel centre below its body.
+core::vector3df wheelCentre(scene::ISceneNode* pWheelNode) {
+  pWheelNode->getParent()->updateAbsolutePosition();
+  pWheelNode->updateAbsolutePosition();
+  return pWheelNode->getAbsolutePosition();
+}
+
+//! Angles in degrees folded into (-180, 180].
+f32 folded(f32 fDegrees) {
+  while (fDegrees > 180.0f) fDegrees -= 360.0f;
+  while (fDegrees <= -180.0f) fDegrees += 360.0f;
+  return fDegrees;
+}
+
+TEST(DemoScene, TheCarLandsOnItsFourWheelsAndDrivesDownTheTrack) {
+  CDemoRun demo;
+  testing::internal::CaptureStdout();
+  buildDemoScene(demo.smgr(), demo.scene);
+  const std::string sOutput = testing::internal::GetCapturedStdout();
+
+  // Each motor announces itself to the chassis body; the demo names none of them.
+  size_t iLines = 0;
+  for (size_t i = sOutput.find("motor added (\"\" / -1)\n"); i != std::string::npos;
+       i = sOutput.find("motor added (\"\" / -1)\n", i + 1))
+    ++iLines;
+  EXPECT_EQ(iLines, 4u) << sOutput;
+
+  Varrik_Car& car = demo.scene.MyCar;
+  ASSERT_NE(car.Car_OdeBody, nullptr);
+  scene::IAnimatedMeshSceneNode* aWheels[4] = {
+      car.Car_whell_1_AnimatedMeshSceneNode, car.Car_whell_2_AnimatedMeshSceneNode,
+      car.Car_whell_3_AnimatedMeshSceneNode, car.Car_whell_4_AnimatedMeshSceneNode};
+  CRurIvaBody* aWheelBodies[4] = {car.Car_whell_1_OdeBody, car.Car_whell_2_OdeBody, car.Car_whell_3_OdeBody,
+                                  car.Car_whell_4_OdeBody};
+  for (int k = 0; k < 4; ++k) ASSERT_NE(aWheels[k], nullptr) << "wheel " << k + 1;
+
+  const core::vector3df cStart = car.Car_OdeBody->getPosition();
+  for (int iSecond = 0; iSecond < 20; ++iSecond) {
+    demo.run(1.0f);
+    ASSERT_TRUE(isFinite(car.Car_OdeBody->getPosition())) << "second " << iSecond;
+    ASSERT_TRUE(isFinite(car.Car_OdeBody->getLinearVelocity())) << "second " << iSecond;
+    for (int k = 0; k < 4; ++k) ASSERT_TRUE(isFinite(aWheelBodies[k]->getPosition()));
+  }
+
+  const core::vector3df cEnd = car.Car_OdeBody->getPosition();
+  const core::vector3df cRotation = car.Car_OdeBody->getRotation();
+  // Settled upright on the track, the box clear of the floor.
+  EXPECT_LT(std::fabs(folded(cRotation.X)), 10.0f);
+  EXPECT_LT(std::fabs(folded(cRotation.Z)), 10.0f);
+  EXPECT_GT(cEnd.Y - kChassisBoxBelowBody - kChassisBoxHalfHeight, kFloorY);
+  // It rests on its wheels, not on its box: the wheels carry it a wheel's height above the floor.
+  EXPECT_NEAR(cEnd.Y, -9.0f, 1.0f);
+  // The track runs toward -Z; the car drives along it, roughly straight.
+  EXPECT_LT(cEnd.Z - cStart.Z, -100.0f);
+  EXPECT_LT(std::fabs(cEnd.X - cStart.X), 5.0f);
+
+  // Every wheel stays on its axle: its centre is within a wheel radius of its joint's anchor.
+  const core::vector3df aAnchors[4] = {car.test_1_JointHinge->getAnchor1(), car.test_2_JointHinge->getAnchor1(),
+                                       car.test_3_JointHinge->getAnchor1(), car.test_4_JointHinge->getAnchor1()};
+  for (int k = 0; k < 4; ++k) {
+    const core::vector3df cCentre = wheelCentre(aWheels[k]);
+    EXPECT_LT((cCentre - aAnchors[k]).getLength(), kWheelRadius) << "wheel " << k + 1;
+    // and touches the floor.
+    EXPECT_NEAR(cCentre.Y, kFloorY + kWheelRadius, 1.0f) << "wheel " << k + 1;
+  }
+}
+
+TEST(DemoScene, FrontWheelsHangOnSteeringJointsHeldStraight) {
+  CDemoRun demo;
+  buildDemoScene(demo.smgr(), demo.scene);
+  Varrik_Car& car = demo.scene.MyCar;
+  demo.run(10.0f);
+  // The steering axes stay vertical and unturned while the wheels roll.
+  for (CRurIvaJointHinge2* pJoint : {car.test_1_JointHinge, car.test_2_JointHinge}) {
+    EXPECT_NEAR(pJoint->getHingeAngle1(), 0.0f, 0.05f);
+    const core::vector3df cAxis1 = pJoint->getHingeAxis1();
+    EXPECT_NEAR(cAxis1.Y, 1.0f, 0.05f);
+  }
+  // The rear wheels turn at the motors' velocity (the motor drives the chassis against the wheel).
+  for (CRurIvaJointHinge* pJoint : {car.test_3_JointHinge, car.test_4_JointHinge})
+    EXPECT_NEAR(pJoint->getHingeAngleRate(), 1.0f, 0.05f);
+}
+
+//! Every physics node below a node, in tree order, with its attributes as a scene file has them.
+void collectPhysicsNodes(scene::ISceneNode* pNode, io::IFileSystem* pFiles, std::vector<std::string>& aOut) {
+  for (scene::ISceneNode* pChild : pNode->getChildren()) {
+    if (CRurIvaManager::getSharedInstance()->isRegisteredOdeSceneNode(pChild)) {
+      io::IAttributes* pAttributes = pFiles->createEmptyAttributes();
+      pChild->serializeAttributes(pAttributes);
+      std::string sText = CRurIvaSceneNode::nodeNameToC8(static_cast<CRurIvaSceneNode*>(pChild)->getTypeName());
+      for (u32 i = 0; i < pAttributes->getAttributeCount(); ++i)
+        sText += std::string(" ") + pAttributes->getAttributeName(i) + "=" + pAttributes->getAttributeAsString(i).c_str();
+      pAttributes->drop();
+      aOut.push_back(sText);
+    }
+    collectPhysicsNodes(pChild, pFiles, aOut);
+  }
+}
+
+TEST(DemoScene, ASavedSceneReadBackHasTheSameNodesAndDrivesTheSame) {
+  const std::string sFile = std::string(VARRIK_BUILD_DIR) + "/demo-scene-test-" + std::to_string(getpid()) + ".irr";
+  std::vector<std::string> aBuilt;
+  core::vector3df cBuiltEnd;
+  {
+    CDemoRun demo;
+    demo.scene.worldNode = createWorld(demo.smgr());
+    createLevel(demo.smgr(), demo.scene.worldNode);
+    createCar(demo.smgr(), demo.scene);
+    ASSERT_TRUE(demo.smgr()->saveScene(sFile.c_str()));
+    collectPhysicsNodes(demo.smgr()->getRootSceneNode(), demo.smgr()->getFileSystem(), aBuilt);
+    startPhysics(demo.scene);
+    demo.run(5.0f);
+    cBuiltEnd = demo.scene.MyCar.Car_OdeBody->getPosition();
+  }
+
+  std::vector<std::string> aLoaded;
+  core::vector3df cLoadedEnd;
+  {
+    CDemoRun demo;
+    ASSERT_TRUE(CRurIvaManager::getSharedInstance()->loadScene(sFile.c_str(), demo.smgr()));
+    collectPhysicsNodes(demo.smgr()->getRootSceneNode(), demo.smgr()->getFileSystem(), aLoaded);
+    startLoadedScene();
+    // The chassis is the first body of the set-up.
+    CRurIvaBody* pChassis = 0;
+    for (CRurIvaSceneNode* pNode : CRurIvaManager::getSharedInstance()->getRurIvaNodes())
+      if (!pChassis && pNode->getType() == RUR_IVA_BODY_ID) pChassis = static_cast<CRurIvaBody*>(pNode);
+    ASSERT_NE(pChassis, nullptr);
+    demo.run(5.0f);
+    cLoadedEnd = pChassis->getPosition();
+  }
+  std::remove(sFile.c_str());
+
+  ASSERT_EQ(aLoaded.size(), aBuilt.size());
+  for (size_t i = 0; i < aBuilt.size(); ++i) EXPECT_EQ(aLoaded[i], aBuilt[i]) << "node " << i;
+  // The built car has driven some 30 units by now; the loaded one the same.
+  EXPECT_LT(cBuiltEnd.Z, -20.0f);
+  EXPECT_LT((cLoadedEnd - cBuiltEnd).getLength(), 1.0f) << "built (" << cBuiltEnd.X << ", " << cBuiltEnd.Y << ", "
+                                                        << cBuiltEnd.Z << ") loaded (" << cLoadedEnd.X << ", "
+                                                        << cLoadedEnd.Y << ", " << cLoadedEnd.Z << ")";
+}
+
+}  // namespace
