@@ -124,7 +124,7 @@ CRurIvaJoint* wheelJoint(const Varrik_Car& c, int k) {
 
 //! Where wheel k goes: the chassis model's bone k, scaled like the model, from the model's origin.
 bool wheelPosition(const Varrik_Car& c, int k, core::vector3df& cPos) {
-  c8 sBone[16];
+  c8 sBone[32];
   snprintf(sBone, sizeof(sBone), "b_whee%d", k);
   scene::IBoneSceneNode* pBone = c.Car_AnimatedMeshSceneNode->getJointNode(sBone);
   if (!pBone) {
