@@ -204,23 +204,6 @@ scene::ISceneNode* findNode(scene::ISceneManager* pSmgr, s32 iId) {
   return pSmgr ? pSmgr->getSceneNodeFromId(iId, 0) : 0;
 }
 
-bool isGeomType(scene::ESCENE_NODE_TYPE iType) {
-  switch (static_cast<u32>(iType)) {
-    case static_cast<u32>(RUR_IVA_GEOM_ID):
-    case static_cast<u32>(RUR_IVA_GEOM_BOX_ID):
-    case static_cast<u32>(RUR_IVA_GEOM_CAPSULE_ID):
-    case static_cast<u32>(RUR_IVA_GEOM_CYLINDER_ID):
-    case static_cast<u32>(RUR_IVA_GEOM_HEIGHTFIELD_ID):
-    case static_cast<u32>(RUR_IVA_GEOM_PLANE_ID):
-    case static_cast<u32>(RUR_IVA_GEOM_RAY_ID):
-    case static_cast<u32>(RUR_IVA_GEOM_SPHERE_ID):
-    case static_cast<u32>(RUR_IVA_GEOM_TRIMESH_ID):
-      return true;
-    default:
-      return false;
-  }
-}
-
 }  // namespace
 
 CRurIvaBody* CSerializer::findBody(scene::ISceneManager* pSmgr, s32 iId) {
@@ -230,7 +213,7 @@ CRurIvaBody* CSerializer::findBody(scene::ISceneManager* pSmgr, s32 iId) {
 
 CRurIvaGeom* CSerializer::findGeom(scene::ISceneManager* pSmgr, s32 iId) {
   scene::ISceneNode* pNode = findNode(pSmgr, iId);
-  return pNode && isGeomType(pNode->getType()) ? static_cast<CRurIvaGeom*>(pNode) : 0;
+  return pNode && CRurIvaGeom::isGeomType(pNode->getType()) ? static_cast<CRurIvaGeom*>(pNode) : 0;
 }
 
 CRurIvaGeomRay* CSerializer::findRay(scene::ISceneManager* pSmgr, s32 iId) {

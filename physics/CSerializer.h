@@ -80,7 +80,7 @@ class CSerializer {
   // the root) and return the node only when it is of the expected kind, so a message naming
   // some other node never leads to a wrong cast. A null scene manager resolves nothing.
   static CRurIvaBody* findBody(scene::ISceneManager* pSmgr, s32 iId);
-  //! Any kind of geometry, rays included.
+  //! Any kind of geometry (CRurIvaGeom::isGeomType), rays included.
   static CRurIvaGeom* findGeom(scene::ISceneManager* pSmgr, s32 iId);
   static CRurIvaGeomRay* findRay(scene::ISceneManager* pSmgr, s32 iId);
 
