@@ -1018,7 +1018,12 @@ core::vector3df CRurIvaDevice::bodyGetRotation(u32 iBody) {
     core::matrix4 m;
     for (int iRow = 0; iRow < 3; ++iRow)
       for (int iCol = 0; iCol < 3; ++iCol) m[iRow * 4 + iCol] = static_cast<f32>(R[iCol * 4 + iRow]);
-    m_aLastPosition[1] = m.getRotationDegrees();
+    core::vector3df r = m.getRotationDegrees();
+    // A tiny negative angle raised by 360 rounds to 360 itself in float; it is 0.
+    if (r.X >= 360.0f) r.X -= 360.0f;
+    if (r.Y >= 360.0f) r.Y -= 360.0f;
+    if (r.Z >= 360.0f) r.Z -= 360.0f;
+    m_aLastPosition[1] = r;
   }
   return m_aLastPosition[1];
 }
