@@ -189,6 +189,24 @@ case "$SCENARIO" in
         [ "$RC" -eq 0 ] || fail "exit code $RC after closing the game window"
         ;;
 
+    drive)
+        # The demo scene is built and simulated while the game window renders.
+        xdotool key --window "$DIALOG" Return
+        GAME="$(wait_window "Varrik Game")" || fail "the game window did not appear"
+        # Let the car land and drive for a while; the program must keep running.
+        sleep 4
+        kill -0 "$PID" 2>/dev/null || fail "the program ended while the car was driving"
+        "$XCLOSE" "$GAME" || fail "could not close the game window"
+        wait_exit
+        [ "$RC" -eq 0 ] || fail "exit code $RC after closing the game window"
+        # The console is a file here, so the program's lines arrive when it ends.
+        [ "$(grep -c '^motor added ("" / -1)$' out.txt)" -eq 4 ] ||
+            fail "the console does not show the four wheel motors of the car"
+        grep -q "missing" out.txt && fail "the data folder is incomplete"
+        grep -q "not created" out.txt && fail "a joint of the car was not created"
+        grep -q "ODE" err.txt && fail "the dynamics library complained"
+        ;;
+
     escape)
         xdotool key --window "$DIALOG" Escape
         wait_exit
