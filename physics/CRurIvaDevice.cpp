@@ -1618,6 +1618,17 @@ void CRurIvaDevice::buildTrimeshData(u32 iData, scene::ISceneNode* pNode, bool b
   r->m_iVertexCount = iVertices;
   r->m_iIndexCount = iIndices;
   r->m_bBuilt = true;
+
+  // Geometries already made from this record keep the bounds of the old triangles, and the
+  // broad phase never pairs them with anything outside those bounds: tell each one that its data
+  // changed and put it where it is, which makes the library compute its bounds again.
+  for (const auto& cEntry : m_mGeomHandles) {
+    dGeomID g = cEntry.first;
+    if (dGeomGetClass(g) != dTriMeshClass || dGeomTriMeshGetData(g) != r->m_pTriMeshData) continue;
+    dGeomTriMeshSetData(g, r->m_pTriMeshData);
+    const dReal* p = dGeomGetPosition(g);
+    dGeomSetPosition(g, p[0], p[1], p[2]);
+  }
 }
 
 void CRurIvaDevice::trimeshDrawDebug(u32 iData, video::IVideoDriver* pDriver) {
@@ -1946,7 +1957,15 @@ void CRurIvaDevice::handleRayEvent(dGeomID pRay, dGeomID pOther) {
   CRurIvaBody* pCarrier = r->getAttachedBody();
   if (pCarrier && pBody != pCarrier && pGeom && pGeom->getType() != RUR_IVA_GEOM_HEIGHTFIELD_ID) {
     CRurIvaGeom* pTouched = pBody ? pBody->getTouched() : 0;
-    if (!pTouched || pTouched->getBody() != pCarrier) addFastCollision(pCarrier, pGeom, cPosition);
+    if (!pTouched || pTouched->getBody() != pCarrier) {
+      // A body put with its centre exactly on a surface without thickness (a level's triangles)
+      // gives the library no contact normal, and the not-a-number that follows ends the process
+      // in the next step. The body goes a hair short of the hit, on the side it came from.
+      dVector3 cStart, cDirection;
+      dGeomRayGet(pRay, cStart, cDirection);
+      const f32 fShort = 1e-5f * core::max_(1.0f, cPosition.getLength());
+      addFastCollision(pCarrier, pGeom, cPosition - toVector(cDirection) * fShort);
+    }
   }
   postEvent(new CRurIvaEventRayHit(pBody, pGeom, r, cPosition, fDistance));
 }
