@@ -1,5 +1,6 @@
 #include "CRurIvaGeomHeightfield.h"
 
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 
@@ -46,8 +47,20 @@ f32 CRurIvaGeomHeightfield::getHeightCallback(void* pData, int x, int z) {
   const f32 fStepZ = pField->m_iDepthSamples > 1 ? pField->m_fDepth / (pField->m_iDepthSamples - 1) : 0.0f;
   const f32 fWx = fStepX * x + cP.X;
   const f32 fWz = fStepZ * z + cP.Z;
-  const f32 fHeight = pField->getHeight(static_cast<int>(fWx), static_cast<int>(fWz)) - cP.Y;
-  // The terrain answers -FLT_MAX off its edge; such a height would break the collision maths.
+  f32 fTerrain = pField->getHeight(static_cast<int>(fWx), static_cast<int>(fWz));
+  if (!(fTerrain > -FLT_MAX) && pField->Parent->getType() == scene::ESNT_TERRAIN) {
+    // The terrain answers -FLT_MAX off its surface, and also on its far edges (it answers only
+    // inside its cells); the last samples, and the first ones when a fractional position is
+    // truncated to a point before the terrain, would dig a trench down to the lower bound along
+    // the edges. Such a sample takes the height of the nearest point of the terrain.
+    const core::aabbox3df& cBox = pField->Parent->getBoundingBox();
+    const f32 fMarginX = fStepX * 1e-3f, fMarginZ = fStepZ * 1e-3f;
+    fTerrain = static_cast<scene::ITerrainSceneNode*>(pField->Parent)
+                   ->getHeight(core::clamp(fWx, cBox.MinEdge.X + fMarginX, cBox.MaxEdge.X - fMarginX),
+                               core::clamp(fWz, cBox.MinEdge.Z + fMarginZ, cBox.MaxEdge.Z - fMarginZ));
+  }
+  const f32 fHeight = fTerrain - cP.Y;
+  // A height the terrain still cannot give would break the collision maths.
   if (!std::isfinite(fHeight) || fHeight < kLowestHeight) return kLowestHeight;
   return fHeight > kHighestHeight ? kHighestHeight : fHeight;
 }
