@@ -170,7 +170,7 @@ bool CRurIvaJoint::prepareCreation() {
 }
 
 bool CRurIvaJoint::canCreate() const {
-  if (!m_pWorld || !m_pWorld->getWorldId()) {
+  if (!worldAlive()) {
     reportNotCreated("no dynamics world yet");
     return false;
   }
