@@ -94,7 +94,58 @@ void CRurIvaSceneNode::copyParams(CRurIvaSceneNode* pDest, bool) {
 void CRurIvaSceneNode::cloneChildren(scene::ISceneNode* pNewParent, scene::ISceneManager* pNewManager) {
   core::array<scene::ISceneNode*> aChildren;
   for (scene::ISceneNode* pChild : Children) aChildren.push_back(pChild);
+  core::array<scene::ISceneNode*> aBefore;
+  if (pNewParent)
+    for (scene::ISceneNode* pChild : pNewParent->getChildren()) aBefore.push_back(pChild);
+
   for (u32 i = 0; i < aChildren.size(); ++i) aChildren[i]->clone(pNewParent, pNewManager);
+
+  // A physics node's clone comes back holding its creation reference, while the engine's own
+  // nodes let go of theirs once they have a parent. Whoever cloned the physics nodes of this
+  // subtree (this loop, or an engine node cloning its own children) dropped the result, so
+  // those references are released here; the new parents hold the clones. Below a physics
+  // clone its own cloneChildren has already done the same, so the walk stops there.
+  if (!pNewParent) return;
+  for (scene::ISceneNode* pChild : pNewParent->getChildren())
+    if (aBefore.linear_search(pChild) < 0) releaseCloneReferences(pChild);
+}
+
+void CRurIvaSceneNode::releaseCloneReferences(scene::ISceneNode* pNode) {
+  if (isRurIvaType(pNode->getType())) {
+    pNode->drop();
+    return;
+  }
+  for (scene::ISceneNode* pChild : pNode->getChildren()) releaseCloneReferences(pChild);
+}
+
+bool CRurIvaSceneNode::isRurIvaType(scene::ESCENE_NODE_TYPE iType) {
+  static const scene::ESCENE_NODE_TYPE kTypes[] = {RUR_IVA_WORLD_ID,
+                                                   RUR_IVA_SPACE_ID,
+                                                   RUR_IVA_BODY_ID,
+                                                   RUR_IVA_GEOM_BOX_ID,
+                                                   RUR_IVA_GEOM_CAPSULE_ID,
+                                                   RUR_IVA_GEOM_CYLINDER_ID,
+                                                   RUR_IVA_GEOM_HEIGHTFIELD_ID,
+                                                   RUR_IVA_GEOM_PLANE_ID,
+                                                   RUR_IVA_GEOM_RAY_ID,
+                                                   RUR_IVA_GEOM_SPHERE_ID,
+                                                   RUR_IVA_GEOM_TRIMESH_ID,
+                                                   RUR_IVA_JOINT_BALL_SOCKET_ID,
+                                                   RUR_IVA_JOINT_FIXED_ID,
+                                                   RUR_IVA_JOINT_HINGE_ID,
+                                                   RUR_IVA_JOINT_HINGE2_ID,
+                                                   RUR_IVA_JOINT_PISTON_ID,
+                                                   RUR_IVA_JOINT_SLIDER_ID,
+                                                   RUR_IVA_JOINT_UNIVERSAL_ID,
+                                                   RUR_IVA_JOINT_PR_TYPE,
+                                                   RUR_IVA_MOTOR_ID,
+                                                   RUR_IVA_SERVO_ID,
+                                                   RUR_IVA_IMPULSE_MOTOR_ID,
+                                                   RUR_IVA_TORQUE_MOTOR_ID,
+                                                   RUR_IVA_AERO_DRAG_ID};
+  for (scene::ESCENE_NODE_TYPE i : kTypes)
+    if (i == iType) return true;
+  return false;
 }
 
 void CRurIvaSceneNode::serializeAttributes(io::IAttributes* out, io::SAttributeReadWriteOptions*) const {

@@ -124,11 +124,15 @@ class CRurIvaSceneNode : public scene::ISceneNode {
 
   //! Low byte of every character, in one shared buffer that the next call overwrites.
   static const c8* nodeNameToC8(const wchar_t* sName);
+  //! Whether a node type is one of the physics layer's node kinds.
+  static bool isRurIvaType(scene::ESCENE_NODE_TYPE iType);
 
   //! Clears the initialised flag; used by the manager when the dynamics library is shut down.
   void resetPhysicsInitialized() { m_bPhysicsInitialized = false; }
 
  protected:
+  //! Releases the creation references of the nearest physics nodes in a freshly cloned subtree.
+  static void releaseCloneReferences(scene::ISceneNode* pNode);
   //! Re-sets the flag without the progress report (used by nodes that tear down and rebuild).
   void setPhysicsInitialized(bool b) { m_bPhysicsInitialized = b; }
   //! The device's handle checks make stale handles harmless; this keeps readers short.
