@@ -36,6 +36,13 @@ CRurIvaWorld::~CRurIvaWorld() {
   for (CRurIvaGeom* pGeom : m_lGeoms) pGeom->forgetWorld();
   for (CRurIvaSpace* pSpace : m_lSpaces) pSpace->forgetWorld();
   m_pOdeManager->removeWorld(this);
+
+  // Geometries copied what they needed from the loaded sets when their physics started.
+  for (u32 i = 0; i < m_aLoadedParams.size(); ++i) {
+    m_pOdeManager->removeSurfaceParameter(m_aLoadedParams[i]);
+    delete m_aLoadedParams[i];
+  }
+  m_aLoadedParams.clear();
 }
 
 scene::ISceneNode* CRurIvaWorld::clone(scene::ISceneNode* newParent, scene::ISceneManager* newManager) {
@@ -324,6 +331,7 @@ void CRurIvaWorld::loadParameter(io::IXMLReader* pReader) {
       // An empty block has no end element to stop at: read it as an empty set.
       if (!pReader->isEmptyElement()) pAttributes->read(pReader, true);
       CRurIvaSurfaceParameters* pParams = new CRurIvaSurfaceParameters();
+      m_aLoadedParams.push_back(pParams);
       m_pOdeManager->addSurfaceParameter(pParams);
       pParams->m_bStatic = true;
       pParams->deserializeAttributes(pAttributes, 0, 0);

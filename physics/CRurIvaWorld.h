@@ -9,6 +9,7 @@ namespace ode {
 class CRurIvaBody;
 class CRurIvaGeom;
 class CRurIvaSpace;
+class CRurIvaSurfaceParameters;
 class IRurIvaContactParameters;
 
 /**
@@ -124,6 +125,9 @@ class CRurIvaWorld : public CRurIvaDampable {
   core::list<CRurIvaGeom*> m_lGeoms;
   core::list<CRurIvaSpace*> m_lSpaces;
   core::stringw m_sSurfaceDefinitions;
+  //! The sets read from surface definitions files: registered with the manager, whose list
+  //! only points at them, and owned here (no one else would ever delete them).
+  core::array<CRurIvaSurfaceParameters*> m_aLoadedParams;
 };
 
 }  // namespace ode
