@@ -137,6 +137,8 @@ void CRurIvaBody::initPhysics() {
   if (m_pWorld) {
     m_iBodyId = m_pOdeDevice->bodyCreate(m_pWorld->getWorldId());
     if (m_iBodyId) {
+      // The node's absolute pose places the body: make sure it is not that of a stale parent.
+      updateAbsoluteChain();
       // A body below another body moves on its own: it hangs from the world from now on.
       const bool bNested = m_pParentBody && m_bUpdateGraphics;
       if (bNested) {

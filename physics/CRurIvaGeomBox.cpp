@@ -64,8 +64,8 @@ bool CRurIvaGeomBox::deriveFromSelectedBuffers(core::aabbox3df& cBox) {
 
 void CRurIvaGeomBox::initPhysics() {
   if (m_bPhysicsInitialized) return;
-  if (Parent) Parent->updateAbsolutePosition();
-  updateAbsolutePosition();
+  // The whole chain, not just the parent: a moved grandparent would leave the box behind.
+  updateAbsoluteChain();
   m_pSpace = findSpace();
 
   if (m_fWidth == 0.0f && m_fHeight == 0.0f && m_fDepth == 0.0f) {

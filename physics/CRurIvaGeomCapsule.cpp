@@ -27,7 +27,8 @@ void CRurIvaGeomCapsule::OnRegisterSceneNode() { CRurIvaGeom::OnRegisterSceneNod
 
 void CRurIvaGeomCapsule::initPhysics() {
   if (m_bPhysicsInitialized) return;
-  updateAbsolutePosition();
+  // The whole chain: a stale parent transformation would misplace a static geometry.
+  updateAbsoluteChain();
   m_pSpace = findSpace();
 
   if (m_fRadius == 0.0f && m_fLength == 0.0f) {

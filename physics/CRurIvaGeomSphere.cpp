@@ -22,7 +22,8 @@ void CRurIvaGeomSphere::OnRegisterSceneNode() { CRurIvaGeom::OnRegisterSceneNode
 
 void CRurIvaGeomSphere::initPhysics() {
   if (m_bPhysicsInitialized) return;
-  updateAbsolutePosition();
+  // The whole chain: a stale parent transformation would misplace a static geometry.
+  updateAbsoluteChain();
   m_pSpace = findSpace();
 
   if (m_fRadius == 0.0f) {

@@ -110,6 +110,12 @@ void CRurIvaSceneNode::cloneChildren(scene::ISceneNode* pNewParent, scene::IScen
     if (aBefore.linear_search(pChild) < 0) releaseCloneReferences(pChild);
 }
 
+void CRurIvaSceneNode::updateAbsoluteChain() {
+  core::array<scene::ISceneNode*> aChain;
+  for (scene::ISceneNode* p = this; p; p = p->getParent()) aChain.push_back(p);
+  for (s32 i = static_cast<s32>(aChain.size()) - 1; i >= 0; --i) aChain[i]->updateAbsolutePosition();
+}
+
 void CRurIvaSceneNode::releaseCloneReferences(scene::ISceneNode* pNode) {
   if (isRurIvaType(pNode->getType())) {
     pNode->drop();

@@ -131,6 +131,12 @@ class CRurIvaSceneNode : public scene::ISceneNode {
   void resetPhysicsInitialized() { m_bPhysicsInitialized = false; }
 
  protected:
+  /**
+   * Brings the absolute transformations of every ancestor and then of this node up to date.
+   * The engine refreshes them only when it draws, so a set-up built and started in code
+   * before the first frame would otherwise be placed with stale parent transformations.
+   */
+  void updateAbsoluteChain();
   //! Releases the creation references of the nearest physics nodes in a freshly cloned subtree.
   static void releaseCloneReferences(scene::ISceneNode* pNode);
   //! Re-sets the flag without the progress report (used by nodes that tear down and rebuild).
