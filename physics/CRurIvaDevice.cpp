@@ -61,6 +61,15 @@ const f64 kRadPerDeg = 0.017453292519943295;
 const int kMaxContacts = 16;
 // A quad-tree space allocates 4^depth blocks; deeper trees exhaust the memory.
 const int kMaxQuadTreeDepth = 10;
+// Beyond about 4e9 a hash space's cell numbers overflow and the library aborts; positions this
+// far out only come from a simulation that has blown up.
+const dReal kMaxCoordinate = 1e9;
+
+bool usablePosition(const dReal* p) {
+  for (int i = 0; i < 3; ++i)
+    if (!(p[i] > -kMaxCoordinate && p[i] < kMaxCoordinate)) return false;
+  return true;
+}
 
 }  // namespace
 
@@ -83,7 +92,8 @@ class COdeDataWrapper {
         m_iIndexCount(0),
         m_iVertexCount(0),
         m_iWorld(0),
-        m_bBuilt(false) {
+        m_bBuilt(false),
+        m_bParked(false) {
     dMassSetZero(&m_cMass);
     m_aCentre[0] = m_aCentre[1] = m_aCentre[2] = 0;
   }
@@ -109,6 +119,8 @@ class COdeDataWrapper {
   dReal m_aCentre[3];
   //! Triangle or heightfield data has been built (an unbuilt heightfield aborts collisions).
   bool m_bBuilt;
+  //! A body without a usable position whose geometries were taken out of collision.
+  bool m_bParked;
   std::unique_ptr<SHeightSource> m_pHeightSource;
 };
 
@@ -447,6 +459,7 @@ void CRurIvaDevice::discardRecords() {
   m_aRecords.clear();
   m_mGeomHandles.clear();
   m_mBodyHandles.clear();
+  m_aNestedSpaces.clear();
   // The waiting ray hits name bodies whose handles are gone with the records.
   clearFastCollisions();
 }
@@ -557,6 +570,38 @@ dJointID CRurIvaDevice::attachedJointOfType(u32 iJoint, int iType) const {
   // attached to nothing has no pose to report anyway.
   dJointID j = jointOfType(iJoint, iType);
   return (j && (dJointGetBody(j, 0) || dJointGetBody(j, 1))) ? j : 0;
+}
+
+void CRurIvaDevice::collideNestedSpaces(CRurIvaWorld* pWorld, dSpaceID pTop) {
+  for (u32 i = 0; i < m_aNestedSpaces.size(); ++i) {
+    dSpaceID s = getSpaceId(m_aNestedSpaces[i]);
+    if (!s) continue;
+    // Only the spaces below this world's top space (a destroyed parent leaves a space alone).
+    dSpaceID p = dGeomGetSpace(reinterpret_cast<dGeomID>(s));
+    while (p && p != pTop) p = dGeomGetSpace(reinterpret_cast<dGeomID>(p));
+    if (p) dSpaceCollide(s, pWorld, nearCollisionCallback);
+  }
+}
+
+void CRurIvaDevice::parkLostBodies() {
+  // A body that has lost its position (not a number, or blown far away) makes the collision of
+  // some shapes and spaces abort; its geometries sit out until the body has a position again.
+  // It is still simulated, and the moved callback keeps its node where it was.
+  for (const auto& cEntry : m_mBodyHandles) {
+    COdeDataWrapper* r = record(cEntry.second);
+    if (!r || !r->m_pBody) continue;
+    const bool bLost = !usablePosition(dBodyGetPosition(r->m_pBody));
+    if (bLost == r->m_bParked) continue;
+    r->m_bParked = bLost;
+    for (dGeomID g = dBodyGetFirstGeom(r->m_pBody); g; g = dBodyGetNextGeom(g)) {
+      if (bLost)
+        dGeomDisable(g);
+      else
+        dGeomEnable(g);
+    }
+    if (bLost)
+      printf("CRurIvaDevice::step: body %u has no usable position, it leaves collision\n", cEntry.second);
+  }
 }
 
 void CRurIvaDevice::forgetObjectsOfWorld(u32 iWorld) {
@@ -1285,6 +1330,7 @@ void CRurIvaDevice::geomSetBody(u32 iGeom, CRurIvaBody* pBody) {
   dGeomSetBody(g, r->m_pBody);
   // A geometry without an offset sits at its body's node origin, not at the centre of mass.
   if (hasCentre(r)) dGeomSetOffsetPosition(g, -r->m_aCentre[0], -r->m_aCentre[1], -r->m_aCentre[2]);
+  if (r->m_bParked) dGeomDisable(g);
 }
 
 void CRurIvaDevice::geomDestroy(u32 iGeom) {
@@ -1330,6 +1376,12 @@ void CRurIvaDevice::geomSetPosition(u32 iGeom, core::vector3df cPos) {
     // A plane has no position; only a call that asks for a real move is worth a line.
     if (!cPos.equals(core::vector3df(0, 0, 0)))
       printf("CRurIvaDevice::geomSetPosition: a plane cannot be placed, call skipped\n");
+    return;
+  }
+  const dReal p[3] = {cPos.X, cPos.Y, cPos.Z};
+  if (!usablePosition(p)) {
+    printf("CRurIvaDevice::geomSetPosition: position (%f, %f, %f) is out of reach, call skipped\n", cPos.X,
+           cPos.Y, cPos.Z);
     return;
   }
   dGeomSetPosition(g, cPos.X, cPos.Y, cPos.Z);
@@ -1721,7 +1773,9 @@ u32 CRurIvaDevice::spaceCreateSimple(u32 iParent) {
   ensureLibrary();
   COdeDataWrapper* r = new COdeDataWrapper(eKindSpace);
   r->m_pSpace = keepContents(dSimpleSpaceCreate(getSpaceId(iParent)));
-  return addRecord(r);
+  const u32 iHandle = addRecord(r);
+  if (iParent) m_aNestedSpaces.push_back(iHandle);
+  return iHandle;
 }
 
 u32 CRurIvaDevice::spaceCreateHash(u32 iParent) {
@@ -1729,7 +1783,9 @@ u32 CRurIvaDevice::spaceCreateHash(u32 iParent) {
   ensureLibrary();
   COdeDataWrapper* r = new COdeDataWrapper(eKindSpace);
   r->m_pSpace = keepContents(dHashSpaceCreate(getSpaceId(iParent)));
-  return addRecord(r);
+  const u32 iHandle = addRecord(r);
+  if (iParent) m_aNestedSpaces.push_back(iHandle);
+  return iHandle;
 }
 
 u32 CRurIvaDevice::spaceCreateQuadTree(u32 iParent, core::vector3df cCenter, core::vector3df cExtents,
@@ -1745,7 +1801,9 @@ u32 CRurIvaDevice::spaceCreateQuadTree(u32 iParent, core::vector3df cCenter, cor
   const dVector3 e = {cExtents.X, cExtents.Y, cExtents.Z, 0};
   COdeDataWrapper* r = new COdeDataWrapper(eKindSpace);
   r->m_pSpace = keepContents(dQuadTreeSpaceCreate(getSpaceId(iParent), c, e, iDepth));
-  return addRecord(r);
+  const u32 iHandle = addRecord(r);
+  if (iParent) m_aNestedSpaces.push_back(iHandle);
+  return iHandle;
 }
 
 void CRurIvaDevice::spaceDestroy(u32 iSpace) {
@@ -1808,9 +1866,12 @@ void CRurIvaDevice::stepWorld(f32 fTime, CRurIvaWorld* pWorld, bool bQuick) {
     pWorld->resetCollisionAttributes();
     postEvent(new CRurIvaEventBeforeStep());
 
+    parkLostBodies();
     CRurIvaSpace* pSpace = pWorld->getSpace();
-    if (dSpaceID s = pSpace ? getSpaceId(pSpace->getSpaceId()) : 0)
+    if (dSpaceID s = pSpace ? getSpaceId(pSpace->getSpaceId()) : 0) {
       dSpaceCollide(s, pWorld, nearCollisionCallback);
+      collideNestedSpaces(pWorld, s);
+    }
 
     if (bQuick)
       dWorldQuickStep(w, m_fStepSize);
@@ -1856,17 +1917,18 @@ void CRurIvaDevice::convertToSurfaceParameters(dSurfaceParameters* pOut, CRurIva
 }
 
 void CRurIvaDevice::nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2) {
+  // Spaces first: a space carries no geometry node. Only the pairs across the two are made
+  // here; the inside of every nested space is collided once per step by the step itself (here it
+  // would be collided once per neighbour, or never when the space has none).
+  if (dGeomIsSpace(o1) || dGeomIsSpace(o2)) {
+    dSpaceCollide2(o1, o2, pData, nearCollisionCallback);
+    return;
+  }
+
   CRurIvaGeom* g1 = geomOf(o1);
   CRurIvaGeom* g2 = geomOf(o2);
   if (!g1 || !g2 || !g1->doesCollide() || !g2->doesCollide()) return;
   if (g1->getCollisionGroup() != 0 && g1->getCollisionGroup() == g2->getCollisionGroup()) return;
-
-  if (dGeomIsSpace(o1) || dGeomIsSpace(o2)) {
-    dSpaceCollide2(o1, o2, pData, nearCollisionCallback);
-    if (dGeomIsSpace(o1)) dSpaceCollide(reinterpret_cast<dSpaceID>(o1), pData, nearCollisionCallback);
-    if (dGeomIsSpace(o2)) dSpaceCollide(reinterpret_cast<dSpaceID>(o2), pData, nearCollisionCallback);
-    return;
-  }
 
   dBodyID b1 = dGeomGetBody(o1);
   dBodyID b2 = dGeomGetBody(o2);
@@ -1994,7 +2056,8 @@ void CRurIvaDevice::handleFastCollisions() {
     if (!pFirst || !p->m_pGeom || !pBody->getWorld()) continue;
     dGeomID o1 = getGeomId(pFirst->getGeomId(0));
     dGeomID o2 = getGeomId(p->m_pGeom->getGeomId(0));
-    if (o1 && o2 && o1 != o2) nearCollisionCallback(pBody->getWorld(), o1, o2);
+    if (o1 && o2 && o1 != o2 && dGeomIsEnabled(o1) && dGeomIsEnabled(o2))
+      nearCollisionCallback(pBody->getWorld(), o1, o2);
   }
   g_pSteppingDevice = pOuter;
 }

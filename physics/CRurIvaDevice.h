@@ -318,6 +318,10 @@ class CRurIvaDevice : public IRurIvaDevice {
   void buildTrimeshData(u32 iData, scene::ISceneNode* pNode, bool bOneBuffer, u32 iBuffer);
   //! Makes the bodies and joints of a world that the library destroys with it invalid.
   void forgetObjectsOfWorld(u32 iWorld);
+  //! Takes the geometries of bodies without a usable position out of collision, and back.
+  void parkLostBodies();
+  //! Collides the inside of every space nested below a world's top space, once per step.
+  void collideNestedSpaces(CRurIvaWorld* pWorld, dSpaceID pTop);
 
   core::array<COdeDataWrapper*> m_aRecords;
   IRurIvaContactParameters* m_pContactCalculator;
@@ -332,6 +336,8 @@ class CRurIvaDevice : public IRurIvaDevice {
   //! Conditions that may recur every frame are reported once per device.
   bool m_bMasslessReported;
   bool m_bStepReported;
+  //! Spaces created inside another space; their insides are collided one by one.
+  core::array<u32> m_aNestedSpaces;
   // The position readers answer their last value for handle 0.
   core::vector3df m_aLastPosition[7];
 };

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "CRurIvaDevice.h"
+#include "CRurIvaGeomSphere.h"
 #include "test_device_support.h"
 
 using namespace varrik_device_test;
@@ -367,4 +368,53 @@ TEST(DeviceGuards, AWorldCanBeSteppedWithoutInitODE) {
     pWorld->drop();
   }
   pIrr->drop();
+}
+
+TEST(DeviceGuards, ABodyThatLostItsPositionLeavesCollisionUntilItHasOneAgain) {
+  // A cylinder at no position aborts its collision in the library, and so does any geometry so
+  // far away that a hash space's cell numbers overflow.
+  CDeviceScene cScene(new CRurIvaDevice());
+  CRurIvaDevice& d = *cScene.m_pDevice;
+  CHandles& h = cScene.m_cHandles;
+  cScene.m_pWorld->setGravity(vector3df(0, 0, 0));
+  const u32 s = h.space(d.spaceCreateHash(cScene.spaceId()));  // nested in the world's space
+  irr::ode::CRurIvaGeomSphere* pCarrier = new irr::ode::CRurIvaGeomSphere(cScene.m_pWorld, cScene.m_pSmgr);
+  irr::ode::CRurIvaBody* pBody = cScene.addBodyNode(vector3df(0, 0, 0));
+  const u32 b = pBody->getBodyId();
+  const u32 c = h.geom(d.geomCreateCylinder(s, 1, 2));
+  d.geomSetData(c, pCarrier);
+  d.geomSetBody(c, pBody);
+  const u32 box = h.geom(d.geomCreateBox(s, 1, 1, 1));
+  d.geomSetData(box, pCarrier);
+  d.geomSetPosition(box, vector3df(0.5f, 0.3f, 0));  // overlapping, not centred on the cylinder
+  cScene.steps(1);
+  EXPECT_TRUE(pBody->getCollision());
+
+  const f32 fNan = std::numeric_limits<f32>::quiet_NaN();
+  d.bodySetPosition(b, vector3df(fNan, 0, 0));
+  std::string sOut = captured([&] { cScene.steps(3); });
+  EXPECT_EQ(lineCount(sOut), 1) << sOut;
+  EXPECT_FALSE(pBody->getCollision());
+
+  d.bodySetPosition(b, vector3df(2e10f, 0, 0));
+  sOut = captured([&] { cScene.steps(2); });
+  EXPECT_EQ(sOut, "");  // still out of collision, nothing new to say
+
+  d.bodySetPosition(b, vector3df(0, 0, 0));
+  d.bodySetLinearVelocity(b, vector3df(0, 0, 0));
+  cScene.steps(1);
+  EXPECT_TRUE(pBody->getCollision());
+  pCarrier->drop();
+}
+
+TEST(DeviceGuards, StaticGeometryIsNotPlacedOutOfReach) {
+  CRurIvaDevice d;
+  CHandles h(&d);
+  const u32 g = h.geom(d.geomCreateBox(0, 1, 1, 1));
+  const std::string sOut = captured([&] {
+    d.geomSetPosition(g, vector3df(std::numeric_limits<f32>::quiet_NaN(), 0, 0));
+    d.geomSetPosition(g, vector3df(0, 5e9f, 0));
+  });
+  EXPECT_EQ(lineCount(sOut), 2) << sOut;
+  EXPECT_EQ(captured([&] { d.geomSetPosition(g, vector3df(1e6f, 0, 0)); }), "");
 }

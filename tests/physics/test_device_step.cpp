@@ -334,3 +334,19 @@ TEST(DeviceStep, StaticDampingSurfaceSlowsTouchingBodiesToTheirLimit) {
   cScene.steps(1);
   EXPECT_NEAR(d.bodyGetLinearVelocity(cBall.id()).X, 30.0f, 1e-3f);
 }
+
+TEST(DeviceStep, GeometriesInANestedSpaceCollideWithTheWorldsSpace) {
+  // A space has no geometry node as its user data; the collision still enters it.
+  CDeviceScene cScene(new CRurIvaDevice());
+  CRurIvaDevice& d = *cScene.m_pDevice;
+  floorPlane(cScene);
+  const u32 s = cScene.m_cHandles.space(d.spaceCreateSimple(cScene.spaceId()));
+  CRurIvaGeomSphere* pCarrier = new CRurIvaGeomSphere(cScene.m_pWorld, cScene.m_pSmgr);
+  CRurIvaBody* pBody = cScene.addBodyNode(vector3df(0, 3, 0));
+  const u32 g = cScene.m_cHandles.geom(d.geomCreateSphere(s, 1.0f));
+  d.geomSetData(g, pCarrier);
+  d.geomSetBody(g, pBody);
+  cScene.steps(250);
+  EXPECT_NEAR(d.bodyGetPosition(pBody->getBodyId()).Y, 1.0f, 0.05f);
+  pCarrier->drop();
+}
