@@ -137,24 +137,33 @@ void CRurIvaBody::initPhysics() {
   if (m_pWorld) {
     m_iBodyId = m_pOdeDevice->bodyCreate(m_pWorld->getWorldId());
     if (m_iBodyId) {
+      // Linked while the body is still the joint's child: the node moves below the world next.
+      CRurIvaJoint* pParentJoint = linkParentJoint();
       // The node's absolute pose places the body: make sure it is not that of a stale parent.
       updateAbsoluteChain();
-      // A body below another body moves on its own: it hangs from the world from now on.
-      const bool bNested = m_pParentBody && m_bUpdateGraphics;
-      if (bNested) {
+      const core::matrix4 cPose = getAbsoluteTransformation();
+
+      // The simulation writes world poses into the node, so a body moves on its own below the
+      // world from now on: a body below another body (its own motion is not its parent's), and
+      // likewise one below a joint or any other node. The node keeps its place in the world.
+      if (m_bUpdateGraphics && Parent && Parent != m_pWorld) {
         CRurIvaBody* pParentBody = m_pParentBody;
         setParent(m_pWorld);
-        pParentBody->updateAbsolutePosition();
-        setScale(pParentBody->getScale());
-        scene::ISceneNode::setRotation(pParentBody->getAbsoluteTransformation().getRotationDegrees());
+        m_pWorld->updateAbsolutePosition();
+        core::matrix4 cWorldInverse;
+        m_pWorld->getAbsoluteTransformation().getInverse(cWorldInverse);
+        const core::matrix4 cRelative = cWorldInverse * cPose;
+        scene::ISceneNode::setPosition(cRelative.getTranslation());
+        scene::ISceneNode::setRotation(cRelative.getRotationDegrees());
+        if (pParentBody) {
+          pParentBody->updateAbsolutePosition();
+          setScale(pParentBody->getScale());
+        }
+        updateAbsolutePosition();
       }
 
-      const core::vector3df cPosition = getAbsolutePosition();
-      m_pOdeDevice->bodySetPosition(m_iBodyId, cPosition);
-      m_pOdeDevice->bodySetRotation(m_iBodyId, getAbsoluteTransformation().getRotationDegrees());
-      // Below the world the node shows its body where the body was placed, also in the frames
-      // drawn before the first step reports it.
-      if (bNested) scene::ISceneNode::setPosition(cPosition);
+      m_pOdeDevice->bodySetPosition(m_iBodyId, cPose.getTranslation());
+      m_pOdeDevice->bodySetRotation(m_iBodyId, cPose.getRotationDegrees());
       m_pOdeDevice->bodySetData(m_iBodyId, this);
 
       setLinearDamping(m_fLinearDamping);
@@ -193,20 +202,24 @@ void CRurIvaBody::initPhysics() {
       setAngularVelocity(m_cAngularVelocity);
       m_pQueue->postEvent(new CRurIvaEventBodyCreated(this), true);
 
-      initParentJoint();
+      if (pParentJoint) initParentJoint(pParentJoint);
     }
   }
 
   for (IRurIvaStepMotor* pMotor : snapshot(m_lStepMotors)) pMotor->initPhysics();
 }
 
-void CRurIvaBody::initParentJoint() {
+CRurIvaJoint* CRurIvaBody::linkParentJoint() {
   // A joint that hangs from the static environment (its parent is no body) is in no body's
   // joint list, so the body below it brings it to life.
-  if (!Parent || !isJointType(Parent->getType())) return;
+  if (!Parent || !isJointType(Parent->getType())) return 0;
   CRurIvaJoint* pJoint = static_cast<CRurIvaJoint*>(Parent);
-  if (pJoint->getBody2()) return;
+  if (pJoint->getBody2()) return 0;
   pJoint->initLinkedObjects();
+  return pJoint;
+}
+
+void CRurIvaBody::initParentJoint(CRurIvaJoint* pJoint) {
   CRurIvaBody* pBody1 = pJoint->getBody1();
   if (pBody1 && pBody1 != this && !pBody1->physicsInitialized()) pBody1->initPhysics();
   pJoint->initPhysics();

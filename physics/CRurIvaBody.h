@@ -170,8 +170,10 @@ class CRurIvaBody : public CRurIvaDampable {
   void bodyMoved(core::vector3df cNewPos);
 
  private:
-  //! A body child of a joint below another body is reached through that joint (see initPhysics).
-  void initParentJoint();
+  //! A joint that hangs from the static environment and has this body as its child is in no
+  //! body's joint list: the body links it (before leaving it) and creates it (once created).
+  CRurIvaJoint* linkParentJoint();
+  void initParentJoint(CRurIvaJoint* pJoint);
   void releaseFastMovingRay();
 
   u32 m_iBodyId;

@@ -159,12 +159,18 @@ void CRurIvaGeom::initPhysics() {
       m_pOdeDevice->massSetParameters(m_iMass, m_fMass, m_cCenterOfGravity, m_cInertia1, m_cInertia2);
     if (m_cMassTranslate.getLength() != 0.0f) m_pOdeDevice->massTranslate(m_iMass, m_cMassTranslate);
 
-    m_cOffsetPos = pParent ? pParent->getPosition() : core::vector3df(0, 0, 0);
+    // The offset from the body is the pose of the visible parent relative to the body: the
+    // parent's own transformation when it hangs directly below the body, none when the
+    // geometry itself does, and the chain of transformations in between otherwise.
+    core::matrix4 cOffset;
+    for (scene::ISceneNode* p = pParent; p && p != m_pBody; p = p->getParent())
+      cOffset = p->getRelativeTransformation() * cOffset;
+    m_cOffsetPos = cOffset.getTranslation();
     if (isOffset(m_cOffsetPos)) {
       m_pOdeDevice->geomSetOffsetPosition(m_iGeomId, m_cOffsetPos);
       m_pOdeDevice->massTranslate(m_iMass, m_cOffsetPos);
     }
-    m_cOffsetRot = pParent ? pParent->getRotation() : core::vector3df(0, 0, 0);
+    m_cOffsetRot = cOffset.getRotationDegrees();
     if (isOffset(m_cOffsetRot)) m_pOdeDevice->geomSetOffsetQuaternion(m_iGeomId, m_cOffsetRot);
 
     // Only now is the geometry's mass complete (explicit parameters, translation, offset):

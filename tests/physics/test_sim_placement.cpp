@@ -1,0 +1,79 @@
+// Where bodies and geometries start and are shown: a body below any node keeps its place in the
+// world when the simulation takes it over, and a geometry's offset from its body is the pose of
+// its visible parent relative to the body.
+
+#include "SceneFixture.h"
+
+namespace varrik_core_test {
+namespace {
+
+void run(CRurIvaWorld* pWorld, f32 fSeconds) {
+  for (f32 t = 0.0f; t < fSeconds; t += kCoreStep) pWorld->step(kCoreStep);
+}
+
+TEST(SimPlacement, ABodyBelowAMovedNodeFallsFromWhereItIsAndIsShownThere) {
+  CoreScene s;
+  CRurIvaWorld* pWorld = s.addWorld();
+  s.addGround(pWorld);
+  // A group node moved away from the world's origin, the body at (0, 5, 0) within it.
+  ISceneNode* pGroup = s.addEmpty(pWorld, vector3df(30, 10, -20));
+  CRurIvaBody* pBody = s.addSphereBody(pGroup, vector3df(0, 5, 0), 1.0f);
+  pWorld->initPhysics();
+
+  // Taken over by the simulation, the node hangs below the world at its old world position.
+  EXPECT_EQ(pBody->getParent(), pWorld);
+  CORE_EXPECT_VEC_NEAR(pBody->getPosition(), vector3df(30, 15, -20), 1e-4f);
+
+  run(pWorld, 5.0f);
+  pBody->updateAbsolutePosition();
+  // It came down where it was and rests on the ground, and the node shows it there.
+  CORE_EXPECT_VEC_NEAR(pBody->getAbsolutePosition(), vector3df(30, 1, -20), 0.02f);
+}
+
+TEST(SimPlacement, ABodyInAMovedWorldKeepsItsPlace) {
+  CoreScene s;
+  CRurIvaWorld* pWorld = s.addWorld();
+  ISceneNode* pGroup = s.addEmpty(pWorld, vector3df(0, 0, 7), vector3df(0, 90, 0));
+  CRurIvaBody* pBody = s.add<CRurIvaBody>(pGroup, vector3df(2, 3, 0));
+  pWorld->initPhysics();
+  pBody->updateAbsolutePosition();
+  // (2, 3, 0) turned by 90 degrees about Y is (0, 3, -2), then moved by (0, 0, 7).
+  CORE_EXPECT_VEC_NEAR(pBody->getAbsolutePosition(), vector3df(0, 3, 5), 1e-4f);
+  CORE_EXPECT_VEC_NEAR(pBody->getRotation(), vector3df(0, 90, 0), 1e-3f);
+}
+
+TEST(SimPlacement, AGeometryDirectlyBelowItsBodyHasNoOffset) {
+  CoreScene s;
+  CRurIvaWorld* pWorld = s.addWorld();
+  s.addGround(pWorld);
+  CRurIvaBody* pBody = s.add<CRurIvaBody>(pWorld, vector3df(4, 6, 0));
+  CRurIvaGeomSphere* pSphere = s.add<CRurIvaGeomSphere>(pBody);
+  pSphere->setRadius(1.0f);
+  pWorld->initPhysics();
+  EXPECT_EQ(pSphere->getOffsetPosition(), vector3df(0, 0, 0));
+  run(pWorld, 5.0f);
+  // The sphere is the body: it rests with its centre one radius above the ground, below (4, 6, 0).
+  CORE_EXPECT_VEC_NEAR(pBody->getPosition(), vector3df(4, 1, 0), 0.02f);
+}
+
+TEST(SimPlacement, TheOffsetIsThePoseOfTheWholeChainBelowTheBody) {
+  CoreScene s;
+  CRurIvaWorld* pWorld = s.addWorld();
+  s.addGround(pWorld);
+  CRurIvaBody* pBody = s.add<CRurIvaBody>(pWorld, vector3df(0, 10, 0));
+  // Two visible nodes between body and geometry: (0, -2, 0) and (3, 0, 0) below it.
+  ISceneNode* pOuter = s.addEmpty(pBody, vector3df(0, -2, 0));
+  ISceneNode* pInner = s.addEmpty(pOuter, vector3df(3, 0, 0));
+  CRurIvaGeomSphere* pSphere = s.add<CRurIvaGeomSphere>(pInner);
+  pSphere->setRadius(1.0f);
+  pWorld->initPhysics();
+  CORE_EXPECT_VEC_NEAR(pSphere->getOffsetPosition(), vector3df(3, -2, 0), 1e-5f);
+
+  run(pWorld, 5.0f);
+  // The sphere fell straight down and rests on the ground at (3, 1, 0); the body's origin is
+  // the offset away from the sphere's centre.
+  CORE_EXPECT_VEC_NEAR(pBody->getPosition(), vector3df(0, 3, 0), 0.05f);
+}
+
+}  // namespace
+}  // namespace varrik_core_test
