@@ -105,20 +105,35 @@ void CRurIvaBody::OnRegisterSceneNode() {
 
 void CRurIvaBody::addChild(scene::ISceneNode* child) { scene::ISceneNode::addChild(child); }
 
+bool CRurIvaBody::parentIsPlaced() const {
+  return Parent && !Parent->getAbsoluteTransformation().isIdentity();
+}
+
 void CRurIvaBody::setPosition(const core::vector3df& newpos) {
   scene::ISceneNode::setPosition(newpos);
-  if (m_bPhysicsInitialized)
-    m_pOdeDevice->bodySetPosition(m_iBodyId, newpos);
-  else
+  if (!m_bPhysicsInitialized) {
     updateAbsolutePosition();
+    return;
+  }
+  // The node's position is relative to its parent; the body's is in the world.
+  core::vector3df cWorld = newpos;
+  if (parentIsPlaced()) Parent->getAbsoluteTransformation().transformVect(cWorld);
+  m_pOdeDevice->bodySetPosition(m_iBodyId, cWorld);
 }
 
 void CRurIvaBody::setRotation(const core::vector3df& rotation) {
   scene::ISceneNode::setRotation(rotation);
-  if (m_bPhysicsInitialized)
-    m_pOdeDevice->bodySetRotation(m_iBodyId, rotation);
-  else
+  if (!m_bPhysicsInitialized) {
     updateAbsolutePosition();
+    return;
+  }
+  core::vector3df cWorld = rotation;
+  if (parentIsPlaced()) {
+    core::matrix4 cRotation;
+    cRotation.setRotationDegrees(rotation);
+    cWorld = (Parent->getAbsoluteTransformation() * cRotation).getRotationDegrees();
+  }
+  m_pOdeDevice->bodySetRotation(m_iBodyId, cWorld);
 }
 
 scene::ISceneNode* CRurIvaBody::clone(scene::ISceneNode* newParent, scene::ISceneManager* newManager) {
@@ -143,10 +158,9 @@ void CRurIvaBody::initPhysics() {
       updateAbsoluteChain();
       const core::matrix4 cPose = getAbsoluteTransformation();
 
-      // The simulation writes world poses into the node, so a body moves on its own below the
-      // world from now on: a body below another body (its own motion is not its parent's), and
-      // likewise one below a joint or any other node. The node keeps its place in the world.
-      if (m_bUpdateGraphics && Parent && Parent != m_pWorld) {
+      // A body below another body moves on its own, not with its parent: it hangs from the
+      // world from now on, keeping its place in the world.
+      if (m_pParentBody && m_bUpdateGraphics) {
         CRurIvaBody* pParentBody = m_pParentBody;
         setParent(m_pWorld);
         m_pWorld->updateAbsolutePosition();
@@ -366,8 +380,26 @@ void CRurIvaBody::addMotor(IRurIvaMotor* pMotor) {
   m_lMotors.push_back(pMotor);
 }
 
-void CRurIvaBody::setNodePosition(const core::vector3df& cPos) { scene::ISceneNode::setPosition(cPos); }
-void CRurIvaBody::setNodeRotation(const core::vector3df& cRot) { scene::ISceneNode::setRotation(cRot); }
+// The simulation reports world poses; a node below a placed parent (a joint hanging from the
+// world, a group or space node away from the origin) takes them relative to that parent.
+void CRurIvaBody::setNodePosition(const core::vector3df& cPos) {
+  core::vector3df cRelative = cPos;
+  if (parentIsPlaced()) {
+    core::matrix4 cInverse;
+    if (Parent->getAbsoluteTransformation().getInverse(cInverse)) cInverse.transformVect(cRelative);
+  }
+  scene::ISceneNode::setPosition(cRelative);
+}
+
+void CRurIvaBody::setNodeRotation(const core::vector3df& cRot) {
+  core::vector3df cRelative = cRot;
+  if (parentIsPlaced()) {
+    core::matrix4 cInverse, cRotation;
+    cRotation.setRotationDegrees(cRot);
+    if (Parent->getAbsoluteTransformation().getInverse(cInverse)) cRelative = (cInverse * cRotation).getRotationDegrees();
+  }
+  scene::ISceneNode::setRotation(cRelative);
+}
 
 void CRurIvaBody::setNodeLinearDamping(f32 fScale) {
   if (fScale != m_fLinearDamping) m_bDampingChanged = true;

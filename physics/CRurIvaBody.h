@@ -175,6 +175,8 @@ class CRurIvaBody : public CRurIvaDampable {
   CRurIvaJoint* linkParentJoint();
   void initParentJoint(CRurIvaJoint* pJoint);
   void releaseFastMovingRay();
+  //! Whether the parent's absolute transformation is anything but the identity.
+  bool parentIsPlaced() const;
 
   u32 m_iBodyId;
   u32 m_iMass;

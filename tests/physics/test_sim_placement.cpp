@@ -1,11 +1,13 @@
-// Where bodies and geometries start and are shown: a body below any node keeps its place in the
-// world when the simulation takes it over, and a geometry's offset from its body is the pose of
-// its visible parent relative to the body.
+// Where bodies and geometries start and are shown: a body below a placed node starts where it
+// is and is shown where the simulation has it, and a geometry's offset from its body is the
+// pose of its visible parent relative to the body.
 
 #include "SceneFixture.h"
 
 namespace varrik_core_test {
 namespace {
+
+vector3df cBodyPosition(CoreScene& s, CRurIvaBody* pBody) { return s.m_pDevice->bodyGetPosition(pBody->getBodyId()); }
 
 void run(CRurIvaWorld* pWorld, f32 fSeconds) {
   for (f32 t = 0.0f; t < fSeconds; t += kCoreStep) pWorld->step(kCoreStep);
@@ -20,9 +22,9 @@ TEST(SimPlacement, ABodyBelowAMovedNodeFallsFromWhereItIsAndIsShownThere) {
   CRurIvaBody* pBody = s.addSphereBody(pGroup, vector3df(0, 5, 0), 1.0f);
   pWorld->initPhysics();
 
-  // Taken over by the simulation, the node hangs below the world at its old world position.
-  EXPECT_EQ(pBody->getParent(), pWorld);
-  CORE_EXPECT_VEC_NEAR(pBody->getPosition(), vector3df(30, 15, -20), 1e-4f);
+  // The node stays where it is in the scene.
+  EXPECT_EQ(pBody->getParent(), pGroup);
+  CORE_EXPECT_VEC_NEAR(pBody->getPosition(), vector3df(0, 5, 0), 1e-4f);
 
   run(pWorld, 5.0f);
   pBody->updateAbsolutePosition();
@@ -30,16 +32,26 @@ TEST(SimPlacement, ABodyBelowAMovedNodeFallsFromWhereItIsAndIsShownThere) {
   CORE_EXPECT_VEC_NEAR(pBody->getAbsolutePosition(), vector3df(30, 1, -20), 0.02f);
 }
 
-TEST(SimPlacement, ABodyInAMovedWorldKeepsItsPlace) {
+TEST(SimPlacement, ABodyBelowATurnedNodeStartsTurnedWhereItIs) {
   CoreScene s;
   CRurIvaWorld* pWorld = s.addWorld();
   ISceneNode* pGroup = s.addEmpty(pWorld, vector3df(0, 0, 7), vector3df(0, 90, 0));
   CRurIvaBody* pBody = s.add<CRurIvaBody>(pGroup, vector3df(2, 3, 0));
+  pBody->setGravityMode(0);
   pWorld->initPhysics();
-  pBody->updateAbsolutePosition();
   // (2, 3, 0) turned by 90 degrees about Y is (0, 3, -2), then moved by (0, 0, 7).
-  CORE_EXPECT_VEC_NEAR(pBody->getAbsolutePosition(), vector3df(0, 3, 5), 1e-4f);
-  CORE_EXPECT_VEC_NEAR(pBody->getRotation(), vector3df(0, 90, 0), 1e-3f);
+  CORE_EXPECT_VEC_NEAR(cBodyPosition(s, pBody), vector3df(0, 3, 5), 1e-4f);
+  CORE_EXPECT_VEC_NEAR(s.m_pDevice->bodyGetRotation(pBody->getBodyId()), vector3df(0, 90, 0), 1e-3f);
+
+  // After steps without motion the node shows it at the same place, relative to its parent.
+  run(pWorld, 0.5f);
+  CORE_EXPECT_VEC_NEAR(pBody->getPosition(), vector3df(2, 3, 0), 1e-3f);
+  pBody->updateAbsolutePosition();
+  CORE_EXPECT_VEC_NEAR(pBody->getAbsolutePosition(), vector3df(0, 3, 5), 1e-3f);
+
+  // Moving the node moves the body to the matching world place.
+  pBody->setPosition(vector3df(0, 3, 1));
+  CORE_EXPECT_VEC_NEAR(cBodyPosition(s, pBody), vector3df(1, 3, 7), 1e-4f);
 }
 
 TEST(SimPlacement, AGeometryDirectlyBelowItsBodyHasNoOffset) {
