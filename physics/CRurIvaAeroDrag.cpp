@@ -33,16 +33,7 @@ CRurIvaAeroDrag::CRurIvaAeroDrag(scene::ISceneNode* parent, scene::ISceneManager
 CRurIvaAeroDrag::~CRurIvaAeroDrag() {}
 
 scene::ISceneNode* CRurIvaAeroDrag::clone(scene::ISceneNode* newParent, scene::ISceneManager* newManager) {
-  scene::ISceneNode* pParent = newParent ? newParent : Parent;
-  scene::ISceneManager* pManager = newManager ? newManager : m_pSceneManager;
-  CRurIvaAeroDrag* pClone = new CRurIvaAeroDrag(pParent, pManager, -1);
-  pClone->setName(getName());
-  if (pClone->m_pBody) {
-    pClone->m_pBody->removeStepMotor(pClone);
-    // Until initPhysics finds the body again, only a body given as the new parent counts.
-    pClone->m_pBody =
-        (newParent && newParent->getType() == RUR_IVA_BODY_ID) ? static_cast<CRurIvaBody*>(newParent) : 0;
-  }
+  CRurIvaAeroDrag* pClone = createClone<CRurIvaAeroDrag>(newParent, newManager);
   pClone->m_cForeward = m_cForeward;
   pClone->m_cSideward = m_cSideward;
   pClone->m_cUpward = m_cUpward;
@@ -52,10 +43,7 @@ scene::ISceneNode* CRurIvaAeroDrag::clone(scene::ISceneNode* newParent, scene::I
   pClone->m_fForewardDamp = m_fForewardDamp;
   pClone->m_fSidewardDamp = m_fSidewardDamp;
   pClone->m_fUpwardDamp = m_fUpwardDamp;
-  pClone->setPower(m_fPower);
-  pClone->setMaxPower(m_fMaxPower);
-  pClone->setIsActive(m_bActive);
-  cloneChildren(pClone, newManager);
+  finishClone(pClone, newManager);
   return pClone;
 }
 

@@ -14,21 +14,9 @@ CRurIvaImpulseMotor::~CRurIvaImpulseMotor() {}
 
 scene::ISceneNode* CRurIvaImpulseMotor::clone(scene::ISceneNode* newParent,
                                               scene::ISceneManager* newManager) {
-  scene::ISceneNode* pParent = newParent ? newParent : Parent;
-  scene::ISceneManager* pManager = newManager ? newManager : m_pSceneManager;
-  CRurIvaImpulseMotor* pClone = new CRurIvaImpulseMotor(pParent, pManager, -1);
-  pClone->setName(getName());
-  if (pClone->m_pBody) {
-    pClone->m_pBody->removeStepMotor(pClone);
-    // Until initPhysics finds the body again, only a body given as the new parent counts.
-    pClone->m_pBody =
-        (newParent && newParent->getType() == RUR_IVA_BODY_ID) ? static_cast<CRurIvaBody*>(newParent) : 0;
-  }
+  CRurIvaImpulseMotor* pClone = createClone<CRurIvaImpulseMotor>(newParent, newManager);
   pClone->m_cForeward = m_cForeward;
-  pClone->setPower(m_fPower);
-  pClone->setMaxPower(m_fMaxPower);
-  pClone->setIsActive(m_bActive);
-  cloneChildren(pClone, newManager);
+  finishClone(pClone, newManager);
   return pClone;
 }
 

@@ -36,16 +36,7 @@ CRurIvaTorqueMotor::CRurIvaTorqueMotor(scene::ISceneNode* parent, scene::ISceneM
 CRurIvaTorqueMotor::~CRurIvaTorqueMotor() {}
 
 scene::ISceneNode* CRurIvaTorqueMotor::clone(scene::ISceneNode* newParent, scene::ISceneManager* newManager) {
-  scene::ISceneNode* pParent = newParent ? newParent : Parent;
-  scene::ISceneManager* pManager = newManager ? newManager : m_pSceneManager;
-  CRurIvaTorqueMotor* pClone = new CRurIvaTorqueMotor(pParent, pManager, -1);
-  pClone->setName(getName());
-  if (pClone->m_pBody) {
-    pClone->m_pBody->removeStepMotor(pClone);
-    // Until initPhysics finds the body again, only a body given as the new parent counts.
-    pClone->m_pBody =
-        (newParent && newParent->getType() == RUR_IVA_BODY_ID) ? static_cast<CRurIvaBody*>(newParent) : 0;
-  }
+  CRurIvaTorqueMotor* pClone = createClone<CRurIvaTorqueMotor>(newParent, newManager);
   // The factors stay at their defaults in a clone.
   pClone->m_cRollAxis = m_cRollAxis;
   pClone->m_cPitchAxis = m_cPitchAxis;
@@ -56,10 +47,7 @@ scene::ISceneNode* CRurIvaTorqueMotor::clone(scene::ISceneNode* newParent, scene
   pClone->m_fPitch = m_fPitch;
   pClone->m_fYaw = m_fYaw;
   pClone->m_fRoll = m_fRoll;
-  pClone->setPower(m_fPower);
-  pClone->setMaxPower(m_fMaxPower);
-  pClone->setIsActive(m_bActive);
-  cloneChildren(pClone, newManager);
+  finishClone(pClone, newManager);
   return pClone;
 }
 

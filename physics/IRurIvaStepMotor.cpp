@@ -54,5 +54,20 @@ void IRurIvaStepMotor::deserializeAttributes(io::IAttributes* in, io::SAttribute
   m_fPower = in->getAttributeAsFloat("power");
 }
 
+void IRurIvaStepMotor::prepareClone(IRurIvaStepMotor* pClone, scene::ISceneNode* newParent) const {
+  pClone->setName(getName());
+  if (!pClone->m_pBody) return;
+  pClone->m_pBody->removeStepMotor(pClone);
+  pClone->m_pBody =
+      (newParent && newParent->getType() == RUR_IVA_BODY_ID) ? static_cast<CRurIvaBody*>(newParent) : 0;
+}
+
+void IRurIvaStepMotor::finishClone(IRurIvaStepMotor* pClone, scene::ISceneManager* newManager) {
+  pClone->setPower(m_fPower);
+  pClone->setMaxPower(m_fMaxPower);
+  pClone->setIsActive(m_bActive);
+  cloneChildren(pClone, newManager);
+}
+
 }  // namespace ode
 }  // namespace irr

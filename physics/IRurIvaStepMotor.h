@@ -40,6 +40,19 @@ class IRurIvaStepMotor : public CRurIvaSceneNode {
   }
 
  protected:
+  //! A new step motor of class T to become a clone of this one (see prepareClone).
+  template <class T>
+  T* createClone(scene::ISceneNode* newParent, scene::ISceneManager* newManager) {
+    T* pClone = new T(newParent ? newParent : Parent, newManager ? newManager : m_pSceneManager, -1);
+    prepareClone(pClone, newParent);
+    return pClone;
+  }
+  //! A clone takes this motor's name and leaves the body its constructor found: until its
+  //! initPhysics finds its body again, only a body given as the new parent counts.
+  void prepareClone(IRurIvaStepMotor* pClone, scene::ISceneNode* newParent) const;
+  //! The common end of a clone, after the class's own fields: power settings, then the subtree.
+  void finishClone(IRurIvaStepMotor* pClone, scene::ISceneManager* newManager);
+
   CRurIvaBody* m_pBody;
   f32 m_fPower;
   f32 m_fMaxPower;
