@@ -130,6 +130,8 @@ struct CFastCollision {
   CRurIvaBody* m_pBody;
   CRurIvaGeom* m_pGeom;
   core::vector3df m_cPosition;
+  //! The library geometry the ray hit: for a level, the part of the material that was hit.
+  dGeomID m_pHit;
 };
 
 // Ray hits of fast bodies, handled after the step that found them; shared by all worlds.
@@ -2026,17 +2028,19 @@ void CRurIvaDevice::handleRayEvent(dGeomID pRay, dGeomID pOther) {
       dVector3 cStart, cDirection;
       dGeomRayGet(pRay, cStart, cDirection);
       const f32 fShort = 1e-5f * core::max_(1.0f, cPosition.getLength());
-      addFastCollision(pCarrier, pGeom, cPosition - toVector(cDirection) * fShort);
+      addFastCollision(pCarrier, pGeom, cPosition - toVector(cDirection) * fShort, pOther);
     }
   }
   postEvent(new CRurIvaEventRayHit(pBody, pGeom, r, cPosition, fDistance));
 }
 
-void CRurIvaDevice::addFastCollision(CRurIvaBody* pBody, CRurIvaGeom* pGeom, core::vector3df cPos) {
+void CRurIvaDevice::addFastCollision(CRurIvaBody* pBody, CRurIvaGeom* pGeom, core::vector3df cPos,
+                                     dGeomID pHit) {
   CFastCollision* p = new CFastCollision();
   p->m_pBody = pBody;
   p->m_pGeom = pGeom;
   p->m_cPosition = cPos;
+  p->m_pHit = pHit;
   g_lFastCollisions.push_back(p);
 }
 
@@ -2050,12 +2054,15 @@ void CRurIvaDevice::handleFastCollisions() {
     g_lFastCollisions.pop_front();
     CRurIvaBody* pBody = p->m_pBody;
     if (!pBody) continue;
-    // Put the body where its ray hit and let it collide there with what the ray hit.
-    pBody->setPosition(p->m_cPosition);
+    // Put the body where its ray hit (a world position; the node shows it there) and let it
+    // collide there with what the ray hit.
+    pBody->setNodePosition(p->m_cPosition);
+    bodySetPosition(pBody->getBodyId(), p->m_cPosition);
     CRurIvaGeom* pFirst = pBody->getFirstGeom();
     if (!pFirst || !p->m_pGeom || !pBody->getWorld()) continue;
     dGeomID o1 = getGeomId(pFirst->getGeomId(0));
-    dGeomID o2 = getGeomId(p->m_pGeom->getGeomId(0));
+    // The very part that was hit, while it exists; else the geometry's first part.
+    dGeomID o2 = (p->m_pHit && m_mGeomHandles.count(p->m_pHit)) ? p->m_pHit : getGeomId(p->m_pGeom->getGeomId(0));
     if (o1 && o2 && o1 != o2 && dGeomIsEnabled(o1) && dGeomIsEnabled(o2))
       nearCollisionCallback(pBody->getWorld(), o1, o2);
   }

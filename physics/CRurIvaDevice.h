@@ -297,7 +297,7 @@ class CRurIvaDevice : public IRurIvaDevice {
   core::vector3df getBodyCenterOfMass(u32 iBody) const;
 
   //! Records a hit of a fast body's ray, handled after the step; and the number waiting.
-  static void addFastCollision(CRurIvaBody* pBody, CRurIvaGeom* pGeom, core::vector3df cPos);
+  static void addFastCollision(CRurIvaBody* pBody, CRurIvaGeom* pGeom, core::vector3df cPos, dGeomID pHit = 0);
   static u32 getFastCollisionCount();
 
  private:
