@@ -115,10 +115,14 @@ SWheelSlots wheelSlots(DemoScene& scene, int k) {
 
 CRurIvaJoint* wheelJoint(const Varrik_Car& c, int k) {
   switch (k) {
-    case 1: return c.test_1_JointHinge;
-    case 2: return c.test_2_JointHinge;
-    case 3: return c.test_3_JointHinge;
-    default: return c.test_4_JointHinge;
+    case 1:
+      return c.test_1_JointHinge;
+    case 2:
+      return c.test_2_JointHinge;
+    case 3:
+      return c.test_3_JointHinge;
+    default:
+      return c.test_4_JointHinge;
   }
 }
 
@@ -143,11 +147,13 @@ void createWheel(scene::ISceneManager* smgr, DemoScene& scene, int k) {
 
   CRurIvaJoint* pJoint = 0;
   if (k <= 2) {
-    CRurIvaJointHinge2* pHinge2 = addPhysicsNode<CRurIvaJointHinge2>(smgr, RUR_IVA_JOINT_HINGE2_NAME, c.Car_OdeBody);
+    CRurIvaJointHinge2* pHinge2 =
+        addPhysicsNode<CRurIvaJointHinge2>(smgr, RUR_IVA_JOINT_HINGE2_NAME, c.Car_OdeBody);
     (k == 1 ? c.test_1_JointHinge : c.test_2_JointHinge) = pHinge2;
     pJoint = pHinge2;
   } else {
-    CRurIvaJointHinge* pHinge = addPhysicsNode<CRurIvaJointHinge>(smgr, RUR_IVA_JOINT_HINGE_NAME, c.Car_OdeBody);
+    CRurIvaJointHinge* pHinge =
+        addPhysicsNode<CRurIvaJointHinge>(smgr, RUR_IVA_JOINT_HINGE_NAME, c.Car_OdeBody);
     (k == 3 ? c.test_3_JointHinge : c.test_4_JointHinge) = pHinge;
     pJoint = pHinge;
   }
@@ -158,7 +164,8 @@ void createWheel(scene::ISceneManager* smgr, DemoScene& scene, int k) {
   *slots.ppNode = addModel(smgr, *slots.ppMesh, "data/whell.x", "data/whell.tga", pBody, c.Car_Scale);
   if (*slots.ppNode) {
     (*slots.ppNode)->setPosition(cPos);
-    CRurIvaGeomSphere* pGeom = addPhysicsNode<CRurIvaGeomSphere>(smgr, RUR_IVA_GEOM_SPHERE_NAME, *slots.ppNode);
+    CRurIvaGeomSphere* pGeom =
+        addPhysicsNode<CRurIvaGeomSphere>(smgr, RUR_IVA_GEOM_SPHERE_NAME, *slots.ppNode);
     *slots.ppGeom = pGeom;
     applySurface(pGeom, 0, kWheelSurface);
     pGeom->setMassTotal(kWheelMass);
@@ -198,10 +205,14 @@ void createWheel(scene::ISceneManager* smgr, DemoScene& scene, int k) {
 
 CRurIvaMotor* DemoScene::motor(int k) const {
   switch (k) {
-    case 1: return test_1_OdeMotor;
-    case 2: return test_2_OdeMotor;
-    case 3: return test_3_OdeMotor;
-    default: return test_4_OdeMotor;
+    case 1:
+      return test_1_OdeMotor;
+    case 2:
+      return test_2_OdeMotor;
+    case 3:
+      return test_3_OdeMotor;
+    default:
+      return test_4_OdeMotor;
   }
 }
 
@@ -281,7 +292,8 @@ void startLoadedScene() {
   for (CRurIvaWorld* pWorld : aWorlds) pWorld->initPhysics();
   std::vector<CRurIvaSceneNode*> aMotors;
   for (CRurIvaSceneNode* pNode : pManager->getRurIvaNodes())
-    if (pNode->getType() == RUR_IVA_MOTOR_ID || pNode->getType() == RUR_IVA_SERVO_ID) aMotors.push_back(pNode);
+    if (pNode->getType() == RUR_IVA_MOTOR_ID || pNode->getType() == RUR_IVA_SERVO_ID)
+      aMotors.push_back(pNode);
   for (CRurIvaSceneNode* pMotor : aMotors) pMotor->initPhysics();
 }
 

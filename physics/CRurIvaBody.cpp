@@ -50,8 +50,9 @@ std::vector<T*> snapshot(const core::list<T*>& lList) {
 
 bool isJointType(scene::ESCENE_NODE_TYPE iType) {
   return iType == RUR_IVA_JOINT_BALL_SOCKET_ID || iType == RUR_IVA_JOINT_FIXED_ID ||
-         iType == RUR_IVA_JOINT_HINGE_ID || iType == RUR_IVA_JOINT_HINGE2_ID || iType == RUR_IVA_JOINT_PISTON_ID ||
-         iType == RUR_IVA_JOINT_SLIDER_ID || iType == RUR_IVA_JOINT_PR_TYPE;
+         iType == RUR_IVA_JOINT_HINGE_ID || iType == RUR_IVA_JOINT_HINGE2_ID ||
+         iType == RUR_IVA_JOINT_PISTON_ID || iType == RUR_IVA_JOINT_SLIDER_ID ||
+         iType == RUR_IVA_JOINT_PR_TYPE;
 }
 
 bool sameName(const c8* a, const c8* b) { return a && b && strcmp(a, b) == 0; }
@@ -320,14 +321,16 @@ void CRurIvaBody::setAutoDisableLinearThreshold(f32 fThreshold) {
   if (m_iBodyId) m_pOdeDevice->bodySetLinearAutoDisableThreshold(m_iBodyId, fThreshold);
 }
 f32 CRurIvaBody::getAutoDisableLinearThreshold() {
-  return m_iBodyId ? m_pOdeDevice->bodyGetLinearAutoDisableThreshold(m_iBodyId) : m_fAutoDisableLinearThreshold;
+  return m_iBodyId ? m_pOdeDevice->bodyGetLinearAutoDisableThreshold(m_iBodyId)
+                   : m_fAutoDisableLinearThreshold;
 }
 void CRurIvaBody::setAutoDisableAngularThreshold(f32 fThreshold) {
   m_fAutoDisableAngularThreshold = fThreshold;
   if (m_iBodyId) m_pOdeDevice->bodySetAngularAutoDisableThreshold(m_iBodyId, fThreshold);
 }
 f32 CRurIvaBody::getAutoDisableAngularThreshold() {
-  return m_iBodyId ? m_pOdeDevice->bodyGetAngularAutoDisableThreshold(m_iBodyId) : m_fAutoDisableAngularThreshold;
+  return m_iBodyId ? m_pOdeDevice->bodyGetAngularAutoDisableThreshold(m_iBodyId)
+                   : m_fAutoDisableAngularThreshold;
 }
 void CRurIvaBody::setAutoDisableSteps(s32 iSteps) {
   m_iAutoDisableSteps = iSteps;
@@ -396,7 +399,8 @@ void CRurIvaBody::setNodeRotation(const core::vector3df& cRot) {
   if (parentIsPlaced()) {
     core::matrix4 cInverse, cRotation;
     cRotation.setRotationDegrees(cRot);
-    if (Parent->getAbsoluteTransformation().getInverse(cInverse)) cRelative = (cInverse * cRotation).getRotationDegrees();
+    if (Parent->getAbsoluteTransformation().getInverse(cInverse))
+      cRelative = (cInverse * cRotation).getRotationDegrees();
   }
   scene::ISceneNode::setRotation(cRelative);
 }
@@ -482,7 +486,9 @@ void CRurIvaBody::setGravityMode(s32 iMode) {
   m_iGravityMode = iMode;
   if (m_iBodyId) m_pOdeDevice->bodySetGravityMode(m_iBodyId, iMode);
 }
-s32 CRurIvaBody::getGravityMode() { return m_iBodyId ? m_pOdeDevice->bodyGetGravityMode(m_iBodyId) : m_iGravityMode; }
+s32 CRurIvaBody::getGravityMode() {
+  return m_iBodyId ? m_pOdeDevice->bodyGetGravityMode(m_iBodyId) : m_iGravityMode;
+}
 
 void CRurIvaBody::setFiniteRotationMode(bool bFlag) {
   m_bFiniteRotationMode = bFlag;

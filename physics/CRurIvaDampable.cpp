@@ -42,7 +42,8 @@ void CRurIvaDampable::copyParams(CRurIvaSceneNode* pDest, bool bRecurse) {
   pDst->setMaxAngularSpeed(getMaxAngularSpeed());
 }
 
-void CRurIvaDampable::serializeAttributes(io::IAttributes* out, io::SAttributeReadWriteOptions* options) const {
+void CRurIvaDampable::serializeAttributes(io::IAttributes* out,
+                                          io::SAttributeReadWriteOptions* options) const {
   if (!out) return;
   CRurIvaSceneNode::serializeAttributes(out, options);
   out->addString("paramName", nodeNameToC8(m_sParamName.c_str()));

@@ -2062,7 +2062,8 @@ void CRurIvaDevice::handleFastCollisions() {
     if (!pFirst || !p->m_pGeom || !pBody->getWorld()) continue;
     dGeomID o1 = getGeomId(pFirst->getGeomId(0));
     // The very part that was hit, while it exists; else the geometry's first part.
-    dGeomID o2 = (p->m_pHit && m_mGeomHandles.count(p->m_pHit)) ? p->m_pHit : getGeomId(p->m_pGeom->getGeomId(0));
+    dGeomID o2 =
+        (p->m_pHit && m_mGeomHandles.count(p->m_pHit)) ? p->m_pHit : getGeomId(p->m_pGeom->getGeomId(0));
     if (o1 && o2 && o1 != o2 && dGeomIsEnabled(o1) && dGeomIsEnabled(o2))
       nearCollisionCallback(pBody->getWorld(), o1, o2);
   }

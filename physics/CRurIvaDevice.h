@@ -250,7 +250,8 @@ class CRurIvaDevice : public IRurIvaDevice {
 
   u32 spaceCreateSimple(u32 iParent) override;
   u32 spaceCreateHash(u32 iParent) override;
-  u32 spaceCreateQuadTree(u32 iParent, core::vector3df cCenter, core::vector3df cExtents, int iDepth) override;
+  u32 spaceCreateQuadTree(u32 iParent, core::vector3df cCenter, core::vector3df cExtents,
+                          int iDepth) override;
   void spaceDestroy(u32 iSpace) override;
   u32 jointGroupCreate(int iMaxSize) override;
   void jointGroupDestroy(u32 iGroup) override;
@@ -297,7 +298,8 @@ class CRurIvaDevice : public IRurIvaDevice {
   core::vector3df getBodyCenterOfMass(u32 iBody) const;
 
   //! Records a hit of a fast body's ray, handled after the step; and the number waiting.
-  static void addFastCollision(CRurIvaBody* pBody, CRurIvaGeom* pGeom, core::vector3df cPos, dGeomID pHit = 0);
+  static void addFastCollision(CRurIvaBody* pBody, CRurIvaGeom* pGeom, core::vector3df cPos,
+                               dGeomID pHit = 0);
   static u32 getFastCollisionCount();
 
  private:

@@ -60,9 +60,10 @@ CRurIvaGeom::~CRurIvaGeom() {
 }
 
 bool CRurIvaGeom::isGeomType(scene::ESCENE_NODE_TYPE iType) {
-  return iType == RUR_IVA_GEOM_BOX_ID || iType == RUR_IVA_GEOM_CAPSULE_ID || iType == RUR_IVA_GEOM_CYLINDER_ID ||
-         iType == RUR_IVA_GEOM_HEIGHTFIELD_ID || iType == RUR_IVA_GEOM_PLANE_ID || iType == RUR_IVA_GEOM_RAY_ID ||
-         iType == RUR_IVA_GEOM_SPHERE_ID || iType == RUR_IVA_GEOM_TRIMESH_ID;
+  return iType == RUR_IVA_GEOM_BOX_ID || iType == RUR_IVA_GEOM_CAPSULE_ID ||
+         iType == RUR_IVA_GEOM_CYLINDER_ID || iType == RUR_IVA_GEOM_HEIGHTFIELD_ID ||
+         iType == RUR_IVA_GEOM_PLANE_ID || iType == RUR_IVA_GEOM_RAY_ID || iType == RUR_IVA_GEOM_SPHERE_ID ||
+         iType == RUR_IVA_GEOM_TRIMESH_ID;
 }
 
 CRurIvaSurfaceParameters* CRurIvaGeom::createSurfaceParameters(bool bStatic) {
@@ -77,7 +78,9 @@ void CRurIvaGeom::destroySurfaceParameters(CRurIvaSurfaceParameters* pParams) {
   delete pParams;
 }
 
-void CRurIvaGeom::setPosition(const core::vector3df&) { scene::ISceneNode::setPosition(core::vector3df(0, 0, 0)); }
+void CRurIvaGeom::setPosition(const core::vector3df&) {
+  scene::ISceneNode::setPosition(core::vector3df(0, 0, 0));
+}
 
 void CRurIvaGeom::OnRegisterSceneNode() {
   if (IsVisible) m_pSceneManager->registerNodeForRendering(this);
@@ -247,10 +250,12 @@ void CRurIvaGeom::deserializeAttributes(io::IAttributes* in, io::SAttributeReadW
 
   // Keys missing from a hand-written file keep the node's defaults.
   if (in->existsAttribute("Mass")) m_fMass = in->getAttributeAsFloat("Mass");
-  if (in->existsAttribute("CenterOfGravity")) m_cCenterOfGravity = in->getAttributeAsVector3d("CenterOfGravity");
+  if (in->existsAttribute("CenterOfGravity"))
+    m_cCenterOfGravity = in->getAttributeAsVector3d("CenterOfGravity");
   if (in->existsAttribute("Inertia_1")) m_cInertia1 = in->getAttributeAsVector3d("Inertia_1");
   if (in->existsAttribute("Inertia_2")) m_cInertia2 = in->getAttributeAsVector3d("Inertia_2");
-  if (in->existsAttribute("MassTranslation")) m_cMassTranslate = in->getAttributeAsVector3d("MassTranslation");
+  if (in->existsAttribute("MassTranslation"))
+    m_cMassTranslate = in->getAttributeAsVector3d("MassTranslation");
   m_bCollide = in->existsAttribute("collides") ? in->getAttributeAsBool("collides") : true;
   m_iCollisionGroup = in->getAttributeAsInt("collisionGroup");
 }

@@ -56,7 +56,8 @@ class CRurIvaGeom : public CRurIvaSceneNode {
   u32 getMassId() const { return m_iMass; }
   f32 getMass() const { return m_fMass; }
 
-  void setMassParameters(f32 fMass, core::vector3df cCenter, core::vector3df cInertia1, core::vector3df cInertia2);
+  void setMassParameters(f32 fMass, core::vector3df cCenter, core::vector3df cInertia1,
+                         core::vector3df cInertia2);
   void setMassTranslation(core::vector3df cTranslation);
   const core::vector3df& getMassTranslation() const { return m_cMassTranslate; }
   const core::vector3df& getCenterOfGravity() const { return m_cCenterOfGravity; }

@@ -84,9 +84,9 @@ void CRurIvaGeomBox::initPhysics() {
     m_fDepth = cExtent.Z * cScale.Z;
   }
 
-  finishPrimitive([this](u32 iSpace) { return m_pOdeDevice->geomCreateBox(iSpace, m_fWidth, m_fHeight, m_fDepth); },
-                  [this]() { m_pOdeDevice->massSetBoxTotal(m_iMass, m_fMass, m_fWidth, m_fHeight, m_fDepth); },
-                  true);
+  finishPrimitive(
+      [this](u32 iSpace) { return m_pOdeDevice->geomCreateBox(iSpace, m_fWidth, m_fHeight, m_fDepth); },
+      [this]() { m_pOdeDevice->massSetBoxTotal(m_iMass, m_fMass, m_fWidth, m_fHeight, m_fDepth); }, true);
 }
 
 void CRurIvaGeomBox::copyParams(CRurIvaSceneNode* pDest, bool bRecurse) {
@@ -100,7 +100,8 @@ void CRurIvaGeomBox::copyParams(CRurIvaSceneNode* pDest, bool bRecurse) {
   pDst->m_aUseMaterial = m_aUseMaterial;
 }
 
-void CRurIvaGeomBox::serializeAttributes(io::IAttributes* out, io::SAttributeReadWriteOptions* options) const {
+void CRurIvaGeomBox::serializeAttributes(io::IAttributes* out,
+                                         io::SAttributeReadWriteOptions* options) const {
   if (!out) return;
   CRurIvaGeom::serializeAttributes(out, options);
   out->addFloat("Width", m_fWidth);

@@ -40,8 +40,10 @@ void CRurIvaGeomCapsule::initPhysics() {
     }
   }
 
-  finishPrimitive([this](u32 iSpace) { return m_pOdeDevice->geomCreateCapsule(iSpace, m_fRadius, m_fLength); },
-                  [this]() { m_pOdeDevice->massSetCapsuleTotal(m_iMass, m_fMass, kLongAxisZ, m_fRadius, m_fLength); }, false);
+  finishPrimitive(
+      [this](u32 iSpace) { return m_pOdeDevice->geomCreateCapsule(iSpace, m_fRadius, m_fLength); },
+      [this]() { m_pOdeDevice->massSetCapsuleTotal(m_iMass, m_fMass, kLongAxisZ, m_fRadius, m_fLength); },
+      false);
 }
 
 void CRurIvaGeomCapsule::copyParams(CRurIvaSceneNode* pDest, bool bRecurse) {
@@ -52,7 +54,8 @@ void CRurIvaGeomCapsule::copyParams(CRurIvaSceneNode* pDest, bool bRecurse) {
   pDst->setLength(m_fLength);
 }
 
-void CRurIvaGeomCapsule::serializeAttributes(io::IAttributes* out, io::SAttributeReadWriteOptions* options) const {
+void CRurIvaGeomCapsule::serializeAttributes(io::IAttributes* out,
+                                             io::SAttributeReadWriteOptions* options) const {
   if (!out) return;
   CRurIvaGeom::serializeAttributes(out, options);
   out->addFloat("Radius", m_fRadius);

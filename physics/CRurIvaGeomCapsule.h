@@ -13,9 +13,9 @@ namespace ode {
 class CRurIvaGeomCapsule : public CRurIvaGeom {
  public:
   CRurIvaGeomCapsule(scene::ISceneNode* parent, scene::ISceneManager* mgr, s32 id = -1,
-                   const core::vector3df& position = core::vector3df(0, 0, 0),
-                   const core::vector3df& rotation = core::vector3df(0, 0, 0),
-                   const core::vector3df& scale = core::vector3df(1.0f, 1.0f, 1.0f));
+                     const core::vector3df& position = core::vector3df(0, 0, 0),
+                     const core::vector3df& rotation = core::vector3df(0, 0, 0),
+                     const core::vector3df& scale = core::vector3df(1.0f, 1.0f, 1.0f));
   ~CRurIvaGeomCapsule() override;
 
   s32 getID() const override { return ID; }

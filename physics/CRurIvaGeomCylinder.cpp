@@ -11,15 +11,16 @@ const int kLongAxisZ = 3;
 }  // namespace
 
 CRurIvaGeomCylinder::CRurIvaGeomCylinder(scene::ISceneNode* parent, scene::ISceneManager* mgr, s32 id,
-                                       const core::vector3df& position, const core::vector3df& rotation,
-                                       const core::vector3df& scale)
+                                         const core::vector3df& position, const core::vector3df& rotation,
+                                         const core::vector3df& scale)
     : CRurIvaGeom(parent, mgr, id, position, rotation, scale), m_fRadius(0.0f), m_fLength(0.0f) {
   m_fMass = 1.0f;
 }
 
 CRurIvaGeomCylinder::~CRurIvaGeomCylinder() {}
 
-scene::ISceneNode* CRurIvaGeomCylinder::clone(scene::ISceneNode* newParent, scene::ISceneManager* newManager) {
+scene::ISceneNode* CRurIvaGeomCylinder::clone(scene::ISceneNode* newParent,
+                                              scene::ISceneManager* newManager) {
   return cloneGeom(this, newParent, newManager);
 }
 
@@ -40,8 +41,10 @@ void CRurIvaGeomCylinder::initPhysics() {
     }
   }
 
-  finishPrimitive([this](u32 iSpace) { return m_pOdeDevice->geomCreateCylinder(iSpace, m_fRadius, m_fLength); },
-                  [this]() { m_pOdeDevice->massSetCylinderTotal(m_iMass, m_fMass, kLongAxisZ, m_fRadius, m_fLength); }, false);
+  finishPrimitive(
+      [this](u32 iSpace) { return m_pOdeDevice->geomCreateCylinder(iSpace, m_fRadius, m_fLength); },
+      [this]() { m_pOdeDevice->massSetCylinderTotal(m_iMass, m_fMass, kLongAxisZ, m_fRadius, m_fLength); },
+      false);
 }
 
 void CRurIvaGeomCylinder::copyParams(CRurIvaSceneNode* pDest, bool bRecurse) {
@@ -52,14 +55,16 @@ void CRurIvaGeomCylinder::copyParams(CRurIvaSceneNode* pDest, bool bRecurse) {
   pDst->setLength(m_fLength);
 }
 
-void CRurIvaGeomCylinder::serializeAttributes(io::IAttributes* out, io::SAttributeReadWriteOptions* options) const {
+void CRurIvaGeomCylinder::serializeAttributes(io::IAttributes* out,
+                                              io::SAttributeReadWriteOptions* options) const {
   if (!out) return;
   CRurIvaGeom::serializeAttributes(out, options);
   out->addFloat("Radius", m_fRadius);
   out->addFloat("Length", m_fLength);
 }
 
-void CRurIvaGeomCylinder::deserializeAttributes(io::IAttributes* in, io::SAttributeReadWriteOptions* options) {
+void CRurIvaGeomCylinder::deserializeAttributes(io::IAttributes* in,
+                                                io::SAttributeReadWriteOptions* options) {
   if (!in) return;
   CRurIvaGeom::deserializeAttributes(in, options);
   m_fRadius = in->getAttributeAsFloat("Radius");

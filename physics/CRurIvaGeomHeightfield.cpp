@@ -14,8 +14,8 @@ const f32 kHighestHeight = 1000.0f;
 }  // namespace
 
 CRurIvaGeomHeightfield::CRurIvaGeomHeightfield(scene::ISceneNode* parent, scene::ISceneManager* mgr, s32 id,
-                                               const core::vector3df& position, const core::vector3df& rotation,
-                                               const core::vector3df& scale)
+                                               const core::vector3df& position,
+                                               const core::vector3df& rotation, const core::vector3df& scale)
     : CRurIvaGeom(parent, mgr, id, position, rotation, scale),
       m_iDataId(0),
       m_fWidth(0.0f),
@@ -28,7 +28,8 @@ CRurIvaGeomHeightfield::CRurIvaGeomHeightfield(scene::ISceneNode* parent, scene:
 
 CRurIvaGeomHeightfield::~CRurIvaGeomHeightfield() {}
 
-scene::ISceneNode* CRurIvaGeomHeightfield::clone(scene::ISceneNode* newParent, scene::ISceneManager* newManager) {
+scene::ISceneNode* CRurIvaGeomHeightfield::clone(scene::ISceneNode* newParent,
+                                                 scene::ISceneManager* newManager) {
   return cloneGeom(this, newParent, newManager);
 }
 
@@ -89,8 +90,8 @@ void CRurIvaGeomHeightfield::initPhysics() {
   m_iDepthSamples = iSamples;
 
   m_iDataId = m_pOdeDevice->geomHeightfieldDataCreate();
-  m_pOdeDevice->geomHeightfieldDataCallback(m_iDataId, this, reinterpret_cast<void*>(&getHeightCallback), m_fWidth,
-                                            m_fDepth, static_cast<int>(m_iWidthSamples),
+  m_pOdeDevice->geomHeightfieldDataCallback(m_iDataId, this, reinterpret_cast<void*>(&getHeightCallback),
+                                            m_fWidth, m_fDepth, static_cast<int>(m_iWidthSamples),
                                             static_cast<int>(m_iDepthSamples), 1.0f, 0.0f, m_fThickness, 0);
   m_pOdeDevice->geomHeightfieldSetBounds(m_iDataId, kLowestHeight, kHighestHeight);
   m_iGeomId = m_pOdeDevice->geomCreateHeightfield(spaceId(), m_iDataId);
@@ -98,7 +99,8 @@ void CRurIvaGeomHeightfield::initPhysics() {
   // The dynamics library centres a heightfield on its position; the terrain starts at its corner.
   Parent->updateAbsolutePosition();
   const core::vector3df cP = Parent->getPosition();
-  m_pOdeDevice->geomSetPosition(m_iGeomId, core::vector3df(cP.X + m_fWidth * 0.5f, cP.Y, cP.Z + m_fDepth * 0.5f));
+  m_pOdeDevice->geomSetPosition(m_iGeomId,
+                                core::vector3df(cP.X + m_fWidth * 0.5f, cP.Y, cP.Z + m_fDepth * 0.5f));
   m_pOdeDevice->geomSetBody(m_iGeomId, 0);
   m_pOdeDevice->geomSetData(m_iGeomId, this);
   CRurIvaGeom::initPhysics();
@@ -126,7 +128,8 @@ void CRurIvaGeomHeightfield::serializeAttributes(io::IAttributes* out,
   out->addInt("DepthSamples", static_cast<s32>(m_iDepthSamples));
 }
 
-void CRurIvaGeomHeightfield::deserializeAttributes(io::IAttributes* in, io::SAttributeReadWriteOptions* options) {
+void CRurIvaGeomHeightfield::deserializeAttributes(io::IAttributes* in,
+                                                   io::SAttributeReadWriteOptions* options) {
   if (!in) return;
   CRurIvaGeom::deserializeAttributes(in, options);
   m_fWidth = in->getAttributeAsFloat("Width");

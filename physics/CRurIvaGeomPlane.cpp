@@ -7,7 +7,11 @@ namespace ode {
 CRurIvaGeomPlane::CRurIvaGeomPlane(scene::ISceneNode* parent, scene::ISceneManager* mgr, s32 id,
                                    const core::vector3df& position, const core::vector3df& rotation,
                                    const core::vector3df& scale)
-    : CRurIvaGeom(parent, mgr, id, position, rotation, scale), m_fA(0.0f), m_fB(1.0f), m_fC(0.0f), m_fD(0.0f) {
+    : CRurIvaGeom(parent, mgr, id, position, rotation, scale),
+      m_fA(0.0f),
+      m_fB(1.0f),
+      m_fC(0.0f),
+      m_fD(0.0f) {
   m_fMass = 0.0f;
 }
 
@@ -42,7 +46,8 @@ void CRurIvaGeomPlane::copyParams(CRurIvaSceneNode* pDest, bool bRecurse) {
   static_cast<CRurIvaGeomPlane*>(pDest)->setParams(m_fA, m_fB, m_fC, m_fD);
 }
 
-void CRurIvaGeomPlane::serializeAttributes(io::IAttributes* out, io::SAttributeReadWriteOptions* options) const {
+void CRurIvaGeomPlane::serializeAttributes(io::IAttributes* out,
+                                           io::SAttributeReadWriteOptions* options) const {
   if (!out) return;
   CRurIvaGeom::serializeAttributes(out, options);
   out->addFloat("paramA", m_fA);

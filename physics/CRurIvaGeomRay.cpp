@@ -50,7 +50,8 @@ void CRurIvaGeomRay::copyParams(CRurIvaSceneNode* pDest, bool bRecurse) {
   static_cast<CRurIvaGeomRay*>(pDest)->set(m_cPos, m_cDir, m_fLength);
 }
 
-void CRurIvaGeomRay::serializeAttributes(io::IAttributes* out, io::SAttributeReadWriteOptions* options) const {
+void CRurIvaGeomRay::serializeAttributes(io::IAttributes* out,
+                                         io::SAttributeReadWriteOptions* options) const {
   if (!out) return;
   CRurIvaGeom::serializeAttributes(out, options);
   out->addFloat("Length", m_fLength);
@@ -74,4 +75,3 @@ void CRurIvaGeomRay::deserializeAttributes(io::IAttributes* in, io::SAttributeRe
 
 }  // namespace ode
 }  // namespace irr
-

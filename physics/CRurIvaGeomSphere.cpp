@@ -42,7 +42,8 @@ void CRurIvaGeomSphere::copyParams(CRurIvaSceneNode* pDest, bool bRecurse) {
   static_cast<CRurIvaGeomSphere*>(pDest)->setRadius(m_fRadius);
 }
 
-void CRurIvaGeomSphere::serializeAttributes(io::IAttributes* out, io::SAttributeReadWriteOptions* options) const {
+void CRurIvaGeomSphere::serializeAttributes(io::IAttributes* out,
+                                            io::SAttributeReadWriteOptions* options) const {
   if (!out) return;
   CRurIvaGeom::serializeAttributes(out, options);
   out->addFloat("Radius", m_fRadius);

@@ -146,7 +146,9 @@ void CRurIvaManager::addSurfaceParameter(CRurIvaSurfaceParameters* pParam) {
   if (pParam) m_lParams.push_back(pParam);
 }
 
-void CRurIvaManager::removeSurfaceParameter(CRurIvaSurfaceParameters* pParam) { removeFirst(m_lParams, pParam); }
+void CRurIvaManager::removeSurfaceParameter(CRurIvaSurfaceParameters* pParam) {
+  removeFirst(m_lParams, pParam);
+}
 
 CRurIvaSurfaceParameters* CRurIvaManager::getSurfaceParameter(core::stringw sName) const {
   if (sName.size() == 0) return 0;
@@ -233,7 +235,8 @@ void CRurIvaManager::removeTreeFromPhysics(scene::ISceneNode* pNode) {
   core::array<scene::ISceneNode*> aChildren;
   for (scene::ISceneNode* pChild : pNode->getChildren()) aChildren.push_back(pChild);
   for (u32 i = 0; i < aChildren.size(); ++i) {
-    if (isRegisteredOdeSceneNode(aChildren[i])) static_cast<CRurIvaSceneNode*>(aChildren[i])->removeFromPhysics();
+    if (isRegisteredOdeSceneNode(aChildren[i]))
+      static_cast<CRurIvaSceneNode*>(aChildren[i])->removeFromPhysics();
     removeTreeFromPhysics(aChildren[i]);
   }
 }
@@ -259,7 +262,8 @@ void CRurIvaManager::sceneNodeInitialized(CRurIvaSceneNode* pNode) {
 bool CRurIvaManager::handlesEvent(IRurIvaEvent* pEvent) {
   if (!pEvent) return false;
   const u16 iType = pEvent->getType();
-  return iType == eRurIvaEventBodyMoved || iType == eRurIvaEventBodyRemoved || iType == eRurIvaEventNodeRemoved;
+  return iType == eRurIvaEventBodyMoved || iType == eRurIvaEventBodyRemoved ||
+         iType == eRurIvaEventNodeRemoved;
 }
 
 bool CRurIvaManager::onEvent(IRurIvaEvent* pEvent) {

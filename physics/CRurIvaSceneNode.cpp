@@ -8,8 +8,8 @@ namespace ode {
 namespace {
 
 // The engine keeps the culling state as bit flags while scene files name it; map between them.
-const u32 kCullingFlags[] = {scene::EAC_OFF, scene::EAC_BOX, scene::EAC_FRUSTUM_BOX, scene::EAC_FRUSTUM_SPHERE,
-                             scene::EAC_OCC_QUERY};
+const u32 kCullingFlags[] = {scene::EAC_OFF, scene::EAC_BOX, scene::EAC_FRUSTUM_BOX,
+                             scene::EAC_FRUSTUM_SPHERE, scene::EAC_OCC_QUERY};
 const s32 kCullingNameCount = sizeof(kCullingFlags) / sizeof(kCullingFlags[0]);
 
 s32 cullingNameIndex(u32 iState) {
@@ -65,7 +65,8 @@ void CRurIvaSceneNode::setParent(scene::ISceneNode* newParent) {
   if (Parent) Parent->addChild(this);
   drop();
 
-  if (getAncestorOfType(RUR_IVA_WORLD_ID) || getType() == RUR_IVA_WORLD_ID) m_pOdeManager->addOdeSceneNode(this);
+  if (getAncestorOfType(RUR_IVA_WORLD_ID) || getType() == RUR_IVA_WORLD_ID)
+    m_pOdeManager->addOdeSceneNode(this);
 }
 
 video::SMaterial& CRurIvaSceneNode::getMaterial(u32) { return m_cMat; }

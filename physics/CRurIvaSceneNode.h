@@ -21,29 +21,47 @@ const scene::ESCENE_NODE_TYPE RUR_IVA_SPACE_ID = (scene::ESCENE_NODE_TYPE)rurIva
 const scene::ESCENE_NODE_TYPE RUR_IVA_BODY_ID = (scene::ESCENE_NODE_TYPE)rurIvaMakeId('i', 'o', 'b', 'd');
 const scene::ESCENE_NODE_TYPE RUR_IVA_GEOM_ID = (scene::ESCENE_NODE_TYPE)rurIvaMakeId('i', 'o', 'g', 'm');
 const scene::ESCENE_NODE_TYPE RUR_IVA_GEOM_BOX_ID = (scene::ESCENE_NODE_TYPE)rurIvaMakeId('i', 'o', 'g', 'b');
-const scene::ESCENE_NODE_TYPE RUR_IVA_GEOM_CAPSULE_ID = (scene::ESCENE_NODE_TYPE)rurIvaMakeId('i', 'o', 'g', 'u');
-const scene::ESCENE_NODE_TYPE RUR_IVA_GEOM_CYLINDER_ID = (scene::ESCENE_NODE_TYPE)rurIvaMakeId('i', 'o', 'g', 'c');
-const scene::ESCENE_NODE_TYPE RUR_IVA_GEOM_HEIGHTFIELD_ID = (scene::ESCENE_NODE_TYPE)rurIvaMakeId('i', 'o', 'g', 'h');
-const scene::ESCENE_NODE_TYPE RUR_IVA_GEOM_PLANE_ID = (scene::ESCENE_NODE_TYPE)rurIvaMakeId('i', 'o', 'g', 'p');
+const scene::ESCENE_NODE_TYPE RUR_IVA_GEOM_CAPSULE_ID =
+    (scene::ESCENE_NODE_TYPE)rurIvaMakeId('i', 'o', 'g', 'u');
+const scene::ESCENE_NODE_TYPE RUR_IVA_GEOM_CYLINDER_ID =
+    (scene::ESCENE_NODE_TYPE)rurIvaMakeId('i', 'o', 'g', 'c');
+const scene::ESCENE_NODE_TYPE RUR_IVA_GEOM_HEIGHTFIELD_ID =
+    (scene::ESCENE_NODE_TYPE)rurIvaMakeId('i', 'o', 'g', 'h');
+const scene::ESCENE_NODE_TYPE RUR_IVA_GEOM_PLANE_ID =
+    (scene::ESCENE_NODE_TYPE)rurIvaMakeId('i', 'o', 'g', 'p');
 const scene::ESCENE_NODE_TYPE RUR_IVA_GEOM_RAY_ID = (scene::ESCENE_NODE_TYPE)rurIvaMakeId('i', 'o', 'g', 'r');
-const scene::ESCENE_NODE_TYPE RUR_IVA_GEOM_SPHERE_ID = (scene::ESCENE_NODE_TYPE)rurIvaMakeId('i', 'o', 'g', 's');
-const scene::ESCENE_NODE_TYPE RUR_IVA_GEOM_TRIMESH_ID = (scene::ESCENE_NODE_TYPE)rurIvaMakeId('i', 'o', 'g', 't');
-const scene::ESCENE_NODE_TYPE RUR_IVA_JOINT_BALL_SOCKET_ID = (scene::ESCENE_NODE_TYPE)rurIvaMakeId('i', 'o', 'j', 'b');
-const scene::ESCENE_NODE_TYPE RUR_IVA_JOINT_FIXED_ID = (scene::ESCENE_NODE_TYPE)rurIvaMakeId('i', 'o', 'j', 'f');
-const scene::ESCENE_NODE_TYPE RUR_IVA_JOINT_HINGE_ID = (scene::ESCENE_NODE_TYPE)rurIvaMakeId('i', 'o', 'j', 'h');
-const scene::ESCENE_NODE_TYPE RUR_IVA_JOINT_HINGE2_ID = (scene::ESCENE_NODE_TYPE)rurIvaMakeId('i', 'o', 'j', '2');
-const scene::ESCENE_NODE_TYPE RUR_IVA_JOINT_PISTON_ID = (scene::ESCENE_NODE_TYPE)rurIvaMakeId('i', 'o', 'j', 'p');
-const scene::ESCENE_NODE_TYPE RUR_IVA_JOINT_SLIDER_ID = (scene::ESCENE_NODE_TYPE)rurIvaMakeId('i', 'o', 'j', 's');
-const scene::ESCENE_NODE_TYPE RUR_IVA_JOINT_UNIVERSAL_ID = (scene::ESCENE_NODE_TYPE)rurIvaMakeId('i', 'o', 'j', 'u');
+const scene::ESCENE_NODE_TYPE RUR_IVA_GEOM_SPHERE_ID =
+    (scene::ESCENE_NODE_TYPE)rurIvaMakeId('i', 'o', 'g', 's');
+const scene::ESCENE_NODE_TYPE RUR_IVA_GEOM_TRIMESH_ID =
+    (scene::ESCENE_NODE_TYPE)rurIvaMakeId('i', 'o', 'g', 't');
+const scene::ESCENE_NODE_TYPE RUR_IVA_JOINT_BALL_SOCKET_ID =
+    (scene::ESCENE_NODE_TYPE)rurIvaMakeId('i', 'o', 'j', 'b');
+const scene::ESCENE_NODE_TYPE RUR_IVA_JOINT_FIXED_ID =
+    (scene::ESCENE_NODE_TYPE)rurIvaMakeId('i', 'o', 'j', 'f');
+const scene::ESCENE_NODE_TYPE RUR_IVA_JOINT_HINGE_ID =
+    (scene::ESCENE_NODE_TYPE)rurIvaMakeId('i', 'o', 'j', 'h');
+const scene::ESCENE_NODE_TYPE RUR_IVA_JOINT_HINGE2_ID =
+    (scene::ESCENE_NODE_TYPE)rurIvaMakeId('i', 'o', 'j', '2');
+const scene::ESCENE_NODE_TYPE RUR_IVA_JOINT_PISTON_ID =
+    (scene::ESCENE_NODE_TYPE)rurIvaMakeId('i', 'o', 'j', 'p');
+const scene::ESCENE_NODE_TYPE RUR_IVA_JOINT_SLIDER_ID =
+    (scene::ESCENE_NODE_TYPE)rurIvaMakeId('i', 'o', 'j', 's');
+const scene::ESCENE_NODE_TYPE RUR_IVA_JOINT_UNIVERSAL_ID =
+    (scene::ESCENE_NODE_TYPE)rurIvaMakeId('i', 'o', 'j', 'u');
 //! The PR joint has no named type constant; its letters differ from the other kinds.
-const scene::ESCENE_NODE_TYPE RUR_IVA_JOINT_PR_TYPE = (scene::ESCENE_NODE_TYPE)rurIvaMakeId('i', 'j', 'p', 'r');
+const scene::ESCENE_NODE_TYPE RUR_IVA_JOINT_PR_TYPE =
+    (scene::ESCENE_NODE_TYPE)rurIvaMakeId('i', 'j', 'p', 'r');
 const scene::ESCENE_NODE_TYPE RUR_IVA_MOTOR_ID = (scene::ESCENE_NODE_TYPE)rurIvaMakeId('i', 'o', 'm', 'o');
 const scene::ESCENE_NODE_TYPE RUR_IVA_SERVO_ID = (scene::ESCENE_NODE_TYPE)rurIvaMakeId('i', 'o', 's', 'v');
-const scene::ESCENE_NODE_TYPE RUR_IVA_IMPULSE_MOTOR_ID = (scene::ESCENE_NODE_TYPE)rurIvaMakeId('i', 'o', 'm', 'i');
-const scene::ESCENE_NODE_TYPE RUR_IVA_TORQUE_MOTOR_ID = (scene::ESCENE_NODE_TYPE)rurIvaMakeId('i', 'o', 't', 'q');
-const scene::ESCENE_NODE_TYPE RUR_IVA_AERO_DRAG_ID = (scene::ESCENE_NODE_TYPE)rurIvaMakeId('i', 'o', 'a', 'd');
+const scene::ESCENE_NODE_TYPE RUR_IVA_IMPULSE_MOTOR_ID =
+    (scene::ESCENE_NODE_TYPE)rurIvaMakeId('i', 'o', 'm', 'i');
+const scene::ESCENE_NODE_TYPE RUR_IVA_TORQUE_MOTOR_ID =
+    (scene::ESCENE_NODE_TYPE)rurIvaMakeId('i', 'o', 't', 'q');
+const scene::ESCENE_NODE_TYPE RUR_IVA_AERO_DRAG_ID =
+    (scene::ESCENE_NODE_TYPE)rurIvaMakeId('i', 'o', 'a', 'd');
 //! Surface parameter sets are no scene nodes; their type shares the space's value.
-const scene::ESCENE_NODE_TYPE RUR_IVA_SURFACE_PARAMETERS_ID = (scene::ESCENE_NODE_TYPE)rurIvaMakeId('i', 'o', 's', 'p');
+const scene::ESCENE_NODE_TYPE RUR_IVA_SURFACE_PARAMETERS_ID =
+    (scene::ESCENE_NODE_TYPE)rurIvaMakeId('i', 'o', 's', 'p');
 
 const wchar_t* const RUR_IVA_WORLD_NAME = L"CRurIvaWorld";
 const wchar_t* const RUR_IVA_SPACE_NAME = L"CRurIvaSpace";

@@ -61,34 +61,59 @@ void CRurIvaSceneNodeFactory::add(scene::ESCENE_NODE_TYPE iType, const wchar_t* 
   m_aNames.push_back(sNarrow);
 }
 
-scene::ISceneNode* CRurIvaSceneNodeFactory::addSceneNode(scene::ESCENE_NODE_TYPE iType, scene::ISceneNode* pParent) {
+scene::ISceneNode* CRurIvaSceneNodeFactory::addSceneNode(scene::ESCENE_NODE_TYPE iType,
+                                                         scene::ISceneNode* pParent) {
   if (!pParent) pParent = m_pManager->getRootSceneNode();
   scene::ISceneManager* m = m_pManager;
   switch (static_cast<u32>(iType)) {
-    case RUR_IVA_BODY_ID: return new CRurIvaBody(pParent, m);
-    case RUR_IVA_GEOM_BOX_ID: return new CRurIvaGeomBox(pParent, m);
-    case RUR_IVA_GEOM_CAPSULE_ID: return new CRurIvaGeomCapsule(pParent, m);
-    case RUR_IVA_GEOM_CYLINDER_ID: return new CRurIvaGeomCylinder(pParent, m);
-    case RUR_IVA_GEOM_HEIGHTFIELD_ID: return new CRurIvaGeomHeightfield(pParent, m);
-    case RUR_IVA_GEOM_PLANE_ID: return new CRurIvaGeomPlane(pParent, m);
-    case RUR_IVA_GEOM_RAY_ID: return new CRurIvaGeomRay(pParent, m);
-    case RUR_IVA_GEOM_SPHERE_ID: return new CRurIvaGeomSphere(pParent, m);
-    case RUR_IVA_GEOM_TRIMESH_ID: return new CRurIvaGeomTrimesh(pParent, m);
-    case RUR_IVA_JOINT_BALL_SOCKET_ID: return new CRurIvaJointBallSocket(pParent, m);
-    case RUR_IVA_JOINT_FIXED_ID: return new CRurIvaJointFixed(pParent, m);
-    case RUR_IVA_JOINT_HINGE_ID: return new CRurIvaJointHinge(pParent, m);
-    case RUR_IVA_JOINT_HINGE2_ID: return new CRurIvaJointHinge2(pParent, m);
-    case RUR_IVA_JOINT_PISTON_ID: return new CRurIvaJointPiston(pParent, m);
-    case RUR_IVA_JOINT_SLIDER_ID: return new CRurIvaJointSlider(pParent, m);
-    case RUR_IVA_SPACE_ID: return new CRurIvaSpace(pParent, m);
-    case RUR_IVA_WORLD_ID: return new CRurIvaWorld(pParent, m);
-    case RUR_IVA_MOTOR_ID: return new CRurIvaMotor(pParent, m);
-    case RUR_IVA_SERVO_ID: return new CRurIvaServo(pParent, m);
-    case RUR_IVA_IMPULSE_MOTOR_ID: return new CRurIvaImpulseMotor(pParent, m);
-    case RUR_IVA_TORQUE_MOTOR_ID: return new CRurIvaTorqueMotor(pParent, m);
-    case RUR_IVA_AERO_DRAG_ID: return new CRurIvaAeroDrag(pParent, m);
-    case RUR_IVA_JOINT_PR_TYPE: return new CRurIvaJointPR(pParent, m);
-    default: return 0;
+    case RUR_IVA_BODY_ID:
+      return new CRurIvaBody(pParent, m);
+    case RUR_IVA_GEOM_BOX_ID:
+      return new CRurIvaGeomBox(pParent, m);
+    case RUR_IVA_GEOM_CAPSULE_ID:
+      return new CRurIvaGeomCapsule(pParent, m);
+    case RUR_IVA_GEOM_CYLINDER_ID:
+      return new CRurIvaGeomCylinder(pParent, m);
+    case RUR_IVA_GEOM_HEIGHTFIELD_ID:
+      return new CRurIvaGeomHeightfield(pParent, m);
+    case RUR_IVA_GEOM_PLANE_ID:
+      return new CRurIvaGeomPlane(pParent, m);
+    case RUR_IVA_GEOM_RAY_ID:
+      return new CRurIvaGeomRay(pParent, m);
+    case RUR_IVA_GEOM_SPHERE_ID:
+      return new CRurIvaGeomSphere(pParent, m);
+    case RUR_IVA_GEOM_TRIMESH_ID:
+      return new CRurIvaGeomTrimesh(pParent, m);
+    case RUR_IVA_JOINT_BALL_SOCKET_ID:
+      return new CRurIvaJointBallSocket(pParent, m);
+    case RUR_IVA_JOINT_FIXED_ID:
+      return new CRurIvaJointFixed(pParent, m);
+    case RUR_IVA_JOINT_HINGE_ID:
+      return new CRurIvaJointHinge(pParent, m);
+    case RUR_IVA_JOINT_HINGE2_ID:
+      return new CRurIvaJointHinge2(pParent, m);
+    case RUR_IVA_JOINT_PISTON_ID:
+      return new CRurIvaJointPiston(pParent, m);
+    case RUR_IVA_JOINT_SLIDER_ID:
+      return new CRurIvaJointSlider(pParent, m);
+    case RUR_IVA_SPACE_ID:
+      return new CRurIvaSpace(pParent, m);
+    case RUR_IVA_WORLD_ID:
+      return new CRurIvaWorld(pParent, m);
+    case RUR_IVA_MOTOR_ID:
+      return new CRurIvaMotor(pParent, m);
+    case RUR_IVA_SERVO_ID:
+      return new CRurIvaServo(pParent, m);
+    case RUR_IVA_IMPULSE_MOTOR_ID:
+      return new CRurIvaImpulseMotor(pParent, m);
+    case RUR_IVA_TORQUE_MOTOR_ID:
+      return new CRurIvaTorqueMotor(pParent, m);
+    case RUR_IVA_AERO_DRAG_ID:
+      return new CRurIvaAeroDrag(pParent, m);
+    case RUR_IVA_JOINT_PR_TYPE:
+      return new CRurIvaJointPR(pParent, m);
+    default:
+      return 0;
   }
 }
 

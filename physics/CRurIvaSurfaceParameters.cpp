@@ -14,13 +14,18 @@ struct SModeKey {
   s32 iBits;
   const c8* sKey;
 };
-const SModeKey kModeKeys[] = {
-    {eRurIvaContactMu2, "mode_mu2%s"},         {eRurIvaContactFDir1, "mode_fdir1%s"},
-    {eRurIvaContactBounce, "mode_bounce%s"},   {eRurIvaContactSoftERP, "mode_softERP%s"},
-    {eRurIvaContactSoftCFM, "mode_softCFM%s"}, {eRurIvaContactMotion1, "mode_motion1%s"},
-    {eRurIvaContactMotion2, "mode_motion2%s"}, {eRurIvaContactMotionN, "mode_motionN%s"},
-    {eRurIvaContactSlip1, "mode_slip1%s"},     {eRurIvaContactSlip2, "mode_slip2%s"},
-    {eRurIvaContactApprox1_1, "mode_approx1_1%s"}, {eRurIvaContactApprox1_2, "mode_approx1_2%s"}};
+const SModeKey kModeKeys[] = {{eRurIvaContactMu2, "mode_mu2%s"},
+                              {eRurIvaContactFDir1, "mode_fdir1%s"},
+                              {eRurIvaContactBounce, "mode_bounce%s"},
+                              {eRurIvaContactSoftERP, "mode_softERP%s"},
+                              {eRurIvaContactSoftCFM, "mode_softCFM%s"},
+                              {eRurIvaContactMotion1, "mode_motion1%s"},
+                              {eRurIvaContactMotion2, "mode_motion2%s"},
+                              {eRurIvaContactMotionN, "mode_motionN%s"},
+                              {eRurIvaContactSlip1, "mode_slip1%s"},
+                              {eRurIvaContactSlip2, "mode_slip2%s"},
+                              {eRurIvaContactApprox1_1, "mode_approx1_1%s"},
+                              {eRurIvaContactApprox1_2, "mode_approx1_2%s"}};
 
 //! Formats a key with the set's suffix: none for set 0, "_mat<index + 1>" for the others.
 class CKey {
@@ -102,7 +107,8 @@ void CRurIvaSurfaceParameters::serializeAttributes(io::IAttributes* out, io::SAt
                                                    u32 iIndex) const {
   if (!out) return;
   CKey key(iIndex);
-  const CRurIvaSurfaceParameters* pDefined = CRurIvaManager::getSharedInstance()->getSurfaceParameter(m_sName);
+  const CRurIvaSurfaceParameters* pDefined =
+      CRurIvaManager::getSharedInstance()->getSurfaceParameter(m_sName);
   const bool bNamed = m_sName.size() > 0;
 
   out->addString(key("name%s"), m_sName.c_str());
@@ -170,8 +176,10 @@ void CRurIvaSurfaceParameters::deserializeAttributes(io::IAttributes* in, io::SA
   m_fAngularDamping = in->getAttributeAsFloat(key("angularDamping%s"));
   m_fMaxLinearVelocity = in->getAttributeAsFloat(key("maxLinearVel%s"));
   m_fMaxAngularVelocity = in->getAttributeAsFloat(key("maxAngularVel%s"));
-  if (m_fMaxLinearVelocity > 0.0f) m_fMaxLinearVelocityDamping = in->getAttributeAsFloat(key("maxLVelDamping%s"));
-  if (m_fMaxAngularVelocity > 0.0f) m_fMaxAngularVelocityDamping = in->getAttributeAsFloat(key("maxAVelDamping%s"));
+  if (m_fMaxLinearVelocity > 0.0f)
+    m_fMaxLinearVelocityDamping = in->getAttributeAsFloat(key("maxLVelDamping%s"));
+  if (m_fMaxAngularVelocity > 0.0f)
+    m_fMaxAngularVelocityDamping = in->getAttributeAsFloat(key("maxAVelDamping%s"));
 }
 
 }  // namespace ode

@@ -63,7 +63,8 @@ class CRurIvaSurfaceParameters {
   //! iIndex is the set's index within its geometry; it selects the key suffix ("" or "_mat%i").
   virtual void serializeAttributes(io::IAttributes* out, io::SAttributeReadWriteOptions* options,
                                    u32 iIndex) const;
-  virtual void deserializeAttributes(io::IAttributes* in, io::SAttributeReadWriteOptions* options, u32 iIndex);
+  virtual void deserializeAttributes(io::IAttributes* in, io::SAttributeReadWriteOptions* options,
+                                     u32 iIndex);
 
   void setModeMu2(bool b) { setModeBits(eRurIvaContactMu2, b); }
   bool getModeMu2() const { return hasModeBits(eRurIvaContactMu2); }

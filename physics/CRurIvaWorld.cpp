@@ -164,7 +164,8 @@ void CRurIvaWorld::setAutoDisableLinearThreshold(f32 fThreshold) {
   if (m_iWorldId) m_pOdeDevice->worldSetAutoDisableLinearThreshold(m_iWorldId, fThreshold);
 }
 f32 CRurIvaWorld::getAutoDisableLinearThreshold() {
-  return m_iWorldId ? m_pOdeDevice->worldGetAutoDisableLinearThreshold(m_iWorldId) : m_fAutoDisableLinearThreshold;
+  return m_iWorldId ? m_pOdeDevice->worldGetAutoDisableLinearThreshold(m_iWorldId)
+                    : m_fAutoDisableLinearThreshold;
 }
 void CRurIvaWorld::setAutoDisableAngularThreshold(f32 fThreshold) {
   m_fAutoDisableAngularThreshold = fThreshold;
@@ -225,12 +226,16 @@ s32 CRurIvaWorld::getQuickStepNumIterations() {
 void CRurIvaWorld::setQuickStepSOR(f32 fSor) {
   if (m_iWorldId) m_pOdeDevice->worldSetQuickStepW(m_iWorldId, fSor);
 }
-f32 CRurIvaWorld::getQuickStepSOR() { return m_iWorldId ? m_pOdeDevice->worldGetQuickStepW(m_iWorldId) : 0.0f; }
+f32 CRurIvaWorld::getQuickStepSOR() {
+  return m_iWorldId ? m_pOdeDevice->worldGetQuickStepW(m_iWorldId) : 0.0f;
+}
 
 void CRurIvaWorld::setContactCalculator(IRurIvaContactParameters* pCalculator) {
   m_pOdeDevice->setContactCalculator(pCalculator);
 }
-IRurIvaContactParameters* CRurIvaWorld::getContactCalculator() { return m_pOdeDevice->getContactCalculator(); }
+IRurIvaContactParameters* CRurIvaWorld::getContactCalculator() {
+  return m_pOdeDevice->getContactCalculator();
+}
 
 void CRurIvaWorld::addBody(CRurIvaBody* pBody) {
   if (pBody) m_lBodies.push_back(pBody);
@@ -339,7 +344,8 @@ void CRurIvaWorld::loadParameter(io::IXMLReader* pReader) {
       // Reading the block consumed its end element; the set's end element is skipped by the caller.
       return;
     }
-    if (pReader->getNodeType() == io::EXN_ELEMENT_END && (sNode == L"attributes" || sNode == L"parameters")) return;
+    if (pReader->getNodeType() == io::EXN_ELEMENT_END && (sNode == L"attributes" || sNode == L"parameters"))
+      return;
   }
 }
 

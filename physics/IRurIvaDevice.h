@@ -228,9 +228,9 @@ class IRurIvaDevice {
   virtual u32 geomHeightfieldDataCreate() = 0;
   virtual void geomHeightfieldSetBounds(u32 iData, f32 fMin, f32 fMax) = 0;
   //! The callback has the signature f32 (*)(void* pUserData, int x, int z).
-  virtual void geomHeightfieldDataCallback(u32 iData, void* pUserData, void* pCallback, f32 fWidth, f32 fDepth,
-                                           int iWidthSamples, int iDepthSamples, f32 fScale, f32 fOffset,
-                                           f32 fThickness, int iWrap) = 0;
+  virtual void geomHeightfieldDataCallback(u32 iData, void* pUserData, void* pCallback, f32 fWidth,
+                                           f32 fDepth, int iWidthSamples, int iDepthSamples, f32 fScale,
+                                           f32 fOffset, f32 fThickness, int iWrap) = 0;
   virtual u32 geomTrimeshDataCreate() = 0;
   virtual void geomTrimeshDataBuildSimple(u32 iData, scene::ISceneNode* pNode) = 0;
   virtual void geomTrimeshDataBuildFromMeshBuffer(u32 iData, scene::ISceneNode* pNode, u32 iBuffer) = 0;
@@ -250,7 +250,8 @@ class IRurIvaDevice {
   // Spaces and joint groups
   virtual u32 spaceCreateSimple(u32 iParent) = 0;
   virtual u32 spaceCreateHash(u32 iParent) = 0;
-  virtual u32 spaceCreateQuadTree(u32 iParent, core::vector3df cCenter, core::vector3df cExtents, int iDepth) = 0;
+  virtual u32 spaceCreateQuadTree(u32 iParent, core::vector3df cCenter, core::vector3df cExtents,
+                                  int iDepth) = 0;
   virtual void spaceDestroy(u32 iSpace) = 0;
   virtual u32 jointGroupCreate(int iMaxSize) = 0;
   virtual void jointGroupDestroy(u32 iGroup) = 0;

@@ -69,7 +69,9 @@ class CDemoRun {
   u32 m_iFrame = 0;
 };
 
-bool isFinite(const core::vector3df& v) { return std::isfinite(v.X) && std::isfinite(v.Y) && std::isfinite(v.Z); }
+bool isFinite(const core::vector3df& v) {
+  return std::isfinite(v.X) && std::isfinite(v.Y) && std::isfinite(v.Z);
+}
 
 //! Where a wheel's centre is now: its model node sits at the wheel centre below its body.
 core::vector3df wheelCentre(scene::ISceneNode* pWheelNode) {
@@ -128,8 +130,9 @@ TEST(DemoScene, TheCarLandsOnItsFourWheelsAndDrivesDownTheTrack) {
   EXPECT_LT(std::fabs(cEnd.X - cStart.X), 5.0f);
 
   // Every wheel stays on its axle: its centre is within a wheel radius of its joint's anchor.
-  const core::vector3df aAnchors[4] = {car.test_1_JointHinge->getAnchor1(), car.test_2_JointHinge->getAnchor1(),
-                                       car.test_3_JointHinge->getAnchor1(), car.test_4_JointHinge->getAnchor1()};
+  const core::vector3df aAnchors[4] = {
+      car.test_1_JointHinge->getAnchor1(), car.test_2_JointHinge->getAnchor1(),
+      car.test_3_JointHinge->getAnchor1(), car.test_4_JointHinge->getAnchor1()};
   for (int k = 0; k < 4; ++k) {
     const core::vector3df cCentre = wheelCentre(aWheels[k]);
     EXPECT_LT((cCentre - aAnchors[k]).getLength(), kWheelRadius) << "wheel " << k + 1;
@@ -160,9 +163,11 @@ void collectPhysicsNodes(scene::ISceneNode* pNode, io::IFileSystem* pFiles, std:
     if (CRurIvaManager::getSharedInstance()->isRegisteredOdeSceneNode(pChild)) {
       io::IAttributes* pAttributes = pFiles->createEmptyAttributes();
       pChild->serializeAttributes(pAttributes);
-      std::string sText = CRurIvaSceneNode::nodeNameToC8(static_cast<CRurIvaSceneNode*>(pChild)->getTypeName());
+      std::string sText =
+          CRurIvaSceneNode::nodeNameToC8(static_cast<CRurIvaSceneNode*>(pChild)->getTypeName());
       for (u32 i = 0; i < pAttributes->getAttributeCount(); ++i)
-        sText += std::string(" ") + pAttributes->getAttributeName(i) + "=" + pAttributes->getAttributeAsString(i).c_str();
+        sText += std::string(" ") + pAttributes->getAttributeName(i) + "=" +
+                 pAttributes->getAttributeAsString(i).c_str();
       pAttributes->drop();
       aOut.push_back(sText);
     }
@@ -171,7 +176,8 @@ void collectPhysicsNodes(scene::ISceneNode* pNode, io::IFileSystem* pFiles, std:
 }
 
 TEST(DemoScene, ASavedSceneReadBackHasTheSameNodesAndDrivesTheSame) {
-  const std::string sFile = std::string(VARRIK_BUILD_DIR) + "/demo-scene-test-" + std::to_string(getpid()) + ".irr";
+  const std::string sFile =
+      std::string(VARRIK_BUILD_DIR) + "/demo-scene-test-" + std::to_string(getpid()) + ".irr";
   std::vector<std::string> aBuilt;
   core::vector3df cBuiltEnd;
   {
@@ -207,9 +213,9 @@ TEST(DemoScene, ASavedSceneReadBackHasTheSameNodesAndDrivesTheSame) {
   for (size_t i = 0; i < aBuilt.size(); ++i) EXPECT_EQ(aLoaded[i], aBuilt[i]) << "node " << i;
   // The built car has driven some 30 units by now; the loaded one the same.
   EXPECT_LT(cBuiltEnd.Z, -20.0f);
-  EXPECT_LT((cLoadedEnd - cBuiltEnd).getLength(), 1.0f) << "built (" << cBuiltEnd.X << ", " << cBuiltEnd.Y << ", "
-                                                        << cBuiltEnd.Z << ") loaded (" << cLoadedEnd.X << ", "
-                                                        << cLoadedEnd.Y << ", " << cLoadedEnd.Z << ")";
+  EXPECT_LT((cLoadedEnd - cBuiltEnd).getLength(), 1.0f)
+      << "built (" << cBuiltEnd.X << ", " << cBuiltEnd.Y << ", " << cBuiltEnd.Z << ") loaded ("
+      << cLoadedEnd.X << ", " << cLoadedEnd.Y << ", " << cLoadedEnd.Z << ")";
 }
 
 }  // namespace

@@ -17,14 +17,29 @@ using namespace irr::ode;
 
 namespace {
 
-const c8* const kTableOrder[] = {"CRurIvaBody",         "CRurIvaGeomBox",        "CRurIvaGeomCapsule",
-                                 "CRurIvaGeomCylinder", "CRurIvaGeomHeightfield", "CRurIvaGeomPlane",
-                                 "CRurIvaGeomRay",      "CRurIvaGeomSphere",     "CRurIvaGeomTrimesh",
-                                 "CRurIvaJointBallSocket", "CRurIvaJointFixed",  "CRurIvaJointHinge",
-                                 "CRurIvaJointHinge2",  "CRurIvaJointPiston",    "CRurIvaJointSlider",
-                                 "CRurIvaSpace",        "CRurIvaWorld",          "CRurIvaMotor",
-                                 "CRurIvaServo",        "CRurIvaImpulseMotor",   "CRurIvaTorqueMotor",
-                                 "CRurIvaAeroDrag",     "CRurIvaJointPR"};
+const c8* const kTableOrder[] = {"CRurIvaBody",
+                                 "CRurIvaGeomBox",
+                                 "CRurIvaGeomCapsule",
+                                 "CRurIvaGeomCylinder",
+                                 "CRurIvaGeomHeightfield",
+                                 "CRurIvaGeomPlane",
+                                 "CRurIvaGeomRay",
+                                 "CRurIvaGeomSphere",
+                                 "CRurIvaGeomTrimesh",
+                                 "CRurIvaJointBallSocket",
+                                 "CRurIvaJointFixed",
+                                 "CRurIvaJointHinge",
+                                 "CRurIvaJointHinge2",
+                                 "CRurIvaJointPiston",
+                                 "CRurIvaJointSlider",
+                                 "CRurIvaSpace",
+                                 "CRurIvaWorld",
+                                 "CRurIvaMotor",
+                                 "CRurIvaServo",
+                                 "CRurIvaImpulseMotor",
+                                 "CRurIvaTorqueMotor",
+                                 "CRurIvaAeroDrag",
+                                 "CRurIvaJointPR"};
 
 class FactoryTest : public ::testing::Test {
  protected:
@@ -55,7 +70,8 @@ TEST_F(FactoryTest, OffersTheTwentyThreeKindsInTableOrder) {
   for (u32 i = 0; i < 23; ++i) {
     EXPECT_STREQ(factory.getCreateableSceneNodeTypeName(i), kTableOrder[i]) << "entry " << i;
     // The type of each entry names the same entry back.
-    EXPECT_STREQ(factory.getCreateableSceneNodeTypeName(factory.getCreateableSceneNodeType(i)), kTableOrder[i]);
+    EXPECT_STREQ(factory.getCreateableSceneNodeTypeName(factory.getCreateableSceneNodeType(i)),
+                 kTableOrder[i]);
   }
   EXPECT_EQ(factory.getCreateableSceneNodeType(23), scene::ESNT_UNKNOWN);
   EXPECT_EQ(factory.getCreateableSceneNodeTypeName(23u), nullptr);

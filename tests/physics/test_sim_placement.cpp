@@ -7,7 +7,9 @@
 namespace varrik_core_test {
 namespace {
 
-vector3df cBodyPosition(CoreScene& s, CRurIvaBody* pBody) { return s.m_pDevice->bodyGetPosition(pBody->getBodyId()); }
+vector3df cBodyPosition(CoreScene& s, CRurIvaBody* pBody) {
+  return s.m_pDevice->bodyGetPosition(pBody->getBodyId());
+}
 
 void run(CRurIvaWorld* pWorld, f32 fSeconds) {
   for (f32 t = 0.0f; t < fSeconds; t += kCoreStep) pWorld->step(kCoreStep);

@@ -20,12 +20,12 @@ const std::vector<std::string>& generatedFiles();
 
 // A triangle as the engine holds it, in the coordinates of its mesh buffer.
 struct Tri {
-    irr::core::vector3df a, b, c;
+  irr::core::vector3df a, b, c;
 
-    // (b - a) x (c - a): the side the engine draws and the physics layer treats as the outside.
-    irr::core::vector3df windingNormal() const { return (b - a).crossProduct(c - a); }
-    irr::core::vector3df unitNormal() const { return windingNormal().normalize(); }
-    irr::core::vector3df centroid() const { return (a + b + c) / 3.0f; }
+  // (b - a) x (c - a): the side the engine draws and the physics layer treats as the outside.
+  irr::core::vector3df windingNormal() const { return (b - a).crossProduct(c - a); }
+  irr::core::vector3df unitNormal() const { return windingNormal().normalize(); }
+  irr::core::vector3df centroid() const { return (a + b + c) / 3.0f; }
 };
 
 std::vector<Tri> trianglesOf(const irr::scene::IMeshBuffer& buffer);
@@ -36,20 +36,20 @@ std::vector<Tri> trianglesOf(const irr::scene::IMesh& mesh);
 int cornersWithStrayNormals(const irr::scene::IMesh& mesh);
 
 class EngineTest : public ::testing::Test {
-protected:
-    void SetUp() override;
-    void TearDown() override;
+ protected:
+  void SetUp() override;
+  void TearDown() override;
 
-    // The level, found by its bare name inside the data folder as the demo finds it.
-    irr::scene::IAnimatedMesh* level();
-    // A car or wheel mesh by file name, opened by its path inside the data folder as the demo opens it.
-    irr::scene::IAnimatedMesh* model(const std::string& file);
-    // The mesh the physics layer measures: the animated mesh's frame 0.
-    irr::scene::IMesh* frameZero(const std::string& file);
+  // The level, found by its bare name inside the data folder as the demo finds it.
+  irr::scene::IAnimatedMesh* level();
+  // A car or wheel mesh by file name, opened by its path inside the data folder as the demo opens it.
+  irr::scene::IAnimatedMesh* model(const std::string& file);
+  // The mesh the physics layer measures: the animated mesh's frame 0.
+  irr::scene::IMesh* frameZero(const std::string& file);
 
-    irr::IrrlichtDevice* m_device = nullptr;
-    irr::video::IVideoDriver* m_driver = nullptr;
-    irr::scene::ISceneManager* m_scene = nullptr;
+  irr::IrrlichtDevice* m_device = nullptr;
+  irr::video::IVideoDriver* m_driver = nullptr;
+  irr::scene::ISceneManager* m_scene = nullptr;
 };
 
 }  // namespace varrik::assettest

@@ -14,8 +14,8 @@
 namespace varrik::assetgen::design {
 
 // --- Where the demo puts things (world units) ---------------------------------------------------------
-constexpr double kModelScale = 30.0;    // scale of every car and wheel node
-constexpr double kLevelNodeY = -50.0;   // level octree node position (0, kLevelNodeY, 0)
+constexpr double kModelScale = 30.0;      // scale of every car and wheel node
+constexpr double kLevelNodeY = -50.0;     // level octree node position (0, kLevelNodeY, 0)
 constexpr double kChassisNodeY = -100.0;  // chassis mesh node position (0, kChassisNodeY, 0)
 
 // --- Chassis (model units) -----------------------------------------------------------------------------
@@ -29,12 +29,12 @@ constexpr double kChassisHalfLength = 2.0;  // Z, the nose at -Z
 // Wheels 1 and 2 steer at the front (-Z), 3 and 4 are driven at the rear (+Z). The centres sit on the
 // underside of the chassis box and just outside its sides, so the tyres clear the body and reach below it.
 struct WheelBone {
-    const char* name;
-    double x, y, z;
+  const char* name;
+  double x, y, z;
 };
 constexpr double kWheelTrackHalf = 1.15;  // |x| of every wheel centre
 constexpr double kWheelCentreY = -0.4;
-constexpr double kWheelBaseHalf = 1.3;    // |z| of every wheel centre
+constexpr double kWheelBaseHalf = 1.3;  // |z| of every wheel centre
 constexpr WheelBone kWheelBones[4] = {
     {"b_whee1", kWheelTrackHalf, kWheelCentreY, -kWheelBaseHalf},
     {"b_whee2", -kWheelTrackHalf, kWheelCentreY, -kWheelBaseHalf},
@@ -59,13 +59,13 @@ constexpr double kFloorLevelY = kFloorWorldY - kLevelNodeY;
 // The track runs along Z from behind the car's start to far ahead of it (the car drives toward -Z).
 constexpr double kTrackRearZ = 400.0;
 constexpr double kTrackFrontZ = -4000.0;
-constexpr double kRoadHalfWidth = 100.0;   // asphalt from x = -100 to 100: a car is 60 wide
-constexpr double kVergeOuterX = 160.0;     // grass verges from |x| = 100 to 160
-constexpr double kVergeRise = 6.0;         // the verges bank up toward the walls and steer the car back
-constexpr double kWallHeight = 80.0;       // above the floor, far above the car's 24-unit body
+constexpr double kRoadHalfWidth = 100.0;  // asphalt from x = -100 to 100: a car is 60 wide
+constexpr double kVergeOuterX = 160.0;    // grass verges from |x| = 100 to 160
+constexpr double kVergeRise = 6.0;        // the verges bank up toward the walls and steer the car back
+constexpr double kWallHeight = 80.0;      // above the floor, far above the car's 24-unit body
 constexpr double kWallThickness = 20.0;
-constexpr double kWallFooting = 20.0;      // the outside of a wall reaches this far below the floor
-constexpr double kSegmentLength = 25.0;    // floor tessellation along Z: fine enough for smooth humps
+constexpr double kWallFooting = 20.0;    // the outside of a wall reaches this far below the floor
+constexpr double kSegmentLength = 25.0;  // floor tessellation along Z: fine enough for smooth humps
 
 // A chequered start line just ahead of the car's nose (the nose is at z = -60).
 constexpr double kStartLineNearZ = -75.0;
@@ -76,10 +76,10 @@ constexpr double kStartLineFarZ = -100.0;
 // steepest slope is pi x height / (2 x ramp): 9 degrees for the hump and 12 for the table, both easy at the
 // demo's wheel speed of about 9 units per second. The first starts 800 units ahead, well clear of the start.
 struct Rise {
-    double startZ;  // where the rise begins (it extends toward -Z)
-    double ramp;
-    double plateau;
-    double height;
+  double startZ;  // where the rise begins (it extends toward -Z)
+  double ramp;
+  double plateau;
+  double height;
 };
 constexpr Rise kRises[] = {
     {-800.0, 200.0, 0.0, 20.0},     // a hump
@@ -91,7 +91,7 @@ constexpr double kFlatStartHalfLength = 300.0;
 
 // --- Relations the demo depends on ----------------------------------------------------------------------
 constexpr double kWheelCentreWorldY = kChassisNodeY + kModelScale * kWheelCentreY;         // -112
-constexpr double kWheelBottomWorldY = kWheelCentreWorldY - kModelScale * kWheelRadius;    // -121
+constexpr double kWheelBottomWorldY = kWheelCentreWorldY - kModelScale * kWheelRadius;     // -121
 constexpr double kChassisBottomWorldY = kChassisNodeY - kModelScale * kChassisHalfHeight;  // -112
 static_assert(kWheelBottomWorldY < kChassisBottomWorldY, "the car must stand on its wheels");
 static_assert(kFloorWorldY < kWheelBottomWorldY, "the car starts above the floor and drops onto it");

@@ -17,22 +17,22 @@
 namespace varrik::assetgen {
 
 struct BspVertex {
-    Vec3 position;  // engine coordinates
-    Vec3 normal;
-    Vec2 uv;
-    double brightness = 1.0;  // baked into the vertex colour
+  Vec3 position;  // engine coordinates
+  Vec3 normal;
+  Vec2 uv;
+  double brightness = 1.0;  // baked into the vertex colour
 };
 
 struct BspFace {
-    int texture = 0;
-    std::vector<BspVertex> vertices;
-    std::vector<int> indices;  // triangles as offsets into `vertices`, engine front-face winding
+  int texture = 0;
+  std::vector<BspVertex> vertices;
+  std::vector<int> indices;  // triangles as offsets into `vertices`, engine front-face winding
 };
 
 struct BspLevel {
-    std::string entities;               // the entity lump's text
-    std::vector<std::string> textures;  // names without extension, resolved by the loader
-    std::vector<BspFace> faces;
+  std::string entities;               // the entity lump's text
+  std::vector<std::string> textures;  // names without extension, resolved by the loader
+  std::vector<BspFace> faces;
 };
 
 std::vector<std::uint8_t> encodeBsp(const BspLevel& level);

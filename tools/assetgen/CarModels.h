@@ -11,11 +11,11 @@ namespace varrik::assetgen {
 // Side profile of the car body (z, y), shared by the geometry and by the texture painter, which draws
 // windows and lights where these outlines put them.
 struct CarOutline {
-    std::vector<ProfilePoint> hull;   // lower body: full width, bottom of the box up to the waist line
-    std::vector<ProfilePoint> cabin;  // glasshouse sitting on the hull: reaches the top of the box
-    double cabinHalfWidth;
-    int hullCabinEdge;                // the hull's top edge under the cabin (left open there)
-    int cabinFloorEdge;               // the cabin's bottom edge (open: the hull closes it)
+  std::vector<ProfilePoint> hull;   // lower body: full width, bottom of the box up to the waist line
+  std::vector<ProfilePoint> cabin;  // glasshouse sitting on the hull: reaches the top of the box
+  double cabinHalfWidth;
+  int hullCabinEdge;   // the hull's top edge under the cabin (left open there)
+  int cabinFloorEdge;  // the cabin's bottom edge (open: the hull closes it)
 };
 const CarOutline& carOutline();
 
@@ -35,8 +35,8 @@ std::vector<Triangle> buildDamagedChassis();
 
 // Wheel profile (x, r) with the texture coordinate u of each point; the painter colours u by these parts.
 struct WheelPart {
-    double u0, u1;
-    enum Kind { HubCap, Hub, Rim, Sidewall, Tread } kind;
+  double u0, u1;
+  enum Kind { HubCap, Hub, Rim, Sidewall, Tread } kind;
 };
 const std::vector<LathePoint>& wheelProfile();
 std::vector<WheelPart> wheelParts();

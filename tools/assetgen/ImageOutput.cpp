@@ -12,23 +12,24 @@ namespace {
 // chequers keep clean edges.
 constexpr irr::u32 kJpegQuality = 92;
 
-irr::u32 channel(double value) { return static_cast<irr::u32>(std::lround(std::clamp(value, 0.0, 1.0) * 255.0)); }
+irr::u32 channel(double value) {
+  return static_cast<irr::u32>(std::lround(std::clamp(value, 0.0, 1.0) * 255.0));
+}
 
 }  // namespace
 
 bool writeImage(irr::video::IVideoDriver& driver, const Pixmap& image, const std::string& path) {
-    const irr::core::dimension2d<irr::u32> size(image.width(), image.height());
-    irr::video::IImage* out = driver.createImage(irr::video::ECF_R8G8B8, size);
-    if (!out)
-        return false;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) {
-            const Rgb& c = image.at(x, y);
-            out->setPixel(x, y, irr::video::SColor(255, channel(c.r), channel(c.g), channel(c.b)));
-        }
-    const bool written = driver.writeImageToFile(out, path.c_str(), kJpegQuality);
-    out->drop();
-    return written;
+  const irr::core::dimension2d<irr::u32> size(image.width(), image.height());
+  irr::video::IImage* out = driver.createImage(irr::video::ECF_R8G8B8, size);
+  if (!out) return false;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) {
+      const Rgb& c = image.at(x, y);
+      out->setPixel(x, y, irr::video::SColor(255, channel(c.r), channel(c.g), channel(c.b)));
+    }
+  const bool written = driver.writeImageToFile(out, path.c_str(), kJpegQuality);
+  out->drop();
+  return written;
 }
 
 }  // namespace varrik::assetgen

@@ -12,16 +12,16 @@ namespace varrik::assetgen {
 
 // A point of a profile drawn in the (z, y) plane: the car seen from its side, nose at -z.
 struct ProfilePoint {
-    double z, y;
+  double z, y;
 };
 
 struct Prism {
-    std::vector<ProfilePoint> profile;  // convex polygon, either orientation; collinear points allowed
-    std::vector<double> xStations;      // increasing; the first and last are the end caps
-    double maxStep = 1e9;               // longest edge of the tessellation
-    // Band cells left open so another solid can sit on them: (profile edge, x-station interval).
-    std::vector<std::pair<int, int>> openCells;
-    std::vector<int> openEdges;  // whole profile edges left open
+  std::vector<ProfilePoint> profile;  // convex polygon, either orientation; collinear points allowed
+  std::vector<double> xStations;      // increasing; the first and last are the end caps
+  double maxStep = 1e9;               // longest edge of the tessellation
+  // Band cells left open so another solid can sit on them: (profile edge, x-station interval).
+  std::vector<std::pair<int, int>> openCells;
+  std::vector<int> openEdges;  // whole profile edges left open
 };
 
 // Adds the prism. Faces at shared borders use the same subdivision rules, so a second prism whose open
@@ -30,7 +30,7 @@ void addPrismX(MeshBuilder& mesh, const Prism& prism);
 
 // A point of a wheel profile in the (x, radius) plane, with the texture coordinate u it gets.
 struct LathePoint {
-    double x, r, u;
+  double x, r, u;
 };
 
 // Revolves a profile that starts and ends on the X axis (r = 0), running from -x to +x, into `segments`

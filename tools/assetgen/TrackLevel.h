@@ -9,8 +9,8 @@ namespace varrik::assetgen {
 enum LevelMaterial { kAsphalt, kStartLine, kVerge, kWall, kLevelMaterialCount };
 
 struct LevelTexture {
-    const char* bspName;   // as stored in the BSP; the loader tries it with image extensions
-    const char* fileName;  // the image the name resolves to through a folder archive that ignores paths
+  const char* bspName;   // as stored in the BSP; the loader tries it with image extensions
+  const char* fileName;  // the image the name resolves to through a folder archive that ignores paths
 };
 const LevelTexture& levelTexture(LevelMaterial material);
 

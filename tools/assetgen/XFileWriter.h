@@ -13,15 +13,15 @@
 namespace varrik::assetgen {
 
 struct XFrame {
-    std::string name;
-    Vec3 translation;  // relative to the root frame
+  std::string name;
+  Vec3 translation;  // relative to the root frame
 };
 
 struct XModel {
-    std::string rootFrame;
-    IndexedMesh mesh;
-    std::string textureFile;  // bare file name, found next to the mesh file
-    std::vector<XFrame> childFrames;
+  std::string rootFrame;
+  IndexedMesh mesh;
+  std::string textureFile;  // bare file name, found next to the mesh file
+  std::vector<XFrame> childFrames;
 };
 
 std::string encodeXFile(const XModel& model);

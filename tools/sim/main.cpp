@@ -76,7 +76,9 @@ bool parseOptions(int argc, char** argv, SOptions& o) {
   return true;
 }
 
-bool isFinite(const core::vector3df& v) { return std::isfinite(v.X) && std::isfinite(v.Y) && std::isfinite(v.Z); }
+bool isFinite(const core::vector3df& v) {
+  return std::isfinite(v.X) && std::isfinite(v.Y) && std::isfinite(v.Z);
+}
 
 //! The bodies a scene file brought, in registration order.
 std::vector<CRurIvaBody*> registeredBodies() {
@@ -91,7 +93,8 @@ void printRow(double fTime, const char* sName, CRurIvaBody* pBody) {
   const core::vector3df r = pBody->getRotation();
   const f32 fSpeed = pBody->getLinearVelocity().getLength();
   if (sName)
-    printf("%.3f,%s,%.3f,%.3f,%.3f,%.2f,%.2f,%.2f,%.3f\n", fTime, sName, p.X, p.Y, p.Z, r.X, r.Y, r.Z, fSpeed);
+    printf("%.3f,%s,%.3f,%.3f,%.3f,%.2f,%.2f,%.2f,%.3f\n", fTime, sName, p.X, p.Y, p.Z, r.X, r.Y, r.Z,
+           fSpeed);
   else
     printf("%.3f,%.3f,%.3f,%.3f,%.2f,%.2f,%.2f,%.3f\n", fTime, p.X, p.Y, p.Z, r.X, r.Y, r.Z, fSpeed);
 }
@@ -175,11 +178,12 @@ int main(int argc, char** argv) {
 
   if (!aBodies.empty()) {
     const core::vector3df cEnd = aBodies[0]->getPosition();
-    printf("summary: %.2f s simulated in %ld frames; %s moved %.1f units from (%.1f, %.1f, %.1f) to "
-           "(%.1f, %.1f, %.1f); top speed %.2f; %s\n",
-           o.fSeconds, iFrames, bDemo ? "chassis" : "first body",
-           (cEnd - cStart).getLength(), cStart.X, cStart.Y, cStart.Z, cEnd.X, cEnd.Y, cEnd.Z, fMaxSpeed,
-           bFinite ? "all values finite" : "NOT-A-NUMBER values appeared");
+    printf(
+        "summary: %.2f s simulated in %ld frames; %s moved %.1f units from (%.1f, %.1f, %.1f) to "
+        "(%.1f, %.1f, %.1f); top speed %.2f; %s\n",
+        o.fSeconds, iFrames, bDemo ? "chassis" : "first body", (cEnd - cStart).getLength(), cStart.X,
+        cStart.Y, cStart.Z, cEnd.X, cEnd.Y, cEnd.Z, fMaxSpeed,
+        bFinite ? "all values finite" : "NOT-A-NUMBER values appeared");
   }
 
   releaseDemoScene(scene);
