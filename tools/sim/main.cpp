@@ -12,6 +12,7 @@
 #include <vector>
 
 #include <irrlicht.h>
+#include <unistd.h>
 
 #include "CRurIvaBody.h"
 #include "CRurIvaManager.h"
@@ -76,6 +77,28 @@ bool parseOptions(int argc, char** argv, SOptions& o) {
   return true;
 }
 
+//! While it lives, what the engine and the physics layer print goes to standard error, so that
+//! standard output carries nothing but the CSV.
+class CMessagesToStderr {
+ public:
+  CMessagesToStderr() : m_iSaved(-1) {
+    fflush(stdout);
+    m_iSaved = dup(STDOUT_FILENO);
+    if (m_iSaved >= 0) dup2(STDERR_FILENO, STDOUT_FILENO);
+  }
+  ~CMessagesToStderr() { restore(); }
+  void restore() {
+    if (m_iSaved < 0) return;
+    fflush(stdout);
+    dup2(m_iSaved, STDOUT_FILENO);
+    close(m_iSaved);
+    m_iSaved = -1;
+  }
+
+ private:
+  int m_iSaved;
+};
+
 bool isFinite(const core::vector3df& v) {
   return std::isfinite(v.X) && std::isfinite(v.Y) && std::isfinite(v.Z);
 }
@@ -105,13 +128,16 @@ int main(int argc, char** argv) {
   SOptions o;
   if (!parseOptions(argc, argv, o)) return 2;
 
+  CMessagesToStderr cMessages;
   // The null driver opens no window; the simulated clock is the engine timer, set by hand.
-  IrrlichtDevice* device = createDevice(video::EDT_NULL);
+  SIrrlichtCreationParameters cParams;
+  cParams.DriverType = video::EDT_NULL;
+  cParams.LoggingLevel = ELL_WARNING;
+  IrrlichtDevice* device = createDeviceEx(cParams);
   if (!device) {
     fprintf(stderr, "varrik-sim: the engine could not create its null device\n");
     return 1;
   }
-  device->getLogger()->setLogLevel(ELL_WARNING);
   device->getFileSystem()->changeWorkingDirectoryTo(o.sFolder.c_str());
   device->getFileSystem()->addFileArchive("data/", true, true, io::EFAT_FOLDER);
   scene::ISceneManager* smgr = device->getSceneManager();
@@ -148,6 +174,7 @@ int main(int argc, char** argv) {
   }
   if (aBodies.empty()) fprintf(stderr, "varrik-sim: the scene has no body to follow\n");
 
+  cMessages.restore();
   printf(bDemo ? "time,x,y,z,rot_x,rot_y,rot_z,speed\n" : "time,body,x,y,z,rot_x,rot_y,rot_z,speed\n");
   const core::vector3df cStart = aBodies.empty() ? core::vector3df() : aBodies[0]->getPosition();
   f32 fMaxSpeed = 0.0f;
