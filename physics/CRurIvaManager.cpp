@@ -1,6 +1,8 @@
 #include "CRurIvaManager.h"
 
 #include <cstdio>
+#include <set>
+#include <vector>
 
 #include "CRurIvaBody.h"
 #include "CRurIvaDevice.h"
@@ -14,6 +16,7 @@
 #include "CRurIvaEventProgress.h"
 #include "CRurIvaEventQueue.h"
 #include "CRurIvaGeom.h"
+#include "CRurIvaGeomRay.h"
 #include "CRurIvaSurfaceParameters.h"
 #include "CRurIvaWorld.h"
 #include "IRurIvaStepMotor.h"
@@ -245,10 +248,49 @@ void CRurIvaManager::removeSceneNode(scene::ISceneNode* pNode) {
   if (pNode) m_pQueue->postEvent(new CRurIvaEventNodeRemoved(pNode), true);
 }
 
+namespace {
+
+void collectNodes(scene::ISceneNode* pNode, std::set<scene::ISceneNode*>& aNodes) {
+  aNodes.insert(pNode);
+  for (scene::ISceneNode* pChild : pNode->getChildren()) collectNodes(pChild, aNodes);
+}
+
+bool isPhysicsType(scene::ESCENE_NODE_TYPE iType) {
+  static const scene::ESCENE_NODE_TYPE kTypes[] = {
+      RUR_IVA_WORLD_ID,         RUR_IVA_SPACE_ID,        RUR_IVA_BODY_ID,           RUR_IVA_JOINT_BALL_SOCKET_ID,
+      RUR_IVA_JOINT_FIXED_ID,   RUR_IVA_JOINT_HINGE_ID,  RUR_IVA_JOINT_HINGE2_ID,   RUR_IVA_JOINT_PISTON_ID,
+      RUR_IVA_JOINT_SLIDER_ID,  RUR_IVA_JOINT_PR_TYPE,   RUR_IVA_MOTOR_ID,          RUR_IVA_SERVO_ID,
+      RUR_IVA_IMPULSE_MOTOR_ID, RUR_IVA_TORQUE_MOTOR_ID, RUR_IVA_AERO_DRAG_ID};
+  for (scene::ESCENE_NODE_TYPE i : kTypes)
+    if (i == iType) return true;
+  return CRurIvaGeom::isGeomType(iType);
+}
+
+/**
+ * The physics node factory hands every node it creates to its caller with one reference; the
+ * engine's scene loader keeps none of them, so the nodes a load created would never die. The
+ * new physics nodes are handed to the scene alone, except a fast body's guard ray, whose
+ * reference belongs to its body.
+ */
+void releaseLoadedNodes(scene::ISceneNode* pNode, const std::set<scene::ISceneNode*>& aBefore) {
+  std::vector<scene::ISceneNode*> aChildren;
+  for (scene::ISceneNode* pChild : pNode->getChildren()) aChildren.push_back(pChild);
+  for (scene::ISceneNode* pChild : aChildren) releaseLoadedNodes(pChild, aBefore);
+  if (aBefore.count(pNode) || !isPhysicsType(pNode->getType())) return;
+  if (pNode->getType() == RUR_IVA_GEOM_RAY_ID && static_cast<CRurIvaGeomRay*>(pNode)->getAttachedBody()) return;
+  if (pNode->getReferenceCount() > 1) pNode->drop();
+}
+
+}  // namespace
+
 bool CRurIvaManager::loadScene(const c8* sFileName, scene::ISceneManager* pSceneManager) {
   if (!pSceneManager) pSceneManager = m_pSmgr;
   if (!pSceneManager || !sFileName) return false;
-  if (!pSceneManager->loadScene(sFileName)) return false;
+  std::set<scene::ISceneNode*> aBefore;
+  collectNodes(pSceneManager->getRootSceneNode(), aBefore);
+  const bool bLoaded = pSceneManager->loadScene(sFileName);
+  releaseLoadedNodes(pSceneManager->getRootSceneNode(), aBefore);
+  if (!bLoaded) return false;
   m_pQueue->postEvent(new CRurIvaEventLoadScene(sFileName), true);
   return true;
 }
