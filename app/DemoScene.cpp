@@ -1,7 +1,6 @@
 #include "DemoScene.h"
 
 #include <cstdio>
-#include <vector>
 
 #include "CRurIvaBody.h"
 #include "CRurIvaGeomBox.h"
@@ -14,6 +13,7 @@
 #include "CRurIvaSceneNodeFactory.h"
 #include "CRurIvaSurfaceParameters.h"
 #include "CRurIvaWorld.h"
+#include "RurIvaLists.h"
 
 using namespace irr;
 using namespace irr::ode;
@@ -287,14 +287,9 @@ void startPhysics(DemoScene& scene) {
 
 void startLoadedScene() {
   CRurIvaManager* pManager = CRurIvaManager::getSharedInstance();
-  std::vector<CRurIvaWorld*> aWorlds;
-  for (CRurIvaWorld* pWorld : pManager->getWorlds()) aWorlds.push_back(pWorld);
-  for (CRurIvaWorld* pWorld : aWorlds) pWorld->initPhysics();
-  std::vector<CRurIvaSceneNode*> aMotors;
-  for (CRurIvaSceneNode* pNode : pManager->getRurIvaNodes())
-    if (pNode->getType() == RUR_IVA_MOTOR_ID || pNode->getType() == RUR_IVA_SERVO_ID)
-      aMotors.push_back(pNode);
-  for (CRurIvaSceneNode* pMotor : aMotors) pMotor->initPhysics();
+  for (CRurIvaWorld* pWorld : snapshot(pManager->getWorlds())) pWorld->initPhysics();
+  for (CRurIvaSceneNode* pNode : snapshot(pManager->getRurIvaNodes()))
+    if (pNode->getType() == RUR_IVA_MOTOR_ID || pNode->getType() == RUR_IVA_SERVO_ID) pNode->initPhysics();
 }
 
 void buildDemoScene(scene::ISceneManager* smgr, DemoScene& scene) {

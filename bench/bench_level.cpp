@@ -13,6 +13,7 @@
 #include "CRurIvaGeomTrimesh.h"
 #include "CRurIvaManager.h"
 #include "CRurIvaWorld.h"
+#include "../tests/physics/LevelScene.h"
 
 namespace {
 
@@ -29,52 +30,9 @@ using irr::ode::CRurIvaWorld;
 namespace scene = irr::scene;
 namespace video = irr::video;
 
-const f32 kBenchStep = 0.016f;
+using varrik_level_test::kLevelStep;
 
-//! An engine on the null driver with the physics manager installed and one world; the nodes it
-//! makes are released with it, and the dynamics library is closed after it.
-class BenchLevelScene {
- public:
-  BenchLevelScene() {
-    m_pIrr = irr::createDevice(video::EDT_NULL);
-    m_pSmgr = m_pIrr->getSceneManager();
-    m_pManager = CRurIvaManager::getSharedInstance();
-    m_pManager->install(m_pIrr);
-    m_pManager->initODE();
-    m_pDevice = static_cast<CRurIvaDevice*>(m_pManager->getOdeDevice());
-    m_pWorld = keep(new CRurIvaWorld(m_pSmgr->getRootSceneNode(), m_pSmgr));
-  }
-  ~BenchLevelScene() {
-    for (scene::ISceneNode* p : m_aKept) p->drop();
-    m_pManager->uninstall();
-    m_pIrr->drop();
-    m_pManager->closeODE();
-  }
-  BenchLevelScene(const BenchLevelScene&) = delete;
-  BenchLevelScene& operator=(const BenchLevelScene&) = delete;
-
-  template <class T>
-  T* keep(T* p) {
-    m_aKept.push_back(p);
-    return p;
-  }
-  CRurIvaBody* addBall(const vector3df& cPos, f32 fRadius) {
-    CRurIvaBody* pBody = keep(new CRurIvaBody(m_pWorld, m_pSmgr, -1, cPos));
-    CRurIvaGeomSphere* pSphere = keep(new CRurIvaGeomSphere(m_pSmgr->addEmptySceneNode(pBody), m_pSmgr));
-    pSphere->setRadius(fRadius);
-    return pBody;
-  }
-  void steps(int n) {
-    for (int i = 0; i < n; ++i) m_pWorld->step(kBenchStep);
-  }
-
-  irr::IrrlichtDevice* m_pIrr;
-  scene::ISceneManager* m_pSmgr;
-  CRurIvaManager* m_pManager;
-  CRurIvaDevice* m_pDevice;
-  CRurIvaWorld* m_pWorld;
-  std::vector<scene::ISceneNode*> m_aKept;
-};
+using BenchLevelScene = varrik_level_test::LevelScene;
 
 //! A square grid of iCells x iCells cells (two triangles each) with gentle waves, as one buffer
 //! with 32-bit indices.
@@ -148,7 +106,7 @@ static void BM_LevelDemoLevel500Balls(benchmark::State& state) {
       s.addBall(vector3df(-67.5f + 15.0f * iColumn, fAbove, 250.0f - 30.0f * iRow), fRadius);
   s.m_pWorld->initPhysics();
   s.steps(60);  // landed
-  for (auto _ : state) s.m_pWorld->step(kBenchStep);
+  for (auto _ : state) s.m_pWorld->step(kLevelStep);
   state.counters["steps_per_s"] =
       benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
   state.counters["balls"] = 500;
@@ -180,7 +138,7 @@ static void BM_LevelMaterialContactsWithRegistryRecords(benchmark::State& state)
     s.addBall(vector3df(-47.5f + 2.0f * i, 0.5f, static_cast<f32>(i % 5) * 3.0f), 0.5f);
   s.m_pWorld->initPhysics();
   s.steps(10);
-  for (auto _ : state) s.m_pWorld->step(kBenchStep);
+  for (auto _ : state) s.m_pWorld->step(kLevelStep);
   state.counters["records"] = static_cast<double>(s.m_pDevice->getRecordCount());
 }
 BENCHMARK(BM_LevelMaterialContactsWithRegistryRecords)

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <vector>
 
 #include "CRurIvaEventActivationChanged.h"
 #include "CRurIvaEventBodyCreated.h"
@@ -16,44 +15,12 @@
 #include "IRurIvaDevice.h"
 #include "IRurIvaMotor.h"
 #include "IRurIvaStepMotor.h"
+#include "RurIvaLists.h"
 
 namespace irr {
 namespace ode {
 
 namespace {
-
-template <class T>
-void removeFirst(core::list<T*>& lList, T* pItem) {
-  for (auto it = lList.begin(); it != lList.end(); ++it)
-    if (*it == pItem) {
-      lList.erase(it);
-      return;
-    }
-}
-
-template <class T>
-bool appendOnce(core::list<T*>& lList, T* pItem) {
-  if (!pItem) return false;
-  for (T* p : lList)
-    if (p == pItem) return false;
-  lList.push_back(pItem);
-  return true;
-}
-
-//! A copy to walk while the walk itself may change the list.
-template <class T>
-std::vector<T*> snapshot(const core::list<T*>& lList) {
-  std::vector<T*> aItems;
-  for (T* p : lList) aItems.push_back(p);
-  return aItems;
-}
-
-bool isJointType(scene::ESCENE_NODE_TYPE iType) {
-  return iType == RUR_IVA_JOINT_BALL_SOCKET_ID || iType == RUR_IVA_JOINT_FIXED_ID ||
-         iType == RUR_IVA_JOINT_HINGE_ID || iType == RUR_IVA_JOINT_HINGE2_ID ||
-         iType == RUR_IVA_JOINT_PISTON_ID || iType == RUR_IVA_JOINT_SLIDER_ID ||
-         iType == RUR_IVA_JOINT_PR_TYPE;
-}
 
 bool sameName(const c8* a, const c8* b) { return a && b && strcmp(a, b) == 0; }
 
@@ -227,7 +194,7 @@ void CRurIvaBody::initPhysics() {
 CRurIvaJoint* CRurIvaBody::linkParentJoint() {
   // A joint that hangs from the static environment (its parent is no body) is in no body's
   // joint list, so the body below it brings it to life.
-  if (!Parent || !isJointType(Parent->getType())) return 0;
+  if (!Parent || !isRurIvaJointType(Parent->getType())) return 0;
   CRurIvaJoint* pJoint = static_cast<CRurIvaJoint*>(Parent);
   if (pJoint->getBody2()) return 0;
   pJoint->initLinkedObjects();
@@ -376,9 +343,7 @@ void CRurIvaBody::removeStepMotor(IRurIvaStepMotor* pMotor) { removeFirst(m_lSte
 void CRurIvaBody::removeMotor(IRurIvaMotor* pMotor) { removeFirst(m_lMotors, pMotor); }
 
 void CRurIvaBody::addMotor(IRurIvaMotor* pMotor) {
-  if (!pMotor) return;
-  for (IRurIvaMotor* p : m_lMotors)
-    if (p == pMotor) return;
+  if (!pMotor || contains(m_lMotors, pMotor)) return;
   printf("motor added (\"%s\" / %i)\n", pMotor->getName(), pMotor->getID());
   m_lMotors.push_back(pMotor);
 }

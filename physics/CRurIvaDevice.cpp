@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <list>
 #include <memory>
 #include <vector>
@@ -462,6 +461,7 @@ void CRurIvaDevice::discardRecords() {
   m_mGeomHandles.clear();
   m_mBodyHandles.clear();
   m_aNestedSpaces.clear();
+  m_aPlacedBodies.clear();
   // The waiting ray hits name bodies whose handles are gone with the records.
   clearFastCollisions();
 }
@@ -585,25 +585,26 @@ void CRurIvaDevice::collideNestedSpaces(CRurIvaWorld* pWorld, dSpaceID pTop) {
   }
 }
 
-void CRurIvaDevice::parkLostBodies() {
-  // A body that has lost its position (not a number, or blown far away) makes the collision of
-  // some shapes and spaces abort; its geometries sit out until the body has a position again.
-  // It is still simulated, and the moved callback keeps its node where it was.
-  for (const auto& cEntry : m_mBodyHandles) {
-    COdeDataWrapper* r = record(cEntry.second);
-    if (!r || !r->m_pBody) continue;
-    const bool bLost = !usablePosition(dBodyGetPosition(r->m_pBody));
-    if (bLost == r->m_bParked) continue;
-    r->m_bParked = bLost;
-    for (dGeomID g = dBodyGetFirstGeom(r->m_pBody); g; g = dBodyGetNextGeom(g)) {
-      if (bLost)
-        dGeomDisable(g);
-      else
-        dGeomEnable(g);
-    }
+// A body that has lost its position (not a number, or blown far away) makes the collision of
+// some shapes and spaces abort; its geometries sit out until the body has a position again. It
+// is still simulated, and the moved callback keeps its node where it was.
+void CRurIvaDevice::updateParking(COdeDataWrapper* r, u32 iBody) {
+  if (!r || !r->m_pBody) return;
+  const bool bLost = !usablePosition(dBodyGetPosition(r->m_pBody));
+  if (bLost == r->m_bParked) return;
+  r->m_bParked = bLost;
+  for (dGeomID g = dBodyGetFirstGeom(r->m_pBody); g; g = dBodyGetNextGeom(g)) {
     if (bLost)
-      printf("CRurIvaDevice::step: body %u has no usable position, it leaves collision\n", cEntry.second);
+      dGeomDisable(g);
+    else
+      dGeomEnable(g);
   }
+  if (bLost) printf("CRurIvaDevice::step: body %u has no usable position, it leaves collision\n", iBody);
+}
+
+void CRurIvaDevice::parkPlacedBodies() {
+  for (u32 iBody : m_aPlacedBodies) updateParking(live(iBody, eKindBody), iBody);
+  m_aPlacedBodies.clear();
 }
 
 void CRurIvaDevice::forgetObjectsOfWorld(u32 iWorld) {
@@ -836,46 +837,69 @@ void CRurIvaDevice::jointSetHinge2Axes(u32 iJoint, core::vector3df cAxis1, core:
   dJointSetHinge2Axes(j, a1, a2);
 }
 
-void CRurIvaDevice::jointSetHinge2Axis1(u32 iJoint, core::vector3df cAxis) {
-  dJointID j = jointOfType(iJoint, dJointTypeHinge2);
-  if (!j) return;
+namespace {
+
+// One axis of a hinge-2 through the library's current call, checked against the other axis: the
+// library aborts on a hinge-2 with one body and on parallel axes.
+void setOneHinge2Axis(dJointID j, int iWhich, const core::vector3df& cAxis, const c8* sCaller) {
   if (!dJointGetBody(j, 0) || !dJointGetBody(j, 1)) {
-    printf("CRurIvaDevice::jointSetHinge2Axis1: the joint is not attached to two bodies, call skipped\n");
+    printf("CRurIvaDevice::%s: the joint is not attached to two bodies, call skipped\n", sCaller);
     return;
   }
   if (isNullAxis(cAxis)) {
-    printf("CRurIvaDevice::jointSetHinge2Axis1: the axis has no direction, call skipped\n");
+    printf("CRurIvaDevice::%s: the axis has no direction, call skipped\n", sCaller);
     return;
   }
-  const dVector3 a1 = {cAxis.X, cAxis.Y, cAxis.Z, 0};
-  dVector3 a2;
-  dJointGetHinge2Axis2(j, a2);
-  if (areParallel(a1, a2)) {
-    printf("CRurIvaDevice::jointSetHinge2Axis1: the axis is parallel to axis 2, call skipped\n");
+  const dVector3 a = {cAxis.X, cAxis.Y, cAxis.Z, 0};
+  dVector3 cOther;
+  if (iWhich == 1)
+    dJointGetHinge2Axis2(j, cOther);
+  else
+    dJointGetHinge2Axis1(j, cOther);
+  if (areParallel(a, cOther)) {
+    printf("CRurIvaDevice::%s: the axis is parallel to axis %d, call skipped\n", sCaller,
+           iWhich == 1 ? 2 : 1);
     return;
   }
-  dJointSetHinge2Axes(j, a1, NULL);
+  dJointSetHinge2Axes(j, iWhich == 1 ? a : NULL, iWhich == 2 ? a : NULL);
+}
+
+// One axis of a universal joint; parallel axes abort the next step, so an attached joint's axis
+// is checked against its other axis as it stands.
+void setOneUniversalAxis(dJointID j, int iWhich, const core::vector3df& cAxis, const c8* sCaller) {
+  if (isNullAxis(cAxis)) {
+    printf("CRurIvaDevice::%s: the axis has no direction, call skipped\n", sCaller);
+    return;
+  }
+  if (dJointGetBody(j, 0) || dJointGetBody(j, 1)) {
+    const dVector3 a = {cAxis.X, cAxis.Y, cAxis.Z, 0};
+    dVector3 cOther;
+    if (iWhich == 1)
+      dJointGetUniversalAxis2(j, cOther);
+    else
+      dJointGetUniversalAxis1(j, cOther);
+    if (areParallel(a, cOther)) {
+      printf("CRurIvaDevice::%s: the axis is parallel to axis %d, call skipped\n", sCaller,
+             iWhich == 1 ? 2 : 1);
+      return;
+    }
+  }
+  if (iWhich == 1)
+    dJointSetUniversalAxis1(j, cAxis.X, cAxis.Y, cAxis.Z);
+  else
+    dJointSetUniversalAxis2(j, cAxis.X, cAxis.Y, cAxis.Z);
+}
+
+}  // namespace
+
+void CRurIvaDevice::jointSetHinge2Axis1(u32 iJoint, core::vector3df cAxis) {
+  if (dJointID j = jointOfType(iJoint, dJointTypeHinge2))
+    setOneHinge2Axis(j, 1, cAxis, "jointSetHinge2Axis1");
 }
 
 void CRurIvaDevice::jointSetHinge2Axis2(u32 iJoint, core::vector3df cAxis) {
-  dJointID j = jointOfType(iJoint, dJointTypeHinge2);
-  if (!j) return;
-  if (!dJointGetBody(j, 0) || !dJointGetBody(j, 1)) {
-    printf("CRurIvaDevice::jointSetHinge2Axis2: the joint is not attached to two bodies, call skipped\n");
-    return;
-  }
-  if (isNullAxis(cAxis)) {
-    printf("CRurIvaDevice::jointSetHinge2Axis2: the axis has no direction, call skipped\n");
-    return;
-  }
-  const dVector3 a2 = {cAxis.X, cAxis.Y, cAxis.Z, 0};
-  dVector3 a1;
-  dJointGetHinge2Axis1(j, a1);
-  if (areParallel(a1, a2)) {
-    printf("CRurIvaDevice::jointSetHinge2Axis2: the axis is parallel to axis 1, call skipped\n");
-    return;
-  }
-  dJointSetHinge2Axes(j, NULL, a2);
+  if (dJointID j = jointOfType(iJoint, dJointTypeHinge2))
+    setOneHinge2Axis(j, 2, cAxis, "jointSetHinge2Axis2");
 }
 
 RURIVA_JOINT_GET_VEC(jointGetHinge2Axis1, dJointTypeHinge2, dJointGetHinge2Axis1)
@@ -932,44 +956,14 @@ f32 CRurIvaDevice::jointGetSliderParam(u32 iJoint, int iParam) {
 
 RURIVA_JOINT_SET_VEC(jointSetUniversalAnchor, dJointTypeUniversal, dJointSetUniversalAnchor)
 
-// A universal joint whose two axes are parallel aborts the next step, so each axis is checked
-// against the joint's other axis as it stands.
 void CRurIvaDevice::jointSetUniversalAxis1(u32 iJoint, core::vector3df cAxis) {
-  dJointID j = jointOfType(iJoint, dJointTypeUniversal);
-  if (!j) return;
-  if (isNullAxis(cAxis)) {
-    printf("CRurIvaDevice::jointSetUniversalAxis1: the axis has no direction, call skipped\n");
-    return;
-  }
-  if (dJointGetBody(j, 0) || dJointGetBody(j, 1)) {
-    const dVector3 a1 = {cAxis.X, cAxis.Y, cAxis.Z, 0};
-    dVector3 a2;
-    dJointGetUniversalAxis2(j, a2);
-    if (areParallel(a1, a2)) {
-      printf("CRurIvaDevice::jointSetUniversalAxis1: the axis is parallel to axis 2, call skipped\n");
-      return;
-    }
-  }
-  dJointSetUniversalAxis1(j, cAxis.X, cAxis.Y, cAxis.Z);
+  if (dJointID j = jointOfType(iJoint, dJointTypeUniversal))
+    setOneUniversalAxis(j, 1, cAxis, "jointSetUniversalAxis1");
 }
 
 void CRurIvaDevice::jointSetUniversalAxis2(u32 iJoint, core::vector3df cAxis) {
-  dJointID j = jointOfType(iJoint, dJointTypeUniversal);
-  if (!j) return;
-  if (isNullAxis(cAxis)) {
-    printf("CRurIvaDevice::jointSetUniversalAxis2: the axis has no direction, call skipped\n");
-    return;
-  }
-  if (dJointGetBody(j, 0) || dJointGetBody(j, 1)) {
-    const dVector3 a2 = {cAxis.X, cAxis.Y, cAxis.Z, 0};
-    dVector3 a1;
-    dJointGetUniversalAxis1(j, a1);
-    if (areParallel(a1, a2)) {
-      printf("CRurIvaDevice::jointSetUniversalAxis2: the axis is parallel to axis 1, call skipped\n");
-      return;
-    }
-  }
-  dJointSetUniversalAxis2(j, cAxis.X, cAxis.Y, cAxis.Z);
+  if (dJointID j = jointOfType(iJoint, dJointTypeUniversal))
+    setOneUniversalAxis(j, 2, cAxis, "jointSetUniversalAxis2");
 }
 
 RURIVA_JOINT_GET_VEC(jointGetUniversalAnchor, dJointTypeUniversal, dJointGetUniversalAnchor)
@@ -1051,7 +1045,10 @@ void CRurIvaDevice::bodyDestroy(u32 iBody) {
 }
 
 void CRurIvaDevice::bodySetPosition(u32 iBody, core::vector3df cPos) {
-  if (COdeDataWrapper* r = live(iBody, eKindBody)) placeOrigin(r, cPos.X, cPos.Y, cPos.Z);
+  COdeDataWrapper* r = live(iBody, eKindBody);
+  if (!r) return;
+  placeOrigin(r, cPos.X, cPos.Y, cPos.Z);
+  m_aPlacedBodies.push_back(iBody);
 }
 
 core::vector3df CRurIvaDevice::bodyGetPosition(u32 iBody) {
@@ -1231,24 +1228,23 @@ core::vector3df CRurIvaDevice::bodyGetAngularVelocity(u32 iBody) {
 
 // Body-relative points are given in the node's frame; the library measures them from the
 // centre of mass.
+// The two point velocity readers are one query: the point is taken in body coordinates.
 core::vector3df CRurIvaDevice::bodyGetPointVel(u32 iBody, core::vector3df cPoint) {
-  if (COdeDataWrapper* r = live(iBody, eKindBody)) {
-    dVector3 v;
-    dBodyGetRelPointVel(r->m_pBody, cPoint.X - r->m_aCentre[0], cPoint.Y - r->m_aCentre[1],
-                        cPoint.Z - r->m_aCentre[2], v);
-    m_aLastPosition[2] = toVector(v);
-  }
-  return m_aLastPosition[2];
+  return relPointVel(iBody, cPoint, m_aLastPosition[2]);
 }
 
 core::vector3df CRurIvaDevice::bodyGetRelPointVel(u32 iBody, core::vector3df cPoint) {
+  return relPointVel(iBody, cPoint, m_aLastPosition[3]);
+}
+
+core::vector3df CRurIvaDevice::relPointVel(u32 iBody, const core::vector3df& cPoint, core::vector3df& cLast) {
   if (COdeDataWrapper* r = live(iBody, eKindBody)) {
     dVector3 v;
     dBodyGetRelPointVel(r->m_pBody, cPoint.X - r->m_aCentre[0], cPoint.Y - r->m_aCentre[1],
                         cPoint.Z - r->m_aCentre[2], v);
-    m_aLastPosition[3] = toVector(v);
+    cLast = toVector(v);
   }
-  return m_aLastPosition[3];
+  return cLast;
 }
 
 core::vector3df CRurIvaDevice::bodyGetRelPointPos(u32 iBody, core::vector3df cPoint) {
@@ -1868,7 +1864,7 @@ void CRurIvaDevice::stepWorld(f32 fTime, CRurIvaWorld* pWorld, bool bQuick) {
     pWorld->resetCollisionAttributes();
     postEvent(new CRurIvaEventBeforeStep());
 
-    parkLostBodies();
+    parkPlacedBodies();
     CRurIvaSpace* pSpace = pWorld->getSpace();
     if (dSpaceID s = pSpace ? getSpaceId(pSpace->getSpaceId()) : 0) {
       dSpaceCollide(s, pWorld, nearCollisionCallback);
@@ -1974,8 +1970,9 @@ void CRurIvaDevice::nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2) {
   if (!pCalculator) pCalculator = pDevice->getContactCalculator();
   if (!pCalculator) return;
 
-  dContact aContacts[kMaxContacts];
-  memset(aContacts, 0, sizeof(aContacts));
+  // Every contact slot gets the combined surface from the calculator, which an application may
+  // replace and which is therefore asked once per slot.
+  dContact aContacts[kMaxContacts] = {};
   CRurIvaSurfaceParameters cSurface;
   for (int i = 0; i < kMaxContacts; ++i) {
     pCalculator->calculateContactParameters(p1, p2, &cSurface);
@@ -2075,6 +2072,16 @@ void CRurIvaDevice::handleFastCollisions() {
 
 void CRurIvaDevice::bodyMovedCallback(dBodyID b) {
   if (!b) return;
+  // Every moved body is checked for a lost position here, so no step needs to look at all.
+  COdeDataWrapper* r = 0;
+  if (CRurIvaDevice* pDevice = callbackDevice()) {
+    auto it = pDevice->m_mBodyHandles.find(b);
+    if (it != pDevice->m_mBodyHandles.end()) {
+      r = pDevice->record(it->second);
+      pDevice->updateParking(r, it->second);
+    }
+  }
+
   CRurIvaBody* pBody = bodyOf(b);
   if (!pBody || !pBody->getUpdateGraphics()) return;
 
@@ -2085,11 +2092,7 @@ void CRurIvaDevice::bodyMovedCallback(dBodyID b) {
   quaternionToEuler(aQuat, cRotation);
 
   // The node origin, not the centre of mass the library body sits at.
-  core::vector3df cPosition = toVector(dBodyGetPosition(b));
-  if (CRurIvaDevice* pDevice = callbackDevice()) {
-    auto it = pDevice->m_mBodyHandles.find(b);
-    if (it != pDevice->m_mBodyHandles.end()) cPosition = bodyOrigin(pDevice->record(it->second));
-  }
+  core::vector3df cPosition = r ? bodyOrigin(r) : toVector(dBodyGetPosition(b));
 
   if (isNan(cRotation)) cRotation = pBody->getAbsoluteTransformation().getRotationDegrees();
   if (isNan(cPosition)) cPosition = pBody->getAbsolutePosition();

@@ -2,6 +2,7 @@
 #define C_RUR_IVA_DEVICE_H
 
 #include <unordered_map>
+#include <vector>
 
 #include "IRurIvaDevice.h"
 
@@ -320,8 +321,12 @@ class CRurIvaDevice : public IRurIvaDevice {
   void buildTrimeshData(u32 iData, scene::ISceneNode* pNode, bool bOneBuffer, u32 iBuffer);
   //! Makes the bodies and joints of a world that the library destroys with it invalid.
   void forgetObjectsOfWorld(u32 iWorld);
-  //! Takes the geometries of bodies without a usable position out of collision, and back.
-  void parkLostBodies();
+  //! Takes the geometries of a body without a usable position out of collision, and back.
+  void updateParking(COdeDataWrapper* pRecord, u32 iBody);
+  //! A body point's velocity; cLast keeps the answer for an invalid handle.
+  core::vector3df relPointVel(u32 iBody, const core::vector3df& cPoint, core::vector3df& cLast);
+  //! Checks the bodies placed by hand since the last step (moved bodies are checked as they move).
+  void parkPlacedBodies();
   //! Collides the inside of every space nested below a world's top space, once per step.
   void collideNestedSpaces(CRurIvaWorld* pWorld, dSpaceID pTop);
 
@@ -338,6 +343,8 @@ class CRurIvaDevice : public IRurIvaDevice {
   //! Conditions that may recur every frame are reported once per device.
   bool m_bMasslessReported;
   bool m_bStepReported;
+  //! Bodies placed by hand since the last step, to be checked before the next collision.
+  std::vector<u32> m_aPlacedBodies;
   //! Spaces created inside another space; their insides are collided one by one.
   core::array<u32> m_aNestedSpaces;
   // The position readers answer their last value for handle 0.

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <set>
-#include <vector>
 
 #include "CRurIvaBody.h"
 #include "CRurIvaDevice.h"
@@ -20,29 +19,10 @@
 #include "CRurIvaSurfaceParameters.h"
 #include "CRurIvaWorld.h"
 #include "IRurIvaStepMotor.h"
+#include "RurIvaLists.h"
 
 namespace irr {
 namespace ode {
-
-namespace {
-
-template <class T>
-void removeFirst(core::list<T*>& lList, T* pItem) {
-  for (auto it = lList.begin(); it != lList.end(); ++it)
-    if (*it == pItem) {
-      lList.erase(it);
-      return;
-    }
-}
-
-template <class T>
-bool contains(const core::list<T*>& lList, const T* pItem) {
-  for (auto it = lList.begin(); it != lList.end(); ++it)
-    if (*it == pItem) return true;
-  return false;
-}
-
-}  // namespace
 
 CRurIvaManager* CRurIvaManager::getSharedInstance() {
   static CRurIvaManager cInstance;
@@ -125,9 +105,7 @@ void CRurIvaManager::clearODE() {
   m_pQueue->postEvent(new CRurIvaEventClose(), true);
 }
 
-void CRurIvaManager::addWorld(CRurIvaWorld* pWorld) {
-  if (pWorld && !contains(m_lWorlds, pWorld)) m_lWorlds.push_back(pWorld);
-}
+void CRurIvaManager::addWorld(CRurIvaWorld* pWorld) { appendOnce(m_lWorlds, pWorld); }
 
 void CRurIvaManager::removeWorld(CRurIvaWorld* pWorld) { removeFirst(m_lWorlds, pWorld); }
 
@@ -174,9 +152,7 @@ CRurIvaDampable* CRurIvaManager::getDampableWithParamName(const wchar_t* sName) 
   return 0;
 }
 
-void CRurIvaManager::addStepMotor(IRurIvaStepMotor* pMotor) {
-  if (pMotor && !contains(m_lStepMotors, pMotor)) m_lStepMotors.push_back(pMotor);
-}
+void CRurIvaManager::addStepMotor(IRurIvaStepMotor* pMotor) { appendOnce(m_lStepMotors, pMotor); }
 
 void CRurIvaManager::removeStepMotor(IRurIvaStepMotor* pMotor) { removeFirst(m_lStepMotors, pMotor); }
 
@@ -255,17 +231,6 @@ void collectNodes(scene::ISceneNode* pNode, std::set<scene::ISceneNode*>& aNodes
   for (scene::ISceneNode* pChild : pNode->getChildren()) collectNodes(pChild, aNodes);
 }
 
-bool isPhysicsType(scene::ESCENE_NODE_TYPE iType) {
-  static const scene::ESCENE_NODE_TYPE kTypes[] = {
-      RUR_IVA_WORLD_ID,         RUR_IVA_SPACE_ID,        RUR_IVA_BODY_ID,           RUR_IVA_JOINT_BALL_SOCKET_ID,
-      RUR_IVA_JOINT_FIXED_ID,   RUR_IVA_JOINT_HINGE_ID,  RUR_IVA_JOINT_HINGE2_ID,   RUR_IVA_JOINT_PISTON_ID,
-      RUR_IVA_JOINT_SLIDER_ID,  RUR_IVA_JOINT_PR_TYPE,   RUR_IVA_MOTOR_ID,          RUR_IVA_SERVO_ID,
-      RUR_IVA_IMPULSE_MOTOR_ID, RUR_IVA_TORQUE_MOTOR_ID, RUR_IVA_AERO_DRAG_ID};
-  for (scene::ESCENE_NODE_TYPE i : kTypes)
-    if (i == iType) return true;
-  return CRurIvaGeom::isGeomType(iType);
-}
-
 /**
  * The physics node factory hands every node it creates to its caller with one reference; the
  * engine's scene loader keeps none of them, so the nodes a load created would never die. The
@@ -273,11 +238,10 @@ bool isPhysicsType(scene::ESCENE_NODE_TYPE iType) {
  * reference belongs to its body.
  */
 void releaseLoadedNodes(scene::ISceneNode* pNode, const std::set<scene::ISceneNode*>& aBefore) {
-  std::vector<scene::ISceneNode*> aChildren;
-  for (scene::ISceneNode* pChild : pNode->getChildren()) aChildren.push_back(pChild);
-  for (scene::ISceneNode* pChild : aChildren) releaseLoadedNodes(pChild, aBefore);
-  if (aBefore.count(pNode) || !isPhysicsType(pNode->getType())) return;
-  if (pNode->getType() == RUR_IVA_GEOM_RAY_ID && static_cast<CRurIvaGeomRay*>(pNode)->getAttachedBody()) return;
+  for (scene::ISceneNode* pChild : snapshot(pNode->getChildren())) releaseLoadedNodes(pChild, aBefore);
+  if (aBefore.count(pNode) || !CRurIvaSceneNode::isRurIvaType(pNode->getType())) return;
+  if (pNode->getType() == RUR_IVA_GEOM_RAY_ID && static_cast<CRurIvaGeomRay*>(pNode)->getAttachedBody())
+    return;
   if (pNode->getReferenceCount() > 1) pNode->drop();
 }
 

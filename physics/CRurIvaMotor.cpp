@@ -11,29 +11,11 @@ CRurIvaMotor::CRurIvaMotor(scene::ISceneNode* parent, scene::ISceneManager* mgr,
                            const core::vector3df& position, const core::vector3df& rotation,
                            const core::vector3df& scale)
     : IRurIvaMotor(parent, mgr, id, position, rotation, scale),
-      m_pBody(static_cast<CRurIvaBody*>(getAncestorOfType(RUR_IVA_BODY_ID))),
-      m_pJoint(0),
-      m_iJointIndex(-1),
-      m_iAxis(0),
       m_fVelocity(0.0f),
       m_fForce(0.0f),
-      m_bEnabled(false) {
-  // A motor outside any body is only a holder of settings until it gets a joint.
-  if (m_pBody) m_pBody->addMotor(this);
-}
+      m_bEnabled(false) {}
 
-CRurIvaMotor::~CRurIvaMotor() {
-  // A body that died first has told this node (detachBody); a living one must forget it.
-  if (m_pBody) m_pBody->removeMotor(this);
-}
-
-void CRurIvaMotor::OnRegisterSceneNode() {
-  if (!IsVisible) return;
-  if (SceneManager) SceneManager->registerNodeForRendering(this);
-  ISceneNode::OnRegisterSceneNode();
-}
-
-void CRurIvaMotor::setPosition(const core::vector3df&) { RelativeTranslation.set(0.0f, 0.0f, 0.0f); }
+CRurIvaMotor::~CRurIvaMotor() {}
 
 scene::ISceneNode* CRurIvaMotor::clone(scene::ISceneNode* newParent, scene::ISceneManager* newManager) {
   scene::ISceneNode* pParent = newParent ? newParent : Parent;
@@ -47,15 +29,13 @@ scene::ISceneNode* CRurIvaMotor::clone(scene::ISceneNode* newParent, scene::ISce
 void CRurIvaMotor::initPhysics() {
   if (m_bPhysicsInitialized) return;
   CRurIvaSceneNode::initPhysics();
-  if (!m_pJoint && m_pBody && m_iJointIndex >= 0) m_pJoint = m_pBody->getJointAt(m_iJointIndex);
+  resolveJoint();
   if (m_bEnabled && m_pJoint) {
     const u16 iAxis = static_cast<u16>(m_iAxis);
     m_pJoint->setParameter(iAxis, CRurIvaJoint::eVelocity, m_fVelocity);
     m_pJoint->setParameter(iAxis, CRurIvaJoint::eMaxForce, m_fForce);
   }
 }
-
-void CRurIvaMotor::removeFromPhysics() { CRurIvaSceneNode::removeFromPhysics(); }
 
 void CRurIvaMotor::setEnabled(bool bEnabled) {
   m_bEnabled = bEnabled;
@@ -98,8 +78,7 @@ void CRurIvaMotor::serializeAttributes(io::IAttributes* out, io::SAttributeReadW
   out->addFloat("Force", m_fForce);
   out->addFloat("Velocity", m_fVelocity);
   out->addBool("Enabled", m_bEnabled);
-  // A motor that is not a child of its joint names the joint by its place in the body's list.
-  out->addInt("JointIndex", m_pBody && m_pJoint ? m_pBody->getJointIndex(m_pJoint) : m_iJointIndex);
+  writeJointIndex(out);
 }
 
 void CRurIvaMotor::deserializeAttributes(io::IAttributes* in, io::SAttributeReadWriteOptions* options) {
@@ -108,7 +87,7 @@ void CRurIvaMotor::deserializeAttributes(io::IAttributes* in, io::SAttributeRead
   m_fForce = in->getAttributeAsFloat("Force");
   m_fVelocity = in->getAttributeAsFloat("Velocity");
   m_bEnabled = in->getAttributeAsBool("Enabled");
-  m_iJointIndex = in->existsAttribute("JointIndex") ? in->getAttributeAsInt("JointIndex") : -1;
+  readJointIndex(in);
 }
 
 }  // namespace ode

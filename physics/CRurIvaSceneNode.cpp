@@ -1,6 +1,10 @@
 #include "CRurIvaSceneNode.h"
 
+#include <algorithm>
+
+#include "CRurIvaGeom.h"
 #include "CRurIvaManager.h"
+#include "RurIvaLists.h"
 
 namespace irr {
 namespace ode {
@@ -93,13 +97,9 @@ void CRurIvaSceneNode::copyParams(CRurIvaSceneNode* pDest, bool) {
 }
 
 void CRurIvaSceneNode::cloneChildren(scene::ISceneNode* pNewParent, scene::ISceneManager* pNewManager) {
-  core::array<scene::ISceneNode*> aChildren;
-  for (scene::ISceneNode* pChild : Children) aChildren.push_back(pChild);
-  core::array<scene::ISceneNode*> aBefore;
-  if (pNewParent)
-    for (scene::ISceneNode* pChild : pNewParent->getChildren()) aBefore.push_back(pChild);
-
-  for (u32 i = 0; i < aChildren.size(); ++i) aChildren[i]->clone(pNewParent, pNewManager);
+  const std::vector<scene::ISceneNode*> aBefore =
+      pNewParent ? snapshot(pNewParent->getChildren()) : std::vector<scene::ISceneNode*>();
+  for (scene::ISceneNode* pChild : snapshot(Children)) pChild->clone(pNewParent, pNewManager);
 
   // A physics node's clone comes back holding its creation reference, while the engine's own
   // nodes let go of theirs once they have a parent. Whoever cloned the physics nodes of this
@@ -108,7 +108,7 @@ void CRurIvaSceneNode::cloneChildren(scene::ISceneNode* pNewParent, scene::IScen
   // clone its own cloneChildren has already done the same, so the walk stops there.
   if (!pNewParent) return;
   for (scene::ISceneNode* pChild : pNewParent->getChildren())
-    if (aBefore.linear_search(pChild) < 0) releaseCloneReferences(pChild);
+    if (std::find(aBefore.begin(), aBefore.end(), pChild) == aBefore.end()) releaseCloneReferences(pChild);
 }
 
 void CRurIvaSceneNode::updateAbsoluteChain() {
@@ -125,34 +125,18 @@ void CRurIvaSceneNode::releaseCloneReferences(scene::ISceneNode* pNode) {
   for (scene::ISceneNode* pChild : pNode->getChildren()) releaseCloneReferences(pChild);
 }
 
+bool CRurIvaSceneNode::isRurIvaJointType(scene::ESCENE_NODE_TYPE iType) {
+  return iType == RUR_IVA_JOINT_BALL_SOCKET_ID || iType == RUR_IVA_JOINT_FIXED_ID ||
+         iType == RUR_IVA_JOINT_HINGE_ID || iType == RUR_IVA_JOINT_HINGE2_ID ||
+         iType == RUR_IVA_JOINT_PISTON_ID || iType == RUR_IVA_JOINT_SLIDER_ID ||
+         iType == RUR_IVA_JOINT_PR_TYPE;
+}
+
 bool CRurIvaSceneNode::isRurIvaType(scene::ESCENE_NODE_TYPE iType) {
-  static const scene::ESCENE_NODE_TYPE kTypes[] = {RUR_IVA_WORLD_ID,
-                                                   RUR_IVA_SPACE_ID,
-                                                   RUR_IVA_BODY_ID,
-                                                   RUR_IVA_GEOM_BOX_ID,
-                                                   RUR_IVA_GEOM_CAPSULE_ID,
-                                                   RUR_IVA_GEOM_CYLINDER_ID,
-                                                   RUR_IVA_GEOM_HEIGHTFIELD_ID,
-                                                   RUR_IVA_GEOM_PLANE_ID,
-                                                   RUR_IVA_GEOM_RAY_ID,
-                                                   RUR_IVA_GEOM_SPHERE_ID,
-                                                   RUR_IVA_GEOM_TRIMESH_ID,
-                                                   RUR_IVA_JOINT_BALL_SOCKET_ID,
-                                                   RUR_IVA_JOINT_FIXED_ID,
-                                                   RUR_IVA_JOINT_HINGE_ID,
-                                                   RUR_IVA_JOINT_HINGE2_ID,
-                                                   RUR_IVA_JOINT_PISTON_ID,
-                                                   RUR_IVA_JOINT_SLIDER_ID,
-                                                   RUR_IVA_JOINT_UNIVERSAL_ID,
-                                                   RUR_IVA_JOINT_PR_TYPE,
-                                                   RUR_IVA_MOTOR_ID,
-                                                   RUR_IVA_SERVO_ID,
-                                                   RUR_IVA_IMPULSE_MOTOR_ID,
-                                                   RUR_IVA_TORQUE_MOTOR_ID,
-                                                   RUR_IVA_AERO_DRAG_ID};
-  for (scene::ESCENE_NODE_TYPE i : kTypes)
-    if (i == iType) return true;
-  return false;
+  return CRurIvaGeom::isGeomType(iType) || isRurIvaJointType(iType) || iType == RUR_IVA_WORLD_ID ||
+         iType == RUR_IVA_SPACE_ID || iType == RUR_IVA_BODY_ID || iType == RUR_IVA_MOTOR_ID ||
+         iType == RUR_IVA_SERVO_ID || iType == RUR_IVA_IMPULSE_MOTOR_ID || iType == RUR_IVA_TORQUE_MOTOR_ID ||
+         iType == RUR_IVA_AERO_DRAG_ID;
 }
 
 void CRurIvaSceneNode::serializeAttributes(io::IAttributes* out, io::SAttributeReadWriteOptions*) const {

@@ -144,6 +144,8 @@ class CRurIvaSceneNode : public scene::ISceneNode {
   static const c8* nodeNameToC8(const wchar_t* sName);
   //! Whether a node type is one of the physics layer's node kinds.
   static bool isRurIvaType(scene::ESCENE_NODE_TYPE iType);
+  //! Whether a node type is one of the joint kinds.
+  static bool isRurIvaJointType(scene::ESCENE_NODE_TYPE iType);
 
   //! Clears the initialised flag; used by the manager when the dynamics library is shut down.
   void resetPhysicsInitialized() { m_bPhysicsInitialized = false; }

@@ -35,28 +35,9 @@ f64 foldBy180(f64 fDegrees) {
 CRurIvaServo::CRurIvaServo(scene::ISceneNode* parent, scene::ISceneManager* mgr, s32 id,
                            const core::vector3df& position, const core::vector3df& rotation,
                            const core::vector3df& scale)
-    : IRurIvaMotor(parent, mgr, id, position, rotation, scale),
-      m_pBody(static_cast<CRurIvaBody*>(getAncestorOfType(RUR_IVA_BODY_ID))),
-      m_pJoint(0),
-      m_iJointIndex(-1),
-      m_iAxis(0),
-      m_fServoPos(0.0f) {
-  // A servo outside any body is only a holder of settings until it gets a joint.
-  if (m_pBody) m_pBody->addMotor(this);
-}
+    : IRurIvaMotor(parent, mgr, id, position, rotation, scale), m_fServoPos(0.0f) {}
 
-CRurIvaServo::~CRurIvaServo() {
-  // A body that died first has told this node (detachBody); a living one must forget it.
-  if (m_pBody) m_pBody->removeMotor(this);
-}
-
-void CRurIvaServo::OnRegisterSceneNode() {
-  if (!IsVisible) return;
-  if (SceneManager) SceneManager->registerNodeForRendering(this);
-  ISceneNode::OnRegisterSceneNode();
-}
-
-void CRurIvaServo::setPosition(const core::vector3df&) { RelativeTranslation.set(0.0f, 0.0f, 0.0f); }
+CRurIvaServo::~CRurIvaServo() {}
 
 scene::ISceneNode* CRurIvaServo::clone(scene::ISceneNode* newParent, scene::ISceneManager* newManager) {
   scene::ISceneNode* pParent = newParent ? newParent : Parent;
@@ -78,11 +59,9 @@ void CRurIvaServo::sendStops() {
 void CRurIvaServo::initPhysics() {
   if (m_bPhysicsInitialized) return;
   CRurIvaSceneNode::initPhysics();
-  if (!m_pJoint && m_pBody && m_iJointIndex >= 0) m_pJoint = m_pBody->getJointAt(m_iJointIndex);
+  resolveJoint();
   if (m_pJoint) sendStops();
 }
-
-void CRurIvaServo::removeFromPhysics() { CRurIvaSceneNode::removeFromPhysics(); }
 
 void CRurIvaServo::setServoPos(f32 fDegrees) {
   // An infinite or undefined angle has no place in [-180, 180]; it would reach the library as
@@ -107,15 +86,14 @@ void CRurIvaServo::serializeAttributes(io::IAttributes* out, io::SAttributeReadW
   CRurIvaSceneNode::serializeAttributes(out, options);
   out->addInt("Axis", m_iAxis);
   out->addFloat("ServoPos", m_fServoPos);
-  // A servo that is not a child of its joint names the joint by its place in the body's list.
-  out->addInt("JointIndex", m_pBody && m_pJoint ? m_pBody->getJointIndex(m_pJoint) : m_iJointIndex);
+  writeJointIndex(out);
 }
 
 void CRurIvaServo::deserializeAttributes(io::IAttributes* in, io::SAttributeReadWriteOptions* options) {
   CRurIvaSceneNode::deserializeAttributes(in, options);
   m_iAxis = in->getAttributeAsInt("Axis");
   m_fServoPos = in->getAttributeAsFloat("ServoPos");
-  m_iJointIndex = in->existsAttribute("JointIndex") ? in->getAttributeAsInt("JointIndex") : -1;
+  readJointIndex(in);
 }
 
 }  // namespace ode

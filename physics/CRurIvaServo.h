@@ -23,25 +23,12 @@ class CRurIvaServo : public IRurIvaMotor {
 
   void serializeAttributes(io::IAttributes* out, io::SAttributeReadWriteOptions* options = 0) const override;
   void deserializeAttributes(io::IAttributes* in, io::SAttributeReadWriteOptions* options = 0) override;
-  void OnRegisterSceneNode() override;
-  void render() override {}
-  s32 getID() const override { return ID; }
-  //! Servo nodes always sit at their parent's origin: the argument is ignored.
-  void setPosition(const core::vector3df& newpos) override;
   scene::ESCENE_NODE_TYPE getType() const override { return RUR_IVA_SERVO_ID; }
   scene::ISceneNode* clone(scene::ISceneNode* newParent = 0, scene::ISceneManager* newManager = 0) override;
   void initPhysics() override;
   const wchar_t* getTypeName() override { return RUR_IVA_SERVO_NAME; }
-  void removeFromPhysics() override;
   void copyParams(CRurIvaSceneNode* pDest, bool bRecurse = true) override;
 
-  void setJoint(CRurIvaJoint* pJoint) { m_pJoint = pJoint; }
-  void detachBody(CRurIvaBody* pBody) override {
-    if (m_pBody == pBody) m_pBody = 0;
-  }
-  CRurIvaJoint* getJoint() const { return m_pJoint; }
-  void setAxis(s32 iAxis) { m_iAxis = iAxis; }
-  s32 getAxis() const { return m_iAxis; }
   //! The target angle in degrees, folded into [-180, 180] by steps of 180.
   void setServoPos(f32 fDegrees);
   f32 getServoPos() const { return m_fServoPos; }
@@ -51,12 +38,6 @@ class CRurIvaServo : public IRurIvaMotor {
   //! cannot keep one of them from taking the new value.
   void sendStops();
 
-  //! The body whose motor list holds this node (the nearest body above it at construction).
-  CRurIvaBody* m_pBody;
-  CRurIvaJoint* m_pJoint;
-  //! A joint read from a scene file: its position in the body's joint list, until resolved.
-  s32 m_iJointIndex;
-  s32 m_iAxis;
   f32 m_fServoPos;
 };
 

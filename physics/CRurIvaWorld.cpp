@@ -8,6 +8,7 @@
 #include "CRurIvaSpace.h"
 #include "CRurIvaSurfaceParameters.h"
 #include "IRurIvaDevice.h"
+#include "RurIvaLists.h"
 
 namespace irr {
 namespace ode {
@@ -81,22 +82,15 @@ void CRurIvaWorld::initPhysics() {
   if (m_fMaxAngularSpeed != 0.0f) setMaxAngularSpeed(m_fMaxAngularSpeed);
 
   // Snapshots: initialising a member may add members (a space, a body's ray).
-  core::array<CRurIvaSpace*> aSpaces;
-  for (CRurIvaSpace* pSpace : m_lSpaces) aSpaces.push_back(pSpace);
-  for (u32 i = 0; i < aSpaces.size(); ++i) aSpaces[i]->initPhysics();
+  for (CRurIvaSpace* pSpace : snapshot(m_lSpaces)) pSpace->initPhysics();
+  for (CRurIvaGeom* pGeom : snapshot(m_lGeoms)) pGeom->initPhysics();
 
-  core::array<CRurIvaGeom*> aGeoms;
-  for (CRurIvaGeom* pGeom : m_lGeoms) aGeoms.push_back(pGeom);
-  for (u32 i = 0; i < aGeoms.size(); ++i) aGeoms[i]->initPhysics();
-
-  core::array<CRurIvaBody*> aBodies;
-  for (CRurIvaBody* pBody : m_lBodies) aBodies.push_back(pBody);
-  for (u32 i = 0; i < aBodies.size(); ++i) {
-    CRurIvaBody* pBody = aBodies[i];
+  const std::vector<CRurIvaBody*> aBodies = snapshot(m_lBodies);
+  for (CRurIvaBody* pBody : aBodies) {
     pBody->initPhysics();
     if (!pBody->isParamMaster()) continue;
-    for (u32 j = 0; j < aBodies.size(); ++j)
-      if (aBodies[j]->getOdeClassname() == pBody->getOdeClassname()) pBody->copyParams(aBodies[j], false);
+    for (CRurIvaBody* pOther : aBodies)
+      if (pOther->getOdeClassname() == pBody->getOdeClassname()) pBody->copyParams(pOther, false);
   }
 }
 
@@ -241,25 +235,13 @@ void CRurIvaWorld::addBody(CRurIvaBody* pBody) {
   if (pBody) m_lBodies.push_back(pBody);
 }
 
-void CRurIvaWorld::removeBody(CRurIvaBody* pBody) {
-  for (auto it = m_lBodies.begin(); it != m_lBodies.end(); ++it)
-    if (*it == pBody) {
-      m_lBodies.erase(it);
-      return;
-    }
-}
+void CRurIvaWorld::removeBody(CRurIvaBody* pBody) { removeFirst(m_lBodies, pBody); }
 
 void CRurIvaWorld::addGeom(CRurIvaGeom* pGeom) {
   if (pGeom) m_lGeoms.push_back(pGeom);
 }
 
-void CRurIvaWorld::removeGeom(CRurIvaGeom* pGeom) {
-  for (auto it = m_lGeoms.begin(); it != m_lGeoms.end(); ++it)
-    if (*it == pGeom) {
-      m_lGeoms.erase(it);
-      return;
-    }
-}
+void CRurIvaWorld::removeGeom(CRurIvaGeom* pGeom) { removeFirst(m_lGeoms, pGeom); }
 
 void CRurIvaWorld::addSpace(CRurIvaSpace* pSpace) {
   if (pSpace) m_lSpaces.push_back(pSpace);
@@ -268,11 +250,7 @@ void CRurIvaWorld::addSpace(CRurIvaSpace* pSpace) {
 void CRurIvaWorld::removeSpace(CRurIvaSpace* pSpace) {
   // Spaces stay listed for the world's life; a destroyed space only leaves its pointer here,
   // so forget it to keep the list safe to walk.
-  for (auto it = m_lSpaces.begin(); it != m_lSpaces.end(); ++it)
-    if (*it == pSpace) {
-      m_lSpaces.erase(it);
-      break;
-    }
+  removeFirst(m_lSpaces, pSpace);
   if (m_pSpace == pSpace) m_pSpace = 0;
 }
 

@@ -5,6 +5,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -32,13 +34,14 @@ const f32 kFloorY = -130.0f;
 const f32 kChassisBoxBelowBody = 100.0f;
 const f32 kChassisBoxHalfHeight = 12.0f;
 
-//! A fresh engine device on the null driver, working in the build folder that holds data/, with
-//! the physics layer installed.
+//! A fresh engine device on the null driver, working in a folder that holds data/ (the build
+//! folder unless told otherwise), with the physics layer installed.
 class CDemoRun {
  public:
-  CDemoRun() : m_pDevice(createDevice(video::EDT_NULL)) {
+  explicit CDemoRun(const std::string& sFolder = VARRIK_BUILD_DIR)
+      : m_pDevice(createDevice(video::EDT_NULL)) {
     m_pDevice->getLogger()->setLogLevel(ELL_NONE);
-    m_pDevice->getFileSystem()->changeWorkingDirectoryTo(VARRIK_BUILD_DIR);
+    m_pDevice->getFileSystem()->changeWorkingDirectoryTo(sFolder.c_str());
     m_pDevice->getFileSystem()->addFileArchive("data/", true, true, io::EFAT_FOLDER);
     m_pFactory = new CRurIvaSceneNodeFactory(smgr());
     installPhysics(m_pDevice, *m_pFactory);
@@ -216,6 +219,62 @@ TEST(DemoScene, ASavedSceneReadBackHasTheSameNodesAndDrivesTheSame) {
   EXPECT_LT((cLoadedEnd - cBuiltEnd).getLength(), 1.0f)
       << "built (" << cBuiltEnd.X << ", " << cBuiltEnd.Y << ", " << cBuiltEnd.Z << ") loaded ("
       << cLoadedEnd.X << ", " << cLoadedEnd.Y << ", " << cLoadedEnd.Z << ")";
+}
+
+//! A working folder whose data/ holds every generated asset but the one named (links to the
+//! build's files), removed again when it goes.
+class CDataFolderWithout {
+ public:
+  explicit CDataFolderWithout(const std::string& sMissing) {
+    char sTemplate[] = "/tmp/varrik-demo-XXXXXX";
+    const char* sFolder = mkdtemp(sTemplate);
+    if (!sFolder) throw std::runtime_error("no temporary folder could be made");
+    m_sFolder = sFolder;
+    const std::filesystem::path cData = std::filesystem::path(m_sFolder) / "data";
+    std::filesystem::create_directory(cData);
+    for (const auto& cEntry : std::filesystem::directory_iterator(std::string(VARRIK_BUILD_DIR) + "/data"))
+      if (cEntry.path().filename() != sMissing && cEntry.path().filename() != "Settings.xml")
+        std::filesystem::create_symlink(cEntry.path(), cData / cEntry.path().filename());
+  }
+  ~CDataFolderWithout() {
+    std::error_code cError;
+    std::filesystem::remove_all(m_sFolder, cError);
+  }
+  const std::string& folder() const { return m_sFolder; }
+
+ private:
+  std::string m_sFolder;
+};
+
+TEST(DemoScene, WithoutTheLevelItSaysSoAndTheCarFalls) {
+  CDataFolderWithout cFolder("map.bsp");
+  CDemoRun demo(cFolder.folder());
+  testing::internal::CaptureStdout();
+  buildDemoScene(demo.smgr(), demo.scene);
+  const std::string sOutput = testing::internal::GetCapturedStdout();
+  EXPECT_NE(sOutput.find("map.bsp is missing"), std::string::npos) << sOutput;
+
+  // The car is complete, but nothing holds it up.
+  ASSERT_NE(demo.scene.MyCar.Car_whell_4_OdeBody, nullptr);
+  demo.run(3.0f);
+  EXPECT_LT(demo.scene.MyCar.Car_OdeBody->getPosition().Y, -30.0f);
+}
+
+TEST(DemoScene, WithoutTheChassisModelItSaysSoAndBuildsNoWheels) {
+  CDataFolderWithout cFolder("car_c.x");
+  CDemoRun demo(cFolder.folder());
+  testing::internal::CaptureStdout();
+  buildDemoScene(demo.smgr(), demo.scene);
+  const std::string sOutput = testing::internal::GetCapturedStdout();
+  EXPECT_NE(sOutput.find("data/car_c.x is missing"), std::string::npos) << sOutput;
+
+  // The wheels sit at the chassis model's bones: without the model there are none, and no motors.
+  EXPECT_EQ(demo.scene.MyCar.Car_AnimatedMeshSceneNode, nullptr);
+  EXPECT_EQ(demo.scene.MyCar.Car_whell_1_OdeBody, nullptr);
+  EXPECT_EQ(demo.scene.motor(1), nullptr);
+  ASSERT_NE(demo.scene.MyCar.Car_OdeBody, nullptr);
+  demo.run(1.0f);
+  EXPECT_TRUE(std::isfinite(demo.scene.MyCar.Car_OdeBody->getPosition().Y));
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "CRurIvaWorld.h"
 #include "IRurIvaEvent.h"
 #include "IRurIvaEventListener.h"
+#include "LevelScene.h"
 
 namespace {
 
@@ -36,7 +37,6 @@ using irr::ode::IRurIvaEvent;
 namespace scene = irr::scene;
 namespace video = irr::video;
 
-const f32 kFieldStep = 0.016f;
 //! Samples along each side of the heightmaps: the terrain's 257 x 257 vertices.
 const u32 kFieldSamples = 257;
 
@@ -63,32 +63,10 @@ class FieldHitLog : public irr::ode::IRurIvaEventListener {
 };
 
 //! An engine on the null driver with the physics manager installed and one world.
-class FieldScene {
+class FieldScene : public varrik_level_test::LevelScene {
  public:
-  FieldScene() {
-    m_pIrr = irr::createDevice(video::EDT_NULL);
-    m_pSmgr = m_pIrr->getSceneManager();
-    m_pManager = CRurIvaManager::getSharedInstance();
-    m_pManager->install(m_pIrr);
-    m_pManager->initODE();
-    m_pManager->getQueue()->addEventListener(&m_cLog);
-    m_pWorld = keep(new CRurIvaWorld(m_pSmgr->getRootSceneNode(), m_pSmgr));
-  }
-  ~FieldScene() {
-    m_pManager->getQueue()->removeEventListener(&m_cLog);
-    for (scene::ISceneNode* p : m_aKept) p->drop();
-    m_pManager->uninstall();
-    m_pIrr->drop();
-    m_pManager->closeODE();
-  }
-  FieldScene(const FieldScene&) = delete;
-  FieldScene& operator=(const FieldScene&) = delete;
-
-  template <class T>
-  T* keep(T* p) {
-    m_aKept.push_back(p);
-    return p;
-  }
+  FieldScene() { m_pManager->getQueue()->addEventListener(&m_cLog); }
+  ~FieldScene() override { m_pManager->getQueue()->removeEventListener(&m_cLog); }
 
   /**
    * A terrain below the world made from a 257 x 257 greyscale heightmap written by the driver's
@@ -119,12 +97,6 @@ class FieldScene {
     if (!m_pTerrain) return nullptr;
     return keep(new CRurIvaGeomHeightfield(m_pTerrain, m_pSmgr));
   }
-  CRurIvaBody* addBall(const vector3df& cPos, f32 fRadius) {
-    CRurIvaBody* pBody = keep(new CRurIvaBody(m_pWorld, m_pSmgr, -1, cPos));
-    CRurIvaGeomSphere* pSphere = keep(new CRurIvaGeomSphere(m_pSmgr->addEmptySceneNode(pBody), m_pSmgr));
-    pSphere->setRadius(fRadius);
-    return pBody;
-  }
   //! A ray from 2000 above (x, z) straight down, long enough to reach any ground of these tests.
   CRurIvaGeomRay* addRayDown(f32 x, f32 z) {
     CRurIvaGeomRay* pRay = keep(new CRurIvaGeomRay(m_pWorld, m_pSmgr));
@@ -139,9 +111,6 @@ class FieldScene {
       if (p->getType() == irr::ode::RUR_IVA_GEOM_RAY_ID)
         static_cast<CRurIvaGeomRay*>(p)->set(m_aRayStarts[i++], vector3df(0, -1, 0), 4000);
   }
-  void steps(int n) {
-    for (int i = 0; i < n; ++i) m_pWorld->step(kFieldStep);
-  }
   //! The height the ray reported in the last step it hit something, or NaN.
   f32 hitHeight(CRurIvaGeomRay* pRay) const {
     for (auto it = m_cLog.m_aHits.rbegin(); it != m_cLog.m_aHits.rend(); ++it)
@@ -149,14 +118,9 @@ class FieldScene {
     return std::nanf("");
   }
 
-  irr::IrrlichtDevice* m_pIrr;
-  scene::ISceneManager* m_pSmgr;
-  CRurIvaManager* m_pManager;
-  CRurIvaWorld* m_pWorld;
   scene::ITerrainSceneNode* m_pTerrain = nullptr;
   FieldHitLog m_cLog;
   std::vector<vector3df> m_aRayStarts;
-  std::vector<scene::ISceneNode*> m_aKept;
 };
 
 //! Hills everywhere (no two neighbouring vertices alike), flat at grey 90 along the terrain's

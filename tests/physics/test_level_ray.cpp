@@ -18,6 +18,7 @@
 #include "CRurIvaWorld.h"
 #include "IRurIvaEvent.h"
 #include "IRurIvaEventListener.h"
+#include "LevelScene.h"
 
 namespace {
 
@@ -38,8 +39,6 @@ using irr::ode::CRurIvaWorld;
 using irr::ode::IRurIvaEvent;
 namespace scene = irr::scene;
 namespace video = irr::video;
-
-const f32 kRayStep = 0.016f;
 
 //! Every ray hit, with the number of the step (counted from 0) during which it was posted.
 class RayHitLog : public irr::ode::IRurIvaEventListener {
@@ -80,38 +79,13 @@ class RayHitLog : public irr::ode::IRurIvaEventListener {
 };
 
 //! An engine on the null driver with the physics manager installed, one world and a hit log.
-class RayScene {
+class RayScene : public varrik_level_test::LevelScene {
  public:
-  explicit RayScene(bool bFactory = false) {
-    m_pIrr = irr::createDevice(video::EDT_NULL);
-    m_pSmgr = m_pIrr->getSceneManager();
-    if (bFactory) {
-      irr::ode::CRurIvaSceneNodeFactory* pFactory = new irr::ode::CRurIvaSceneNodeFactory(m_pSmgr);
-      m_pSmgr->registerSceneNodeFactory(pFactory);
-      pFactory->drop();
-    }
-    m_pManager = CRurIvaManager::getSharedInstance();
-    m_pManager->install(m_pIrr);
-    m_pManager->initODE();
+  explicit RayScene(bool bFactory = false) : LevelScene(bFactory) {
     m_pManager->getQueue()->addEventListener(&m_cLog);
-    m_pDevice = static_cast<CRurIvaDevice*>(m_pManager->getOdeDevice());
-    m_pWorld = keep(new CRurIvaWorld(m_pSmgr->getRootSceneNode(), m_pSmgr));
   }
-  ~RayScene() {
-    m_pManager->getQueue()->removeEventListener(&m_cLog);
-    for (scene::ISceneNode* p : m_aKept) p->drop();
-    m_pManager->uninstall();
-    m_pIrr->drop();
-    m_pManager->closeODE();
-  }
-  RayScene(const RayScene&) = delete;
-  RayScene& operator=(const RayScene&) = delete;
+  ~RayScene() override { m_pManager->getQueue()->removeEventListener(&m_cLog); }
 
-  template <class T>
-  T* keep(T* p) {
-    m_aKept.push_back(p);
-    return p;
-  }
   //! A box geometry of the given size below an empty node at cPos below pParent.
   CRurIvaGeomBox* addBox(scene::ISceneNode* pParent, const vector3df& cPos, const vector3df& cSize) {
     CRurIvaGeomBox* pBox = keep(new CRurIvaGeomBox(m_pSmgr->addEmptySceneNode(pParent, -1), m_pSmgr));
@@ -123,10 +97,8 @@ class RayScene {
   }
   //! A weightless ball (gravity off) of mass 1.
   CRurIvaBody* addBall(const vector3df& cPos, f32 fRadius) {
-    CRurIvaBody* pBody = keep(new CRurIvaBody(m_pWorld, m_pSmgr, -1, cPos));
+    CRurIvaBody* pBody = LevelScene::addBall(cPos, fRadius);
     pBody->setGravityMode(0);
-    CRurIvaGeomSphere* pSphere = keep(new CRurIvaGeomSphere(m_pSmgr->addEmptySceneNode(pBody), m_pSmgr));
-    pSphere->setRadius(fRadius);
     return pBody;
   }
   //! A static one-material triangle mesh of the given buffer below the world.
@@ -140,18 +112,7 @@ class RayScene {
     return keep(new CRurIvaGeomTrimesh(pNode, m_pSmgr));
   }
 
-  void init() { m_pWorld->initPhysics(); }
-  void steps(int n) {
-    for (int i = 0; i < n; ++i) m_pWorld->step(kRayStep);
-  }
-
-  irr::IrrlichtDevice* m_pIrr;
-  scene::ISceneManager* m_pSmgr;
-  CRurIvaManager* m_pManager;
-  CRurIvaDevice* m_pDevice;
-  CRurIvaWorld* m_pWorld;
   RayHitLog m_cLog;
-  std::vector<scene::ISceneNode*> m_aKept;
 };
 
 //! A quad of two triangles whose front faces the given normal: in the plane x = fAt (normal

@@ -18,6 +18,7 @@
 #include "CRurIvaManager.h"
 #include "CRurIvaSurfaceParameters.h"
 #include "CRurIvaWorld.h"
+#include "LevelScene.h"
 
 namespace {
 
@@ -36,73 +37,9 @@ using irr::ode::CRurIvaWorld;
 namespace scene = irr::scene;
 namespace video = irr::video;
 
-//! The device's fixed step: world->step with exactly this time runs one step.
-const f32 kLevelStep = 0.016f;
-//! The world's gravity (its default).
-const f32 kLevelGravity = 10.0f;
-
-/**
- * An engine on the null driver with the physics manager installed, one world, and the nodes a
- * test makes; the scene graph owns the nodes, this keeps their creation references.
- */
-class LevelScene {
- public:
-  LevelScene() {
-    m_pIrr = irr::createDevice(video::EDT_NULL);
-    m_pSmgr = m_pIrr->getSceneManager();
-    m_pManager = CRurIvaManager::getSharedInstance();
-    m_pManager->install(m_pIrr);
-    m_pManager->initODE();
-    m_pDevice = static_cast<CRurIvaDevice*>(m_pManager->getOdeDevice());
-    m_pWorld = keep(new CRurIvaWorld(m_pSmgr->getRootSceneNode(), m_pSmgr));
-  }
-  ~LevelScene() {
-    for (scene::ISceneNode* p : m_aKept) p->drop();
-    m_pManager->uninstall();
-    m_pIrr->drop();
-    m_pManager->closeODE();
-  }
-  LevelScene(const LevelScene&) = delete;
-  LevelScene& operator=(const LevelScene&) = delete;
-
-  template <class T>
-  T* keep(T* p) {
-    m_aKept.push_back(p);
-    return p;
-  }
-
-  //! A mesh node below pParent showing pMesh (whose creation reference is released).
-  scene::IMeshSceneNode* addMeshNode(scene::IMesh* pMesh, scene::ISceneNode* pParent,
-                                     const vector3df& cPos = vector3df(0, 0, 0)) {
-    scene::IMeshSceneNode* p = m_pSmgr->addMeshSceneNode(pMesh, pParent, -1, cPos);
-    pMesh->drop();
-    return p;
-  }
-  //! A static level: a mesh node below the world with a triangle-mesh geometry below it.
-  CRurIvaGeomTrimesh* addLevel(scene::IMesh* pMesh, const vector3df& cPos = vector3df(0, 0, 0)) {
-    return keep(new CRurIvaGeomTrimesh(addMeshNode(pMesh, m_pWorld, cPos), m_pSmgr));
-  }
-  //! A ball of mass 1: a body with a sphere geometry below an empty visible node.
-  CRurIvaBody* addBall(const vector3df& cPos, f32 fRadius, CRurIvaGeomSphere** ppSphere = nullptr) {
-    CRurIvaBody* pBody = keep(new CRurIvaBody(m_pWorld, m_pSmgr, -1, cPos));
-    CRurIvaGeomSphere* pSphere = keep(new CRurIvaGeomSphere(m_pSmgr->addEmptySceneNode(pBody), m_pSmgr));
-    pSphere->setRadius(fRadius);
-    if (ppSphere) *ppSphere = pSphere;
-    return pBody;
-  }
-
-  void init() { m_pWorld->initPhysics(); }
-  void steps(int n) {
-    for (int i = 0; i < n; ++i) m_pWorld->step(kLevelStep);
-  }
-
-  irr::IrrlichtDevice* m_pIrr;
-  scene::ISceneManager* m_pSmgr;
-  CRurIvaManager* m_pManager;
-  CRurIvaDevice* m_pDevice;
-  CRurIvaWorld* m_pWorld;
-  std::vector<scene::ISceneNode*> m_aKept;
-};
+using varrik_level_test::kLevelGravity;
+using varrik_level_test::kLevelStep;
+using varrik_level_test::LevelScene;
 
 //! A flat rectangle at y = 0 from (x0, z0) to (x1, z1), facing up, as one mesh buffer.
 scene::SMeshBuffer* levelStrip(f32 x0, f32 x1, f32 z0, f32 z1) {
