@@ -4,6 +4,7 @@
 # example is still the code the consumer runs.
 # Arguments: build folder, source folder, work folder, C++ compiler, compiler launcher (may be
 # empty), build type, extra compile flags, extra link flags (both may be empty).
+# CMAKE names the cmake program (the one that configured the build; "cmake" if unset).
 set -u
 BUILD_DIR="$1"
 SOURCE_DIR="$2"
@@ -13,6 +14,7 @@ LAUNCHER="$5"
 BUILD_TYPE="$6"
 CXX_FLAGS="$7"
 LINK_FLAGS="$8"
+CMAKE="${CMAKE:-cmake}"
 PREFIX="$WORK/prefix"
 CONSUMER_BUILD="$WORK/consumer-build"
 PACKAGE_DIR="$PREFIX/lib/cmake/RurIvaPhysics"
@@ -28,7 +30,7 @@ show_log() {
 rm -rf "$WORK" && mkdir -p "$WORK" || fail "cannot make the work folder $WORK"
 
 # 1. Install.
-cmake --install "$BUILD_DIR" --prefix "$PREFIX" >"$WORK/install.log" 2>&1 ||
+"$CMAKE" --install "$BUILD_DIR" --prefix "$PREFIX" >"$WORK/install.log" 2>&1 ||
     { show_log "$WORK/install.log"; fail "cmake --install ended with an error"; }
 for f in lib/libruriva_physics.a include/ruriva/CRurIvaWorld.h include/ruriva/IRurIvaDevice.h \
     lib/cmake/RurIvaPhysics/RurIvaPhysicsConfig.cmake \
@@ -46,11 +48,11 @@ set -- -S "$SOURCE_DIR/tests/package/consumer" -B "$CONSUMER_BUILD" \
     -DCMAKE_PREFIX_PATH="$PREFIX" -DCMAKE_CXX_COMPILER="$CXX" -DCMAKE_BUILD_TYPE="$BUILD_TYPE" \
     -DCMAKE_CXX_FLAGS="$CXX_FLAGS" -DCMAKE_EXE_LINKER_FLAGS="$LINK_FLAGS"
 [ -n "$LAUNCHER" ] && set -- "$@" -DCMAKE_CXX_COMPILER_LAUNCHER="$LAUNCHER"
-cmake "$@" >"$WORK/configure.log" 2>&1 ||
+"$CMAKE" "$@" >"$WORK/configure.log" 2>&1 ||
     { show_log "$WORK/configure.log"; fail "the consumer project did not configure"; }
 grep -q "RurIvaPhysics_DIR:PATH=$PACKAGE_DIR\$" "$CONSUMER_BUILD/CMakeCache.txt" ||
     fail "find_package did not take the package from $PACKAGE_DIR"
-cmake --build "$CONSUMER_BUILD" --parallel 2 >"$WORK/build.log" 2>&1 ||
+"$CMAKE" --build "$CONSUMER_BUILD" --parallel 2 >"$WORK/build.log" 2>&1 ||
     { show_log "$WORK/build.log"; fail "the consumer project did not build"; }
 if grep -q "include/ruriva/.*warning:" "$WORK/build.log"; then
     grep "warning:" "$WORK/build.log" >&2
