@@ -1,0 +1,2 @@
+// Violation: ODE straight from a core source.
+#include <ode/ode.h>

@@ -1,0 +1,3 @@
+// Violation: ODE through a private device header.
+#include "CFixtureDevice.h"
+#include "../device/CFixtureDeviceInternal.h"

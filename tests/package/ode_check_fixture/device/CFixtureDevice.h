@@ -1,0 +1,2 @@
+// Fine: a public device header without ODE.
+#include <irrlicht.h>

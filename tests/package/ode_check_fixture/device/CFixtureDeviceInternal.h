@@ -1,0 +1,2 @@
+// Fine: a private device header may use ODE types.
+#include <ode/ode.h>
