@@ -292,10 +292,12 @@ void startLoadedScene() {
     if (pNode->getType() == RUR_IVA_MOTOR_ID || pNode->getType() == RUR_IVA_SERVO_ID) pNode->initPhysics();
 }
 
-void buildDemoScene(scene::ISceneManager* smgr, DemoScene& scene) {
+void buildDemoScene(scene::ISceneManager* smgr, DemoScene& scene,
+                    const std::function<void()>& beforePhysics) {
   scene.worldNode = createWorld(smgr);
   createLevel(smgr, scene.worldNode);
   createCar(smgr, scene);
+  if (beforePhysics) beforePhysics();
   startPhysics(scene);
 }
 

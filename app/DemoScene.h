@@ -1,6 +1,8 @@
 #ifndef VARRIK_DEMOSCENE_H
 #define VARRIK_DEMOSCENE_H
 
+#include <functional>
+
 #include <irrlicht.h>
 
 namespace irr {
@@ -96,8 +98,11 @@ void startPhysics(DemoScene& scene);
 //! servo of the set-up, which the worlds do not start.
 void startLoadedScene();
 
-//! The whole demo scene, in the order main builds it.
-void buildDemoScene(irr::scene::ISceneManager* smgr, DemoScene& scene);
+//! The whole demo scene, in the order main builds it: world, level, car, then its physics starts.
+//! beforePhysics, when given, runs once the scene is complete and before any dynamics object
+//! exists, which is when the set-up can be saved to a scene file as it was built.
+void buildDemoScene(irr::scene::ISceneManager* smgr, DemoScene& scene,
+                    const std::function<void()>& beforePhysics = {});
 
 //! Gives up the references the demo holds, so that the scene's nodes die with the scene.
 void releaseDemoScene(DemoScene& scene);
