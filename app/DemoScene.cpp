@@ -18,6 +18,8 @@
 using namespace irr;
 using namespace irr::ode;
 
+namespace varrik::demo {
+
 namespace {
 
 //! One column of the demo's surface table: bounce on, everything else off; the slip values
@@ -326,3 +328,5 @@ void shutdownPhysics() {
   pManager->closeODE();
   pManager->uninstall();
 }
+
+}  // namespace varrik::demo

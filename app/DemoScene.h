@@ -18,6 +18,10 @@ class CRurIvaWorld;
 }  // namespace ode
 }  // namespace irr
 
+// The demo: its scene of level and car, and the steps that hook the physics layer up to the
+// engine device. Programs and tests reach it as varrik::demo.
+namespace varrik::demo {
+
 //! The car of the demo: a chassis body with an intact and a damaged model, and four wheels on
 //! joints (hinge-2 at the front, hinges at the back).
 struct Varrik_Car {
@@ -110,5 +114,7 @@ void releaseDemoScene(DemoScene& scene);
 //! Closes the physics layer: the dynamics library is shut down and the manager lets go of the
 //! engine device. Call it after the scene is gone.
 void shutdownPhysics();
+
+}  // namespace varrik::demo
 
 #endif

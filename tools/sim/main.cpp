@@ -27,6 +27,7 @@
 
 using namespace irr;
 using namespace irr::ode;
+namespace demo = varrik::demo;
 
 namespace {
 
@@ -169,7 +170,7 @@ class CCsvOutput {
 struct SRun {
   IrrlichtDevice* pDevice = nullptr;
   CRurIvaSceneNodeFactory* pFactory = nullptr;
-  DemoScene cScene;
+  demo::DemoScene cScene;
   bool bDemo = true;
   //! The bodies printed: the demo's chassis, or every body of the scene file.
   std::vector<CRurIvaBody*> aBodies;
@@ -218,12 +219,12 @@ bool buildRun(const SOptions& o, SRun& r) {
   scene::ISceneManager* smgr = r.pDevice->getSceneManager();
 
   r.pFactory = new CRurIvaSceneNodeFactory(smgr);
-  installPhysics(r.pDevice, *r.pFactory);
+  demo::installPhysics(r.pDevice, *r.pFactory);
 
   r.bDemo = o.sScene.empty();
   if (r.bDemo) {
     bool bSaved = true;
-    buildDemoScene(smgr, r.cScene, [&] {
+    demo::buildDemoScene(smgr, r.cScene, [&] {
       if (!o.sSave.empty()) bSaved = smgr->saveScene(o.sSave.c_str());
     });
     if (!bSaved) {
@@ -236,7 +237,7 @@ bool buildRun(const SOptions& o, SRun& r) {
       fprintf(stderr, "varrik-sim: could not load the scene file \"%s\"\n", o.sScene.c_str());
       return false;
     }
-    startLoadedScene();
+    demo::startLoadedScene();
     r.aBodies = registeredBodies();
   }
   if (r.aBodies.empty()) fprintf(stderr, "varrik-sim: the scene has no body to follow\n");
@@ -303,13 +304,13 @@ void printSummary(const SOptions& o, const SRun& r, const SResult& res, FILE* pO
 //! library is still open; then the engine, the factory and the library.
 void closeRun(SRun& r) {
   if (!r.pDevice) return;
-  releaseDemoScene(r.cScene);
+  demo::releaseDemoScene(r.cScene);
   r.pDevice->drop();
   r.pDevice = nullptr;
   if (r.pFactory) {
     r.pFactory->drop();
     r.pFactory = nullptr;
-    shutdownPhysics();
+    demo::shutdownPhysics();
   }
 }
 
