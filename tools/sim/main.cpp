@@ -329,6 +329,8 @@ int main(int argc, char** argv) {
   }
   const SResult res = runFrames(o, r, cOutput.csv());
   printSummary(o, r, res, cOutput.csv());
+  // The CSV is out before the scene and the library are taken down.
+  fflush(cOutput.csv());
   closeRun(r);
   return res.bFinite ? 0 : kExitNotFinite;
 }
