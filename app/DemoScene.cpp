@@ -18,6 +18,8 @@
 using namespace irr;
 using namespace irr::ode;
 
+namespace varrik::demo {
+
 namespace {
 
 //! One column of the demo's surface table: bounce on, everything else off; the slip values
@@ -292,10 +294,12 @@ void startLoadedScene() {
     if (pNode->getType() == RUR_IVA_MOTOR_ID || pNode->getType() == RUR_IVA_SERVO_ID) pNode->initPhysics();
 }
 
-void buildDemoScene(scene::ISceneManager* smgr, DemoScene& scene) {
+void buildDemoScene(scene::ISceneManager* smgr, DemoScene& scene,
+                    const std::function<void()>& beforePhysics) {
   scene.worldNode = createWorld(smgr);
   createLevel(smgr, scene.worldNode);
   createCar(smgr, scene);
+  if (beforePhysics) beforePhysics();
   startPhysics(scene);
 }
 
@@ -324,3 +328,5 @@ void shutdownPhysics() {
   pManager->closeODE();
   pManager->uninstall();
 }
+
+}  // namespace varrik::demo

@@ -1,6 +1,8 @@
 #ifndef VARRIK_DEMOSCENE_H
 #define VARRIK_DEMOSCENE_H
 
+#include <functional>
+
 #include <irrlicht.h>
 
 namespace irr {
@@ -15,6 +17,10 @@ class CRurIvaSceneNodeFactory;
 class CRurIvaWorld;
 }  // namespace ode
 }  // namespace irr
+
+// The demo: its scene of level and car, and the steps that hook the physics layer up to the
+// engine device. Programs and tests reach it as varrik::demo.
+namespace varrik::demo {
 
 //! The car of the demo: a chassis body with an intact and a damaged model, and four wheels on
 //! joints (hinge-2 at the front, hinges at the back).
@@ -96,8 +102,11 @@ void startPhysics(DemoScene& scene);
 //! servo of the set-up, which the worlds do not start.
 void startLoadedScene();
 
-//! The whole demo scene, in the order main builds it.
-void buildDemoScene(irr::scene::ISceneManager* smgr, DemoScene& scene);
+//! The whole demo scene, in the order main builds it: world, level, car, then its physics starts.
+//! beforePhysics, when given, runs once the scene is complete and before any dynamics object
+//! exists, which is when the set-up can be saved to a scene file as it was built.
+void buildDemoScene(irr::scene::ISceneManager* smgr, DemoScene& scene,
+                    const std::function<void()>& beforePhysics = {});
 
 //! Gives up the references the demo holds, so that the scene's nodes die with the scene.
 void releaseDemoScene(DemoScene& scene);
@@ -105,5 +114,7 @@ void releaseDemoScene(DemoScene& scene);
 //! Closes the physics layer: the dynamics library is shut down and the manager lets go of the
 //! engine device. Call it after the scene is gone.
 void shutdownPhysics();
+
+}  // namespace varrik::demo
 
 #endif

@@ -2,6 +2,8 @@
 
 using namespace irr;
 
+namespace varrik::demo {
+
 void prepareGameDevice(IrrlichtDevice* device) {
   device->setWindowCaption(L"Varrik Game");
   device->getFileSystem()->addFileArchive("data/", true, true, io::EFAT_FOLDER);
@@ -32,3 +34,5 @@ void drawFrame(video::IVideoDriver* driver, scene::ISceneManager* smgr, gui::IGU
   guienv->drawAll();
   driver->endScene();
 }
+
+}  // namespace varrik::demo

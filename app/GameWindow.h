@@ -3,6 +3,8 @@
 
 #include <irrlicht.h>
 
+namespace varrik::demo {
+
 // The steps that turn a fresh game device into the demo's window, in the order main runs them.
 
 //! Sets the window caption and adds the folder "data/" to the file system, ignoring case and
@@ -20,5 +22,7 @@ irr::scene::ICameraSceneNode* addGameCamera(irr::IrrlichtDevice* device);
 //! Draws one frame: the scene, then the GUI.
 void drawFrame(irr::video::IVideoDriver* driver, irr::scene::ISceneManager* smgr,
                irr::gui::IGUIEnvironment* guienv);
+
+}  // namespace varrik::demo
 
 #endif

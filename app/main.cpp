@@ -9,6 +9,7 @@
 #include "GameWindow.h"
 
 using namespace irr;
+namespace demo = varrik::demo;
 
 int main(int /*argc*/, char** /*argv*/) {
   CSettings* pSettings =
@@ -39,30 +40,30 @@ int main(int /*argc*/, char** /*argv*/) {
     return 1;
   }
 
-  prepareGameDevice(device);
+  demo::prepareGameDevice(device);
   scene::ISceneManager* smgr = device->getSceneManager();
   video::IVideoDriver* driver = device->getVideoDriver();
   gui::IGUIEnvironment* guienv = device->getGUIEnvironment();
 
-  [[maybe_unused]] scene::ISceneNode* EnvironmentBox = addEnvironmentBox(smgr, driver);
+  [[maybe_unused]] scene::ISceneNode* EnvironmentBox = demo::addEnvironmentBox(smgr, driver);
 
   ode::CRurIvaSceneNodeFactory cFactory(smgr);
-  installPhysics(device, cFactory);
-  DemoScene scene;
-  buildDemoScene(smgr, scene);
+  demo::installPhysics(device, cFactory);
+  demo::DemoScene scene;
+  demo::buildDemoScene(smgr, scene);
 
-  [[maybe_unused]] scene::ICameraSceneNode* cam = addGameCamera(device);
+  [[maybe_unused]] scene::ICameraSceneNode* cam = demo::addGameCamera(device);
 
   while (device->run()) {
-    drawFrame(driver, smgr, guienv);
+    demo::drawFrame(driver, smgr, guienv);
 
     ode::CRurIvaManager::getSharedInstance()->step();
   }
 
   // The scene goes first, so that every node destroys its dynamics objects while the
   // dynamics library is still open; then the library is closed.
-  releaseDemoScene(scene);
+  demo::releaseDemoScene(scene);
   device->drop();
-  shutdownPhysics();
+  demo::shutdownPhysics();
   return 0;
 }

@@ -5,7 +5,7 @@ set -eu
 
 PACKAGES="build-essential cmake pkg-config
 libirrlicht-dev libode-dev libx11-dev
-googletest libgtest-dev libgmock-dev libbenchmark-dev
+googletest libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
 xvfb xauth xdotool imagemagick x11-utils"
 
 missing=""

@@ -25,6 +25,17 @@
 
 using namespace irr;
 using namespace irr::ode;
+using varrik::demo::buildDemoScene;
+using varrik::demo::createCar;
+using varrik::demo::createLevel;
+using varrik::demo::createWorld;
+using varrik::demo::DemoScene;
+using varrik::demo::installPhysics;
+using varrik::demo::releaseDemoScene;
+using varrik::demo::shutdownPhysics;
+using varrik::demo::startLoadedScene;
+using varrik::demo::startPhysics;
+using varrik::demo::Varrik_Car;
 
 namespace {
 

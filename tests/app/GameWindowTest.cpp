@@ -15,6 +15,10 @@
 #include "GameWindow.h"
 
 using namespace irr;
+using varrik::demo::addEnvironmentBox;
+using varrik::demo::addGameCamera;
+using varrik::demo::drawFrame;
+using varrik::demo::prepareGameDevice;
 
 namespace {
 class GameWindowTest : public ::testing::Test {

@@ -3,14 +3,19 @@
 // The physics advances by a simulated clock (a fixed number of frames per second of simulated
 // time, as fast as the machine allows), and the run is printed as CSV: the chassis of the demo
 // car, or every body of a scene file, followed by a one-line summary.
+//
+// Exit codes: 0 the run ended with finite values, 1 the engine, the scene file or the saved
+// scene failed, 2 the command line was refused, 3 not-a-number values appeared.
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
+#include <CLI/CLI.hpp>
 #include <irrlicht.h>
 #include <unistd.h>
 
@@ -22,8 +27,20 @@
 
 using namespace irr;
 using namespace irr::ode;
+namespace demo = varrik::demo;
 
 namespace {
+
+const int kExitFailed = 1;
+const int kExitUsage = 2;
+const int kExitNotFinite = 3;
+
+//! The engine's timer counts whole milliseconds in 32 bits: the simulated clock ends before it
+//! wraps (some 49 days).
+const long long kMaxSeconds = std::numeric_limits<u32>::max() / 1000;
+//! A frame per microsecond at most; with the longest run this keeps the frame count far inside
+//! 64 bits.
+const long long kMaxFps = 1000000;
 
 struct SOptions {
   double fSeconds = 20.0;
@@ -34,69 +51,138 @@ struct SOptions {
   std::string sFolder = ".";
 };
 
-void printUsage() {
-  printf(
-      "usage: varrik-sim [options]\n"
-      "  --seconds S   simulated time to run (default 20)\n"
-      "  --fps N       simulated frames per second (default 60)\n"
-      "  --every K     print every K-th frame (default 6)\n"
-      "  --scene FILE  load this scene file instead of building the demo scene\n"
-      "  --save FILE   save the demo scene to FILE before its physics starts\n"
-      "  --dir DIR     folder that holds the data/ folder (default: the current folder)\n");
+//! Accepts a decimal whole number in [iMin, iMax] and hands it on in plain digits: the
+//! parser's own conversion would read a leading 0 as octal ("010" as 8).
+CLI::Validator wholeNumberIn(long long iMin, long long iMax) {
+  return CLI::Validator(
+      [iMin, iMax](std::string& sValue) -> std::string {
+        errno = 0;
+        char* pEnd = nullptr;
+        const long long iValue = std::strtoll(sValue.c_str(), &pEnd, 10);
+        if (sValue.empty() || *pEnd != '\0' || errno == ERANGE)
+          return "\"" + sValue + "\" is not a whole number";
+        if (iValue < iMin || iValue > iMax)
+          return sValue + " is out of range (" + std::to_string(iMin) + " to " + std::to_string(iMax) + ")";
+        sValue = std::to_string(iValue);
+        return std::string();
+      },
+      std::string());
 }
 
-bool parseOptions(int argc, char** argv, SOptions& o) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string sArg = argv[i];
-    const bool bHasValue = i + 1 < argc;
-    if (sArg == "--help" || sArg == "-h") {
-      printUsage();
-      std::exit(0);
-    } else if (sArg == "--seconds" && bHasValue) {
-      o.fSeconds = std::atof(argv[++i]);
-    } else if (sArg == "--fps" && bHasValue) {
-      o.iFps = std::atoi(argv[++i]);
-    } else if (sArg == "--every" && bHasValue) {
-      o.iEvery = std::atoi(argv[++i]);
-    } else if (sArg == "--scene" && bHasValue) {
-      o.sScene = argv[++i];
-    } else if (sArg == "--save" && bHasValue) {
-      o.sSave = argv[++i];
-    } else if (sArg == "--dir" && bHasValue) {
-      o.sFolder = argv[++i];
-    } else {
-      fprintf(stderr, "varrik-sim: unknown or incomplete option \"%s\"\n", argv[i]);
-      printUsage();
-      return false;
-    }
-  }
-  if (!(o.fSeconds >= 0.0) || o.iFps <= 0 || o.iEvery <= 0) {
-    fprintf(stderr, "varrik-sim: --seconds must be >= 0, --fps and --every > 0\n");
+//! Accepts a finite decimal number in [fMin, fMax]; "nan", "inf" and hexadecimal are refused.
+CLI::Validator finiteNumberIn(long long iMin, long long iMax) {
+  return CLI::Validator(
+      [iMin, iMax](std::string& sValue) -> std::string {
+        char* pEnd = nullptr;
+        const double fValue = std::strtod(sValue.c_str(), &pEnd);
+        if (sValue.empty() || *pEnd != '\0' || !std::isfinite(fValue) ||
+            sValue.find_first_of("xX") != std::string::npos)
+          return "\"" + sValue + "\" is not a finite number";
+        if (fValue < static_cast<double>(iMin) || fValue > static_cast<double>(iMax))
+          return sValue + " is out of range (" + std::to_string(iMin) + " to " + std::to_string(iMax) + ")";
+        return std::string();
+      },
+      std::string());
+}
+
+//! Reads the command line into o. False when the program is to end at once with iExit: after
+//! the help text (0), or after a refused command line (2, with the reason on standard error and
+//! nothing on standard output).
+bool parseOptions(int argc, char** argv, SOptions& o, int& iExit) {
+  CLI::App cApp(
+      "Runs the demo scene, or a scene file with physics nodes, without a window and prints "
+      "the run as CSV (time, position, rotation, speed) followed by a one-line summary.",
+      "varrik-sim");
+  cApp.add_option("--seconds", o.fSeconds, "simulated time to run, 0 to " + std::to_string(kMaxSeconds))
+      ->type_name("S")
+      ->transform(finiteNumberIn(0, kMaxSeconds))
+      ->capture_default_str();
+  cApp.add_option("--fps", o.iFps, "simulated frames per second, 1 to " + std::to_string(kMaxFps))
+      ->type_name("N")
+      ->transform(wholeNumberIn(1, kMaxFps))
+      ->capture_default_str();
+  cApp.add_option("--every", o.iEvery, "print every K-th frame and the last, K >= 1")
+      ->type_name("K")
+      ->transform(wholeNumberIn(1, std::numeric_limits<int>::max()))
+      ->capture_default_str();
+  CLI::Option* pScene =
+      cApp.add_option("--scene", o.sScene, "simulate this scene file instead of the demo scene")
+          ->type_name("FILE");
+  cApp.add_option("--save", o.sSave, "save the demo scene to FILE before its physics starts")
+      ->type_name("FILE")
+      ->excludes(pScene);
+  cApp.add_option("--dir", o.sFolder, "folder that holds the data/ folder (default: the current folder)")
+      ->type_name("DIR")
+      ->check(CLI::Validator(CLI::ExistingDirectory).description(""));
+  cApp.footer(
+      "Exit codes: 0 finished with finite values, 1 the engine, the scene file or the save failed,\n"
+      "2 the command line was refused, 3 not-a-number values appeared.");
+
+  try {
+    cApp.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    // Help goes to standard output with exit code 0; every refusal to standard error.
+    const int iCode = cApp.exit(e);
+    iExit = iCode == 0 ? 0 : kExitUsage;
     return false;
   }
   return true;
 }
 
-//! While it lives, what the engine and the physics layer print goes to standard error, so that
-//! standard output carries nothing but the CSV.
-class CMessagesToStderr {
+//! While it lives, standard output carries nothing but the CSV: what the engine and the physics
+//! layer print goes to standard error, and the CSV is written to csv().
+class CCsvOutput {
  public:
-  CMessagesToStderr() : m_iSaved(-1) {
-    fflush(stdout);
+  CCsvOutput() : m_pCsv(nullptr), m_iSaved(-1) {
+    // Nothing has been written to standard output yet. Line by line, the messages keep their
+    // order with the runner's own lines on standard error.
+    setvbuf(stdout, nullptr, _IOLBF, 0);
     m_iSaved = dup(STDOUT_FILENO);
-    if (m_iSaved >= 0) dup2(STDERR_FILENO, STDOUT_FILENO);
+    const int iCsv = m_iSaved >= 0 ? dup(m_iSaved) : -1;
+    m_pCsv = iCsv >= 0 ? fdopen(iCsv, "w") : nullptr;
+    if (!m_pCsv) {
+      // Without a second handle on standard output the CSV shares it with the messages.
+      if (iCsv >= 0) close(iCsv);
+      if (m_iSaved >= 0) close(m_iSaved);
+      m_iSaved = -1;
+      return;
+    }
+    dup2(STDERR_FILENO, STDOUT_FILENO);
   }
-  ~CMessagesToStderr() { restore(); }
-  void restore() {
+  ~CCsvOutput() {
+    if (m_pCsv) fclose(m_pCsv);
     if (m_iSaved < 0) return;
     fflush(stdout);
     dup2(m_iSaved, STDOUT_FILENO);
     close(m_iSaved);
-    m_iSaved = -1;
   }
+  CCsvOutput(const CCsvOutput&) = delete;
+  CCsvOutput& operator=(const CCsvOutput&) = delete;
+
+  FILE* csv() const { return m_pCsv ? m_pCsv : stdout; }
 
  private:
+  FILE* m_pCsv;
   int m_iSaved;
+};
+
+//! What a run holds from start to end.
+struct SRun {
+  IrrlichtDevice* pDevice = nullptr;
+  CRurIvaSceneNodeFactory* pFactory = nullptr;
+  demo::DemoScene cScene;
+  bool bDemo = true;
+  //! The bodies printed: the demo's chassis, or every body of the scene file.
+  std::vector<CRurIvaBody*> aBodies;
+};
+
+//! What the summary line reports.
+struct SResult {
+  long long iFrames = 0;
+  core::vector3df cStart;
+  core::vector3df cEnd;
+  f32 fMaxSpeed = 0.0f;
+  bool bFinite = true;
 };
 
 bool isFinite(const core::vector3df& v) {
@@ -111,110 +197,140 @@ std::vector<CRurIvaBody*> registeredBodies() {
   return aBodies;
 }
 
-void printRow(double fTime, const char* sName, CRurIvaBody* pBody) {
+//! The engine on its null driver, the physics layer on it, and the scene: the demo scene
+//! (saved to a file before its physics starts when asked) or the scene file. False after a
+//! line on standard error when any of it failed.
+bool buildRun(const SOptions& o, SRun& r) {
+  // The null driver opens no window; the simulated clock is the engine timer, set by hand.
+  SIrrlichtCreationParameters cParams;
+  cParams.DriverType = video::EDT_NULL;
+  cParams.LoggingLevel = ELL_WARNING;
+  r.pDevice = createDeviceEx(cParams);
+  if (!r.pDevice) {
+    fprintf(stderr, "varrik-sim: the engine could not create its null device\n");
+    return false;
+  }
+  io::IFileSystem* pFiles = r.pDevice->getFileSystem();
+  if (!pFiles->changeWorkingDirectoryTo(o.sFolder.c_str())) {
+    fprintf(stderr, "varrik-sim: could not change to the folder \"%s\"\n", o.sFolder.c_str());
+    return false;
+  }
+  pFiles->addFileArchive("data/", true, true, io::EFAT_FOLDER);
+  scene::ISceneManager* smgr = r.pDevice->getSceneManager();
+
+  r.pFactory = new CRurIvaSceneNodeFactory(smgr);
+  demo::installPhysics(r.pDevice, *r.pFactory);
+
+  r.bDemo = o.sScene.empty();
+  if (r.bDemo) {
+    bool bSaved = true;
+    demo::buildDemoScene(smgr, r.cScene, [&] {
+      if (!o.sSave.empty()) bSaved = smgr->saveScene(o.sSave.c_str());
+    });
+    if (!bSaved) {
+      fprintf(stderr, "varrik-sim: could not save the scene to \"%s\"\n", o.sSave.c_str());
+      return false;
+    }
+    if (r.cScene.MyCar.Car_OdeBody) r.aBodies.push_back(r.cScene.MyCar.Car_OdeBody);
+  } else {
+    if (!CRurIvaManager::getSharedInstance()->loadScene(o.sScene.c_str(), smgr)) {
+      fprintf(stderr, "varrik-sim: could not load the scene file \"%s\"\n", o.sScene.c_str());
+      return false;
+    }
+    demo::startLoadedScene();
+    r.aBodies = registeredBodies();
+  }
+  if (r.aBodies.empty()) fprintf(stderr, "varrik-sim: the scene has no body to follow\n");
+  return true;
+}
+
+void printRow(FILE* pOut, double fTime, const char* sName, CRurIvaBody* pBody) {
   const core::vector3df p = pBody->getPosition();
   const core::vector3df r = pBody->getRotation();
   const f32 fSpeed = pBody->getLinearVelocity().getLength();
   if (sName)
-    printf("%.3f,%s,%.3f,%.3f,%.3f,%.2f,%.2f,%.2f,%.3f\n", fTime, sName, p.X, p.Y, p.Z, r.X, r.Y, r.Z,
-           fSpeed);
+    fprintf(pOut, "%.3f,%s,%.3f,%.3f,%.3f,%.2f,%.2f,%.2f,%.3f\n", fTime, sName, p.X, p.Y, p.Z, r.X, r.Y, r.Z,
+            fSpeed);
   else
-    printf("%.3f,%.3f,%.3f,%.3f,%.2f,%.2f,%.2f,%.3f\n", fTime, p.X, p.Y, p.Z, r.X, r.Y, r.Z, fSpeed);
+    fprintf(pOut, "%.3f,%.3f,%.3f,%.3f,%.2f,%.2f,%.2f,%.3f\n", fTime, p.X, p.Y, p.Z, r.X, r.Y, r.Z, fSpeed);
+}
+
+//! Steps the physics frame by frame on the simulated clock and prints the CSV: a header, then
+//! the followed bodies at frame 0, every K-th frame and the last frame.
+SResult runFrames(const SOptions& o, const SRun& r, FILE* pOut) {
+  SResult res;
+  fprintf(pOut,
+          r.bDemo ? "time,x,y,z,rot_x,rot_y,rot_z,speed\n" : "time,body,x,y,z,rot_x,rot_y,rot_z,speed\n");
+  if (!r.aBodies.empty()) res.cStart = r.aBodies[0]->getPosition();
+
+  ITimer* pTimer = r.pDevice->getTimer();
+  CRurIvaManager* pManager = CRurIvaManager::getSharedInstance();
+  res.iFrames = std::llround(o.fSeconds * o.iFps);
+  for (long long iFrame = 0; iFrame <= res.iFrames; ++iFrame) {
+    const double fTime = static_cast<double>(iFrame) / o.iFps;
+    if (iFrame > 0) {
+      pTimer->setTime(static_cast<u32>(std::llround(fTime * 1000.0)));
+      pManager->step();
+    }
+    for (u32 i = 0; i < r.aBodies.size(); ++i) {
+      CRurIvaBody* pBody = r.aBodies[i];
+      res.bFinite = res.bFinite && isFinite(pBody->getPosition()) && isFinite(pBody->getLinearVelocity());
+      res.fMaxSpeed = core::max_(res.fMaxSpeed, pBody->getLinearVelocity().getLength());
+      if (iFrame % o.iEvery != 0 && iFrame != res.iFrames) continue;
+      if (r.bDemo) {
+        printRow(pOut, fTime, 0, pBody);
+      } else {
+        c8 sName[64];
+        snprintf(sName, sizeof(sName), "%s#%u", pBody->getName()[0] ? pBody->getName() : "body", i);
+        printRow(pOut, fTime, sName, pBody);
+      }
+    }
+  }
+  if (!r.aBodies.empty()) res.cEnd = r.aBodies[0]->getPosition();
+  return res;
+}
+
+void printSummary(const SOptions& o, const SRun& r, const SResult& res, FILE* pOut) {
+  if (r.aBodies.empty()) return;
+  fprintf(pOut,
+          "summary: %.2f s simulated in %lld frames; %s moved %.1f units from (%.1f, %.1f, %.1f) to "
+          "(%.1f, %.1f, %.1f); top speed %.2f; %s\n",
+          o.fSeconds, res.iFrames, r.bDemo ? "chassis" : "first body", (res.cEnd - res.cStart).getLength(),
+          res.cStart.X, res.cStart.Y, res.cStart.Z, res.cEnd.X, res.cEnd.Y, res.cEnd.Z, res.fMaxSpeed,
+          res.bFinite ? "all values finite" : "NOT-A-NUMBER values appeared");
+}
+
+//! The scene goes first, so that every node destroys its dynamics objects while the dynamics
+//! library is still open; then the engine, the factory and the library.
+void closeRun(SRun& r) {
+  if (!r.pDevice) return;
+  demo::releaseDemoScene(r.cScene);
+  r.pDevice->drop();
+  r.pDevice = nullptr;
+  if (r.pFactory) {
+    r.pFactory->drop();
+    r.pFactory = nullptr;
+    demo::shutdownPhysics();
+  }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   SOptions o;
-  if (!parseOptions(argc, argv, o)) return 2;
+  int iExit = 0;
+  if (!parseOptions(argc, argv, o, iExit)) return iExit;
 
-  CMessagesToStderr cMessages;
-  // The null driver opens no window; the simulated clock is the engine timer, set by hand.
-  SIrrlichtCreationParameters cParams;
-  cParams.DriverType = video::EDT_NULL;
-  cParams.LoggingLevel = ELL_WARNING;
-  IrrlichtDevice* device = createDeviceEx(cParams);
-  if (!device) {
-    fprintf(stderr, "varrik-sim: the engine could not create its null device\n");
-    return 1;
+  CCsvOutput cOutput;
+  SRun r;
+  if (!buildRun(o, r)) {
+    closeRun(r);
+    return kExitFailed;
   }
-  device->getFileSystem()->changeWorkingDirectoryTo(o.sFolder.c_str());
-  device->getFileSystem()->addFileArchive("data/", true, true, io::EFAT_FOLDER);
-  scene::ISceneManager* smgr = device->getSceneManager();
-
-  CRurIvaSceneNodeFactory cFactory(smgr);
-  installPhysics(device, cFactory);
-  CRurIvaManager* pManager = CRurIvaManager::getSharedInstance();
-
-  DemoScene scene;
-  const bool bDemo = o.sScene.empty();
-  if (bDemo) {
-    scene.worldNode = createWorld(smgr);
-    createLevel(smgr, scene.worldNode);
-    createCar(smgr, scene);
-    if (!o.sSave.empty() && !smgr->saveScene(o.sSave.c_str())) {
-      fprintf(stderr, "varrik-sim: could not save the scene to \"%s\"\n", o.sSave.c_str());
-    }
-    startPhysics(scene);
-  } else {
-    if (!pManager->loadScene(o.sScene.c_str(), smgr)) {
-      fprintf(stderr, "varrik-sim: could not load the scene file \"%s\"\n", o.sScene.c_str());
-      device->drop();
-      shutdownPhysics();
-      return 1;
-    }
-    startLoadedScene();
-  }
-
-  std::vector<CRurIvaBody*> aBodies;
-  if (bDemo) {
-    if (scene.MyCar.Car_OdeBody) aBodies.push_back(scene.MyCar.Car_OdeBody);
-  } else {
-    aBodies = registeredBodies();
-  }
-  if (aBodies.empty()) fprintf(stderr, "varrik-sim: the scene has no body to follow\n");
-
-  cMessages.restore();
-  printf(bDemo ? "time,x,y,z,rot_x,rot_y,rot_z,speed\n" : "time,body,x,y,z,rot_x,rot_y,rot_z,speed\n");
-  const core::vector3df cStart = aBodies.empty() ? core::vector3df() : aBodies[0]->getPosition();
-  f32 fMaxSpeed = 0.0f;
-  bool bFinite = true;
-
-  ITimer* pTimer = device->getTimer();
-  const long iFrames = std::lround(o.fSeconds * o.iFps);
-  for (long iFrame = 0; iFrame <= iFrames; ++iFrame) {
-    const double fTime = static_cast<double>(iFrame) / o.iFps;
-    if (iFrame > 0) {
-      pTimer->setTime(static_cast<u32>(std::lround(fTime * 1000.0)));
-      pManager->step();
-    }
-    for (u32 i = 0; i < aBodies.size(); ++i) {
-      CRurIvaBody* pBody = aBodies[i];
-      bFinite = bFinite && isFinite(pBody->getPosition()) && isFinite(pBody->getLinearVelocity());
-      fMaxSpeed = core::max_(fMaxSpeed, pBody->getLinearVelocity().getLength());
-      if (iFrame % o.iEvery != 0 && iFrame != iFrames) continue;
-      if (bDemo) {
-        printRow(fTime, 0, pBody);
-      } else {
-        c8 sName[64];
-        snprintf(sName, sizeof(sName), "%s#%u", pBody->getName()[0] ? pBody->getName() : "body", i);
-        printRow(fTime, sName, pBody);
-      }
-    }
-  }
-
-  if (!aBodies.empty()) {
-    const core::vector3df cEnd = aBodies[0]->getPosition();
-    printf(
-        "summary: %.2f s simulated in %ld frames; %s moved %.1f units from (%.1f, %.1f, %.1f) to "
-        "(%.1f, %.1f, %.1f); top speed %.2f; %s\n",
-        o.fSeconds, iFrames, bDemo ? "chassis" : "first body", (cEnd - cStart).getLength(), cStart.X,
-        cStart.Y, cStart.Z, cEnd.X, cEnd.Y, cEnd.Z, fMaxSpeed,
-        bFinite ? "all values finite" : "NOT-A-NUMBER values appeared");
-  }
-
-  releaseDemoScene(scene);
-  device->drop();
-  shutdownPhysics();
-  return bFinite ? 0 : 3;
+  const SResult res = runFrames(o, r, cOutput.csv());
+  printSummary(o, r, res, cOutput.csv());
+  // The CSV is out before the scene and the library are taken down.
+  fflush(cOutput.csv());
+  closeRun(r);
+  return res.bFinite ? 0 : kExitNotFinite;
 }
