@@ -649,46 +649,76 @@ u32 CRurIvaDevice::worldCreate() {
   return addRecord(r);
 }
 
-#define RURIVA_WORLD_SET(NAME, TYPE, CALL)           \
-  void CRurIvaDevice::NAME(u32 iWorld, TYPE v) {     \
-    if (dWorldID w = getWorldId(iWorld)) CALL(w, v); \
-  }
-#define RURIVA_WORLD_GET(NAME, TYPE, CALL)     \
-  TYPE CRurIvaDevice::NAME(u32 iWorld) {       \
-    dWorldID w = getWorldId(iWorld);           \
-    return w ? static_cast<TYPE>(CALL(w)) : 0; \
-  }
+template <class TArg, class TValue>
+void CRurIvaDevice::worldSet(u32 iWorld, TValue v, void (*fSet)(dWorldID, TArg)) {
+  if (dWorldID w = getWorldId(iWorld)) fSet(w, v);
+}
 
-RURIVA_WORLD_SET(worldSetLinearDamping, f32, dWorldSetLinearDamping)
-RURIVA_WORLD_GET(worldGetLinearDamping, f32, dWorldGetLinearDamping)
-RURIVA_WORLD_SET(worldSetAngularDamping, f32, dWorldSetAngularDamping)
-RURIVA_WORLD_GET(worldGetAngularDamping, f32, dWorldGetAngularDamping)
-RURIVA_WORLD_SET(worldSetLinearDampingThreshold, f32, dWorldSetLinearDampingThreshold)
-RURIVA_WORLD_GET(worldGetLinearDampingThreshold, f32, dWorldGetLinearDampingThreshold)
-RURIVA_WORLD_SET(worldSetAngularDampingThreshold, f32, dWorldSetAngularDampingThreshold)
-RURIVA_WORLD_GET(worldGetAngularDampingThreshold, f32, dWorldGetAngularDampingThreshold)
-RURIVA_WORLD_SET(worldSetMaxAngularSpeed, f32, dWorldSetMaxAngularSpeed)
-RURIVA_WORLD_GET(worldGetMaxAngularSpeed, f32, dWorldGetMaxAngularSpeed)
-RURIVA_WORLD_SET(worldSetAutoDisableFlag, int, dWorldSetAutoDisableFlag)
-RURIVA_WORLD_SET(worldSetAutoDisableLinearThreshold, f32, dWorldSetAutoDisableLinearThreshold)
-RURIVA_WORLD_GET(worldGetAutoDisableLinearThreshold, f32, dWorldGetAutoDisableLinearThreshold)
-RURIVA_WORLD_SET(worldSetAutoDisableAngularThreshold, f32, dWorldSetAutoDisableAngularThreshold)
-RURIVA_WORLD_GET(worldGetAutoDisableAngularThreshold, f32, dWorldGetAutoDisableAngularThreshold)
-RURIVA_WORLD_SET(worldSetAutoDisableSteps, int, dWorldSetAutoDisableSteps)
-RURIVA_WORLD_GET(worldGetAutoDisableSteps, int, dWorldGetAutoDisableSteps)
-RURIVA_WORLD_SET(worldSetAutoDisableTime, f32, dWorldSetAutoDisableTime)
-RURIVA_WORLD_GET(worldGetAutoDisableTime, f32, dWorldGetAutoDisableTime)
-RURIVA_WORLD_SET(worldSetQuickStepNumIterations, int, dWorldSetQuickStepNumIterations)
-RURIVA_WORLD_GET(worldGetQuickStepNumIterations, int, dWorldGetQuickStepNumIterations)
-RURIVA_WORLD_SET(worldSetQuickStepW, f32, dWorldSetQuickStepW)
-RURIVA_WORLD_GET(worldGetQuickStepW, f32, dWorldGetQuickStepW)
-RURIVA_WORLD_SET(worldSetERP, f32, dWorldSetERP)
-RURIVA_WORLD_GET(worldGetERP, f32, dWorldGetERP)
-RURIVA_WORLD_SET(worldSetCFM, f32, dWorldSetCFM)
-RURIVA_WORLD_GET(worldGetCFM, f32, dWorldGetCFM)
+template <class TResult>
+TResult CRurIvaDevice::worldGet(u32 iWorld, TResult (*fGet)(dWorldID)) {
+  dWorldID w = getWorldId(iWorld);
+  return w ? fGet(w) : TResult(0);
+}
 
-#undef RURIVA_WORLD_SET
-#undef RURIVA_WORLD_GET
+void CRurIvaDevice::worldSetLinearDamping(u32 iWorld, f32 v) { worldSet(iWorld, v, dWorldSetLinearDamping); }
+f32 CRurIvaDevice::worldGetLinearDamping(u32 iWorld) { return worldGet(iWorld, dWorldGetLinearDamping); }
+void CRurIvaDevice::worldSetAngularDamping(u32 iWorld, f32 v) {
+  worldSet(iWorld, v, dWorldSetAngularDamping);
+}
+f32 CRurIvaDevice::worldGetAngularDamping(u32 iWorld) { return worldGet(iWorld, dWorldGetAngularDamping); }
+void CRurIvaDevice::worldSetLinearDampingThreshold(u32 iWorld, f32 v) {
+  worldSet(iWorld, v, dWorldSetLinearDampingThreshold);
+}
+f32 CRurIvaDevice::worldGetLinearDampingThreshold(u32 iWorld) {
+  return worldGet(iWorld, dWorldGetLinearDampingThreshold);
+}
+void CRurIvaDevice::worldSetAngularDampingThreshold(u32 iWorld, f32 v) {
+  worldSet(iWorld, v, dWorldSetAngularDampingThreshold);
+}
+f32 CRurIvaDevice::worldGetAngularDampingThreshold(u32 iWorld) {
+  return worldGet(iWorld, dWorldGetAngularDampingThreshold);
+}
+void CRurIvaDevice::worldSetMaxAngularSpeed(u32 iWorld, f32 v) {
+  worldSet(iWorld, v, dWorldSetMaxAngularSpeed);
+}
+f32 CRurIvaDevice::worldGetMaxAngularSpeed(u32 iWorld) { return worldGet(iWorld, dWorldGetMaxAngularSpeed); }
+void CRurIvaDevice::worldSetAutoDisableFlag(u32 iWorld, int v) {
+  worldSet(iWorld, v, dWorldSetAutoDisableFlag);
+}
+void CRurIvaDevice::worldSetAutoDisableLinearThreshold(u32 iWorld, f32 v) {
+  worldSet(iWorld, v, dWorldSetAutoDisableLinearThreshold);
+}
+f32 CRurIvaDevice::worldGetAutoDisableLinearThreshold(u32 iWorld) {
+  return worldGet(iWorld, dWorldGetAutoDisableLinearThreshold);
+}
+void CRurIvaDevice::worldSetAutoDisableAngularThreshold(u32 iWorld, f32 v) {
+  worldSet(iWorld, v, dWorldSetAutoDisableAngularThreshold);
+}
+f32 CRurIvaDevice::worldGetAutoDisableAngularThreshold(u32 iWorld) {
+  return worldGet(iWorld, dWorldGetAutoDisableAngularThreshold);
+}
+void CRurIvaDevice::worldSetAutoDisableSteps(u32 iWorld, int v) {
+  worldSet(iWorld, v, dWorldSetAutoDisableSteps);
+}
+int CRurIvaDevice::worldGetAutoDisableSteps(u32 iWorld) {
+  return worldGet(iWorld, dWorldGetAutoDisableSteps);
+}
+void CRurIvaDevice::worldSetAutoDisableTime(u32 iWorld, f32 v) {
+  worldSet(iWorld, v, dWorldSetAutoDisableTime);
+}
+f32 CRurIvaDevice::worldGetAutoDisableTime(u32 iWorld) { return worldGet(iWorld, dWorldGetAutoDisableTime); }
+void CRurIvaDevice::worldSetQuickStepNumIterations(u32 iWorld, int v) {
+  worldSet(iWorld, v, dWorldSetQuickStepNumIterations);
+}
+int CRurIvaDevice::worldGetQuickStepNumIterations(u32 iWorld) {
+  return worldGet(iWorld, dWorldGetQuickStepNumIterations);
+}
+void CRurIvaDevice::worldSetQuickStepW(u32 iWorld, f32 v) { worldSet(iWorld, v, dWorldSetQuickStepW); }
+f32 CRurIvaDevice::worldGetQuickStepW(u32 iWorld) { return worldGet(iWorld, dWorldGetQuickStepW); }
+void CRurIvaDevice::worldSetERP(u32 iWorld, f32 v) { worldSet(iWorld, v, dWorldSetERP); }
+f32 CRurIvaDevice::worldGetERP(u32 iWorld) { return worldGet(iWorld, dWorldGetERP); }
+void CRurIvaDevice::worldSetCFM(u32 iWorld, f32 v) { worldSet(iWorld, v, dWorldSetCFM); }
+f32 CRurIvaDevice::worldGetCFM(u32 iWorld) { return worldGet(iWorld, dWorldGetCFM); }
 
 int CRurIvaDevice::worldGetAutoDisableFlag(u32 iWorld) {
   // This library answers the flag's bit in its flag word (16), not 1.
@@ -736,86 +766,117 @@ void CRurIvaDevice::jointDestroy(u32 iJoint) {
   r->m_pJoint = 0;
 }
 
-#define RURIVA_JOINT_CREATE(NAME, CALL)                   \
-  u32 CRurIvaDevice::NAME(u32 iWorld) {                   \
-    dWorldID w = getWorldId(iWorld);                      \
-    if (!w) return 0;                                     \
-    COdeDataWrapper* r = new COdeDataWrapper(eKindJoint); \
-    r->m_pJoint = CALL(w, 0);                             \
-    r->m_iWorld = iWorld;                                 \
-    return addRecord(r);                                  \
-  }
+u32 CRurIvaDevice::createJoint(u32 iWorld, dJointID (*fCreate)(dWorldID, dJointGroupID)) {
+  dWorldID w = getWorldId(iWorld);
+  if (!w) return 0;
+  COdeDataWrapper* r = new COdeDataWrapper(eKindJoint);
+  r->m_pJoint = fCreate(w, 0);
+  r->m_iWorld = iWorld;
+  return addRecord(r);
+}
 
-RURIVA_JOINT_CREATE(jointCreateBallSocket, dJointCreateBall)
-RURIVA_JOINT_CREATE(jointCreateFixed, dJointCreateFixed)
-RURIVA_JOINT_CREATE(jointCreateHinge, dJointCreateHinge)
-RURIVA_JOINT_CREATE(jointCreateHinge2, dJointCreateHinge2)
-RURIVA_JOINT_CREATE(jointCreatePiston, dJointCreatePiston)
-RURIVA_JOINT_CREATE(jointCreateSlider, dJointCreateSlider)
-RURIVA_JOINT_CREATE(jointCreateUniversal, dJointCreateUniversal)
-RURIVA_JOINT_CREATE(jointCreatePR, dJointCreatePR)
+u32 CRurIvaDevice::jointCreateBallSocket(u32 iWorld) { return createJoint(iWorld, dJointCreateBall); }
+u32 CRurIvaDevice::jointCreateFixed(u32 iWorld) { return createJoint(iWorld, dJointCreateFixed); }
+u32 CRurIvaDevice::jointCreateHinge(u32 iWorld) { return createJoint(iWorld, dJointCreateHinge); }
+u32 CRurIvaDevice::jointCreateHinge2(u32 iWorld) { return createJoint(iWorld, dJointCreateHinge2); }
+u32 CRurIvaDevice::jointCreatePiston(u32 iWorld) { return createJoint(iWorld, dJointCreatePiston); }
+u32 CRurIvaDevice::jointCreateSlider(u32 iWorld) { return createJoint(iWorld, dJointCreateSlider); }
+u32 CRurIvaDevice::jointCreateUniversal(u32 iWorld) { return createJoint(iWorld, dJointCreateUniversal); }
+u32 CRurIvaDevice::jointCreatePR(u32 iWorld) { return createJoint(iWorld, dJointCreatePR); }
 
-#undef RURIVA_JOINT_CREATE
+template <class TReal>
+void CRurIvaDevice::jointSetVec(u32 iJoint, int iType, const core::vector3df& v,
+                                void (*fSet)(dJointID, TReal, TReal, TReal)) {
+  if (dJointID j = jointOfType(iJoint, iType)) fSet(j, v.X, v.Y, v.Z);
+}
 
-// Joint families: a setter needs a live joint of its type; a reader of pose or motion also needs
-// the joint attached to a body; parameter readers need a live joint of the type.
-#define RURIVA_JOINT_SET_VEC(NAME, TYPE, CALL)                          \
-  void CRurIvaDevice::NAME(u32 iJoint, core::vector3df v) {             \
-    if (dJointID j = jointOfType(iJoint, TYPE)) CALL(j, v.X, v.Y, v.Z); \
+// The library aborts when it cannot normalise an axis.
+template <class TReal>
+void CRurIvaDevice::jointSetAxis(u32 iJoint, int iType, const core::vector3df& v,
+                                 void (*fSet)(dJointID, TReal, TReal, TReal), const c8* sName) {
+  dJointID j = jointOfType(iJoint, iType);
+  if (!j) return;
+  if (isNullAxis(v)) {
+    printf("CRurIvaDevice::%s: the axis has no direction, call skipped\n", sName);
+    return;
   }
-#define RURIVA_JOINT_GET_VEC(NAME, TYPE, CALL)      \
-  core::vector3df CRurIvaDevice::NAME(u32 iJoint) { \
-    dJointID j = attachedJointOfType(iJoint, TYPE); \
-    if (!j) return core::vector3df(0, 0, 0);        \
-    dVector3 a;                                     \
-    CALL(j, a);                                     \
-    return toVector(a);                             \
-  }
-#define RURIVA_JOINT_GET_REAL(NAME, TYPE, CALL)     \
-  f32 CRurIvaDevice::NAME(u32 iJoint) {             \
-    dJointID j = attachedJointOfType(iJoint, TYPE); \
-    return j ? static_cast<f32>(CALL(j)) : 0.0f;    \
-  }
+  fSet(j, v.X, v.Y, v.Z);
+}
 
-// Axis setters: the library aborts when it cannot normalise the axis.
-#define RURIVA_JOINT_SET_AXIS(NAME, TYPE, CALL)                                      \
-  void CRurIvaDevice::NAME(u32 iJoint, core::vector3df v) {                          \
-    dJointID j = jointOfType(iJoint, TYPE);                                          \
-    if (!j) return;                                                                  \
-    if (isNullAxis(v)) {                                                             \
-      printf("CRurIvaDevice::" #NAME ": the axis has no direction, call skipped\n"); \
-      return;                                                                        \
-    }                                                                                \
-    CALL(j, v.X, v.Y, v.Z);                                                          \
-  }
+template <class TReal>
+core::vector3df CRurIvaDevice::jointVec(u32 iJoint, int iType, void (*fGet)(dJointID, TReal*)) {
+  dJointID j = attachedJointOfType(iJoint, iType);
+  if (!j) return core::vector3df(0, 0, 0);
+  dVector3 a;
+  fGet(j, a);
+  return toVector(a);
+}
 
-RURIVA_JOINT_SET_VEC(jointSetBallAnchor, dJointTypeBall, dJointSetBallAnchor)
-RURIVA_JOINT_GET_VEC(jointGetBallAnchor, dJointTypeBall, dJointGetBallAnchor)
-RURIVA_JOINT_GET_VEC(jointGetBallAnchor2, dJointTypeBall, dJointGetBallAnchor2)
+template <class TReal>
+f32 CRurIvaDevice::jointReal(u32 iJoint, int iType, TReal (*fGet)(dJointID)) {
+  dJointID j = attachedJointOfType(iJoint, iType);
+  return j ? static_cast<f32>(fGet(j)) : 0.0f;
+}
+
+template <class TReal>
+void CRurIvaDevice::jointSetParam(u32 iJoint, int iType, u16 iAxis, int iParam, f32 fValue,
+                                  void (*fSet)(dJointID, int, TReal)) {
+  if (dJointID j = jointOfType(iJoint, iType)) fSet(j, convertToOdeJointParam(iAxis, iParam), fValue);
+}
+
+template <class TReal>
+f32 CRurIvaDevice::jointGetParam(u32 iJoint, int iType, u16 iAxis, int iParam, TReal (*fGet)(dJointID, int)) {
+  dJointID j = jointOfType(iJoint, iType);
+  return j ? static_cast<f32>(fGet(j, convertToOdeJointParam(iAxis, iParam))) : 0.0f;
+}
+
+void CRurIvaDevice::jointSetBallAnchor(u32 iJoint, core::vector3df v) {
+  jointSetVec(iJoint, dJointTypeBall, v, dJointSetBallAnchor);
+}
+core::vector3df CRurIvaDevice::jointGetBallAnchor(u32 iJoint) {
+  return jointVec(iJoint, dJointTypeBall, dJointGetBallAnchor);
+}
+core::vector3df CRurIvaDevice::jointGetBallAnchor2(u32 iJoint) {
+  return jointVec(iJoint, dJointTypeBall, dJointGetBallAnchor2);
+}
 
 void CRurIvaDevice::jointSetFixed(u32 iJoint) {
   if (dJointID j = jointOfType(iJoint, dJointTypeFixed)) dJointSetFixed(j);
 }
 
-RURIVA_JOINT_SET_VEC(jointSetHingeAnchor, dJointTypeHinge, dJointSetHingeAnchor)
-RURIVA_JOINT_SET_AXIS(jointSetHingeAxis, dJointTypeHinge, dJointSetHingeAxis)
-RURIVA_JOINT_GET_VEC(jointGetHingeAxis, dJointTypeHinge, dJointGetHingeAxis)
-RURIVA_JOINT_GET_VEC(jointGetHingeAnchor1, dJointTypeHinge, dJointGetHingeAnchor)
-RURIVA_JOINT_GET_VEC(jointGetHingeAnchor2, dJointTypeHinge, dJointGetHingeAnchor2)
-RURIVA_JOINT_GET_REAL(jointGetHingeAngle, dJointTypeHinge, dJointGetHingeAngle)
-RURIVA_JOINT_GET_REAL(jointGetHingeAngleRate, dJointTypeHinge, dJointGetHingeAngleRate)
+void CRurIvaDevice::jointSetHingeAnchor(u32 iJoint, core::vector3df v) {
+  jointSetVec(iJoint, dJointTypeHinge, v, dJointSetHingeAnchor);
+}
+void CRurIvaDevice::jointSetHingeAxis(u32 iJoint, core::vector3df v) {
+  jointSetAxis(iJoint, dJointTypeHinge, v, dJointSetHingeAxis, "jointSetHingeAxis");
+}
+core::vector3df CRurIvaDevice::jointGetHingeAxis(u32 iJoint) {
+  return jointVec(iJoint, dJointTypeHinge, dJointGetHingeAxis);
+}
+core::vector3df CRurIvaDevice::jointGetHingeAnchor1(u32 iJoint) {
+  return jointVec(iJoint, dJointTypeHinge, dJointGetHingeAnchor);
+}
+core::vector3df CRurIvaDevice::jointGetHingeAnchor2(u32 iJoint) {
+  return jointVec(iJoint, dJointTypeHinge, dJointGetHingeAnchor2);
+}
+f32 CRurIvaDevice::jointGetHingeAngle(u32 iJoint) {
+  return jointReal(iJoint, dJointTypeHinge, dJointGetHingeAngle);
+}
+f32 CRurIvaDevice::jointGetHingeAngleRate(u32 iJoint) {
+  return jointReal(iJoint, dJointTypeHinge, dJointGetHingeAngleRate);
+}
 
 void CRurIvaDevice::jointSetHingeParam(u32 iJoint, int iParam, f32 fValue) {
-  if (dJointID j = jointOfType(iJoint, dJointTypeHinge))
-    dJointSetHingeParam(j, convertToOdeJointParam(0, iParam), fValue);
+  jointSetParam(iJoint, dJointTypeHinge, 0, iParam, fValue, dJointSetHingeParam);
 }
 
 f32 CRurIvaDevice::jointGetHingeParam(u32 iJoint, int iParam) {
-  dJointID j = jointOfType(iJoint, dJointTypeHinge);
-  return j ? static_cast<f32>(dJointGetHingeParam(j, convertToOdeJointParam(0, iParam))) : 0.0f;
+  return jointGetParam(iJoint, dJointTypeHinge, 0, iParam, dJointGetHingeParam);
 }
 
-RURIVA_JOINT_SET_VEC(jointSetHinge2Anchor, dJointTypeHinge2, dJointSetHinge2Anchor)
+void CRurIvaDevice::jointSetHinge2Anchor(u32 iJoint, core::vector3df v) {
+  jointSetVec(iJoint, dJointTypeHinge2, v, dJointSetHinge2Anchor);
+}
 
 void CRurIvaDevice::jointSetHinge2Axes(u32 iJoint, core::vector3df cAxis1, core::vector3df cAxis2) {
   dJointID j = jointOfType(iJoint, dJointTypeHinge2);
@@ -902,59 +963,87 @@ void CRurIvaDevice::jointSetHinge2Axis2(u32 iJoint, core::vector3df cAxis) {
     setOneHinge2Axis(j, 2, cAxis, "jointSetHinge2Axis2");
 }
 
-RURIVA_JOINT_GET_VEC(jointGetHinge2Axis1, dJointTypeHinge2, dJointGetHinge2Axis1)
-RURIVA_JOINT_GET_VEC(jointGetHinge2Axis2, dJointTypeHinge2, dJointGetHinge2Axis2)
-RURIVA_JOINT_GET_VEC(jointGetHinge2Anchor, dJointTypeHinge2, dJointGetHinge2Anchor)
-RURIVA_JOINT_GET_VEC(jointGetHinge2Anchor2, dJointTypeHinge2, dJointGetHinge2Anchor2)
-RURIVA_JOINT_GET_REAL(jointGetHinge2Angle1, dJointTypeHinge2, dJointGetHinge2Angle1)
-RURIVA_JOINT_GET_REAL(jointGetHinge2Angle1Rate, dJointTypeHinge2, dJointGetHinge2Angle1Rate)
-RURIVA_JOINT_GET_REAL(jointGetHinge2Angle2Rate, dJointTypeHinge2, dJointGetHinge2Angle2Rate)
+core::vector3df CRurIvaDevice::jointGetHinge2Axis1(u32 iJoint) {
+  return jointVec(iJoint, dJointTypeHinge2, dJointGetHinge2Axis1);
+}
+core::vector3df CRurIvaDevice::jointGetHinge2Axis2(u32 iJoint) {
+  return jointVec(iJoint, dJointTypeHinge2, dJointGetHinge2Axis2);
+}
+core::vector3df CRurIvaDevice::jointGetHinge2Anchor(u32 iJoint) {
+  return jointVec(iJoint, dJointTypeHinge2, dJointGetHinge2Anchor);
+}
+core::vector3df CRurIvaDevice::jointGetHinge2Anchor2(u32 iJoint) {
+  return jointVec(iJoint, dJointTypeHinge2, dJointGetHinge2Anchor2);
+}
+f32 CRurIvaDevice::jointGetHinge2Angle1(u32 iJoint) {
+  return jointReal(iJoint, dJointTypeHinge2, dJointGetHinge2Angle1);
+}
+f32 CRurIvaDevice::jointGetHinge2Angle1Rate(u32 iJoint) {
+  return jointReal(iJoint, dJointTypeHinge2, dJointGetHinge2Angle1Rate);
+}
+f32 CRurIvaDevice::jointGetHinge2Angle2Rate(u32 iJoint) {
+  return jointReal(iJoint, dJointTypeHinge2, dJointGetHinge2Angle2Rate);
+}
 
 void CRurIvaDevice::jointSetHinge2Param(u32 iJoint, u32 iAxis, int iParam, f32 fValue) {
-  if (dJointID j = jointOfType(iJoint, dJointTypeHinge2))
-    dJointSetHinge2Param(j, convertToOdeJointParam(axisOf(iAxis), iParam), fValue);
+  jointSetParam(iJoint, dJointTypeHinge2, axisOf(iAxis), iParam, fValue, dJointSetHinge2Param);
 }
 
 f32 CRurIvaDevice::jointGetHinge2Param(u32 iJoint, u32 iAxis, int iParam) {
-  dJointID j = jointOfType(iJoint, dJointTypeHinge2);
-  if (!j) return 0.0f;
-  return static_cast<f32>(dJointGetHinge2Param(j, convertToOdeJointParam(axisOf(iAxis), iParam)));
+  return jointGetParam(iJoint, dJointTypeHinge2, axisOf(iAxis), iParam, dJointGetHinge2Param);
 }
 
-RURIVA_JOINT_SET_VEC(jointSetPistonAnchor, dJointTypePiston, dJointSetPistonAnchor)
-RURIVA_JOINT_SET_AXIS(jointSetPistonAxis, dJointTypePiston, dJointSetPistonAxis)
-RURIVA_JOINT_GET_REAL(jointGetPistonPosition, dJointTypePiston, dJointGetPistonPosition)
-RURIVA_JOINT_GET_REAL(jointGetPistonPositionRate, dJointTypePiston, dJointGetPistonPositionRate)
-RURIVA_JOINT_GET_VEC(jointGetPistonAnchor, dJointTypePiston, dJointGetPistonAnchor)
-RURIVA_JOINT_GET_VEC(jointGetPistonAxis, dJointTypePiston, dJointGetPistonAxis)
+void CRurIvaDevice::jointSetPistonAnchor(u32 iJoint, core::vector3df v) {
+  jointSetVec(iJoint, dJointTypePiston, v, dJointSetPistonAnchor);
+}
+void CRurIvaDevice::jointSetPistonAxis(u32 iJoint, core::vector3df v) {
+  jointSetAxis(iJoint, dJointTypePiston, v, dJointSetPistonAxis, "jointSetPistonAxis");
+}
+f32 CRurIvaDevice::jointGetPistonPosition(u32 iJoint) {
+  return jointReal(iJoint, dJointTypePiston, dJointGetPistonPosition);
+}
+f32 CRurIvaDevice::jointGetPistonPositionRate(u32 iJoint) {
+  return jointReal(iJoint, dJointTypePiston, dJointGetPistonPositionRate);
+}
+core::vector3df CRurIvaDevice::jointGetPistonAnchor(u32 iJoint) {
+  return jointVec(iJoint, dJointTypePiston, dJointGetPistonAnchor);
+}
+core::vector3df CRurIvaDevice::jointGetPistonAxis(u32 iJoint) {
+  return jointVec(iJoint, dJointTypePiston, dJointGetPistonAxis);
+}
 
 void CRurIvaDevice::jointSetPistonParam(u32 iJoint, u32 iAxis, int iParam, f32 fValue) {
-  if (dJointID j = jointOfType(iJoint, dJointTypePiston))
-    dJointSetPistonParam(j, convertToOdeJointParam(axisOf(iAxis), iParam), fValue);
+  jointSetParam(iJoint, dJointTypePiston, axisOf(iAxis), iParam, fValue, dJointSetPistonParam);
 }
 
 f32 CRurIvaDevice::jointGetPistonParam(u32 iJoint, u32 iAxis, int iParam) {
-  dJointID j = jointOfType(iJoint, dJointTypePiston);
-  if (!j) return 0.0f;
-  return static_cast<f32>(dJointGetPistonParam(j, convertToOdeJointParam(axisOf(iAxis), iParam)));
+  return jointGetParam(iJoint, dJointTypePiston, axisOf(iAxis), iParam, dJointGetPistonParam);
 }
 
-RURIVA_JOINT_SET_AXIS(jointSetSliderAxis, dJointTypeSlider, dJointSetSliderAxis)
-RURIVA_JOINT_GET_VEC(jointGetSliderAxis, dJointTypeSlider, dJointGetSliderAxis)
-RURIVA_JOINT_GET_REAL(jointGetSliderPosition, dJointTypeSlider, dJointGetSliderPosition)
-RURIVA_JOINT_GET_REAL(jointGetSliderPositionRate, dJointTypeSlider, dJointGetSliderPositionRate)
+void CRurIvaDevice::jointSetSliderAxis(u32 iJoint, core::vector3df v) {
+  jointSetAxis(iJoint, dJointTypeSlider, v, dJointSetSliderAxis, "jointSetSliderAxis");
+}
+core::vector3df CRurIvaDevice::jointGetSliderAxis(u32 iJoint) {
+  return jointVec(iJoint, dJointTypeSlider, dJointGetSliderAxis);
+}
+f32 CRurIvaDevice::jointGetSliderPosition(u32 iJoint) {
+  return jointReal(iJoint, dJointTypeSlider, dJointGetSliderPosition);
+}
+f32 CRurIvaDevice::jointGetSliderPositionRate(u32 iJoint) {
+  return jointReal(iJoint, dJointTypeSlider, dJointGetSliderPositionRate);
+}
 
 void CRurIvaDevice::jointSetSliderParam(u32 iJoint, int iParam, f32 fValue) {
-  if (dJointID j = jointOfType(iJoint, dJointTypeSlider))
-    dJointSetSliderParam(j, convertToOdeJointParam(0, iParam), fValue);
+  jointSetParam(iJoint, dJointTypeSlider, 0, iParam, fValue, dJointSetSliderParam);
 }
 
 f32 CRurIvaDevice::jointGetSliderParam(u32 iJoint, int iParam) {
-  dJointID j = jointOfType(iJoint, dJointTypeSlider);
-  return j ? static_cast<f32>(dJointGetSliderParam(j, convertToOdeJointParam(0, iParam))) : 0.0f;
+  return jointGetParam(iJoint, dJointTypeSlider, 0, iParam, dJointGetSliderParam);
 }
 
-RURIVA_JOINT_SET_VEC(jointSetUniversalAnchor, dJointTypeUniversal, dJointSetUniversalAnchor)
+void CRurIvaDevice::jointSetUniversalAnchor(u32 iJoint, core::vector3df v) {
+  jointSetVec(iJoint, dJointTypeUniversal, v, dJointSetUniversalAnchor);
+}
 
 void CRurIvaDevice::jointSetUniversalAxis1(u32 iJoint, core::vector3df cAxis) {
   if (dJointID j = jointOfType(iJoint, dJointTypeUniversal))
@@ -966,35 +1055,64 @@ void CRurIvaDevice::jointSetUniversalAxis2(u32 iJoint, core::vector3df cAxis) {
     setOneUniversalAxis(j, 2, cAxis, "jointSetUniversalAxis2");
 }
 
-RURIVA_JOINT_GET_VEC(jointGetUniversalAnchor, dJointTypeUniversal, dJointGetUniversalAnchor)
-RURIVA_JOINT_GET_VEC(jointGetUniversalAnchor2, dJointTypeUniversal, dJointGetUniversalAnchor2)
-RURIVA_JOINT_GET_VEC(jointGetUniversalAxis1, dJointTypeUniversal, dJointGetUniversalAxis1)
-RURIVA_JOINT_GET_VEC(jointGetUniversalAxis2, dJointTypeUniversal, dJointGetUniversalAxis2)
-RURIVA_JOINT_GET_REAL(jointGetUniversalAngle1, dJointTypeUniversal, dJointGetUniversalAngle1)
-RURIVA_JOINT_GET_REAL(jointGetUniversalAngle2, dJointTypeUniversal, dJointGetUniversalAngle2)
-RURIVA_JOINT_GET_REAL(jointGetUniversalAngle1Rate, dJointTypeUniversal, dJointGetUniversalAngle1Rate)
-RURIVA_JOINT_GET_REAL(jointGetUniversalAngle2Rate, dJointTypeUniversal, dJointGetUniversalAngle2Rate)
+core::vector3df CRurIvaDevice::jointGetUniversalAnchor(u32 iJoint) {
+  return jointVec(iJoint, dJointTypeUniversal, dJointGetUniversalAnchor);
+}
+core::vector3df CRurIvaDevice::jointGetUniversalAnchor2(u32 iJoint) {
+  return jointVec(iJoint, dJointTypeUniversal, dJointGetUniversalAnchor2);
+}
+core::vector3df CRurIvaDevice::jointGetUniversalAxis1(u32 iJoint) {
+  return jointVec(iJoint, dJointTypeUniversal, dJointGetUniversalAxis1);
+}
+core::vector3df CRurIvaDevice::jointGetUniversalAxis2(u32 iJoint) {
+  return jointVec(iJoint, dJointTypeUniversal, dJointGetUniversalAxis2);
+}
+f32 CRurIvaDevice::jointGetUniversalAngle1(u32 iJoint) {
+  return jointReal(iJoint, dJointTypeUniversal, dJointGetUniversalAngle1);
+}
+f32 CRurIvaDevice::jointGetUniversalAngle2(u32 iJoint) {
+  return jointReal(iJoint, dJointTypeUniversal, dJointGetUniversalAngle2);
+}
+f32 CRurIvaDevice::jointGetUniversalAngle1Rate(u32 iJoint) {
+  return jointReal(iJoint, dJointTypeUniversal, dJointGetUniversalAngle1Rate);
+}
+f32 CRurIvaDevice::jointGetUniversalAngle2Rate(u32 iJoint) {
+  return jointReal(iJoint, dJointTypeUniversal, dJointGetUniversalAngle2Rate);
+}
 
 void CRurIvaDevice::jointSetUniversalParam(u32 iJoint, u32 iAxis, int iParam, f32 fValue) {
-  if (dJointID j = jointOfType(iJoint, dJointTypeUniversal))
-    dJointSetUniversalParam(j, convertToOdeJointParam(axisOf(iAxis), iParam), fValue);
+  jointSetParam(iJoint, dJointTypeUniversal, axisOf(iAxis), iParam, fValue, dJointSetUniversalParam);
 }
 
 f32 CRurIvaDevice::jointGetUniversalParam(u32 iJoint, u32 iAxis, int iParam) {
-  dJointID j = jointOfType(iJoint, dJointTypeUniversal);
-  if (!j) return 0.0f;
-  return static_cast<f32>(dJointGetUniversalParam(j, convertToOdeJointParam(axisOf(iAxis), iParam)));
+  return jointGetParam(iJoint, dJointTypeUniversal, axisOf(iAxis), iParam, dJointGetUniversalParam);
 }
 
-RURIVA_JOINT_SET_AXIS(jointSetPrAxis1, dJointTypePR, dJointSetPRAxis1)
-RURIVA_JOINT_SET_AXIS(jointSetPrAxis2, dJointTypePR, dJointSetPRAxis2)
-RURIVA_JOINT_SET_VEC(jointSetPrAnchor, dJointTypePR, dJointSetPRAnchor)
-RURIVA_JOINT_GET_VEC(jointGetPrAxis1, dJointTypePR, dJointGetPRAxis1)
-RURIVA_JOINT_GET_VEC(jointGetPrAxis2, dJointTypePR, dJointGetPRAxis2)
-RURIVA_JOINT_GET_VEC(jointGetPrAnchor, dJointTypePR, dJointGetPRAnchor)
-RURIVA_JOINT_GET_REAL(jointGetPrPosition, dJointTypePR, dJointGetPRPosition)
-RURIVA_JOINT_GET_REAL(jointGetPrAngle, dJointTypePR, dJointGetPRAngle)
-RURIVA_JOINT_GET_REAL(jointGetPrAngleRate, dJointTypePR, dJointGetPRAngleRate)
+void CRurIvaDevice::jointSetPrAxis1(u32 iJoint, core::vector3df v) {
+  jointSetAxis(iJoint, dJointTypePR, v, dJointSetPRAxis1, "jointSetPrAxis1");
+}
+void CRurIvaDevice::jointSetPrAxis2(u32 iJoint, core::vector3df v) {
+  jointSetAxis(iJoint, dJointTypePR, v, dJointSetPRAxis2, "jointSetPrAxis2");
+}
+void CRurIvaDevice::jointSetPrAnchor(u32 iJoint, core::vector3df v) {
+  jointSetVec(iJoint, dJointTypePR, v, dJointSetPRAnchor);
+}
+core::vector3df CRurIvaDevice::jointGetPrAxis1(u32 iJoint) {
+  return jointVec(iJoint, dJointTypePR, dJointGetPRAxis1);
+}
+core::vector3df CRurIvaDevice::jointGetPrAxis2(u32 iJoint) {
+  return jointVec(iJoint, dJointTypePR, dJointGetPRAxis2);
+}
+core::vector3df CRurIvaDevice::jointGetPrAnchor(u32 iJoint) {
+  return jointVec(iJoint, dJointTypePR, dJointGetPRAnchor);
+}
+f32 CRurIvaDevice::jointGetPrPosition(u32 iJoint) {
+  return jointReal(iJoint, dJointTypePR, dJointGetPRPosition);
+}
+f32 CRurIvaDevice::jointGetPrAngle(u32 iJoint) { return jointReal(iJoint, dJointTypePR, dJointGetPRAngle); }
+f32 CRurIvaDevice::jointGetPrAngleRate(u32 iJoint) {
+  return jointReal(iJoint, dJointTypePR, dJointGetPRAngleRate);
+}
 
 // The PR joint takes the library's own parameter numbers.
 void CRurIvaDevice::jointSetPrParam(u32 iJoint, int iParam, f32 fValue) {
@@ -1005,11 +1123,6 @@ f32 CRurIvaDevice::jointGetPrParam(u32 iJoint, int iParam) {
   dJointID j = jointOfType(iJoint, dJointTypePR);
   return j ? static_cast<f32>(dJointGetPRParam(j, iParam)) : 0.0f;
 }
-
-#undef RURIVA_JOINT_SET_VEC
-#undef RURIVA_JOINT_GET_VEC
-#undef RURIVA_JOINT_GET_REAL
-#undef RURIVA_JOINT_SET_AXIS
 
 // ---------------------------------------------------------------------------------------------
 // Bodies
@@ -1107,41 +1220,55 @@ void CRurIvaDevice::bodySetData(u32 iBody, void* pData) {
 }
 
 // Scalar readers answer 0 for a missing body and while the device is not initialised.
-#define RURIVA_BODY_SET(NAME, TYPE, CALL)         \
-  void CRurIvaDevice::NAME(u32 iBody, TYPE v) {   \
-    if (dBodyID b = getBodyId(iBody)) CALL(b, v); \
-  }
-#define RURIVA_BODY_GET(NAME, TYPE, CALL)                         \
-  TYPE CRurIvaDevice::NAME(u32 iBody) {                           \
-    dBodyID b = m_bInitialized ? getBodyId(iBody) : 0;            \
-    return b ? static_cast<TYPE>(CALL(b)) : static_cast<TYPE>(0); \
-  }
+template <class TArg, class TValue>
+void CRurIvaDevice::bodySet(u32 iBody, TValue v, void (*fSet)(dBodyID, TArg)) {
+  if (dBodyID b = getBodyId(iBody)) fSet(b, v);
+}
 
-RURIVA_BODY_SET(bodySetLinearDamping, f32, dBodySetLinearDamping)
-RURIVA_BODY_GET(bodyGetLinearDamping, f32, dBodyGetLinearDamping)
-RURIVA_BODY_SET(bodySetAngularDamping, f32, dBodySetAngularDamping)
-RURIVA_BODY_GET(bodyGetAngularDamping, f32, dBodyGetAngularDamping)
-RURIVA_BODY_SET(bodySetLinearDampingThreshold, f32, dBodySetLinearDampingThreshold)
-RURIVA_BODY_GET(bodyGetLinearDampingThreshold, f32, dBodyGetLinearDampingThreshold)
-RURIVA_BODY_SET(bodySetAngularDampingThreshold, f32, dBodySetAngularDampingThreshold)
-RURIVA_BODY_GET(bodyGetAngularDampingThreshold, f32, dBodyGetAngularDampingThreshold)
-RURIVA_BODY_SET(bodySetMaxAngularSpeed, f32, dBodySetMaxAngularSpeed)
-RURIVA_BODY_GET(bodyGetMaxAngularSpeed, f32, dBodyGetMaxAngularSpeed)
-RURIVA_BODY_SET(bodySetAutoDisableFlag, int, dBodySetAutoDisableFlag)
-RURIVA_BODY_GET(bodyGetAutoDisableFlag, int, dBodyGetAutoDisableFlag)
-RURIVA_BODY_SET(bodySetLinearAutoDisableThreshold, f32, dBodySetAutoDisableLinearThreshold)
-RURIVA_BODY_GET(bodyGetLinearAutoDisableThreshold, f32, dBodyGetAutoDisableLinearThreshold)
-RURIVA_BODY_SET(bodySetAngularAutoDisableThreshold, f32, dBodySetAutoDisableAngularThreshold)
-RURIVA_BODY_GET(bodyGetAngularAutoDisableThreshold, f32, dBodyGetAutoDisableAngularThreshold)
-RURIVA_BODY_SET(bodySetAutoDisableSteps, int, dBodySetAutoDisableSteps)
-RURIVA_BODY_GET(bodyGetAutoDisableSteps, int, dBodyGetAutoDisableSteps)
-RURIVA_BODY_SET(bodySetAutoDisableTime, f32, dBodySetAutoDisableTime)
-RURIVA_BODY_GET(bodyGetAutoDisableTime, f32, dBodyGetAutoDisableTime)
-RURIVA_BODY_SET(bodySetGravityMode, int, dBodySetGravityMode)
-RURIVA_BODY_GET(bodyGetGravityMode, int, dBodyGetGravityMode)
+template <class TResult>
+TResult CRurIvaDevice::bodyGet(u32 iBody, TResult (*fGet)(dBodyID)) {
+  dBodyID b = m_bInitialized ? getBodyId(iBody) : 0;
+  return b ? fGet(b) : TResult(0);
+}
 
-#undef RURIVA_BODY_SET
-#undef RURIVA_BODY_GET
+void CRurIvaDevice::bodySetLinearDamping(u32 iBody, f32 v) { bodySet(iBody, v, dBodySetLinearDamping); }
+f32 CRurIvaDevice::bodyGetLinearDamping(u32 iBody) { return bodyGet(iBody, dBodyGetLinearDamping); }
+void CRurIvaDevice::bodySetAngularDamping(u32 iBody, f32 v) { bodySet(iBody, v, dBodySetAngularDamping); }
+f32 CRurIvaDevice::bodyGetAngularDamping(u32 iBody) { return bodyGet(iBody, dBodyGetAngularDamping); }
+void CRurIvaDevice::bodySetLinearDampingThreshold(u32 iBody, f32 v) {
+  bodySet(iBody, v, dBodySetLinearDampingThreshold);
+}
+f32 CRurIvaDevice::bodyGetLinearDampingThreshold(u32 iBody) {
+  return bodyGet(iBody, dBodyGetLinearDampingThreshold);
+}
+void CRurIvaDevice::bodySetAngularDampingThreshold(u32 iBody, f32 v) {
+  bodySet(iBody, v, dBodySetAngularDampingThreshold);
+}
+f32 CRurIvaDevice::bodyGetAngularDampingThreshold(u32 iBody) {
+  return bodyGet(iBody, dBodyGetAngularDampingThreshold);
+}
+void CRurIvaDevice::bodySetMaxAngularSpeed(u32 iBody, f32 v) { bodySet(iBody, v, dBodySetMaxAngularSpeed); }
+f32 CRurIvaDevice::bodyGetMaxAngularSpeed(u32 iBody) { return bodyGet(iBody, dBodyGetMaxAngularSpeed); }
+void CRurIvaDevice::bodySetAutoDisableFlag(u32 iBody, int v) { bodySet(iBody, v, dBodySetAutoDisableFlag); }
+int CRurIvaDevice::bodyGetAutoDisableFlag(u32 iBody) { return bodyGet(iBody, dBodyGetAutoDisableFlag); }
+void CRurIvaDevice::bodySetLinearAutoDisableThreshold(u32 iBody, f32 v) {
+  bodySet(iBody, v, dBodySetAutoDisableLinearThreshold);
+}
+f32 CRurIvaDevice::bodyGetLinearAutoDisableThreshold(u32 iBody) {
+  return bodyGet(iBody, dBodyGetAutoDisableLinearThreshold);
+}
+void CRurIvaDevice::bodySetAngularAutoDisableThreshold(u32 iBody, f32 v) {
+  bodySet(iBody, v, dBodySetAutoDisableAngularThreshold);
+}
+f32 CRurIvaDevice::bodyGetAngularAutoDisableThreshold(u32 iBody) {
+  return bodyGet(iBody, dBodyGetAutoDisableAngularThreshold);
+}
+void CRurIvaDevice::bodySetAutoDisableSteps(u32 iBody, int v) { bodySet(iBody, v, dBodySetAutoDisableSteps); }
+int CRurIvaDevice::bodyGetAutoDisableSteps(u32 iBody) { return bodyGet(iBody, dBodyGetAutoDisableSteps); }
+void CRurIvaDevice::bodySetAutoDisableTime(u32 iBody, f32 v) { bodySet(iBody, v, dBodySetAutoDisableTime); }
+f32 CRurIvaDevice::bodyGetAutoDisableTime(u32 iBody) { return bodyGet(iBody, dBodyGetAutoDisableTime); }
+void CRurIvaDevice::bodySetGravityMode(u32 iBody, int v) { bodySet(iBody, v, dBodySetGravityMode); }
+int CRurIvaDevice::bodyGetGravityMode(u32 iBody) { return bodyGet(iBody, dBodyGetGravityMode); }
 
 void CRurIvaDevice::bodySetFiniteRotationMode(u32 iBody, bool bFlag) {
   if (dBodyID b = getBodyId(iBody)) dBodySetFiniteRotationMode(b, bFlag ? 1 : 0);
@@ -1433,49 +1560,49 @@ bool validSize(f32 f) { return f >= 0.0f && std::isfinite(f); }
 
 }  // namespace
 
-// A geometry is created in the given space, or in none for handle 0.
-#define RURIVA_GEOM_CREATE_BEGIN()             \
-  if (iSpace && !getSpaceId(iSpace)) return 0; \
-  dSpaceID s = getSpaceId(iSpace);
+bool CRurIvaDevice::isSpaceOrNone(u32 iSpace) const { return iSpace == 0 || getSpaceId(iSpace) != 0; }
 
-#define RURIVA_GEOM_ADD(CREATE)                        \
-  ensureLibrary();                                     \
-  COdeDataWrapper* r = new COdeDataWrapper(eKindGeom); \
-  r->m_pGeom = CREATE;                                 \
-  const u32 iHandle = addRecord(r);                    \
-  m_mGeomHandles[r->m_pGeom] = iHandle;                \
+// The library comes up before the geometry is made; every check of the operation comes first.
+template <class TCreate>
+u32 CRurIvaDevice::createGeom(u32 iSpace, TCreate fCreate) {
+  ensureLibrary();
+  COdeDataWrapper* r = new COdeDataWrapper(eKindGeom);
+  r->m_pGeom = fCreate(getSpaceId(iSpace));
+  const u32 iHandle = addRecord(r);
+  m_mGeomHandles[r->m_pGeom] = iHandle;
   return iHandle;
+}
 
 u32 CRurIvaDevice::geomCreateBox(u32 iSpace, f32 fLx, f32 fLy, f32 fLz) {
-  RURIVA_GEOM_CREATE_BEGIN()
+  if (!isSpaceOrNone(iSpace)) return 0;
   if (!validSize(fLx) || !validSize(fLy) || !validSize(fLz)) {
     printf("CRurIvaDevice::geomCreateBox: invalid size (%f, %f, %f), no box created\n", fLx, fLy, fLz);
     return 0;
   }
-  RURIVA_GEOM_ADD(dCreateBox(s, fLx, fLy, fLz))
+  return createGeom(iSpace, [&](dSpaceID s) { return dCreateBox(s, fLx, fLy, fLz); });
 }
 
 u32 CRurIvaDevice::geomCreateCapsule(u32 iSpace, f32 fRadius, f32 fLength) {
-  RURIVA_GEOM_CREATE_BEGIN()
+  if (!isSpaceOrNone(iSpace)) return 0;
   if (!validSize(fRadius) || !validSize(fLength)) {
     printf("CRurIvaDevice::geomCreateCapsule: invalid size (%f, %f), no capsule created\n", fRadius, fLength);
     return 0;
   }
-  RURIVA_GEOM_ADD(dCreateCapsule(s, fRadius, fLength))
+  return createGeom(iSpace, [&](dSpaceID s) { return dCreateCapsule(s, fRadius, fLength); });
 }
 
 u32 CRurIvaDevice::geomCreateCylinder(u32 iSpace, f32 fRadius, f32 fLength) {
-  RURIVA_GEOM_CREATE_BEGIN()
+  if (!isSpaceOrNone(iSpace)) return 0;
   if (!validSize(fRadius) || !validSize(fLength)) {
     printf("CRurIvaDevice::geomCreateCylinder: invalid size (%f, %f), no cylinder created\n", fRadius,
            fLength);
     return 0;
   }
-  RURIVA_GEOM_ADD(dCreateCylinder(s, fRadius, fLength))
+  return createGeom(iSpace, [&](dSpaceID s) { return dCreateCylinder(s, fRadius, fLength); });
 }
 
 u32 CRurIvaDevice::geomCreateHeightfield(u32 iSpace, u32 iData) {
-  RURIVA_GEOM_CREATE_BEGIN()
+  if (!isSpaceOrNone(iSpace)) return 0;
   COdeDataWrapper* d = live(iData, eKindHeightfieldData);
   if (!d) return 0;
   if (!d->m_bBuilt) {
@@ -1484,33 +1611,34 @@ u32 CRurIvaDevice::geomCreateHeightfield(u32 iSpace, u32 iData) {
         "CRurIvaDevice::geomCreateHeightfield: the heightfield data is not built, no heightfield created\n");
     return 0;
   }
-  RURIVA_GEOM_ADD(dCreateHeightfield(s, d->m_pHeightfieldData, 1))
+  return createGeom(iSpace, [&](dSpaceID s) { return dCreateHeightfield(s, d->m_pHeightfieldData, 1); });
 }
 
-u32 CRurIvaDevice::geomCreatePlane(u32 iSpace, f32 fA, f32 fB, f32 fC, f32 fD){
-    RURIVA_GEOM_CREATE_BEGIN() RURIVA_GEOM_ADD(dCreatePlane(s, fA, fB, fC, fD))}
+u32 CRurIvaDevice::geomCreatePlane(u32 iSpace, f32 fA, f32 fB, f32 fC, f32 fD) {
+  if (!isSpaceOrNone(iSpace)) return 0;
+  return createGeom(iSpace, [&](dSpaceID s) { return dCreatePlane(s, fA, fB, fC, fD); });
+}
 
-u32 CRurIvaDevice::geomCreateRay(u32 iSpace, f32 fLength){RURIVA_GEOM_CREATE_BEGIN()
-                                                              RURIVA_GEOM_ADD(dCreateRay(s, fLength))}
+u32 CRurIvaDevice::geomCreateRay(u32 iSpace, f32 fLength) {
+  if (!isSpaceOrNone(iSpace)) return 0;
+  return createGeom(iSpace, [&](dSpaceID s) { return dCreateRay(s, fLength); });
+}
 
 u32 CRurIvaDevice::geomCreateSphere(u32 iSpace, f32 fRadius) {
-  RURIVA_GEOM_CREATE_BEGIN()
+  if (!isSpaceOrNone(iSpace)) return 0;
   if (!validSize(fRadius)) {
     printf("CRurIvaDevice::geomCreateSphere: invalid radius %f, no sphere created\n", fRadius);
     return 0;
   }
-  RURIVA_GEOM_ADD(dCreateSphere(s, fRadius))
+  return createGeom(iSpace, [&](dSpaceID s) { return dCreateSphere(s, fRadius); });
 }
 
 u32 CRurIvaDevice::geomCreateTrimesh(u32 iSpace, u32 iData) {
-  RURIVA_GEOM_CREATE_BEGIN()
+  if (!isSpaceOrNone(iSpace)) return 0;
   COdeDataWrapper* d = live(iData, eKindTriMeshData);
   if (!d) return 0;
-  RURIVA_GEOM_ADD(dCreateTriMesh(s, d->m_pTriMeshData, 0, 0, 0))
+  return createGeom(iSpace, [&](dSpaceID s) { return dCreateTriMesh(s, d->m_pTriMeshData, 0, 0, 0); });
 }
-
-#undef RURIVA_GEOM_CREATE_BEGIN
-#undef RURIVA_GEOM_ADD
 
 u32 CRurIvaDevice::geomHeightfieldDataCreate() {
   ensureLibrary();
@@ -1766,42 +1894,37 @@ dSpaceID keepContents(dSpaceID s) {
 
 }  // namespace
 
-u32 CRurIvaDevice::spaceCreateSimple(u32 iParent) {
-  if (iParent && !getSpaceId(iParent)) return 0;
+template <class TCreate>
+u32 CRurIvaDevice::createSpace(u32 iParent, TCreate fCreate) {
   ensureLibrary();
   COdeDataWrapper* r = new COdeDataWrapper(eKindSpace);
-  r->m_pSpace = keepContents(dSimpleSpaceCreate(getSpaceId(iParent)));
+  r->m_pSpace = keepContents(fCreate(getSpaceId(iParent)));
   const u32 iHandle = addRecord(r);
   if (iParent) m_aNestedSpaces.push_back(iHandle);
   return iHandle;
 }
 
+u32 CRurIvaDevice::spaceCreateSimple(u32 iParent) {
+  if (!isSpaceOrNone(iParent)) return 0;
+  return createSpace(iParent, [](dSpaceID p) { return dSimpleSpaceCreate(p); });
+}
+
 u32 CRurIvaDevice::spaceCreateHash(u32 iParent) {
-  if (iParent && !getSpaceId(iParent)) return 0;
-  ensureLibrary();
-  COdeDataWrapper* r = new COdeDataWrapper(eKindSpace);
-  r->m_pSpace = keepContents(dHashSpaceCreate(getSpaceId(iParent)));
-  const u32 iHandle = addRecord(r);
-  if (iParent) m_aNestedSpaces.push_back(iHandle);
-  return iHandle;
+  if (!isSpaceOrNone(iParent)) return 0;
+  return createSpace(iParent, [](dSpaceID p) { return dHashSpaceCreate(p); });
 }
 
 u32 CRurIvaDevice::spaceCreateQuadTree(u32 iParent, core::vector3df cCenter, core::vector3df cExtents,
                                        int iDepth) {
-  if (iParent && !getSpaceId(iParent)) return 0;
+  if (!isSpaceOrNone(iParent)) return 0;
   if (iDepth < 0 || iDepth > kMaxQuadTreeDepth) {
     printf("CRurIvaDevice::spaceCreateQuadTree: depth %d is outside 0 to %d, no space created\n", iDepth,
            kMaxQuadTreeDepth);
     return 0;
   }
-  ensureLibrary();
   const dVector3 c = {cCenter.X, cCenter.Y, cCenter.Z, 0};
   const dVector3 e = {cExtents.X, cExtents.Y, cExtents.Z, 0};
-  COdeDataWrapper* r = new COdeDataWrapper(eKindSpace);
-  r->m_pSpace = keepContents(dQuadTreeSpaceCreate(getSpaceId(iParent), c, e, iDepth));
-  const u32 iHandle = addRecord(r);
-  if (iParent) m_aNestedSpaces.push_back(iHandle);
-  return iHandle;
+  return createSpace(iParent, [&](dSpaceID p) { return dQuadTreeSpaceCreate(p, c, e, iDepth); });
 }
 
 void CRurIvaDevice::spaceDestroy(u32 iSpace) {
