@@ -1,7 +1,5 @@
 #include "CRurIvaDevice.h"
 
-#include <ode/ode.h>
-
 #include <cmath>
 #include <cstdio>
 #include <list>
@@ -22,127 +20,19 @@
 #include "CRurIvaSpace.h"
 #include "CRurIvaSurfaceParameters.h"
 #include "CRurIvaWorld.h"
+#include "IRurIvaContactParameters.h"
+#include "RurIvaDeviceInternal.h"
 
 namespace irr {
 namespace ode {
 
 namespace {
 
-// What a record holds. Every record holds exactly one kind of object.
-enum ERecordKind : u32 {
-  eKindWorld = 1,
-  eKindJoint,
-  eKindBody,
-  eKindGeom,
-  eKindMass,
-  eKindSpace,
-  eKindTriMeshData,
-  eKindJointGroup,
-  eKindHeightfieldData
-};
-
-// The layer's height callback; the library's own type returns dReal, so the two are never cast
-// into each other: the library calls heightTrampoline, which calls the layer's callback.
-typedef f32 (*THeightCallback)(void* pUserData, int x, int z);
-
-struct SHeightSource {
-  THeightCallback pCallback;
-  void* pUserData;
-};
-
-dReal heightTrampoline(void* pSource, int x, int z) {
-  const SHeightSource* p = static_cast<const SHeightSource*>(pSource);
-  return (p && p->pCallback) ? static_cast<dReal>(p->pCallback(p->pUserData, x, z)) : 0;
-}
-
-const f64 kDegPerRad = 57.29577951308232;
-const f64 kRadPerDeg = 0.017453292519943295;
-const int kMaxContacts = 16;
-// A quad-tree space allocates 4^depth blocks; deeper trees exhaust the memory.
-const int kMaxQuadTreeDepth = 10;
-// Beyond about 4e9 a hash space's cell numbers overflow and the library aborts; positions this
-// far out only come from a simulation that has blown up.
-const dReal kMaxCoordinate = 1e9;
-
-bool usablePosition(const dReal* p) {
-  for (int i = 0; i < 3; ++i)
-    if (!(p[i] > -kMaxCoordinate && p[i] < kMaxCoordinate)) return false;
-  return true;
-}
-
-}  // namespace
-
-/**
- * One registry entry: the library object of one create operation, plus what the device keeps
- * about it (a body's centre of mass, a triangle mesh's arrays, a heightfield's height source).
- */
-class COdeDataWrapper {
- public:
-  COdeDataWrapper(u32 iKind)
-      : m_iKind(iKind),
-        m_pWorld(0),
-        m_pJoint(0),
-        m_pBody(0),
-        m_pGeom(0),
-        m_pSpace(0),
-        m_pTriMeshData(0),
-        m_pJointGroup(0),
-        m_pHeightfieldData(0),
-        m_iIndexCount(0),
-        m_iVertexCount(0),
-        m_iWorld(0),
-        m_bBuilt(false),
-        m_bParked(false) {
-    dMassSetZero(&m_cMass);
-    m_aCentre[0] = m_aCentre[1] = m_aCentre[2] = 0;
-  }
-
-  u32 m_iKind;
-  dWorldID m_pWorld;
-  dJointID m_pJoint;
-  dBodyID m_pBody;
-  dGeomID m_pGeom;
-  dMass m_cMass;
-  dSpaceID m_pSpace;
-  dTriMeshDataID m_pTriMeshData;
-  dJointGroupID m_pJointGroup;
-  dHeightfieldDataID m_pHeightfieldData;
-  //! Four floats per vertex; the library keeps pointing at them while the record lives.
-  std::vector<f32> m_aVertices;
-  std::vector<s32> m_aIndices;
-  u32 m_iIndexCount;
-  u32 m_iVertexCount;
-  //! The world handle a body or joint was created in (the library destroys them with it).
-  u32 m_iWorld;
-  //! A body's centre of mass in its node's frame; the library body sits at that point.
-  dReal m_aCentre[3];
-  //! Triangle or heightfield data has been built (an unbuilt heightfield aborts collisions).
-  bool m_bBuilt;
-  //! A body without a usable position whose geometries were taken out of collision.
-  bool m_bParked;
-  std::unique_ptr<SHeightSource> m_pHeightSource;
-};
-
-namespace {
-
-struct CFastCollision {
-  CRurIvaBody* m_pBody;
-  CRurIvaGeom* m_pGeom;
-  core::vector3df m_cPosition;
-  //! The library geometry the ray hit: for a level, the part of the material that was hit.
-  dGeomID m_pHit;
-};
-
-// Ray hits of fast bodies, handled after the step that found them; shared by all worlds.
-std::list<CFastCollision*> g_lFastCollisions;
-
-// The device whose step is running; the library's callbacks reach it through this pointer, so a
-// device installed later in the manager (tests do so) never receives another device's bodies.
-CRurIvaDevice* g_pSteppingDevice = 0;
-
 // Whether this module has initialised the library. Stepping and collision crash in an
 // uninitialised library, and closing it twice aborts, so both directions are tracked here.
 bool g_bLibraryUp = false;
+
+}  // namespace
 
 void ensureLibrary() {
   if (g_bLibraryUp) return;
@@ -150,244 +40,6 @@ void ensureLibrary() {
   dAllocateODEDataForThread(dAllocateMaskAll);
   g_bLibraryUp = true;
 }
-
-CRurIvaDevice* callbackDevice() {
-  if (g_pSteppingDevice) return g_pSteppingDevice;
-  return dynamic_cast<CRurIvaDevice*>(CRurIvaManager::getSharedInstance()->getOdeDevice());
-}
-
-void postEvent(IRurIvaEvent* pEvent) {
-  CRurIvaManager::getSharedInstance()->getQueue()->postEvent(pEvent, true);
-}
-
-core::vector3df toVector(const dReal* p) {
-  return core::vector3df(static_cast<f32>(p[0]), static_cast<f32>(p[1]), static_cast<f32>(p[2]));
-}
-
-bool isNan(const core::vector3df& v) { return std::isnan(v.X) || std::isnan(v.Y) || std::isnan(v.Z); }
-
-// An axis the library cannot normalise (it aborts on a zero vector); not-a-number counts too.
-bool isNullAxis(const core::vector3df& v) {
-  const f64 fLenSq = static_cast<f64>(v.X) * v.X + static_cast<f64>(v.Y) * v.Y + static_cast<f64>(v.Z) * v.Z;
-  return !(fLenSq > 1e-12) || !std::isfinite(fLenSq);
-}
-
-bool areParallel(const dReal* a, const dReal* b) {
-  const f64 cx = a[1] * b[2] - a[2] * b[1];
-  const f64 cy = a[2] * b[0] - a[0] * b[2];
-  const f64 cz = a[0] * b[1] - a[1] * b[0];
-  const f64 fCrossSq = cx * cx + cy * cy + cz * cz;
-  const f64 fLenSq = (a[0] * a[0] + a[1] * a[1] + a[2] * a[2]) * (b[0] * b[0] + b[1] * b[1] + b[2] * b[2]);
-  return fCrossSq <= 1e-10 * fLenSq;
-}
-
-// Axis numbers beyond the 16 bits of a parameter group are as invalid as 3 is.
-u16 axisOf(u32 iAxis) { return static_cast<u16>(iAxis > 0xffffu ? 0xffffu : iAxis); }
-
-bool isZeroRotation(const core::vector3df& v) {
-  return core::iszero(v.X, 0.000001f) && core::iszero(v.Y, 0.000001f) && core::iszero(v.Z, 0.000001f);
-}
-
-bool hasCentre(const COdeDataWrapper* r) {
-  return r->m_aCentre[0] != 0 || r->m_aCentre[1] != 0 || r->m_aCentre[2] != 0;
-}
-
-// The node origin of a body: the library body sits at the centre of mass, R c away from it.
-core::vector3df bodyOrigin(const COdeDataWrapper* r) {
-  const dReal* p = dBodyGetPosition(r->m_pBody);
-  if (!hasCentre(r)) return toVector(p);
-  dVector3 rc;
-  dBodyVectorToWorld(r->m_pBody, r->m_aCentre[0], r->m_aCentre[1], r->m_aCentre[2], rc);
-  return core::vector3df(static_cast<f32>(p[0] - rc[0]), static_cast<f32>(p[1] - rc[1]),
-                         static_cast<f32>(p[2] - rc[2]));
-}
-
-void placeOrigin(const COdeDataWrapper* r, dReal x, dReal y, dReal z) {
-  dVector3 rc = {0, 0, 0, 0};
-  if (hasCentre(r)) dBodyVectorToWorld(r->m_pBody, r->m_aCentre[0], r->m_aCentre[1], r->m_aCentre[2], rc);
-  dBodySetPosition(r->m_pBody, x + rc[0], y + rc[1], z + rc[2]);
-}
-
-// A joint keeps its anchors relative to its bodies; when a body's reference point moves, the
-// anchors are read in world space before and written back afterwards, so the joint still holds
-// the same world points.
-struct SJointAnchor {
-  dJointID pJoint;
-  dVector3 aAnchor;
-};
-
-void saveAnchors(dBodyID b, std::vector<SJointAnchor>& aSaved) {
-  const int iCount = dBodyGetNumJoints(b);
-  for (int i = 0; i < iCount; ++i) {
-    SJointAnchor s;
-    s.pJoint = dBodyGetJoint(b, i);
-    switch (dJointGetType(s.pJoint)) {
-      case dJointTypeBall:
-        dJointGetBallAnchor(s.pJoint, s.aAnchor);
-        break;
-      case dJointTypeHinge:
-        dJointGetHingeAnchor(s.pJoint, s.aAnchor);
-        break;
-      case dJointTypeHinge2:
-        dJointGetHinge2Anchor(s.pJoint, s.aAnchor);
-        break;
-      case dJointTypeUniversal:
-        dJointGetUniversalAnchor(s.pJoint, s.aAnchor);
-        break;
-      case dJointTypePiston:
-        dJointGetPistonAnchor(s.pJoint, s.aAnchor);
-        break;
-      case dJointTypePR:
-        dJointGetPRAnchor(s.pJoint, s.aAnchor);
-        break;
-      case dJointTypeSlider:
-        dJointGetSliderAxis(s.pJoint, s.aAnchor);
-        break;
-      case dJointTypeFixed:
-        break;
-      default:
-        continue;  // contact joints live for one step only
-    }
-    aSaved.push_back(s);
-  }
-}
-
-void restoreAnchors(const std::vector<SJointAnchor>& aSaved) {
-  for (const SJointAnchor& s : aSaved) {
-    const dReal* a = s.aAnchor;
-    switch (dJointGetType(s.pJoint)) {
-      case dJointTypeBall:
-        dJointSetBallAnchor(s.pJoint, a[0], a[1], a[2]);
-        break;
-      case dJointTypeHinge:
-        dJointSetHingeAnchor(s.pJoint, a[0], a[1], a[2]);
-        break;
-      case dJointTypeHinge2:
-        dJointSetHinge2Anchor(s.pJoint, a[0], a[1], a[2]);
-        break;
-      case dJointTypeUniversal:
-        dJointSetUniversalAnchor(s.pJoint, a[0], a[1], a[2]);
-        break;
-      case dJointTypePiston:
-        dJointSetPistonAnchor(s.pJoint, a[0], a[1], a[2]);
-        break;
-      case dJointTypePR:
-        dJointSetPRAnchor(s.pJoint, a[0], a[1], a[2]);
-        break;
-      case dJointTypeSlider:
-        // Setting the axis again measures the slider's offset between the bodies anew.
-        dJointSetSliderAxis(s.pJoint, a[0], a[1], a[2]);
-        break;
-      case dJointTypeFixed:
-        dJointSetFixed(s.pJoint);
-        break;
-      default:
-        break;
-    }
-  }
-}
-
-/**
- * Moves a body's reference point from its old centre of mass to a new one, both given in the
- * node's frame, without moving anything in the world: the body, its velocity, its pending
- * torque, the offsets of its geometries and the anchors of its joints are all re-expressed.
- */
-void rebaseBody(COdeDataWrapper* r, const dReal* aNewCentre) {
-  const dReal d[3] = {aNewCentre[0] - r->m_aCentre[0], aNewCentre[1] - r->m_aCentre[1],
-                      aNewCentre[2] - r->m_aCentre[2]};
-  if (d[0] == 0 && d[1] == 0 && d[2] == 0) return;
-  dBodyID b = r->m_pBody;
-
-  std::vector<SJointAnchor> aJoints;
-  saveAnchors(b, aJoints);
-
-  dVector3 rd;
-  dBodyVectorToWorld(b, d[0], d[1], d[2], rd);
-  const dReal* p = dBodyGetPosition(b);
-  dBodySetPosition(b, p[0] + rd[0], p[1] + rd[1], p[2] + rd[2]);
-
-  // The new reference point moves with v + w x (R d); a pending force now acts at a point
-  // R d closer, which changes its torque about the reference point by -(R d) x F.
-  const dReal* v = dBodyGetLinearVel(b);
-  const dReal* w = dBodyGetAngularVel(b);
-  dBodySetLinearVel(b, v[0] + (w[1] * rd[2] - w[2] * rd[1]), v[1] + (w[2] * rd[0] - w[0] * rd[2]),
-                    v[2] + (w[0] * rd[1] - w[1] * rd[0]));
-  const dReal* f = dBodyGetForce(b);
-  const dReal* t = dBodyGetTorque(b);
-  dBodySetTorque(b, t[0] - (rd[1] * f[2] - rd[2] * f[1]), t[1] - (rd[2] * f[0] - rd[0] * f[2]),
-                 t[2] - (rd[0] * f[1] - rd[1] * f[0]));
-
-  for (dGeomID g = dBodyGetFirstGeom(b); g; g = dBodyGetNextGeom(g)) {
-    dReal o[3] = {0, 0, 0};
-    if (dGeomIsOffset(g)) {
-      const dReal* q = dGeomGetOffsetPosition(g);
-      o[0] = q[0];
-      o[1] = q[1];
-      o[2] = q[2];
-    }
-    dGeomSetOffsetPosition(g, o[0] - d[0], o[1] - d[1], o[2] - d[2]);
-  }
-
-  r->m_aCentre[0] = aNewCentre[0];
-  r->m_aCentre[1] = aNewCentre[1];
-  r->m_aCentre[2] = aNewCentre[2];
-  restoreAnchors(aJoints);
-}
-
-void removeFastCollisionsOf(u32 iBody) {
-  for (auto it = g_lFastCollisions.begin(); it != g_lFastCollisions.end();) {
-    if ((*it)->m_pBody && (*it)->m_pBody->getBodyId() == iBody) {
-      delete *it;
-      it = g_lFastCollisions.erase(it);
-    } else {
-      ++it;
-    }
-  }
-}
-
-void clearFastCollisions() {
-  for (CFastCollision* p : g_lFastCollisions) delete p;
-  g_lFastCollisions.clear();
-}
-
-CRurIvaGeom* geomOf(dGeomID g) { return g ? static_cast<CRurIvaGeom*>(dGeomGetData(g)) : 0; }
-
-CRurIvaBody* bodyOf(dBodyID b) { return b ? static_cast<CRurIvaBody*>(dBodyGetData(b)) : 0; }
-
-// Contact damping: a static geometry with a damping surface slows the bodies that touch it.
-void dampBody(CRurIvaBody* pBody, CRurIvaSurfaceParameters* p) {
-  core::vector3df v = pBody->getLinearVelocity() * (1.0f - p->m_fLinearDamping);
-  core::vector3df w = pBody->getAngularVelocity() * (1.0f - p->m_fAngularDamping);
-
-  if (p->m_fMaxLinearVelocity > 0 && v.getLength() > p->m_fMaxLinearVelocity) {
-    const f32 f = 1.0f - p->m_fMaxLinearVelocityDamping;
-    if (v.getLength() * f < p->m_fMaxLinearVelocity)
-      v = core::vector3df(v).normalize() * p->m_fMaxLinearVelocity;
-    else
-      v *= f;
-  }
-  if (p->m_fMaxAngularVelocity > 0 && w.getLength() > p->m_fMaxAngularVelocity) {
-    const f32 f = 1.0f - p->m_fMaxAngularVelocityDamping;
-    if (w.getLength() * f < p->m_fMaxAngularVelocity)
-      w = core::vector3df(w).normalize() * p->m_fMaxAngularVelocity;
-    else
-      w *= f;
-  }
-  pBody->setLinearVelocity(v);
-  pBody->setAngularVelocity(w);
-}
-
-// Indices of a mesh buffer, whatever their width.
-u32 indexAt(const scene::IMeshBuffer* pBuffer, u32 i) {
-  if (pBuffer->getIndexType() == video::EIT_32BIT)
-    return reinterpret_cast<const u32*>(pBuffer->getIndices())[i];
-  return pBuffer->getIndices()[i];
-}
-
-}  // namespace
-
-// ---------------------------------------------------------------------------------------------
-// Life cycle and registry
 
 CRurIvaDevice::CRurIvaDevice()
     : m_pContactCalculator(new CRurIvaContactParameters()),
@@ -402,7 +54,7 @@ CRurIvaDevice::~CRurIvaDevice() {
   delete m_pContactCalculator;
   m_pContactCalculator = 0;
   discardRecords();
-  if (g_pSteppingDevice == this) g_pSteppingDevice = 0;
+  forgetSteppingDevice(this);
 }
 
 void CRurIvaDevice::initODE() {
@@ -532,106 +184,33 @@ COdeDataWrapper* CRurIvaDevice::getData(u32 n) const { return n < m_aRecords.siz
 
 u32 CRurIvaDevice::getRecordCount() const { return m_aRecords.size(); }
 
-u32 CRurIvaDevice::getTrimeshVertexCount(u32 iData) const {
-  COdeDataWrapper* r = live(iData, eKindTriMeshData);
-  return r ? r->m_iVertexCount : 0;
-}
-
-u32 CRurIvaDevice::getTrimeshIndexCount(u32 iData) const {
-  COdeDataWrapper* r = live(iData, eKindTriMeshData);
-  return r ? r->m_iIndexCount : 0;
-}
-
-const f32* CRurIvaDevice::getTrimeshVertices(u32 iData) const {
-  COdeDataWrapper* r = live(iData, eKindTriMeshData);
-  return (r && !r->m_aVertices.empty()) ? r->m_aVertices.data() : 0;
-}
-
-const s32* CRurIvaDevice::getTrimeshIndices(u32 iData) const {
-  COdeDataWrapper* r = live(iData, eKindTriMeshData);
-  return (r && !r->m_aIndices.empty()) ? r->m_aIndices.data() : 0;
-}
-
-core::vector3df CRurIvaDevice::getBodyCenterOfMass(u32 iBody) const {
-  COdeDataWrapper* r = live(iBody, eKindBody);
-  return r ? toVector(r->m_aCentre) : core::vector3df(0, 0, 0);
-}
-
 u32 CRurIvaDevice::getHandleOfGeom(dGeomID pGeom) const {
   auto it = m_mGeomHandles.find(pGeom);
   return it == m_mGeomHandles.end() ? 0 : it->second;
 }
 
-dJointID CRurIvaDevice::jointOfType(u32 iJoint, int iType) const {
-  dJointID j = getJointId(iJoint);
-  return (j && dJointGetType(j) == iType) ? j : 0;
+namespace {
+
+void placeOrigin(const COdeDataWrapper* r, dReal x, dReal y, dReal z) {
+  dVector3 rc = {0, 0, 0, 0};
+  if (hasCentre(r)) dBodyVectorToWorld(r->m_pBody, r->m_aCentre[0], r->m_aCentre[1], r->m_aCentre[2], rc);
+  dBodySetPosition(r->m_pBody, x + rc[0], y + rc[1], z + rc[2]);
 }
 
-dJointID CRurIvaDevice::attachedJointOfType(u32 iJoint, int iType) const {
-  // Some of the library's readers dereference the first body without a check; a joint that is
-  // attached to nothing has no pose to report anyway.
-  dJointID j = jointOfType(iJoint, iType);
-  return (j && (dJointGetBody(j, 0) || dJointGetBody(j, 1))) ? j : 0;
-}
+}  // namespace
 
-void CRurIvaDevice::collideNestedSpaces(CRurIvaWorld* pWorld, dSpaceID pTop) {
-  for (u32 i = 0; i < m_aNestedSpaces.size(); ++i) {
-    dSpaceID s = getSpaceId(m_aNestedSpaces[i]);
-    if (!s) continue;
-    // Only the spaces below this world's top space (a destroyed parent leaves a space alone).
-    dSpaceID p = dGeomGetSpace(reinterpret_cast<dGeomID>(s));
-    while (p && p != pTop) p = dGeomGetSpace(reinterpret_cast<dGeomID>(p));
-    if (p) dSpaceCollide(s, pWorld, nearCollisionCallback);
-  }
-}
-
-// A body that has lost its position (not a number, or blown far away) makes the collision of
-// some shapes and spaces abort; its geometries sit out until the body has a position again. It
-// is still simulated, and the moved callback keeps its node where it was.
-void CRurIvaDevice::updateParking(COdeDataWrapper* r, u32 iBody) {
-  if (!r || !r->m_pBody) return;
-  const bool bLost = !usablePosition(dBodyGetPosition(r->m_pBody));
-  if (bLost == r->m_bParked) return;
-  r->m_bParked = bLost;
-  for (dGeomID g = dBodyGetFirstGeom(r->m_pBody); g; g = dBodyGetNextGeom(g)) {
-    if (bLost)
-      dGeomDisable(g);
-    else
-      dGeomEnable(g);
-  }
-  if (bLost) printf("CRurIvaDevice::step: body %u has no usable position, it leaves collision\n", iBody);
-}
-
-void CRurIvaDevice::parkPlacedBodies() {
-  for (u32 iBody : m_aPlacedBodies) updateParking(live(iBody, eKindBody), iBody);
-  m_aPlacedBodies.clear();
-}
-
-void CRurIvaDevice::forgetObjectsOfWorld(u32 iWorld) {
-  for (u32 i = 0; i < m_aRecords.size(); ++i) {
-    COdeDataWrapper* r = m_aRecords[i];
-    if (r->m_iWorld != iWorld) continue;
-    if (r->m_pBody) {
-      removeFastCollisionsOf(i + 1);
-      m_mBodyHandles.erase(r->m_pBody);
-      r->m_pBody = 0;
-    }
-    r->m_pJoint = 0;
-  }
-}
-
-int CRurIvaDevice::convertToOdeJointParam(u16 iAxis, const int& iParameter) {
-  if (iAxis > 2 || iParameter < 0 || iParameter > 10) return -1;
-  // By name, not by number: this library's list has grown (low and high velocity limits sit
-  // between the velocity and the maximum force), and the layer lists the high stop first.
-  static const int kOdeParams[11] = {
-      dParamHiStop, dParamLoStop,  dParamVel,     dParamFMax,          dParamFudgeFactor,  dParamBounce,
-      dParamCFM,    dParamStopERP, dParamStopCFM, dParamSuspensionERP, dParamSuspensionCFM};
-  return kOdeParams[iParameter] + iAxis * dParamGroup;
+// The node origin of a body: the library body sits at the centre of mass, R c away from it.
+core::vector3df bodyOrigin(const COdeDataWrapper* r) {
+  const dReal* p = dBodyGetPosition(r->m_pBody);
+  if (!hasCentre(r)) return toVector(p);
+  dVector3 rc;
+  dBodyVectorToWorld(r->m_pBody, r->m_aCentre[0], r->m_aCentre[1], r->m_aCentre[2], rc);
+  return core::vector3df(static_cast<f32>(p[0] - rc[0]), static_cast<f32>(p[1] - rc[1]),
+                         static_cast<f32>(p[2] - rc[2]));
 }
 
 // ---------------------------------------------------------------------------------------------
-// World
+// Worlds
 
 void CRurIvaDevice::worldDestroy(u32 iWorld) {
   dWorldID w = getWorldId(iWorld);
@@ -647,6 +226,19 @@ u32 CRurIvaDevice::worldCreate() {
   COdeDataWrapper* r = new COdeDataWrapper(eKindWorld);
   r->m_pWorld = dWorldCreate();
   return addRecord(r);
+}
+
+void CRurIvaDevice::forgetObjectsOfWorld(u32 iWorld) {
+  for (u32 i = 0; i < m_aRecords.size(); ++i) {
+    COdeDataWrapper* r = m_aRecords[i];
+    if (r->m_iWorld != iWorld) continue;
+    if (r->m_pBody) {
+      removeFastCollisionsOf(i + 1);
+      m_mBodyHandles.erase(r->m_pBody);
+      r->m_pBody = 0;
+    }
+    r->m_pJoint = 0;
+  }
 }
 
 template <class TArg, class TValue>
@@ -728,400 +320,6 @@ int CRurIvaDevice::worldGetAutoDisableFlag(u32 iWorld) {
 
 void CRurIvaDevice::worldSetGravity(u32 iWorld, core::vector3df cGravity) {
   if (dWorldID w = getWorldId(iWorld)) dWorldSetGravity(w, cGravity.X, cGravity.Y, cGravity.Z);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Joints
-
-void CRurIvaDevice::jointAttach(u32 iJoint, CRurIvaBody* pBody1, CRurIvaBody* pBody2) {
-  COdeDataWrapper* r = live(iJoint, eKindJoint);
-  if (!r) return;
-  dBodyID b1 = pBody1 ? getBodyId(pBody1->getBodyId()) : 0;
-  dBodyID b2 = pBody2 ? getBodyId(pBody2->getBodyId()) : 0;
-  if (b1 && b1 == b2) {
-    printf("CRurIvaDevice::jointAttach: a joint cannot join a body to itself, call skipped\n");
-    return;
-  }
-  dWorldID w = getWorldId(r->m_iWorld);
-  if ((b1 && dBodyGetWorld(b1) != w) || (b2 && dBodyGetWorld(b2) != w)) {
-    printf("CRurIvaDevice::jointAttach: joint and bodies belong to different worlds, call skipped\n");
-    return;
-  }
-  if (dJointGetType(r->m_pJoint) == dJointTypeHinge2 && ((b1 != 0) != (b2 != 0))) {
-    // The library aborts on a hinge-2 with one body, here and at the next step.
-    printf("CRurIvaDevice::jointAttach: a hinge-2 joint needs two bodies, joint left detached\n");
-    b1 = b2 = 0;
-  }
-  dJointAttach(r->m_pJoint, b1, b2);
-}
-
-void CRurIvaDevice::jointSetData(u32 iJoint, void* pData) {
-  if (dJointID j = getJointId(iJoint)) dJointSetData(j, pData);
-}
-
-void CRurIvaDevice::jointDestroy(u32 iJoint) {
-  COdeDataWrapper* r = live(iJoint, eKindJoint);
-  if (!r) return;
-  dJointDestroy(r->m_pJoint);
-  r->m_pJoint = 0;
-}
-
-u32 CRurIvaDevice::createJoint(u32 iWorld, dJointID (*fCreate)(dWorldID, dJointGroupID)) {
-  dWorldID w = getWorldId(iWorld);
-  if (!w) return 0;
-  COdeDataWrapper* r = new COdeDataWrapper(eKindJoint);
-  r->m_pJoint = fCreate(w, 0);
-  r->m_iWorld = iWorld;
-  return addRecord(r);
-}
-
-u32 CRurIvaDevice::jointCreateBallSocket(u32 iWorld) { return createJoint(iWorld, dJointCreateBall); }
-u32 CRurIvaDevice::jointCreateFixed(u32 iWorld) { return createJoint(iWorld, dJointCreateFixed); }
-u32 CRurIvaDevice::jointCreateHinge(u32 iWorld) { return createJoint(iWorld, dJointCreateHinge); }
-u32 CRurIvaDevice::jointCreateHinge2(u32 iWorld) { return createJoint(iWorld, dJointCreateHinge2); }
-u32 CRurIvaDevice::jointCreatePiston(u32 iWorld) { return createJoint(iWorld, dJointCreatePiston); }
-u32 CRurIvaDevice::jointCreateSlider(u32 iWorld) { return createJoint(iWorld, dJointCreateSlider); }
-u32 CRurIvaDevice::jointCreateUniversal(u32 iWorld) { return createJoint(iWorld, dJointCreateUniversal); }
-u32 CRurIvaDevice::jointCreatePR(u32 iWorld) { return createJoint(iWorld, dJointCreatePR); }
-
-template <class TReal>
-void CRurIvaDevice::jointSetVec(u32 iJoint, int iType, const core::vector3df& v,
-                                void (*fSet)(dJointID, TReal, TReal, TReal)) {
-  if (dJointID j = jointOfType(iJoint, iType)) fSet(j, v.X, v.Y, v.Z);
-}
-
-// The library aborts when it cannot normalise an axis.
-template <class TReal>
-void CRurIvaDevice::jointSetAxis(u32 iJoint, int iType, const core::vector3df& v,
-                                 void (*fSet)(dJointID, TReal, TReal, TReal), const c8* sName) {
-  dJointID j = jointOfType(iJoint, iType);
-  if (!j) return;
-  if (isNullAxis(v)) {
-    printf("CRurIvaDevice::%s: the axis has no direction, call skipped\n", sName);
-    return;
-  }
-  fSet(j, v.X, v.Y, v.Z);
-}
-
-template <class TReal>
-core::vector3df CRurIvaDevice::jointVec(u32 iJoint, int iType, void (*fGet)(dJointID, TReal*)) {
-  dJointID j = attachedJointOfType(iJoint, iType);
-  if (!j) return core::vector3df(0, 0, 0);
-  dVector3 a;
-  fGet(j, a);
-  return toVector(a);
-}
-
-template <class TReal>
-f32 CRurIvaDevice::jointReal(u32 iJoint, int iType, TReal (*fGet)(dJointID)) {
-  dJointID j = attachedJointOfType(iJoint, iType);
-  return j ? static_cast<f32>(fGet(j)) : 0.0f;
-}
-
-template <class TReal>
-void CRurIvaDevice::jointSetParam(u32 iJoint, int iType, u16 iAxis, int iParam, f32 fValue,
-                                  void (*fSet)(dJointID, int, TReal)) {
-  if (dJointID j = jointOfType(iJoint, iType)) fSet(j, convertToOdeJointParam(iAxis, iParam), fValue);
-}
-
-template <class TReal>
-f32 CRurIvaDevice::jointGetParam(u32 iJoint, int iType, u16 iAxis, int iParam, TReal (*fGet)(dJointID, int)) {
-  dJointID j = jointOfType(iJoint, iType);
-  return j ? static_cast<f32>(fGet(j, convertToOdeJointParam(iAxis, iParam))) : 0.0f;
-}
-
-void CRurIvaDevice::jointSetBallAnchor(u32 iJoint, core::vector3df v) {
-  jointSetVec(iJoint, dJointTypeBall, v, dJointSetBallAnchor);
-}
-core::vector3df CRurIvaDevice::jointGetBallAnchor(u32 iJoint) {
-  return jointVec(iJoint, dJointTypeBall, dJointGetBallAnchor);
-}
-core::vector3df CRurIvaDevice::jointGetBallAnchor2(u32 iJoint) {
-  return jointVec(iJoint, dJointTypeBall, dJointGetBallAnchor2);
-}
-
-void CRurIvaDevice::jointSetFixed(u32 iJoint) {
-  if (dJointID j = jointOfType(iJoint, dJointTypeFixed)) dJointSetFixed(j);
-}
-
-void CRurIvaDevice::jointSetHingeAnchor(u32 iJoint, core::vector3df v) {
-  jointSetVec(iJoint, dJointTypeHinge, v, dJointSetHingeAnchor);
-}
-void CRurIvaDevice::jointSetHingeAxis(u32 iJoint, core::vector3df v) {
-  jointSetAxis(iJoint, dJointTypeHinge, v, dJointSetHingeAxis, "jointSetHingeAxis");
-}
-core::vector3df CRurIvaDevice::jointGetHingeAxis(u32 iJoint) {
-  return jointVec(iJoint, dJointTypeHinge, dJointGetHingeAxis);
-}
-core::vector3df CRurIvaDevice::jointGetHingeAnchor1(u32 iJoint) {
-  return jointVec(iJoint, dJointTypeHinge, dJointGetHingeAnchor);
-}
-core::vector3df CRurIvaDevice::jointGetHingeAnchor2(u32 iJoint) {
-  return jointVec(iJoint, dJointTypeHinge, dJointGetHingeAnchor2);
-}
-f32 CRurIvaDevice::jointGetHingeAngle(u32 iJoint) {
-  return jointReal(iJoint, dJointTypeHinge, dJointGetHingeAngle);
-}
-f32 CRurIvaDevice::jointGetHingeAngleRate(u32 iJoint) {
-  return jointReal(iJoint, dJointTypeHinge, dJointGetHingeAngleRate);
-}
-
-void CRurIvaDevice::jointSetHingeParam(u32 iJoint, int iParam, f32 fValue) {
-  jointSetParam(iJoint, dJointTypeHinge, 0, iParam, fValue, dJointSetHingeParam);
-}
-
-f32 CRurIvaDevice::jointGetHingeParam(u32 iJoint, int iParam) {
-  return jointGetParam(iJoint, dJointTypeHinge, 0, iParam, dJointGetHingeParam);
-}
-
-void CRurIvaDevice::jointSetHinge2Anchor(u32 iJoint, core::vector3df v) {
-  jointSetVec(iJoint, dJointTypeHinge2, v, dJointSetHinge2Anchor);
-}
-
-void CRurIvaDevice::jointSetHinge2Axes(u32 iJoint, core::vector3df cAxis1, core::vector3df cAxis2) {
-  dJointID j = jointOfType(iJoint, dJointTypeHinge2);
-  if (!j) return;
-  if (!dJointGetBody(j, 0) || !dJointGetBody(j, 1)) {
-    printf("CRurIvaDevice::jointSetHinge2Axes: the joint is not attached to two bodies, call skipped\n");
-    return;
-  }
-  if (isNullAxis(cAxis1) || isNullAxis(cAxis2)) {
-    printf("CRurIvaDevice::jointSetHinge2Axes: an axis has no direction, call skipped\n");
-    return;
-  }
-  const dVector3 a1 = {cAxis1.X, cAxis1.Y, cAxis1.Z, 0};
-  const dVector3 a2 = {cAxis2.X, cAxis2.Y, cAxis2.Z, 0};
-  if (areParallel(a1, a2)) {
-    printf("CRurIvaDevice::jointSetHinge2Axes: the axes are parallel, call skipped\n");
-    return;
-  }
-  dJointSetHinge2Axes(j, a1, a2);
-}
-
-namespace {
-
-// One axis of a hinge-2 through the library's current call, checked against the other axis: the
-// library aborts on a hinge-2 with one body and on parallel axes.
-void setOneHinge2Axis(dJointID j, int iWhich, const core::vector3df& cAxis, const c8* sCaller) {
-  if (!dJointGetBody(j, 0) || !dJointGetBody(j, 1)) {
-    printf("CRurIvaDevice::%s: the joint is not attached to two bodies, call skipped\n", sCaller);
-    return;
-  }
-  if (isNullAxis(cAxis)) {
-    printf("CRurIvaDevice::%s: the axis has no direction, call skipped\n", sCaller);
-    return;
-  }
-  const dVector3 a = {cAxis.X, cAxis.Y, cAxis.Z, 0};
-  dVector3 cOther;
-  if (iWhich == 1)
-    dJointGetHinge2Axis2(j, cOther);
-  else
-    dJointGetHinge2Axis1(j, cOther);
-  if (areParallel(a, cOther)) {
-    printf("CRurIvaDevice::%s: the axis is parallel to axis %d, call skipped\n", sCaller,
-           iWhich == 1 ? 2 : 1);
-    return;
-  }
-  dJointSetHinge2Axes(j, iWhich == 1 ? a : NULL, iWhich == 2 ? a : NULL);
-}
-
-// One axis of a universal joint; parallel axes abort the next step, so an attached joint's axis
-// is checked against its other axis as it stands.
-void setOneUniversalAxis(dJointID j, int iWhich, const core::vector3df& cAxis, const c8* sCaller) {
-  if (isNullAxis(cAxis)) {
-    printf("CRurIvaDevice::%s: the axis has no direction, call skipped\n", sCaller);
-    return;
-  }
-  if (dJointGetBody(j, 0) || dJointGetBody(j, 1)) {
-    const dVector3 a = {cAxis.X, cAxis.Y, cAxis.Z, 0};
-    dVector3 cOther;
-    if (iWhich == 1)
-      dJointGetUniversalAxis2(j, cOther);
-    else
-      dJointGetUniversalAxis1(j, cOther);
-    if (areParallel(a, cOther)) {
-      printf("CRurIvaDevice::%s: the axis is parallel to axis %d, call skipped\n", sCaller,
-             iWhich == 1 ? 2 : 1);
-      return;
-    }
-  }
-  if (iWhich == 1)
-    dJointSetUniversalAxis1(j, cAxis.X, cAxis.Y, cAxis.Z);
-  else
-    dJointSetUniversalAxis2(j, cAxis.X, cAxis.Y, cAxis.Z);
-}
-
-}  // namespace
-
-void CRurIvaDevice::jointSetHinge2Axis1(u32 iJoint, core::vector3df cAxis) {
-  if (dJointID j = jointOfType(iJoint, dJointTypeHinge2))
-    setOneHinge2Axis(j, 1, cAxis, "jointSetHinge2Axis1");
-}
-
-void CRurIvaDevice::jointSetHinge2Axis2(u32 iJoint, core::vector3df cAxis) {
-  if (dJointID j = jointOfType(iJoint, dJointTypeHinge2))
-    setOneHinge2Axis(j, 2, cAxis, "jointSetHinge2Axis2");
-}
-
-core::vector3df CRurIvaDevice::jointGetHinge2Axis1(u32 iJoint) {
-  return jointVec(iJoint, dJointTypeHinge2, dJointGetHinge2Axis1);
-}
-core::vector3df CRurIvaDevice::jointGetHinge2Axis2(u32 iJoint) {
-  return jointVec(iJoint, dJointTypeHinge2, dJointGetHinge2Axis2);
-}
-core::vector3df CRurIvaDevice::jointGetHinge2Anchor(u32 iJoint) {
-  return jointVec(iJoint, dJointTypeHinge2, dJointGetHinge2Anchor);
-}
-core::vector3df CRurIvaDevice::jointGetHinge2Anchor2(u32 iJoint) {
-  return jointVec(iJoint, dJointTypeHinge2, dJointGetHinge2Anchor2);
-}
-f32 CRurIvaDevice::jointGetHinge2Angle1(u32 iJoint) {
-  return jointReal(iJoint, dJointTypeHinge2, dJointGetHinge2Angle1);
-}
-f32 CRurIvaDevice::jointGetHinge2Angle1Rate(u32 iJoint) {
-  return jointReal(iJoint, dJointTypeHinge2, dJointGetHinge2Angle1Rate);
-}
-f32 CRurIvaDevice::jointGetHinge2Angle2Rate(u32 iJoint) {
-  return jointReal(iJoint, dJointTypeHinge2, dJointGetHinge2Angle2Rate);
-}
-
-void CRurIvaDevice::jointSetHinge2Param(u32 iJoint, u32 iAxis, int iParam, f32 fValue) {
-  jointSetParam(iJoint, dJointTypeHinge2, axisOf(iAxis), iParam, fValue, dJointSetHinge2Param);
-}
-
-f32 CRurIvaDevice::jointGetHinge2Param(u32 iJoint, u32 iAxis, int iParam) {
-  return jointGetParam(iJoint, dJointTypeHinge2, axisOf(iAxis), iParam, dJointGetHinge2Param);
-}
-
-void CRurIvaDevice::jointSetPistonAnchor(u32 iJoint, core::vector3df v) {
-  jointSetVec(iJoint, dJointTypePiston, v, dJointSetPistonAnchor);
-}
-void CRurIvaDevice::jointSetPistonAxis(u32 iJoint, core::vector3df v) {
-  jointSetAxis(iJoint, dJointTypePiston, v, dJointSetPistonAxis, "jointSetPistonAxis");
-}
-f32 CRurIvaDevice::jointGetPistonPosition(u32 iJoint) {
-  return jointReal(iJoint, dJointTypePiston, dJointGetPistonPosition);
-}
-f32 CRurIvaDevice::jointGetPistonPositionRate(u32 iJoint) {
-  return jointReal(iJoint, dJointTypePiston, dJointGetPistonPositionRate);
-}
-core::vector3df CRurIvaDevice::jointGetPistonAnchor(u32 iJoint) {
-  return jointVec(iJoint, dJointTypePiston, dJointGetPistonAnchor);
-}
-core::vector3df CRurIvaDevice::jointGetPistonAxis(u32 iJoint) {
-  return jointVec(iJoint, dJointTypePiston, dJointGetPistonAxis);
-}
-
-void CRurIvaDevice::jointSetPistonParam(u32 iJoint, u32 iAxis, int iParam, f32 fValue) {
-  jointSetParam(iJoint, dJointTypePiston, axisOf(iAxis), iParam, fValue, dJointSetPistonParam);
-}
-
-f32 CRurIvaDevice::jointGetPistonParam(u32 iJoint, u32 iAxis, int iParam) {
-  return jointGetParam(iJoint, dJointTypePiston, axisOf(iAxis), iParam, dJointGetPistonParam);
-}
-
-void CRurIvaDevice::jointSetSliderAxis(u32 iJoint, core::vector3df v) {
-  jointSetAxis(iJoint, dJointTypeSlider, v, dJointSetSliderAxis, "jointSetSliderAxis");
-}
-core::vector3df CRurIvaDevice::jointGetSliderAxis(u32 iJoint) {
-  return jointVec(iJoint, dJointTypeSlider, dJointGetSliderAxis);
-}
-f32 CRurIvaDevice::jointGetSliderPosition(u32 iJoint) {
-  return jointReal(iJoint, dJointTypeSlider, dJointGetSliderPosition);
-}
-f32 CRurIvaDevice::jointGetSliderPositionRate(u32 iJoint) {
-  return jointReal(iJoint, dJointTypeSlider, dJointGetSliderPositionRate);
-}
-
-void CRurIvaDevice::jointSetSliderParam(u32 iJoint, int iParam, f32 fValue) {
-  jointSetParam(iJoint, dJointTypeSlider, 0, iParam, fValue, dJointSetSliderParam);
-}
-
-f32 CRurIvaDevice::jointGetSliderParam(u32 iJoint, int iParam) {
-  return jointGetParam(iJoint, dJointTypeSlider, 0, iParam, dJointGetSliderParam);
-}
-
-void CRurIvaDevice::jointSetUniversalAnchor(u32 iJoint, core::vector3df v) {
-  jointSetVec(iJoint, dJointTypeUniversal, v, dJointSetUniversalAnchor);
-}
-
-void CRurIvaDevice::jointSetUniversalAxis1(u32 iJoint, core::vector3df cAxis) {
-  if (dJointID j = jointOfType(iJoint, dJointTypeUniversal))
-    setOneUniversalAxis(j, 1, cAxis, "jointSetUniversalAxis1");
-}
-
-void CRurIvaDevice::jointSetUniversalAxis2(u32 iJoint, core::vector3df cAxis) {
-  if (dJointID j = jointOfType(iJoint, dJointTypeUniversal))
-    setOneUniversalAxis(j, 2, cAxis, "jointSetUniversalAxis2");
-}
-
-core::vector3df CRurIvaDevice::jointGetUniversalAnchor(u32 iJoint) {
-  return jointVec(iJoint, dJointTypeUniversal, dJointGetUniversalAnchor);
-}
-core::vector3df CRurIvaDevice::jointGetUniversalAnchor2(u32 iJoint) {
-  return jointVec(iJoint, dJointTypeUniversal, dJointGetUniversalAnchor2);
-}
-core::vector3df CRurIvaDevice::jointGetUniversalAxis1(u32 iJoint) {
-  return jointVec(iJoint, dJointTypeUniversal, dJointGetUniversalAxis1);
-}
-core::vector3df CRurIvaDevice::jointGetUniversalAxis2(u32 iJoint) {
-  return jointVec(iJoint, dJointTypeUniversal, dJointGetUniversalAxis2);
-}
-f32 CRurIvaDevice::jointGetUniversalAngle1(u32 iJoint) {
-  return jointReal(iJoint, dJointTypeUniversal, dJointGetUniversalAngle1);
-}
-f32 CRurIvaDevice::jointGetUniversalAngle2(u32 iJoint) {
-  return jointReal(iJoint, dJointTypeUniversal, dJointGetUniversalAngle2);
-}
-f32 CRurIvaDevice::jointGetUniversalAngle1Rate(u32 iJoint) {
-  return jointReal(iJoint, dJointTypeUniversal, dJointGetUniversalAngle1Rate);
-}
-f32 CRurIvaDevice::jointGetUniversalAngle2Rate(u32 iJoint) {
-  return jointReal(iJoint, dJointTypeUniversal, dJointGetUniversalAngle2Rate);
-}
-
-void CRurIvaDevice::jointSetUniversalParam(u32 iJoint, u32 iAxis, int iParam, f32 fValue) {
-  jointSetParam(iJoint, dJointTypeUniversal, axisOf(iAxis), iParam, fValue, dJointSetUniversalParam);
-}
-
-f32 CRurIvaDevice::jointGetUniversalParam(u32 iJoint, u32 iAxis, int iParam) {
-  return jointGetParam(iJoint, dJointTypeUniversal, axisOf(iAxis), iParam, dJointGetUniversalParam);
-}
-
-void CRurIvaDevice::jointSetPrAxis1(u32 iJoint, core::vector3df v) {
-  jointSetAxis(iJoint, dJointTypePR, v, dJointSetPRAxis1, "jointSetPrAxis1");
-}
-void CRurIvaDevice::jointSetPrAxis2(u32 iJoint, core::vector3df v) {
-  jointSetAxis(iJoint, dJointTypePR, v, dJointSetPRAxis2, "jointSetPrAxis2");
-}
-void CRurIvaDevice::jointSetPrAnchor(u32 iJoint, core::vector3df v) {
-  jointSetVec(iJoint, dJointTypePR, v, dJointSetPRAnchor);
-}
-core::vector3df CRurIvaDevice::jointGetPrAxis1(u32 iJoint) {
-  return jointVec(iJoint, dJointTypePR, dJointGetPRAxis1);
-}
-core::vector3df CRurIvaDevice::jointGetPrAxis2(u32 iJoint) {
-  return jointVec(iJoint, dJointTypePR, dJointGetPRAxis2);
-}
-core::vector3df CRurIvaDevice::jointGetPrAnchor(u32 iJoint) {
-  return jointVec(iJoint, dJointTypePR, dJointGetPRAnchor);
-}
-f32 CRurIvaDevice::jointGetPrPosition(u32 iJoint) {
-  return jointReal(iJoint, dJointTypePR, dJointGetPRPosition);
-}
-f32 CRurIvaDevice::jointGetPrAngle(u32 iJoint) { return jointReal(iJoint, dJointTypePR, dJointGetPRAngle); }
-f32 CRurIvaDevice::jointGetPrAngleRate(u32 iJoint) {
-  return jointReal(iJoint, dJointTypePR, dJointGetPRAngleRate);
-}
-
-// The PR joint takes the library's own parameter numbers.
-void CRurIvaDevice::jointSetPrParam(u32 iJoint, int iParam, f32 fValue) {
-  if (dJointID j = jointOfType(iJoint, dJointTypePR)) dJointSetPRParam(j, iParam, fValue);
-}
-
-f32 CRurIvaDevice::jointGetPrParam(u32 iJoint, int iParam) {
-  dJointID j = jointOfType(iJoint, dJointTypePR);
-  return j ? static_cast<f32>(dJointGetPRParam(j, iParam)) : 0.0f;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1404,6 +602,198 @@ core::vector3df CRurIvaDevice::bodyVectorFromWorld(u32 iBody, core::vector3df cV
   return m_aLastPosition[6];
 }
 
+namespace {
+
+// A joint keeps its anchors relative to its bodies; when a body's reference point moves, the
+// anchors are read in world space before and written back afterwards, so the joint still holds
+// the same world points.
+struct SJointAnchor {
+  dJointID pJoint;
+  dVector3 aAnchor;
+};
+
+void saveAnchors(dBodyID b, std::vector<SJointAnchor>& aSaved) {
+  const int iCount = dBodyGetNumJoints(b);
+  for (int i = 0; i < iCount; ++i) {
+    SJointAnchor s;
+    s.pJoint = dBodyGetJoint(b, i);
+    switch (dJointGetType(s.pJoint)) {
+      case dJointTypeBall:
+        dJointGetBallAnchor(s.pJoint, s.aAnchor);
+        break;
+      case dJointTypeHinge:
+        dJointGetHingeAnchor(s.pJoint, s.aAnchor);
+        break;
+      case dJointTypeHinge2:
+        dJointGetHinge2Anchor(s.pJoint, s.aAnchor);
+        break;
+      case dJointTypeUniversal:
+        dJointGetUniversalAnchor(s.pJoint, s.aAnchor);
+        break;
+      case dJointTypePiston:
+        dJointGetPistonAnchor(s.pJoint, s.aAnchor);
+        break;
+      case dJointTypePR:
+        dJointGetPRAnchor(s.pJoint, s.aAnchor);
+        break;
+      case dJointTypeSlider:
+        dJointGetSliderAxis(s.pJoint, s.aAnchor);
+        break;
+      case dJointTypeFixed:
+        break;
+      default:
+        continue;  // contact joints live for one step only
+    }
+    aSaved.push_back(s);
+  }
+}
+
+void restoreAnchors(const std::vector<SJointAnchor>& aSaved) {
+  for (const SJointAnchor& s : aSaved) {
+    const dReal* a = s.aAnchor;
+    switch (dJointGetType(s.pJoint)) {
+      case dJointTypeBall:
+        dJointSetBallAnchor(s.pJoint, a[0], a[1], a[2]);
+        break;
+      case dJointTypeHinge:
+        dJointSetHingeAnchor(s.pJoint, a[0], a[1], a[2]);
+        break;
+      case dJointTypeHinge2:
+        dJointSetHinge2Anchor(s.pJoint, a[0], a[1], a[2]);
+        break;
+      case dJointTypeUniversal:
+        dJointSetUniversalAnchor(s.pJoint, a[0], a[1], a[2]);
+        break;
+      case dJointTypePiston:
+        dJointSetPistonAnchor(s.pJoint, a[0], a[1], a[2]);
+        break;
+      case dJointTypePR:
+        dJointSetPRAnchor(s.pJoint, a[0], a[1], a[2]);
+        break;
+      case dJointTypeSlider:
+        // Setting the axis again measures the slider's offset between the bodies anew.
+        dJointSetSliderAxis(s.pJoint, a[0], a[1], a[2]);
+        break;
+      case dJointTypeFixed:
+        dJointSetFixed(s.pJoint);
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+/**
+ * Moves a body's reference point from its old centre of mass to a new one, both given in the
+ * node's frame, without moving anything in the world: the body, its velocity, its pending
+ * torque, the offsets of its geometries and the anchors of its joints are all re-expressed.
+ */
+void rebaseBody(COdeDataWrapper* r, const dReal* aNewCentre) {
+  const dReal d[3] = {aNewCentre[0] - r->m_aCentre[0], aNewCentre[1] - r->m_aCentre[1],
+                      aNewCentre[2] - r->m_aCentre[2]};
+  if (d[0] == 0 && d[1] == 0 && d[2] == 0) return;
+  dBodyID b = r->m_pBody;
+
+  std::vector<SJointAnchor> aJoints;
+  saveAnchors(b, aJoints);
+
+  dVector3 rd;
+  dBodyVectorToWorld(b, d[0], d[1], d[2], rd);
+  const dReal* p = dBodyGetPosition(b);
+  dBodySetPosition(b, p[0] + rd[0], p[1] + rd[1], p[2] + rd[2]);
+
+  // The new reference point moves with v + w x (R d); a pending force now acts at a point
+  // R d closer, which changes its torque about the reference point by -(R d) x F.
+  const dReal* v = dBodyGetLinearVel(b);
+  const dReal* w = dBodyGetAngularVel(b);
+  dBodySetLinearVel(b, v[0] + (w[1] * rd[2] - w[2] * rd[1]), v[1] + (w[2] * rd[0] - w[0] * rd[2]),
+                    v[2] + (w[0] * rd[1] - w[1] * rd[0]));
+  const dReal* f = dBodyGetForce(b);
+  const dReal* t = dBodyGetTorque(b);
+  dBodySetTorque(b, t[0] - (rd[1] * f[2] - rd[2] * f[1]), t[1] - (rd[2] * f[0] - rd[0] * f[2]),
+                 t[2] - (rd[0] * f[1] - rd[1] * f[0]));
+
+  for (dGeomID g = dBodyGetFirstGeom(b); g; g = dBodyGetNextGeom(g)) {
+    dReal o[3] = {0, 0, 0};
+    if (dGeomIsOffset(g)) {
+      const dReal* q = dGeomGetOffsetPosition(g);
+      o[0] = q[0];
+      o[1] = q[1];
+      o[2] = q[2];
+    }
+    dGeomSetOffsetPosition(g, o[0] - d[0], o[1] - d[1], o[2] - d[2]);
+  }
+
+  r->m_aCentre[0] = aNewCentre[0];
+  r->m_aCentre[1] = aNewCentre[1];
+  r->m_aCentre[2] = aNewCentre[2];
+  restoreAnchors(aJoints);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Mass records
+
+u32 CRurIvaDevice::massCreate() { return addRecord(new COdeDataWrapper(eKindMass)); }
+
+void CRurIvaDevice::massAdd(u32 iMassA, u32 iMassB) {
+  COdeDataWrapper* a = live(iMassA, eKindMass);
+  COdeDataWrapper* b = live(iMassB, eKindMass);
+  if (a && b) dMassAdd(&a->m_cMass, &b->m_cMass);
+}
+
+void CRurIvaDevice::massSetZero(u32 iMass) {
+  if (COdeDataWrapper* m = live(iMass, eKindMass)) dMassSetZero(&m->m_cMass);
+}
+
+void CRurIvaDevice::massSetParameters(u32 iMass, f32 fMass, core::vector3df cCenter,
+                                      core::vector3df cInertia1, core::vector3df cInertia2) {
+  if (COdeDataWrapper* m = live(iMass, eKindMass))
+    dMassSetParameters(&m->m_cMass, fMass, cCenter.X, cCenter.Y, cCenter.Z, cInertia1.X, cInertia1.Y,
+                       cInertia1.Z, cInertia2.X, cInertia2.Y, cInertia2.Z);
+}
+
+void CRurIvaDevice::massTranslate(u32 iMass, core::vector3df cPos) {
+  if (COdeDataWrapper* m = live(iMass, eKindMass)) dMassTranslate(&m->m_cMass, cPos.X, cPos.Y, cPos.Z);
+}
+
+void CRurIvaDevice::massSetBoxTotal(u32 iMass, f32 fMass, f32 fLx, f32 fLy, f32 fLz) {
+  if (COdeDataWrapper* m = live(iMass, eKindMass)) dMassSetBoxTotal(&m->m_cMass, fMass, fLx, fLy, fLz);
+}
+
+void CRurIvaDevice::massSetCapsuleTotal(u32 iMass, f32 fMass, int iDirection, f32 fRadius, f32 fLength) {
+  COdeDataWrapper* m = live(iMass, eKindMass);
+  if (!m) return;
+  if (iDirection < 1 || iDirection > 3) {
+    printf("CRurIvaDevice::massSetCapsuleTotal: direction %d is not 1, 2 or 3, call skipped\n", iDirection);
+    return;
+  }
+  dMassSetCapsuleTotal(&m->m_cMass, fMass, iDirection, fRadius, fLength);
+}
+
+void CRurIvaDevice::massSetCylinderTotal(u32 iMass, f32 fMass, int iDirection, f32 fRadius, f32 fLength) {
+  COdeDataWrapper* m = live(iMass, eKindMass);
+  if (!m) return;
+  if (iDirection < 1 || iDirection > 3) {
+    printf("CRurIvaDevice::massSetCylinderTotal: direction %d is not 1, 2 or 3, call skipped\n", iDirection);
+    return;
+  }
+  dMassSetCylinderTotal(&m->m_cMass, fMass, iDirection, fRadius, fLength);
+}
+
+void CRurIvaDevice::massSetSphereTotal(u32 iMass, f32 fMass, f32 fRadius) {
+  if (COdeDataWrapper* m = live(iMass, eKindMass)) dMassSetSphereTotal(&m->m_cMass, fMass, fRadius);
+}
+
+// ---------------------------------------------------------------------------------------------
+// A body's mass
+
+core::vector3df CRurIvaDevice::getBodyCenterOfMass(u32 iBody) const {
+  COdeDataWrapper* r = live(iBody, eKindBody);
+  return r ? toVector(r->m_aCentre) : core::vector3df(0, 0, 0);
+}
+
 void CRurIvaDevice::bodySetMass(u32 iBody, u32 iMass) {
   COdeDataWrapper* r = live(iBody, eKindBody);
   COdeDataWrapper* m = live(iMass, eKindMass);
@@ -1435,6 +825,506 @@ void CRurIvaDevice::bodySetMass(u32 iBody, u32 iMass) {
   rebaseBody(r, aCentre);
   dBodySetMass(r->m_pBody, &cMass);
 }
+
+namespace {
+
+bool areParallel(const dReal* a, const dReal* b) {
+  const f64 cx = a[1] * b[2] - a[2] * b[1];
+  const f64 cy = a[2] * b[0] - a[0] * b[2];
+  const f64 cz = a[0] * b[1] - a[1] * b[0];
+  const f64 fCrossSq = cx * cx + cy * cy + cz * cz;
+  const f64 fLenSq = (a[0] * a[0] + a[1] * a[1] + a[2] * a[2]) * (b[0] * b[0] + b[1] * b[1] + b[2] * b[2]);
+  return fCrossSq <= 1e-10 * fLenSq;
+}
+
+// Axis numbers beyond the 16 bits of a parameter group are as invalid as 3 is.
+u16 axisOf(u32 iAxis) { return static_cast<u16>(iAxis > 0xffffu ? 0xffffu : iAxis); }
+
+// One axis of a hinge-2 through the library's current call, checked against the other axis: the
+// library aborts on a hinge-2 with one body and on parallel axes.
+void setOneHinge2Axis(dJointID j, int iWhich, const core::vector3df& cAxis, const c8* sCaller) {
+  if (!dJointGetBody(j, 0) || !dJointGetBody(j, 1)) {
+    printf("CRurIvaDevice::%s: the joint is not attached to two bodies, call skipped\n", sCaller);
+    return;
+  }
+  if (isNullAxis(cAxis)) {
+    printf("CRurIvaDevice::%s: the axis has no direction, call skipped\n", sCaller);
+    return;
+  }
+  const dVector3 a = {cAxis.X, cAxis.Y, cAxis.Z, 0};
+  dVector3 cOther;
+  if (iWhich == 1)
+    dJointGetHinge2Axis2(j, cOther);
+  else
+    dJointGetHinge2Axis1(j, cOther);
+  if (areParallel(a, cOther)) {
+    printf("CRurIvaDevice::%s: the axis is parallel to axis %d, call skipped\n", sCaller,
+           iWhich == 1 ? 2 : 1);
+    return;
+  }
+  dJointSetHinge2Axes(j, iWhich == 1 ? a : NULL, iWhich == 2 ? a : NULL);
+}
+
+// One axis of a universal joint; parallel axes abort the next step, so an attached joint's axis
+// is checked against its other axis as it stands.
+void setOneUniversalAxis(dJointID j, int iWhich, const core::vector3df& cAxis, const c8* sCaller) {
+  if (isNullAxis(cAxis)) {
+    printf("CRurIvaDevice::%s: the axis has no direction, call skipped\n", sCaller);
+    return;
+  }
+  if (dJointGetBody(j, 0) || dJointGetBody(j, 1)) {
+    const dVector3 a = {cAxis.X, cAxis.Y, cAxis.Z, 0};
+    dVector3 cOther;
+    if (iWhich == 1)
+      dJointGetUniversalAxis2(j, cOther);
+    else
+      dJointGetUniversalAxis1(j, cOther);
+    if (areParallel(a, cOther)) {
+      printf("CRurIvaDevice::%s: the axis is parallel to axis %d, call skipped\n", sCaller,
+             iWhich == 1 ? 2 : 1);
+      return;
+    }
+  }
+  if (iWhich == 1)
+    dJointSetUniversalAxis1(j, cAxis.X, cAxis.Y, cAxis.Z);
+  else
+    dJointSetUniversalAxis2(j, cAxis.X, cAxis.Y, cAxis.Z);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Lookups and the shared helpers of the families
+
+dJointID CRurIvaDevice::jointOfType(u32 iJoint, int iType) const {
+  dJointID j = getJointId(iJoint);
+  return (j && dJointGetType(j) == iType) ? j : 0;
+}
+
+dJointID CRurIvaDevice::attachedJointOfType(u32 iJoint, int iType) const {
+  // Some of the library's readers dereference the first body without a check; a joint that is
+  // attached to nothing has no pose to report anyway.
+  dJointID j = jointOfType(iJoint, iType);
+  return (j && (dJointGetBody(j, 0) || dJointGetBody(j, 1))) ? j : 0;
+}
+
+int CRurIvaDevice::convertToOdeJointParam(u16 iAxis, const int& iParameter) {
+  if (iAxis > 2 || iParameter < 0 || iParameter > 10) return -1;
+  // By name, not by number: this library's list has grown (low and high velocity limits sit
+  // between the velocity and the maximum force), and the layer lists the high stop first.
+  static const int kOdeParams[11] = {
+      dParamHiStop, dParamLoStop,  dParamVel,     dParamFMax,          dParamFudgeFactor,  dParamBounce,
+      dParamCFM,    dParamStopERP, dParamStopCFM, dParamSuspensionERP, dParamSuspensionCFM};
+  return kOdeParams[iParameter] + iAxis * dParamGroup;
+}
+
+template <class TReal>
+void CRurIvaDevice::jointSetVec(u32 iJoint, int iType, const core::vector3df& v,
+                                void (*fSet)(dJointID, TReal, TReal, TReal)) {
+  if (dJointID j = jointOfType(iJoint, iType)) fSet(j, v.X, v.Y, v.Z);
+}
+
+// The library aborts when it cannot normalise an axis.
+template <class TReal>
+void CRurIvaDevice::jointSetAxis(u32 iJoint, int iType, const core::vector3df& v,
+                                 void (*fSet)(dJointID, TReal, TReal, TReal), const c8* sName) {
+  dJointID j = jointOfType(iJoint, iType);
+  if (!j) return;
+  if (isNullAxis(v)) {
+    printf("CRurIvaDevice::%s: the axis has no direction, call skipped\n", sName);
+    return;
+  }
+  fSet(j, v.X, v.Y, v.Z);
+}
+
+template <class TReal>
+core::vector3df CRurIvaDevice::jointVec(u32 iJoint, int iType, void (*fGet)(dJointID, TReal*)) {
+  dJointID j = attachedJointOfType(iJoint, iType);
+  if (!j) return core::vector3df(0, 0, 0);
+  dVector3 a;
+  fGet(j, a);
+  return toVector(a);
+}
+
+template <class TReal>
+f32 CRurIvaDevice::jointReal(u32 iJoint, int iType, TReal (*fGet)(dJointID)) {
+  dJointID j = attachedJointOfType(iJoint, iType);
+  return j ? static_cast<f32>(fGet(j)) : 0.0f;
+}
+
+template <class TReal>
+void CRurIvaDevice::jointSetParam(u32 iJoint, int iType, u16 iAxis, int iParam, f32 fValue,
+                                  void (*fSet)(dJointID, int, TReal)) {
+  if (dJointID j = jointOfType(iJoint, iType)) fSet(j, convertToOdeJointParam(iAxis, iParam), fValue);
+}
+
+template <class TReal>
+f32 CRurIvaDevice::jointGetParam(u32 iJoint, int iType, u16 iAxis, int iParam, TReal (*fGet)(dJointID, int)) {
+  dJointID j = jointOfType(iJoint, iType);
+  return j ? static_cast<f32>(fGet(j, convertToOdeJointParam(iAxis, iParam))) : 0.0f;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Every joint
+
+void CRurIvaDevice::jointAttach(u32 iJoint, CRurIvaBody* pBody1, CRurIvaBody* pBody2) {
+  COdeDataWrapper* r = live(iJoint, eKindJoint);
+  if (!r) return;
+  dBodyID b1 = pBody1 ? getBodyId(pBody1->getBodyId()) : 0;
+  dBodyID b2 = pBody2 ? getBodyId(pBody2->getBodyId()) : 0;
+  if (b1 && b1 == b2) {
+    printf("CRurIvaDevice::jointAttach: a joint cannot join a body to itself, call skipped\n");
+    return;
+  }
+  dWorldID w = getWorldId(r->m_iWorld);
+  if ((b1 && dBodyGetWorld(b1) != w) || (b2 && dBodyGetWorld(b2) != w)) {
+    printf("CRurIvaDevice::jointAttach: joint and bodies belong to different worlds, call skipped\n");
+    return;
+  }
+  if (dJointGetType(r->m_pJoint) == dJointTypeHinge2 && ((b1 != 0) != (b2 != 0))) {
+    // The library aborts on a hinge-2 with one body, here and at the next step.
+    printf("CRurIvaDevice::jointAttach: a hinge-2 joint needs two bodies, joint left detached\n");
+    b1 = b2 = 0;
+  }
+  dJointAttach(r->m_pJoint, b1, b2);
+}
+
+void CRurIvaDevice::jointSetData(u32 iJoint, void* pData) {
+  if (dJointID j = getJointId(iJoint)) dJointSetData(j, pData);
+}
+
+void CRurIvaDevice::jointDestroy(u32 iJoint) {
+  COdeDataWrapper* r = live(iJoint, eKindJoint);
+  if (!r) return;
+  dJointDestroy(r->m_pJoint);
+  r->m_pJoint = 0;
+}
+
+u32 CRurIvaDevice::createJoint(u32 iWorld, dJointID (*fCreate)(dWorldID, dJointGroupID)) {
+  dWorldID w = getWorldId(iWorld);
+  if (!w) return 0;
+  COdeDataWrapper* r = new COdeDataWrapper(eKindJoint);
+  r->m_pJoint = fCreate(w, 0);
+  r->m_iWorld = iWorld;
+  return addRecord(r);
+}
+
+u32 CRurIvaDevice::jointCreateBallSocket(u32 iWorld) { return createJoint(iWorld, dJointCreateBall); }
+u32 CRurIvaDevice::jointCreateFixed(u32 iWorld) { return createJoint(iWorld, dJointCreateFixed); }
+u32 CRurIvaDevice::jointCreateHinge(u32 iWorld) { return createJoint(iWorld, dJointCreateHinge); }
+u32 CRurIvaDevice::jointCreateHinge2(u32 iWorld) { return createJoint(iWorld, dJointCreateHinge2); }
+u32 CRurIvaDevice::jointCreatePiston(u32 iWorld) { return createJoint(iWorld, dJointCreatePiston); }
+u32 CRurIvaDevice::jointCreateSlider(u32 iWorld) { return createJoint(iWorld, dJointCreateSlider); }
+u32 CRurIvaDevice::jointCreateUniversal(u32 iWorld) { return createJoint(iWorld, dJointCreateUniversal); }
+u32 CRurIvaDevice::jointCreatePR(u32 iWorld) { return createJoint(iWorld, dJointCreatePR); }
+
+// ---------------------------------------------------------------------------------------------
+// Ball-socket and fixed
+
+void CRurIvaDevice::jointSetBallAnchor(u32 iJoint, core::vector3df v) {
+  jointSetVec(iJoint, dJointTypeBall, v, dJointSetBallAnchor);
+}
+core::vector3df CRurIvaDevice::jointGetBallAnchor(u32 iJoint) {
+  return jointVec(iJoint, dJointTypeBall, dJointGetBallAnchor);
+}
+core::vector3df CRurIvaDevice::jointGetBallAnchor2(u32 iJoint) {
+  return jointVec(iJoint, dJointTypeBall, dJointGetBallAnchor2);
+}
+
+void CRurIvaDevice::jointSetFixed(u32 iJoint) {
+  if (dJointID j = jointOfType(iJoint, dJointTypeFixed)) dJointSetFixed(j);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Hinge
+
+void CRurIvaDevice::jointSetHingeAnchor(u32 iJoint, core::vector3df v) {
+  jointSetVec(iJoint, dJointTypeHinge, v, dJointSetHingeAnchor);
+}
+void CRurIvaDevice::jointSetHingeAxis(u32 iJoint, core::vector3df v) {
+  jointSetAxis(iJoint, dJointTypeHinge, v, dJointSetHingeAxis, "jointSetHingeAxis");
+}
+core::vector3df CRurIvaDevice::jointGetHingeAxis(u32 iJoint) {
+  return jointVec(iJoint, dJointTypeHinge, dJointGetHingeAxis);
+}
+core::vector3df CRurIvaDevice::jointGetHingeAnchor1(u32 iJoint) {
+  return jointVec(iJoint, dJointTypeHinge, dJointGetHingeAnchor);
+}
+core::vector3df CRurIvaDevice::jointGetHingeAnchor2(u32 iJoint) {
+  return jointVec(iJoint, dJointTypeHinge, dJointGetHingeAnchor2);
+}
+f32 CRurIvaDevice::jointGetHingeAngle(u32 iJoint) {
+  return jointReal(iJoint, dJointTypeHinge, dJointGetHingeAngle);
+}
+f32 CRurIvaDevice::jointGetHingeAngleRate(u32 iJoint) {
+  return jointReal(iJoint, dJointTypeHinge, dJointGetHingeAngleRate);
+}
+
+void CRurIvaDevice::jointSetHingeParam(u32 iJoint, int iParam, f32 fValue) {
+  jointSetParam(iJoint, dJointTypeHinge, 0, iParam, fValue, dJointSetHingeParam);
+}
+
+f32 CRurIvaDevice::jointGetHingeParam(u32 iJoint, int iParam) {
+  return jointGetParam(iJoint, dJointTypeHinge, 0, iParam, dJointGetHingeParam);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Hinge-2
+
+void CRurIvaDevice::jointSetHinge2Anchor(u32 iJoint, core::vector3df v) {
+  jointSetVec(iJoint, dJointTypeHinge2, v, dJointSetHinge2Anchor);
+}
+
+void CRurIvaDevice::jointSetHinge2Axes(u32 iJoint, core::vector3df cAxis1, core::vector3df cAxis2) {
+  dJointID j = jointOfType(iJoint, dJointTypeHinge2);
+  if (!j) return;
+  if (!dJointGetBody(j, 0) || !dJointGetBody(j, 1)) {
+    printf("CRurIvaDevice::jointSetHinge2Axes: the joint is not attached to two bodies, call skipped\n");
+    return;
+  }
+  if (isNullAxis(cAxis1) || isNullAxis(cAxis2)) {
+    printf("CRurIvaDevice::jointSetHinge2Axes: an axis has no direction, call skipped\n");
+    return;
+  }
+  const dVector3 a1 = {cAxis1.X, cAxis1.Y, cAxis1.Z, 0};
+  const dVector3 a2 = {cAxis2.X, cAxis2.Y, cAxis2.Z, 0};
+  if (areParallel(a1, a2)) {
+    printf("CRurIvaDevice::jointSetHinge2Axes: the axes are parallel, call skipped\n");
+    return;
+  }
+  dJointSetHinge2Axes(j, a1, a2);
+}
+
+void CRurIvaDevice::jointSetHinge2Axis1(u32 iJoint, core::vector3df cAxis) {
+  if (dJointID j = jointOfType(iJoint, dJointTypeHinge2))
+    setOneHinge2Axis(j, 1, cAxis, "jointSetHinge2Axis1");
+}
+
+void CRurIvaDevice::jointSetHinge2Axis2(u32 iJoint, core::vector3df cAxis) {
+  if (dJointID j = jointOfType(iJoint, dJointTypeHinge2))
+    setOneHinge2Axis(j, 2, cAxis, "jointSetHinge2Axis2");
+}
+
+core::vector3df CRurIvaDevice::jointGetHinge2Axis1(u32 iJoint) {
+  return jointVec(iJoint, dJointTypeHinge2, dJointGetHinge2Axis1);
+}
+core::vector3df CRurIvaDevice::jointGetHinge2Axis2(u32 iJoint) {
+  return jointVec(iJoint, dJointTypeHinge2, dJointGetHinge2Axis2);
+}
+core::vector3df CRurIvaDevice::jointGetHinge2Anchor(u32 iJoint) {
+  return jointVec(iJoint, dJointTypeHinge2, dJointGetHinge2Anchor);
+}
+core::vector3df CRurIvaDevice::jointGetHinge2Anchor2(u32 iJoint) {
+  return jointVec(iJoint, dJointTypeHinge2, dJointGetHinge2Anchor2);
+}
+f32 CRurIvaDevice::jointGetHinge2Angle1(u32 iJoint) {
+  return jointReal(iJoint, dJointTypeHinge2, dJointGetHinge2Angle1);
+}
+f32 CRurIvaDevice::jointGetHinge2Angle1Rate(u32 iJoint) {
+  return jointReal(iJoint, dJointTypeHinge2, dJointGetHinge2Angle1Rate);
+}
+f32 CRurIvaDevice::jointGetHinge2Angle2Rate(u32 iJoint) {
+  return jointReal(iJoint, dJointTypeHinge2, dJointGetHinge2Angle2Rate);
+}
+
+void CRurIvaDevice::jointSetHinge2Param(u32 iJoint, u32 iAxis, int iParam, f32 fValue) {
+  jointSetParam(iJoint, dJointTypeHinge2, axisOf(iAxis), iParam, fValue, dJointSetHinge2Param);
+}
+
+f32 CRurIvaDevice::jointGetHinge2Param(u32 iJoint, u32 iAxis, int iParam) {
+  return jointGetParam(iJoint, dJointTypeHinge2, axisOf(iAxis), iParam, dJointGetHinge2Param);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Piston
+
+void CRurIvaDevice::jointSetPistonAnchor(u32 iJoint, core::vector3df v) {
+  jointSetVec(iJoint, dJointTypePiston, v, dJointSetPistonAnchor);
+}
+void CRurIvaDevice::jointSetPistonAxis(u32 iJoint, core::vector3df v) {
+  jointSetAxis(iJoint, dJointTypePiston, v, dJointSetPistonAxis, "jointSetPistonAxis");
+}
+f32 CRurIvaDevice::jointGetPistonPosition(u32 iJoint) {
+  return jointReal(iJoint, dJointTypePiston, dJointGetPistonPosition);
+}
+f32 CRurIvaDevice::jointGetPistonPositionRate(u32 iJoint) {
+  return jointReal(iJoint, dJointTypePiston, dJointGetPistonPositionRate);
+}
+core::vector3df CRurIvaDevice::jointGetPistonAnchor(u32 iJoint) {
+  return jointVec(iJoint, dJointTypePiston, dJointGetPistonAnchor);
+}
+core::vector3df CRurIvaDevice::jointGetPistonAxis(u32 iJoint) {
+  return jointVec(iJoint, dJointTypePiston, dJointGetPistonAxis);
+}
+
+void CRurIvaDevice::jointSetPistonParam(u32 iJoint, u32 iAxis, int iParam, f32 fValue) {
+  jointSetParam(iJoint, dJointTypePiston, axisOf(iAxis), iParam, fValue, dJointSetPistonParam);
+}
+
+f32 CRurIvaDevice::jointGetPistonParam(u32 iJoint, u32 iAxis, int iParam) {
+  return jointGetParam(iJoint, dJointTypePiston, axisOf(iAxis), iParam, dJointGetPistonParam);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Slider
+
+void CRurIvaDevice::jointSetSliderAxis(u32 iJoint, core::vector3df v) {
+  jointSetAxis(iJoint, dJointTypeSlider, v, dJointSetSliderAxis, "jointSetSliderAxis");
+}
+core::vector3df CRurIvaDevice::jointGetSliderAxis(u32 iJoint) {
+  return jointVec(iJoint, dJointTypeSlider, dJointGetSliderAxis);
+}
+f32 CRurIvaDevice::jointGetSliderPosition(u32 iJoint) {
+  return jointReal(iJoint, dJointTypeSlider, dJointGetSliderPosition);
+}
+f32 CRurIvaDevice::jointGetSliderPositionRate(u32 iJoint) {
+  return jointReal(iJoint, dJointTypeSlider, dJointGetSliderPositionRate);
+}
+
+void CRurIvaDevice::jointSetSliderParam(u32 iJoint, int iParam, f32 fValue) {
+  jointSetParam(iJoint, dJointTypeSlider, 0, iParam, fValue, dJointSetSliderParam);
+}
+
+f32 CRurIvaDevice::jointGetSliderParam(u32 iJoint, int iParam) {
+  return jointGetParam(iJoint, dJointTypeSlider, 0, iParam, dJointGetSliderParam);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Universal
+
+void CRurIvaDevice::jointSetUniversalAnchor(u32 iJoint, core::vector3df v) {
+  jointSetVec(iJoint, dJointTypeUniversal, v, dJointSetUniversalAnchor);
+}
+
+void CRurIvaDevice::jointSetUniversalAxis1(u32 iJoint, core::vector3df cAxis) {
+  if (dJointID j = jointOfType(iJoint, dJointTypeUniversal))
+    setOneUniversalAxis(j, 1, cAxis, "jointSetUniversalAxis1");
+}
+
+void CRurIvaDevice::jointSetUniversalAxis2(u32 iJoint, core::vector3df cAxis) {
+  if (dJointID j = jointOfType(iJoint, dJointTypeUniversal))
+    setOneUniversalAxis(j, 2, cAxis, "jointSetUniversalAxis2");
+}
+
+core::vector3df CRurIvaDevice::jointGetUniversalAnchor(u32 iJoint) {
+  return jointVec(iJoint, dJointTypeUniversal, dJointGetUniversalAnchor);
+}
+core::vector3df CRurIvaDevice::jointGetUniversalAnchor2(u32 iJoint) {
+  return jointVec(iJoint, dJointTypeUniversal, dJointGetUniversalAnchor2);
+}
+core::vector3df CRurIvaDevice::jointGetUniversalAxis1(u32 iJoint) {
+  return jointVec(iJoint, dJointTypeUniversal, dJointGetUniversalAxis1);
+}
+core::vector3df CRurIvaDevice::jointGetUniversalAxis2(u32 iJoint) {
+  return jointVec(iJoint, dJointTypeUniversal, dJointGetUniversalAxis2);
+}
+f32 CRurIvaDevice::jointGetUniversalAngle1(u32 iJoint) {
+  return jointReal(iJoint, dJointTypeUniversal, dJointGetUniversalAngle1);
+}
+f32 CRurIvaDevice::jointGetUniversalAngle2(u32 iJoint) {
+  return jointReal(iJoint, dJointTypeUniversal, dJointGetUniversalAngle2);
+}
+f32 CRurIvaDevice::jointGetUniversalAngle1Rate(u32 iJoint) {
+  return jointReal(iJoint, dJointTypeUniversal, dJointGetUniversalAngle1Rate);
+}
+f32 CRurIvaDevice::jointGetUniversalAngle2Rate(u32 iJoint) {
+  return jointReal(iJoint, dJointTypeUniversal, dJointGetUniversalAngle2Rate);
+}
+
+void CRurIvaDevice::jointSetUniversalParam(u32 iJoint, u32 iAxis, int iParam, f32 fValue) {
+  jointSetParam(iJoint, dJointTypeUniversal, axisOf(iAxis), iParam, fValue, dJointSetUniversalParam);
+}
+
+f32 CRurIvaDevice::jointGetUniversalParam(u32 iJoint, u32 iAxis, int iParam) {
+  return jointGetParam(iJoint, dJointTypeUniversal, axisOf(iAxis), iParam, dJointGetUniversalParam);
+}
+
+// ---------------------------------------------------------------------------------------------
+// PR
+
+void CRurIvaDevice::jointSetPrAxis1(u32 iJoint, core::vector3df v) {
+  jointSetAxis(iJoint, dJointTypePR, v, dJointSetPRAxis1, "jointSetPrAxis1");
+}
+void CRurIvaDevice::jointSetPrAxis2(u32 iJoint, core::vector3df v) {
+  jointSetAxis(iJoint, dJointTypePR, v, dJointSetPRAxis2, "jointSetPrAxis2");
+}
+void CRurIvaDevice::jointSetPrAnchor(u32 iJoint, core::vector3df v) {
+  jointSetVec(iJoint, dJointTypePR, v, dJointSetPRAnchor);
+}
+core::vector3df CRurIvaDevice::jointGetPrAxis1(u32 iJoint) {
+  return jointVec(iJoint, dJointTypePR, dJointGetPRAxis1);
+}
+core::vector3df CRurIvaDevice::jointGetPrAxis2(u32 iJoint) {
+  return jointVec(iJoint, dJointTypePR, dJointGetPRAxis2);
+}
+core::vector3df CRurIvaDevice::jointGetPrAnchor(u32 iJoint) {
+  return jointVec(iJoint, dJointTypePR, dJointGetPRAnchor);
+}
+f32 CRurIvaDevice::jointGetPrPosition(u32 iJoint) {
+  return jointReal(iJoint, dJointTypePR, dJointGetPRPosition);
+}
+f32 CRurIvaDevice::jointGetPrAngle(u32 iJoint) { return jointReal(iJoint, dJointTypePR, dJointGetPRAngle); }
+f32 CRurIvaDevice::jointGetPrAngleRate(u32 iJoint) {
+  return jointReal(iJoint, dJointTypePR, dJointGetPRAngleRate);
+}
+
+// The PR joint takes the library's own parameter numbers.
+void CRurIvaDevice::jointSetPrParam(u32 iJoint, int iParam, f32 fValue) {
+  if (dJointID j = jointOfType(iJoint, dJointTypePR)) dJointSetPRParam(j, iParam, fValue);
+}
+
+f32 CRurIvaDevice::jointGetPrParam(u32 iJoint, int iParam) {
+  dJointID j = jointOfType(iJoint, dJointTypePR);
+  return j ? static_cast<f32>(dJointGetPRParam(j, iParam)) : 0.0f;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Joint groups
+
+u32 CRurIvaDevice::jointGroupCreate(int iMaxSize) {
+  ensureLibrary();
+  COdeDataWrapper* r = new COdeDataWrapper(eKindJointGroup);
+  r->m_pJointGroup = dJointGroupCreate(iMaxSize);
+  return addRecord(r);
+}
+
+void CRurIvaDevice::jointGroupDestroy(u32 iGroup) {
+  COdeDataWrapper* r = live(iGroup, eKindJointGroup);
+  if (!r) return;
+  dJointGroupDestroy(r->m_pJointGroup);
+  r->m_pJointGroup = 0;
+}
+
+void CRurIvaDevice::jointGroupEmtpy(u32 iGroup) {
+  if (dJointGroupID g = getJGroupId(iGroup)) dJointGroupEmpty(g);
+}
+
+namespace {
+
+// What the library calls for a height: the layer's callback of the record's height source.
+dReal heightTrampoline(void* pSource, int x, int z) {
+  const SHeightSource* p = static_cast<const SHeightSource*>(pSource);
+  return (p && p->pCallback) ? static_cast<dReal>(p->pCallback(p->pUserData, x, z)) : 0;
+}
+
+// A quad-tree space allocates 4^depth blocks; deeper trees exhaust the memory.
+const int kMaxQuadTreeDepth = 10;
+
+bool isZeroRotation(const core::vector3df& v) {
+  return core::iszero(v.X, 0.000001f) && core::iszero(v.Y, 0.000001f) && core::iszero(v.Z, 0.000001f);
+}
+
+// Shapes with a negative or not-a-number size make the library abort.
+bool validSize(f32 f) { return f >= 0.0f && std::isfinite(f); }
+
+// Destroying a space leaves its geometries alive: every geometry is destroyed by its own node,
+// in whatever order the nodes go.
+dSpaceID keepContents(dSpaceID s) {
+  dSpaceSetCleanup(s, 0);
+  return s;
+}
+
+}  // namespace
 
 // ---------------------------------------------------------------------------------------------
 // Geometries
@@ -1553,12 +1443,8 @@ void CRurIvaDevice::geomSetBackfaceCull(u32 iGeom, bool bCull) {
   dGeomRaySetBackfaceCull(g, bCull ? 1 : 0);
 }
 
-namespace {
-
-// Shapes with a negative or not-a-number size make the library abort.
-bool validSize(f32 f) { return f >= 0.0f && std::isfinite(f); }
-
-}  // namespace
+// ---------------------------------------------------------------------------------------------
+// Creation
 
 bool CRurIvaDevice::isSpaceOrNone(u32 iSpace) const { return iSpace == 0 || getSpaceId(iSpace) != 0; }
 
@@ -1640,6 +1526,9 @@ u32 CRurIvaDevice::geomCreateTrimesh(u32 iSpace, u32 iData) {
   return createGeom(iSpace, [&](dSpaceID s) { return dCreateTriMesh(s, d->m_pTriMeshData, 0, 0, 0); });
 }
 
+// ---------------------------------------------------------------------------------------------
+// Heightfield data
+
 u32 CRurIvaDevice::geomHeightfieldDataCreate() {
   ensureLibrary();
   COdeDataWrapper* r = new COdeDataWrapper(eKindHeightfieldData);
@@ -1673,6 +1562,60 @@ void CRurIvaDevice::geomHeightfieldDataCallback(u32 iData, void* pUserData, void
   r->m_pHeightSource = std::move(pSource);
   r->m_bBuilt = true;
 }
+
+// ---------------------------------------------------------------------------------------------
+// Spaces
+
+template <class TCreate>
+u32 CRurIvaDevice::createSpace(u32 iParent, TCreate fCreate) {
+  ensureLibrary();
+  COdeDataWrapper* r = new COdeDataWrapper(eKindSpace);
+  r->m_pSpace = keepContents(fCreate(getSpaceId(iParent)));
+  const u32 iHandle = addRecord(r);
+  if (iParent) m_aNestedSpaces.push_back(iHandle);
+  return iHandle;
+}
+
+u32 CRurIvaDevice::spaceCreateSimple(u32 iParent) {
+  if (!isSpaceOrNone(iParent)) return 0;
+  return createSpace(iParent, [](dSpaceID p) { return dSimpleSpaceCreate(p); });
+}
+
+u32 CRurIvaDevice::spaceCreateHash(u32 iParent) {
+  if (!isSpaceOrNone(iParent)) return 0;
+  return createSpace(iParent, [](dSpaceID p) { return dHashSpaceCreate(p); });
+}
+
+u32 CRurIvaDevice::spaceCreateQuadTree(u32 iParent, core::vector3df cCenter, core::vector3df cExtents,
+                                       int iDepth) {
+  if (!isSpaceOrNone(iParent)) return 0;
+  if (iDepth < 0 || iDepth > kMaxQuadTreeDepth) {
+    printf("CRurIvaDevice::spaceCreateQuadTree: depth %d is outside 0 to %d, no space created\n", iDepth,
+           kMaxQuadTreeDepth);
+    return 0;
+  }
+  const dVector3 c = {cCenter.X, cCenter.Y, cCenter.Z, 0};
+  const dVector3 e = {cExtents.X, cExtents.Y, cExtents.Z, 0};
+  return createSpace(iParent, [&](dSpaceID p) { return dQuadTreeSpaceCreate(p, c, e, iDepth); });
+}
+
+void CRurIvaDevice::spaceDestroy(u32 iSpace) {
+  COdeDataWrapper* r = live(iSpace, eKindSpace);
+  if (!r) return;
+  dSpaceDestroy(r->m_pSpace);
+  r->m_pSpace = 0;
+}
+
+namespace {
+
+// Indices of a mesh buffer, whatever their width.
+u32 indexAt(const scene::IMeshBuffer* pBuffer, u32 i) {
+  if (pBuffer->getIndexType() == video::EIT_32BIT)
+    return reinterpret_cast<const u32*>(pBuffer->getIndices())[i];
+  return pBuffer->getIndices()[i];
+}
+
+}  // namespace
 
 u32 CRurIvaDevice::geomTrimeshDataCreate() {
   ensureLibrary();
@@ -1826,134 +1769,88 @@ void CRurIvaDevice::trimeshDrawDebug(u32 iData, video::IVideoDriver* pDriver) {
   }
 }
 
-// ---------------------------------------------------------------------------------------------
-// Masses
-
-u32 CRurIvaDevice::massCreate() { return addRecord(new COdeDataWrapper(eKindMass)); }
-
-void CRurIvaDevice::massAdd(u32 iMassA, u32 iMassB) {
-  COdeDataWrapper* a = live(iMassA, eKindMass);
-  COdeDataWrapper* b = live(iMassB, eKindMass);
-  if (a && b) dMassAdd(&a->m_cMass, &b->m_cMass);
+// What the library sees of built data; tests and tools read it.
+u32 CRurIvaDevice::getTrimeshVertexCount(u32 iData) const {
+  COdeDataWrapper* r = live(iData, eKindTriMeshData);
+  return r ? r->m_iVertexCount : 0;
 }
 
-void CRurIvaDevice::massSetZero(u32 iMass) {
-  if (COdeDataWrapper* m = live(iMass, eKindMass)) dMassSetZero(&m->m_cMass);
+u32 CRurIvaDevice::getTrimeshIndexCount(u32 iData) const {
+  COdeDataWrapper* r = live(iData, eKindTriMeshData);
+  return r ? r->m_iIndexCount : 0;
 }
 
-void CRurIvaDevice::massSetParameters(u32 iMass, f32 fMass, core::vector3df cCenter,
-                                      core::vector3df cInertia1, core::vector3df cInertia2) {
-  if (COdeDataWrapper* m = live(iMass, eKindMass))
-    dMassSetParameters(&m->m_cMass, fMass, cCenter.X, cCenter.Y, cCenter.Z, cInertia1.X, cInertia1.Y,
-                       cInertia1.Z, cInertia2.X, cInertia2.Y, cInertia2.Z);
+const f32* CRurIvaDevice::getTrimeshVertices(u32 iData) const {
+  COdeDataWrapper* r = live(iData, eKindTriMeshData);
+  return (r && !r->m_aVertices.empty()) ? r->m_aVertices.data() : 0;
 }
 
-void CRurIvaDevice::massTranslate(u32 iMass, core::vector3df cPos) {
-  if (COdeDataWrapper* m = live(iMass, eKindMass)) dMassTranslate(&m->m_cMass, cPos.X, cPos.Y, cPos.Z);
+const s32* CRurIvaDevice::getTrimeshIndices(u32 iData) const {
+  COdeDataWrapper* r = live(iData, eKindTriMeshData);
+  return (r && !r->m_aIndices.empty()) ? r->m_aIndices.data() : 0;
 }
-
-void CRurIvaDevice::massSetBoxTotal(u32 iMass, f32 fMass, f32 fLx, f32 fLy, f32 fLz) {
-  if (COdeDataWrapper* m = live(iMass, eKindMass)) dMassSetBoxTotal(&m->m_cMass, fMass, fLx, fLy, fLz);
-}
-
-void CRurIvaDevice::massSetCapsuleTotal(u32 iMass, f32 fMass, int iDirection, f32 fRadius, f32 fLength) {
-  COdeDataWrapper* m = live(iMass, eKindMass);
-  if (!m) return;
-  if (iDirection < 1 || iDirection > 3) {
-    printf("CRurIvaDevice::massSetCapsuleTotal: direction %d is not 1, 2 or 3, call skipped\n", iDirection);
-    return;
-  }
-  dMassSetCapsuleTotal(&m->m_cMass, fMass, iDirection, fRadius, fLength);
-}
-
-void CRurIvaDevice::massSetCylinderTotal(u32 iMass, f32 fMass, int iDirection, f32 fRadius, f32 fLength) {
-  COdeDataWrapper* m = live(iMass, eKindMass);
-  if (!m) return;
-  if (iDirection < 1 || iDirection > 3) {
-    printf("CRurIvaDevice::massSetCylinderTotal: direction %d is not 1, 2 or 3, call skipped\n", iDirection);
-    return;
-  }
-  dMassSetCylinderTotal(&m->m_cMass, fMass, iDirection, fRadius, fLength);
-}
-
-void CRurIvaDevice::massSetSphereTotal(u32 iMass, f32 fMass, f32 fRadius) {
-  if (COdeDataWrapper* m = live(iMass, eKindMass)) dMassSetSphereTotal(&m->m_cMass, fMass, fRadius);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Spaces and joint groups
 
 namespace {
 
-// Destroying a space leaves its geometries alive: every geometry is destroyed by its own node,
-// in whatever order the nodes go.
-dSpaceID keepContents(dSpaceID s) {
-  dSpaceSetCleanup(s, 0);
-  return s;
+const f64 kDegPerRad = 57.29577951308232;
+const f64 kRadPerDeg = 0.017453292519943295;
+const int kMaxContacts = 16;
+
+struct CFastCollision {
+  CRurIvaBody* m_pBody;
+  CRurIvaGeom* m_pGeom;
+  core::vector3df m_cPosition;
+  //! The library geometry the ray hit: for a level, the part of the material that was hit.
+  dGeomID m_pHit;
+};
+
+// Ray hits of fast bodies, handled after the step that found them; shared by all worlds.
+std::list<CFastCollision*> g_lFastCollisions;
+
+// The device whose step is running; the library's callbacks reach it through this pointer, so a
+// device installed later in the manager (tests do so) never receives another device's bodies.
+CRurIvaDevice* g_pSteppingDevice = 0;
+
+CRurIvaDevice* callbackDevice() {
+  if (g_pSteppingDevice) return g_pSteppingDevice;
+  return dynamic_cast<CRurIvaDevice*>(CRurIvaManager::getSharedInstance()->getOdeDevice());
+}
+
+void postEvent(IRurIvaEvent* pEvent) {
+  CRurIvaManager::getSharedInstance()->getQueue()->postEvent(pEvent, true);
+}
+
+bool isNan(const core::vector3df& v) { return std::isnan(v.X) || std::isnan(v.Y) || std::isnan(v.Z); }
+
+CRurIvaBody* bodyOf(dBodyID b) { return b ? static_cast<CRurIvaBody*>(dBodyGetData(b)) : 0; }
+
+// Contact damping: a static geometry with a damping surface slows the bodies that touch it.
+void dampBody(CRurIvaBody* pBody, CRurIvaSurfaceParameters* p) {
+  core::vector3df v = pBody->getLinearVelocity() * (1.0f - p->m_fLinearDamping);
+  core::vector3df w = pBody->getAngularVelocity() * (1.0f - p->m_fAngularDamping);
+
+  if (p->m_fMaxLinearVelocity > 0 && v.getLength() > p->m_fMaxLinearVelocity) {
+    const f32 f = 1.0f - p->m_fMaxLinearVelocityDamping;
+    if (v.getLength() * f < p->m_fMaxLinearVelocity)
+      v = core::vector3df(v).normalize() * p->m_fMaxLinearVelocity;
+    else
+      v *= f;
+  }
+  if (p->m_fMaxAngularVelocity > 0 && w.getLength() > p->m_fMaxAngularVelocity) {
+    const f32 f = 1.0f - p->m_fMaxAngularVelocityDamping;
+    if (w.getLength() * f < p->m_fMaxAngularVelocity)
+      w = core::vector3df(w).normalize() * p->m_fMaxAngularVelocity;
+    else
+      w *= f;
+  }
+  pBody->setLinearVelocity(v);
+  pBody->setAngularVelocity(w);
 }
 
 }  // namespace
 
-template <class TCreate>
-u32 CRurIvaDevice::createSpace(u32 iParent, TCreate fCreate) {
-  ensureLibrary();
-  COdeDataWrapper* r = new COdeDataWrapper(eKindSpace);
-  r->m_pSpace = keepContents(fCreate(getSpaceId(iParent)));
-  const u32 iHandle = addRecord(r);
-  if (iParent) m_aNestedSpaces.push_back(iHandle);
-  return iHandle;
-}
-
-u32 CRurIvaDevice::spaceCreateSimple(u32 iParent) {
-  if (!isSpaceOrNone(iParent)) return 0;
-  return createSpace(iParent, [](dSpaceID p) { return dSimpleSpaceCreate(p); });
-}
-
-u32 CRurIvaDevice::spaceCreateHash(u32 iParent) {
-  if (!isSpaceOrNone(iParent)) return 0;
-  return createSpace(iParent, [](dSpaceID p) { return dHashSpaceCreate(p); });
-}
-
-u32 CRurIvaDevice::spaceCreateQuadTree(u32 iParent, core::vector3df cCenter, core::vector3df cExtents,
-                                       int iDepth) {
-  if (!isSpaceOrNone(iParent)) return 0;
-  if (iDepth < 0 || iDepth > kMaxQuadTreeDepth) {
-    printf("CRurIvaDevice::spaceCreateQuadTree: depth %d is outside 0 to %d, no space created\n", iDepth,
-           kMaxQuadTreeDepth);
-    return 0;
-  }
-  const dVector3 c = {cCenter.X, cCenter.Y, cCenter.Z, 0};
-  const dVector3 e = {cExtents.X, cExtents.Y, cExtents.Z, 0};
-  return createSpace(iParent, [&](dSpaceID p) { return dQuadTreeSpaceCreate(p, c, e, iDepth); });
-}
-
-void CRurIvaDevice::spaceDestroy(u32 iSpace) {
-  COdeDataWrapper* r = live(iSpace, eKindSpace);
-  if (!r) return;
-  dSpaceDestroy(r->m_pSpace);
-  r->m_pSpace = 0;
-}
-
-u32 CRurIvaDevice::jointGroupCreate(int iMaxSize) {
-  ensureLibrary();
-  COdeDataWrapper* r = new COdeDataWrapper(eKindJointGroup);
-  r->m_pJointGroup = dJointGroupCreate(iMaxSize);
-  return addRecord(r);
-}
-
-void CRurIvaDevice::jointGroupDestroy(u32 iGroup) {
-  COdeDataWrapper* r = live(iGroup, eKindJointGroup);
-  if (!r) return;
-  dJointGroupDestroy(r->m_pJointGroup);
-  r->m_pJointGroup = 0;
-}
-
-void CRurIvaDevice::jointGroupEmtpy(u32 iGroup) {
-  if (dJointGroupID g = getJGroupId(iGroup)) dJointGroupEmpty(g);
-}
-
 // ---------------------------------------------------------------------------------------------
-// Stepping and collision
+// Stepping
 
 void CRurIvaDevice::step(f32 fTime, CRurIvaWorld* pWorld) { stepWorld(fTime, pWorld, false); }
 
@@ -2021,6 +1918,46 @@ void CRurIvaDevice::stepWorld(f32 fTime, CRurIvaWorld* pWorld, bool bQuick) {
   }
   g_pSteppingDevice = pOuter;
 }
+
+void CRurIvaDevice::collideNestedSpaces(CRurIvaWorld* pWorld, dSpaceID pTop) {
+  for (u32 i = 0; i < m_aNestedSpaces.size(); ++i) {
+    dSpaceID s = getSpaceId(m_aNestedSpaces[i]);
+    if (!s) continue;
+    // Only the spaces below this world's top space (a destroyed parent leaves a space alone).
+    dSpaceID p = dGeomGetSpace(reinterpret_cast<dGeomID>(s));
+    while (p && p != pTop) p = dGeomGetSpace(reinterpret_cast<dGeomID>(p));
+    if (p) dSpaceCollide(s, pWorld, nearCollisionCallback);
+  }
+}
+
+// A body that has lost its position (not a number, or blown far away) makes the collision of
+// some shapes and spaces abort; its geometries sit out until the body has a position again. It
+// is still simulated, and the moved callback keeps its node where it was.
+void CRurIvaDevice::updateParking(COdeDataWrapper* r, u32 iBody) {
+  if (!r || !r->m_pBody) return;
+  const bool bLost = !usablePosition(dBodyGetPosition(r->m_pBody));
+  if (bLost == r->m_bParked) return;
+  r->m_bParked = bLost;
+  for (dGeomID g = dBodyGetFirstGeom(r->m_pBody); g; g = dBodyGetNextGeom(g)) {
+    if (bLost)
+      dGeomDisable(g);
+    else
+      dGeomEnable(g);
+  }
+  if (bLost) printf("CRurIvaDevice::step: body %u has no usable position, it leaves collision\n", iBody);
+}
+
+void CRurIvaDevice::parkPlacedBodies() {
+  for (u32 iBody : m_aPlacedBodies) updateParking(live(iBody, eKindBody), iBody);
+  m_aPlacedBodies.clear();
+}
+
+void forgetSteppingDevice(const CRurIvaDevice* pDevice) {
+  if (g_pSteppingDevice == pDevice) g_pSteppingDevice = 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Collision
 
 void CRurIvaDevice::convertToSurfaceParameters(dSurfaceParameters* pOut, CRurIvaSurfaceParameters* pIn) {
   pOut->mode = pIn->getMode();
@@ -2154,6 +2091,9 @@ void CRurIvaDevice::handleRayEvent(dGeomID pRay, dGeomID pOther) {
   postEvent(new CRurIvaEventRayHit(pBody, pGeom, r, cPosition, fDistance));
 }
 
+// ---------------------------------------------------------------------------------------------
+// Fast collisions: ray hits of fast bodies, handled after the step
+
 void CRurIvaDevice::addFastCollision(CRurIvaBody* pBody, CRurIvaGeom* pGeom, core::vector3df cPos,
                                      dGeomID pHit) {
   CFastCollision* p = new CFastCollision();
@@ -2188,6 +2128,22 @@ void CRurIvaDevice::handleFastCollisions() {
       nearCollisionCallback(pBody->getWorld(), o1, o2);
   }
   g_pSteppingDevice = pOuter;
+}
+
+void removeFastCollisionsOf(u32 iBody) {
+  for (auto it = g_lFastCollisions.begin(); it != g_lFastCollisions.end();) {
+    if ((*it)->m_pBody && (*it)->m_pBody->getBodyId() == iBody) {
+      delete *it;
+      it = g_lFastCollisions.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+void clearFastCollisions() {
+  for (CFastCollision* p : g_lFastCollisions) delete p;
+  g_lFastCollisions.clear();
 }
 
 // ---------------------------------------------------------------------------------------------

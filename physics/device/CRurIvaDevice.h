@@ -20,7 +20,7 @@ namespace irr {
 namespace ode {
 
 class CRurIvaSurfaceParameters;
-//! One record of the handle registry; defined by the device's source file.
+//! One record of the handle registry; defined in the device's private header.
 class COdeDataWrapper;
 
 /**
