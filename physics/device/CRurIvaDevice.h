@@ -20,7 +20,7 @@ namespace irr {
 namespace ode {
 
 class CRurIvaSurfaceParameters;
-//! One record of the handle registry; defined by the device's source file.
+//! One record of the handle registry; defined in the device's private header.
 class COdeDataWrapper;
 
 /**
@@ -329,6 +329,48 @@ class CRurIvaDevice : public IRurIvaDevice {
   void parkPlacedBodies();
   //! Collides the inside of every space nested below a world's top space, once per step.
   void collideNestedSpaces(CRurIvaWorld* pWorld, dSpaceID pTop);
+
+  // The operations that pass one value to or from one library call share these: each looks
+  // the handle up and does nothing, or answers 0, for an invalid one. The library's own
+  // setters and getters are passed in; each helper is defined in the source that uses it.
+  template <class TArg, class TValue>
+  void worldSet(u32 iWorld, TValue v, void (*fSet)(dWorldID, TArg));
+  template <class TResult>
+  TResult worldGet(u32 iWorld, TResult (*fGet)(dWorldID));
+  template <class TArg, class TValue>
+  void bodySet(u32 iBody, TValue v, void (*fSet)(dBodyID, TArg));
+  //! Also answers 0 while the device is not initialised.
+  template <class TResult>
+  TResult bodyGet(u32 iBody, TResult (*fGet)(dBodyID));
+
+  u32 createJoint(u32 iWorld, dJointID (*fCreate)(dWorldID, dJointGroupID));
+  // Joint families: a setter needs a live joint of its type; a reader of pose or motion also
+  // needs the joint attached to a body; parameter readers need a live joint of the type.
+  template <class TReal>
+  void jointSetVec(u32 iJoint, int iType, const core::vector3df& v,
+                   void (*fSet)(dJointID, TReal, TReal, TReal));
+  //! An axis setter; sName names the operation in the line about an axis without direction.
+  template <class TReal>
+  void jointSetAxis(u32 iJoint, int iType, const core::vector3df& v,
+                    void (*fSet)(dJointID, TReal, TReal, TReal), const c8* sName);
+  template <class TReal>
+  core::vector3df jointVec(u32 iJoint, int iType, void (*fGet)(dJointID, TReal*));
+  template <class TReal>
+  f32 jointReal(u32 iJoint, int iType, TReal (*fGet)(dJointID));
+  template <class TReal>
+  void jointSetParam(u32 iJoint, int iType, u16 iAxis, int iParam, f32 fValue,
+                     void (*fSet)(dJointID, int, TReal));
+  template <class TReal>
+  f32 jointGetParam(u32 iJoint, int iType, u16 iAxis, int iParam, TReal (*fGet)(dJointID, int));
+
+  //! A geometry or space goes into a live space, or into none for handle 0.
+  bool isSpaceOrNone(u32 iSpace) const;
+  //! Registers the geometry that fCreate(space) makes once the library is up.
+  template <class TCreate>
+  u32 createGeom(u32 iSpace, TCreate fCreate);
+  //! Registers the space that fCreate(parent space) makes once the library is up.
+  template <class TCreate>
+  u32 createSpace(u32 iParent, TCreate fCreate);
 
   core::array<COdeDataWrapper*> m_aRecords;
   IRurIvaContactParameters* m_pContactCalculator;

@@ -1,0 +1,323 @@
+#include "CRurIvaDevice.h"
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+
+#include "CRurIvaBody.h"
+#include "RurIvaDeviceInternal.h"
+
+// Geometries, heightfield data and collision spaces.
+
+namespace irr {
+namespace ode {
+
+namespace {
+
+// What the library calls for a height: the layer's callback of the record's height source.
+dReal heightTrampoline(void* pSource, int x, int z) {
+  const SHeightSource* p = static_cast<const SHeightSource*>(pSource);
+  return (p && p->pCallback) ? static_cast<dReal>(p->pCallback(p->pUserData, x, z)) : 0;
+}
+
+// A quad-tree space allocates 4^depth blocks; deeper trees exhaust the memory.
+const int kMaxQuadTreeDepth = 10;
+
+bool isZeroRotation(const core::vector3df& v) {
+  return core::iszero(v.X, 0.000001f) && core::iszero(v.Y, 0.000001f) && core::iszero(v.Z, 0.000001f);
+}
+
+// Shapes with a negative or not-a-number size make the library abort.
+bool validSize(f32 f) { return f >= 0.0f && std::isfinite(f); }
+
+// Destroying a space leaves its geometries alive: every geometry is destroyed by its own node,
+// in whatever order the nodes go.
+dSpaceID keepContents(dSpaceID s) {
+  dSpaceSetCleanup(s, 0);
+  return s;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Geometries
+
+void CRurIvaDevice::geomSetBody(u32 iGeom, CRurIvaBody* pBody) {
+  dGeomID g = getGeomId(iGeom);
+  if (!g) return;
+  if (!pBody) {
+    dGeomSetBody(g, 0);
+    return;
+  }
+  COdeDataWrapper* r = live(pBody->getBodyId(), eKindBody);
+  if (!r) return;
+  if (dGeomGetClass(g) == dPlaneClass) {
+    printf("CRurIvaDevice::geomSetBody: a plane cannot be attached to a body, call skipped\n");
+    return;
+  }
+  dGeomSetBody(g, r->m_pBody);
+  // A geometry without an offset sits at its body's node origin, not at the centre of mass.
+  if (hasCentre(r)) dGeomSetOffsetPosition(g, -r->m_aCentre[0], -r->m_aCentre[1], -r->m_aCentre[2]);
+  if (r->m_bParked) dGeomDisable(g);
+}
+
+void CRurIvaDevice::geomDestroy(u32 iGeom) {
+  COdeDataWrapper* r = live(iGeom, eKindGeom);
+  if (!r) return;
+  m_mGeomHandles.erase(r->m_pGeom);
+  dGeomDestroy(r->m_pGeom);
+  r->m_pGeom = 0;
+}
+
+void CRurIvaDevice::geomSetOffsetPosition(u32 iGeom, core::vector3df cPos) {
+  dGeomID g = getGeomId(iGeom);
+  if (!g) return;
+  dBodyID b = dGeomGetBody(g);
+  if (!b) {
+    printf("CRurIvaDevice::geomSetOffsetPosition: the geometry has no body, call skipped\n");
+    return;
+  }
+  // Offsets are given from the node origin; the library body sits at the centre of mass.
+  auto it = m_mBodyHandles.find(b);
+  const COdeDataWrapper* r = it == m_mBodyHandles.end() ? 0 : record(it->second);
+  const dReal c[3] = {r ? r->m_aCentre[0] : 0, r ? r->m_aCentre[1] : 0, r ? r->m_aCentre[2] : 0};
+  dGeomSetOffsetPosition(g, cPos.X - c[0], cPos.Y - c[1], cPos.Z - c[2]);
+}
+
+void CRurIvaDevice::geomSetOffsetQuaternion(u32 iGeom, core::vector3df cRot) {
+  f32 aQuat[4];
+  eulerToQuaternion(cRot, aQuat);
+  dGeomID g = getGeomId(iGeom);
+  if (!g) return;
+  if (!dGeomGetBody(g)) {
+    printf("CRurIvaDevice::geomSetOffsetQuaternion: the geometry has no body, call skipped\n");
+    return;
+  }
+  const dQuaternion q = {aQuat[0], aQuat[1], aQuat[2], aQuat[3]};
+  dGeomSetOffsetQuaternion(g, q);
+}
+
+void CRurIvaDevice::geomSetPosition(u32 iGeom, core::vector3df cPos) {
+  dGeomID g = getGeomId(iGeom);
+  if (!g) return;
+  if (dGeomGetClass(g) == dPlaneClass) {
+    // A plane has no position; only a call that asks for a real move is worth a line.
+    if (!cPos.equals(core::vector3df(0, 0, 0)))
+      printf("CRurIvaDevice::geomSetPosition: a plane cannot be placed, call skipped\n");
+    return;
+  }
+  const dReal p[3] = {cPos.X, cPos.Y, cPos.Z};
+  if (!usablePosition(p)) {
+    printf("CRurIvaDevice::geomSetPosition: position (%f, %f, %f) is out of reach, call skipped\n", cPos.X,
+           cPos.Y, cPos.Z);
+    return;
+  }
+  dGeomSetPosition(g, cPos.X, cPos.Y, cPos.Z);
+}
+
+void CRurIvaDevice::geomSetRotation(u32 iGeom, core::vector3df cRot) {
+  f32 aQuat[4];
+  eulerToQuaternion(cRot, aQuat);
+  dGeomID g = getGeomId(iGeom);
+  if (!g) return;
+  if (dGeomGetClass(g) == dPlaneClass) {
+    if (!isZeroRotation(cRot))
+      printf("CRurIvaDevice::geomSetRotation: a plane cannot be turned, call skipped\n");
+    return;
+  }
+  const dQuaternion q = {aQuat[0], aQuat[1], aQuat[2], aQuat[3]};
+  dGeomSetQuaternion(g, q);
+}
+
+void CRurIvaDevice::geomSetData(u32 iGeom, void* pData) {
+  if (dGeomID g = getGeomId(iGeom)) dGeomSetData(g, pData);
+}
+
+void CRurIvaDevice::geomRaySetData(u32 iGeom, core::vector3df cPos, core::vector3df cDir, f32 fLength) {
+  dGeomID g = getGeomId(iGeom);
+  if (!g || dGeomGetClass(g) != dRayClass) return;
+  if (isNullAxis(cDir)) {
+    // A body that did not move hands its guard ray a zero direction: the ray keeps pointing the
+    // way it did (the library aborts on a direction it cannot normalise).
+    dVector3 cStart, cOld;
+    dGeomRayGet(g, cStart, cOld);
+    dGeomRaySet(g, cPos.X, cPos.Y, cPos.Z, cOld[0], cOld[1], cOld[2]);
+  } else {
+    dGeomRaySet(g, cPos.X, cPos.Y, cPos.Z, cDir.X, cDir.Y, cDir.Z);
+  }
+  dGeomRaySetLength(g, fLength);
+}
+
+void CRurIvaDevice::geomSetBackfaceCull(u32 iGeom, bool bCull) {
+  dGeomID g = getGeomId(iGeom);
+  if (!g || dGeomGetClass(g) != dRayClass) return;
+  // The two current calls that replace the deprecated dGeomRaySetParams(g, 0, cull).
+  dGeomRaySetFirstContact(g, 0);
+  dGeomRaySetBackfaceCull(g, bCull ? 1 : 0);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Creation
+
+bool CRurIvaDevice::isSpaceOrNone(u32 iSpace) const { return iSpace == 0 || getSpaceId(iSpace) != 0; }
+
+// The library comes up before the geometry is made; every check of the operation comes first.
+template <class TCreate>
+u32 CRurIvaDevice::createGeom(u32 iSpace, TCreate fCreate) {
+  ensureLibrary();
+  COdeDataWrapper* r = new COdeDataWrapper(eKindGeom);
+  r->m_pGeom = fCreate(getSpaceId(iSpace));
+  const u32 iHandle = addRecord(r);
+  m_mGeomHandles[r->m_pGeom] = iHandle;
+  return iHandle;
+}
+
+u32 CRurIvaDevice::geomCreateBox(u32 iSpace, f32 fLx, f32 fLy, f32 fLz) {
+  if (!isSpaceOrNone(iSpace)) return 0;
+  if (!validSize(fLx) || !validSize(fLy) || !validSize(fLz)) {
+    printf("CRurIvaDevice::geomCreateBox: invalid size (%f, %f, %f), no box created\n", fLx, fLy, fLz);
+    return 0;
+  }
+  return createGeom(iSpace, [&](dSpaceID s) { return dCreateBox(s, fLx, fLy, fLz); });
+}
+
+u32 CRurIvaDevice::geomCreateCapsule(u32 iSpace, f32 fRadius, f32 fLength) {
+  if (!isSpaceOrNone(iSpace)) return 0;
+  if (!validSize(fRadius) || !validSize(fLength)) {
+    printf("CRurIvaDevice::geomCreateCapsule: invalid size (%f, %f), no capsule created\n", fRadius, fLength);
+    return 0;
+  }
+  return createGeom(iSpace, [&](dSpaceID s) { return dCreateCapsule(s, fRadius, fLength); });
+}
+
+u32 CRurIvaDevice::geomCreateCylinder(u32 iSpace, f32 fRadius, f32 fLength) {
+  if (!isSpaceOrNone(iSpace)) return 0;
+  if (!validSize(fRadius) || !validSize(fLength)) {
+    printf("CRurIvaDevice::geomCreateCylinder: invalid size (%f, %f), no cylinder created\n", fRadius,
+           fLength);
+    return 0;
+  }
+  return createGeom(iSpace, [&](dSpaceID s) { return dCreateCylinder(s, fRadius, fLength); });
+}
+
+u32 CRurIvaDevice::geomCreateHeightfield(u32 iSpace, u32 iData) {
+  if (!isSpaceOrNone(iSpace)) return 0;
+  COdeDataWrapper* d = live(iData, eKindHeightfieldData);
+  if (!d) return 0;
+  if (!d->m_bBuilt) {
+    // The library aborts when it collides a heightfield whose data was never built.
+    printf(
+        "CRurIvaDevice::geomCreateHeightfield: the heightfield data is not built, no heightfield created\n");
+    return 0;
+  }
+  return createGeom(iSpace, [&](dSpaceID s) { return dCreateHeightfield(s, d->m_pHeightfieldData, 1); });
+}
+
+u32 CRurIvaDevice::geomCreatePlane(u32 iSpace, f32 fA, f32 fB, f32 fC, f32 fD) {
+  if (!isSpaceOrNone(iSpace)) return 0;
+  return createGeom(iSpace, [&](dSpaceID s) { return dCreatePlane(s, fA, fB, fC, fD); });
+}
+
+u32 CRurIvaDevice::geomCreateRay(u32 iSpace, f32 fLength) {
+  if (!isSpaceOrNone(iSpace)) return 0;
+  return createGeom(iSpace, [&](dSpaceID s) { return dCreateRay(s, fLength); });
+}
+
+u32 CRurIvaDevice::geomCreateSphere(u32 iSpace, f32 fRadius) {
+  if (!isSpaceOrNone(iSpace)) return 0;
+  if (!validSize(fRadius)) {
+    printf("CRurIvaDevice::geomCreateSphere: invalid radius %f, no sphere created\n", fRadius);
+    return 0;
+  }
+  return createGeom(iSpace, [&](dSpaceID s) { return dCreateSphere(s, fRadius); });
+}
+
+u32 CRurIvaDevice::geomCreateTrimesh(u32 iSpace, u32 iData) {
+  if (!isSpaceOrNone(iSpace)) return 0;
+  COdeDataWrapper* d = live(iData, eKindTriMeshData);
+  if (!d) return 0;
+  return createGeom(iSpace, [&](dSpaceID s) { return dCreateTriMesh(s, d->m_pTriMeshData, 0, 0, 0); });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Heightfield data
+
+u32 CRurIvaDevice::geomHeightfieldDataCreate() {
+  ensureLibrary();
+  COdeDataWrapper* r = new COdeDataWrapper(eKindHeightfieldData);
+  r->m_pHeightfieldData = dGeomHeightfieldDataCreate();
+  return addRecord(r);
+}
+
+void CRurIvaDevice::geomHeightfieldSetBounds(u32 iData, f32 fMin, f32 fMax) {
+  if (COdeDataWrapper* r = live(iData, eKindHeightfieldData))
+    dGeomHeightfieldDataSetBounds(r->m_pHeightfieldData, fMin, fMax);
+}
+
+void CRurIvaDevice::geomHeightfieldDataCallback(u32 iData, void* pUserData, void* pCallback, f32 fWidth,
+                                                f32 fDepth, int iWidthSamples, int iDepthSamples, f32 fScale,
+                                                f32 fOffset, f32 fThickness, int iWrap) {
+  COdeDataWrapper* r = live(iData, eKindHeightfieldData);
+  if (!r) return;
+  if (!pCallback || iWidthSamples < 2 || iDepthSamples < 2 || !(fWidth > 0.0f) || !(fDepth > 0.0f) ||
+      !std::isfinite(fWidth) || !std::isfinite(fDepth)) {
+    printf(
+        "CRurIvaDevice::geomHeightfieldDataCallback: a heightfield needs a callback, 2 x 2 samples and an "
+        "area, call skipped\n");
+    return;
+  }
+  std::unique_ptr<SHeightSource> pSource(new SHeightSource());
+  pSource->pCallback = reinterpret_cast<THeightCallback>(pCallback);
+  pSource->pUserData = pUserData;
+  dGeomHeightfieldDataBuildCallback(r->m_pHeightfieldData, pSource.get(), heightTrampoline, fWidth, fDepth,
+                                    iWidthSamples, iDepthSamples, fScale, fOffset, fThickness, iWrap);
+  // The library points at the new source from now on; the previous one can go.
+  r->m_pHeightSource = std::move(pSource);
+  r->m_bBuilt = true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Spaces
+
+template <class TCreate>
+u32 CRurIvaDevice::createSpace(u32 iParent, TCreate fCreate) {
+  ensureLibrary();
+  COdeDataWrapper* r = new COdeDataWrapper(eKindSpace);
+  r->m_pSpace = keepContents(fCreate(getSpaceId(iParent)));
+  const u32 iHandle = addRecord(r);
+  if (iParent) m_aNestedSpaces.push_back(iHandle);
+  return iHandle;
+}
+
+u32 CRurIvaDevice::spaceCreateSimple(u32 iParent) {
+  if (!isSpaceOrNone(iParent)) return 0;
+  return createSpace(iParent, [](dSpaceID p) { return dSimpleSpaceCreate(p); });
+}
+
+u32 CRurIvaDevice::spaceCreateHash(u32 iParent) {
+  if (!isSpaceOrNone(iParent)) return 0;
+  return createSpace(iParent, [](dSpaceID p) { return dHashSpaceCreate(p); });
+}
+
+u32 CRurIvaDevice::spaceCreateQuadTree(u32 iParent, core::vector3df cCenter, core::vector3df cExtents,
+                                       int iDepth) {
+  if (!isSpaceOrNone(iParent)) return 0;
+  if (iDepth < 0 || iDepth > kMaxQuadTreeDepth) {
+    printf("CRurIvaDevice::spaceCreateQuadTree: depth %d is outside 0 to %d, no space created\n", iDepth,
+           kMaxQuadTreeDepth);
+    return 0;
+  }
+  const dVector3 c = {cCenter.X, cCenter.Y, cCenter.Z, 0};
+  const dVector3 e = {cExtents.X, cExtents.Y, cExtents.Z, 0};
+  return createSpace(iParent, [&](dSpaceID p) { return dQuadTreeSpaceCreate(p, c, e, iDepth); });
+}
+
+void CRurIvaDevice::spaceDestroy(u32 iSpace) {
+  COdeDataWrapper* r = live(iSpace, eKindSpace);
+  if (!r) return;
+  dSpaceDestroy(r->m_pSpace);
+  r->m_pSpace = 0;
+}
+
+}  // namespace ode
+}  // namespace irr

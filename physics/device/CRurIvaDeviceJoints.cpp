@@ -1,0 +1,489 @@
+#include "CRurIvaDevice.h"
+
+#include <cstdio>
+
+#include "CRurIvaBody.h"
+#include "RurIvaDeviceInternal.h"
+
+// Joints of all eight families and joint groups. The library aborts on many joint calls a
+// caller can get wrong (a call for another joint type, a zero axis, a hinge-2 on one body,
+// parallel axes); each is checked before the call.
+
+namespace irr {
+namespace ode {
+
+namespace {
+
+bool areParallel(const dReal* a, const dReal* b) {
+  const f64 cx = a[1] * b[2] - a[2] * b[1];
+  const f64 cy = a[2] * b[0] - a[0] * b[2];
+  const f64 cz = a[0] * b[1] - a[1] * b[0];
+  const f64 fCrossSq = cx * cx + cy * cy + cz * cz;
+  const f64 fLenSq = (a[0] * a[0] + a[1] * a[1] + a[2] * a[2]) * (b[0] * b[0] + b[1] * b[1] + b[2] * b[2]);
+  return fCrossSq <= 1e-10 * fLenSq;
+}
+
+// Axis numbers beyond the 16 bits of a parameter group are as invalid as 3 is.
+u16 axisOf(u32 iAxis) { return static_cast<u16>(iAxis > 0xffffu ? 0xffffu : iAxis); }
+
+// One axis of a hinge-2 through the library's current call, checked against the other axis: the
+// library aborts on a hinge-2 with one body and on parallel axes.
+void setOneHinge2Axis(dJointID j, int iWhich, const core::vector3df& cAxis, const c8* sCaller) {
+  if (!dJointGetBody(j, 0) || !dJointGetBody(j, 1)) {
+    printf("CRurIvaDevice::%s: the joint is not attached to two bodies, call skipped\n", sCaller);
+    return;
+  }
+  if (isNullAxis(cAxis)) {
+    printf("CRurIvaDevice::%s: the axis has no direction, call skipped\n", sCaller);
+    return;
+  }
+  const dVector3 a = {cAxis.X, cAxis.Y, cAxis.Z, 0};
+  dVector3 cOther;
+  if (iWhich == 1)
+    dJointGetHinge2Axis2(j, cOther);
+  else
+    dJointGetHinge2Axis1(j, cOther);
+  if (areParallel(a, cOther)) {
+    printf("CRurIvaDevice::%s: the axis is parallel to axis %d, call skipped\n", sCaller,
+           iWhich == 1 ? 2 : 1);
+    return;
+  }
+  dJointSetHinge2Axes(j, iWhich == 1 ? a : NULL, iWhich == 2 ? a : NULL);
+}
+
+// One axis of a universal joint; parallel axes abort the next step, so an attached joint's axis
+// is checked against its other axis as it stands.
+void setOneUniversalAxis(dJointID j, int iWhich, const core::vector3df& cAxis, const c8* sCaller) {
+  if (isNullAxis(cAxis)) {
+    printf("CRurIvaDevice::%s: the axis has no direction, call skipped\n", sCaller);
+    return;
+  }
+  if (dJointGetBody(j, 0) || dJointGetBody(j, 1)) {
+    const dVector3 a = {cAxis.X, cAxis.Y, cAxis.Z, 0};
+    dVector3 cOther;
+    if (iWhich == 1)
+      dJointGetUniversalAxis2(j, cOther);
+    else
+      dJointGetUniversalAxis1(j, cOther);
+    if (areParallel(a, cOther)) {
+      printf("CRurIvaDevice::%s: the axis is parallel to axis %d, call skipped\n", sCaller,
+             iWhich == 1 ? 2 : 1);
+      return;
+    }
+  }
+  if (iWhich == 1)
+    dJointSetUniversalAxis1(j, cAxis.X, cAxis.Y, cAxis.Z);
+  else
+    dJointSetUniversalAxis2(j, cAxis.X, cAxis.Y, cAxis.Z);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Lookups and the shared helpers of the families
+
+dJointID CRurIvaDevice::jointOfType(u32 iJoint, int iType) const {
+  dJointID j = getJointId(iJoint);
+  return (j && dJointGetType(j) == iType) ? j : 0;
+}
+
+dJointID CRurIvaDevice::attachedJointOfType(u32 iJoint, int iType) const {
+  // Some of the library's readers dereference the first body without a check; a joint that is
+  // attached to nothing has no pose to report anyway.
+  dJointID j = jointOfType(iJoint, iType);
+  return (j && (dJointGetBody(j, 0) || dJointGetBody(j, 1))) ? j : 0;
+}
+
+int CRurIvaDevice::convertToOdeJointParam(u16 iAxis, const int& iParameter) {
+  if (iAxis > 2 || iParameter < 0 || iParameter > 10) return -1;
+  // By name, not by number: this library's list has grown (low and high velocity limits sit
+  // between the velocity and the maximum force), and the layer lists the high stop first.
+  static const int kOdeParams[11] = {
+      dParamHiStop, dParamLoStop,  dParamVel,     dParamFMax,          dParamFudgeFactor,  dParamBounce,
+      dParamCFM,    dParamStopERP, dParamStopCFM, dParamSuspensionERP, dParamSuspensionCFM};
+  return kOdeParams[iParameter] + iAxis * dParamGroup;
+}
+
+template <class TReal>
+void CRurIvaDevice::jointSetVec(u32 iJoint, int iType, const core::vector3df& v,
+                                void (*fSet)(dJointID, TReal, TReal, TReal)) {
+  if (dJointID j = jointOfType(iJoint, iType)) fSet(j, v.X, v.Y, v.Z);
+}
+
+// The library aborts when it cannot normalise an axis.
+template <class TReal>
+void CRurIvaDevice::jointSetAxis(u32 iJoint, int iType, const core::vector3df& v,
+                                 void (*fSet)(dJointID, TReal, TReal, TReal), const c8* sName) {
+  dJointID j = jointOfType(iJoint, iType);
+  if (!j) return;
+  if (isNullAxis(v)) {
+    printf("CRurIvaDevice::%s: the axis has no direction, call skipped\n", sName);
+    return;
+  }
+  fSet(j, v.X, v.Y, v.Z);
+}
+
+template <class TReal>
+core::vector3df CRurIvaDevice::jointVec(u32 iJoint, int iType, void (*fGet)(dJointID, TReal*)) {
+  dJointID j = attachedJointOfType(iJoint, iType);
+  if (!j) return core::vector3df(0, 0, 0);
+  dVector3 a;
+  fGet(j, a);
+  return toVector(a);
+}
+
+template <class TReal>
+f32 CRurIvaDevice::jointReal(u32 iJoint, int iType, TReal (*fGet)(dJointID)) {
+  dJointID j = attachedJointOfType(iJoint, iType);
+  return j ? static_cast<f32>(fGet(j)) : 0.0f;
+}
+
+template <class TReal>
+void CRurIvaDevice::jointSetParam(u32 iJoint, int iType, u16 iAxis, int iParam, f32 fValue,
+                                  void (*fSet)(dJointID, int, TReal)) {
+  if (dJointID j = jointOfType(iJoint, iType)) fSet(j, convertToOdeJointParam(iAxis, iParam), fValue);
+}
+
+template <class TReal>
+f32 CRurIvaDevice::jointGetParam(u32 iJoint, int iType, u16 iAxis, int iParam, TReal (*fGet)(dJointID, int)) {
+  dJointID j = jointOfType(iJoint, iType);
+  return j ? static_cast<f32>(fGet(j, convertToOdeJointParam(iAxis, iParam))) : 0.0f;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Every joint
+
+void CRurIvaDevice::jointAttach(u32 iJoint, CRurIvaBody* pBody1, CRurIvaBody* pBody2) {
+  COdeDataWrapper* r = live(iJoint, eKindJoint);
+  if (!r) return;
+  dBodyID b1 = pBody1 ? getBodyId(pBody1->getBodyId()) : 0;
+  dBodyID b2 = pBody2 ? getBodyId(pBody2->getBodyId()) : 0;
+  if (b1 && b1 == b2) {
+    printf("CRurIvaDevice::jointAttach: a joint cannot join a body to itself, call skipped\n");
+    return;
+  }
+  dWorldID w = getWorldId(r->m_iWorld);
+  if ((b1 && dBodyGetWorld(b1) != w) || (b2 && dBodyGetWorld(b2) != w)) {
+    printf("CRurIvaDevice::jointAttach: joint and bodies belong to different worlds, call skipped\n");
+    return;
+  }
+  if (dJointGetType(r->m_pJoint) == dJointTypeHinge2 && ((b1 != 0) != (b2 != 0))) {
+    // The library aborts on a hinge-2 with one body, here and at the next step.
+    printf("CRurIvaDevice::jointAttach: a hinge-2 joint needs two bodies, joint left detached\n");
+    b1 = b2 = 0;
+  }
+  dJointAttach(r->m_pJoint, b1, b2);
+}
+
+void CRurIvaDevice::jointSetData(u32 iJoint, void* pData) {
+  if (dJointID j = getJointId(iJoint)) dJointSetData(j, pData);
+}
+
+void CRurIvaDevice::jointDestroy(u32 iJoint) {
+  COdeDataWrapper* r = live(iJoint, eKindJoint);
+  if (!r) return;
+  dJointDestroy(r->m_pJoint);
+  r->m_pJoint = 0;
+}
+
+u32 CRurIvaDevice::createJoint(u32 iWorld, dJointID (*fCreate)(dWorldID, dJointGroupID)) {
+  dWorldID w = getWorldId(iWorld);
+  if (!w) return 0;
+  COdeDataWrapper* r = new COdeDataWrapper(eKindJoint);
+  r->m_pJoint = fCreate(w, 0);
+  r->m_iWorld = iWorld;
+  return addRecord(r);
+}
+
+u32 CRurIvaDevice::jointCreateBallSocket(u32 iWorld) { return createJoint(iWorld, dJointCreateBall); }
+u32 CRurIvaDevice::jointCreateFixed(u32 iWorld) { return createJoint(iWorld, dJointCreateFixed); }
+u32 CRurIvaDevice::jointCreateHinge(u32 iWorld) { return createJoint(iWorld, dJointCreateHinge); }
+u32 CRurIvaDevice::jointCreateHinge2(u32 iWorld) { return createJoint(iWorld, dJointCreateHinge2); }
+u32 CRurIvaDevice::jointCreatePiston(u32 iWorld) { return createJoint(iWorld, dJointCreatePiston); }
+u32 CRurIvaDevice::jointCreateSlider(u32 iWorld) { return createJoint(iWorld, dJointCreateSlider); }
+u32 CRurIvaDevice::jointCreateUniversal(u32 iWorld) { return createJoint(iWorld, dJointCreateUniversal); }
+u32 CRurIvaDevice::jointCreatePR(u32 iWorld) { return createJoint(iWorld, dJointCreatePR); }
+
+// ---------------------------------------------------------------------------------------------
+// Ball-socket and fixed
+
+void CRurIvaDevice::jointSetBallAnchor(u32 iJoint, core::vector3df v) {
+  jointSetVec(iJoint, dJointTypeBall, v, dJointSetBallAnchor);
+}
+core::vector3df CRurIvaDevice::jointGetBallAnchor(u32 iJoint) {
+  return jointVec(iJoint, dJointTypeBall, dJointGetBallAnchor);
+}
+core::vector3df CRurIvaDevice::jointGetBallAnchor2(u32 iJoint) {
+  return jointVec(iJoint, dJointTypeBall, dJointGetBallAnchor2);
+}
+
+void CRurIvaDevice::jointSetFixed(u32 iJoint) {
+  if (dJointID j = jointOfType(iJoint, dJointTypeFixed)) dJointSetFixed(j);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Hinge
+
+void CRurIvaDevice::jointSetHingeAnchor(u32 iJoint, core::vector3df v) {
+  jointSetVec(iJoint, dJointTypeHinge, v, dJointSetHingeAnchor);
+}
+void CRurIvaDevice::jointSetHingeAxis(u32 iJoint, core::vector3df v) {
+  jointSetAxis(iJoint, dJointTypeHinge, v, dJointSetHingeAxis, "jointSetHingeAxis");
+}
+core::vector3df CRurIvaDevice::jointGetHingeAxis(u32 iJoint) {
+  return jointVec(iJoint, dJointTypeHinge, dJointGetHingeAxis);
+}
+core::vector3df CRurIvaDevice::jointGetHingeAnchor1(u32 iJoint) {
+  return jointVec(iJoint, dJointTypeHinge, dJointGetHingeAnchor);
+}
+core::vector3df CRurIvaDevice::jointGetHingeAnchor2(u32 iJoint) {
+  return jointVec(iJoint, dJointTypeHinge, dJointGetHingeAnchor2);
+}
+f32 CRurIvaDevice::jointGetHingeAngle(u32 iJoint) {
+  return jointReal(iJoint, dJointTypeHinge, dJointGetHingeAngle);
+}
+f32 CRurIvaDevice::jointGetHingeAngleRate(u32 iJoint) {
+  return jointReal(iJoint, dJointTypeHinge, dJointGetHingeAngleRate);
+}
+
+void CRurIvaDevice::jointSetHingeParam(u32 iJoint, int iParam, f32 fValue) {
+  jointSetParam(iJoint, dJointTypeHinge, 0, iParam, fValue, dJointSetHingeParam);
+}
+
+f32 CRurIvaDevice::jointGetHingeParam(u32 iJoint, int iParam) {
+  return jointGetParam(iJoint, dJointTypeHinge, 0, iParam, dJointGetHingeParam);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Hinge-2
+
+void CRurIvaDevice::jointSetHinge2Anchor(u32 iJoint, core::vector3df v) {
+  jointSetVec(iJoint, dJointTypeHinge2, v, dJointSetHinge2Anchor);
+}
+
+void CRurIvaDevice::jointSetHinge2Axes(u32 iJoint, core::vector3df cAxis1, core::vector3df cAxis2) {
+  dJointID j = jointOfType(iJoint, dJointTypeHinge2);
+  if (!j) return;
+  if (!dJointGetBody(j, 0) || !dJointGetBody(j, 1)) {
+    printf("CRurIvaDevice::jointSetHinge2Axes: the joint is not attached to two bodies, call skipped\n");
+    return;
+  }
+  if (isNullAxis(cAxis1) || isNullAxis(cAxis2)) {
+    printf("CRurIvaDevice::jointSetHinge2Axes: an axis has no direction, call skipped\n");
+    return;
+  }
+  const dVector3 a1 = {cAxis1.X, cAxis1.Y, cAxis1.Z, 0};
+  const dVector3 a2 = {cAxis2.X, cAxis2.Y, cAxis2.Z, 0};
+  if (areParallel(a1, a2)) {
+    printf("CRurIvaDevice::jointSetHinge2Axes: the axes are parallel, call skipped\n");
+    return;
+  }
+  dJointSetHinge2Axes(j, a1, a2);
+}
+
+void CRurIvaDevice::jointSetHinge2Axis1(u32 iJoint, core::vector3df cAxis) {
+  if (dJointID j = jointOfType(iJoint, dJointTypeHinge2))
+    setOneHinge2Axis(j, 1, cAxis, "jointSetHinge2Axis1");
+}
+
+void CRurIvaDevice::jointSetHinge2Axis2(u32 iJoint, core::vector3df cAxis) {
+  if (dJointID j = jointOfType(iJoint, dJointTypeHinge2))
+    setOneHinge2Axis(j, 2, cAxis, "jointSetHinge2Axis2");
+}
+
+core::vector3df CRurIvaDevice::jointGetHinge2Axis1(u32 iJoint) {
+  return jointVec(iJoint, dJointTypeHinge2, dJointGetHinge2Axis1);
+}
+core::vector3df CRurIvaDevice::jointGetHinge2Axis2(u32 iJoint) {
+  return jointVec(iJoint, dJointTypeHinge2, dJointGetHinge2Axis2);
+}
+core::vector3df CRurIvaDevice::jointGetHinge2Anchor(u32 iJoint) {
+  return jointVec(iJoint, dJointTypeHinge2, dJointGetHinge2Anchor);
+}
+core::vector3df CRurIvaDevice::jointGetHinge2Anchor2(u32 iJoint) {
+  return jointVec(iJoint, dJointTypeHinge2, dJointGetHinge2Anchor2);
+}
+f32 CRurIvaDevice::jointGetHinge2Angle1(u32 iJoint) {
+  return jointReal(iJoint, dJointTypeHinge2, dJointGetHinge2Angle1);
+}
+f32 CRurIvaDevice::jointGetHinge2Angle1Rate(u32 iJoint) {
+  return jointReal(iJoint, dJointTypeHinge2, dJointGetHinge2Angle1Rate);
+}
+f32 CRurIvaDevice::jointGetHinge2Angle2Rate(u32 iJoint) {
+  return jointReal(iJoint, dJointTypeHinge2, dJointGetHinge2Angle2Rate);
+}
+
+void CRurIvaDevice::jointSetHinge2Param(u32 iJoint, u32 iAxis, int iParam, f32 fValue) {
+  jointSetParam(iJoint, dJointTypeHinge2, axisOf(iAxis), iParam, fValue, dJointSetHinge2Param);
+}
+
+f32 CRurIvaDevice::jointGetHinge2Param(u32 iJoint, u32 iAxis, int iParam) {
+  return jointGetParam(iJoint, dJointTypeHinge2, axisOf(iAxis), iParam, dJointGetHinge2Param);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Piston
+
+void CRurIvaDevice::jointSetPistonAnchor(u32 iJoint, core::vector3df v) {
+  jointSetVec(iJoint, dJointTypePiston, v, dJointSetPistonAnchor);
+}
+void CRurIvaDevice::jointSetPistonAxis(u32 iJoint, core::vector3df v) {
+  jointSetAxis(iJoint, dJointTypePiston, v, dJointSetPistonAxis, "jointSetPistonAxis");
+}
+f32 CRurIvaDevice::jointGetPistonPosition(u32 iJoint) {
+  return jointReal(iJoint, dJointTypePiston, dJointGetPistonPosition);
+}
+f32 CRurIvaDevice::jointGetPistonPositionRate(u32 iJoint) {
+  return jointReal(iJoint, dJointTypePiston, dJointGetPistonPositionRate);
+}
+core::vector3df CRurIvaDevice::jointGetPistonAnchor(u32 iJoint) {
+  return jointVec(iJoint, dJointTypePiston, dJointGetPistonAnchor);
+}
+core::vector3df CRurIvaDevice::jointGetPistonAxis(u32 iJoint) {
+  return jointVec(iJoint, dJointTypePiston, dJointGetPistonAxis);
+}
+
+void CRurIvaDevice::jointSetPistonParam(u32 iJoint, u32 iAxis, int iParam, f32 fValue) {
+  jointSetParam(iJoint, dJointTypePiston, axisOf(iAxis), iParam, fValue, dJointSetPistonParam);
+}
+
+f32 CRurIvaDevice::jointGetPistonParam(u32 iJoint, u32 iAxis, int iParam) {
+  return jointGetParam(iJoint, dJointTypePiston, axisOf(iAxis), iParam, dJointGetPistonParam);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Slider
+
+void CRurIvaDevice::jointSetSliderAxis(u32 iJoint, core::vector3df v) {
+  jointSetAxis(iJoint, dJointTypeSlider, v, dJointSetSliderAxis, "jointSetSliderAxis");
+}
+core::vector3df CRurIvaDevice::jointGetSliderAxis(u32 iJoint) {
+  return jointVec(iJoint, dJointTypeSlider, dJointGetSliderAxis);
+}
+f32 CRurIvaDevice::jointGetSliderPosition(u32 iJoint) {
+  return jointReal(iJoint, dJointTypeSlider, dJointGetSliderPosition);
+}
+f32 CRurIvaDevice::jointGetSliderPositionRate(u32 iJoint) {
+  return jointReal(iJoint, dJointTypeSlider, dJointGetSliderPositionRate);
+}
+
+void CRurIvaDevice::jointSetSliderParam(u32 iJoint, int iParam, f32 fValue) {
+  jointSetParam(iJoint, dJointTypeSlider, 0, iParam, fValue, dJointSetSliderParam);
+}
+
+f32 CRurIvaDevice::jointGetSliderParam(u32 iJoint, int iParam) {
+  return jointGetParam(iJoint, dJointTypeSlider, 0, iParam, dJointGetSliderParam);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Universal
+
+void CRurIvaDevice::jointSetUniversalAnchor(u32 iJoint, core::vector3df v) {
+  jointSetVec(iJoint, dJointTypeUniversal, v, dJointSetUniversalAnchor);
+}
+
+void CRurIvaDevice::jointSetUniversalAxis1(u32 iJoint, core::vector3df cAxis) {
+  if (dJointID j = jointOfType(iJoint, dJointTypeUniversal))
+    setOneUniversalAxis(j, 1, cAxis, "jointSetUniversalAxis1");
+}
+
+void CRurIvaDevice::jointSetUniversalAxis2(u32 iJoint, core::vector3df cAxis) {
+  if (dJointID j = jointOfType(iJoint, dJointTypeUniversal))
+    setOneUniversalAxis(j, 2, cAxis, "jointSetUniversalAxis2");
+}
+
+core::vector3df CRurIvaDevice::jointGetUniversalAnchor(u32 iJoint) {
+  return jointVec(iJoint, dJointTypeUniversal, dJointGetUniversalAnchor);
+}
+core::vector3df CRurIvaDevice::jointGetUniversalAnchor2(u32 iJoint) {
+  return jointVec(iJoint, dJointTypeUniversal, dJointGetUniversalAnchor2);
+}
+core::vector3df CRurIvaDevice::jointGetUniversalAxis1(u32 iJoint) {
+  return jointVec(iJoint, dJointTypeUniversal, dJointGetUniversalAxis1);
+}
+core::vector3df CRurIvaDevice::jointGetUniversalAxis2(u32 iJoint) {
+  return jointVec(iJoint, dJointTypeUniversal, dJointGetUniversalAxis2);
+}
+f32 CRurIvaDevice::jointGetUniversalAngle1(u32 iJoint) {
+  return jointReal(iJoint, dJointTypeUniversal, dJointGetUniversalAngle1);
+}
+f32 CRurIvaDevice::jointGetUniversalAngle2(u32 iJoint) {
+  return jointReal(iJoint, dJointTypeUniversal, dJointGetUniversalAngle2);
+}
+f32 CRurIvaDevice::jointGetUniversalAngle1Rate(u32 iJoint) {
+  return jointReal(iJoint, dJointTypeUniversal, dJointGetUniversalAngle1Rate);
+}
+f32 CRurIvaDevice::jointGetUniversalAngle2Rate(u32 iJoint) {
+  return jointReal(iJoint, dJointTypeUniversal, dJointGetUniversalAngle2Rate);
+}
+
+void CRurIvaDevice::jointSetUniversalParam(u32 iJoint, u32 iAxis, int iParam, f32 fValue) {
+  jointSetParam(iJoint, dJointTypeUniversal, axisOf(iAxis), iParam, fValue, dJointSetUniversalParam);
+}
+
+f32 CRurIvaDevice::jointGetUniversalParam(u32 iJoint, u32 iAxis, int iParam) {
+  return jointGetParam(iJoint, dJointTypeUniversal, axisOf(iAxis), iParam, dJointGetUniversalParam);
+}
+
+// ---------------------------------------------------------------------------------------------
+// PR
+
+void CRurIvaDevice::jointSetPrAxis1(u32 iJoint, core::vector3df v) {
+  jointSetAxis(iJoint, dJointTypePR, v, dJointSetPRAxis1, "jointSetPrAxis1");
+}
+void CRurIvaDevice::jointSetPrAxis2(u32 iJoint, core::vector3df v) {
+  jointSetAxis(iJoint, dJointTypePR, v, dJointSetPRAxis2, "jointSetPrAxis2");
+}
+void CRurIvaDevice::jointSetPrAnchor(u32 iJoint, core::vector3df v) {
+  jointSetVec(iJoint, dJointTypePR, v, dJointSetPRAnchor);
+}
+core::vector3df CRurIvaDevice::jointGetPrAxis1(u32 iJoint) {
+  return jointVec(iJoint, dJointTypePR, dJointGetPRAxis1);
+}
+core::vector3df CRurIvaDevice::jointGetPrAxis2(u32 iJoint) {
+  return jointVec(iJoint, dJointTypePR, dJointGetPRAxis2);
+}
+core::vector3df CRurIvaDevice::jointGetPrAnchor(u32 iJoint) {
+  return jointVec(iJoint, dJointTypePR, dJointGetPRAnchor);
+}
+f32 CRurIvaDevice::jointGetPrPosition(u32 iJoint) {
+  return jointReal(iJoint, dJointTypePR, dJointGetPRPosition);
+}
+f32 CRurIvaDevice::jointGetPrAngle(u32 iJoint) { return jointReal(iJoint, dJointTypePR, dJointGetPRAngle); }
+f32 CRurIvaDevice::jointGetPrAngleRate(u32 iJoint) {
+  return jointReal(iJoint, dJointTypePR, dJointGetPRAngleRate);
+}
+
+// The PR joint takes the library's own parameter numbers.
+void CRurIvaDevice::jointSetPrParam(u32 iJoint, int iParam, f32 fValue) {
+  if (dJointID j = jointOfType(iJoint, dJointTypePR)) dJointSetPRParam(j, iParam, fValue);
+}
+
+f32 CRurIvaDevice::jointGetPrParam(u32 iJoint, int iParam) {
+  dJointID j = jointOfType(iJoint, dJointTypePR);
+  return j ? static_cast<f32>(dJointGetPRParam(j, iParam)) : 0.0f;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Joint groups
+
+u32 CRurIvaDevice::jointGroupCreate(int iMaxSize) {
+  ensureLibrary();
+  COdeDataWrapper* r = new COdeDataWrapper(eKindJointGroup);
+  r->m_pJointGroup = dJointGroupCreate(iMaxSize);
+  return addRecord(r);
+}
+
+void CRurIvaDevice::jointGroupDestroy(u32 iGroup) {
+  COdeDataWrapper* r = live(iGroup, eKindJointGroup);
+  if (!r) return;
+  dJointGroupDestroy(r->m_pJointGroup);
+  r->m_pJointGroup = 0;
+}
+
+void CRurIvaDevice::jointGroupEmtpy(u32 iGroup) {
+  if (dJointGroupID g = getJGroupId(iGroup)) dJointGroupEmpty(g);
+}
+
+}  // namespace ode
+}  // namespace irr
