@@ -13,7 +13,7 @@
 #include "CRurIvaGeomTrimesh.h"
 #include "CRurIvaManager.h"
 #include "CRurIvaWorld.h"
-#include "../tests/physics/LevelScene.h"
+#include "../tests/physics/support/LevelScene.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "../../tools/assetgen/AssetDesign.h"
+#include "AssetDesign.h"
 #include "CRurIvaBody.h"
 #include "CRurIvaDevice.h"
 #include "CRurIvaGeomPlane.h"
