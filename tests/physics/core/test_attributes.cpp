@@ -6,30 +6,33 @@
 #include <string>
 #include <vector>
 
-#include "SceneFixture.h"
+#include "CRurIvaBody.h"
+#include "CRurIvaGeomBox.h"
+#include "CRurIvaGeomCylinder.h"
+#include "CRurIvaGeomPlane.h"
+#include "CRurIvaGeomSphere.h"
+#include "CRurIvaSurfaceParameters.h"
+#include "CRurIvaWorld.h"
+#include "CTestScene.h"
 
-namespace varrik_core_test {
+namespace varrik {
+namespace test {
 namespace {
 
 class SimAttributes : public testing::Test {
  protected:
   void SetUp() override { m_pWorld = m_cScene.addWorld(); }
   irr::io::IAttributes* fresh() {
-    irr::io::IAttributes* p = m_cScene.m_pIrr->getFileSystem()->createEmptyAttributes();
+    irr::io::IAttributes* p = m_cScene.newAttributes();
     m_aAttributes.push_back(p);
     return p;
   }
   void TearDown() override {
     for (irr::io::IAttributes* p : m_aAttributes) p->drop();
   }
-  static std::vector<std::string> keysOf(irr::io::IAttributes* p) {
-    std::vector<std::string> a;
-    for (u32 i = 0; i < p->getAttributeCount(); ++i) a.push_back(p->getAttributeName(i));
-    return a;
-  }
   static bool hasKey(irr::io::IAttributes* p, const char* s) { return p->existsAttribute(s); }
 
-  CoreScene m_cScene;
+  CTestScene m_cScene;
   CRurIvaWorld* m_pWorld = nullptr;
   std::vector<irr::io::IAttributes*> m_aAttributes;
 };
@@ -57,9 +60,9 @@ TEST_F(SimAttributes, ABodyWritesItsKeysAfterTheDampingKeysAndReadsThemBack) {
   EXPECT_EQ(pRead->getGravityMode(), 0);
   EXPECT_FALSE(pRead->getUpdateGraphics());
   EXPECT_TRUE(pRead->getFiniteRotationMode());
-  CORE_EXPECT_VEC_NEAR(pRead->getFiniteRotationAxis(), vector3df(0, 1, 0), 0.0f);
-  CORE_EXPECT_VEC_NEAR(pRead->getPosition(), vector3df(1, 2, 3), 0.0f);
-  CORE_EXPECT_VEC_NEAR(pRead->getRotation(), vector3df(0, 45, 0), 1e-4f);
+  EXPECT_VEC_NEAR(pRead->getFiniteRotationAxis(), vector3df(0, 1, 0), 0.0f);
+  EXPECT_VEC_NEAR(pRead->getPosition(), vector3df(1, 2, 3), 0.0f);
+  EXPECT_VEC_NEAR(pRead->getRotation(), vector3df(0, 45, 0), 1e-4f);
 }
 
 TEST_F(SimAttributes, TheFiniteRotationAxisIsWrittenAndReadOnlyWithTheModeOn) {
@@ -75,7 +78,7 @@ TEST_F(SimAttributes, TheFiniteRotationAxisIsWrittenAndReadOnlyWithTheModeOn) {
   pRead->setFiniteRotationAxis(vector3df(0, 1, 0));
   pRead->deserializeAttributes(pOut);
   EXPECT_FALSE(pRead->getFiniteRotationMode());
-  CORE_EXPECT_VEC_NEAR(pRead->getFiniteRotationAxis(), vector3df(0, 1, 0), 0.0f);
+  EXPECT_VEC_NEAR(pRead->getFiniteRotationAxis(), vector3df(0, 1, 0), 0.0f);
 }
 
 TEST_F(SimAttributes, MissingBodyKeysKeepGravityAndGraphicsOn) {
@@ -120,10 +123,10 @@ TEST_F(SimAttributes, AGeometryWritesOneSetThenItsMassKeysAndReadsThemBack) {
   pRead->deserializeAttributes(pOut);
   EXPECT_FLOAT_EQ(pRead->getRadius(), 0.3f);
   EXPECT_FLOAT_EQ(pRead->getMass(), 2.5f);
-  CORE_EXPECT_VEC_NEAR(pRead->getCenterOfGravity(), vector3df(0.1f, 0, 0), 0.0f);
-  CORE_EXPECT_VEC_NEAR(pRead->getInertia1(), vector3df(1, 2, 3), 0.0f);
-  CORE_EXPECT_VEC_NEAR(pRead->getInertia2(), vector3df(0.1f, 0.2f, 0.3f), 0.0f);
-  CORE_EXPECT_VEC_NEAR(pRead->getMassTranslation(), vector3df(0, 0, 1), 0.0f);
+  EXPECT_VEC_NEAR(pRead->getCenterOfGravity(), vector3df(0.1f, 0, 0), 0.0f);
+  EXPECT_VEC_NEAR(pRead->getInertia1(), vector3df(1, 2, 3), 0.0f);
+  EXPECT_VEC_NEAR(pRead->getInertia2(), vector3df(0.1f, 0.2f, 0.3f), 0.0f);
+  EXPECT_VEC_NEAR(pRead->getMassTranslation(), vector3df(0, 0, 1), 0.0f);
   EXPECT_FALSE(pRead->doesCollide());
   EXPECT_EQ(pRead->getCollisionGroup(), 9);
   EXPECT_FLOAT_EQ(pRead->getSurfaceParameters(0)->getMu(), 0.4f);
@@ -139,7 +142,7 @@ TEST_F(SimAttributes, MissingGeometryKeysKeepTheDefaults) {
   pBox->deserializeAttributes(pIn);
   EXPECT_TRUE(pBox->doesCollide());
   EXPECT_FLOAT_EQ(pBox->getMass(), 1.0f);
-  CORE_EXPECT_VEC_NEAR(pBox->getMassTranslation(), vector3df(1, 1, 1), 0.0f);
+  EXPECT_VEC_NEAR(pBox->getMassTranslation(), vector3df(1, 1, 1), 0.0f);
   EXPECT_EQ(pBox->getCollisionGroup(), 0);
   EXPECT_FLOAT_EQ(pBox->getWidth(), 2.0f);
   EXPECT_EQ(pBox->getHeight(), 0.0f);
@@ -247,4 +250,5 @@ TEST_F(SimAttributes, ASetUpReadBackFromItsAttributesSimulatesLikeTheOriginal) {
 }
 
 }  // namespace
-}  // namespace varrik_core_test
+}  // namespace test
+}  // namespace varrik

@@ -3,13 +3,20 @@
 // bodies outside a world, and its lookups by name.
 #include <gtest/gtest.h>
 
-#include "SceneFixture.h"
+#include "CRecordingDevice.h"
+#include "CRurIvaBody.h"
+#include "CRurIvaGeom.h"
+#include "CRurIvaGeomBox.h"
+#include "CRurIvaGeomSphere.h"
+#include "CRurIvaWorld.h"
+#include "CTestScene.h"
 
-namespace varrik_core_test {
+namespace varrik {
+namespace test {
 namespace {
 
 TEST(SimBody, AVelocityGivenBeforeTheStartIsTheVelocityItStartsWith) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   pWorld->setGravity(vector3df(0, 0, 0));
   CRurIvaBody* pBody = cScene.addSphereBody(pWorld, vector3df(0, 0, 0), 0.5f);
@@ -17,18 +24,17 @@ TEST(SimBody, AVelocityGivenBeforeTheStartIsTheVelocityItStartsWith) {
   pBody->setAngularVelocity(vector3df(0, 3, 0));
   EXPECT_EQ(pBody->getLinearVelocity(), vector3df(2, 0, -1));  // the stored value
   pWorld->initPhysics();
-  CORE_EXPECT_VEC_NEAR(cScene.m_pDevice->bodyGetLinearVelocity(pBody->getBodyId()), vector3df(2, 0, -1),
-                       1e-6f);
+  EXPECT_VEC_NEAR(cScene.m_pDevice->bodyGetLinearVelocity(pBody->getBodyId()), vector3df(2, 0, -1), 1e-6f);
   cScene.simulate(pWorld, 1.0f);
-  CORE_EXPECT_VEC_NEAR(pBody->getPosition(), vector3df(2, 0, -1), 0.02f);
-  CORE_EXPECT_VEC_NEAR(pBody->getAngularVelocity(), vector3df(0, 3, 0), 1e-4f);
+  EXPECT_VEC_NEAR(pBody->getPosition(), vector3df(2, 0, -1), 0.02f);
+  EXPECT_VEC_NEAR(pBody->getAngularVelocity(), vector3df(0, 3, 0), 1e-4f);
   // The node's copy of the velocities follows through the body-moved events.
-  CORE_EXPECT_VEC_NEAR(pBody->getNodeLinearVelocity(), vector3df(2, 0, -1), 1e-4f);
-  CORE_EXPECT_VEC_NEAR(pBody->getNodeAngularVelocity(), vector3df(0, 3, 0), 1e-4f);
+  EXPECT_VEC_NEAR(pBody->getNodeLinearVelocity(), vector3df(2, 0, -1), 1e-4f);
+  EXPECT_VEC_NEAR(pBody->getNodeAngularVelocity(), vector3df(0, 3, 0), 1e-4f);
 }
 
 TEST(SimBody, SetPositionMovesTheDynamicsBodyAndSetNodePositionOnlyTheNode) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   pWorld->setGravity(vector3df(0, 0, 0));
   CRurIvaBody* pBody = cScene.addSphereBody(pWorld, vector3df(0, 0, 0), 0.5f);
@@ -36,27 +42,27 @@ TEST(SimBody, SetPositionMovesTheDynamicsBodyAndSetNodePositionOnlyTheNode) {
   const u32 h = pBody->getBodyId();
 
   pBody->setPosition(vector3df(4, 5, 6));
-  CORE_EXPECT_VEC_NEAR(cScene.m_pDevice->bodyGetPosition(h), vector3df(4, 5, 6), 1e-5f);
+  EXPECT_VEC_NEAR(cScene.m_pDevice->bodyGetPosition(h), vector3df(4, 5, 6), 1e-5f);
   EXPECT_EQ(pBody->getPosition(), vector3df(4, 5, 6));
 
   pBody->setNodePosition(vector3df(-1, -1, -1));
   EXPECT_EQ(pBody->getPosition(), vector3df(-1, -1, -1));
-  CORE_EXPECT_VEC_NEAR(cScene.m_pDevice->bodyGetPosition(h), vector3df(4, 5, 6), 1e-5f);
+  EXPECT_VEC_NEAR(cScene.m_pDevice->bodyGetPosition(h), vector3df(4, 5, 6), 1e-5f);
 
   pBody->setRotation(vector3df(0, 0, 90));
-  CORE_EXPECT_VEC_NEAR(cScene.m_pDevice->bodyGetRotation(h), vector3df(0, 0, 90), 1e-3f);
+  EXPECT_VEC_NEAR(cScene.m_pDevice->bodyGetRotation(h), vector3df(0, 0, 90), 1e-3f);
   pBody->setNodeRotation(vector3df(10, 0, 0));
-  CORE_EXPECT_VEC_NEAR(cScene.m_pDevice->bodyGetRotation(h), vector3df(0, 0, 90), 1e-3f);
+  EXPECT_VEC_NEAR(cScene.m_pDevice->bodyGetRotation(h), vector3df(0, 0, 90), 1e-3f);
 
   // The next step brings the node back to the dynamics body.
   pBody->setLinearVelocity(vector3df(0, 0, 0.001f));
   cScene.steps(pWorld, 1);
-  CORE_EXPECT_VEC_NEAR(pBody->getPosition(), vector3df(4, 5, 6), 1e-3f);
-  CORE_EXPECT_VEC_NEAR(pBody->getRotation(), vector3df(0, 0, 90), 1e-3f);
+  EXPECT_VEC_NEAR(pBody->getPosition(), vector3df(4, 5, 6), 1e-3f);
+  EXPECT_VEC_NEAR(pBody->getRotation(), vector3df(0, 0, 90), 1e-3f);
 }
 
 TEST(SimBody, APoseGivenBeforeTheStartPlacesTheBody) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld(cScene.addEmpty(cScene.m_pRoot, vector3df(0, 100, 0)));
   pWorld->setGravity(vector3df(0, 0, 0));
   ISceneNode* pHolder = cScene.addEmpty(pWorld, vector3df(10, 0, 0), vector3df(0, 90, 0));
@@ -64,12 +70,12 @@ TEST(SimBody, APoseGivenBeforeTheStartPlacesTheBody) {
   pBody->setPosition(vector3df(0, 0, 2));  // before the start: a plain node move
   pWorld->initPhysics();
   // The absolute pose: (10, 100, 0) plus (0, 0, 2) turned 90 degrees about Y.
-  CORE_EXPECT_VEC_NEAR(cScene.m_pDevice->bodyGetPosition(pBody->getBodyId()), vector3df(12, 100, 0), 1e-4f);
-  CORE_EXPECT_VEC_NEAR(cScene.m_pDevice->bodyGetRotation(pBody->getBodyId()), vector3df(0, 90, 0), 1e-3f);
+  EXPECT_VEC_NEAR(cScene.m_pDevice->bodyGetPosition(pBody->getBodyId()), vector3df(12, 100, 0), 1e-4f);
+  EXPECT_VEC_NEAR(cScene.m_pDevice->bodyGetRotation(pBody->getBodyId()), vector3df(0, 90, 0), 1e-3f);
 }
 
 TEST(SimBody, ForcesAccelerateAndWakeTheBody) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   pWorld->setGravity(vector3df(0, 0, 0));
   CRurIvaBody* pBody = cScene.addSphereBody(pWorld, vector3df(0, 0, 0), 0.5f, 2.0f);
@@ -101,7 +107,7 @@ TEST(SimBody, ForcesAccelerateAndWakeTheBody) {
 }
 
 TEST(SimBody, WithGravityModeOffTheBodyFloats) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaBody* pFloating = cScene.addSphereBody(pWorld, vector3df(0, 0, 0), 0.5f);
   CRurIvaBody* pFalling = cScene.addSphereBody(pWorld, vector3df(5, 0, 0), 0.5f);
@@ -117,7 +123,7 @@ TEST(SimBody, WithGravityModeOffTheBodyFloats) {
 }
 
 TEST(SimBody, FiniteRotationSettingsReachTheDynamicsBody) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   pWorld->setGravity(vector3df(0, 0, 0));
   CRurIvaBody* pBody = cScene.addSphereBody(pWorld, vector3df(0, 0, 0), 0.5f);
@@ -127,7 +133,7 @@ TEST(SimBody, FiniteRotationSettingsReachTheDynamicsBody) {
   pWorld->initPhysics();
   const u32 h = pBody->getBodyId();
   EXPECT_TRUE(cScene.m_pDevice->bodyGetFiniteRotationMode(h));
-  CORE_EXPECT_VEC_NEAR(pBody->getFiniteRotationAxis(), vector3df(1, 0, 0), 1e-6f);
+  EXPECT_VEC_NEAR(pBody->getFiniteRotationAxis(), vector3df(1, 0, 0), 1e-6f);
 
   // The axis is given in body coordinates: as the body turns about Z, the axis handed to the
   // dynamics library turns with it (taken from the pose of the step before).
@@ -146,7 +152,7 @@ TEST(SimBody, FiniteRotationSettingsReachTheDynamicsBody) {
 }
 
 TEST(SimBody, AStaticGeometryBelowAMovedParentIsWhereItsNodeIs) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   // The holder is moved after it was built, as code that sets up a scene does; the engine has
   // not drawn a frame since, so its absolute transformation is not up to date yet.
@@ -158,14 +164,14 @@ TEST(SimBody, AStaticGeometryBelowAMovedParentIsWhereItsNodeIs) {
   CRurIvaBody* pBall =
       cScene.addSphereBody(cScene.addEmpty(pWorld, vector3df(0, 10, 0)), vector3df(0, 0, 0), 1.0f);
   pWorld->initPhysics();
-  CORE_EXPECT_VEC_NEAR(cScene.m_pDevice->bodyGetPosition(pBall->getBodyId()), vector3df(0, 10, 0), 1e-5f);
+  EXPECT_VEC_NEAR(cScene.m_pDevice->bodyGetPosition(pBall->getBodyId()), vector3df(0, 10, 0), 1e-5f);
   cScene.steps(pWorld, 60);
   // The ball lies on the table's top at 6.
   EXPECT_NEAR(cScene.m_pDevice->bodyGetPosition(pBall->getBodyId()).Y, 7.0f, 0.02f);
 }
 
 TEST(SimBody, TheRotationReadBackMatchesTheNode) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   pWorld->setGravity(vector3df(0, 0, 0));
   CRurIvaBody* pBody =
@@ -184,7 +190,7 @@ TEST(SimBody, TheRotationReadBackMatchesTheNode) {
 }
 
 TEST(SimBody, ABodyBelowABodyMovesOnItsOwnFromWhereItWas) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   cScene.addGround(pWorld, 0.0f);
   CRurIvaBody* pParent = cScene.addSphereBody(pWorld, vector3df(0, 5, 0), 0.5f);
@@ -197,15 +203,15 @@ TEST(SimBody, ABodyBelowABodyMovesOnItsOwnFromWhereItWas) {
 
   // It hangs from the world now, at the place it had below its parent.
   EXPECT_EQ(pChild->getParent(), pWorld);
-  CORE_EXPECT_VEC_NEAR(cScene.m_pDevice->bodyGetPosition(pChild->getBodyId()), vector3df(3, 5, 0), 1e-5f);
+  EXPECT_VEC_NEAR(cScene.m_pDevice->bodyGetPosition(pChild->getBodyId()), vector3df(3, 5, 0), 1e-5f);
   cScene.simulate(pWorld, 2.0f);
-  CORE_EXPECT_VEC_NEAR(pParent->getPosition(), vector3df(0, 5, 0), 1e-5f);
-  CORE_EXPECT_VEC_NEAR(pChild->getPosition(), vector3df(3, 0.5f, 0), 0.02f);
+  EXPECT_VEC_NEAR(pParent->getPosition(), vector3df(0, 5, 0), 1e-5f);
+  EXPECT_VEC_NEAR(pChild->getPosition(), vector3df(3, 0.5f, 0), 0.02f);
 }
 
 TEST(SimBody, ABodyOutsideAWorldHasNoDynamicsBodyAndStoresItsSettings) {
-  CoreRecordingDevice* pRec = new CoreRecordingDevice();
-  CoreScene cScene(pRec);
+  CRecordingDevice* pRec = new CRecordingDevice();
+  CTestScene cScene(pRec);
   CRurIvaBody* pBody = cScene.add<CRurIvaBody>(cScene.m_pRoot, vector3df(1, 2, 3));
   EXPECT_EQ(pBody->getWorld(), nullptr);
   pBody->setLinearDamping(0.5f);
@@ -221,7 +227,7 @@ TEST(SimBody, ABodyOutsideAWorldHasNoDynamicsBodyAndStoresItsSettings) {
 }
 
 TEST(SimBody, GeometriesAndChildBodiesAreFoundByName) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaGeomSphere* pFirst = nullptr;
   CRurIvaBody* pCar = cScene.addSphereBody(pWorld, vector3df(0, 0, 0), 1.0f, 1.0f, &pFirst);
@@ -233,10 +239,10 @@ TEST(SimBody, GeometriesAndChildBodiesAreFoundByName) {
   pWheel->setName("wheel");
 
   CRurIvaGeom* pFound = nullptr;
-  const std::string sOut = coreCaptured([&] { pFound = pCar->getGeomFromName("roof"); });
+  const std::string sOut = captured([&] { pFound = pCar->getGeomFromName("roof"); });
   EXPECT_EQ(pFound, pSecond);
   EXPECT_EQ(sOut, "find geom: \"hull\" -- \"roof\"\nfind geom: \"roof\" -- \"roof\"\n");
-  coreCaptured([&] { pFound = pCar->getGeomFromName("tyre"); });
+  captured([&] { pFound = pCar->getGeomFromName("tyre"); });
   EXPECT_EQ(pFound, nullptr);
 
   EXPECT_EQ(pCar->getChildBodyFromName("car"), pCar);
@@ -245,7 +251,7 @@ TEST(SimBody, GeometriesAndChildBodiesAreFoundByName) {
 }
 
 TEST(SimBody, RemovingAGeometryFromPhysicsDetachesIt) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   cScene.addGround(pWorld, 0.0f);
   CRurIvaGeomSphere* pSphere = nullptr;
@@ -262,4 +268,5 @@ TEST(SimBody, RemovingAGeometryFromPhysicsDetachesIt) {
 }
 
 }  // namespace
-}  // namespace varrik_core_test
+}  // namespace test
+}  // namespace varrik

@@ -2,9 +2,15 @@
 // that touch it, and limits their speed; bodies touching each other are never damped this way.
 #include <gtest/gtest.h>
 
-#include "SceneFixture.h"
+#include "CRurIvaBody.h"
+#include "CRurIvaGeomPlane.h"
+#include "CRurIvaGeomSphere.h"
+#include "CRurIvaSurfaceParameters.h"
+#include "CRurIvaWorld.h"
+#include "CTestScene.h"
 
-namespace varrik_core_test {
+namespace varrik {
+namespace test {
 namespace {
 
 struct SDamping {
@@ -32,7 +38,7 @@ void apply(CRurIvaSurfaceParameters* p, const SDamping& d) {
  * a velocity and a spin about the vertical; returns its velocities after one step.
  */
 std::pair<vector3df, vector3df> afterOneStep(const SDamping& d, const vector3df& v, const vector3df& w) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   pWorld->setGravity(vector3df(0, 0, 0));
   CRurIvaGeomPlane* pGround = cScene.addGround(pWorld, 0.0f);
@@ -96,7 +102,7 @@ TEST(SimContactDamping, WithTheSwitchOffNothingIsDamped) {
 }
 
 TEST(SimContactDamping, ABodyTouchingAnotherBodyIsNotDamped) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   pWorld->setGravity(vector3df(0, 0, 0));
   // Two spheres, one on top of the other, sliding along together; the lower one's surface
@@ -120,7 +126,7 @@ TEST(SimContactDamping, ABodyTouchingAnotherBodyIsNotDamped) {
 }
 
 TEST(SimContactDamping, ADampingGroundSlowsASlidingBodyStepByStep) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaGeomPlane* pGround = cScene.addGround(pWorld, 0.0f);
   SDamping d;
@@ -134,4 +140,5 @@ TEST(SimContactDamping, ADampingGroundSlowsASlidingBodyStepByStep) {
 }
 
 }  // namespace
-}  // namespace varrik_core_test
+}  // namespace test
+}  // namespace varrik

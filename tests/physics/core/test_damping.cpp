@@ -5,14 +5,14 @@
 
 #include <string>
 
-#include "SceneFixture.h"
+#include "CRurIvaBody.h"
+#include "CRurIvaDampable.h"
+#include "CRurIvaWorld.h"
+#include "CTestScene.h"
 
-namespace varrik_core_test {
+namespace varrik {
+namespace test {
 namespace {
-
-irr::io::IAttributes* newAttributes(CoreScene& cScene) {
-  return cScene.m_pIrr->getFileSystem()->createEmptyAttributes();
-}
 
 void setTen(irr::ode::CRurIvaDampable* p, f32 fBase) {
   p->setLinearDamping(fBase + 0.01f);
@@ -41,7 +41,7 @@ void expectTen(irr::ode::CRurIvaDampable* p, f32 fBase) {
 }
 
 TEST(CoreDamping, FreshWorldsAndBodiesHaveTheDefaults) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaBody* pBody = cScene.add<CRurIvaBody>(pWorld);
   for (irr::ode::CRurIvaDampable* p :
@@ -62,7 +62,7 @@ TEST(CoreDamping, FreshWorldsAndBodiesHaveTheDefaults) {
 }
 
 TEST(CoreDamping, ValuesSetBeforeInitialisationReachTheDynamicsObjects) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaBody* pBody = cScene.addSphereBody(pWorld, vector3df(0, 5, 0), 0.5f);
   setTen(pWorld, 0.1f);
@@ -87,7 +87,7 @@ TEST(CoreDamping, ValuesSetBeforeInitialisationReachTheDynamicsObjects) {
 TEST(CoreDamping, LinearDampingSlowsAFreeBody) {
   for (f32 fDamping : {0.0f, 0.1f}) {
     SCOPED_TRACE(fDamping);
-    CoreScene cScene;
+    CTestScene cScene;
     CRurIvaWorld* pWorld = cScene.addWorld();
     pWorld->setGravity(vector3df(0, 0, 0));
     CRurIvaBody* pBody = cScene.addSphereBody(pWorld, vector3df(0, 0, 0), 0.5f);
@@ -101,7 +101,7 @@ TEST(CoreDamping, LinearDampingSlowsAFreeBody) {
 }
 
 TEST(CoreDamping, ChangingTheDampingRaisesTheChangedFlagOnlyForANewValue) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaBody* pBody = cScene.add<CRurIvaBody>(pWorld);
   pBody->setLinearDamping(0.0f);
@@ -112,7 +112,7 @@ TEST(CoreDamping, ChangingTheDampingRaisesTheChangedFlagOnlyForANewValue) {
 }
 
 TEST(CoreDamping, AUserOfAWorldsNamedSetWritesOnlyTheNameAndReadsTheWorldsValues) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   pWorld->setParamName(L"heavy");
   setTen(pWorld, 0.5f);
@@ -121,7 +121,7 @@ TEST(CoreDamping, AUserOfAWorldsNamedSetWritesOnlyTheNameAndReadsTheWorldsValues
   pUser->setUseDefined(true);
   setTen(pUser, 0.9f);  // its own values are not what it writes
 
-  irr::io::IAttributes* pOut = newAttributes(cScene);
+  irr::io::IAttributes* pOut = cScene.newAttributes();
   pUser->serializeAttributes(pOut);
   EXPECT_STREQ(pOut->getAttributeAsString("paramName").c_str(), "heavy");
   EXPECT_TRUE(pOut->getAttributeAsBool("useDefined"));
@@ -142,13 +142,13 @@ TEST(CoreDamping, AUserOfAWorldsNamedSetWritesOnlyTheNameAndReadsTheWorldsValues
 }
 
 TEST(CoreDamping, ADefiningBodyWritesItsValuesAndAUserBodyReadsThem) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaBody* pDefiner = cScene.add<CRurIvaBody>(pWorld);
   pDefiner->setParamName(L"wheel");
   setTen(pDefiner, 0.3f);
 
-  irr::io::IAttributes* pOut = newAttributes(cScene);
+  irr::io::IAttributes* pOut = cScene.newAttributes();
   pDefiner->serializeAttributes(pOut);
   EXPECT_FALSE(pOut->getAttributeAsBool("useDefined"));
   EXPECT_NEAR(pOut->getAttributeAsFloat("AutoDisableTime"), 0.37f, 1e-6f);
@@ -160,7 +160,7 @@ TEST(CoreDamping, ADefiningBodyWritesItsValuesAndAUserBodyReadsThem) {
   expectTen(pReadDefiner, 0.3f);
   pDefiner->setParamName(L"");  // only the read copy defines the set now
 
-  irr::io::IAttributes* pUse = newAttributes(cScene);
+  irr::io::IAttributes* pUse = cScene.newAttributes();
   pUse->addString("paramName", "wheel");
   pUse->addBool("useDefined", true);
   CRurIvaBody* pUser = cScene.add<CRurIvaBody>(pWorld);
@@ -172,14 +172,14 @@ TEST(CoreDamping, ADefiningBodyWritesItsValuesAndAUserBodyReadsThem) {
 }
 
 TEST(CoreDamping, AUserWithoutADefinitionWritesAndReadsItsOwnValues) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaBody* pLonely = cScene.add<CRurIvaBody>(pWorld);
   pLonely->setParamName(L"nowhere");
   pLonely->setUseDefined(true);
   setTen(pLonely, 0.6f);
 
-  irr::io::IAttributes* pOut = newAttributes(cScene);
+  irr::io::IAttributes* pOut = cScene.newAttributes();
   pLonely->serializeAttributes(pOut);
   EXPECT_TRUE(pOut->existsAttribute("LinearDamping"));
   CRurIvaBody* pRead = cScene.add<CRurIvaBody>(pWorld);
@@ -189,13 +189,13 @@ TEST(CoreDamping, AUserWithoutADefinitionWritesAndReadsItsOwnValues) {
 }
 
 TEST(CoreDamping, WorldsRoundTripTheirDampingAndSettings) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   setTen(pWorld, 0.2f);
   pWorld->setGravity(vector3df(0, -3, 1));
   pWorld->setStepSize(0.01f);
   pWorld->setDrawEditorMesh(false);
-  irr::io::IAttributes* pOut = newAttributes(cScene);
+  irr::io::IAttributes* pOut = cScene.newAttributes();
   pWorld->serializeAttributes(pOut);
   EXPECT_FLOAT_EQ(pOut->getAttributeAsFloat("StepSize"), 0.01f);
 
@@ -203,7 +203,7 @@ TEST(CoreDamping, WorldsRoundTripTheirDampingAndSettings) {
   CRurIvaWorld* pRead = cScene.addWorld();
   pRead->deserializeAttributes(pOut);
   expectTen(pRead, 0.2f);
-  CORE_EXPECT_VEC_NEAR(pRead->getGravity(), vector3df(0, -3, 1), 0.0f);
+  EXPECT_VEC_NEAR(pRead->getGravity(), vector3df(0, -3, 1), 0.0f);
   EXPECT_FLOAT_EQ(pRead->getStepSize(), 0.01f);
   EXPECT_FLOAT_EQ(cScene.m_pDevice->getStepSize(), 0.01f);  // one step size for the device
   EXPECT_FALSE(pRead->getDrawEditorMesh());
@@ -211,15 +211,15 @@ TEST(CoreDamping, WorldsRoundTripTheirDampingAndSettings) {
 }
 
 TEST(CoreDamping, AWorldKeepsItsStepSizeWhenTheAttributeIsMissingOrNotPositive) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   pWorld->setStepSize(0.02f);
-  irr::io::IAttributes* pIn = newAttributes(cScene);
+  irr::io::IAttributes* pIn = cScene.newAttributes();
   pWorld->deserializeAttributes(pIn);
   EXPECT_FLOAT_EQ(pWorld->getStepSize(), 0.02f);
   for (f32 fBad : {0.0f, -0.5f}) {
     pIn->setAttribute("StepSize", fBad);
-    coreCaptured([&] { pWorld->deserializeAttributes(pIn); });
+    captured([&] { pWorld->deserializeAttributes(pIn); });
     EXPECT_FLOAT_EQ(pWorld->getStepSize(), 0.02f);
     EXPECT_FLOAT_EQ(cScene.m_pDevice->getStepSize(), 0.02f);
   }
@@ -229,7 +229,7 @@ TEST(CoreDamping, AWorldKeepsItsStepSizeWhenTheAttributeIsMissingOrNotPositive) 
 }
 
 TEST(CoreDamping, CopyParamsCopiesTheValuesButNotTheName) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaBody* pSource = cScene.add<CRurIvaBody>(pWorld, vector3df(1, 2, 3));
   pSource->setParamName(L"source");
@@ -241,11 +241,11 @@ TEST(CoreDamping, CopyParamsCopiesTheValuesButNotTheName) {
   expectTen(pDest, 0.4f);
   EXPECT_EQ(pDest->getParamName(), L"dest");
   EXPECT_TRUE(pDest->doesUseDefined());
-  CORE_EXPECT_VEC_NEAR(pDest->getPosition(), vector3df(1, 2, 3), 0.0f);
+  EXPECT_VEC_NEAR(pDest->getPosition(), vector3df(1, 2, 3), 0.0f);
 }
 
 TEST(CoreDamping, AMasterBodyHandsItsBodyParametersToBodiesOfItsClassOnce) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaBody* pMaster = cScene.addSphereBody(pWorld, vector3df(0, 0, 0), 0.5f);
   CRurIvaBody* pSame = cScene.addSphereBody(pWorld, vector3df(5, 0, 0), 0.5f);
@@ -271,4 +271,5 @@ TEST(CoreDamping, AMasterBodyHandsItsBodyParametersToBodiesOfItsClassOnce) {
 }
 
 }  // namespace
-}  // namespace varrik_core_test
+}  // namespace test
+}  // namespace varrik

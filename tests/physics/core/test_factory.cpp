@@ -11,6 +11,7 @@
 #include "CRurIvaManager.h"
 #include "CRurIvaSceneNodeFactory.h"
 #include "CRurIvaWorld.h"
+#include "CTestScene.h"
 
 using namespace irr;
 using namespace irr::ode;
@@ -43,25 +44,13 @@ const c8* const kTableOrder[] = {"CRurIvaBody",
 
 class FactoryTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    device = createDevice(video::EDT_NULL);
-    ASSERT_NE(device, nullptr);
-    smgr = device->getSceneManager();
-    CRurIvaManager::getSharedInstance()->install(device);
-    CRurIvaManager::getSharedInstance()->initODE();
-  }
-  void TearDown() override {
-    device->drop();
-    CRurIvaManager::getSharedInstance()->closeODE();
-    CRurIvaManager::getSharedInstance()->uninstall();
-  }
   //! The wide type name of a node, narrowed.
   static std::string typeNameOf(scene::ISceneNode* pNode) {
     return CRurIvaSceneNode::nodeNameToC8(static_cast<CRurIvaSceneNode*>(pNode)->getTypeName());
   }
 
-  IrrlichtDevice* device = nullptr;
-  scene::ISceneManager* smgr = nullptr;
+  varrik::test::CTestScene m_cScene;
+  scene::ISceneManager* smgr = m_cScene.m_pSmgr;
 };
 
 TEST_F(FactoryTest, OffersTheTwentyThreeKindsInTableOrder) {

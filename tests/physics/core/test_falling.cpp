@@ -4,15 +4,22 @@
 
 #include <algorithm>
 
-#include "SceneFixture.h"
+#include "CRurIvaBody.h"
+#include "CRurIvaGeomBox.h"
+#include "CRurIvaGeomPlane.h"
+#include "CRurIvaGeomSphere.h"
+#include "CRurIvaSurfaceParameters.h"
+#include "CRurIvaWorld.h"
+#include "CTestScene.h"
 
-namespace varrik_core_test {
+namespace varrik {
+namespace test {
 namespace {
 
 f32 horizontalSpeed(const vector3df& v) { return std::sqrt(v.X * v.X + v.Z * v.Z); }
 
 TEST(SimFalling, SphereDroppedOnPlaneComesToRestOnItsSurfaceAndTheNodeFollows) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   cScene.addGround(pWorld, 0.0f);
   CRurIvaBody* pBody = cScene.addSphereBody(pWorld, vector3df(0, 10, 0), 1.0f);
@@ -29,13 +36,13 @@ TEST(SimFalling, SphereDroppedOnPlaneComesToRestOnItsSurfaceAndTheNodeFollows) {
   EXPECT_NEAR(pBody->getPosition().Z, 0.0f, 1e-3f);
   EXPECT_LT(pBody->getLinearVelocity().getLength(), 0.05f);
   // The node shows where the dynamics library has the body.
-  CORE_EXPECT_VEC_NEAR(pBody->getPosition(), cScene.m_pDevice->bodyGetPosition(pBody->getBodyId()), 1e-4f);
+  EXPECT_VEC_NEAR(pBody->getPosition(), cScene.m_pDevice->bodyGetPosition(pBody->getBodyId()), 1e-4f);
   pBody->updateAbsolutePosition();
   EXPECT_NEAR(pBody->getAbsolutePosition().Y, 1.0f, 0.02f);
 }
 
 TEST(SimFalling, WithBounceTheSphereRisesAgainAfterTheImpact) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaGeomPlane* pGround = cScene.addGround(pWorld, 0.0f);
   CRurIvaGeomSphere* pSphere = nullptr;
@@ -69,7 +76,7 @@ TEST(SimFalling, WithBounceTheSphereRisesAgainAfterTheImpact) {
 }
 
 TEST(SimFalling, WithoutBounceModeTheSphereStaysDown) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaGeomPlane* pGround = cScene.addGround(pWorld, 0.0f);
   CRurIvaGeomSphere* pSphere = nullptr;
@@ -94,7 +101,7 @@ TEST(SimFalling, WithoutBounceModeTheSphereStaysDown) {
 TEST(SimFalling, ContactFrictionStopsASphereSliding) {
   for (f32 fMu : {0.0f, 1.0f}) {
     SCOPED_TRACE(fMu);
-    CoreScene cScene;
+    CTestScene cScene;
     CRurIvaWorld* pWorld = cScene.addWorld();
     CRurIvaGeomPlane* pGround = cScene.addGround(pWorld, 0.0f);
     CRurIvaGeomSphere* pSphere = nullptr;
@@ -128,7 +135,7 @@ TEST(SimFalling, ContactFrictionStopsASphereSliding) {
 TEST(SimFalling, ContactFrictionBringsASlidingBoxToRest) {
   for (f32 fMu : {0.0f, 1.0f}) {
     SCOPED_TRACE(fMu);
-    CoreScene cScene;
+    CTestScene cScene;
     CRurIvaWorld* pWorld = cScene.addWorld();
     CRurIvaGeomPlane* pGround = cScene.addGround(pWorld, 0.0f);
     CRurIvaGeomBox* pBox = nullptr;
@@ -162,7 +169,7 @@ struct SRamp {
   vector3df cDownSlope;
 };
 
-SRamp buildRamp(CoreScene& cScene, CRurIvaWorld* pWorld, f32 fMu) {
+SRamp buildRamp(CTestScene& cScene, CRurIvaWorld* pWorld, f32 fMu) {
   const vector3df cRampRot(0, 0, 20);
   const vector3df cRampPos(0, 5, 0);
   irr::core::matrix4 cTurn;
@@ -191,7 +198,7 @@ SRamp buildRamp(CoreScene& cScene, CRurIvaWorld* pWorld, f32 fMu) {
 }
 
 TEST(SimFalling, BoxSlidesDownAFrictionlessRamp) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   SRamp r = buildRamp(cScene, pWorld, 0.0f);
   pWorld->initPhysics();
@@ -204,7 +211,7 @@ TEST(SimFalling, BoxSlidesDownAFrictionlessRamp) {
 }
 
 TEST(SimFalling, BoxStaysOnARampWithHighFriction) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   SRamp r = buildRamp(cScene, pWorld, 1.0f);  // tan 20 = 0.36 < 1
   pWorld->initPhysics();
@@ -215,4 +222,5 @@ TEST(SimFalling, BoxStaysOnARampWithHighFriction) {
 }
 
 }  // namespace
-}  // namespace varrik_core_test
+}  // namespace test
+}  // namespace varrik

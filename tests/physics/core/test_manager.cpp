@@ -4,30 +4,40 @@
 
 #include <limits>
 
+#include "CEventLog.h"
+#include "CRecordingDevice.h"
+#include "CRurIvaBody.h"
+#include "CRurIvaEventBodyMoved.h"
 #include "CRurIvaEventBodyRemoved.h"
 #include "CRurIvaEventNodeRemoved.h"
+#include "CRurIvaEventStep.h"
+#include "CRurIvaGeomPlane.h"
+#include "CRurIvaManager.h"
+#include "CRurIvaSceneNode.h"
+#include "CRurIvaSurfaceParameters.h"
+#include "CRurIvaWorld.h"
 #include "CSerializer.h"
-#include "SceneFixture.h"
+#include "CTestScene.h"
+#include "IRurIvaEvent.h"
+#include "IRurIvaEventQueue.h"
 
-namespace varrik_core_test {
+namespace varrik {
+namespace test {
 namespace {
 
 TEST(CoreManagerTime, FiftyMillisecondsOfEngineTimeReachTheWorldAsFiveHundredthsOfASecond) {
-  CoreRecordingDevice* pRec = new CoreRecordingDevice();
-  CoreScene cScene(pRec);
+  CRecordingDevice* pRec = new CRecordingDevice();
+  CTestScene cScene(pRec);
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaBody* pBody = cScene.addSphereBody(pWorld, vector3df(0, 100, 0), 0.5f);
   pWorld->initPhysics();
-  irr::ITimer* pTimer = cScene.m_pIrr->getTimer();
 
-  pTimer->setTime(1000);
-  cScene.m_pManager->step();  // the first call measures from 0: one second, 63 steps
+  cScene.frameAt(1000);  // the first call measures from 0: one second, 63 steps
   const s32 iAfterFirst = pRec->getStepCounter();
   EXPECT_EQ(iAfterFirst, 63);
   const f32 fRest = pRec->getTimeAccumulator();
 
-  pTimer->setTime(1050);
-  cScene.m_pManager->step();
+  cScene.frameAt(1050);
   ASSERT_EQ(pRec->m_aStepTimes.size(), 2u);
   EXPECT_FLOAT_EQ(pRec->m_aStepTimes[0], 1.0f);
   EXPECT_FLOAT_EQ(pRec->m_aStepTimes[1], 0.05f);
@@ -39,19 +49,16 @@ TEST(CoreManagerTime, FiftyMillisecondsOfEngineTimeReachTheWorldAsFiveHundredths
 }
 
 TEST(CoreManagerTime, ATimerThatWrappedPastTwoToTheThirtySecondStillGivesTheSmallStep) {
-  CoreRecordingDevice* pRec = new CoreRecordingDevice();
-  CoreScene cScene(pRec);
+  CRecordingDevice* pRec = new CRecordingDevice();
+  CTestScene cScene(pRec);
   CRurIvaWorld* pWorld = cScene.addWorld();
-  irr::ITimer* pTimer = cScene.m_pIrr->getTimer();
 
   // The world is not initialised yet, so the first, huge measurement steps nothing.
-  pTimer->setTime(std::numeric_limits<u32>::max() - 9);  // 2^32 - 10
-  coreCaptured([&] { cScene.m_pManager->step(); });
+  captured([&] { cScene.frameAt(std::numeric_limits<u32>::max() - 9); });  // 2^32 - 10
   ASSERT_EQ(pRec->getStepCounter(), 0);
   pWorld->initPhysics();
 
-  pTimer->setTime(40);  // 50 ms later, past the wrap
-  cScene.m_pManager->step();
+  cScene.frameAt(40);  // 50 ms later, past the wrap
   ASSERT_EQ(pRec->m_aStepTimes.size(), 2u);
   EXPECT_FLOAT_EQ(pRec->m_aStepTimes[1], 0.05f);
   EXPECT_EQ(pRec->getStepCounter(), 4);  // 0.05 = 3 * 0.016 + 0.002
@@ -59,24 +66,21 @@ TEST(CoreManagerTime, ATimerThatWrappedPastTwoToTheThirtySecondStillGivesTheSmal
 }
 
 TEST(CoreManagerTime, QuickStepMeasuresTimeTheSameWay) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   pWorld->initPhysics();
-  irr::ITimer* pTimer = cScene.m_pIrr->getTimer();
-  pTimer->setTime(0);
-  cScene.m_pManager->quickStep();
-  pTimer->setTime(50);
-  cScene.m_pManager->quickStep();
+  cScene.frameAt(0, /*bQuick=*/true);
+  cScene.frameAt(50, /*bQuick=*/true);
   EXPECT_EQ(cScene.m_pDevice->getStepCounter(), 4);
   EXPECT_EQ(cScene.m_pManager->getFrameNo(), 2u);
 }
 
 TEST(CoreManagerTime, WithoutATimerStepPrintsItsLineAndDoesNotStep) {
-  CoreScene cScene(nullptr, /*bInstall=*/false);
+  CTestScene cScene(nullptr, CTestScene::eNotInstalled);
   CRurIvaWorld* pWorld = cScene.addWorld();
   pWorld->initPhysics();
-  const std::string sStep = coreCaptured([&] { cScene.m_pManager->step(); });
-  const std::string sQuick = coreCaptured([&] { cScene.m_pManager->quickStep(); });
+  const std::string sStep = captured([&] { cScene.m_pManager->step(); });
+  const std::string sQuick = captured([&] { cScene.m_pManager->quickStep(); });
   EXPECT_EQ(sStep, "###### CRurIvaManager::step: timer==NULL!\n");
   EXPECT_EQ(sQuick, "###### CRurIvaManager::quickStep: timer==NULL!\n");
   EXPECT_EQ(cScene.m_pDevice->getStepCounter(), 0);
@@ -98,35 +102,35 @@ irr::ode::CRurIvaEventBodyMoved* movedEvent(CRurIvaBody* pBody, u8 iFlags) {
 }
 
 TEST(CoreManagerEvents, BodyMovedAppliesOnlyTheFlaggedGroups) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaBody* pBody = cScene.add<CRurIvaBody>(pWorld, vector3df(-1, -1, -1));
   pBody->setNodeLinearVelocity(vector3df(0.5f, 0, 0));
 
   cScene.m_pManager->getQueue()->postEvent(
       movedEvent(pBody, irr::ode::siRurIvaEventPosition | irr::ode::siRurIvaEventRotation));
-  CORE_EXPECT_VEC_NEAR(pBody->getPosition(), vector3df(1, 2, 3), 0.0f);
-  CORE_EXPECT_VEC_NEAR(pBody->getRotation(), vector3df(10, 20, 30), 0.0f);
-  CORE_EXPECT_VEC_NEAR(pBody->getNodeLinearVelocity(), vector3df(0.5f, 0, 0), 0.0f);
-  CORE_EXPECT_VEC_NEAR(pBody->getNodeAngularVelocity(), vector3df(0, 0, 0), 0.0f);
+  EXPECT_VEC_NEAR(pBody->getPosition(), vector3df(1, 2, 3), 0.0f);
+  EXPECT_VEC_NEAR(pBody->getRotation(), vector3df(10, 20, 30), 0.0f);
+  EXPECT_VEC_NEAR(pBody->getNodeLinearVelocity(), vector3df(0.5f, 0, 0), 0.0f);
+  EXPECT_VEC_NEAR(pBody->getNodeAngularVelocity(), vector3df(0, 0, 0), 0.0f);
   EXPECT_EQ(pBody->getNodeLinearDamping(), 0.0f);
   EXPECT_FALSE(pBody->dampingChanged());
 
   cScene.m_pManager->getQueue()->postEvent(
       movedEvent(pBody, irr::ode::siRurIvaEventAngularVel | irr::ode::siRurIvaEventDamping));
-  CORE_EXPECT_VEC_NEAR(pBody->getNodeLinearVelocity(), vector3df(0.5f, 0, 0), 0.0f);
-  CORE_EXPECT_VEC_NEAR(pBody->getNodeAngularVelocity(), vector3df(7, 8, 9), 0.0f);
+  EXPECT_VEC_NEAR(pBody->getNodeLinearVelocity(), vector3df(0.5f, 0, 0), 0.0f);
+  EXPECT_VEC_NEAR(pBody->getNodeAngularVelocity(), vector3df(7, 8, 9), 0.0f);
   EXPECT_NEAR(pBody->getNodeLinearDamping(), 0.25f, 1e-4f);
   EXPECT_NEAR(pBody->getNodeAngularDamping(), 0.5f, 1e-4f);
   EXPECT_TRUE(pBody->dampingChanged());
 
   cScene.m_pManager->getQueue()->postEvent(movedEvent(pBody, irr::ode::siRurIvaEventLinearVel));
-  CORE_EXPECT_VEC_NEAR(pBody->getNodeLinearVelocity(), vector3df(4, 5, 6), 0.0f);
-  CORE_EXPECT_VEC_NEAR(pBody->getPosition(), vector3df(1, 2, 3), 0.0f);
+  EXPECT_VEC_NEAR(pBody->getNodeLinearVelocity(), vector3df(4, 5, 6), 0.0f);
+  EXPECT_VEC_NEAR(pBody->getPosition(), vector3df(1, 2, 3), 0.0f);
 }
 
 TEST(CoreManagerEvents, BodyMovedFindsTheBodyByIdAndSetsOrClearsTheTouchedGeometry) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaBody* pBody = new CRurIvaBody(pWorld, cScene.m_pSmgr, 4711);
   pBody->drop();
@@ -137,7 +141,7 @@ TEST(CoreManagerEvents, BodyMovedFindsTheBodyByIdAndSetsOrClearsTheTouchedGeomet
   e->setBodyId(4711);
   e->setTouchedId(4712);
   cScene.m_pManager->getQueue()->postEvent(e);
-  CORE_EXPECT_VEC_NEAR(pBody->getPosition(), vector3df(1, 2, 3), 0.0f);
+  EXPECT_VEC_NEAR(pBody->getPosition(), vector3df(1, 2, 3), 0.0f);
   EXPECT_EQ(pBody->getTouched(), pGround);
 
   // An event without a touched geometry clears the last one.
@@ -151,11 +155,11 @@ TEST(CoreManagerEvents, BodyMovedFindsTheBodyByIdAndSetsOrClearsTheTouchedGeomet
   e->setBodyId(999);
   e->setPosition(vector3df(9, 9, 9));
   cScene.m_pManager->getQueue()->postEvent(e);
-  CORE_EXPECT_VEC_NEAR(pBody->getPosition(), vector3df(1, 2, 3), 0.0f);
+  EXPECT_VEC_NEAR(pBody->getPosition(), vector3df(1, 2, 3), 0.0f);
 }
 
 TEST(CoreManagerEvents, SimulatedMotionReachesTheNodeOnlyThroughTheInstalledManager) {
-  CoreScene cScene(nullptr, /*bInstall=*/false);
+  CTestScene cScene(nullptr, CTestScene::eNotInstalled);
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaBody* pBody = cScene.addSphereBody(pWorld, vector3df(0, 10, 0), 0.5f);
   pWorld->initPhysics();
@@ -166,11 +170,11 @@ TEST(CoreManagerEvents, SimulatedMotionReachesTheNodeOnlyThroughTheInstalledMana
 
   cScene.m_pManager->install(cScene.m_pIrr);
   cScene.steps(pWorld, 1);
-  CORE_EXPECT_VEC_NEAR(pBody->getPosition(), cScene.m_pDevice->bodyGetPosition(pBody->getBodyId()), 1e-5f);
+  EXPECT_VEC_NEAR(pBody->getPosition(), cScene.m_pDevice->bodyGetPosition(pBody->getBodyId()), 1e-5f);
 }
 
 TEST(CoreManagerEvents, NodeRemovedQueuesTheNodeForDeletionButIgnoresIdMinusOne) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaManager* m = cScene.m_pManager;
   CRurIvaWorld* pWorld = cScene.addWorld();
   ISceneNode* pAnonymous = cScene.addEmpty(cScene.m_pRoot);  // id -1, like the root itself
@@ -203,7 +207,7 @@ TEST(CoreManagerEvents, NodeRemovedQueuesTheNodeForDeletionButIgnoresIdMinusOne)
 }
 
 TEST(CoreManagerEvents, BodyRemovedByIdDestroysTheDynamicsBody) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaBody* pBody = new CRurIvaBody(pWorld, cScene.m_pSmgr, 88, vector3df(0, 5, 0));
   pBody->drop();
@@ -227,13 +231,13 @@ TEST(CoreManagerEvents, BodyRemovedByIdDestroysTheDynamicsBody) {
 }
 
 TEST(CoreManagerEvents, RemoveFromPhysicsWorksAlsoWithoutTheManagerListening) {
-  CoreScene cScene(nullptr, /*bInstall=*/false);
+  CTestScene cScene(nullptr, CTestScene::eNotInstalled);
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaBody* pBody = cScene.addSphereBody(pWorld, vector3df(0, 5, 0), 1.0f);
   pWorld->initPhysics();
   const u32 iHandle = pBody->getBodyId();
 
-  CoreEventLog cLog;
+  CEventLog cLog;
   pBody->removeFromPhysics();
   EXPECT_EQ(cLog.count(irr::ode::eRurIvaEventBodyRemoved), 1);  // other listeners still hear of it
   EXPECT_EQ(pBody->getBodyId(), 0u);
@@ -244,7 +248,7 @@ TEST(CoreManagerEvents, RemoveFromPhysicsWorksAlsoWithoutTheManagerListening) {
 }
 
 TEST(CoreManagerEvents, TheManagerHandlesOnlyItsThreeEventTypes) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaManager* m = cScene.m_pManager;
   irr::ode::CRurIvaEventStep cStep(0u);
   irr::ode::CRurIvaEventNodeRemoved cRemoved(-1);
@@ -259,7 +263,7 @@ TEST(CoreManagerEvents, TheManagerHandlesOnlyItsThreeEventTypes) {
 }
 
 TEST(CoreManagerLookup, SurfaceParametersAreFoundByNameOnlyWhenDefined) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaManager* m = cScene.m_pManager;
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaGeomPlane* pGround = cScene.addGround(pWorld);
@@ -287,7 +291,7 @@ TEST(CoreManagerLookup, SurfaceParametersAreFoundByNameOnlyWhenDefined) {
 }
 
 TEST(CoreManagerLookup, DampingSetsAreFoundInWorldsFirstThenInDefiningBodies) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaManager* m = cScene.m_pManager;
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaBody* pUser = cScene.add<CRurIvaBody>(pWorld);
@@ -310,11 +314,12 @@ TEST(CoreManagerLookup, DampingSetsAreFoundInWorldsFirstThenInDefiningBodies) {
 }
 
 TEST(CoreManagerLookup, LoadSceneReportsAMissingFileAsFailure) {
-  CoreScene cScene;
-  CoreEventLog cLog;
+  CTestScene cScene;
+  CEventLog cLog;
   EXPECT_FALSE(cScene.m_pManager->loadScene("/nonexistent/folder/scene.irr", nullptr));
   EXPECT_EQ(cLog.count(irr::ode::eRurIvaEventLoadScene), 0);
 }
 
 }  // namespace
-}  // namespace varrik_core_test
+}  // namespace test
+}  // namespace varrik

@@ -3,9 +3,15 @@
 // exchanged with the scene stays in terms of the body node's origin.
 #include <gtest/gtest.h>
 
-#include "SceneFixture.h"
+#include "CRecordingDevice.h"
+#include "CRurIvaBody.h"
+#include "CRurIvaGeomBox.h"
+#include "CRurIvaGeomSphere.h"
+#include "CRurIvaWorld.h"
+#include "CTestScene.h"
 
-namespace varrik_core_test {
+namespace varrik {
+namespace test {
 namespace {
 
 const aabbox3df kUnitCube(-0.5f, -0.5f, -0.5f, 0.5f, 0.5f, 0.5f);
@@ -26,7 +32,7 @@ struct SChassis {
   CRurIvaGeomBox* pBox;
 };
 
-SChassis buildChassis(CoreScene& cScene, CRurIvaWorld* pWorld) {
+SChassis buildChassis(CTestScene& cScene, CRurIvaWorld* pWorld) {
   SChassis c;
   c.pBody = cScene.add<CRurIvaBody>(pWorld);
   c.pModel = cScene.addAnimatedMeshNode(c.pBody, {kUnitCube}, vector3df(0, -100, 0), vector3df(30, 30, 30));
@@ -35,7 +41,7 @@ SChassis buildChassis(CoreScene& cScene, CRurIvaWorld* pWorld) {
 }
 
 TEST(SimOffsetBody, TheChassisRestsOnItsGeometryAndItsModelIsDrawnWhereTheGeometryIs) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   cScene.addGround(pWorld, -120.0f);
   SChassis c = buildChassis(cScene, pWorld);
@@ -43,16 +49,15 @@ TEST(SimOffsetBody, TheChassisRestsOnItsGeometryAndItsModelIsDrawnWhereTheGeomet
   EXPECT_FLOAT_EQ(c.pBox->getWidth(), 30.0f);
   EXPECT_FLOAT_EQ(c.pBox->getHeight(), 30.0f);
   // Nothing moved yet: the node, the device and the model agree on the starting place.
-  CORE_EXPECT_VEC_NEAR(cScene.m_pDevice->bodyGetPosition(c.pBody->getBodyId()), vector3df(0, 0, 0), 1e-4f);
-  CORE_EXPECT_VEC_NEAR(absolute(c.pModel), vector3df(0, -100, 0), 1e-4f);
+  EXPECT_VEC_NEAR(cScene.m_pDevice->bodyGetPosition(c.pBody->getBodyId()), vector3df(0, 0, 0), 1e-4f);
+  EXPECT_VEC_NEAR(absolute(c.pModel), vector3df(0, -100, 0), 1e-4f);
 
   cScene.simulate(pWorld, 3.0f);
   // The box's bottom (15 below the model) lies on the ground at -120: the model is at -105,
   // the body's origin 100 above it.
-  CORE_EXPECT_VEC_NEAR(absolute(c.pModel), vector3df(0, -105, 0), 0.05f);
-  CORE_EXPECT_VEC_NEAR(c.pBody->getPosition(), vector3df(0, -5, 0), 0.05f);
-  CORE_EXPECT_VEC_NEAR(cScene.m_pDevice->bodyGetPosition(c.pBody->getBodyId()), c.pBody->getPosition(),
-                       1e-4f);
+  EXPECT_VEC_NEAR(absolute(c.pModel), vector3df(0, -105, 0), 0.05f);
+  EXPECT_VEC_NEAR(c.pBody->getPosition(), vector3df(0, -5, 0), 0.05f);
+  EXPECT_VEC_NEAR(cScene.m_pDevice->bodyGetPosition(c.pBody->getBodyId()), c.pBody->getPosition(), 1e-4f);
   EXPECT_LT(c.pBody->getLinearVelocity().getLength(), 0.05f);
   // It lands flat and stays so.
   const vector3df r = c.pBody->getRotation();
@@ -60,25 +65,24 @@ TEST(SimOffsetBody, TheChassisRestsOnItsGeometryAndItsModelIsDrawnWhereTheGeomet
 }
 
 TEST(SimOffsetBody, ASpinningChassisTurnsAboutItsGeometryNotAboutItsOrigin) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   pWorld->setGravity(vector3df(0, 0, 0));
   SChassis c = buildChassis(cScene, pWorld);
   // A quarter turn about Z in 60 steps.
-  c.pBody->setAngularVelocity(vector3df(0, 0, irr::core::HALF_PI / (60 * kCoreStep)));
+  c.pBody->setAngularVelocity(vector3df(0, 0, irr::core::HALF_PI / (60 * kStep)));
   pWorld->initPhysics();
   cScene.steps(pWorld, 60);
 
   // The centre of mass (the box's centre) stays where it was; the origin swings around it.
-  CORE_EXPECT_VEC_NEAR(absolute(c.pModel), vector3df(0, -100, 0), 0.05f);
-  CORE_EXPECT_VEC_NEAR(c.pBody->getPosition(), vector3df(-100, -100, 0), 0.5f);
+  EXPECT_VEC_NEAR(absolute(c.pModel), vector3df(0, -100, 0), 0.05f);
+  EXPECT_VEC_NEAR(c.pBody->getPosition(), vector3df(-100, -100, 0), 0.5f);
   EXPECT_NEAR(c.pBody->getRotation().Z, 90.0f, 1.0f);
-  CORE_EXPECT_VEC_NEAR(cScene.m_pDevice->bodyGetPosition(c.pBody->getBodyId()), c.pBody->getPosition(),
-                       1e-3f);
+  EXPECT_VEC_NEAR(cScene.m_pDevice->bodyGetPosition(c.pBody->getBodyId()), c.pBody->getPosition(), 1e-3f);
 }
 
 TEST(SimOffsetBody, TheCentreIsTheMassWeightedMeanOfTheGeometries) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   pWorld->setGravity(vector3df(0, 0, 0));
   CRurIvaBody* pBody = cScene.add<CRurIvaBody>(pWorld, vector3df(10, 0, 0));
@@ -90,25 +94,25 @@ TEST(SimOffsetBody, TheCentreIsTheMassWeightedMeanOfTheGeometries) {
   pB->setRadius(0.5f);
   pA->setMassTotal(1.0f);
   pB->setMassTotal(3.0f);
-  pBody->setAngularVelocity(vector3df(0, irr::core::PI / (48 * kCoreStep), 0));  // half a turn in 48 steps
+  pBody->setAngularVelocity(vector3df(0, irr::core::PI / (48 * kStep), 0));  // half a turn in 48 steps
   pWorld->initPhysics();
-  CORE_EXPECT_VEC_NEAR(pBody->getPosition(), vector3df(10, 0, 0), 1e-5f);
-  CORE_EXPECT_VEC_NEAR(cScene.m_pDevice->bodyGetPosition(pBody->getBodyId()), vector3df(10, 0, 0), 1e-5f);
+  EXPECT_VEC_NEAR(pBody->getPosition(), vector3df(10, 0, 0), 1e-5f);
+  EXPECT_VEC_NEAR(cScene.m_pDevice->bodyGetPosition(pBody->getBodyId()), vector3df(10, 0, 0), 1e-5f);
 
   const vector3df cCentre(9, 0, 0);  // (1 * 12 + 3 * 8) / 4
   for (int i = 0; i < 4; ++i) {
     cScene.steps(pWorld, 12);
     const vector3df cMean = (absolute(pLight) * 1.0f + absolute(pHeavy) * 3.0f) / 4.0f;
-    CORE_EXPECT_VEC_NEAR(cMean, cCentre, 0.02f);
+    EXPECT_VEC_NEAR(cMean, cCentre, 0.02f);
   }
   // After a second the half turn has swapped the sides.
   EXPECT_NEAR(absolute(pLight).X, 6.0f, 0.1f);
   EXPECT_NEAR(absolute(pHeavy).X, 10.0f, 0.1f);
-  CORE_EXPECT_VEC_NEAR(pBody->getPosition(), vector3df(8, 0, 0), 0.1f);
+  EXPECT_VEC_NEAR(pBody->getPosition(), vector3df(8, 0, 0), 0.1f);
 }
 
 TEST(SimOffsetBody, AMassTranslationMovesTheCentre) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   pWorld->setGravity(vector3df(0, 0, 0));
   CRurIvaBody* pBody = cScene.add<CRurIvaBody>(pWorld);
@@ -116,21 +120,21 @@ TEST(SimOffsetBody, AMassTranslationMovesTheCentre) {
   CRurIvaGeomSphere* pSphere = cScene.add<CRurIvaGeomSphere>(pVisual);
   pSphere->setRadius(0.5f);
   pSphere->setMassTranslation(vector3df(0, 0, 4));
-  pBody->setAngularVelocity(vector3df(0, irr::core::PI / (50 * kCoreStep), 0));
+  pBody->setAngularVelocity(vector3df(0, irr::core::PI / (50 * kStep), 0));
   pWorld->initPhysics();
   cScene.steps(pWorld, 50);
   // Half a turn about the vertical through (0, 0, 4): the origin ends up at (0, 0, 8).
-  CORE_EXPECT_VEC_NEAR(pBody->getPosition(), vector3df(0, 0, 8), 0.1f);
+  EXPECT_VEC_NEAR(pBody->getPosition(), vector3df(0, 0, 8), 0.1f);
 }
 
 TEST(SimOffsetBody, ABodyWithoutGeometryKeepsTheDefaultMassAndSaysSoOnce) {
-  CoreRecordingDevice* pRec = new CoreRecordingDevice();
-  CoreScene cScene(pRec);
+  CRecordingDevice* pRec = new CRecordingDevice();
+  CTestScene cScene(pRec);
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaBody* pFirst = cScene.add<CRurIvaBody>(pWorld, vector3df(0, 10, 0));
   CRurIvaBody* pSecond = cScene.add<CRurIvaBody>(pWorld, vector3df(5, 10, 0));
-  const std::string sOut = coreCaptured([&] { pWorld->initPhysics(); });
-  EXPECT_EQ(coreCount(sOut, "\n"), 1);
+  const std::string sOut = captured([&] { pWorld->initPhysics(); });
+  EXPECT_EQ(countOf(sOut, "\n"), 1);
   EXPECT_NE(sOut.find("mass"), std::string::npos);
   EXPECT_EQ(pRec->count("bodySetMass"), 2);
   EXPECT_EQ(pRec->count("massAdd"), 0);
@@ -143,8 +147,8 @@ TEST(SimOffsetBody, ABodyWithoutGeometryKeepsTheDefaultMassAndSaysSoOnce) {
 }
 
 TEST(SimOffsetBody, ExplicitMassParametersOnlyWhenAVectorIsSet) {
-  CoreRecordingDevice* pRec = new CoreRecordingDevice();
-  CoreScene cScene(pRec);
+  CRecordingDevice* pRec = new CRecordingDevice();
+  CTestScene cScene(pRec);
   CRurIvaWorld* pWorld = cScene.addWorld();
   pWorld->setGravity(vector3df(0, 0, 0));
   CRurIvaGeomSphere* pPlain = nullptr;
@@ -153,7 +157,7 @@ TEST(SimOffsetBody, ExplicitMassParametersOnlyWhenAVectorIsSet) {
   CRurIvaBody* pExplicitBody = cScene.addSphereBody(pWorld, vector3df(5, 0, 0), 0.5f, 1.0f, &pExplicit);
 
   // Read from attributes, as a scene file gives them: mass 2 with no vectors; mass 4 with inertia.
-  irr::io::IAttributes* pAttr = cScene.m_pIrr->getFileSystem()->createEmptyAttributes();
+  irr::io::IAttributes* pAttr = cScene.newAttributes();
   pPlain->serializeAttributes(pAttr);
   pPlain->deserializeAttributes(pAttr);
   pAttr->setAttribute("Mass", 4.0f);
@@ -174,4 +178,5 @@ TEST(SimOffsetBody, ExplicitMassParametersOnlyWhenAVectorIsSet) {
 }
 
 }  // namespace
-}  // namespace varrik_core_test
+}  // namespace test
+}  // namespace varrik

@@ -2,21 +2,21 @@
 // is and is shown where the simulation has it, and a geometry's offset from its body is the
 // pose of its visible parent relative to the body.
 
-#include "SceneFixture.h"
+#include "CRurIvaBody.h"
+#include "CRurIvaGeomSphere.h"
+#include "CRurIvaWorld.h"
+#include "CTestScene.h"
 
-namespace varrik_core_test {
+namespace varrik {
+namespace test {
 namespace {
 
-vector3df cBodyPosition(CoreScene& s, CRurIvaBody* pBody) {
+vector3df cBodyPosition(CTestScene& s, CRurIvaBody* pBody) {
   return s.m_pDevice->bodyGetPosition(pBody->getBodyId());
 }
 
-void run(CRurIvaWorld* pWorld, f32 fSeconds) {
-  for (f32 t = 0.0f; t < fSeconds; t += kCoreStep) pWorld->step(kCoreStep);
-}
-
 TEST(SimPlacement, ABodyBelowAMovedNodeFallsFromWhereItIsAndIsShownThere) {
-  CoreScene s;
+  CTestScene s;
   CRurIvaWorld* pWorld = s.addWorld();
   s.addGround(pWorld);
   // A group node moved away from the world's origin, the body at (0, 5, 0) within it.
@@ -26,38 +26,38 @@ TEST(SimPlacement, ABodyBelowAMovedNodeFallsFromWhereItIsAndIsShownThere) {
 
   // The node stays where it is in the scene.
   EXPECT_EQ(pBody->getParent(), pGroup);
-  CORE_EXPECT_VEC_NEAR(pBody->getPosition(), vector3df(0, 5, 0), 1e-4f);
+  EXPECT_VEC_NEAR(pBody->getPosition(), vector3df(0, 5, 0), 1e-4f);
 
-  run(pWorld, 5.0f);
+  s.simulate(pWorld, 5.0f);
   pBody->updateAbsolutePosition();
   // It came down where it was and rests on the ground, and the node shows it there.
-  CORE_EXPECT_VEC_NEAR(pBody->getAbsolutePosition(), vector3df(30, 1, -20), 0.02f);
+  EXPECT_VEC_NEAR(pBody->getAbsolutePosition(), vector3df(30, 1, -20), 0.02f);
 }
 
 TEST(SimPlacement, ABodyBelowATurnedNodeStartsTurnedWhereItIs) {
-  CoreScene s;
+  CTestScene s;
   CRurIvaWorld* pWorld = s.addWorld();
   ISceneNode* pGroup = s.addEmpty(pWorld, vector3df(0, 0, 7), vector3df(0, 90, 0));
   CRurIvaBody* pBody = s.add<CRurIvaBody>(pGroup, vector3df(2, 3, 0));
   pBody->setGravityMode(0);
   pWorld->initPhysics();
   // (2, 3, 0) turned by 90 degrees about Y is (0, 3, -2), then moved by (0, 0, 7).
-  CORE_EXPECT_VEC_NEAR(cBodyPosition(s, pBody), vector3df(0, 3, 5), 1e-4f);
-  CORE_EXPECT_VEC_NEAR(s.m_pDevice->bodyGetRotation(pBody->getBodyId()), vector3df(0, 90, 0), 1e-3f);
+  EXPECT_VEC_NEAR(cBodyPosition(s, pBody), vector3df(0, 3, 5), 1e-4f);
+  EXPECT_VEC_NEAR(s.m_pDevice->bodyGetRotation(pBody->getBodyId()), vector3df(0, 90, 0), 1e-3f);
 
   // After steps without motion the node shows it at the same place, relative to its parent.
-  run(pWorld, 0.5f);
-  CORE_EXPECT_VEC_NEAR(pBody->getPosition(), vector3df(2, 3, 0), 1e-3f);
+  s.simulate(pWorld, 0.5f);
+  EXPECT_VEC_NEAR(pBody->getPosition(), vector3df(2, 3, 0), 1e-3f);
   pBody->updateAbsolutePosition();
-  CORE_EXPECT_VEC_NEAR(pBody->getAbsolutePosition(), vector3df(0, 3, 5), 1e-3f);
+  EXPECT_VEC_NEAR(pBody->getAbsolutePosition(), vector3df(0, 3, 5), 1e-3f);
 
   // Moving the node moves the body to the matching world place.
   pBody->setPosition(vector3df(0, 3, 1));
-  CORE_EXPECT_VEC_NEAR(cBodyPosition(s, pBody), vector3df(1, 3, 7), 1e-4f);
+  EXPECT_VEC_NEAR(cBodyPosition(s, pBody), vector3df(1, 3, 7), 1e-4f);
 }
 
 TEST(SimPlacement, AGeometryDirectlyBelowItsBodyHasNoOffset) {
-  CoreScene s;
+  CTestScene s;
   CRurIvaWorld* pWorld = s.addWorld();
   s.addGround(pWorld);
   CRurIvaBody* pBody = s.add<CRurIvaBody>(pWorld, vector3df(4, 6, 0));
@@ -65,13 +65,13 @@ TEST(SimPlacement, AGeometryDirectlyBelowItsBodyHasNoOffset) {
   pSphere->setRadius(1.0f);
   pWorld->initPhysics();
   EXPECT_EQ(pSphere->getOffsetPosition(), vector3df(0, 0, 0));
-  run(pWorld, 5.0f);
+  s.simulate(pWorld, 5.0f);
   // The sphere is the body: it rests with its centre one radius above the ground, below (4, 6, 0).
-  CORE_EXPECT_VEC_NEAR(pBody->getPosition(), vector3df(4, 1, 0), 0.02f);
+  EXPECT_VEC_NEAR(pBody->getPosition(), vector3df(4, 1, 0), 0.02f);
 }
 
 TEST(SimPlacement, TheOffsetIsThePoseOfTheWholeChainBelowTheBody) {
-  CoreScene s;
+  CTestScene s;
   CRurIvaWorld* pWorld = s.addWorld();
   s.addGround(pWorld);
   CRurIvaBody* pBody = s.add<CRurIvaBody>(pWorld, vector3df(0, 10, 0));
@@ -81,13 +81,14 @@ TEST(SimPlacement, TheOffsetIsThePoseOfTheWholeChainBelowTheBody) {
   CRurIvaGeomSphere* pSphere = s.add<CRurIvaGeomSphere>(pInner);
   pSphere->setRadius(1.0f);
   pWorld->initPhysics();
-  CORE_EXPECT_VEC_NEAR(pSphere->getOffsetPosition(), vector3df(3, -2, 0), 1e-5f);
+  EXPECT_VEC_NEAR(pSphere->getOffsetPosition(), vector3df(3, -2, 0), 1e-5f);
 
-  run(pWorld, 5.0f);
+  s.simulate(pWorld, 5.0f);
   // The sphere fell straight down and rests on the ground at (3, 1, 0); the body's origin is
   // the offset away from the sphere's centre.
-  CORE_EXPECT_VEC_NEAR(pBody->getPosition(), vector3df(0, 3, 0), 0.05f);
+  EXPECT_VEC_NEAR(pBody->getPosition(), vector3df(0, 3, 0), 0.05f);
 }
 
 }  // namespace
-}  // namespace varrik_core_test
+}  // namespace test
+}  // namespace varrik

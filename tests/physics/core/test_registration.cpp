@@ -6,11 +6,19 @@
 #include <string>
 #include <vector>
 
-#include "CRurIvaEventNodeCloned.h"
-#include "CRurIvaEventProgress.h"
-#include "SceneFixture.h"
+#include "CEventLog.h"
+#include "CRurIvaBody.h"
+#include "CRurIvaGeom.h"
+#include "CRurIvaGeomSphere.h"
+#include "CRurIvaManager.h"
+#include "CRurIvaSceneNode.h"
+#include "CRurIvaSpace.h"
+#include "CRurIvaWorld.h"
+#include "CTestScene.h"
+#include "IRurIvaEvent.h"
 
-namespace varrik_core_test {
+namespace varrik {
+namespace test {
 namespace {
 
 using irr::ode::RUR_IVA_BODY_ID;
@@ -23,7 +31,7 @@ std::vector<irr::ode::CRurIvaSceneNode*> registry() {
 }
 
 TEST(CoreRegistration, NodesBelowAWorldAreRegisteredAtConstruction) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaManager* m = cScene.m_pManager;
   CRurIvaWorld* pWorld = cScene.addWorld();
   ISceneNode* pVisual = cScene.addEmpty(pWorld);
@@ -40,7 +48,7 @@ TEST(CoreRegistration, NodesBelowAWorldAreRegisteredAtConstruction) {
 }
 
 TEST(CoreRegistration, SetParentRegistersBelowAWorldAndUnregistersOutsideOne) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaManager* m = cScene.m_pManager;
   CRurIvaWorld* pWorld = cScene.addWorld();
   ISceneNode* pOutside = cScene.addEmpty(cScene.m_pRoot);
@@ -59,7 +67,7 @@ TEST(CoreRegistration, SetParentRegistersBelowAWorldAndUnregistersOutsideOne) {
 }
 
 TEST(CoreRegistration, ReparentingWithinTheWorldKeepsTheNodeAliveAndRegisteredOnce) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaManager* m = cScene.m_pManager;
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaBody* pBody = cScene.addSphereBody(pWorld, vector3df(0, 5, 0), 1.0f);
@@ -80,7 +88,7 @@ TEST(CoreRegistration, ReparentingWithinTheWorldKeepsTheNodeAliveAndRegisteredOn
 }
 
 TEST(CoreRegistration, AWorldReparentedAnywhereIsRegistered) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaManager* m = cScene.m_pManager;
   CRurIvaWorld* pWorld = cScene.addWorld();
   ISceneNode* pHolder = cScene.addEmpty(cScene.m_pRoot);
@@ -93,7 +101,7 @@ TEST(CoreRegistration, AWorldReparentedAnywhereIsRegistered) {
 }
 
 TEST(CoreRegistration, RemoveTakesTheNodeOutOfTheRegistry) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaManager* m = cScene.m_pManager;
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaBody* pKept = cScene.add<CRurIvaBody>(pWorld);
@@ -113,7 +121,7 @@ TEST(CoreRegistration, RemoveTakesTheNodeOutOfTheRegistry) {
 }
 
 TEST(CoreRegistration, RemovingAnInitialisedBodyDestroysItsDynamicsBody) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaBody* pBody = cScene.addSphereBody(pWorld, vector3df(0, 5, 0), 1.0f);
   pWorld->initPhysics();
@@ -130,7 +138,7 @@ TEST(CoreRegistration, RemovingAnInitialisedBodyDestroysItsDynamicsBody) {
 }
 
 TEST(CoreRegistration, DestroyedNodesLeaveTheRegistry) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaBody* pBody = cScene.addSphereBody(pWorld, vector3df(0, 0, 0), 1.0f);
   ASSERT_EQ(registry().size(), 2u);  // body, geometry
@@ -140,7 +148,7 @@ TEST(CoreRegistration, DestroyedNodesLeaveTheRegistry) {
 }
 
 TEST(CoreRegistration, AddWorldTwiceKeepsOneEntry) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaManager* m = cScene.m_pManager;
   CRurIvaWorld* pWorld = cScene.addWorld();
   ASSERT_EQ(m->getWorlds().size(), 1u);
@@ -153,7 +161,7 @@ TEST(CoreRegistration, AddWorldTwiceKeepsOneEntry) {
 }
 
 TEST(CoreRegistration, AddNodeTwiceKeepsTwoEntriesAndOneRemoveTakesTheFirst) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaManager* m = cScene.m_pManager;
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaBody* pBody = cScene.add<CRurIvaBody>(pWorld);
@@ -172,7 +180,7 @@ TEST(CoreRegistration, AddNodeTwiceKeepsTwoEntriesAndOneRemoveTakesTheFirst) {
 }
 
 TEST(CoreRegistration, RegisteringRaisesTheIdCounterAndCloneTreeGivesTheNextId) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaManager* m = cScene.m_pManager;
   EXPECT_EQ(m->getNodeIdCounter(), 20000);
   CRurIvaWorld* pWorld = cScene.addWorld();
@@ -186,20 +194,13 @@ TEST(CoreRegistration, RegisteringRaisesTheIdCounterAndCloneTreeGivesTheNextId) 
   pLow->drop();
   EXPECT_EQ(m->getNodeIdCounter(), 25000);
 
-  struct CClonedLog : irr::ode::IRurIvaEventListener {
-    bool handlesEvent(irr::ode::IRurIvaEvent* e) override {
-      return e->getType() == irr::ode::eRurIvaEventNodeCloned;
-    }
-    bool onEvent(irr::ode::IRurIvaEvent* e) override {
-      irr::ode::CRurIvaEventNodeCloned* p = static_cast<irr::ode::CRurIvaEventNodeCloned*>(e);
-      aPairs.push_back({p->getSourceId(), p->getNewId()});
-      return true;
-    }
-    std::vector<std::pair<s32, s32>> aPairs;
-  } cLog;
-  m->getQueue()->addEventListener(&cLog);
-  ISceneNode* pClone = m->cloneTree(pBody, pWorld, nullptr);
-  m->getQueue()->removeEventListener(&cLog);
+  ISceneNode* pClone = nullptr;
+  std::vector<CEventLog::SEntry> aCloned;
+  {
+    CEventLog cLog;
+    pClone = m->cloneTree(pBody, pWorld, nullptr);
+    aCloned = cLog.of(irr::ode::eRurIvaEventNodeCloned);
+  }
 
   ASSERT_NE(pClone, nullptr);
   EXPECT_EQ(pClone->getID(), 25001);
@@ -207,9 +208,10 @@ TEST(CoreRegistration, RegisteringRaisesTheIdCounterAndCloneTreeGivesTheNextId) 
   EXPECT_EQ(pClone->getType(), RUR_IVA_BODY_ID);
   EXPECT_EQ(pClone->getParent(), pWorld);
   EXPECT_TRUE(m->isRegisteredOdeSceneNode(pClone));
-  CORE_EXPECT_VEC_NEAR(pClone->getPosition(), vector3df(1, 2, 3), 0.0f);
-  ASSERT_EQ(cLog.aPairs.size(), 1u);
-  EXPECT_EQ(cLog.aPairs[0], (std::pair<s32, s32>(25000, 25001)));
+  EXPECT_VEC_NEAR(pClone->getPosition(), vector3df(1, 2, 3), 0.0f);
+  ASSERT_EQ(aCloned.size(), 1u);
+  EXPECT_EQ(aCloned[0].iSourceId, 25000);
+  EXPECT_EQ(aCloned[0].iNewId, 25001);
 
   // Only the top clone gets a fresh id; the cloned subtree keeps -1.
   ASSERT_EQ(pClone->getChildren().size(), 1u);
@@ -229,11 +231,11 @@ TEST(CoreRegistration, RegisteringRaisesTheIdCounterAndCloneTreeGivesTheNextId) 
 }
 
 TEST(CoreRegistration, ReadingANodeWithAHigherIdRaisesTheCounter) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaManager* m = cScene.m_pManager;
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaBody* pBody = cScene.add<CRurIvaBody>(pWorld);
-  irr::io::IAttributes* pAttr = cScene.m_pIrr->getFileSystem()->createEmptyAttributes();
+  irr::io::IAttributes* pAttr = cScene.newAttributes();
   pBody->serializeAttributes(pAttr);
   pAttr->setAttribute("Id", 25000);
   CRurIvaBody* pRead = cScene.add<CRurIvaBody>(pWorld);
@@ -247,7 +249,7 @@ TEST(CoreRegistration, ReadingANodeWithAHigherIdRaisesTheCounter) {
 }
 
 TEST(CoreRegistration, RemoveTreeFromPhysicsRemovesEveryRegisteredNodeBelowButNotTheNodeItself) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaManager* m = cScene.m_pManager;
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaBody* pBody = cScene.addSphereBody(pWorld, vector3df(0, 5, 0), 1.0f);
@@ -261,20 +263,20 @@ TEST(CoreRegistration, RemoveTreeFromPhysicsRemovesEveryRegisteredNodeBelowButNo
 }
 
 TEST(CoreRegistration, NodeBaseGivesBoundingBoxMaterialsAncestorsAndNames) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaSpace* pSpace = cScene.add<CRurIvaSpace>(pWorld);
   // Children that come with their relative position, as nodes built below a parent do.
   cScene.m_pSmgr->addCubeSceneNode(1.0f, pSpace, -1, vector3df(5, 0, 0));
   cScene.m_pSmgr->addCubeSceneNode(1.0f, pSpace, -1, vector3df(0, -3, 2));
   const aabbox3df& cBox = pSpace->getBoundingBox();
-  CORE_EXPECT_VEC_NEAR(cBox.MinEdge, vector3df(-1, -3, -1), 0.0f);
-  CORE_EXPECT_VEC_NEAR(cBox.MaxEdge, vector3df(5, 1, 2), 0.0f);
+  EXPECT_VEC_NEAR(cBox.MinEdge, vector3df(-1, -3, -1), 0.0f);
+  EXPECT_VEC_NEAR(cBox.MaxEdge, vector3df(5, 1, 2), 0.0f);
 
   // A body's box does not grow with its children.
   CRurIvaBody* pBody = cScene.add<CRurIvaBody>(pWorld);
   cScene.m_pSmgr->addCubeSceneNode(1.0f, pBody, -1, vector3df(5, 0, 0));
-  CORE_EXPECT_VEC_NEAR(pBody->getBoundingBox().MaxEdge, vector3df(1, 1, 1), 0.0f);
+  EXPECT_VEC_NEAR(pBody->getBoundingBox().MaxEdge, vector3df(1, 1, 1), 0.0f);
 
   EXPECT_EQ(pSpace->getMaterialCount(), 1u);
   EXPECT_EQ(&pSpace->getMaterial(7), &pSpace->getMaterial(0));
@@ -292,17 +294,16 @@ TEST(CoreRegistration, NodeBaseGivesBoundingBoxMaterialsAncestorsAndNames) {
 }
 
 TEST(CoreRegistration, BaseAttributesComeAfterTheStandardKeysAndReadBack) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaSpace* pSpace = cScene.add<CRurIvaSpace>(pWorld, vector3df(1, 2, 3), vector3df(0, 90, 0));
   pSpace->setName("space one");
   pSpace->setOdeClassname("level");
   pSpace->setIdent(42);
-  irr::io::IAttributes* pAttr = cScene.m_pIrr->getFileSystem()->createEmptyAttributes();
+  irr::io::IAttributes* pAttr = cScene.newAttributes();
   pSpace->serializeAttributes(pAttr);
 
-  std::vector<std::string> aKeys;
-  for (u32 i = 0; i < pAttr->getAttributeCount(); ++i) aKeys.push_back(pAttr->getAttributeName(i));
+  const std::vector<std::string> aKeys = keysOf(pAttr);
   const std::vector<std::string> aExpected = {"Name",
                                               "Id",
                                               "Position",
@@ -322,50 +323,41 @@ TEST(CoreRegistration, BaseAttributesComeAfterTheStandardKeysAndReadBack) {
   EXPECT_STREQ(pRead->getName(), "space one");
   EXPECT_EQ(pRead->getOdeClassname(), "level");
   EXPECT_EQ(pRead->getIdent(), 42);
-  CORE_EXPECT_VEC_NEAR(pRead->getPosition(), vector3df(1, 2, 3), 1e-6f);
-  CORE_EXPECT_VEC_NEAR(pRead->getRotation(), vector3df(0, 90, 0), 1e-4f);
+  EXPECT_VEC_NEAR(pRead->getPosition(), vector3df(1, 2, 3), 1e-6f);
+  EXPECT_VEC_NEAR(pRead->getRotation(), vector3df(0, 90, 0), 1e-4f);
   pRead->updateAbsolutePosition();
-  CORE_EXPECT_VEC_NEAR(pRead->getAbsolutePosition(), vector3df(1, 2, 3), 1e-6f);
+  EXPECT_VEC_NEAR(pRead->getAbsolutePosition(), vector3df(1, 2, 3), 1e-6f);
   pAttr->drop();
 }
 
 TEST(CoreRegistration, InitialisationReportsProgressForRegisteredNodesOnly) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaManager* m = cScene.m_pManager;
   CRurIvaWorld* pWorld = cScene.addWorld();
   cScene.addSphereBody(pWorld, vector3df(0, 5, 0), 1.0f);
 
-  struct CProgress : irr::ode::IRurIvaEventListener {
-    bool handlesEvent(irr::ode::IRurIvaEvent* e) override {
-      return e->getType() == irr::ode::eRurIvaEventProgress;
-    }
-    bool onEvent(irr::ode::IRurIvaEvent* e) override {
-      irr::ode::CRurIvaEventProgress* p = static_cast<irr::ode::CRurIvaEventProgress*>(e);
-      a.push_back({p->getCurrent(), p->getCount()});
-      return true;
-    }
-    std::vector<std::pair<u32, u32>> a;
-  } cLog;
-  m->getQueue()->addEventListener(&cLog);
-  m->initPhysics();  // the world's default space, the body, its geometry
-  // An unregistered node reports nothing.
-  CRurIvaBody* pLoose = cScene.add<CRurIvaBody>(cScene.m_pRoot);
-  m->sceneNodeInitialized(pLoose);
-  m->getQueue()->removeEventListener(&cLog);
+  std::vector<CEventLog::SEntry> aProgress;
+  {
+    CEventLog cLog;
+    m->initPhysics();  // the world's default space, the body, its geometry
+    // An unregistered node reports nothing.
+    CRurIvaBody* pLoose = cScene.add<CRurIvaBody>(cScene.m_pRoot);
+    m->sceneNodeInitialized(pLoose);
+    aProgress = cLog.of(irr::ode::eRurIvaEventProgress);
+  }
 
-  ASSERT_EQ(cLog.a.size(), 3u);
-  for (u32 i = 0; i < 3; ++i) EXPECT_EQ(cLog.a[i].first, i + 1);
-  EXPECT_EQ(cLog.a.back().second, 3u);
+  ASSERT_EQ(aProgress.size(), 3u);
+  for (u32 i = 0; i < 3; ++i) EXPECT_EQ(aProgress[i].iCurrent, i + 1);
+  EXPECT_EQ(aProgress.back().iCount, 3u);
   EXPECT_TRUE(m->physicsInitialized());
   EXPECT_EQ(m->getInitializedNodeCount(), 3);
   // Once the manager's initialisation is complete, nodes report no more progress.
-  cLog.a.clear();
-  m->getQueue()->addEventListener(&cLog);
+  CEventLog cLate;
   CRurIvaBody* pLate = cScene.addSphereBody(pWorld, vector3df(0, 9, 0), 1.0f);
   pLate->initPhysics();
-  m->getQueue()->removeEventListener(&cLog);
-  EXPECT_TRUE(cLog.a.empty());
+  EXPECT_TRUE(cLate.of(irr::ode::eRurIvaEventProgress).empty());
 }
 
 }  // namespace
-}  // namespace varrik_core_test
+}  // namespace test
+}  // namespace varrik

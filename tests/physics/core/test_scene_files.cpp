@@ -16,32 +16,18 @@
 #include "CRurIvaManager.h"
 #include "CRurIvaSceneNodeFactory.h"
 #include "CRurIvaWorld.h"
+#include "CTestScene.h"
 
 using namespace irr;
 using namespace irr::ode;
 
 namespace {
 
-//! An engine device on the null driver with the physics node factory registered.
-class CSceneFileDevice {
+//! A test scene with the physics node factory registered and the engine's log silenced.
+class CSceneFileScene : public varrik::test::CTestScene {
  public:
-  CSceneFileDevice() : m_pDevice(createDevice(video::EDT_NULL)) {
-    m_pDevice->getLogger()->setLogLevel(ELL_NONE);
-    CRurIvaSceneNodeFactory* pFactory = new CRurIvaSceneNodeFactory(smgr());
-    smgr()->registerSceneNodeFactory(pFactory);
-    pFactory->drop();
-    CRurIvaManager::getSharedInstance()->install(m_pDevice);
-    CRurIvaManager::getSharedInstance()->initODE();
-  }
-  ~CSceneFileDevice() {
-    m_pDevice->drop();
-    CRurIvaManager::getSharedInstance()->closeODE();
-    CRurIvaManager::getSharedInstance()->uninstall();
-  }
-  scene::ISceneManager* smgr() const { return m_pDevice->getSceneManager(); }
-
- private:
-  IrrlichtDevice* m_pDevice;
+  CSceneFileScene() : CTestScene(nullptr, eFactory) { m_pIrr->getLogger()->setLogLevel(ELL_NONE); }
+  scene::ISceneManager* smgr() const { return m_pSmgr; }
 };
 
 template <class T>
@@ -57,7 +43,7 @@ std::string tempFile() { return "/tmp/varrik-scene-" + std::to_string(getpid()) 
 TEST(SceneFiles, ASetUpReadBackHoldsItsNodesThroughTheSceneAlone) {
   const std::string sFile = tempFile();
   {
-    CSceneFileDevice d;
+    CSceneFileScene d;
     scene::ISceneManager* smgr = d.smgr();
     scene::ISceneNode* pWorld = smgr->addSceneNode("CRurIvaWorld");
     scene::ISceneNode* pBody = smgr->addSceneNode("CRurIvaBody", pWorld);
@@ -72,7 +58,7 @@ TEST(SceneFiles, ASetUpReadBackHoldsItsNodesThroughTheSceneAlone) {
     pWorld->drop();
   }
 
-  CSceneFileDevice d;
+  CSceneFileScene d;
   ASSERT_TRUE(CRurIvaManager::getSharedInstance()->loadScene(sFile.c_str(), d.smgr()));
   std::remove(sFile.c_str());
 
@@ -101,12 +87,12 @@ TEST(SceneFiles, ASetUpReadBackHoldsItsNodesThroughTheSceneAlone) {
   // And it simulates: the sphere (radius from the sphere node) falls.
   pWorld->initPhysics();
   EXPECT_FLOAT_EQ(pSphere->getRadius(), 1.5f);
-  for (int i = 0; i < 30; ++i) pWorld->step(0.016f);
+  d.steps(pWorld, 30);
   EXPECT_LT(pBody->getPosition().Y, 1.0f);
 }
 
 TEST(SceneFiles, AMissingFileLoadsNothing) {
-  CSceneFileDevice d;
+  CSceneFileScene d;
   const u32 iChildren = d.smgr()->getRootSceneNode()->getChildren().size();
   EXPECT_FALSE(CRurIvaManager::getSharedInstance()->loadScene("/tmp/varrik-no-such-scene.irr", d.smgr()));
   EXPECT_EQ(d.smgr()->getRootSceneNode()->getChildren().size(), iChildren);

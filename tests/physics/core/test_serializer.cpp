@@ -8,17 +8,11 @@
 #include <vector>
 
 #include "CSerializer.h"
+#include "TestMessages.h"
 
 using namespace irr;
 using namespace irr::ode;
-
-namespace {
-
-std::vector<u8> bytesOf(const CSerializer& cData) {
-  return std::vector<u8>(cData.getBuffer(), cData.getBuffer() + cData.getSize());
-}
-
-}  // namespace
+using varrik::test::bytesOf;
 
 TEST(SerializerWriting, IntegersAndBoolsAreLittleEndianWithoutGaps) {
   CSerializer cData;

@@ -2,14 +2,20 @@
 // read from scene attributes, and that geometries in nested spaces still collide.
 #include <gtest/gtest.h>
 
-#include "SceneFixture.h"
+#include "CRecordingDevice.h"
+#include "CRurIvaBody.h"
+#include "CRurIvaGeomSphere.h"
+#include "CRurIvaSpace.h"
+#include "CRurIvaWorld.h"
+#include "CTestScene.h"
 
-namespace varrik_core_test {
+namespace varrik {
+namespace test {
 namespace {
 
 TEST(CoreSpace, EachKindCreatesItsSpaceAndAnUnknownKindNone) {
-  CoreRecordingDevice* pRec = new CoreRecordingDevice();
-  CoreScene cScene(pRec);
+  CRecordingDevice* pRec = new CRecordingDevice();
+  CTestScene cScene(pRec);
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaSpace* aSpaces[4];
   for (s32 i = 0; i < 4; ++i) {
@@ -31,8 +37,8 @@ TEST(CoreSpace, EachKindCreatesItsSpaceAndAnUnknownKindNone) {
 }
 
 TEST(CoreSpace, InitialisingTwiceCreatesOneSpace) {
-  CoreRecordingDevice* pRec = new CoreRecordingDevice();
-  CoreScene cScene(pRec);
+  CRecordingDevice* pRec = new CRecordingDevice();
+  CTestScene cScene(pRec);
   CRurIvaSpace* pSpace = cScene.add<CRurIvaSpace>(cScene.m_pRoot);
   pSpace->initPhysics();
   const u32 iId = pSpace->getSpaceId();
@@ -42,8 +48,8 @@ TEST(CoreSpace, InitialisingTwiceCreatesOneSpace) {
 }
 
 TEST(CoreSpace, ASpaceBelowAWorldBeforeItsInitialisationIsASecondTopLevelSpace) {
-  CoreRecordingDevice* pRec = new CoreRecordingDevice();
-  CoreScene cScene(pRec);
+  CRecordingDevice* pRec = new CRecordingDevice();
+  CTestScene cScene(pRec);
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaSpace* pSpace = cScene.add<CRurIvaSpace>(pWorld);
   EXPECT_EQ(pSpace->getParentSpace(), nullptr);
@@ -60,8 +66,8 @@ TEST(CoreSpace, ASpaceBelowAWorldBeforeItsInitialisationIsASecondTopLevelSpace) 
 }
 
 TEST(CoreSpace, SpacesCreatedLaterOrNestedGetTheRightParent) {
-  CoreRecordingDevice* pRec = new CoreRecordingDevice();
-  CoreScene cScene(pRec);
+  CRecordingDevice* pRec = new CRecordingDevice();
+  CTestScene cScene(pRec);
   CRurIvaWorld* pWorld = cScene.addWorld();
   pWorld->initPhysics();
   CRurIvaSpace* pTop = pWorld->getSpace();
@@ -76,8 +82,8 @@ TEST(CoreSpace, SpacesCreatedLaterOrNestedGetTheRightParent) {
   pLater->initPhysics();
   pNested->initPhysics();
   ASSERT_EQ(pRec->m_aCalls.size(), 2u);
-  EXPECT_EQ(pRec->m_aCalls[0], "spaceCreateSimple(" + CoreRecordingDevice::num(pTop->getSpaceId()) + ")");
-  EXPECT_EQ(pRec->m_aCalls[1], "spaceCreateSimple(" + CoreRecordingDevice::num(pLater->getSpaceId()) + ")");
+  EXPECT_EQ(pRec->m_aCalls[0], "spaceCreateSimple(" + CRecordingDevice::num(pTop->getSpaceId()) + ")");
+  EXPECT_EQ(pRec->m_aCalls[1], "spaceCreateSimple(" + CRecordingDevice::num(pLater->getSpaceId()) + ")");
 
   // The parent space was fixed at construction; moving the node does not change it.
   pNested->setParent(pWorld);
@@ -85,25 +91,25 @@ TEST(CoreSpace, SpacesCreatedLaterOrNestedGetTheRightParent) {
 }
 
 TEST(CoreSpace, QuadTreeParametersComeFromTheAttributes) {
-  CoreRecordingDevice* pRec = new CoreRecordingDevice();
-  CoreScene cScene(pRec);
+  CRecordingDevice* pRec = new CRecordingDevice();
+  CTestScene cScene(pRec);
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaSpace* pSource = cScene.add<CRurIvaSpace>(pWorld);
   pSource->setSpaceType(2);
   pSource->setQuadTreeParams(vector3df(0, 0, 0), vector3df(1000, 100, 1000), 4);
 
-  irr::io::IAttributes* pAttr = cScene.m_pIrr->getFileSystem()->createEmptyAttributes();
+  irr::io::IAttributes* pAttr = cScene.newAttributes();
   pSource->serializeAttributes(pAttr);
   EXPECT_EQ(pAttr->getAttributeAsInt("SpaceType"), 2);
   EXPECT_EQ(pAttr->getAttributeAsInt("Depth"), 4);
-  CORE_EXPECT_VEC_NEAR(pAttr->getAttributeAsVector3d("Extents"), vector3df(1000, 100, 1000), 0.0f);
+  EXPECT_VEC_NEAR(pAttr->getAttributeAsVector3d("Extents"), vector3df(1000, 100, 1000), 0.0f);
 
   CRurIvaSpace* pRead = cScene.add<CRurIvaSpace>(cScene.m_pRoot);
   pRead->deserializeAttributes(pAttr);
   EXPECT_EQ(pRead->getSpaceType(), 2);
   EXPECT_EQ(pRead->getDepth(), 4);
-  CORE_EXPECT_VEC_NEAR(pRead->getCenter(), vector3df(0, 0, 0), 0.0f);
-  CORE_EXPECT_VEC_NEAR(pRead->getExtents(), vector3df(1000, 100, 1000), 0.0f);
+  EXPECT_VEC_NEAR(pRead->getCenter(), vector3df(0, 0, 0), 0.0f);
+  EXPECT_VEC_NEAR(pRead->getExtents(), vector3df(1000, 100, 1000), 0.0f);
   pRec->m_aCalls.clear();
   pRead->initPhysics();
   EXPECT_EQ(pRec->m_aCalls, (std::vector<std::string>{"spaceCreateQuadTree(0,0,0,0,1000,100,1000,4)"}));
@@ -119,7 +125,7 @@ TEST(CoreSpace, QuadTreeParametersComeFromTheAttributes) {
 }
 
 TEST(CoreSpace, GeometriesInAHashTopSpaceCollide) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaSpace* pTop = cScene.add<CRurIvaSpace>(pWorld);
   pTop->setSpaceType(1);
@@ -137,7 +143,7 @@ TEST(CoreSpace, GeometriesInAHashTopSpaceCollide) {
 // node before it looks for spaces, and a space has none, so a nested space is never entered
 // and its geometries collide with nothing (reported to the device's owner).
 TEST(CoreSpace, GeometriesInANestedSpaceCollideWithTheRestOfTheWorld) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaSpace* pTop = cScene.add<CRurIvaSpace>(pWorld);
   pWorld->setSpace(pTop);
@@ -154,7 +160,7 @@ TEST(CoreSpace, GeometriesInANestedSpaceCollideWithTheRestOfTheWorld) {
 }
 
 TEST(CoreSpace, RemovedFromPhysicsASpaceDestroysItsDynamicsSpace) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaSpace* pSpace = cScene.add<CRurIvaSpace>(pWorld);
   pSpace->initPhysics();
@@ -167,4 +173,5 @@ TEST(CoreSpace, RemovedFromPhysicsASpaceDestroysItsDynamicsSpace) {
 }
 
 }  // namespace
-}  // namespace varrik_core_test
+}  // namespace test
+}  // namespace varrik

@@ -1,9 +1,15 @@
 // Fixed-size stepping: how elapsed time becomes steps, and the events that frame every step.
 #include <gtest/gtest.h>
 
-#include "SceneFixture.h"
+#include "CEventLog.h"
+#include "CRurIvaBody.h"
+#include "CRurIvaDevice.h"
+#include "CRurIvaWorld.h"
+#include "CTestScene.h"
+#include "IRurIvaEvent.h"
 
-namespace varrik_core_test {
+namespace varrik {
+namespace test {
 namespace {
 
 using irr::ode::eRurIvaEventActivationChanged;
@@ -12,7 +18,7 @@ using irr::ode::eRurIvaEventBodyMoved;
 using irr::ode::eRurIvaEventStep;
 
 TEST(SimStepping, AccumulatorRunsWholeStepsAndCarriesTheRest) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaBody* pBody = cScene.addSphereBody(pWorld, vector3df(0, 100, 0), 0.5f);
   pWorld->initPhysics();
@@ -40,7 +46,7 @@ TEST(SimStepping, AccumulatorRunsWholeStepsAndCarriesTheRest) {
 }
 
 TEST(SimStepping, QuickStepUsesTheSameAccumulator) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaBody* pBody = cScene.addSphereBody(pWorld, vector3df(0, 100, 0), 0.5f);
   pWorld->initPhysics();
@@ -54,13 +60,13 @@ TEST(SimStepping, QuickStepUsesTheSameAccumulator) {
 }
 
 TEST(SimStepping, OneStepPostsBeforeStepBodyMovedStepAndOnTheFirstStepActivationChanged) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaBody* pBody = cScene.addSphereBody(pWorld, vector3df(0, 100, 0), 0.5f);
   pWorld->initPhysics();
   EXPECT_FALSE(pBody->isEnabled());
 
-  CoreEventLog cLog;
+  CEventLog cLog;
   cScene.steps(pWorld, 1);
   ASSERT_EQ(cLog.types(), (std::vector<u16>{eRurIvaEventBeforeStep, eRurIvaEventBodyMoved, eRurIvaEventStep,
                                             eRurIvaEventActivationChanged}));
@@ -80,20 +86,20 @@ TEST(SimStepping, OneStepPostsBeforeStepBodyMovedStepAndOnTheFirstStepActivation
 }
 
 TEST(SimStepping, DisablingABodyPostsAnActivationChangeAtTheNextStep) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaBody* pBody = cScene.addSphereBody(pWorld, vector3df(0, 100, 0), 0.5f);
   pWorld->initPhysics();
   cScene.steps(pWorld, 1);
   ASSERT_TRUE(pBody->isEnabled());
 
-  CoreEventLog cLog;
+  CEventLog cLog;
   pBody->setEnabled(false);
   cScene.steps(pWorld, 3);
   ASSERT_EQ(cLog.count(eRurIvaEventActivationChanged), 1);
   // A disabled body does not move, so no body-moved event either.
   EXPECT_EQ(cLog.count(eRurIvaEventBodyMoved), 0);
-  for (const CoreEventLog::SEntry& e : cLog.m_aEntries)
+  for (const CEventLog::SEntry& e : cLog.m_aEntries)
     if (e.iType == eRurIvaEventActivationChanged) {
       EXPECT_FALSE(e.bActive);
     }
@@ -101,24 +107,18 @@ TEST(SimStepping, DisablingABodyPostsAnActivationChangeAtTheNextStep) {
 }
 
 TEST(SimStepping, StepEventsCarryTheManagersFrameNumber) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   cScene.addSphereBody(pWorld, vector3df(0, 100, 0), 0.5f);
   pWorld->initPhysics();
-  irr::ITimer* pTimer = cScene.m_pIrr->getTimer();
 
-  CoreEventLog cLog;
-  pTimer->setTime(0);
-  cScene.m_pManager->step();  // frame 1, no time passed
+  CEventLog cLog;
+  cScene.frameAt(0);  // frame 1, no time passed
   EXPECT_EQ(cLog.count(eRurIvaEventStep), 0);
-  pTimer->setTime(16);
-  cScene.m_pManager->step();  // frame 2, one step
-  pTimer->setTime(48);
-  cScene.m_pManager->step();  // frame 3, two steps
+  cScene.frameAt(16);  // frame 2, one step
+  cScene.frameAt(48);  // frame 3, two steps
 
-  std::vector<CoreEventLog::SEntry> aSteps;
-  for (const CoreEventLog::SEntry& e : cLog.m_aEntries)
-    if (e.iType == eRurIvaEventStep) aSteps.push_back(e);
+  const std::vector<CEventLog::SEntry> aSteps = cLog.of(eRurIvaEventStep);
   ASSERT_EQ(aSteps.size(), 3u);
   EXPECT_EQ(aSteps[0].iFrameNo, 2u);
   EXPECT_EQ(aSteps[1].iFrameNo, 3u);
@@ -129,16 +129,16 @@ TEST(SimStepping, StepEventsCarryTheManagersFrameNumber) {
 }
 
 TEST(SimStepping, BodyWithoutGraphicsUpdateIsSimulatedButItsNodeStays) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaBody* pFollowing = cScene.addSphereBody(pWorld, vector3df(-5, 100, 0), 0.5f);
   CRurIvaBody* pStill = cScene.addSphereBody(pWorld, vector3df(5, 100, 0), 0.5f);
   pStill->setUpdateGraphics(false);
   pWorld->initPhysics();
 
-  CoreEventLog cLog;
+  CEventLog cLog;
   cScene.simulate(pWorld, 1.0f);
-  for (const CoreEventLog::SEntry& e : cLog.m_aEntries)
+  for (const CEventLog::SEntry& e : cLog.m_aEntries)
     if (e.iType == eRurIvaEventBodyMoved) {
       EXPECT_EQ(e.pBody, pFollowing);
     }
@@ -151,10 +151,10 @@ TEST(SimStepping, BodyWithoutGraphicsUpdateIsSimulatedButItsNodeStays) {
 }
 
 TEST(SimStepping, AWorldThatWasNeverInitialisedIsNotStepped) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
-  CoreEventLog cLog;
-  coreCaptured([&] { pWorld->step(0.1f); });
+  CEventLog cLog;
+  captured([&] { pWorld->step(0.1f); });
   EXPECT_EQ(cScene.m_pDevice->getStepCounter(), 0);
   EXPECT_EQ(cLog.count(eRurIvaEventStep), 0);
   // Time offered to a world that cannot step is not saved up for later.
@@ -162,4 +162,5 @@ TEST(SimStepping, AWorldThatWasNeverInitialisedIsNotStepped) {
 }
 
 }  // namespace
-}  // namespace varrik_core_test
+}  // namespace test
+}  // namespace varrik

@@ -7,18 +7,17 @@
 #include <string>
 #include <vector>
 
-#include "SceneFixture.h"
+#include "CRurIvaContactParameters.h"
+#include "CRurIvaGeomPlane.h"
+#include "CRurIvaSurfaceParameters.h"
+#include "CRurIvaWorld.h"
+#include "CTestScene.h"
 
-namespace varrik_core_test {
+namespace varrik {
+namespace test {
 namespace {
 
 using irr::ode::CRurIvaContactParameters;
-
-std::vector<std::string> keysOf(irr::io::IAttributes* p) {
-  std::vector<std::string> a;
-  for (u32 i = 0; i < p->getAttributeCount(); ++i) a.push_back(p->getAttributeName(i));
-  return a;
-}
 
 void fill(CRurIvaSurfaceParameters& s, f32 fBase) {
   s.setMode(0x0004 | 0x0010 | 0x2000);
@@ -52,9 +51,9 @@ void expectFilled(CRurIvaSurfaceParameters& s, f32 fBase) {
 
 class CoreSurface : public testing::Test {
  protected:
-  void SetUp() override { m_pAttr = m_cScene.m_pIrr->getFileSystem()->createEmptyAttributes(); }
+  void SetUp() override { m_pAttr = m_cScene.newAttributes(); }
   void TearDown() override { m_pAttr->drop(); }
-  CoreScene m_cScene;
+  CTestScene m_cScene;
   irr::io::IAttributes* m_pAttr = nullptr;
 };
 
@@ -332,4 +331,5 @@ TEST(CoreContact, NameFlagAndDampingOfTheResultAreLeftAlone) {
 }
 
 }  // namespace
-}  // namespace varrik_core_test
+}  // namespace test
+}  // namespace varrik

@@ -8,14 +8,23 @@
 #include <string>
 #include <vector>
 
-#include "SceneFixture.h"
+#include "CRecordingDevice.h"
+#include "CRurIvaBody.h"
+#include "CRurIvaGeomBox.h"
+#include "CRurIvaGeomPlane.h"
+#include "CRurIvaManager.h"
+#include "CRurIvaSpace.h"
+#include "CRurIvaSurfaceParameters.h"
+#include "CRurIvaWorld.h"
+#include "CTestScene.h"
 
-namespace varrik_core_test {
+namespace varrik {
+namespace test {
 namespace {
 
 TEST(CoreWorld, InitialisationCreatesTheSetUpInItsFixedOrder) {
-  CoreRecordingDevice* pRec = new CoreRecordingDevice();
-  CoreScene cScene(pRec);
+  CRecordingDevice* pRec = new CRecordingDevice();
+  CTestScene cScene(pRec);
   CRurIvaWorld* pWorld = cScene.addWorld();
   pWorld->setLinearDamping(0.1f);
   pWorld->setGravity(vector3df(0, -3, 0));
@@ -61,8 +70,8 @@ TEST(CoreWorld, InitialisationCreatesTheSetUpInItsFixedOrder) {
 }
 
 TEST(CoreWorld, AMaximumAngularSpeedIsAppliedAtInitialisation) {
-  CoreRecordingDevice* pRec = new CoreRecordingDevice();
-  CoreScene cScene(pRec);
+  CRecordingDevice* pRec = new CRecordingDevice();
+  CTestScene cScene(pRec);
   CRurIvaWorld* pWorld = cScene.addWorld();
   pWorld->setMaxAngularSpeed(3.0f);
   pWorld->initPhysics();
@@ -72,8 +81,8 @@ TEST(CoreWorld, AMaximumAngularSpeedIsAppliedAtInitialisation) {
 }
 
 TEST(CoreWorld, AWorldWithoutASpaceGetsOneAndASecondInitialisationChangesNothing) {
-  CoreRecordingDevice* pRec = new CoreRecordingDevice();
-  CoreScene cScene(pRec);
+  CRecordingDevice* pRec = new CRecordingDevice();
+  CTestScene cScene(pRec);
   CRurIvaWorld* pWorld = cScene.addWorld();
   EXPECT_EQ(pWorld->getSpace(), nullptr);
   pWorld->initPhysics();
@@ -98,7 +107,7 @@ TEST(CoreWorld, AWorldWithoutASpaceGetsOneAndASecondInitialisationChangesNothing
 }
 
 TEST(CoreWorld, GravitySetBeforeInitialisationIsAppliedThenAndLaterChangesApplyAtOnce) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   pWorld->setGravity(vector3df(0, -2, 0));
   EXPECT_EQ(pWorld->getGravity(), vector3df(0, -2, 0));
@@ -114,8 +123,8 @@ TEST(CoreWorld, GravitySetBeforeInitialisationIsAppliedThenAndLaterChangesApplyA
 }
 
 TEST(CoreWorld, SolverSettingsDoNothingBeforeInitialisation) {
-  CoreRecordingDevice* pRec = new CoreRecordingDevice();
-  CoreScene cScene(pRec);
+  CRecordingDevice* pRec = new CRecordingDevice();
+  CTestScene cScene(pRec);
   CRurIvaWorld* pWorld = cScene.addWorld();
   pWorld->setERP(0.5f);
   pWorld->setCFM(0.001f);
@@ -143,7 +152,7 @@ TEST(CoreWorld, SolverSettingsDoNothingBeforeInitialisation) {
 }
 
 TEST(CoreWorld, RemovedFromPhysicsTheWorldNoLongerSteps) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   pWorld->initPhysics();
   const u32 iWorldId = pWorld->getWorldId();
@@ -151,12 +160,12 @@ TEST(CoreWorld, RemovedFromPhysicsTheWorldNoLongerSteps) {
   EXPECT_EQ(pWorld->getWorldId(), 0u);
   EXPECT_EQ(cScene.m_pDevice->getWorldId(iWorldId), nullptr);
   EXPECT_FALSE(cScene.m_pManager->isRegisteredOdeSceneNode(pWorld));
-  coreCaptured([&] { pWorld->step(0.1f); });
+  captured([&] { pWorld->step(0.1f); });
   EXPECT_EQ(cScene.m_pDevice->getStepCounter(), 0);
 }
 
 TEST(CoreWorld, CloneCopiesGravityAndDampingButCreatesNoDynamicsObjects) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   pWorld->setGravity(vector3df(1, 2, 3));
   pWorld->setAngularDamping(0.25f);
@@ -222,7 +231,7 @@ class CoreSurfaceFile : public testing::Test {
   s32 load(const std::string& sPath, std::string* pOutput) {
     s32 iCount = -1;
     const irr::core::stringw sWide(sPath.c_str());
-    *pOutput = coreCaptured([&] { iCount = m_pWorld->loadFromFile(sWide.c_str()); });
+    *pOutput = captured([&] { iCount = m_pWorld->loadFromFile(sWide.c_str()); });
     return iCount;
   }
 
@@ -233,7 +242,7 @@ class CoreSurfaceFile : public testing::Test {
     return a;
   }
 
-  CoreScene m_cScene;
+  CTestScene m_cScene;
   CRurIvaWorld* m_pWorld = nullptr;
   std::string m_sDir;
   std::vector<std::string> m_aFiles;
@@ -257,7 +266,7 @@ TEST_F(CoreSurfaceFile, ThreeSetsAreLoadedRegisteredAndNamed) {
 
   std::string sOut;
   EXPECT_EQ(load(sPath, &sOut), 3);
-  EXPECT_EQ(coreCount(sOut, "parameter!\n"), 3);
+  EXPECT_EQ(countOf(sOut, "parameter!\n"), 3);
   EXPECT_EQ(sOut.find("load from file!\n"), 0u);
   EXPECT_NE(sOut.find("3 surface parameter sets loaded from \"" + sPath + "\"\n"), std::string::npos);
 
@@ -284,7 +293,7 @@ TEST_F(CoreSurfaceFile, AGeometryNamingALoadedSetTakesItsValues) {
   a.setModeSlip1(true);
   std::string sOut;
   const irr::core::stringw sPath(writeSets("ice.xml", {&a}).c_str());
-  sOut = coreCaptured([&] { EXPECT_EQ(m_pWorld->setSurfaceXml(sPath.c_str()), 1); });
+  sOut = captured([&] { EXPECT_EQ(m_pWorld->setSurfaceXml(sPath.c_str()), 1); });
   EXPECT_EQ(m_pWorld->getSurfaceXml(), sPath);
 
   CRurIvaGeomPlane* pGround = m_cScene.addGround(m_pWorld);
@@ -298,18 +307,18 @@ TEST_F(CoreSurfaceFile, TheSurfaceDefinitionsAttributeLoadsTheFileWhileReading) 
   CRurIvaSurfaceParameters a;
   a.setName(L"gravel");
   const std::string sPath = writeSets("gravel.xml", {&a});
-  irr::io::IAttributes* pAttr = m_cScene.m_pIrr->getFileSystem()->createEmptyAttributes();
+  irr::io::IAttributes* pAttr = m_cScene.newAttributes();
   m_pWorld->serializeAttributes(pAttr);
   EXPECT_STREQ(pAttr->getAttributeAsString("surfaceDefinitions").c_str(), "");
   pAttr->setAttribute("surfaceDefinitions", sPath.c_str());
   CRurIvaWorld* pRead = m_cScene.addWorld();
-  const std::string sOut = coreCaptured([&] { pRead->deserializeAttributes(pAttr); });
-  EXPECT_EQ(coreCount(sOut, "parameter!\n"), 1);
+  const std::string sOut = captured([&] { pRead->deserializeAttributes(pAttr); });
+  EXPECT_EQ(countOf(sOut, "parameter!\n"), 1);
   EXPECT_NE(m_cScene.m_pManager->getSurfaceParameter(L"gravel"), nullptr);
 
   // An empty name loads nothing and prints nothing.
   pAttr->setAttribute("surfaceDefinitions", "");
-  EXPECT_EQ(coreCaptured([&] { pRead->deserializeAttributes(pAttr); }), "");
+  EXPECT_EQ(captured([&] { pRead->deserializeAttributes(pAttr); }), "");
   pAttr->drop();
 }
 
@@ -365,7 +374,7 @@ TEST_F(CoreSurfaceFile, FilesThatAreNotXmlOrAreBrokenLoadWhatTheyCanAndNeverCras
     const size_t iBefore = loadedSets().size();
     const s32 iCount = load(writeText(f.first, f.second), &sOut);
     EXPECT_GE(iCount, 0);
-    EXPECT_EQ(coreCount(sOut, "parameter!\n"), iCount);
+    EXPECT_EQ(countOf(sOut, "parameter!\n"), iCount);
     // Every set counted is registered; a set element without an attribute block adds none.
     EXPECT_LE(loadedSets().size() - iBefore, static_cast<size_t>(iCount));
   }
@@ -376,4 +385,5 @@ TEST_F(CoreSurfaceFile, FilesThatAreNotXmlOrAreBrokenLoadWhatTheyCanAndNeverCras
 }
 
 }  // namespace
-}  // namespace varrik_core_test
+}  // namespace test
+}  // namespace varrik

@@ -3,34 +3,27 @@
 // pairs that reach the surface combination, the first thing done for a pair that may touch.
 #include <gtest/gtest.h>
 
-#include "SceneFixture.h"
+#include "CCountingCalculator.h"
+#include "CRurIvaBody.h"
+#include "CRurIvaDevice.h"
+#include "CRurIvaGeomBox.h"
+#include "CRurIvaGeomSphere.h"
+#include "CRurIvaWorld.h"
+#include "CTestScene.h"
+#include "IRurIvaContactParameters.h"
 
-namespace varrik_core_test {
+namespace varrik {
+namespace test {
 namespace {
 
-//! The device's own calculator, counting the combinations asked of it (16 per geometry pair).
-class CoreCountingCalculator : public irr::ode::IRurIvaContactParameters {
- public:
-  void calculateContactParameters(CRurIvaSurfaceParameters* p1, CRurIvaSurfaceParameters* p2,
-                                  CRurIvaSurfaceParameters* pResult) override {
-    ++m_iCalls;
-    m_cReal.calculateContactParameters(p1, p2, pResult);
-  }
-  int pairs() const { return m_iCalls / 16; }
-  int m_iCalls = 0;
-
- private:
-  irr::ode::CRurIvaContactParameters m_cReal;
-};
-
 //! A device that hands out the counting calculator (which stays the test's).
-class CoreCountingDevice : public CRurIvaDevice {
+class CCountingDevice : public CRurIvaDevice {
  public:
-  explicit CoreCountingDevice(CoreCountingCalculator* p) : m_pCounter(p) {}
+  explicit CCountingDevice(CCountingCalculator* p) : m_pCounter(p) {}
   irr::ode::IRurIvaContactParameters* getContactCalculator() override { return m_pCounter; }
 
  private:
-  CoreCountingCalculator* m_pCounter;
+  CCountingCalculator* m_pCounter;
 };
 
 //! Two spheres of radius 1 overlapping by half a unit, without gravity.
@@ -41,7 +34,7 @@ struct SPair {
   CRurIvaGeomSphere* pGeomB;
 };
 
-SPair buildPair(CoreScene& cScene, CRurIvaWorld* pWorld) {
+SPair buildPair(CTestScene& cScene, CRurIvaWorld* pWorld) {
   pWorld->setGravity(vector3df(0, 0, 0));
   SPair p;
   p.pA = cScene.addSphereBody(pWorld, vector3df(0, 0, 0), 1.0f, 1.0f, &p.pGeomA);
@@ -49,7 +42,7 @@ SPair buildPair(CoreScene& cScene, CRurIvaWorld* pWorld) {
   return p;
 }
 
-bool touched(CoreScene& cScene, CRurIvaWorld* pWorld, s32 iGroupA, s32 iGroupB) {
+bool touched(CTestScene& cScene, CRurIvaWorld* pWorld, s32 iGroupA, s32 iGroupB) {
   SPair p = buildPair(cScene, pWorld);
   p.pGeomA->setCollisionGroup(iGroupA);
   p.pGeomB->setCollisionGroup(iGroupB);
@@ -74,30 +67,30 @@ bool touched(CoreScene& cScene, CRurIvaWorld* pWorld, s32 iGroupA, s32 iGroupB) 
 }
 
 TEST(SimCollisionGroups, WithoutGroupsOverlappingBodiesTouch) {
-  CoreScene cScene;
+  CTestScene cScene;
   EXPECT_TRUE(touched(cScene, cScene.addWorld(), 0, 0));
 }
 
 TEST(SimCollisionGroups, TwoMembersOfOneNonZeroGroupNeverTouch) {
-  CoreScene cScene;
+  CTestScene cScene;
   EXPECT_FALSE(touched(cScene, cScene.addWorld(), 3, 3));
 }
 
 TEST(SimCollisionGroups, GroupThreeTouchesGroupZero) {
-  CoreScene cScene;
+  CTestScene cScene;
   EXPECT_TRUE(touched(cScene, cScene.addWorld(), 3, 0));
 }
 
 TEST(SimCollisionGroups, GroupThreeTouchesGroupFour) {
-  CoreScene cScene;
+  CTestScene cScene;
   EXPECT_TRUE(touched(cScene, cScene.addWorld(), 3, 4));
 }
 
 TEST(SimCollisionGroups, AGroupReadFromTheSceneAttributesKeepsBodiesApart) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   SPair p = buildPair(cScene, pWorld);
-  irr::io::IAttributes* pAttr = cScene.m_pIrr->getFileSystem()->createEmptyAttributes();
+  irr::io::IAttributes* pAttr = cScene.newAttributes();
   p.pGeomA->serializeAttributes(pAttr);
   pAttr->setAttribute("collisionGroup", 7);
   p.pGeomA->deserializeAttributes(pAttr);
@@ -107,11 +100,11 @@ TEST(SimCollisionGroups, AGroupReadFromTheSceneAttributesKeepsBodiesApart) {
   pWorld->initPhysics();
   cScene.simulate(pWorld, 0.5f);
   EXPECT_FALSE(p.pA->getCollision());
-  CORE_EXPECT_VEC_NEAR(p.pB->getPosition(), vector3df(1.5f, 0, 0), 0.0f);
+  EXPECT_VEC_NEAR(p.pB->getPosition(), vector3df(1.5f, 0, 0), 0.0f);
 }
 
 TEST(SimCollisionGroups, AGeometryThatDoesNotCollideFallsThroughTheGround) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   cScene.addGround(pWorld);
   CRurIvaGeomSphere* pSphere = nullptr;
@@ -124,8 +117,8 @@ TEST(SimCollisionGroups, AGeometryThatDoesNotCollideFallsThroughTheGround) {
 }
 
 TEST(SimCollisionGroups, TwoStaticGeometriesNeverReachTheContactStage) {
-  CoreCountingCalculator cCounter;
-  CoreScene cScene(new CoreCountingDevice(&cCounter));
+  CCountingCalculator cCounter;
+  CTestScene cScene(new CCountingDevice(&cCounter));
   CRurIvaWorld* pWorld = cScene.addWorld();
   // Two overlapping static boxes and a plane through both.
   for (f32 x : {0.0f, 0.5f}) {
@@ -149,8 +142,8 @@ TEST(SimCollisionGroups, TwoStaticGeometriesNeverReachTheContactStage) {
 }
 
 TEST(SimCollisionGroups, GeometriesOfOneBodyNeverTouchEachOther) {
-  CoreCountingCalculator cCounter;
-  CoreScene cScene(new CoreCountingDevice(&cCounter));
+  CCountingCalculator cCounter;
+  CTestScene cScene(new CCountingDevice(&cCounter));
   CRurIvaWorld* pWorld = cScene.addWorld();
   pWorld->setGravity(vector3df(0, 0, 0));
   CRurIvaBody* pBody = cScene.add<CRurIvaBody>(pWorld);
@@ -162,11 +155,11 @@ TEST(SimCollisionGroups, GeometriesOfOneBodyNeverTouchEachOther) {
   cScene.steps(pWorld, 5);
   EXPECT_EQ(cCounter.m_iCalls, 0);
   EXPECT_FALSE(pBody->getCollision());
-  CORE_EXPECT_VEC_NEAR(pBody->getPosition(), vector3df(0, 0, 0), 1e-6f);
+  EXPECT_VEC_NEAR(pBody->getPosition(), vector3df(0, 0, 0), 1e-6f);
 }
 
 TEST(SimCollisionGroups, TheTouchingStateIsClearedBeforeEveryStep) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   cScene.addGround(pWorld, 0.0f);
   CRurIvaBody* pBody = cScene.addSphereBody(pWorld, vector3df(0, 1, 0), 1.0f);
@@ -181,4 +174,5 @@ TEST(SimCollisionGroups, TheTouchingStateIsClearedBeforeEveryStep) {
 }
 
 }  // namespace
-}  // namespace varrik_core_test
+}  // namespace test
+}  // namespace varrik

@@ -2,17 +2,27 @@
 // hand to the dynamics library, and how they sit in the simulation.
 #include <gtest/gtest.h>
 
-#include "SceneFixture.h"
+#include "CRecordingDevice.h"
+#include "CRurIvaBody.h"
+#include "CRurIvaGeomBox.h"
+#include "CRurIvaGeomCapsule.h"
+#include "CRurIvaGeomCylinder.h"
+#include "CRurIvaGeomPlane.h"
+#include "CRurIvaGeomSphere.h"
+#include "CRurIvaSurfaceParameters.h"
+#include "CRurIvaWorld.h"
+#include "CTestScene.h"
 
-namespace varrik_core_test {
+namespace varrik {
+namespace test {
 namespace {
 
 using irr::scene::IAnimatedMeshSceneNode;
 using irr::scene::IMeshSceneNode;
 
 TEST(SimPrimitives, ABoxTakesTheFrameZeroBoxOfItsAnimatedMeshTimesTheScale) {
-  CoreRecordingDevice* pRec = new CoreRecordingDevice();
-  CoreScene cScene(pRec);
+  CRecordingDevice* pRec = new CRecordingDevice();
+  CTestScene cScene(pRec);
   CRurIvaWorld* pWorld = cScene.addWorld();
   cScene.addGround(pWorld, 0.0f);
   CRurIvaBody* pBody = cScene.add<CRurIvaBody>(pWorld, vector3df(0, 3, 0));
@@ -34,8 +44,8 @@ TEST(SimPrimitives, ABoxTakesTheFrameZeroBoxOfItsAnimatedMeshTimesTheScale) {
 }
 
 TEST(SimPrimitives, ABoxBelowAStaticMeshNodeTakesItsMeshBox) {
-  CoreRecordingDevice* pRec = new CoreRecordingDevice();
-  CoreScene cScene(pRec);
+  CRecordingDevice* pRec = new CRecordingDevice();
+  CTestScene cScene(pRec);
   CRurIvaWorld* pWorld = cScene.addWorld();
   IMeshSceneNode* pModel =
       cScene.addMeshNode(pWorld, {aabbox3df(0, 0, 0, 2, 3, 4)}, vector3df(0, 0, 0), vector3df(1, 0.5f, 2));
@@ -45,8 +55,8 @@ TEST(SimPrimitives, ABoxBelowAStaticMeshNodeTakesItsMeshBox) {
 }
 
 TEST(SimPrimitives, AnyGivenSizeIsUsedAsItStands) {
-  CoreRecordingDevice* pRec = new CoreRecordingDevice();
-  CoreScene cScene(pRec);
+  CRecordingDevice* pRec = new CRecordingDevice();
+  CTestScene cScene(pRec);
   CRurIvaWorld* pWorld = cScene.addWorld();
   IMeshSceneNode* pModel = cScene.addMeshNode(pWorld, {aabbox3df(-5, -5, -5, 5, 5, 5)});
   CRurIvaGeomBox* pBox = cScene.add<CRurIvaGeomBox>(pModel);
@@ -57,8 +67,8 @@ TEST(SimPrimitives, AnyGivenSizeIsUsedAsItStands) {
 }
 
 TEST(SimPrimitives, WithSelectedMaterialsOnlyTheSelectedBuffersAndTheOriginCount) {
-  CoreRecordingDevice* pRec = new CoreRecordingDevice();
-  CoreScene cScene(pRec);
+  CRecordingDevice* pRec = new CRecordingDevice();
+  CTestScene cScene(pRec);
   CRurIvaWorld* pWorld = cScene.addWorld();
   IMeshSceneNode* pModel = cScene.addMeshNode(
       pWorld,
@@ -72,17 +82,17 @@ TEST(SimPrimitives, WithSelectedMaterialsOnlyTheSelectedBuffersAndTheOriginCount
 
   // Buffers 0 and 2 with the origin: (0, -1, -1) to (3, 1, 1), times the scale.
   EXPECT_EQ(pRec->first("geomCreateBox"), "geomCreateBox(6,2,2)");
-  CORE_EXPECT_VEC_NEAR(pBox->getBoundingBox().MinEdge, vector3df(0, -1, -1), 0.0f);
-  CORE_EXPECT_VEC_NEAR(pBox->getBoundingBox().MaxEdge, vector3df(3, 1, 1), 0.0f);
+  EXPECT_VEC_NEAR(pBox->getBoundingBox().MinEdge, vector3df(0, -1, -1), 0.0f);
+  EXPECT_VEC_NEAR(pBox->getBoundingBox().MaxEdge, vector3df(3, 1, 1), 0.0f);
 }
 
 TEST(SimPrimitives, SelectedMaterialsNeedAMeshParentOrNoBoxIsMade) {
-  CoreRecordingDevice* pRec = new CoreRecordingDevice();
-  CoreScene cScene(pRec);
+  CRecordingDevice* pRec = new CRecordingDevice();
+  CTestScene cScene(pRec);
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaGeomBox* pBox = cScene.add<CRurIvaGeomBox>(cScene.addEmpty(pWorld));
   pBox->setUseAllMaterials(false);
-  const std::string sOut = coreCaptured([&] { pWorld->initPhysics(); });
+  const std::string sOut = captured([&] { pWorld->initPhysics(); });
   EXPECT_NE(sOut.find("Non supported scene node type detected!\n"), std::string::npos);
   EXPECT_EQ(pRec->count("geomCreateBox"), 0);
   EXPECT_FALSE(pBox->physicsInitialized());
@@ -92,8 +102,8 @@ TEST(SimPrimitives, SelectedMaterialsNeedAMeshParentOrNoBoxIsMade) {
 }
 
 TEST(SimPrimitives, SphereAndCylinderTakeTheirRadiusFromTheMeshWidth) {
-  CoreRecordingDevice* pRec = new CoreRecordingDevice();
-  CoreScene cScene(pRec);
+  CRecordingDevice* pRec = new CRecordingDevice();
+  CTestScene cScene(pRec);
   CRurIvaWorld* pWorld = cScene.addWorld();
   cScene.addGround(pWorld, 0.0f);
   CRurIvaBody* pBody = cScene.add<CRurIvaBody>(pWorld, vector3df(0, 5, 0));
@@ -116,8 +126,8 @@ TEST(SimPrimitives, SphereAndCylinderTakeTheirRadiusFromTheMeshWidth) {
 }
 
 TEST(SimPrimitives, ACapsuleTakesItsLengthFromTheDepthLessBothCaps) {
-  CoreRecordingDevice* pRec = new CoreRecordingDevice();
-  CoreScene cScene(pRec);
+  CRecordingDevice* pRec = new CRecordingDevice();
+  CTestScene cScene(pRec);
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaBody* pBody = cScene.add<CRurIvaBody>(pWorld);
   CRurIvaGeomCapsule* pCapsule = cScene.add<CRurIvaGeomCapsule>(
@@ -129,7 +139,7 @@ TEST(SimPrimitives, ACapsuleTakesItsLengthFromTheDepthLessBothCaps) {
 }
 
 TEST(SimPrimitives, ACapsuleLyingOnTheGroundRestsOnItsRadius) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   cScene.addGround(pWorld, 0.0f);
   CRurIvaBody* pBody = cScene.add<CRurIvaBody>(pWorld, vector3df(0, 2, 0));
@@ -142,7 +152,7 @@ TEST(SimPrimitives, ACapsuleLyingOnTheGroundRestsOnItsRadius) {
 }
 
 TEST(SimPrimitives, AGeometryStaysAtItsParentsOrigin) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaGeomSphere* pSphere = cScene.add<CRurIvaGeomSphere>(cScene.addEmpty(pWorld, vector3df(1, 1, 1)));
   pSphere->setPosition(vector3df(3, 4, 5));
@@ -154,13 +164,13 @@ TEST(SimPrimitives, AGeometryStaysAtItsParentsOrigin) {
 }
 
 TEST(SimPrimitives, AZeroMassSphereIsAttachedButAddsNoMass) {
-  CoreRecordingDevice* pRec = new CoreRecordingDevice();
-  CoreScene cScene(pRec);
+  CRecordingDevice* pRec = new CRecordingDevice();
+  CTestScene cScene(pRec);
   CRurIvaWorld* pWorld = cScene.addWorld();
   cScene.addGround(pWorld, 0.0f);
   CRurIvaGeomSphere* pSphere = nullptr;
   CRurIvaBody* pBody = cScene.addSphereBody(pWorld, vector3df(0, 3, 0), 1.0f, 0.0f, &pSphere);
-  coreCaptured([&] { pWorld->initPhysics(); });
+  captured([&] { pWorld->initPhysics(); });
   EXPECT_EQ(pRec->count("massSetSphereTotal"), 0);
   EXPECT_EQ(pRec->count("massAdd"), 0);
   EXPECT_EQ(pSphere->getBody(), pBody);
@@ -171,8 +181,8 @@ TEST(SimPrimitives, AZeroMassSphereIsAttachedButAddsNoMass) {
 }
 
 TEST(SimPrimitives, OffsetsBelowAMillionthAreNoOffsets) {
-  CoreRecordingDevice* pRec = new CoreRecordingDevice();
-  CoreScene cScene(pRec);
+  CRecordingDevice* pRec = new CRecordingDevice();
+  CTestScene cScene(pRec);
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaBody* pBody = cScene.add<CRurIvaBody>(pWorld);
   cScene.add<CRurIvaGeomSphere>(cScene.addEmpty(pBody, vector3df(0.0000005f, 0, 0)))->setRadius(1);
@@ -183,7 +193,7 @@ TEST(SimPrimitives, OffsetsBelowAMillionthAreNoOffsets) {
 }
 
 TEST(SimPrimitives, EveryIndexGivesSetZeroOfAPrimitive) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaGeomBox* pBox = cScene.add<CRurIvaGeomBox>(pWorld);
   EXPECT_EQ(pBox->getSurfaceParametersCount(), 1u);
@@ -195,15 +205,15 @@ TEST(SimPrimitives, EveryIndexGivesSetZeroOfAPrimitive) {
 }
 
 TEST(SimPrimitives, APlaneInitialisedTwiceIsCreatedOnceAndNeverPlaced) {
-  CoreRecordingDevice* pRec = new CoreRecordingDevice();
-  CoreScene cScene(pRec);
+  CRecordingDevice* pRec = new CRecordingDevice();
+  CTestScene cScene(pRec);
   CRurIvaWorld* pWorld = cScene.addWorld();
   pWorld->initPhysics();
   CRurIvaGeomPlane* pPlane =
       cScene.add<CRurIvaGeomPlane>(cScene.addEmpty(pWorld, vector3df(0, 5, 0), vector3df(30, 0, 0)));
   pPlane->setParams(0, 1, 0, -2);
   pRec->m_aCalls.clear();
-  const std::string sOut = coreCaptured([&] {
+  const std::string sOut = captured([&] {
     pPlane->initPhysics();
     pPlane->initPhysics();
   });
@@ -221,7 +231,7 @@ TEST(SimPrimitives, APlaneInitialisedTwiceIsCreatedOnceAndNeverPlaced) {
 }
 
 TEST(SimPrimitives, CopyParamsCopiesSizesSurfacesAndMassButNotTheGroup) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   CRurIvaGeomBox* pSource = cScene.add<CRurIvaGeomBox>(pWorld);
   pSource->setName("crate");
@@ -250,7 +260,7 @@ TEST(SimPrimitives, CopyParamsCopiesSizesSurfacesAndMassButNotTheGroup) {
 }
 
 TEST(SimPrimitives, AClonedSphereBodySimulatesLikeItsSource) {
-  CoreScene cScene;
+  CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
   cScene.addGround(pWorld, 0.0f);
   CRurIvaBody* pBody = cScene.addSphereBody(pWorld, vector3df(0, 4, 0), 0.75f);
@@ -265,4 +275,5 @@ TEST(SimPrimitives, AClonedSphereBodySimulatesLikeItsSource) {
 }
 
 }  // namespace
-}  // namespace varrik_core_test
+}  // namespace test
+}  // namespace varrik
