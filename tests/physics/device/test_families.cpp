@@ -6,10 +6,12 @@
 #include <cmath>
 #include <limits>
 
+#include "CDeviceScene.h"
+#include "CHandles.h"
+#include "CRurIvaBody.h"
 #include "CRurIvaDevice.h"
-#include "test_device_support.h"
 
-using namespace varrik_device_test;
+using namespace varrik::test;
 
 TEST(DeviceFamilies, WorldSettersAndGettersRoundTrip) {
   CRurIvaDevice cDevice;
@@ -130,7 +132,7 @@ TEST(DeviceFamilies, ScalarReadersAnswerZeroBeforeTheDeviceIsInitialised) {
 }
 
 TEST(DeviceFamilies, JointAnchorsAndAxesRoundTripInWorldSpace) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
   CHandles& h = cScene.m_cHandles;
   irr::ode::CRurIvaBody* pA = cScene.addBodyNode(vector3df(0, 0, 0));
@@ -268,7 +270,7 @@ TEST(DeviceFamilies, LayerParameterZeroIsTheHighStopExceptForThePrJoint) {
 }
 
 TEST(DeviceFamilies, HingeHighStopStopsTheTurn) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
   irr::ode::CRurIvaBody* pBody = cScene.addBodyNode(vector3df(0, 0, 0));
   const u32 b = pBody->getBodyId();
@@ -292,7 +294,7 @@ TEST(DeviceFamilies, HingeHighStopStopsTheTurn) {
 }
 
 TEST(DeviceFamilies, MassOperationsShapeTheBodysResponse) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
   const u32 b = cScene.m_cHandles.body(d.bodyCreate(cScene.worldId()));
   d.bodySetGravityMode(b, 0);
@@ -338,7 +340,7 @@ TEST(DeviceFamilies, MassOperationsShapeTheBodysResponse) {
 }
 
 TEST(DeviceFamilies, BodyForcesAndTorquesReachTheLibrary) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
   const u32 b = cScene.addBody(vector3df(0, 0, 0), 1.0f, 1.0f);
   d.bodySetGravityMode(b, 0);
@@ -356,7 +358,7 @@ TEST(DeviceFamilies, BodyForcesAndTorquesReachTheLibrary) {
 }
 
 TEST(DeviceFamilies, WorldGravityMovesItsBodies) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
   const u32 b = cScene.addBody(vector3df(0, 0, 0));
   d.worldSetGravity(cScene.worldId(), vector3df(0, 0, -2));

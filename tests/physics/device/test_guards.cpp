@@ -7,11 +7,15 @@
 #include <limits>
 #include <string>
 
+#include "CDeviceScene.h"
+#include "CHandles.h"
+#include "CRurIvaBody.h"
 #include "CRurIvaDevice.h"
 #include "CRurIvaGeomSphere.h"
-#include "test_device_support.h"
+#include "CRurIvaManager.h"
+#include "CRurIvaWorld.h"
 
-using namespace varrik_device_test;
+using namespace varrik::test;
 
 namespace {
 
@@ -22,7 +26,7 @@ f32 heightTwo(void*, int, int) { return 2.0f; }
 }  // namespace
 
 TEST(DeviceGuards, PlaneIsNeitherPlacedNorTurnedNorAttached) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
   irr::ode::CRurIvaBody* pBody = cScene.addBodyNode(vector3df(0, 5, 0));
   const u32 p = cScene.m_cHandles.geom(d.geomCreatePlane(cScene.spaceId(), 0, 1, 0, 0));
@@ -66,7 +70,7 @@ TEST(DeviceGuards, OffsetsOfAGeometryWithoutBodyAreSkipped) {
   EXPECT_TRUE(contains(sOut, "geomSetOffsetQuaternion")) << sOut;
 
   // A geometry whose body was destroyed is a geometry without a body again.
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d2 = *cScene.m_pDevice;
   irr::ode::CRurIvaBody* pBody = cScene.addBodyNode(vector3df(0, 0, 0));
   const u32 g2 = cScene.m_cHandles.geom(d2.geomCreateSphere(0, 1));
@@ -79,7 +83,7 @@ TEST(DeviceGuards, OffsetsOfAGeometryWithoutBodyAreSkipped) {
 }
 
 TEST(DeviceGuards, ZeroMassKeepsTheDefaultMassAndIsReportedOnce) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
   const u32 b1 = cScene.m_cHandles.body(d.bodyCreate(cScene.worldId()));
   const u32 b2 = cScene.m_cHandles.body(d.bodyCreate(cScene.worldId()));
@@ -98,7 +102,7 @@ TEST(DeviceGuards, ZeroMassKeepsTheDefaultMassAndIsReportedOnce) {
 }
 
 TEST(DeviceGuards, MassWithoutValidInertiaIsSkippedAndTheOldMassStays) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
   const u32 b = cScene.addBody(vector3df(0, 0, 0), 2.0f, 1.0f);  // mass 2
   d.bodySetGravityMode(b, 0);
@@ -119,7 +123,7 @@ TEST(DeviceGuards, MassWithoutValidInertiaIsSkippedAndTheOldMassStays) {
 }
 
 TEST(DeviceGuards, Hinge2WithFewerThanTwoBodiesIsLeftDetachedAndSurvivesSteps) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
   irr::ode::CRurIvaBody* pA = cScene.addBodyNode(vector3df(0, 0, 0));
   const u32 j = cScene.m_cHandles.joint(d.jointCreateHinge2(cScene.worldId()));
@@ -139,7 +143,7 @@ TEST(DeviceGuards, Hinge2WithFewerThanTwoBodiesIsLeftDetachedAndSurvivesSteps) {
 }
 
 TEST(DeviceGuards, Hinge2AxesMustHaveADirectionAndMustNotBeParallel) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
   irr::ode::CRurIvaBody* pA = cScene.addBodyNode(vector3df(0, 0, 0));
   irr::ode::CRurIvaBody* pB = cScene.addBodyNode(vector3df(1, 0, 0));
@@ -164,7 +168,7 @@ TEST(DeviceGuards, Hinge2AxesMustHaveADirectionAndMustNotBeParallel) {
 }
 
 TEST(DeviceGuards, DestroyingABodyOfAHinge2DetachesTheJoint) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
   irr::ode::CRurIvaBody* pA = cScene.addBodyNode(vector3df(0, 0, 0));
   irr::ode::CRurIvaBody* pB = cScene.addBodyNode(vector3df(1, 0, 0));
@@ -180,7 +184,7 @@ TEST(DeviceGuards, DestroyingABodyOfAHinge2DetachesTheJoint) {
 }
 
 TEST(DeviceGuards, JointAttachRefusesOneBodyTwiceAndBodiesOfAnotherWorld) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
   irr::ode::CRurIvaBody* pA = cScene.addBodyNode(vector3df(0, 0, 0));
   const u32 j = cScene.m_cHandles.joint(d.jointCreateHinge(cScene.worldId()));
@@ -197,7 +201,7 @@ TEST(DeviceGuards, JointAttachRefusesOneBodyTwiceAndBodiesOfAnotherWorld) {
 }
 
 TEST(DeviceGuards, JointAxesWithoutDirectionAreSkipped) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
   irr::ode::CRurIvaBody* pA = cScene.addBodyNode(vector3df(0, 0, 0));
   const u32 w = cScene.worldId();
@@ -223,7 +227,7 @@ TEST(DeviceGuards, JointAxesWithoutDirectionAreSkipped) {
 }
 
 TEST(DeviceGuards, UniversalAxesMustNotBeParallel) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
   irr::ode::CRurIvaBody* pA = cScene.addBodyNode(vector3df(0, 0, 0));
   irr::ode::CRurIvaBody* pB = cScene.addBodyNode(vector3df(0, -1, 0));
@@ -272,7 +276,7 @@ TEST(DeviceGuards, CapsuleAndCylinderMassesNeedAnAxisDirection) {
 }
 
 TEST(DeviceGuards, RayWithoutDirectionKeepsItsPreviousDirection) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
   const u32 r = cScene.m_cHandles.geom(d.geomCreateRay(cScene.spaceId(), 10));
   d.geomRaySetData(r, vector3df(0, 0, 0), vector3df(0, -1, 0), 10);
@@ -323,7 +327,7 @@ TEST(DeviceGuards, HeightfieldNeedsBuiltDataWithACallbackAndAnArea) {
 }
 
 TEST(DeviceGuards, SteppingNeedsAWorldAndAFiniteTime) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
   std::string sOut = captured([&] {
     d.step(0.016f, nullptr);
@@ -331,15 +335,15 @@ TEST(DeviceGuards, SteppingNeedsAWorldAndAFiniteTime) {
   });
   EXPECT_EQ(lineCount(sOut), 1) << sOut;  // said once per device
   sOut = captured([&] {
-    d.step(std::numeric_limits<f32>::infinity(), cScene.m_pWorld);
-    d.step(std::numeric_limits<f32>::quiet_NaN(), cScene.m_pWorld);
+    d.step(std::numeric_limits<f32>::infinity(), cScene.world());
+    d.step(std::numeric_limits<f32>::quiet_NaN(), cScene.world());
   });
   EXPECT_EQ(lineCount(sOut), 2) << sOut;
   EXPECT_EQ(d.getStepCounter(), 0);
   EXPECT_EQ(d.getTimeAccumulator(), 0.0f);
 
   // More time than a float can count down in steps: the device stops instead of looping.
-  sOut = captured([&] { d.step(1e9f, cScene.m_pWorld); });
+  sOut = captured([&] { d.step(1e9f, cScene.world()); });
   EXPECT_EQ(lineCount(sOut), 1) << sOut;
   EXPECT_EQ(d.getStepCounter(), 1);
   EXPECT_EQ(d.getTimeAccumulator(), 0.0f);
@@ -373,12 +377,12 @@ TEST(DeviceGuards, AWorldCanBeSteppedWithoutInitODE) {
 TEST(DeviceGuards, ABodyThatLostItsPositionLeavesCollisionUntilItHasOneAgain) {
   // A cylinder at no position aborts its collision in the library, and so does any geometry so
   // far away that a hash space's cell numbers overflow.
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
   CHandles& h = cScene.m_cHandles;
-  cScene.m_pWorld->setGravity(vector3df(0, 0, 0));
+  cScene.world()->setGravity(vector3df(0, 0, 0));
   const u32 s = h.space(d.spaceCreateHash(cScene.spaceId()));  // nested in the world's space
-  irr::ode::CRurIvaGeomSphere* pCarrier = new irr::ode::CRurIvaGeomSphere(cScene.m_pWorld, cScene.m_pSmgr);
+  CRurIvaGeomSphere* pCarrier = cScene.add<CRurIvaGeomSphere>(cScene.world());
   irr::ode::CRurIvaBody* pBody = cScene.addBodyNode(vector3df(0, 0, 0));
   const u32 b = pBody->getBodyId();
   const u32 c = h.geom(d.geomCreateCylinder(s, 1, 2));
@@ -404,7 +408,6 @@ TEST(DeviceGuards, ABodyThatLostItsPositionLeavesCollisionUntilItHasOneAgain) {
   d.bodySetLinearVelocity(b, vector3df(0, 0, 0));
   cScene.steps(1);
   EXPECT_TRUE(pBody->getCollision());
-  pCarrier->drop();
 }
 
 TEST(DeviceGuards, StaticGeometryIsNotPlacedOutOfReach) {

@@ -3,10 +3,11 @@
 // and answers 0 (the body position readers: the value they returned last).
 #include <gtest/gtest.h>
 
+#include "CHandles.h"
 #include "CRurIvaDevice.h"
-#include "test_device_support.h"
+#include "TestChecks.h"
 
-using namespace varrik_device_test;
+using namespace varrik::test;
 
 namespace {
 

@@ -5,17 +5,15 @@
 
 #include <vector>
 
+#include "CDeviceScene.h"
+#include "CEventLog.h"
+#include "CHandles.h"
 #include "CRurIvaBody.h"
 #include "CRurIvaDevice.h"
-#include "CRurIvaEventBodyMoved.h"
-#include "CRurIvaEventQueue.h"
-#include "CRurIvaGeomPlane.h"
 #include "CRurIvaGeomSphere.h"
-#include "IRurIvaEventListener.h"
-#include "test_device_support.h"
+#include "IRurIvaEvent.h"
 
-using namespace varrik_device_test;
-using irr::ode::CRurIvaBody;
+using namespace varrik::test;
 
 namespace {
 
@@ -24,50 +22,32 @@ namespace {
 struct SOffsetBody {
   SOffsetBody(CDeviceScene& cScene, const vector3df& cPos, const vector3df& cOffset, f32 fRadius, f32 fMass,
               bool bCollide = true) {
-    irr::scene::ISceneManager* pSmgr = cScene.m_pSmgr;
-    m_pBody = new CRurIvaBody(cScene.m_pWorld, pSmgr, -1, cPos);
-    irr::scene::ISceneNode* pVisible = pSmgr->addEmptySceneNode(m_pBody);
-    pVisible->setPosition(cOffset);
-    m_pSphere = new irr::ode::CRurIvaGeomSphere(pVisible, pSmgr);
+    m_pBody = cScene.add<CRurIvaBody>(cScene.world(), cPos);
+    m_pSphere = cScene.add<CRurIvaGeomSphere>(cScene.addEmpty(m_pBody, cOffset));
     m_pSphere->setRadius(fRadius);
     m_pSphere->setMassTotal(fMass);
     m_pSphere->setCollide(bCollide);
     m_pBody->initPhysics();
-    m_pSphere->drop();
-    m_pBody->drop();
   }
   u32 id() const { return m_pBody->getBodyId(); }
   CRurIvaBody* m_pBody;
-  irr::ode::CRurIvaGeomSphere* m_pSphere;
+  CRurIvaGeomSphere* m_pSphere;
 };
 
-void addFloor(CDeviceScene& cScene) {
-  irr::ode::CRurIvaGeomPlane* pPlane = new irr::ode::CRurIvaGeomPlane(cScene.m_pWorld, cScene.m_pSmgr);
-  pPlane->setParams(0, 1, 0, 0);
-  pPlane->initPhysics();
-  pPlane->drop();
+void addFloor(CDeviceScene& cScene) { cScene.addGround(cScene.world())->initPhysics(); }
+
+//! The positions the body-moved events of one body carried.
+std::vector<vector3df> movedPositions(const CEventLog& cLog, CRurIvaBody* pBody) {
+  std::vector<vector3df> a;
+  for (const CEventLog::SEntry& e : cLog.of(irr::ode::eRurIvaEventBodyMoved))
+    if (e.pBody == pBody) a.push_back(e.cPosition);
+  return a;
 }
-
-// Collects the body-moved events of one body.
-class CMovedListener : public irr::ode::IRurIvaEventListener {
- public:
-  explicit CMovedListener(CRurIvaBody* pBody) : m_pBody(pBody) {}
-  bool handlesEvent(irr::ode::IRurIvaEvent* p) override {
-    return p->getType() == irr::ode::eRurIvaEventBodyMoved;
-  }
-  bool onEvent(irr::ode::IRurIvaEvent* p) override {
-    irr::ode::CRurIvaEventBodyMoved* e = static_cast<irr::ode::CRurIvaEventBodyMoved*>(p);
-    if (e->getBody() == m_pBody) m_aPositions.push_back(e->getPosition());
-    return true;
-  }
-  CRurIvaBody* m_pBody;
-  std::vector<vector3df> m_aPositions;
-};
 
 }  // namespace
 
 TEST(DeviceCentreOfMass, BodySitsAtItsCentreOfMassWhilePositionsStayAtTheNodeOrigin) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
   // The mass of a sphere 5 below the node origin; the library would abort on it as it is.
   SOffsetBody cBody(cScene, vector3df(0, 10, 0), vector3df(0, -5, 0), 1.0f, 1.0f);
@@ -95,7 +75,7 @@ TEST(DeviceCentreOfMass, BodySitsAtItsCentreOfMassWhilePositionsStayAtTheNodeOri
 }
 
 TEST(DeviceCentreOfMass, GeometryKeepsItsPlaceAndTheBodyRestsOnIt) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
   addFloor(cScene);
   SOffsetBody cBody(cScene, vector3df(0, 10, 0), vector3df(0, -5, 0), 1.0f, 1.0f);
@@ -107,7 +87,7 @@ TEST(DeviceCentreOfMass, GeometryKeepsItsPlaceAndTheBodyRestsOnIt) {
 }
 
 TEST(DeviceCentreOfMass, ASecondMassRebasesFromTheFirst) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
   addFloor(cScene);
   SOffsetBody cBody(cScene, vector3df(0, 10, 0), vector3df(0, -5, 0), 1.0f, 1.0f);
@@ -131,7 +111,7 @@ TEST(DeviceCentreOfMass, ASecondMassRebasesFromTheFirst) {
 }
 
 TEST(DeviceCentreOfMass, OffsetsSetLaterAreGivenFromTheNodeOrigin) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
   addFloor(cScene);
   SOffsetBody cBody(cScene, vector3df(0, 10, 0), vector3df(0, -5, 0), 1.0f, 1.0f);
@@ -142,7 +122,7 @@ TEST(DeviceCentreOfMass, OffsetsSetLaterAreGivenFromTheNodeOrigin) {
 }
 
 TEST(DeviceCentreOfMass, AForceThroughTheCentreOfMassDoesNotTurnTheBody) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
   SOffsetBody cBody(cScene, vector3df(0, 10, 0), vector3df(0, -5, 0), 1.0f, 1.0f);
   const u32 b = cBody.id();
@@ -160,7 +140,7 @@ TEST(DeviceCentreOfMass, AForceThroughTheCentreOfMassDoesNotTurnTheBody) {
 }
 
 TEST(DeviceCentreOfMass, VelocityIsThatOfTheCentreAndPointVelocitiesUseNodePoints) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
   SOffsetBody cBody(cScene, vector3df(0, 10, 0), vector3df(0, -5, 0), 1.0f, 1.0f);
   const u32 b = cBody.id();
@@ -173,7 +153,7 @@ TEST(DeviceCentreOfMass, VelocityIsThatOfTheCentreAndPointVelocitiesUseNodePoint
 }
 
 TEST(DeviceCentreOfMass, JointsKeepTheirWorldAnchorsWhenTheBodyIsRebased) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
   CHandles& h = cScene.m_cHandles;
   CRurIvaBody* pA = cScene.addBodyNode(vector3df(0, 0, 0));
@@ -209,28 +189,30 @@ TEST(DeviceCentreOfMass, JointsKeepTheirWorldAnchorsWhenTheBodyIsRebased) {
 }
 
 TEST(DeviceCentreOfMass, BodyMovedEventsCarryTheNodeOrigin) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
   SOffsetBody cBody(cScene, vector3df(0, 10, 0), vector3df(0, -5, 0), 1.0f, 1.0f);
-  CMovedListener cListener(cBody.m_pBody);
-  cScene.m_pManager->getQueue()->addEventListener(&cListener);
-  cScene.steps(3);
-  cScene.m_pManager->getQueue()->removeEventListener(&cListener);
-  ASSERT_EQ(cListener.m_aPositions.size(), 3u);
-  EXPECT_VEC_NEAR(cListener.m_aPositions.back(), d.bodyGetPosition(cBody.id()), 1e-5f);
-  EXPECT_NEAR(cListener.m_aPositions.back().Y, 10.0f, 0.1f);  // not the centre, 5 below
-  EXPECT_LT(cListener.m_aPositions.back().Y, 10.0f);          // falling
+  std::vector<vector3df> aPositions;
+  {
+    CEventLog cLog;
+    cScene.steps(3);
+    aPositions = movedPositions(cLog, cBody.m_pBody);
+  }
+  ASSERT_EQ(aPositions.size(), 3u);
+  EXPECT_VEC_NEAR(aPositions.back(), d.bodyGetPosition(cBody.id()), 1e-5f);
+  EXPECT_NEAR(aPositions.back().Y, 10.0f, 0.1f);  // not the centre, 5 below
+  EXPECT_LT(aPositions.back().Y, 10.0f);          // falling
 }
 
 TEST(DeviceCentreOfMass, AGeometryAttachedAfterTheMassSitsAtTheNodeOrigin) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
   addFloor(cScene);
   // The mass sits 5 below the node origin in a sphere that touches nothing.
   SOffsetBody cBody(cScene, vector3df(0, 10, 0), vector3df(0, -5, 0), 1.0f, 1.0f, false);
   // A sphere attached afterwards, without an offset; a geometry node that is never initialised
   // stands in as its user data, so that contacts find a surface for it.
-  irr::ode::CRurIvaGeomSphere* pCarrier = new irr::ode::CRurIvaGeomSphere(cScene.m_pWorld, cScene.m_pSmgr);
+  CRurIvaGeomSphere* pCarrier = cScene.add<CRurIvaGeomSphere>(cScene.world());
   const u32 g = cScene.m_cHandles.geom(d.geomCreateSphere(cScene.spaceId(), 0.5f));
   d.geomSetData(g, pCarrier);
   d.geomSetBody(g, cBody.m_pBody);
@@ -238,5 +220,4 @@ TEST(DeviceCentreOfMass, AGeometryAttachedAfterTheMassSitsAtTheNodeOrigin) {
   // It sits at the node origin, which therefore rests half a unit above the floor.
   EXPECT_NEAR(d.bodyGetPosition(cBody.id()).Y, 0.5f, 0.05f);
   d.geomDestroy(g);
-  pCarrier->drop();
 }

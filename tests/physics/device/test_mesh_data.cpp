@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "CDeviceScene.h"
 #include "CRurIvaBody.h"
 #include "CRurIvaDevice.h"
 #include "CRurIvaGeomSphere.h"
 #include "CRurIvaGeomTrimesh.h"
-#include "test_device_support.h"
+#include "TestMeshes.h"
 
-using namespace varrik_device_test;
-using irr::ode::CRurIvaBody;
+using namespace varrik::test;
 using irr::scene::CDynamicMeshBuffer;
 using irr::scene::IMeshSceneNode;
 using irr::scene::SMesh;
@@ -43,23 +43,6 @@ SMeshBuffer* quad(f32 x0, f32 z0, f32 x1, f32 z1, f32 fY = 0) {
   return b;
 }
 
-// A mesh of the given buffers (their creation references are handed over).
-SMesh* meshOf(std::initializer_list<irr::scene::IMeshBuffer*> aBuffers) {
-  SMesh* m = new SMesh();
-  for (irr::scene::IMeshBuffer* b : aBuffers) {
-    m->addMeshBuffer(b);
-    b->drop();
-  }
-  m->recalculateBoundingBox();
-  return m;
-}
-
-IMeshSceneNode* meshNode(CDeviceScene& cScene, SMesh* pMesh) {
-  IMeshSceneNode* p = cScene.m_pSmgr->addMeshSceneNode(pMesh);
-  pMesh->drop();
-  return p;
-}
-
 // A dynamic buffer of any vertex and index type, filled with the quad's vertices and indices.
 CDynamicMeshBuffer* dynamicQuad(irr::video::E_VERTEX_TYPE eVertex, irr::video::E_INDEX_TYPE eIndex, f32 fY) {
   CDynamicMeshBuffer* b = new CDynamicMeshBuffer(eVertex, eIndex);
@@ -85,76 +68,58 @@ CDynamicMeshBuffer* dynamicQuad(irr::video::E_VERTEX_TYPE eVertex, irr::video::E
   return b;
 }
 
-std::vector<vector3df> vertices(CRurIvaDevice& d, u32 iData) {
-  std::vector<vector3df> a;
-  const f32* v = d.getTrimeshVertices(iData);
-  for (u32 i = 0; v && i < d.getTrimeshVertexCount(iData); ++i)
-    a.push_back(vector3df(v[4 * i], v[4 * i + 1], v[4 * i + 2]));
-  return a;
-}
-
-std::vector<s32> indices(CRurIvaDevice& d, u32 iData) {
-  const s32* p = d.getTrimeshIndices(iData);
-  return p ? std::vector<s32>(p, p + d.getTrimeshIndexCount(iData)) : std::vector<s32>();
-}
-
-// A sphere body whose node origin is the sphere's centre.
+// An initialised sphere body of mass 1 whose node origin is the sphere's centre.
 CRurIvaBody* sphereBody(CDeviceScene& cScene, const vector3df& cPos, f32 fRadius) {
-  CRurIvaBody* pBody = new CRurIvaBody(cScene.m_pWorld, cScene.m_pSmgr, -1, cPos);
-  irr::scene::ISceneNode* pVisible = cScene.m_pSmgr->addEmptySceneNode(pBody);
-  irr::ode::CRurIvaGeomSphere* pSphere = new irr::ode::CRurIvaGeomSphere(pVisible, cScene.m_pSmgr);
-  pSphere->setRadius(fRadius);
+  CRurIvaBody* pBody = cScene.addSphereBody(cScene.world(), cPos, fRadius);
   pBody->initPhysics();
-  pSphere->drop();
-  pBody->drop();
   return pBody;
 }
 
 }  // namespace
 
 TEST(DeviceTrimesh, TwoBuffersGiveOneMeshWithTheSecondBuffersIndicesShifted) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
-  IMeshSceneNode* pNode = meshNode(cScene, meshOf({quad(-1, -1, 1, 1), quad(2, -1, 4, 1, 3)}));
+  IMeshSceneNode* pNode = cScene.addMeshNode(nullptr, meshOf({quad(-1, -1, 1, 1), quad(2, -1, 4, 1, 3)}));
   const u32 t = d.geomTrimeshDataCreate();
   d.geomTrimeshDataBuildSimple(t, pNode);
   EXPECT_EQ(d.getTrimeshVertexCount(t), 8u);
   EXPECT_EQ(d.getTrimeshIndexCount(t), 12u);
-  EXPECT_EQ(indices(d, t), (std::vector<s32>{0, 3, 2, 0, 2, 1, 4, 7, 6, 4, 6, 5}));
-  const std::vector<vector3df> v = vertices(d, t);
+  EXPECT_EQ(trimeshIndices(d, t), (std::vector<s32>{0, 3, 2, 0, 2, 1, 4, 7, 6, 4, 6, 5}));
+  const std::vector<vector3df> v = trimeshVertices(d, t);
   ASSERT_EQ(v.size(), 8u);
   EXPECT_EQ(v[0], vector3df(-1, 0, -1));
   EXPECT_EQ(v[5], vector3df(4, 3, -1));
 }
 
 TEST(DeviceTrimesh, OneBufferKeepsItsOwnIndices) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
-  IMeshSceneNode* pNode = meshNode(cScene, meshOf({quad(-1, -1, 1, 1), quad(2, -1, 4, 1, 3)}));
+  IMeshSceneNode* pNode = cScene.addMeshNode(nullptr, meshOf({quad(-1, -1, 1, 1), quad(2, -1, 4, 1, 3)}));
   const u32 t = d.geomTrimeshDataCreate();
   d.geomTrimeshDataBuildFromMeshBuffer(t, pNode, 1);
   EXPECT_EQ(d.getTrimeshVertexCount(t), 4u);
-  EXPECT_EQ(indices(d, t), (std::vector<s32>{0, 3, 2, 0, 2, 1}));
-  EXPECT_EQ(vertices(d, t)[1], vector3df(4, 3, -1));
+  EXPECT_EQ(trimeshIndices(d, t), (std::vector<s32>{0, 3, 2, 0, 2, 1}));
+  EXPECT_EQ(trimeshVertices(d, t)[1], vector3df(4, 3, -1));
 }
 
 TEST(DeviceTrimesh, OnlyTheNodesScaleIsApplied) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
   SMeshBuffer* b = quad(-1, -1, 1, 1);
   b->Vertices[2].Pos = vector3df(1, 1, 1);
-  IMeshSceneNode* pNode = meshNode(cScene, meshOf({b}));
+  IMeshSceneNode* pNode = cScene.addMeshNode(nullptr, meshOf({b}));
   pNode->setScale(vector3df(2, 1, 0.5f));
   pNode->setPosition(vector3df(100, 200, 300));
   pNode->setRotation(vector3df(0, 45, 0));
   const u32 t = d.geomTrimeshDataCreate();
   d.geomTrimeshDataBuildSimple(t, pNode);
-  EXPECT_EQ(vertices(d, t)[2], vector3df(2, 1, 0.5f));
-  EXPECT_EQ(vertices(d, t)[0], vector3df(-2, 0, -0.5f));
+  EXPECT_EQ(trimeshVertices(d, t)[2], vector3df(2, 1, 0.5f));
+  EXPECT_EQ(trimeshVertices(d, t)[0], vector3df(-2, 0, -0.5f));
 }
 
 TEST(DeviceTrimesh, ThirtyTwoBitIndicesAreReadAsSuch) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
   // A buffer of 70000 vertices, whose last triangle names vertices beyond 16 bits.
   CDynamicMeshBuffer* b = dynamicQuad(irr::video::EVT_STANDARD, irr::video::EIT_32BIT, 0);
@@ -164,45 +129,45 @@ TEST(DeviceTrimesh, ThirtyTwoBitIndicesAreReadAsSuch) {
     b->getVertexBuffer().push_back(v);
   }
   for (u32 i : {69997u, 69998u, 69999u}) b->getIndexBuffer().push_back(i);
-  IMeshSceneNode* pNode = meshNode(cScene, meshOf({b}));
+  IMeshSceneNode* pNode = cScene.addMeshNode(nullptr, meshOf({b}));
   const u32 t = d.geomTrimeshDataCreate();
   d.geomTrimeshDataBuildSimple(t, pNode);
   EXPECT_EQ(d.getTrimeshVertexCount(t), 70000u);
-  const std::vector<s32> i = indices(d, t);
+  const std::vector<s32> i = trimeshIndices(d, t);
   ASSERT_EQ(i.size(), 9u);
   EXPECT_EQ(std::vector<s32>(i.begin(), i.begin() + 6), (std::vector<s32>{0, 3, 2, 0, 2, 1}));
   EXPECT_EQ(std::vector<s32>(i.begin() + 6, i.end()), (std::vector<s32>{69997, 69998, 69999}));
-  EXPECT_EQ(vertices(d, t)[69999], vector3df(0, 69999, 0));
+  EXPECT_EQ(trimeshVertices(d, t)[69999], vector3df(0, 69999, 0));
 }
 
 TEST(DeviceTrimesh, EveryVertexTypeGivesItsPositions) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
   irr::scene::SMeshBufferLightMap* pTwo = new irr::scene::SMeshBufferLightMap();
   fillQuad<irr::scene::SMeshBufferLightMap, irr::video::S3DVertex2TCoords>(pTwo, -1, -1, 1, 1, 1);
   irr::scene::SMeshBufferTangents* pTangents = new irr::scene::SMeshBufferTangents();
   fillQuad<irr::scene::SMeshBufferTangents, irr::video::S3DVertexTangents>(pTangents, -1, -1, 1, 1, 2);
   IMeshSceneNode* pNode =
-      meshNode(cScene, meshOf({quad(-1, -1, 1, 1, 0), pTwo, pTangents,
-                               dynamicQuad(irr::video::EVT_TANGENTS, irr::video::EIT_32BIT, 3),
-                               dynamicQuad(irr::video::EVT_2TCOORDS, irr::video::EIT_16BIT, 4)}));
+      cScene.addMeshNode(nullptr, meshOf({quad(-1, -1, 1, 1, 0), pTwo, pTangents,
+                                          dynamicQuad(irr::video::EVT_TANGENTS, irr::video::EIT_32BIT, 3),
+                                          dynamicQuad(irr::video::EVT_2TCOORDS, irr::video::EIT_16BIT, 4)}));
   const u32 t = d.geomTrimeshDataCreate();
   d.geomTrimeshDataBuildSimple(t, pNode);
-  const std::vector<vector3df> v = vertices(d, t);
+  const std::vector<vector3df> v = trimeshVertices(d, t);
   ASSERT_EQ(v.size(), 20u);
   for (u32 k = 0; k < 5; ++k) {
     EXPECT_EQ(v[4 * k], vector3df(-1, static_cast<f32>(k), -1)) << "buffer " << k;
     EXPECT_EQ(v[4 * k + 2], vector3df(1, static_cast<f32>(k), 1)) << "buffer " << k;
   }
-  const std::vector<s32> i = indices(d, t);
+  const std::vector<s32> i = trimeshIndices(d, t);
   ASSERT_EQ(i.size(), 30u);
   EXPECT_EQ(std::vector<s32>(i.begin() + 18, i.begin() + 24), (std::vector<s32>{12, 15, 14, 12, 14, 13}));
 }
 
 TEST(DeviceTrimesh, BuildingAgainReplacesTheData) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
-  IMeshSceneNode* pNode = meshNode(cScene, meshOf({quad(-1, -1, 1, 1), quad(2, -1, 4, 1)}));
+  IMeshSceneNode* pNode = cScene.addMeshNode(nullptr, meshOf({quad(-1, -1, 1, 1), quad(2, -1, 4, 1)}));
   const u32 t = d.geomTrimeshDataCreate();
   d.geomTrimeshDataBuildSimple(t, pNode);
   d.geomTrimeshDataBuildSimple(t, pNode);
@@ -210,14 +175,14 @@ TEST(DeviceTrimesh, BuildingAgainReplacesTheData) {
   EXPECT_EQ(d.getTrimeshIndexCount(t), 12u);
   d.geomTrimeshDataBuildFromMeshBuffer(t, pNode, 0);
   EXPECT_EQ(d.getTrimeshVertexCount(t), 4u);
-  EXPECT_EQ(indices(d, t), (std::vector<s32>{0, 3, 2, 0, 2, 1}));
+  EXPECT_EQ(trimeshIndices(d, t), (std::vector<s32>{0, 3, 2, 0, 2, 1}));
   // A failed build leaves the data as it was.
   captured([&] { d.geomTrimeshDataBuildFromMeshBuffer(t, pNode, 5); });
   EXPECT_EQ(d.getTrimeshVertexCount(t), 4u);
 }
 
 TEST(DeviceTrimesh, UnsupportedNodesAndMissingMeshesAreReportedWithTheirMessages) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
   irr::scene::ISceneManager* pSmgr = cScene.m_pSmgr;
   const u32 t = d.geomTrimeshDataCreate();
@@ -237,7 +202,7 @@ TEST(DeviceTrimesh, UnsupportedNodesAndMissingMeshesAreReportedWithTheirMessages
   EXPECT_EQ(captured([&] { d.geomTrimeshDataBuildSimple(t, pEmpty); }), "Mesh==NULL!\n");
   EXPECT_EQ(captured([&] { d.geomTrimeshDataBuildFromMeshBuffer(t, pEmpty, 0); }), "Mesh==NULL!\n");
 
-  IMeshSceneNode* pNode = meshNode(cScene, meshOf({quad(-1, -1, 1, 1)}));
+  IMeshSceneNode* pNode = cScene.addMeshNode(nullptr, meshOf({quad(-1, -1, 1, 1)}));
   EXPECT_EQ(captured([&] { d.geomTrimeshDataBuildFromMeshBuffer(t, pNode, 1); }), "no meshbuffer found!\n");
 
   // An animated mesh of one frame without a second buffer.
@@ -269,58 +234,55 @@ TEST(DeviceTrimesh, UnsupportedNodesAndMissingMeshesAreReportedWithTheirMessages
 }
 
 TEST(DeviceTrimesh, MeshesWithoutTrianglesOrWithBrokenIndicesAreNotBuilt) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
   const u32 t = d.geomTrimeshDataCreate();
   // The library aborts on a build without triangles.
-  IMeshSceneNode* pEmpty = meshNode(cScene, meshOf({new SMeshBuffer()}));
+  IMeshSceneNode* pEmpty = cScene.addMeshNode(nullptr, meshOf({new SMeshBuffer()}));
   std::string sOut = captured([&] { d.geomTrimeshDataBuildSimple(t, pEmpty); });
   EXPECT_EQ(lineCount(sOut), 1) << sOut;
   SMeshBuffer* pBroken = quad(-1, -1, 1, 1);
   pBroken->Indices[4] = 9;
-  IMeshSceneNode* pBrokenNode = meshNode(cScene, meshOf({pBroken}));
+  IMeshSceneNode* pBrokenNode = cScene.addMeshNode(nullptr, meshOf({pBroken}));
   sOut = captured([&] { d.geomTrimeshDataBuildSimple(t, pBrokenNode); });
   EXPECT_EQ(lineCount(sOut), 1) << sOut;
   EXPECT_EQ(d.getTrimeshIndexCount(t), 0u);
   // A geometry of unbuilt data has no triangles; colliding it is harmless.
   const u32 g = cScene.m_cHandles.geom(d.geomCreateTrimesh(cScene.spaceId(), t));
-  irr::ode::CRurIvaGeomSphere* pCarrier = new irr::ode::CRurIvaGeomSphere(cScene.m_pWorld, cScene.m_pSmgr);
+  CRurIvaGeomSphere* pCarrier = cScene.add<CRurIvaGeomSphere>(cScene.world());
   d.geomSetData(g, pCarrier);
   CRurIvaBody* pBall = sphereBody(cScene, vector3df(0, 0.2f, 0), 0.5f);
   cScene.steps(5);
   EXPECT_LT(d.bodyGetPosition(pBall->getBodyId()).Y, 0.2f);
   d.geomDestroy(g);
-  pCarrier->drop();
 }
 
 TEST(DeviceTrimesh, ABallRestsOnTheScaledTriangles) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
   // A 2 x 2 floor scaled to 20 x 20: a ball dropped at x = 5 lands on it only if the scale is in.
-  IMeshSceneNode* pFloor = meshNode(cScene, meshOf({quad(-1, -1, 1, 1)}));
+  IMeshSceneNode* pFloor = cScene.addMeshNode(nullptr, meshOf({quad(-1, -1, 1, 1)}));
   pFloor->setScale(vector3df(10, 1, 10));
   const u32 t = d.geomTrimeshDataCreate();
   d.geomTrimeshDataBuildSimple(t, pFloor);
   const u32 g = cScene.m_cHandles.geom(d.geomCreateTrimesh(cScene.spaceId(), t));
-  irr::ode::CRurIvaGeomSphere* pCarrier = new irr::ode::CRurIvaGeomSphere(cScene.m_pWorld, cScene.m_pSmgr);
+  CRurIvaGeomSphere* pCarrier = cScene.add<CRurIvaGeomSphere>(cScene.world());
   d.geomSetData(g, pCarrier);
   CRurIvaBody* pBall = sphereBody(cScene, vector3df(5, 2, 5), 0.5f);
   cScene.steps(200);
   EXPECT_NEAR(d.bodyGetPosition(pBall->getBodyId()).Y, 0.5f, 0.05f);
   d.trimeshDrawDebug(t, cScene.m_pIrr->getVideoDriver());
   d.geomDestroy(g);
-  pCarrier->drop();
 }
 
 TEST(DeviceTrimesh, ContactsFindTheMaterialOfTheTouchedGeometry) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
   // A level of two materials side by side; a static triangle mesh makes one geometry each.
-  IMeshSceneNode* pLevel = meshNode(cScene, meshOf({quad(-10, -10, 0, 10), quad(0, -10, 10, 10)}));
-  pLevel->setParent(cScene.m_pWorld);
-  irr::ode::CRurIvaGeomTrimesh* pMesh = new irr::ode::CRurIvaGeomTrimesh(pLevel, cScene.m_pSmgr);
+  IMeshSceneNode* pLevel = cScene.addMeshNode(nullptr, meshOf({quad(-10, -10, 0, 10), quad(0, -10, 10, 10)}));
+  pLevel->setParent(cScene.world());
+  CRurIvaGeomTrimesh* pMesh = cScene.add<CRurIvaGeomTrimesh>(pLevel);
   pMesh->initPhysics();
-  pMesh->drop();
   ASSERT_EQ(pMesh->getGeomCount(), 2u);
   EXPECT_EQ(d.getHandleOfGeom(d.getGeomId(pMesh->getGeomId(1))), pMesh->getGeomId(1));
 
@@ -353,7 +315,7 @@ f32 sampleHeight(void* pData, int x, int z) {
 }  // namespace
 
 TEST(DeviceTrimesh, HeightfieldAsksTheLayersCallbackForItsHeights) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
   SHeights cHeights;
   cHeights.fHeight = 2.0f;
@@ -364,7 +326,7 @@ TEST(DeviceTrimesh, HeightfieldAsksTheLayersCallbackForItsHeights) {
   const u32 g = cScene.m_cHandles.geom(d.geomCreateHeightfield(cScene.spaceId(), hd));
   ASSERT_NE(g, 0u);
   d.geomSetPosition(g, vector3df(0, 0, 0));
-  irr::ode::CRurIvaGeomSphere* pCarrier = new irr::ode::CRurIvaGeomSphere(cScene.m_pWorld, cScene.m_pSmgr);
+  CRurIvaGeomSphere* pCarrier = cScene.add<CRurIvaGeomSphere>(cScene.world());
   d.geomSetData(g, pCarrier);
   CRurIvaBody* pBall = sphereBody(cScene, vector3df(1, 4, 1), 0.5f);
   cScene.steps(200);
@@ -376,5 +338,4 @@ TEST(DeviceTrimesh, HeightfieldAsksTheLayersCallbackForItsHeights) {
   EXPECT_LE(cHeights.iMaxZ, 4);
   EXPECT_LE(cHeights.iMinX, cHeights.iMaxX);
   d.geomDestroy(g);
-  pCarrier->drop();
 }

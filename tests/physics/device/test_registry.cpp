@@ -1,11 +1,12 @@
 // The device's handle registry: numbering, kinds, lookups, clearing and what the device owns.
 #include <gtest/gtest.h>
 
+#include "CHandles.h"
 #include "CRurIvaContactParameters.h"
 #include "CRurIvaDevice.h"
-#include "test_device_support.h"
+#include "TestChecks.h"
 
-using namespace varrik_device_test;
+using namespace varrik::test;
 
 namespace {
 

@@ -4,10 +4,11 @@
 
 #include <cmath>
 
+#include "CHandles.h"
 #include "CRurIvaDevice.h"
-#include "test_device_support.h"
+#include "TestChecks.h"
 
-using namespace varrik_device_test;
+using namespace varrik::test;
 
 namespace {
 

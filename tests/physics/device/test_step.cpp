@@ -7,78 +7,20 @@
 #include <limits>
 #include <vector>
 
+#include "CCountingCalculator.h"
+#include "CDeviceScene.h"
+#include "CEventLog.h"
 #include "CRurIvaBody.h"
-#include "CRurIvaContactParameters.h"
 #include "CRurIvaDevice.h"
-#include "CRurIvaEventBodyMoved.h"
-#include "CRurIvaEventQueue.h"
-#include "CRurIvaEventRayHit.h"
-#include "CRurIvaEventStep.h"
 #include "CRurIvaGeomPlane.h"
 #include "CRurIvaGeomRay.h"
 #include "CRurIvaGeomSphere.h"
 #include "CRurIvaSurfaceParameters.h"
-#include "IRurIvaEventListener.h"
-#include "test_device_support.h"
+#include "IRurIvaEvent.h"
 
-using namespace varrik_device_test;
-using irr::ode::CRurIvaBody;
-using irr::ode::CRurIvaGeomSphere;
-using irr::ode::IRurIvaEvent;
+using namespace varrik::test;
 
 namespace {
-
-// Records the type of every event, and the step numbers and ray hits.
-class CRecorder : public irr::ode::IRurIvaEventListener {
- public:
-  explicit CRecorder(irr::ode::CRurIvaManager* pManager) : m_pManager(pManager) {
-    pManager->getQueue()->addEventListener(this);
-  }
-  ~CRecorder() { m_pManager->getQueue()->removeEventListener(this); }
-  bool handlesEvent(IRurIvaEvent*) override { return true; }
-  bool onEvent(IRurIvaEvent* p) override {
-    m_aTypes.push_back(p->getType());
-    if (p->getType() == irr::ode::eRurIvaEventStep) {
-      irr::ode::CRurIvaEventStep* e = static_cast<irr::ode::CRurIvaEventStep*>(p);
-      m_aStepNumbers.push_back(e->getStepNo());
-      m_aFrameNumbers.push_back(e->getFrameNo());
-    } else if (p->getType() == irr::ode::eRurIvaEventRayHit) {
-      irr::ode::CRurIvaEventRayHit* e = static_cast<irr::ode::CRurIvaEventRayHit*>(p);
-      m_aHitDistances.push_back(e->getDistance());
-      m_aHitBodies.push_back(e->getBody());
-    } else if (p->getType() == irr::ode::eRurIvaEventBodyMoved) {
-      irr::ode::CRurIvaEventBodyMoved* e = static_cast<irr::ode::CRurIvaEventBodyMoved*>(p);
-      m_aMovedBodies.push_back(e->getBody());
-      m_aMovedPositions.push_back(e->getPosition());
-    }
-    return true;
-  }
-  int count(irr::u16 iType) const {
-    int n = 0;
-    for (irr::u16 t : m_aTypes) n += (t == iType);
-    return n;
-  }
-
-  irr::ode::CRurIvaManager* m_pManager;
-  std::vector<irr::u16> m_aTypes;
-  std::vector<u32> m_aStepNumbers, m_aFrameNumbers;
-  std::vector<f32> m_aHitDistances;
-  std::vector<CRurIvaBody*> m_aHitBodies, m_aMovedBodies;
-  std::vector<vector3df> m_aMovedPositions;
-};
-
-// The default combination that also counts how often it is asked: only pairs that reach the
-// making of contacts ask it.
-class CCountingCalculator : public irr::ode::CRurIvaContactParameters {
- public:
-  void calculateContactParameters(irr::ode::CRurIvaSurfaceParameters* p1,
-                                  irr::ode::CRurIvaSurfaceParameters* p2,
-                                  irr::ode::CRurIvaSurfaceParameters* pResult) override {
-    ++m_iCalls;
-    CRurIvaContactParameters::calculateContactParameters(p1, p2, pResult);
-  }
-  int m_iCalls = 0;
-};
 
 struct SSphereBody {
   CRurIvaBody* m_pBody;
@@ -86,84 +28,82 @@ struct SSphereBody {
   u32 id() const { return m_pBody->getBodyId(); }
 };
 
-// A sphere body whose node origin is the sphere's centre; initialise it with init().
-SSphereBody sphereBody(CDeviceScene& cScene, const vector3df& cPos, f32 fRadius,
-                       irr::scene::ISceneNode* pParent = 0) {
+// A sphere body of mass 1 whose node origin is the sphere's centre; initialise it with init().
+SSphereBody sphereBody(CDeviceScene& cScene, const vector3df& cPos, f32 fRadius) {
   SSphereBody s;
-  s.m_pBody = new CRurIvaBody(pParent ? pParent : cScene.m_pWorld, cScene.m_pSmgr, -1, cPos);
-  irr::scene::ISceneNode* pVisible = cScene.m_pSmgr->addEmptySceneNode(s.m_pBody);
-  s.m_pSphere = new CRurIvaGeomSphere(pVisible, cScene.m_pSmgr);
-  s.m_pSphere->setRadius(fRadius);
-  s.m_pSphere->drop();
-  s.m_pBody->drop();
+  s.m_pBody = cScene.addSphereBody(cScene.world(), cPos, fRadius, 1.0f, &s.m_pSphere);
   return s;
 }
 
 irr::ode::CRurIvaGeomPlane* floorPlane(CDeviceScene& cScene) {
-  irr::ode::CRurIvaGeomPlane* pPlane = new irr::ode::CRurIvaGeomPlane(cScene.m_pWorld, cScene.m_pSmgr);
-  pPlane->setParams(0, 1, 0, 0);
+  irr::ode::CRurIvaGeomPlane* pPlane = cScene.addGround(cScene.world());
   pPlane->initPhysics();
-  pPlane->drop();
   return pPlane;
 }
 
 }  // namespace
 
 TEST(DeviceStep, AccumulatorRunsWholeStepsAndCarriesTheRest) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
-  CRecorder cEvents(cScene.m_pManager);
-  d.step(0.01f, cScene.m_pWorld);
+  CEventLog cEvents;
+  d.step(0.01f, cScene.world());
   EXPECT_EQ(d.getStepCounter(), 1);
   EXPECT_NEAR(d.getTimeAccumulator(), -0.006f, 1e-6f);
-  d.step(0.005f, cScene.m_pWorld);
+  d.step(0.005f, cScene.world());
   EXPECT_EQ(d.getStepCounter(), 1);
   EXPECT_NEAR(d.getTimeAccumulator(), -0.001f, 1e-6f);
-  d.step(0.05f, cScene.m_pWorld);
+  d.step(0.05f, cScene.world());
   EXPECT_EQ(d.getStepCounter(), 5);
   EXPECT_NEAR(d.getTimeAccumulator(), -0.015f, 1e-6f);
   // No cap: a long frame runs all its steps (0.985 s in steps of 0.016 s: 62).
-  d.step(1.0f, cScene.m_pWorld);
+  d.step(1.0f, cScene.world());
   EXPECT_EQ(d.getStepCounter(), 5 + 62);
   EXPECT_NEAR(d.getTimeAccumulator(), -0.007f, 1e-5f);
   EXPECT_EQ(cEvents.count(irr::ode::eRurIvaEventStep), 67);
   EXPECT_EQ(cEvents.count(irr::ode::eRurIvaEventBeforeStep), 67);
   // Quick steps share the accumulator and the counter.
-  d.quickStep(0.016f, cScene.m_pWorld);
+  d.quickStep(0.016f, cScene.world());
   EXPECT_EQ(d.getStepCounter(), 68);
 }
 
 TEST(DeviceStep, EveryStepIsFramedByABeforeStepAndAStepEvent) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
   SSphereBody cBall = sphereBody(cScene, vector3df(0, 5, 0), 0.5f);
   cBall.m_pBody->initPhysics();
-  CRecorder cEvents(cScene.m_pManager);
-  d.step(0.032f, cScene.m_pWorld);
+  CEventLog cEvents;
+  d.step(0.032f, cScene.world());
   using namespace irr::ode;
   // The body moves during the dynamics step; the world reports its activation after the step
   // event (the body is enabled from the first step on).
   const std::vector<irr::u16> aExpected = {
       eRurIvaEventBeforeStep, eRurIvaEventBodyMoved, eRurIvaEventStep, eRurIvaEventActivationChanged,
       eRurIvaEventBeforeStep, eRurIvaEventBodyMoved, eRurIvaEventStep};
-  EXPECT_EQ(cEvents.m_aTypes, aExpected);
-  EXPECT_EQ(cEvents.m_aStepNumbers, (std::vector<u32>{0, 1}));
-  EXPECT_EQ(cEvents.m_aFrameNumbers,
+  EXPECT_EQ(cEvents.types(), aExpected);
+  std::vector<u32> aStepNumbers, aFrameNumbers;
+  for (const CEventLog::SEntry& e : cEvents.of(eRurIvaEventStep)) {
+    aStepNumbers.push_back(e.iStepNo);
+    aFrameNumbers.push_back(e.iFrameNo);
+  }
+  EXPECT_EQ(aStepNumbers, (std::vector<u32>{0, 1}));
+  EXPECT_EQ(aFrameNumbers,
             (std::vector<u32>{cScene.m_pManager->getFrameNo(), cScene.m_pManager->getFrameNo()}));
 }
 
 TEST(DeviceStep, MovedBodiesReportTheirStateUnlessTheirGraphicsStayPut) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
   SSphereBody cShown = sphereBody(cScene, vector3df(0, 5, 0), 0.5f);
   SSphereBody cHidden = sphereBody(cScene, vector3df(3, 5, 0), 0.5f);
   cHidden.m_pBody->setUpdateGraphics(false);
   cShown.m_pBody->initPhysics();
   cHidden.m_pBody->initPhysics();
-  CRecorder cEvents(cScene.m_pManager);
+  CEventLog cEvents;
   cScene.steps(10);
-  ASSERT_EQ(cEvents.m_aMovedBodies.size(), 10u);
-  for (CRurIvaBody* p : cEvents.m_aMovedBodies) EXPECT_EQ(p, cShown.m_pBody);
+  const std::vector<CEventLog::SEntry> aMoved = cEvents.of(irr::ode::eRurIvaEventBodyMoved);
+  ASSERT_EQ(aMoved.size(), 10u);
+  for (const CEventLog::SEntry& e : aMoved) EXPECT_EQ(e.pBody, cShown.m_pBody);
   // The shown node follows the simulation, the hidden one is simulated but stays.
   EXPECT_VEC_NEAR(cShown.m_pBody->getPosition(), d.bodyGetPosition(cShown.id()), 1e-5f);
   EXPECT_LT(cShown.m_pBody->getPosition().Y, 5.0f);
@@ -172,25 +112,26 @@ TEST(DeviceStep, MovedBodiesReportTheirStateUnlessTheirGraphicsStayPut) {
 }
 
 TEST(DeviceStep, ABodyWithoutAPositionKeepsItsNodePosition) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
   SSphereBody cBall = sphereBody(cScene, vector3df(1, 2, 3), 0.5f);
   cBall.m_pBody->initPhysics();
-  CRecorder cEvents(cScene.m_pManager);
+  CEventLog cEvents;
   const f32 fNan = std::numeric_limits<f32>::quiet_NaN();
   d.bodySetPosition(cBall.id(), vector3df(fNan, fNan, fNan));
   cScene.steps(1);
-  ASSERT_EQ(cEvents.m_aMovedPositions.size(), 1u);
-  EXPECT_EQ(cEvents.m_aMovedPositions[0], vector3df(1, 2, 3));
+  const std::vector<CEventLog::SEntry> aMoved = cEvents.of(irr::ode::eRurIvaEventBodyMoved);
+  ASSERT_EQ(aMoved.size(), 1u);
+  EXPECT_EQ(aMoved[0].cPosition, vector3df(1, 2, 3));
   EXPECT_EQ(cBall.m_pBody->getPosition(), vector3df(1, 2, 3));
 }
 
 TEST(DeviceStep, CollisionGroupsStaticPairsAndJoinedBodies) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
   CCountingCalculator* pCalculator = new CCountingCalculator();
   d.setContactCalculator(pCalculator);
-  cScene.m_pWorld->setGravity(vector3df(0, 0, 0));
+  cScene.world()->setGravity(vector3df(0, 0, 0));
 
   // Two overlapping spheres in one non-zero group never touch.
   SSphereBody a = sphereBody(cScene, vector3df(0, 0, 0), 1.0f);
@@ -200,16 +141,12 @@ TEST(DeviceStep, CollisionGroupsStaticPairsAndJoinedBodies) {
   a.m_pBody->initPhysics();
   b.m_pBody->initPhysics();
   // Two static spheres overlapping each other never touch either.
-  CRurIvaGeomSphere* pStatic1 =
-      new CRurIvaGeomSphere(cScene.m_pWorld, cScene.m_pSmgr, -1, vector3df(20, 0, 0));
-  CRurIvaGeomSphere* pStatic2 =
-      new CRurIvaGeomSphere(cScene.m_pWorld, cScene.m_pSmgr, -1, vector3df(20.5f, 0, 0));
+  CRurIvaGeomSphere* pStatic1 = cScene.add<CRurIvaGeomSphere>(cScene.world(), vector3df(20, 0, 0));
+  CRurIvaGeomSphere* pStatic2 = cScene.add<CRurIvaGeomSphere>(cScene.world(), vector3df(20.5f, 0, 0));
   pStatic1->setRadius(1.0f);
   pStatic2->setRadius(1.0f);
   pStatic1->initPhysics();
   pStatic2->initPhysics();
-  pStatic1->drop();
-  pStatic2->drop();
   cScene.steps(1);
   EXPECT_EQ(pCalculator->m_iCalls, 0);
   EXPECT_FALSE(a.m_pBody->getCollision());
@@ -247,68 +184,67 @@ TEST(DeviceStep, CollisionGroupsStaticPairsAndJoinedBodies) {
 }
 
 TEST(DeviceStep, RaysReportHitsAndMakeNoContacts) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
   CCountingCalculator* pCalculator = new CCountingCalculator();
   d.setContactCalculator(pCalculator);
-  cScene.m_pWorld->setGravity(vector3df(0, 0, 0));
+  cScene.world()->setGravity(vector3df(0, 0, 0));
   SSphereBody cBall = sphereBody(cScene, vector3df(0, 0, 0), 1.0f);
   cBall.m_pBody->initPhysics();
-  irr::ode::CRurIvaGeomRay* pRay = new irr::ode::CRurIvaGeomRay(cScene.m_pWorld, cScene.m_pSmgr);
+  irr::ode::CRurIvaGeomRay* pRay = cScene.add<irr::ode::CRurIvaGeomRay>(cScene.world());
   pRay->initPhysics();
-  pRay->drop();
   pRay->set(vector3df(0, 10, 0), vector3df(0, -1, 0), 20);
 
-  CRecorder cEvents(cScene.m_pManager);
+  CEventLog cEvents;
   cScene.steps(1);
   EXPECT_EQ(pCalculator->m_iCalls, 0);
-  ASSERT_EQ(cEvents.m_aHitDistances.size(), 1u);
-  EXPECT_NEAR(cEvents.m_aHitDistances[0], 9.0f, 1e-4f);  // from the ray's start to the sphere
-  EXPECT_EQ(cEvents.m_aHitBodies[0], cBall.m_pBody);
+  const std::vector<CEventLog::SEntry> aHits = cEvents.of(irr::ode::eRurIvaEventRayHit);
+  ASSERT_EQ(aHits.size(), 1u);
+  EXPECT_NEAR(aHits[0].fDistance, 9.0f, 1e-4f);  // from the ray's start to the sphere
+  EXPECT_EQ(aHits[0].pBody, cBall.m_pBody);
   EXPECT_FALSE(cBall.m_pBody->getCollision());
   EXPECT_EQ(CRurIvaDevice::getFastCollisionCount(), 0u);  // a ray of no body records nothing
 }
 
 TEST(DeviceStep, AFastBodysRayHitIsCollidedAfterTheStepButNotByQuickStep) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
-  cScene.m_pWorld->setGravity(vector3df(0, 0, 0));
+  cScene.world()->setGravity(vector3df(0, 0, 0));
   floorPlane(cScene);
   SSphereBody cFast = sphereBody(cScene, vector3df(0, 5, 0), 0.5f);
   cFast.m_pBody->initPhysics();
   // The ray spans the body's last move; here it reaches through the floor.
-  irr::ode::CRurIvaGeomRay* pRay = new irr::ode::CRurIvaGeomRay(cScene.m_pWorld, cScene.m_pSmgr);
+  irr::ode::CRurIvaGeomRay* pRay = cScene.add<irr::ode::CRurIvaGeomRay>(cScene.world());
   pRay->initPhysics();
-  pRay->drop();
   pRay->setAttachedBody(cFast.m_pBody);
   pRay->set(vector3df(0, 5, 0), vector3df(0, -1, 0), 10);
 
-  d.quickStep(0.016f, cScene.m_pWorld);
+  d.quickStep(0.016f, cScene.world());
   EXPECT_EQ(CRurIvaDevice::getFastCollisionCount(), 1u);
-  d.quickStep(0.016f, cScene.m_pWorld);
+  d.quickStep(0.016f, cScene.world());
   EXPECT_EQ(CRurIvaDevice::getFastCollisionCount(), 2u);
 
   // A full step handles them: the body is put at the hit point and collided there.
-  d.step(0.016f, cScene.m_pWorld);
+  d.step(0.016f, cScene.world());
   EXPECT_EQ(CRurIvaDevice::getFastCollisionCount(), 0u);
   EXPECT_NEAR(d.bodyGetPosition(cFast.id()).Y, 0.0f, 1e-4f);
   EXPECT_TRUE(cFast.m_pBody->getCollision());
 
   // Destroying the body removes its waiting records.
   pRay->set(vector3df(0, 5, 0), vector3df(0, -1, 0), 10);
-  d.quickStep(0.016f, cScene.m_pWorld);
+  d.quickStep(0.016f, cScene.world());
   EXPECT_EQ(CRurIvaDevice::getFastCollisionCount(), 1u);
   CRurIvaDevice::addFastCollision(nullptr, nullptr, vector3df(0, 0, 0));
   d.bodyDestroy(cFast.id());
   EXPECT_EQ(CRurIvaDevice::getFastCollisionCount(), 1u);  // only the other record is left
-  d.step(0.016f, cScene.m_pWorld);
+  d.step(0.016f, cScene.world());
   EXPECT_EQ(CRurIvaDevice::getFastCollisionCount(), 0u);
 }
 
 TEST(DeviceStep, StaticDampingSurfaceSlowsTouchingBodiesToTheirLimit) {
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
-  cScene.m_pWorld->setGravity(vector3df(0, 0, 0));
+  cScene.world()->setGravity(vector3df(0, 0, 0));
   irr::ode::CRurIvaGeomPlane* pFloor = floorPlane(cScene);
   irr::ode::CRurIvaSurfaceParameters* p = pFloor->getSurfaceParameters(0);
   p->m_bDamps = true;
@@ -337,16 +273,15 @@ TEST(DeviceStep, StaticDampingSurfaceSlowsTouchingBodiesToTheirLimit) {
 
 TEST(DeviceStep, GeometriesInANestedSpaceCollideWithTheWorldsSpace) {
   // A space has no geometry node as its user data; the collision still enters it.
-  CDeviceScene cScene(new CRurIvaDevice());
+  CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
   floorPlane(cScene);
   const u32 s = cScene.m_cHandles.space(d.spaceCreateSimple(cScene.spaceId()));
-  CRurIvaGeomSphere* pCarrier = new CRurIvaGeomSphere(cScene.m_pWorld, cScene.m_pSmgr);
+  CRurIvaGeomSphere* pCarrier = cScene.add<CRurIvaGeomSphere>(cScene.world());
   CRurIvaBody* pBody = cScene.addBodyNode(vector3df(0, 3, 0));
   const u32 g = cScene.m_cHandles.geom(d.geomCreateSphere(s, 1.0f));
   d.geomSetData(g, pCarrier);
   d.geomSetBody(g, pBody);
   cScene.steps(250);
   EXPECT_NEAR(d.bodyGetPosition(pBody->getBodyId()).Y, 1.0f, 0.05f);
-  pCarrier->drop();
 }
