@@ -23,9 +23,12 @@
 #include "CRurIvaEventRayHit.h"
 #include "CRurIvaEventStep.h"
 #include "CSerializer.h"
+#include "TestChecks.h"
+#include "TestMessages.h"
 
 using namespace irr;
 using namespace irr::ode;
+using namespace varrik::test;
 
 namespace {
 
@@ -58,12 +61,6 @@ class CBytes {
   }
   std::vector<u8> m_a;
 };
-
-std::vector<u8> messageOf(IRurIvaEvent& cEvent) {
-  CSerializer* pData = cEvent.serialize();
-  if (!pData) return {};
-  return std::vector<u8>(pData->getBuffer(), pData->getBuffer() + pData->getSize());
-}
 
 //! A received copy of a message, held in a heap block of exactly its size so that the
 //! sanitizer build catches any read past it.
@@ -376,23 +373,25 @@ TEST(EventMessages, LoadSceneNameIsCutToFitTheMessage) {
 }
 
 TEST(EventMessages, LoadSceneReaderKeepsAtMost1023Characters) {
+  // A name read back, and what reading it printed.
+  auto readBack = [](const std::string& sName, std::string* pOut) {
+    std::string sRead;
+    *pOut = captured(
+        [&] { sRead = CRurIvaEventLoadScene(CRurIvaEventLoadScene(sName.c_str()).serialize()).getScene(); });
+    return sRead;
+  };
+  std::string sOut;
   const std::string sShort(1022, 'c');
-  testing::internal::CaptureStdout();
-  CRurIvaEventLoadScene cShort(CRurIvaEventLoadScene(sShort.c_str()).serialize());
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-  EXPECT_EQ(cShort.getScene(), sShort);
+  EXPECT_EQ(readBack(sShort, &sOut), sShort);
+  EXPECT_EQ(sOut, "");
 
   const std::string sEdge(1023, 'd');
-  testing::internal::CaptureStdout();
-  CRurIvaEventLoadScene cEdge(CRurIvaEventLoadScene(sEdge.c_str()).serialize());
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "max bytes exceeded!\n");
-  EXPECT_EQ(cEdge.getScene(), sEdge);
+  EXPECT_EQ(readBack(sEdge, &sOut), sEdge);
+  EXPECT_EQ(sOut, "max bytes exceeded!\n");
 
   const std::string sLong(3000, 'e');
-  testing::internal::CaptureStdout();
-  CRurIvaEventLoadScene cLong(CRurIvaEventLoadScene(sLong.c_str()).serialize());
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "max bytes exceeded!\n");
-  EXPECT_EQ(cLong.getScene(), std::string(1023, 'e'));
+  EXPECT_EQ(readBack(sLong, &sOut), std::string(1023, 'e'));
+  EXPECT_EQ(sOut, "max bytes exceeded!\n");
 }
 
 TEST(EventMessages, NodeRemovedCarriesTheId) {

@@ -20,17 +20,15 @@
 #include "CRurIvaManager.h"
 #include "CRurIvaWorld.h"
 #include "CSerializer.h"
+#include "CTestScene.h"
 #include "IRurIvaDevice.h"
+#include "TestMessages.h"
 
 using namespace irr;
 using namespace irr::ode;
+using varrik::test::messageOf;
 
 namespace {
-
-std::vector<u8> messageOf(IRurIvaEvent& cEvent) {
-  CSerializer* pData = cEvent.serialize();
-  return std::vector<u8>(pData->getBuffer(), pData->getBuffer() + pData->getSize());
-}
 
 std::vector<u8> idMessage(u16 iType, s32 iId) {
   std::vector<u8> a{static_cast<u8>(iType), static_cast<u8>(iType >> 8)};
@@ -50,45 +48,26 @@ std::vector<u8> rayHitMessage(s32 iRay, s32 iBody, s32 iGeom) {
 }
 
 /**
- * A world with two bodies (ids 3 and 4, each with a sphere of its own: ids 30 and 40), a static
- * ray (id 50) and a plain scene node (id 60). The scene graph owns the nodes; the scene keeps
- * the creation references and drops them at the end.
+ * A world (id 1) with two bodies (ids 3 and 4, each with a sphere of its own: ids 30 and 40), a
+ * static ray (id 50) and a plain scene node (id 60).
  */
-class CEventScene {
+class CEventScene : public varrik::test::CTestScene {
  public:
   CEventScene() {
-    m_pIrr = createDevice(video::EDT_NULL);
-    m_pSmgr = m_pIrr->getSceneManager();
-    m_pManager = CRurIvaManager::getSharedInstance();
-    m_pManager->install(m_pIrr);
-    m_pManager->initODE();
-    m_pWorld = keep(new CRurIvaWorld(m_pSmgr->getRootSceneNode(), m_pSmgr, 1));
+    addWorld(nullptr, 1);
     m_pBody = addBody(3, core::vector3df(1, 2, 3));
     m_pOther = addBody(4, core::vector3df(-5, 0, 0));
     m_pSphere = static_cast<CRurIvaGeomSphere*>(m_pSmgr->getSceneNodeFromId(30));
-    m_pRay = keep(new CRurIvaGeomRay(m_pWorld, m_pSmgr, 50));
+    m_pRay = new CRurIvaGeomRay(world(), m_pSmgr, 50);
+    m_pRay->drop();
     m_pPlain = m_pSmgr->addEmptySceneNode(0, 60);
   }
 
-  ~CEventScene() {
-    for (scene::ISceneNode* pNode : m_aNodes) pNode->drop();
-    m_pManager->uninstall();
-    m_pIrr->drop();
-  }
-
-  CEventScene(const CEventScene&) = delete;
-  CEventScene& operator=(const CEventScene&) = delete;
-
-  template <class T>
-  T* keep(T* pNode) {
-    m_aNodes.push_back(pNode);
-    return pNode;
-  }
-
   CRurIvaBody* addBody(s32 iId, const core::vector3df& cPos) {
-    CRurIvaBody* pBody = keep(new CRurIvaBody(m_pWorld, m_pSmgr, iId, cPos));
-    CRurIvaGeomSphere* pSphere =
-        keep(new CRurIvaGeomSphere(m_pSmgr->addEmptySceneNode(pBody), m_pSmgr, iId * 10));
+    CRurIvaBody* pBody = new CRurIvaBody(world(), m_pSmgr, iId, cPos);
+    pBody->drop();
+    CRurIvaGeomSphere* pSphere = new CRurIvaGeomSphere(m_pSmgr->addEmptySceneNode(pBody), m_pSmgr, iId * 10);
+    pSphere->drop();
     pSphere->setRadius(0.5f);
     pSphere->setMassTotal(1.0f);
     pSphere->setCollide(false);
@@ -96,16 +75,11 @@ class CEventScene {
     return pBody;
   }
 
-  IrrlichtDevice* m_pIrr;
-  scene::ISceneManager* m_pSmgr;
-  CRurIvaManager* m_pManager;
-  CRurIvaWorld* m_pWorld;
   CRurIvaBody* m_pBody;
   CRurIvaBody* m_pOther;
   CRurIvaGeomSphere* m_pSphere;
   CRurIvaGeomRay* m_pRay;
   scene::ISceneNode* m_pPlain;
-  std::vector<scene::ISceneNode*> m_aNodes;
 };
 
 }  // namespace
@@ -327,28 +301,28 @@ TEST(EventBodyMovedFromBody, ReadMessageMovesTheBodyNodeThroughTheManager) {
 
 TEST(EventBodyRemovedMessage, ResolvedBodyLeavesTheSimulationAtOnce) {
   CEventScene cScene;
-  cScene.m_pWorld->initPhysics();
+  cScene.world()->initPhysics();
   CRurIvaBody* pBody = cScene.m_pOther;
   const u32 iHandle = pBody->getBodyId();
   ASSERT_NE(iHandle, 0u);
   IRurIvaDevice* pDevice = cScene.m_pManager->getOdeDevice();
   ASSERT_TRUE(pDevice->bodyIsEnabled(iHandle));
-  ASSERT_EQ(cScene.m_pWorld->getBodyCount(), 2u);
+  ASSERT_EQ(cScene.world()->getBodyCount(), 2u);
 
   CSerializer cData(idMessage(eRurIvaEventBodyRemoved, 4).data(), 6);
   CRurIvaEventBodyRemoved cEvent(&cData, cScene.m_pSmgr);
   EXPECT_EQ(cEvent.getBody(), pBody);
   EXPECT_EQ(cEvent.getBodyId(), 4);
   EXPECT_FALSE(pDevice->bodyIsEnabled(iHandle));
-  EXPECT_EQ(cScene.m_pWorld->getBodyCount(), 1u);
-  EXPECT_EQ(cScene.m_pWorld->getBodyList().getSize(), 1u);
-  EXPECT_EQ(*cScene.m_pWorld->getBodyList().begin(), cScene.m_pBody);
+  EXPECT_EQ(cScene.world()->getBodyCount(), 1u);
+  EXPECT_EQ(cScene.world()->getBodyList().getSize(), 1u);
+  EXPECT_EQ(*cScene.world()->getBodyList().begin(), cScene.m_pBody);
   EXPECT_TRUE(pDevice->bodyIsEnabled(cScene.m_pBody->getBodyId()));
 }
 
 TEST(EventBodyRemovedMessage, UnresolvedOrWrongKindTouchesNothing) {
   CEventScene cScene;
-  cScene.m_pWorld->initPhysics();
+  cScene.world()->initPhysics();
   IRurIvaDevice* pDevice = cScene.m_pManager->getOdeDevice();
   for (s32 iId : {999, 30, 60}) {
     CSerializer cData(idMessage(eRurIvaEventBodyRemoved, iId).data(), 6);
@@ -360,20 +334,20 @@ TEST(EventBodyRemovedMessage, UnresolvedOrWrongKindTouchesNothing) {
   CRurIvaEventBodyRemoved cEvent(&cNoScene, nullptr);
   EXPECT_EQ(cEvent.getBody(), nullptr);
 
-  EXPECT_EQ(cScene.m_pWorld->getBodyCount(), 2u);
+  EXPECT_EQ(cScene.world()->getBodyCount(), 2u);
   EXPECT_TRUE(pDevice->bodyIsEnabled(cScene.m_pBody->getBodyId()));
   EXPECT_TRUE(pDevice->bodyIsEnabled(cScene.m_pOther->getBodyId()));
 }
 
 TEST(EventBodyRemovedMessage, TruncatedMessageRemovesNothing) {
   CEventScene cScene;
-  cScene.m_pWorld->initPhysics();
+  cScene.world()->initPhysics();
   const std::vector<u8> aMessage = idMessage(eRurIvaEventBodyRemoved, 4);
   for (u32 iLength = 0; iLength < aMessage.size(); ++iLength) {
     CSerializer cData(aMessage.data(), iLength);
     CRurIvaEventBodyRemoved cEvent(&cData, cScene.m_pSmgr);
     EXPECT_EQ(cEvent.getBody(), nullptr);
   }
-  EXPECT_EQ(cScene.m_pWorld->getBodyCount(), 2u);
+  EXPECT_EQ(cScene.world()->getBodyCount(), 2u);
   EXPECT_TRUE(cScene.m_pManager->getOdeDevice()->bodyIsEnabled(cScene.m_pOther->getBodyId()));
 }
