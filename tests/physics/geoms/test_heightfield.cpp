@@ -8,32 +8,19 @@
 #include <functional>
 #include <vector>
 
+#include "CEventLog.h"
+#include "CLevelScene.h"
 #include "CRurIvaBody.h"
-#include "CRurIvaDevice.h"
-#include "CRurIvaEventQueue.h"
-#include "CRurIvaEventRayHit.h"
 #include "CRurIvaGeomHeightfield.h"
 #include "CRurIvaGeomRay.h"
-#include "CRurIvaGeomSphere.h"
-#include "CRurIvaManager.h"
-#include "CRurIvaWorld.h"
 #include "IRurIvaEvent.h"
-#include "IRurIvaEventListener.h"
-#include "LevelScene.h"
+
+using namespace varrik::test;
 
 namespace {
 
-using irr::f32;
-using irr::s32;
-using irr::u32;
-using irr::core::vector3df;
-using irr::ode::CRurIvaBody;
 using irr::ode::CRurIvaGeomHeightfield;
 using irr::ode::CRurIvaGeomRay;
-using irr::ode::CRurIvaGeomSphere;
-using irr::ode::CRurIvaManager;
-using irr::ode::CRurIvaWorld;
-using irr::ode::IRurIvaEvent;
 namespace scene = irr::scene;
 namespace video = irr::video;
 
@@ -43,31 +30,9 @@ const u32 kFieldSamples = 257;
 //! The grey value of heightmap pixel (x, y).
 typedef std::function<u32(u32, u32)> FieldPixels;
 
-//! The hit point of every ray hit.
-class FieldHitLog : public irr::ode::IRurIvaEventListener {
+//! A level scene with a terrain, rays straight down and a log of their hits.
+class FieldScene : public CLevelScene {
  public:
-  bool handlesEvent(IRurIvaEvent* pEvent) override {
-    return pEvent->getType() == irr::ode::eRurIvaEventRayHit;
-  }
-  bool onEvent(IRurIvaEvent* pEvent) override {
-    irr::ode::CRurIvaEventRayHit* p = static_cast<irr::ode::CRurIvaEventRayHit*>(pEvent);
-    m_aHits.push_back({p->getRay(), p->getGeom(), p->getPosition()});
-    return true;
-  }
-  struct Hit {
-    CRurIvaGeomRay* pRay;
-    irr::ode::CRurIvaGeom* pGeom;
-    vector3df cPosition;
-  };
-  std::vector<Hit> m_aHits;
-};
-
-//! An engine on the null driver with the physics manager installed and one world.
-class FieldScene : public varrik_level_test::LevelScene {
- public:
-  FieldScene() { m_pManager->getQueue()->addEventListener(&m_cLog); }
-  ~FieldScene() override { m_pManager->getQueue()->removeEventListener(&m_cLog); }
-
   /**
    * A terrain below the world made from a 257 x 257 greyscale heightmap written by the driver's
    * image writer into memory, and a heightfield below the terrain.
@@ -92,34 +57,34 @@ class FieldScene : public varrik_level_test::LevelScene {
     if (!bWritten) return nullptr;
     irr::io::IReadFile* pIn =
         m_pIrr->getFileSystem()->createMemoryReadFile(aBytes.data(), iSize, "heightmap.bmp");
-    m_pTerrain = m_pSmgr->addTerrainSceneNode(pIn, m_pWorld, -1, cPos, vector3df(0, 0, 0), cScale);
+    m_pTerrain = m_pSmgr->addTerrainSceneNode(pIn, world(), -1, cPos, vector3df(0, 0, 0), cScale);
     pIn->drop();
     if (!m_pTerrain) return nullptr;
-    return keep(new CRurIvaGeomHeightfield(m_pTerrain, m_pSmgr));
+    return add<CRurIvaGeomHeightfield>(m_pTerrain);
   }
   //! A ray from 2000 above (x, z) straight down, long enough to reach any ground of these tests.
   CRurIvaGeomRay* addRayDown(f32 x, f32 z) {
-    CRurIvaGeomRay* pRay = keep(new CRurIvaGeomRay(m_pWorld, m_pSmgr));
+    CRurIvaGeomRay* pRay = add<CRurIvaGeomRay>(world());
+    m_aRays.push_back(pRay);
     m_aRayStarts.push_back(vector3df(x, 2000, z));
     return pRay;
   }
   //! Initialises the world and points the rays made by addRayDown.
   void init() {
-    m_pWorld->initPhysics();
-    u32 i = 0;
-    for (scene::ISceneNode* p : m_aKept)
-      if (p->getType() == irr::ode::RUR_IVA_GEOM_RAY_ID)
-        static_cast<CRurIvaGeomRay*>(p)->set(m_aRayStarts[i++], vector3df(0, -1, 0), 4000);
+    world()->initPhysics();
+    for (size_t i = 0; i < m_aRays.size(); ++i) m_aRays[i]->set(m_aRayStarts[i], vector3df(0, -1, 0), 4000);
   }
   //! The height the ray reported in the last step it hit something, or NaN.
   f32 hitHeight(CRurIvaGeomRay* pRay) const {
-    for (auto it = m_cLog.m_aHits.rbegin(); it != m_cLog.m_aHits.rend(); ++it)
+    const std::vector<CEventLog::SEntry> aHits = m_cLog.of(irr::ode::eRurIvaEventRayHit);
+    for (auto it = aHits.rbegin(); it != aHits.rend(); ++it)
       if (it->pRay == pRay) return it->cPosition.Y;
     return std::nanf("");
   }
 
   scene::ITerrainSceneNode* m_pTerrain = nullptr;
-  FieldHitLog m_cLog;
+  CEventLog m_cLog;
+  std::vector<CRurIvaGeomRay*> m_aRays;
   std::vector<vector3df> m_aRayStarts;
 };
 

@@ -5,90 +5,39 @@
 
 #include <vector>
 
+#include "CEventLog.h"
+#include "CLevelScene.h"
 #include "CRurIvaBody.h"
-#include "CRurIvaDevice.h"
-#include "CRurIvaEventQueue.h"
-#include "CRurIvaEventRayHit.h"
 #include "CRurIvaGeomBox.h"
 #include "CRurIvaGeomRay.h"
-#include "CRurIvaGeomSphere.h"
 #include "CRurIvaGeomTrimesh.h"
-#include "CRurIvaManager.h"
-#include "CRurIvaSceneNodeFactory.h"
-#include "CRurIvaWorld.h"
 #include "IRurIvaEvent.h"
-#include "IRurIvaEventListener.h"
-#include "LevelScene.h"
+#include "TestMeshes.h"
+
+using namespace varrik::test;
 
 namespace {
 
-using irr::f32;
-using irr::s32;
-using irr::u16;
-using irr::u32;
-using irr::core::vector3df;
-using irr::ode::CRurIvaBody;
-using irr::ode::CRurIvaDevice;
-using irr::ode::CRurIvaGeom;
-using irr::ode::CRurIvaGeomBox;
 using irr::ode::CRurIvaGeomRay;
-using irr::ode::CRurIvaGeomSphere;
-using irr::ode::CRurIvaGeomTrimesh;
-using irr::ode::CRurIvaManager;
-using irr::ode::CRurIvaWorld;
-using irr::ode::IRurIvaEvent;
 namespace scene = irr::scene;
 namespace video = irr::video;
 
-//! Every ray hit, with the number of the step (counted from 0) during which it was posted.
-class RayHitLog : public irr::ode::IRurIvaEventListener {
+//! The ray hits posted during step iStep (counted from 0).
+std::vector<CEventLog::SEntry> hitsDuring(const CEventLog& cLog, u32 iStep) {
+  std::vector<CEventLog::SEntry> a;
+  for (const CEventLog::SEntry& e : cLog.of(irr::ode::eRurIvaEventRayHit))
+    if (e.iSteps == iStep) a.push_back(e);
+  return a;
+}
+
+//! A level scene (with the physics node factory registered, when asked) and a log of its events.
+class RayScene : public CLevelScene {
  public:
-  struct Hit {
-    CRurIvaBody* pBody;
-    CRurIvaGeom* pGeom;
-    CRurIvaGeomRay* pRay;
-    vector3df cPosition;
-    f32 fDistance;
-    u32 iStep;
-  };
-
-  bool handlesEvent(IRurIvaEvent* pEvent) override {
-    return pEvent->getType() == irr::ode::eRurIvaEventRayHit ||
-           pEvent->getType() == irr::ode::eRurIvaEventStep;
-  }
-  bool onEvent(IRurIvaEvent* pEvent) override {
-    if (pEvent->getType() == irr::ode::eRurIvaEventStep) {
-      ++m_iSteps;
-      return true;
-    }
-    irr::ode::CRurIvaEventRayHit* p = static_cast<irr::ode::CRurIvaEventRayHit*>(pEvent);
-    m_aHits.push_back(
-        {p->getBody(), p->getGeom(), p->getRay(), p->getPosition(), p->getDistance(), m_iSteps});
-    return true;
-  }
-  //! The hits posted during step iStep.
-  std::vector<Hit> during(u32 iStep) const {
-    std::vector<Hit> a;
-    for (const Hit& h : m_aHits)
-      if (h.iStep == iStep) a.push_back(h);
-    return a;
-  }
-
-  std::vector<Hit> m_aHits;
-  u32 m_iSteps = 0;
-};
-
-//! An engine on the null driver with the physics manager installed, one world and a hit log.
-class RayScene : public varrik_level_test::LevelScene {
- public:
-  explicit RayScene(bool bFactory = false) : LevelScene(bFactory) {
-    m_pManager->getQueue()->addEventListener(&m_cLog);
-  }
-  ~RayScene() override { m_pManager->getQueue()->removeEventListener(&m_cLog); }
+  explicit RayScene(bool bFactory = false) : CLevelScene(bFactory ? eFactory : eNone) {}
 
   //! A box geometry of the given size below an empty node at cPos below pParent.
-  CRurIvaGeomBox* addBox(scene::ISceneNode* pParent, const vector3df& cPos, const vector3df& cSize) {
-    CRurIvaGeomBox* pBox = keep(new CRurIvaGeomBox(m_pSmgr->addEmptySceneNode(pParent, -1), m_pSmgr));
+  CRurIvaGeomBox* addBox(ISceneNode* pParent, const vector3df& cPos, const vector3df& cSize) {
+    CRurIvaGeomBox* pBox = add<CRurIvaGeomBox>(m_pSmgr->addEmptySceneNode(pParent, -1));
     pBox->getParent()->setPosition(cPos);
     pBox->setWidth(cSize.X);
     pBox->setHeight(cSize.Y);
@@ -97,22 +46,12 @@ class RayScene : public varrik_level_test::LevelScene {
   }
   //! A weightless ball (gravity off) of mass 1.
   CRurIvaBody* addBall(const vector3df& cPos, f32 fRadius) {
-    CRurIvaBody* pBody = LevelScene::addBall(cPos, fRadius);
+    CRurIvaBody* pBody = CLevelScene::addBall(cPos, fRadius);
     pBody->setGravityMode(0);
     return pBody;
   }
-  //! A static one-material triangle mesh of the given buffer below the world.
-  CRurIvaGeomTrimesh* addTriangles(scene::IMeshBuffer* pBuffer) {
-    scene::SMesh* pMesh = new scene::SMesh();
-    pMesh->addMeshBuffer(pBuffer);
-    pBuffer->drop();
-    pMesh->recalculateBoundingBox();
-    scene::IMeshSceneNode* pNode = m_pSmgr->addMeshSceneNode(pMesh, m_pWorld);
-    pMesh->drop();
-    return keep(new CRurIvaGeomTrimesh(pNode, m_pSmgr));
-  }
 
-  RayHitLog m_cLog;
+  CEventLog m_cLog;
 };
 
 //! A quad of two triangles whose front faces the given normal: in the plane x = fAt (normal
@@ -144,7 +83,7 @@ scene::SMeshBuffer* rayQuad(const vector3df& cNormal, f32 fAt, f32 fHalf) {
 
 TEST(LevelRay, FreshRayIsTenLongAndDoesNotCullBackFaces) {
   RayScene s;
-  CRurIvaGeomRay* pRay = s.keep(new CRurIvaGeomRay(s.m_pWorld, s.m_pSmgr));
+  CRurIvaGeomRay* pRay = s.add<CRurIvaGeomRay>(s.world());
   EXPECT_FALSE(pRay->getBackfaceCull());
   EXPECT_EQ(pRay->getLength(), 10.0f);
   EXPECT_EQ(pRay->getAttachedBody(), nullptr);
@@ -152,19 +91,19 @@ TEST(LevelRay, FreshRayIsTenLongAndDoesNotCullBackFaces) {
 
 TEST(LevelRay, RayDownAtABoxReportsOneHitPerStepAtItsDistanceAndPushesNothing) {
   RayScene s;
-  CRurIvaBody* pBody = s.keep(new CRurIvaBody(s.m_pWorld, s.m_pSmgr, -1, vector3df(2, 0, 3)));
+  CRurIvaBody* pBody = s.add<CRurIvaBody>(s.world(), vector3df(2, 0, 3));
   pBody->setGravityMode(0);
   CRurIvaGeomBox* pBox = s.addBox(pBody, vector3df(0, 0, 0), vector3df(2, 2, 2));
-  CRurIvaGeomRay* pRay = s.keep(new CRurIvaGeomRay(s.m_pWorld, s.m_pSmgr));
+  CRurIvaGeomRay* pRay = s.add<CRurIvaGeomRay>(s.world());
   s.init();
   ASSERT_NE(pRay->getGeomId(), 0u);
   // From 10 above the box's centre straight down: the top face is 9 away.
   pRay->set(vector3df(2, 10, 3), vector3df(0, -1, 0), 20);
 
   s.steps(30);
-  ASSERT_EQ(s.m_cLog.m_iSteps, 30u);
+  ASSERT_EQ(s.m_cLog.count(irr::ode::eRurIvaEventStep), 30);
   for (u32 i = 0; i < 30; ++i) {
-    const std::vector<RayHitLog::Hit> aHits = s.m_cLog.during(i);
+    const std::vector<CEventLog::SEntry> aHits = hitsDuring(s.m_cLog, i);
     ASSERT_EQ(aHits.size(), 1u) << "step " << i;
     EXPECT_EQ(aHits[0].pRay, pRay);
     EXPECT_EQ(aHits[0].pGeom, pBox);
@@ -184,17 +123,17 @@ TEST(LevelRay, RayDownAtABoxReportsOneHitPerStepAtItsDistanceAndPushesNothing) {
 
   // Too short to reach the box: no more hits.
   pRay->set(vector3df(2, 10, 3), vector3df(0, -1, 0), 8.5f);
-  const size_t iHits = s.m_cLog.m_aHits.size();
+  const size_t iHits = s.m_cLog.of(irr::ode::eRurIvaEventRayHit).size();
   s.steps(10);
-  EXPECT_EQ(s.m_cLog.m_aHits.size(), iHits);
+  EXPECT_EQ(s.m_cLog.of(irr::ode::eRurIvaEventRayHit).size(), iHits);
 }
 
 TEST(LevelRay, RayHitsALevelTriangleFromItsFrontWhetherOrNotItCullsBackFaces) {
   RayScene s;
   // A floor facing up at y = 0, seen from above by two rays.
-  CRurIvaGeomTrimesh* pFloor = s.addTriangles(rayQuad(vector3df(0, 1, 0), 0, 5));
-  CRurIvaGeomRay* pPlain = s.keep(new CRurIvaGeomRay(s.m_pWorld, s.m_pSmgr));
-  CRurIvaGeomRay* pCulling = s.keep(new CRurIvaGeomRay(s.m_pWorld, s.m_pSmgr));
+  CRurIvaGeomTrimesh* pFloor = s.addLevel(meshOf({rayQuad(vector3df(0, 1, 0), 0, 5)}));
+  CRurIvaGeomRay* pPlain = s.add<CRurIvaGeomRay>(s.world());
+  CRurIvaGeomRay* pCulling = s.add<CRurIvaGeomRay>(s.world());
   pCulling->setBackfaceCull(true);
   s.init();
   EXPECT_TRUE(pCulling->getBackfaceCull());
@@ -202,9 +141,9 @@ TEST(LevelRay, RayHitsALevelTriangleFromItsFrontWhetherOrNotItCullsBackFaces) {
   pCulling->set(vector3df(-2, 4, 2), vector3df(0, -1, 0), 10);
 
   s.steps(1);
-  const std::vector<RayHitLog::Hit> aHits = s.m_cLog.during(0);
+  const std::vector<CEventLog::SEntry> aHits = hitsDuring(s.m_cLog, 0);
   ASSERT_EQ(aHits.size(), 2u);
-  for (const RayHitLog::Hit& h : aHits) {
+  for (const CEventLog::SEntry& h : aHits) {
     EXPECT_EQ(h.pGeom, pFloor);
     EXPECT_EQ(h.pBody, nullptr);
     EXPECT_NEAR(h.fDistance, h.pRay == pPlain ? 3.0f : 4.0f, 1e-4f);
@@ -217,13 +156,13 @@ TEST(LevelRay, RaySeesNoLevelTriangleFromBehindEvenWithoutCulling) {
   // its culling flag says. A fast body's guard ray therefore catches a level's wall only when the
   // body comes at it from the side the wall faces.
   RayScene s;
-  s.addTriangles(rayQuad(vector3df(0, 1, 0), 0, 5));
-  CRurIvaGeomRay* pFromBelow = s.keep(new CRurIvaGeomRay(s.m_pWorld, s.m_pSmgr));
+  s.addLevel(meshOf({rayQuad(vector3df(0, 1, 0), 0, 5)}));
+  CRurIvaGeomRay* pFromBelow = s.add<CRurIvaGeomRay>(s.world());
   s.init();
   ASSERT_FALSE(pFromBelow->getBackfaceCull());
   pFromBelow->set(vector3df(1, -4, 1), vector3df(0, 1, 0), 10);
   s.steps(3);
-  EXPECT_TRUE(s.m_cLog.m_aHits.empty());
+  EXPECT_TRUE(s.m_cLog.of(irr::ode::eRurIvaEventRayHit).empty());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -246,7 +185,7 @@ std::pair<f32, f32> shootAtWall(bool bGuard, bool bFactory, FWall makeWall) {
     EXPECT_NE(pRay, nullptr);
     if (!pRay) return {0, 0};
     EXPECT_EQ(pRay->getAttachedBody(), pBall);
-    EXPECT_EQ(pRay->getParent(), s.m_pWorld);
+    EXPECT_EQ(pRay->getParent(), s.world());
     EXPECT_TRUE(pRay->physicsInitialized());
     EXPECT_NE(pRay->getGeomId(), 0u);
   }
@@ -254,22 +193,12 @@ std::pair<f32, f32> shootAtWall(bool bGuard, bool bFactory, FWall makeWall) {
   return {pBall->getPosition().X, pBall->getLinearVelocity().X};
 }
 
-void boxWall(RayScene& s) { s.addBox(s.m_pWorld, vector3df(10, 0, 0), vector3df(0.2f, 10, 10)); }
+void boxWall(RayScene& s) { s.addBox(s.world(), vector3df(10, 0, 0), vector3df(0.2f, 10, 10)); }
 
 //! A level whose second material is a wall of zero thickness facing the ball; its first
 //! material is far away.
 void levelWall(RayScene& s) {
-  scene::SMesh* pMesh = new scene::SMesh();
-  scene::IMeshBuffer* aBuffers[2] = {rayQuad(vector3df(0, 1, 0), -50, 5),
-                                     rayQuad(vector3df(-1, 0, 0), 10, 5)};
-  for (scene::IMeshBuffer* b : aBuffers) {
-    pMesh->addMeshBuffer(b);
-    b->drop();
-  }
-  pMesh->recalculateBoundingBox();
-  scene::IMeshSceneNode* pNode = s.m_pSmgr->addMeshSceneNode(pMesh, s.m_pWorld);
-  pMesh->drop();
-  s.keep(new CRurIvaGeomTrimesh(pNode, s.m_pSmgr));
+  s.addLevel(meshOf({rayQuad(vector3df(0, 1, 0), -50, 5), rayQuad(vector3df(-1, 0, 0), 10, 5)}));
 }
 
 }  // namespace

@@ -10,36 +10,19 @@
 #include <vector>
 
 #include "AssetDesign.h"
+#include "CLevelScene.h"
 #include "CRurIvaBody.h"
-#include "CRurIvaDevice.h"
 #include "CRurIvaGeomPlane.h"
 #include "CRurIvaGeomSphere.h"
 #include "CRurIvaGeomTrimesh.h"
-#include "CRurIvaManager.h"
 #include "CRurIvaSurfaceParameters.h"
-#include "CRurIvaWorld.h"
-#include "LevelScene.h"
+
+using namespace varrik::test;
 
 namespace {
 
-using irr::f32;
-using irr::s32;
-using irr::u16;
-using irr::u32;
-using irr::core::vector3df;
-using irr::ode::CRurIvaBody;
-using irr::ode::CRurIvaDevice;
-using irr::ode::CRurIvaGeomSphere;
-using irr::ode::CRurIvaGeomTrimesh;
-using irr::ode::CRurIvaManager;
-using irr::ode::CRurIvaSurfaceParameters;
-using irr::ode::CRurIvaWorld;
 namespace scene = irr::scene;
 namespace video = irr::video;
-
-using varrik_level_test::kLevelGravity;
-using varrik_level_test::kLevelStep;
-using varrik_level_test::LevelScene;
 
 //! A flat rectangle at y = 0 from (x0, z0) to (x1, z1), facing up, as one mesh buffer.
 scene::SMeshBuffer* levelStrip(f32 x0, f32 x1, f32 z0, f32 z1) {
@@ -70,21 +53,13 @@ scene::SMesh* levelStrips(const std::vector<f32>& aEdges, f32 fHalfWidth = 5.0f)
 //! Five strips of 6 units from x = 0, the first with a run-up of 10 behind it.
 scene::SMesh* fiveMaterialLevel() { return levelStrips({-10, 6, 12, 18, 24, 40}); }
 
-#define LEVEL_EXPECT_VEC_NEAR(a, b, tol)  \
-  do {                                    \
-    const vector3df cA_ = (a), cB_ = (b); \
-    EXPECT_NEAR(cA_.X, cB_.X, tol) << #a; \
-    EXPECT_NEAR(cA_.Y, cB_.Y, tol) << #a; \
-    EXPECT_NEAR(cA_.Z, cB_.Z, tol) << #a; \
-  } while (0)
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
 // One geometry and one surface per material
 
 TEST(LevelTrimesh, StaticLevelOfFiveMaterialsHasFiveSetsAndFiveHandles) {
-  LevelScene s;
+  CLevelScene s;
   const size_t iSetsBefore = s.m_pManager->getSurfaceParameters().size();
   CRurIvaGeomTrimesh* pLevel = s.addLevel(fiveMaterialLevel());
   EXPECT_EQ(pLevel->getSurfaceParametersCount(), 5u);
@@ -116,13 +91,13 @@ TEST(LevelTrimesh, StaticLevelOfFiveMaterialsHasFiveSetsAndFiveHandles) {
 }
 
 TEST(LevelTrimesh, StaticMeshMovedUnderABodyKeepsOneSetAndBackUnderTheLevelGetsFiveAgain) {
-  LevelScene s;
+  CLevelScene s;
   const size_t iSetsBefore = s.m_pManager->getSurfaceParameters().size();
   CRurIvaGeomTrimesh* pLevel = s.addLevel(fiveMaterialLevel());
   scene::ISceneNode* pLevelNode = pLevel->getParent();
   CRurIvaSurfaceParameters* pFirst = pLevel->getSurfaceParameters(0);
 
-  CRurIvaBody* pBody = s.keep(new CRurIvaBody(s.m_pWorld, s.m_pSmgr, -1, vector3df(0, 5, 0)));
+  CRurIvaBody* pBody = s.add<CRurIvaBody>(s.world(), vector3df(0, 5, 0));
   scene::ISceneNode* pVisual = s.m_pSmgr->addEmptySceneNode(pBody);
   pLevel->setParent(pVisual);
   EXPECT_EQ(pLevel->getParent(), pVisual);
@@ -142,7 +117,7 @@ TEST(LevelTrimesh, StaticMeshMovedUnderABodyKeepsOneSetAndBackUnderTheLevelGetsF
 }
 
 TEST(LevelTrimesh, RemovedStaticLevelIsBuiltAgainByTheNextInitialisation) {
-  LevelScene s;
+  CLevelScene s;
   CRurIvaGeomTrimesh* pLevel = s.addLevel(fiveMaterialLevel());
   CRurIvaBody* pBall = s.addBall(vector3df(3, 2, 0), 0.5f);
   s.init();
@@ -163,14 +138,14 @@ TEST(LevelTrimesh, RemovedStaticLevelIsBuiltAgainByTheNextInitialisation) {
   pBall->setPosition(vector3df(3, 2, 0));
   pBall->setLinearVelocity(vector3df(0, 0, 0));
   s.steps(120);
-  LEVEL_EXPECT_VEC_NEAR(pBall->getPosition(), vector3df(3, 0.5f, 0), 0.02f);
+  EXPECT_VEC_NEAR(pBall->getPosition(), vector3df(3, 0.5f, 0), 0.02f);
 }
 
 // ---------------------------------------------------------------------------------------------
 // The surface of the touched material
 
 TEST(LevelTrimesh, BallSlidingAcrossFiveMaterialsTakesEachMaterialsFrictionAndReportsIt) {
-  LevelScene s;
+  CLevelScene s;
   CRurIvaGeomTrimesh* pLevel = s.addLevel(fiveMaterialLevel());
   // Friction in proportion to the load (the friction pyramid), so that the deceleration of a
   // sliding body is mu x g. Two surfaces meet with the geometric mean of their mu; the ball's
@@ -207,18 +182,18 @@ TEST(LevelTrimesh, BallSlidingAcrossFiveMaterialsTakesEachMaterialsFrictionAndRe
   for (u32 i = 0; i < 5; ++i) {
     ASSERT_GE(aSpeeds[i].size(), 5u) << i;
     const f32 fDeceleration =
-        (aSpeeds[i].front() - aSpeeds[i].back()) / (kLevelStep * static_cast<f32>(aSpeeds[i].size() - 1));
-    EXPECT_NEAR(fDeceleration, aMu[i] * kLevelGravity, 0.03f * aMu[i] * kLevelGravity) << "material " << i;
+        (aSpeeds[i].front() - aSpeeds[i].back()) / (kStep * static_cast<f32>(aSpeeds[i].size() - 1));
+    EXPECT_NEAR(fDeceleration, aMu[i] * kGravity, 0.03f * aMu[i] * kGravity) << "material " << i;
   }
 }
 
 TEST(LevelTrimesh, MaterialBeyondTheParentsSetsUsesTheFirstSetButIsStillReported) {
-  LevelScene s;
+  CLevelScene s;
   // The geometry takes its triangles from its child (two materials) while its parent, an empty
   // node, has no material: one surface set for two geometries.
-  scene::ISceneNode* pHolder = s.m_pSmgr->addEmptySceneNode(s.m_pWorld);
-  CRurIvaGeomTrimesh* pLevel = s.keep(new CRurIvaGeomTrimesh(pHolder, s.m_pSmgr));
-  scene::IMeshSceneNode* pShown = s.addMeshNode(levelStrips({-10, 0, 30}), pLevel);
+  scene::ISceneNode* pHolder = s.m_pSmgr->addEmptySceneNode(s.world());
+  CRurIvaGeomTrimesh* pLevel = s.add<CRurIvaGeomTrimesh>(pHolder);
+  scene::IMeshSceneNode* pShown = s.addMeshNode(pLevel, levelStrips({-10, 0, 30}));
   ASSERT_EQ(pLevel->getSurfaceParametersCount(), 1u);
   pLevel->getSurfaceParameters(0)->setMu(0.09f);
 
@@ -237,28 +212,28 @@ TEST(LevelTrimesh, MaterialBeyondTheParentsSetsUsesTheFirstSetButIsStillReported
   s.steps(20);
   EXPECT_EQ(pBall->getCollisionMaterial(), 1);
   EXPECT_EQ(pBall->getTouched(), pLevel);
-  EXPECT_NEAR((fBefore - pBall->getLinearVelocity().X) / (20 * kLevelStep), 0.3f * kLevelGravity, 0.1f);
+  EXPECT_NEAR((fBefore - pBall->getLinearVelocity().X) / (20 * kStep), 0.3f * kGravity, 0.1f);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Dynamic meshes
 
 TEST(LevelTrimesh, MeshUnderABodyFallsAndRestsOnItsFaces) {
-  LevelScene s;
-  irr::ode::CRurIvaGeomPlane* pGround = s.keep(new irr::ode::CRurIvaGeomPlane(s.m_pWorld, s.m_pSmgr));
+  CLevelScene s;
+  CRurIvaGeomPlane* pGround = s.add<CRurIvaGeomPlane>(s.world());
   pGround->setParams(0, 1, 0, 0);
 
-  CRurIvaBody* pBody = s.keep(new CRurIvaBody(s.m_pWorld, s.m_pSmgr, -1, vector3df(3, 4, -2)));
+  CRurIvaBody* pBody = s.add<CRurIvaBody>(s.world(), vector3df(3, 4, -2));
   // A 2 x 2 x 2 cube centred on the body.
   scene::IMesh* pCube = s.m_pSmgr->getGeometryCreator()->createCubeMesh(vector3df(2, 2, 2));
-  scene::IMeshSceneNode* pShown = s.addMeshNode(pCube, pBody);
-  CRurIvaGeomTrimesh* pMesh = s.keep(new CRurIvaGeomTrimesh(pShown, s.m_pSmgr));
+  scene::IMeshSceneNode* pShown = s.addMeshNode(pBody, pCube);
+  CRurIvaGeomTrimesh* pMesh = s.add<CRurIvaGeomTrimesh>(pShown);
   pMesh->setMassTotal(2.0f);
   EXPECT_EQ(pMesh->getSurfaceParametersCount(), 1u);
   s.init();
   // A cube's mesh repeats its corners (one vertex per face), so the plane meets it at points
   // that coincide; a little constraint softness keeps such a set of contacts solvable.
-  s.m_pWorld->setCFM(1e-5f);
+  s.world()->setCFM(1e-5f);
 
   ASSERT_EQ(pMesh->getGeomCount(), 1u);
   EXPECT_EQ(pMesh->getGeomId(0), pMesh->getGeomId(3));
@@ -267,7 +242,7 @@ TEST(LevelTrimesh, MeshUnderABodyFallsAndRestsOnItsFaces) {
   EXPECT_EQ(s.m_pDevice->getTrimeshIndexCount(pMesh->getGeomId(0) - 1), 36u);
 
   s.steps(200);
-  LEVEL_EXPECT_VEC_NEAR(pBody->getPosition(), vector3df(3, 1, -2), 0.03f);
+  EXPECT_VEC_NEAR(pBody->getPosition(), vector3df(3, 1, -2), 0.03f);
   EXPECT_NEAR(pBody->getLinearVelocity().getLength(), 0, 0.05f);
   EXPECT_TRUE(pBody->getCollision());
 }
@@ -277,17 +252,17 @@ TEST(LevelTrimesh, MeshUnderABodyFallsAndRestsOnItsFaces) {
 
 TEST(LevelTrimesh, SphereDroppedOnTheDemoLevelRestsOnTheDesignedFloor) {
   namespace design = varrik::assetgen::design;
-  LevelScene s;
+  CLevelScene s;
   struct stat cInfo;
   ASSERT_EQ(stat(VARRIK_DATA_DIR "/map.bsp", &cInfo), 0) << "build the varrik-data target first";
   ASSERT_TRUE(
       s.m_pIrr->getFileSystem()->addFileArchive(VARRIK_DATA_DIR "/", true, true, irr::io::EFAT_FOLDER));
   scene::IAnimatedMesh* pMap = s.m_pSmgr->getMesh("map.bsp");
   ASSERT_NE(pMap, nullptr);
-  scene::IMeshSceneNode* pLevelNode = s.m_pSmgr->addOctreeSceneNode(pMap->getMesh(0), s.m_pWorld, -1, 512);
+  scene::IMeshSceneNode* pLevelNode = s.m_pSmgr->addOctreeSceneNode(pMap->getMesh(0), s.world(), -1, 512);
   ASSERT_NE(pLevelNode, nullptr);
   pLevelNode->setPosition(vector3df(0, static_cast<f32>(design::kLevelNodeY), 0));
-  CRurIvaGeomTrimesh* pLevel = s.keep(new CRurIvaGeomTrimesh(pLevelNode, s.m_pSmgr));
+  CRurIvaGeomTrimesh* pLevel = s.add<CRurIvaGeomTrimesh>(pLevelNode);
 
   // One under the car's start, one farther along the flat start of the track.
   const f32 fRadius = 9.0f;
@@ -299,8 +274,8 @@ TEST(LevelTrimesh, SphereDroppedOnTheDemoLevelRestsOnTheDesignedFloor) {
   EXPECT_GT(pLevel->getGeomCount(), 1u);
 
   s.steps(250);
-  LEVEL_EXPECT_VEC_NEAR(pAtStart->getPosition(), vector3df(0, fFloor + fRadius, 0), 0.05f);
-  LEVEL_EXPECT_VEC_NEAR(pAhead->getPosition(), vector3df(40, fFloor + fRadius, -250), 0.05f);
+  EXPECT_VEC_NEAR(pAtStart->getPosition(), vector3df(0, fFloor + fRadius, 0), 0.05f);
+  EXPECT_VEC_NEAR(pAhead->getPosition(), vector3df(40, fFloor + fRadius, -250), 0.05f);
   EXPECT_NEAR(pAtStart->getLinearVelocity().getLength(), 0, 0.05f);
   EXPECT_EQ(pAtStart->getTouched(), pLevel);
 }
