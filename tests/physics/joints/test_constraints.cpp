@@ -14,11 +14,11 @@
 #include "CRurIvaJointPR.h"
 #include "CRurIvaJointPiston.h"
 #include "CRurIvaJointSlider.h"
-#include "test_joint_scene.h"
+#include "CJointScene.h"
 
 using namespace irr;
 using namespace irr::ode;
-using namespace varrik_joint_test;
+using namespace varrik::test;
 
 namespace {
 
@@ -43,17 +43,11 @@ class CParamRecordingDevice : public CRurIvaDevice {
   std::vector<std::string> m_aCalls;
 };
 
-void expectNear(const vector3df& cActual, const vector3df& cExpected, f32 fTolerance, int iStep = -1) {
-  EXPECT_NEAR(cActual.X, cExpected.X, fTolerance) << "step " << iStep;
-  EXPECT_NEAR(cActual.Y, cExpected.Y, fTolerance) << "step " << iStep;
-  EXPECT_NEAR(cActual.Z, cExpected.Z, fTolerance) << "step " << iStep;
-}
-
 }  // namespace
 
 TEST(JointSlider, StopsKeepTheBodyBetweenThem) {
   CJointScene cScene;
-  CRurIvaBody* pBody = cScene.addBody(cScene.m_pWorld, vector3df(0, 5, 0), 1.0f);
+  CRurIvaBody* pBody = cScene.addBody(cScene.world(), vector3df(0, 5, 0), 1.0f);
   CRurIvaJointSlider* pSlider = cScene.add<CRurIvaJointSlider>(pBody);
   pSlider->setAxis(vector3df(0, 1, 0));
   pSlider->setParameter(0, CRurIvaJoint::eHiStop, 1.0f);
@@ -87,7 +81,7 @@ TEST(JointSlider, StopsKeepTheBodyBetweenThem) {
 TEST(JointSlider, BothStopsAreSentOnceMoreHighLowHigh) {
   CParamRecordingDevice* pDevice = new CParamRecordingDevice();
   CJointScene cScene(pDevice);
-  CRurIvaBody* pBody = cScene.addBody(cScene.m_pWorld, vector3df(0, 5, 0), 1.0f);
+  CRurIvaBody* pBody = cScene.addBody(cScene.world(), vector3df(0, 5, 0), 1.0f);
   CRurIvaJointSlider* pSlider = cScene.add<CRurIvaJointSlider>(pBody);
   pSlider->setAxis(vector3df(0, 1, 0));
   pSlider->setParameter(0, CRurIvaJoint::eLoStop, -1.0f);
@@ -105,17 +99,17 @@ TEST(JointSlider, BothStopsAreSentOnceMoreHighLowHigh) {
 TEST(JointSlider, ZeroAxisIsDerivedFromTheBodies) {
   CJointScene cScene(nullptr, vector3df(0, 0, 0));
   // Body 1 at (0, 5, 0), no body 2, joint node at (0, 1, 0): the axis is (0, 4, 0).
-  CRurIvaBody* pBody = cScene.addBody(cScene.m_pWorld, vector3df(0, 5, 0), 1.0f);
+  CRurIvaBody* pBody = cScene.addBody(cScene.world(), vector3df(0, 5, 0), 1.0f);
   CRurIvaJointSlider* pSlider = cScene.add<CRurIvaJointSlider>(pBody, vector3df(0, -4, 0));
   pBody->setLinearVelocity(vector3df(3, 3, 3));
   cScene.init();
   ASSERT_NE(pSlider->getJointId(), 0u);
 
-  io::IAttributes* pAttributes = cScene.m_pIrr->getFileSystem()->createEmptyAttributes();
+  io::IAttributes* pAttributes = cScene.newAttributes();
   pSlider->serializeAttributes(pAttributes);
   const vector3df cStored = pAttributes->getAttributeAsVector3d("Axis");
   pAttributes->drop();
-  expectNear(cStored, vector3df(0, 4, 0), 1e-5f);
+  EXPECT_VEC_NEAR(cStored, vector3df(0, 4, 0), 1e-5f);
 
   // Only the motion along that axis survives.
   cScene.steps(60);
@@ -123,20 +117,20 @@ TEST(JointSlider, ZeroAxisIsDerivedFromTheBodies) {
   EXPECT_NEAR(cPos.X, 0.0f, 1e-3f);
   EXPECT_NEAR(cPos.Z, 0.0f, 1e-3f);
   EXPECT_NEAR(cPos.Y, 5.0f + 3.0f * 60 * kStep, 0.01f);
-  expectNear(pSlider->getAxis(), vector3df(0, 1, 0), 1e-5f);
+  EXPECT_VEC_NEAR(pSlider->getAxis(), vector3df(0, 1, 0), 1e-5f);
 }
 
 TEST(JointSlider, AxisIsRotatedAtCreationButNotWhenSetLater) {
   CJointScene cScene(nullptr, vector3df(0, 0, 0));
-  CRurIvaBody* pBody = cScene.addBody(cScene.m_pWorld, vector3df(0, 5, 0), 1.0f);
+  CRurIvaBody* pBody = cScene.addBody(cScene.world(), vector3df(0, 5, 0), 1.0f);
   CRurIvaJointSlider* pSlider =
       cScene.add<CRurIvaJointSlider>(pBody, vector3df(0, 0, 0), vector3df(0, 0, 90));
   pSlider->setAxis(vector3df(0, 1, 0));
   cScene.init();
-  expectNear(pSlider->getAxis(), vector3df(-1, 0, 0), 1e-5f);
+  EXPECT_VEC_NEAR(pSlider->getAxis(), vector3df(-1, 0, 0), 1e-5f);
 
   pSlider->setAxis(vector3df(0, 0, 1));
-  expectNear(pSlider->getAxis(), vector3df(0, 0, 1), 1e-5f);
+  EXPECT_VEC_NEAR(pSlider->getAxis(), vector3df(0, 0, 1), 1e-5f);
   pBody->setLinearVelocity(vector3df(1, 1, 1));
   cScene.steps(30);
   EXPECT_NEAR(pBody->getPosition().X, 0.0f, 1e-3f);
@@ -146,26 +140,24 @@ TEST(JointSlider, AxisIsRotatedAtCreationButNotWhenSetLater) {
 
 TEST(JointSlider, BodiesInOnePlaceGiveNoAxisAndNoJoint) {
   CJointScene cScene;
-  CRurIvaBody* pBody = cScene.addBody(cScene.m_pWorld, vector3df(0, 5, 0), 1.0f);
+  CRurIvaBody* pBody = cScene.addBody(cScene.world(), vector3df(0, 5, 0), 1.0f);
   CRurIvaJointSlider* pSlider = cScene.add<CRurIvaJointSlider>(pBody);
   pSlider->setName("rail");
-  testing::internal::CaptureStdout();
-  cScene.init();
-  const std::string sOut = testing::internal::GetCapturedStdout();
+  const std::string sOut = captured([&] { cScene.init(); });
   EXPECT_EQ(pSlider->getJointId(), 0u);
   EXPECT_NE(sOut.find("\"rail\" not created"), std::string::npos) << sOut;
 }
 
 TEST(JointPiston, BodySlidesAlongAndTurnsAboutItsAxisOnly) {
   CJointScene cScene(nullptr, vector3df(0, 0, 0));
-  CRurIvaBody* pBody = cScene.addBody(cScene.m_pWorld, vector3df(0, 5, 0), 1.0f);
+  CRurIvaBody* pBody = cScene.addBody(cScene.world(), vector3df(0, 5, 0), 1.0f);
   CRurIvaJointPiston* pPiston = cScene.add<CRurIvaJointPiston>(pBody);
   pPiston->setAxis(vector3df(0, 1, 0));
   pBody->setLinearVelocity(vector3df(2, 1, 0));
   pBody->setAngularVelocity(vector3df(1, 1, 0));
   cScene.init();
   ASSERT_NE(pPiston->getJointId(), 0u);
-  expectNear(pPiston->getAnchor(), vector3df(0, 5, 0), 1e-5f);
+  EXPECT_VEC_NEAR(pPiston->getAnchor(), vector3df(0, 5, 0), 1e-5f);
 
   cScene.steps(60);
   const vector3df cPos = pBody->getPosition();
@@ -182,7 +174,7 @@ TEST(JointPiston, BodySlidesAlongAndTurnsAboutItsAxisOnly) {
 TEST(JointPR, ParametersGoUnconvertedAndOnlyGroupZeroIsReplayed) {
   CParamRecordingDevice* pDevice = new CParamRecordingDevice();
   CJointScene cScene(pDevice);
-  CRurIvaBody* pBody = cScene.addBody(cScene.m_pWorld, vector3df(0, 5, 0), 1.0f);
+  CRurIvaBody* pBody = cScene.addBody(cScene.world(), vector3df(0, 5, 0), 1.0f);
   CRurIvaJointPR* pPR = cScene.add<CRurIvaJointPR>(pBody);
   pPR->setParameter(1, CRurIvaJoint::eLoStop, -2.0f);
   pPR->setParameter(0, CRurIvaJoint::eVelocity, 0.5f);
@@ -196,16 +188,16 @@ TEST(JointPR, ParametersGoUnconvertedAndOnlyGroupZeroIsReplayed) {
   // The value numbered 0 comes back under the same number.
   EXPECT_FLOAT_EQ(pPR->getParameter(0, CRurIvaJoint::eHiStop), 0.25f);
   // The axes: the defaults, along z and y.
-  expectNear(pPR->getPrAxis1(), vector3df(0, 0, 1), 1e-5f);
-  expectNear(pPR->getPrAxis2(), vector3df(0, 1, 0), 1e-5f);
+  EXPECT_VEC_NEAR(pPR->getPrAxis1(), vector3df(0, 0, 1), 1e-5f);
+  EXPECT_VEC_NEAR(pPR->getPrAxis2(), vector3df(0, 1, 0), 1e-5f);
 }
 
 TEST(JointFixed, KeepsTheRelativePoseOfTwoBodiesUnderGravity) {
   CJointScene cScene;
   // A hangs from a ball-socket 1 m above it; B sits 1 m beside A, fixed to it.
-  CRurIvaBody* pA = cScene.addBody(cScene.m_pWorld, vector3df(0, 3, 0), 1.0f);
+  CRurIvaBody* pA = cScene.addBody(cScene.world(), vector3df(0, 3, 0), 1.0f);
   cScene.add<CRurIvaJointBallSocket>(pA, vector3df(0, 1, 0));
-  CRurIvaBody* pB = cScene.addBody(cScene.m_pWorld, vector3df(1, 3, 0), 1.0f);
+  CRurIvaBody* pB = cScene.addBody(cScene.world(), vector3df(1, 3, 0), 1.0f);
   CRurIvaJointFixed* pFixed = cScene.add<CRurIvaJointFixed>(pA);
   pFixed->setBody2(pB);
   cScene.init();
@@ -217,12 +209,15 @@ TEST(JointFixed, KeepsTheRelativePoseOfTwoBodiesUnderGravity) {
     const vector3df cRotA = pA->getRotation();
     const vector3df cRotB = pB->getRotation();
     // B stays where A's frame puts it, turned as A is turned.
-    expectNear(pB->getPosition() - pA->getPosition(), cRotA.rotationToDirection(vector3df(1, 0, 0)), 0.01f,
-               i);
-    expectNear(cRotB.rotationToDirection(vector3df(1, 0, 0)), cRotA.rotationToDirection(vector3df(1, 0, 0)),
-               0.01f, i);
-    expectNear(cRotB.rotationToDirection(vector3df(0, 1, 0)), cRotA.rotationToDirection(vector3df(0, 1, 0)),
-               0.01f, i);
+    EXPECT_VEC_NEAR(pB->getPosition() - pA->getPosition(), cRotA.rotationToDirection(vector3df(1, 0, 0)),
+                    0.01f)
+        << "step " << i;
+    EXPECT_VEC_NEAR(cRotB.rotationToDirection(vector3df(1, 0, 0)),
+                    cRotA.rotationToDirection(vector3df(1, 0, 0)), 0.01f)
+        << "step " << i;
+    EXPECT_VEC_NEAR(cRotB.rotationToDirection(vector3df(0, 1, 0)),
+                    cRotA.rotationToDirection(vector3df(0, 1, 0)), 0.01f)
+        << "step " << i;
     fLowestB = std::min(fLowestB, pB->getPosition().Y);
   }
   // The pair swung (B went down) but did not fall: everything stays within reach of the pivot.
@@ -234,9 +229,9 @@ TEST(JointBallSocket, KeepsTheAnchorsTogether) {
   CJointScene cScene;
   // A hangs 1 m below a pivot in the static environment; B hangs 0.75 m below a second
   // ball-socket that sits 0.75 m below A.
-  CRurIvaBody* pA = cScene.addBody(cScene.m_pWorld, vector3df(0, 3, 0), 1.0f);
+  CRurIvaBody* pA = cScene.addBody(cScene.world(), vector3df(0, 3, 0), 1.0f);
   CRurIvaJointBallSocket* pTop = cScene.add<CRurIvaJointBallSocket>(pA, vector3df(0, 1, 0));
-  CRurIvaBody* pB = cScene.addBody(cScene.m_pWorld, vector3df(0, 1.5f, 0), 1.0f);
+  CRurIvaBody* pB = cScene.addBody(cScene.world(), vector3df(0, 1.5f, 0), 1.0f);
   CRurIvaJointBallSocket* pLink = cScene.add<CRurIvaJointBallSocket>(pA, vector3df(0, -0.75f, 0));
   pLink->setBody2(pB);
   pA->setLinearVelocity(vector3df(1, 0, 0.5f));
@@ -248,8 +243,8 @@ TEST(JointBallSocket, KeepsTheAnchorsTogether) {
   f32 fFarthestB = 0.0f;
   for (int i = 0; i < 120; ++i) {
     cScene.steps(1);
-    expectNear(pTop->getAnchor1(), vector3df(0, 4, 0), 0.01f, i);
-    expectNear(pTop->getAnchor2(), vector3df(0, 4, 0), 0.01f, i);
+    EXPECT_VEC_NEAR(pTop->getAnchor1(), vector3df(0, 4, 0), 0.01f) << "step " << i;
+    EXPECT_VEC_NEAR(pTop->getAnchor2(), vector3df(0, 4, 0), 0.01f) << "step " << i;
     EXPECT_NEAR((pA->getPosition() - vector3df(0, 4, 0)).getLength(), 1.0f, 0.01f) << "step " << i;
     const vector3df cLink = pLink->getAnchor1();
     EXPECT_LT((pLink->getAnchor2() - cLink).getLength(), 0.01f) << "step " << i;

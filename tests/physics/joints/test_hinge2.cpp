@@ -13,11 +13,11 @@
 #include "CRurIvaJointFixed.h"
 #include "CRurIvaJointHinge2.h"
 #include "CRurIvaMotor.h"
-#include "test_joint_scene.h"
+#include "CJointScene.h"
 
 using namespace irr;
 using namespace irr::ode;
-using namespace varrik_joint_test;
+using namespace varrik::test;
 
 namespace {
 
@@ -85,10 +85,10 @@ class CHinge2RecordingDevice : public CRurIvaDevice {
  */
 struct SWheelRig {
   SWheelRig(CJointScene& cScene, const vector3df& cAt, f32 fWheelMass = 1.0f) {
-    m_pChassis = cScene.addBody(cScene.m_pWorld, cAt, 10.0f, 0.2f);
+    m_pChassis = cScene.addBody(cScene.world(), cAt, 10.0f, 0.2f);
     cScene.add<CRurIvaJointFixed>(m_pChassis);
     m_cWheelAt = cAt + vector3df(1, 0, 0);
-    m_pWheel = cScene.addBody(cScene.m_pWorld, m_cWheelAt, fWheelMass, 0.3f);
+    m_pWheel = cScene.addBody(cScene.world(), m_cWheelAt, fWheelMass, 0.3f);
     m_pJoint = cScene.add<CRurIvaJointHinge2>(m_pChassis, vector3df(1, 0, 0));
     m_pJoint->setName("front");
     m_pJoint->setHingeAxis1(vector3df(0, 1, 0));
@@ -107,12 +107,6 @@ struct SWheelRig {
   CRurIvaJointHinge2* m_pJoint;
   vector3df m_cWheelAt;
 };
-
-size_t countOccurrences(const std::string& sText, const std::string& sWhat) {
-  size_t iCount = 0;
-  for (size_t i = sText.find(sWhat); i != std::string::npos; i = sText.find(sWhat, i + 1)) ++iCount;
-  return iCount;
-}
 
 }  // namespace
 
@@ -243,19 +237,19 @@ TEST(JointHinge2, AxesGoToTheLibraryInOneCallInWorldSpace) {
 TEST(JointHinge2, WithOneBodyItIsNotCreatedAndSaysSoOnce) {
   CHinge2RecordingDevice* pDevice = new CHinge2RecordingDevice();
   CJointScene cScene(pDevice);
-  CRurIvaBody* pChassis = cScene.addBody(cScene.m_pWorld, vector3df(0, 2, 0), 10.0f);
+  CRurIvaBody* pChassis = cScene.addBody(cScene.world(), vector3df(0, 2, 0), 10.0f);
   CRurIvaJointHinge2* pJoint = cScene.add<CRurIvaJointHinge2>(pChassis, vector3df(1, 0, 0));
   pJoint->setName("front");
   pJoint->setHingeAxis1(vector3df(0, 1, 0));
 
-  testing::internal::CaptureStdout();
-  cScene.init();
-  cScene.steps(10);
-  const std::string sOut = testing::internal::GetCapturedStdout();
+  const std::string sOut = captured([&] {
+    cScene.init();
+    cScene.steps(10);
+  });
 
   EXPECT_EQ(pJoint->getJointId(), 0u);
   EXPECT_EQ(pDevice->count("create"), 0u);
-  EXPECT_EQ(countOccurrences(sOut, "CRurIvaJointHinge2 \"front\" not created"), 1u) << sOut;
+  EXPECT_EQ(countOf(sOut, "CRurIvaJointHinge2 \"front\" not created"), 1) << sOut;
   EXPECT_EQ(pJoint->getHingeAngle1(), 0.0f);
   // The chassis carries on without it.
   EXPECT_LT(pChassis->getPosition().Y, 2.0f);
@@ -267,14 +261,14 @@ TEST(JointHinge2, ParallelAxesAreNotCreated) {
   SWheelRig cRig(cScene, vector3df(0, 2, 0));
   cRig.m_pJoint->setHingeAxis2(vector3df(0, -2, 0));
 
-  testing::internal::CaptureStdout();
-  cScene.init();
-  cScene.steps(10);
-  const std::string sOut = testing::internal::GetCapturedStdout();
+  const std::string sOut = captured([&] {
+    cScene.init();
+    cScene.steps(10);
+  });
 
   EXPECT_EQ(cRig.m_pJoint->getJointId(), 0u);
   EXPECT_EQ(pDevice->count("create"), 0u);
-  EXPECT_EQ(countOccurrences(sOut, "\"front\" not created"), 1u) << sOut;
+  EXPECT_EQ(countOf(sOut, "\"front\" not created"), 1) << sOut;
   // Nothing holds the wheel.
   EXPECT_LT(cRig.m_pWheel->getPosition().Y, 1.95f);
 }
@@ -285,19 +279,17 @@ TEST(JointHinge2, ZeroAxisIsNotCreated) {
   SWheelRig cRig(cScene, vector3df(0, 2, 0));
   cRig.m_pJoint->setHingeAxis1(vector3df(0, 0, 0));
 
-  testing::internal::CaptureStdout();
-  cScene.init();
-  const std::string sOut = testing::internal::GetCapturedStdout();
+  const std::string sOut = captured([&] { cScene.init(); });
 
   EXPECT_EQ(cRig.m_pJoint->getJointId(), 0u);
   EXPECT_EQ(pDevice->count("create"), 0u);
-  EXPECT_EQ(countOccurrences(sOut, "\"front\" not created"), 1u) << sOut;
+  EXPECT_EQ(countOf(sOut, "\"front\" not created"), 1) << sOut;
 }
 
 TEST(JointHinge2, WheelBelowItsJointIsLinkedAndItsMotorBound) {
   // The layout of a scene file: the wheel body and the motor hang below the joint.
   CJointScene cScene;
-  CRurIvaBody* pChassis = cScene.addBody(cScene.m_pWorld, vector3df(0, 2, 0), 10.0f, 0.2f);
+  CRurIvaBody* pChassis = cScene.addBody(cScene.world(), vector3df(0, 2, 0), 10.0f, 0.2f);
   cScene.add<CRurIvaJointFixed>(pChassis);
   CRurIvaJointHinge2* pJoint = cScene.add<CRurIvaJointHinge2>(pChassis, vector3df(1, 0, 0));
   pJoint->setHingeAxis1(vector3df(0, 1, 0));

@@ -11,18 +11,13 @@
 #include "CRurIvaJointPR.h"
 #include "CRurIvaJointSlider.h"
 #include "CRurIvaMotor.h"
-#include "test_joint_scene.h"
+#include "CJointScene.h"
 
 using namespace irr;
 using namespace irr::ode;
-using namespace varrik_joint_test;
+using namespace varrik::test;
 
 namespace {
-
-//! An empty attribute container of the engine; the caller drops it.
-io::IAttributes* attributes(CJointScene& cScene) {
-  return cScene.m_pIrr->getFileSystem()->createEmptyAttributes();
-}
 
 //! The names of all attributes from the first one whose name starts with "use_".
 std::string parameterKeys(io::IAttributes* pAttributes) {
@@ -40,11 +35,11 @@ std::string parameterKeys(io::IAttributes* pAttributes) {
 
 TEST(JointAttributes, OneAxisHingeWritesElevenFlagsAndOnlyTheSetValues) {
   CJointScene cScene;
-  CRurIvaJointHinge* pHinge = cScene.add<CRurIvaJointHinge>(cScene.m_pWorld);
+  CRurIvaJointHinge* pHinge = cScene.add<CRurIvaJointHinge>(cScene.world());
   pHinge->setParameter(0, CRurIvaJoint::eLoStop, -0.5f);
   pHinge->setParameter(0, CRurIvaJoint::eMaxForce, 12.0f);
 
-  io::IAttributes* pOut = attributes(cScene);
+  io::IAttributes* pOut = cScene.newAttributes();
   pHinge->serializeAttributes(pOut);
   EXPECT_EQ(parameterKeys(pOut),
             "use_HiStop_group_0;use_LoStop_group_0;LoStop_group_0;use_Velocity_group_0;"
@@ -62,18 +57,18 @@ TEST(JointAttributes, OneAxisHingeWritesElevenFlagsAndOnlyTheSetValues) {
 
 TEST(JointAttributes, HingeTwoRoundTripsBothGroupsAndItsAxes) {
   CJointScene cScene;
-  CRurIvaJointHinge2* pSource = cScene.add<CRurIvaJointHinge2>(cScene.m_pWorld);
+  CRurIvaJointHinge2* pSource = cScene.add<CRurIvaJointHinge2>(cScene.world());
   pSource->setParameter(1, CRurIvaJoint::eMaxForce, 7.0f);
   pSource->setParameter(0, CRurIvaJoint::eSuspensionERP, 0.4f);
   pSource->setParameter(1, CRurIvaJoint::eFudge, 0.0f);
   pSource->setHingeAxis1(vector3df(0, 1, 0));
   pSource->setHingeAxis2(vector3df(0, 0, -1));
 
-  io::IAttributes* pOut = attributes(cScene);
+  io::IAttributes* pOut = cScene.newAttributes();
   pSource->serializeAttributes(pOut);
   EXPECT_TRUE(pOut->existsAttribute("use_Suspension CFM_group_1"));
   EXPECT_FALSE(pOut->existsAttribute("use_HiStop_group_2"));
-  CRurIvaJointHinge2* pRead = cScene.add<CRurIvaJointHinge2>(cScene.m_pWorld);
+  CRurIvaJointHinge2* pRead = cScene.add<CRurIvaJointHinge2>(cScene.world());
   pRead->deserializeAttributes(pOut);
   pOut->drop();
 
@@ -91,10 +86,10 @@ TEST(JointAttributes, HingeTwoRoundTripsBothGroupsAndItsAxes) {
 
 TEST(JointAttributes, FlagWithoutItsValueReadsAsZeroAndSet) {
   CJointScene cScene;
-  io::IAttributes* pIn = attributes(cScene);
+  io::IAttributes* pIn = cScene.newAttributes();
   pIn->addBool("use_Velocity_group_0", true);
   pIn->addVector3d("Axis", vector3df(0, 0, 2));
-  CRurIvaJointHinge* pHinge = cScene.add<CRurIvaJointHinge>(cScene.m_pWorld);
+  CRurIvaJointHinge* pHinge = cScene.add<CRurIvaJointHinge>(cScene.world());
   pHinge->setParameter(0, CRurIvaJoint::eVelocity, 3.0f);
   pHinge->setParameter(0, CRurIvaJoint::eBounce, 0.5f);
   pHinge->deserializeAttributes(pIn);
@@ -111,11 +106,11 @@ TEST(JointAttributes, FlagWithoutItsValueReadsAsZeroAndSet) {
 
 TEST(JointAttributes, JointsWithoutAxesWriteNoParameterKeys) {
   CJointScene cScene;
-  CRurIvaJointFixed* pFixed = cScene.add<CRurIvaJointFixed>(cScene.m_pWorld);
-  CRurIvaJointBallSocket* pBall = cScene.add<CRurIvaJointBallSocket>(cScene.m_pWorld);
+  CRurIvaJointFixed* pFixed = cScene.add<CRurIvaJointFixed>(cScene.world());
+  CRurIvaJointBallSocket* pBall = cScene.add<CRurIvaJointBallSocket>(cScene.world());
   pFixed->setParameter(0, CRurIvaJoint::eCFM, 0.1f);
   for (CRurIvaJoint* pJoint : {static_cast<CRurIvaJoint*>(pFixed), static_cast<CRurIvaJoint*>(pBall)}) {
-    io::IAttributes* pOut = attributes(cScene);
+    io::IAttributes* pOut = cScene.newAttributes();
     pJoint->serializeAttributes(pOut);
     EXPECT_EQ(parameterKeys(pOut), "");
     EXPECT_EQ(pOut->getAttributeName(pOut->getAttributeCount() - 1), std::string("Ident"));
@@ -128,9 +123,9 @@ TEST(JointAttributes, JointsWithoutAxesWriteNoParameterKeys) {
 
 TEST(JointAttributes, PRWritesBothGroupsAndItsAxes) {
   CJointScene cScene;
-  CRurIvaJointPR* pPR = cScene.add<CRurIvaJointPR>(cScene.m_pWorld);
+  CRurIvaJointPR* pPR = cScene.add<CRurIvaJointPR>(cScene.world());
   pPR->setParameter(1, CRurIvaJoint::eHiStop, 0.3f);
-  io::IAttributes* pOut = attributes(cScene);
+  io::IAttributes* pOut = cScene.newAttributes();
   pPR->serializeAttributes(pOut);
   EXPECT_FLOAT_EQ(pOut->getAttributeAsFloat("HiStop_group_1"), 0.3f);
   EXPECT_EQ(pOut->getAttributeAsVector3d("Axis1"), vector3df(0, 0, 1));
@@ -140,7 +135,7 @@ TEST(JointAttributes, PRWritesBothGroupsAndItsAxes) {
 
 TEST(JointAttributes, AxesOutsideTheTableAreNotStored) {
   CJointScene cScene;
-  CRurIvaJointHinge2* pJoint = cScene.add<CRurIvaJointHinge2>(cScene.m_pWorld);
+  CRurIvaJointHinge2* pJoint = cScene.add<CRurIvaJointHinge2>(cScene.world());
   pJoint->setParameter(3, CRurIvaJoint::eVelocity, 1.0f);
   pJoint->setParameter(0, static_cast<CRurIvaJoint::eJointParameter>(11), 1.0f);
   for (u16 a = 0; a < CRurIvaJoint::eAxisCount; ++a)
@@ -149,7 +144,7 @@ TEST(JointAttributes, AxesOutsideTheTableAreNotStored) {
   // A third axis is kept but goes nowhere.
   pJoint->setParameter(2, CRurIvaJoint::eVelocity, 1.0f);
   EXPECT_TRUE(pJoint->isParameterSet(2, CRurIvaJoint::eVelocity));
-  io::IAttributes* pOut = attributes(cScene);
+  io::IAttributes* pOut = cScene.newAttributes();
   pJoint->serializeAttributes(pOut);
   EXPECT_FALSE(pOut->existsAttribute("use_Velocity_group_2"));
   pOut->drop();
@@ -157,7 +152,7 @@ TEST(JointAttributes, AxesOutsideTheTableAreNotStored) {
 
 TEST(JointAttributes, CloneCopiesParametersAxesNameAndSubtree) {
   CJointScene cScene;
-  CRurIvaBody* pBody = cScene.addBody(cScene.m_pWorld, vector3df(0, 2, 0), 1.0f);
+  CRurIvaBody* pBody = cScene.addBody(cScene.world(), vector3df(0, 2, 0), 1.0f);
   CRurIvaJointSlider* pSlider = cScene.add<CRurIvaJointSlider>(pBody, vector3df(0, 1, 0));
   pSlider->setName("rail");
   pSlider->setAxis(vector3df(0, 2, 0));

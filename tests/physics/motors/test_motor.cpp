@@ -13,11 +13,11 @@
 #include "CRurIvaJointHinge.h"
 #include "CRurIvaMotor.h"
 #include "CRurIvaServo.h"
-#include "test_joint_scene.h"
+#include "CJointScene.h"
 
 using namespace irr;
 using namespace irr::ode;
-using namespace varrik_joint_test;
+using namespace varrik::test;
 
 namespace {
 
@@ -42,7 +42,7 @@ class CHingeParamRecorder : public CRurIvaDevice {
 struct SHingeRig {
   SHingeRig(CJointScene& cScene, const vector3df& cAt, const vector3df& cPivot, f32 fMass,
             f32 fRadius = 0.1f) {
-    m_pBody = cScene.addBody(cScene.m_pWorld, cAt, fMass, fRadius);
+    m_pBody = cScene.addBody(cScene.world(), cAt, fMass, fRadius);
     m_pHinge = cScene.add<CRurIvaJointHinge>(m_pBody, cPivot);
     m_pHinge->setHingeAxis(vector3df(0, 0, 1));
   }
@@ -203,7 +203,7 @@ TEST(JointServo, NewAngleSendsLowHighLowAndMovesTheArm) {
 
 TEST(JointServo, AngleIsFoldedBySteps180) {
   CJointScene cScene;
-  CRurIvaServo* pServo = cScene.add<CRurIvaServo>(cScene.m_pWorld);
+  CRurIvaServo* pServo = cScene.add<CRurIvaServo>(cScene.world());
   pServo->setServoPos(270.0f);
   EXPECT_FLOAT_EQ(pServo->getServoPos(), 90.0f);
   pServo->setServoPos(-200.0f);
@@ -225,14 +225,17 @@ TEST(JointServo, AngleIsFoldedBySteps180) {
 
 TEST(JointMotor, WithoutJointOrBodyItDoesNothing) {
   CJointScene cScene;
-  CRurIvaBody* pBody = cScene.addBody(cScene.m_pWorld, vector3df(0, 2, 0), 1.0f);
+  CRurIvaBody* pBody = cScene.addBody(cScene.world(), vector3df(0, 2, 0), 1.0f);
   // Below a body but without a joint, and below the world with no body above at all.
   CRurIvaMotor* pLoose = cScene.add<CRurIvaMotor>(pBody);
   CRurIvaServo* pLooseServo = cScene.add<CRurIvaServo>(pBody);
-  testing::internal::CaptureStdout();
-  CRurIvaMotor* pOrphan = cScene.add<CRurIvaMotor>(cScene.m_pWorld);
-  CRurIvaServo* pOrphanServo = cScene.add<CRurIvaServo>(cScene.m_pWorld);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  CRurIvaMotor* pOrphan = nullptr;
+  CRurIvaServo* pOrphanServo = nullptr;
+  EXPECT_EQ(captured([&] {
+              pOrphan = cScene.add<CRurIvaMotor>(cScene.world());
+              pOrphanServo = cScene.add<CRurIvaServo>(cScene.world());
+            }),
+            "");
   EXPECT_EQ(pBody->getMotors().size(), 2u);
 
   for (CRurIvaMotor* pMotor : {pLoose, pOrphan}) {
@@ -256,10 +259,10 @@ TEST(JointMotor, WithoutJointOrBodyItDoesNothing) {
 
 TEST(JointMotor, StaysAtItsParentsOrigin) {
   CJointScene cScene;
-  CRurIvaMotor* pMotor = cScene.add<CRurIvaMotor>(cScene.m_pWorld);
+  CRurIvaMotor* pMotor = cScene.add<CRurIvaMotor>(cScene.world());
   pMotor->setPosition(vector3df(5, 5, 5));
   EXPECT_EQ(pMotor->getPosition(), vector3df(0, 0, 0));
-  CRurIvaServo* pServo = cScene.add<CRurIvaServo>(cScene.m_pWorld);
+  CRurIvaServo* pServo = cScene.add<CRurIvaServo>(cScene.world());
   pServo->setPosition(vector3df(5, 5, 5));
   EXPECT_EQ(pServo->getPosition(), vector3df(0, 0, 0));
 }
@@ -276,7 +279,7 @@ TEST(JointMotor, CloneCopiesTheSettingsButNotTheJoint) {
   pServo->setServoPos(-30.0f);
   cScene.init();
 
-  CRurIvaMotor* pMotorClone = static_cast<CRurIvaMotor*>(pMotor->clone(cScene.m_pWorld));
+  CRurIvaMotor* pMotorClone = static_cast<CRurIvaMotor*>(pMotor->clone(cScene.world()));
   cScene.keep(pMotorClone);
   EXPECT_EQ(pMotorClone->getType(), RUR_IVA_MOTOR_ID);
   EXPECT_STREQ(pMotorClone->getName(), "drive");
@@ -287,7 +290,7 @@ TEST(JointMotor, CloneCopiesTheSettingsButNotTheJoint) {
   EXPECT_EQ(pMotorClone->getJoint(), nullptr);
   EXPECT_EQ(pMotorClone->getID(), -1);
 
-  CRurIvaServo* pServoClone = static_cast<CRurIvaServo*>(pServo->clone(cScene.m_pWorld));
+  CRurIvaServo* pServoClone = static_cast<CRurIvaServo*>(pServo->clone(cScene.world()));
   cScene.keep(pServoClone);
   EXPECT_STREQ(pServoClone->getName(), "steer");
   EXPECT_EQ(pServoClone->getAxis(), 1);
@@ -297,16 +300,16 @@ TEST(JointMotor, CloneCopiesTheSettingsButNotTheJoint) {
 
 TEST(JointMotor, AttributesRoundTrip) {
   CJointScene cScene;
-  CRurIvaMotor* pMotor = cScene.add<CRurIvaMotor>(cScene.m_pWorld);
+  CRurIvaMotor* pMotor = cScene.add<CRurIvaMotor>(cScene.world());
   pMotor->setAxis(1);
   pMotor->setForce(300.0f);
   pMotor->setVelocity(-2.5f);
   pMotor->setEnabled(true);
-  CRurIvaServo* pServo = cScene.add<CRurIvaServo>(cScene.m_pWorld);
+  CRurIvaServo* pServo = cScene.add<CRurIvaServo>(cScene.world());
   pServo->setAxis(1);
   pServo->setServoPos(60.0f);
 
-  io::IAttributes* pMotorAttributes = cScene.m_pIrr->getFileSystem()->createEmptyAttributes();
+  io::IAttributes* pMotorAttributes = cScene.newAttributes();
   pMotor->serializeAttributes(pMotorAttributes);
   EXPECT_EQ(pMotorAttributes->getAttributeAsInt("Axis"), 1);
   EXPECT_FLOAT_EQ(pMotorAttributes->getAttributeAsFloat("Force"), 300.0f);
@@ -319,7 +322,7 @@ TEST(JointMotor, AttributesRoundTrip) {
   EXPECT_EQ(pMotorAttributes->findAttribute("Velocity"), iAxis + 2);
   EXPECT_EQ(pMotorAttributes->findAttribute("Enabled"), iAxis + 3);
 
-  CRurIvaMotor* pRead = cScene.add<CRurIvaMotor>(cScene.m_pWorld);
+  CRurIvaMotor* pRead = cScene.add<CRurIvaMotor>(cScene.world());
   pRead->deserializeAttributes(pMotorAttributes);
   pMotorAttributes->drop();
   EXPECT_EQ(pRead->getAxis(), 1);
@@ -327,12 +330,12 @@ TEST(JointMotor, AttributesRoundTrip) {
   EXPECT_FLOAT_EQ(pRead->getVelocity(), -2.5f);
   EXPECT_TRUE(pRead->isEnabled());
 
-  io::IAttributes* pServoAttributes = cScene.m_pIrr->getFileSystem()->createEmptyAttributes();
+  io::IAttributes* pServoAttributes = cScene.newAttributes();
   pServo->serializeAttributes(pServoAttributes);
   EXPECT_FLOAT_EQ(pServoAttributes->getAttributeAsFloat("ServoPos"), 60.0f);
   // A read angle is taken as it is, not folded.
   pServoAttributes->setAttribute("ServoPos", 270.0f);
-  CRurIvaServo* pReadServo = cScene.add<CRurIvaServo>(cScene.m_pWorld);
+  CRurIvaServo* pReadServo = cScene.add<CRurIvaServo>(cScene.world());
   pReadServo->deserializeAttributes(pServoAttributes);
   pServoAttributes->drop();
   EXPECT_EQ(pReadServo->getAxis(), 1);

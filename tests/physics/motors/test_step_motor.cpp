@@ -11,11 +11,11 @@
 #include "CRurIvaAeroDrag.h"
 #include "CRurIvaImpulseMotor.h"
 #include "CRurIvaTorqueMotor.h"
-#include "test_joint_scene.h"
+#include "CJointScene.h"
 
 using namespace irr;
 using namespace irr::ode;
-using namespace varrik_joint_test;
+using namespace varrik::test;
 
 namespace {
 
@@ -41,19 +41,13 @@ bool listed(const core::list<T*>& lList, const void* pWhat) {
   return false;
 }
 
-void expectNear(const vector3df& cActual, const vector3df& cExpected, f32 fTolerance) {
-  EXPECT_NEAR(cActual.X, cExpected.X, fTolerance);
-  EXPECT_NEAR(cActual.Y, cExpected.Y, fTolerance);
-  EXPECT_NEAR(cActual.Z, cExpected.Z, fTolerance);
-}
-
 class CWeightless : public CJointScene {
  public:
   CWeightless() : CJointScene(nullptr, vector3df(0, 0, 0)) {}
 
   CRurIvaBody* body(const vector3df& cAt, const vector3df& cVelocity = vector3df(0, 0, 0),
                     const vector3df& cRotation = vector3df(0, 0, 0)) {
-    CRurIvaBody* pBody = addBody(m_pWorld, cAt, kMass, kRadius, cRotation);
+    CRurIvaBody* pBody = addBody(world(), cAt, kMass, kRadius, cRotation);
     pBody->setLinearVelocity(cVelocity);
     return pBody;
   }
@@ -75,11 +69,11 @@ TEST(StepMotorImpulse, TurnedBodyIsPushedAlongItsTurnedDirection) {
 
   // Thrust (1, 0, 0) turned by 90 degrees about y points along -z: (0, 0, -5).
   cScene.steps(1);
-  expectNear(pBody->getLinearVelocity(), vector3df(0, 0, 0), 1e-6f);
+  EXPECT_VEC_NEAR(pBody->getLinearVelocity(), vector3df(0, 0, 0), 1e-6f);
   for (int i = 0; i < 4; ++i) {
     const vector3df cBefore = pBody->getLinearVelocity();
     cScene.steps(1);
-    expectNear(forceOver(cBefore, pBody->getLinearVelocity()), vector3df(0, 0, -5), 0.01f);
+    EXPECT_VEC_NEAR(forceOver(cBefore, pBody->getLinearVelocity()), vector3df(0, 0, -5), 0.01f);
   }
 }
 
@@ -103,13 +97,13 @@ TEST(StepMotorImpulse, InactiveOrNotDirectlyBelowItsBodyItDoesNothing) {
   EXPECT_EQ(pBuried->getBody(), nullptr);
 
   cScene.steps(10);
-  expectNear(pIdle->getLinearVelocity(), vector3df(0, 0, 0), 1e-6f);
-  expectNear(pDeep->getLinearVelocity(), vector3df(0, 0, 0), 1e-6f);
+  EXPECT_VEC_NEAR(pIdle->getLinearVelocity(), vector3df(0, 0, 0), 1e-6f);
+  EXPECT_VEC_NEAR(pDeep->getLinearVelocity(), vector3df(0, 0, 0), 1e-6f);
 
   // Activated, the motor of the idle body pushes at once.
   pInactive->setIsActive(true);
   cScene.steps(2);
-  expectNear(pIdle->getLinearVelocity(), vector3df(10, 0, 0) * (kStep / kMass), 1e-4f);
+  EXPECT_VEC_NEAR(pIdle->getLinearVelocity(), vector3df(10, 0, 0) * (kStep / kMass), 1e-4f);
 }
 
 TEST(StepMotorTorque, ControlsTimesPowerTurnTheBody) {
@@ -129,7 +123,7 @@ TEST(StepMotorTorque, ControlsTimesPowerTurnTheBody) {
     const vector3df cBefore = pBody->getAngularVelocity();
     cScene.steps(1);
     // Pitch about (0, 0, 1): turning about z keeps that axis where it is.
-    expectNear(torqueOver(cBefore, pBody->getAngularVelocity()), vector3df(0, 0, 6), 0.01f);
+    EXPECT_VEC_NEAR(torqueOver(cBefore, pBody->getAngularVelocity()), vector3df(0, 0, 6), 0.01f);
   }
 }
 
@@ -175,10 +169,10 @@ TEST(StepMotorTorque, AeroRudderScalesWithForwardSpeed) {
 
   cScene.steps(2);
   for (int i = 0; i < 5; ++i)
-    expectNear(torqueOver(vector3df(0, 0, 0), aBodies[i]->getAngularVelocity()), vector3df(0, 0, aScales[i]),
-               0.01f);
-  expectNear(torqueOver(vector3df(0, 0, 0), pHalf->getAngularVelocity()), vector3df(0, 0, 5), 0.01f);
-  expectNear(pUnset->getAngularVelocity(), vector3df(0, 0, 0), 1e-6f);
+    EXPECT_VEC_NEAR(torqueOver(vector3df(0, 0, 0), aBodies[i]->getAngularVelocity()),
+                    vector3df(0, 0, aScales[i]), 0.01f);
+  EXPECT_VEC_NEAR(torqueOver(vector3df(0, 0, 0), pHalf->getAngularVelocity()), vector3df(0, 0, 5), 0.01f);
+  EXPECT_VEC_NEAR(pUnset->getAngularVelocity(), vector3df(0, 0, 0), 1e-6f);
 }
 
 TEST(StepMotorAeroDrag, MovingBackwardsGetsNoForceAtAll) {
@@ -199,7 +193,7 @@ TEST(StepMotorAeroDrag, MovingBackwardsGetsNoForceAtAll) {
   cScene.init();
 
   cScene.steps(10);
-  expectNear(pBackwards->getLinearVelocity(), vector3df(-10, 0, 0), 1e-6f);
+  EXPECT_VEC_NEAR(pBackwards->getLinearVelocity(), vector3df(-10, 0, 0), 1e-6f);
   // The same wing flying forwards has been braked (first 0.1 * 10^2 = 10 N) and lifted
   // (first 2 * 10 = 20 N) nine times.
   EXPECT_LT(pForwards->getLinearVelocity().X, 10.0f - 0.5f);
@@ -226,8 +220,8 @@ TEST(StepMotorAeroDrag, LiftGrowsFromStallSpeedUpToMaximumLiftSpeed) {
 
   cScene.steps(2);
   for (int i = 0; i < 3; ++i)
-    expectNear(forceOver(vector3df(aSpeeds[i], 0, 0), aBodies[i]->getLinearVelocity()),
-               vector3df(0, aLifts[i], 0), 0.01f);
+    EXPECT_VEC_NEAR(forceOver(vector3df(aSpeeds[i], 0, 0), aBodies[i]->getLinearVelocity()),
+                    vector3df(0, aLifts[i], 0), 0.01f);
 }
 
 TEST(StepMotorAeroDrag, SideDragOnlyBeyondItsThreshold) {
@@ -247,11 +241,11 @@ TEST(StepMotorAeroDrag, SideDragOnlyBeyondItsThreshold) {
   cScene.init();
 
   cScene.steps(2);
-  expectNear(pStraight->getLinearVelocity(), vector3df(10, 0, 0.05f), 1e-6f);
+  EXPECT_VEC_NEAR(pStraight->getLinearVelocity(), vector3df(10, 0, 0.05f), 1e-6f);
   const f32 fCos = 1.0f / std::sqrt(101.0f);
   const f32 fForward = std::sqrt(101.0f) * (10.0f / std::sqrt(101.0f));
-  expectNear(forceOver(vector3df(10, 0, 1), pSlipping->getLinearVelocity()),
-             vector3df(0, 0, -fForward * fCos * 2.0f), 0.01f);
+  EXPECT_VEC_NEAR(forceOver(vector3df(10, 0, 1), pSlipping->getLinearVelocity()),
+                  vector3df(0, 0, -fForward * fCos * 2.0f), 0.01f);
 }
 
 TEST(StepMotorTorque, CloneKeepsItsOwnFactorsAndFindsItsBodyAtInitialisation) {
@@ -298,13 +292,13 @@ TEST(StepMotorTorque, CloneKeepsItsOwnFactorsAndFindsItsBodyAtInitialisation) {
   pClone->initPhysics();
   EXPECT_EQ(pClone->getBody(), pBody);
   cScene.steps(2);
-  expectNear(torqueOver(vector3df(0, 0, 0), pBody->getAngularVelocity()),
-             vector3df(0, 0, (5.0f - 2.0f) * 4.0f * 0.5f), 0.01f);
+  EXPECT_VEC_NEAR(torqueOver(vector3df(0, 0, 0), pBody->getAngularVelocity()),
+                  vector3df(0, 0, (5.0f - 2.0f) * 4.0f * 0.5f), 0.01f);
 }
 
 TEST(StepMotorAttributes, RoundTripAndFactorsOnlyWhenPresent) {
   CWeightless cScene;
-  CRurIvaTorqueMotor* pTorque = cScene.add<CRurIvaTorqueMotor>(cScene.m_pWorld);
+  CRurIvaTorqueMotor* pTorque = cScene.add<CRurIvaTorqueMotor>(cScene.world());
   pTorque->setIsActive(true);
   pTorque->setMaxPower(7.0f);
   pTorque->setPower(0.25f);
@@ -316,7 +310,7 @@ TEST(StepMotorAttributes, RoundTripAndFactorsOnlyWhenPresent) {
   pTorque->setMinVel(1.5f);
   pTorque->setMaxVel(9.5f);
 
-  io::IAttributes* pOut = cScene.m_pIrr->getFileSystem()->createEmptyAttributes();
+  io::IAttributes* pOut = cScene.newAttributes();
   pTorque->serializeAttributes(pOut);
   const char* aOrder[] = {"Ident",       "active",   "max_power",   "power",        "roll_axis",
                           "pitch_axis",  "yaw_axis", "roll_factor", "pitch_factor", "yaw_factor",
@@ -324,7 +318,7 @@ TEST(StepMotorAttributes, RoundTripAndFactorsOnlyWhenPresent) {
   for (size_t i = 1; i < sizeof(aOrder) / sizeof(aOrder[0]); ++i)
     EXPECT_EQ(pOut->findAttribute(aOrder[i]), pOut->findAttribute(aOrder[i - 1]) + 1) << aOrder[i];
 
-  CRurIvaTorqueMotor* pRead = cScene.add<CRurIvaTorqueMotor>(cScene.m_pWorld);
+  CRurIvaTorqueMotor* pRead = cScene.add<CRurIvaTorqueMotor>(cScene.world());
   pRead->deserializeAttributes(pOut);
   pOut->drop();
   EXPECT_TRUE(pRead->isActive());
@@ -339,7 +333,7 @@ TEST(StepMotorAttributes, RoundTripAndFactorsOnlyWhenPresent) {
   EXPECT_FLOAT_EQ(pRead->getMaxVel(), 9.5f);
 
   // An older file without factors keeps the factors the node has.
-  io::IAttributes* pOld = cScene.m_pIrr->getFileSystem()->createEmptyAttributes();
+  io::IAttributes* pOld = cScene.newAttributes();
   pOld->addBool("active", false);
   pOld->addFloat("max_power", 1.0f);
   pOld->addFloat("power", 1.0f);
@@ -351,10 +345,10 @@ TEST(StepMotorAttributes, RoundTripAndFactorsOnlyWhenPresent) {
   EXPECT_FLOAT_EQ(pRead->getYawFactor(), 3.0f);
   EXPECT_FLOAT_EQ(pRead->getRollFactor(), 4.0f);
 
-  CRurIvaImpulseMotor* pImpulse = cScene.add<CRurIvaImpulseMotor>(cScene.m_pWorld);
+  CRurIvaImpulseMotor* pImpulse = cScene.add<CRurIvaImpulseMotor>(cScene.world());
   pImpulse->setForeward(vector3df(0, 1, 0));
   pImpulse->setMaxPower(3.0f);
-  CRurIvaAeroDrag* pDrag = cScene.add<CRurIvaAeroDrag>(cScene.m_pWorld);
+  CRurIvaAeroDrag* pDrag = cScene.add<CRurIvaAeroDrag>(cScene.world());
   pDrag->setForeward(vector3df(0, 0, 1));
   pDrag->setSideward(vector3df(1, 0, 0));
   pDrag->setUpward(vector3df(0, -1, 0));
@@ -364,13 +358,13 @@ TEST(StepMotorAttributes, RoundTripAndFactorsOnlyWhenPresent) {
   pDrag->setForewardDamp(0.1f);
   pDrag->setSidewardDamp(0.2f);
   pDrag->setUpwardDamp(0.3f);
-  io::IAttributes* pImpulseOut = cScene.m_pIrr->getFileSystem()->createEmptyAttributes();
+  io::IAttributes* pImpulseOut = cScene.newAttributes();
   pImpulse->serializeAttributes(pImpulseOut);
-  io::IAttributes* pDragOut = cScene.m_pIrr->getFileSystem()->createEmptyAttributes();
+  io::IAttributes* pDragOut = cScene.newAttributes();
   pDrag->serializeAttributes(pDragOut);
-  CRurIvaImpulseMotor* pImpulseRead = cScene.add<CRurIvaImpulseMotor>(cScene.m_pWorld);
+  CRurIvaImpulseMotor* pImpulseRead = cScene.add<CRurIvaImpulseMotor>(cScene.world());
   pImpulseRead->deserializeAttributes(pImpulseOut);
-  CRurIvaAeroDrag* pDragRead = cScene.add<CRurIvaAeroDrag>(cScene.m_pWorld);
+  CRurIvaAeroDrag* pDragRead = cScene.add<CRurIvaAeroDrag>(cScene.world());
   pDragRead->deserializeAttributes(pDragOut);
   EXPECT_EQ(pImpulseOut->findAttribute("foreward"), pImpulseOut->findAttribute("power") + 1);
   EXPECT_EQ(pDragOut->findAttribute("upward_damp"), pDragOut->findAttribute("power") + 9);
