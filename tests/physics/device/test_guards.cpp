@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <string>
+#include <utility>
 
 #include "CDeviceScene.h"
 #include "CHandles.h"
@@ -39,17 +41,18 @@ TEST(DeviceGuards, PlaneIsNeitherPlacedNorTurnedNorAttached) {
               d.geomSetBody(p, nullptr);
             }),
             "");
-  std::string sOut = captured([&] { d.geomSetPosition(p, vector3df(1, 2, 3)); });
-  EXPECT_EQ(lineCount(sOut), 1);
-  EXPECT_TRUE(contains(sOut, "geomSetPosition")) << sOut;
-  sOut = captured([&] { d.geomSetRotation(p, vector3df(0, 0, 30)); });
-  EXPECT_EQ(lineCount(sOut), 1);
-  EXPECT_TRUE(contains(sOut, "geomSetRotation")) << sOut;
-  sOut = captured([&] { d.geomSetBody(p, pBody); });
-  EXPECT_EQ(lineCount(sOut), 1);
-  EXPECT_TRUE(contains(sOut, "geomSetBody")) << sOut;
+  // Anything else is refused in one line that names the call.
+  const std::pair<const char*, std::function<void()>> aRefused[] = {
+      {"geomSetPosition", [&] { d.geomSetPosition(p, vector3df(1, 2, 3)); }},
+      {"geomSetRotation", [&] { d.geomSetRotation(p, vector3df(0, 0, 30)); }},
+      {"geomSetBody", [&] { d.geomSetBody(p, pBody); }}};
+  for (const auto& cCall : aRefused) {
+    const std::string sOut = captured(cCall.second);
+    EXPECT_EQ(lineCount(sOut), 1) << cCall.first;
+    EXPECT_TRUE(contains(sOut, cCall.first)) << sOut;
+  }
   // Not attached: offsets are refused as for any geometry without a body.
-  sOut = captured([&] { d.geomSetOffsetPosition(p, vector3df(0, 1, 0)); });
+  const std::string sOut = captured([&] { d.geomSetOffsetPosition(p, vector3df(0, 1, 0)); });
   EXPECT_TRUE(contains(sOut, "has no body")) << sOut;
   EXPECT_EQ(d.bodyGetFirstGeom(pBody->getBodyId()), nullptr);
 
