@@ -13,7 +13,7 @@
 #include "CRurIvaGeomTrimesh.h"
 #include "CRurIvaManager.h"
 #include "CRurIvaWorld.h"
-#include "../tests/physics/LevelScene.h"
+#include "CPhysicsScene.h"
 
 namespace {
 
@@ -30,9 +30,9 @@ using irr::ode::CRurIvaWorld;
 namespace scene = irr::scene;
 namespace video = irr::video;
 
-using varrik_level_test::kLevelStep;
+using varrik::test::kStep;
 
-using BenchLevelScene = varrik_level_test::LevelScene;
+using BenchLevelScene = varrik::test::CPhysicsScene;
 
 //! A square grid of iCells x iCells cells (two triangles each) with gentle waves, as one buffer
 //! with 32-bit indices.
@@ -65,9 +65,9 @@ CRurIvaGeomTrimesh* benchDemoLevel(BenchLevelScene& s) {
   s.m_pIrr->getFileSystem()->addFileArchive(VARRIK_DATA_DIR "/", true, true, irr::io::EFAT_FOLDER);
   scene::IAnimatedMesh* pMap = s.m_pSmgr->getMesh("map.bsp");
   if (!pMap) return nullptr;
-  scene::IMeshSceneNode* pNode = s.m_pSmgr->addOctreeSceneNode(pMap->getMesh(0), s.m_pWorld, -1, 512);
+  scene::IMeshSceneNode* pNode = s.m_pSmgr->addOctreeSceneNode(pMap->getMesh(0), s.world(), -1, 512);
   pNode->setPosition(vector3df(0, static_cast<f32>(varrik::assetgen::design::kLevelNodeY), 0));
-  return s.keep(new CRurIvaGeomTrimesh(pNode, s.m_pSmgr));
+  return s.add<CRurIvaGeomTrimesh>(pNode);
 }
 
 }  // namespace
@@ -103,10 +103,10 @@ static void BM_LevelDemoLevel500Balls(benchmark::State& state) {
   const f32 fAbove = static_cast<f32>(varrik::assetgen::design::kFloorWorldY) + fRadius + 1.0f;
   for (int iRow = 0; iRow < 50; ++iRow)
     for (int iColumn = 0; iColumn < 10; ++iColumn)
-      s.addBall(vector3df(-67.5f + 15.0f * iColumn, fAbove, 250.0f - 30.0f * iRow), fRadius);
-  s.m_pWorld->initPhysics();
+      s.addSphereBody(s.world(), vector3df(-67.5f + 15.0f * iColumn, fAbove, 250.0f - 30.0f * iRow), fRadius);
+  s.world()->initPhysics();
   s.steps(60);  // landed
-  for (auto _ : state) s.m_pWorld->step(kLevelStep);
+  for (auto _ : state) s.world()->step(kStep);
   state.counters["steps_per_s"] =
       benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
   state.counters["balls"] = 500;
@@ -131,14 +131,14 @@ static void BM_LevelMaterialContactsWithRegistryRecords(benchmark::State& state)
     b->drop();
   }
   pMesh->recalculateBoundingBox();
-  scene::IMeshSceneNode* pNode = s.m_pSmgr->addMeshSceneNode(pMesh, s.m_pWorld);
+  scene::IMeshSceneNode* pNode = s.m_pSmgr->addMeshSceneNode(pMesh, s.world());
   pMesh->drop();
-  s.keep(new CRurIvaGeomTrimesh(pNode, s.m_pSmgr));
+  s.add<CRurIvaGeomTrimesh>(pNode);
   for (int i = 0; i < 50; ++i)
-    s.addBall(vector3df(-47.5f + 2.0f * i, 0.5f, static_cast<f32>(i % 5) * 3.0f), 0.5f);
-  s.m_pWorld->initPhysics();
+    s.addSphereBody(s.world(), vector3df(-47.5f + 2.0f * i, 0.5f, static_cast<f32>(i % 5) * 3.0f), 0.5f);
+  s.world()->initPhysics();
   s.steps(10);
-  for (auto _ : state) s.m_pWorld->step(kLevelStep);
+  for (auto _ : state) s.world()->step(kStep);
   state.counters["records"] = static_cast<double>(s.m_pDevice->getRecordCount());
 }
 BENCHMARK(BM_LevelMaterialContactsWithRegistryRecords)

@@ -1,0 +1,426 @@
+// Calls that ODE 0.16 answers with "ODE INTERNAL ERROR" and abort(): the device must never let
+// one reach the library. Each test makes the call through the device and lives on; the device
+// says what it skipped in one line on standard output.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <string>
+#include <utility>
+
+#include "CDeviceScene.h"
+#include "CHandles.h"
+#include "CRurIvaBody.h"
+#include "CRurIvaDevice.h"
+#include "CRurIvaGeomSphere.h"
+#include "CRurIvaManager.h"
+#include "CRurIvaWorld.h"
+
+using namespace varrik::test;
+
+namespace {
+
+bool contains(const std::string& s, const char* sPart) { return s.find(sPart) != std::string::npos; }
+
+f32 heightTwo(void*, int, int) { return 2.0f; }
+
+}  // namespace
+
+TEST(DeviceGuards, PlaneIsNeitherPlacedNorTurnedNorAttached) {
+  CDeviceScene cScene;
+  CRurIvaDevice& d = *cScene.m_pDevice;
+  irr::ode::CRurIvaBody* pBody = cScene.addBodyNode(vector3df(0, 5, 0));
+  const u32 p = cScene.m_cHandles.geom(d.geomCreatePlane(cScene.spaceId(), 0, 1, 0, 0));
+  ASSERT_NE(p, 0u);
+
+  // Asking for nothing (the origin, no rotation) is no fault: nothing is said.
+  EXPECT_EQ(captured([&] {
+              d.geomSetPosition(p, vector3df(0, 0, 0));
+              d.geomSetRotation(p, vector3df(0, 0, 0));
+              d.geomSetBody(p, nullptr);
+            }),
+            "");
+  // Anything else is refused in one line that names the call.
+  const std::pair<const char*, std::function<void()>> aRefused[] = {
+      {"geomSetPosition", [&] { d.geomSetPosition(p, vector3df(1, 2, 3)); }},
+      {"geomSetRotation", [&] { d.geomSetRotation(p, vector3df(0, 0, 30)); }},
+      {"geomSetBody", [&] { d.geomSetBody(p, pBody); }}};
+  for (const auto& cCall : aRefused) {
+    const std::string sOut = captured(cCall.second);
+    EXPECT_EQ(lineCount(sOut), 1) << cCall.first;
+    EXPECT_TRUE(contains(sOut, cCall.first)) << sOut;
+  }
+  // Not attached: offsets are refused as for any geometry without a body.
+  const std::string sOut = captured([&] { d.geomSetOffsetPosition(p, vector3df(0, 1, 0)); });
+  EXPECT_TRUE(contains(sOut, "has no body")) << sOut;
+  EXPECT_EQ(d.bodyGetFirstGeom(pBody->getBodyId()), nullptr);
+
+  cScene.steps(2);
+}
+
+TEST(DeviceGuards, OffsetsOfAGeometryWithoutBodyAreSkipped) {
+  CRurIvaDevice d;
+  CHandles h(&d);
+  const u32 w = h.world(d.worldCreate());
+  const u32 g = h.geom(d.geomCreateBox(0, 1, 1, 1));
+  std::string sOut = captured([&] {
+    d.geomSetOffsetPosition(g, vector3df(1, 0, 0));
+    d.geomSetOffsetQuaternion(g, vector3df(0, 90, 0));
+  });
+  EXPECT_EQ(lineCount(sOut), 2);
+  EXPECT_TRUE(contains(sOut, "geomSetOffsetPosition")) << sOut;
+  EXPECT_TRUE(contains(sOut, "geomSetOffsetQuaternion")) << sOut;
+
+  // A geometry whose body was destroyed is a geometry without a body again.
+  CDeviceScene cScene;
+  CRurIvaDevice& d2 = *cScene.m_pDevice;
+  irr::ode::CRurIvaBody* pBody = cScene.addBodyNode(vector3df(0, 0, 0));
+  const u32 g2 = cScene.m_cHandles.geom(d2.geomCreateSphere(0, 1));
+  d2.geomSetBody(g2, pBody);
+  d2.geomSetOffsetPosition(g2, vector3df(0, 1, 0));
+  d2.bodyDestroy(pBody->getBodyId());
+  sOut = captured([&] { d2.geomSetOffsetPosition(g2, vector3df(0, 2, 0)); });
+  EXPECT_EQ(lineCount(sOut), 1);
+  (void)w;
+}
+
+TEST(DeviceGuards, ZeroMassKeepsTheDefaultMassAndIsReportedOnce) {
+  CDeviceScene cScene;
+  CRurIvaDevice& d = *cScene.m_pDevice;
+  const u32 b1 = cScene.m_cHandles.body(d.bodyCreate(cScene.worldId()));
+  const u32 b2 = cScene.m_cHandles.body(d.bodyCreate(cScene.worldId()));
+  const u32 m = d.massCreate();
+  const std::string sOut = captured([&] {
+    d.bodySetMass(b1, m);
+    d.bodySetMass(b2, m);
+    d.bodySetMass(b1, m);
+  });
+  EXPECT_EQ(lineCount(sOut), 1) << sOut;
+  EXPECT_TRUE(contains(sOut, "bodySetMass")) << sOut;
+  // The bodies are simulated with the library's default mass: they fall.
+  cScene.steps(5);
+  EXPECT_LT(d.bodyGetLinearVelocity(b1).Y, -0.5f);
+  EXPECT_LT(d.bodyGetLinearVelocity(b2).Y, -0.5f);
+}
+
+TEST(DeviceGuards, MassWithoutValidInertiaIsSkippedAndTheOldMassStays) {
+  CDeviceScene cScene;
+  CRurIvaDevice& d = *cScene.m_pDevice;
+  const u32 b = cScene.addBody(vector3df(0, 0, 0), 2.0f, 1.0f);  // mass 2
+  d.bodySetGravityMode(b, 0);
+  const u32 m = d.massCreate();
+  d.massSetParameters(m, 1.0f, vector3df(0, 0, 0), vector3df(0, 0, 0), vector3df(0, 0, 0));
+  std::string sOut = captured([&] { d.bodySetMass(b, m); });
+  EXPECT_EQ(lineCount(sOut), 1);
+  EXPECT_TRUE(contains(sOut, "inertia")) << sOut;
+  d.massSetBoxTotal(m, 1.0f, 0, 0, 0);  // a box of no size has no inertia either
+  sOut = captured([&] { d.bodySetMass(b, m); });
+  EXPECT_EQ(lineCount(sOut), 1);
+  d.massSetParameters(m, -3.0f, vector3df(0, 0, 0), vector3df(1, 1, 1), vector3df(0, 0, 0));
+  captured([&] { d.bodySetMass(b, m); });
+
+  d.bodyAddForce(b, vector3df(2, 0, 0));
+  cScene.steps(1);
+  EXPECT_NEAR(d.bodyGetLinearVelocity(b).X, 2.0f / 2.0f * 0.016f, 1e-6f);
+}
+
+TEST(DeviceGuards, Hinge2WithFewerThanTwoBodiesIsLeftDetachedAndSurvivesSteps) {
+  CDeviceScene cScene;
+  CRurIvaDevice& d = *cScene.m_pDevice;
+  irr::ode::CRurIvaBody* pA = cScene.addBodyNode(vector3df(0, 0, 0));
+  const u32 j = cScene.m_cHandles.joint(d.jointCreateHinge2(cScene.worldId()));
+  std::string sOut = captured([&] { d.jointAttach(j, pA, nullptr); });
+  EXPECT_EQ(lineCount(sOut), 1);
+  EXPECT_TRUE(contains(sOut, "two bodies")) << sOut;
+  sOut = captured([&] {
+    d.jointSetHinge2Axes(j, vector3df(0, 1, 0), vector3df(1, 0, 0));
+    d.jointSetHinge2Axis1(j, vector3df(0, 1, 0));
+    d.jointSetHinge2Axis2(j, vector3df(1, 0, 0));
+  });
+  EXPECT_EQ(lineCount(sOut), 3);
+  // The anchor of a detached joint is harmless; and the world steps on.
+  d.jointSetHinge2Anchor(j, vector3df(0, 0, 0));
+  cScene.steps(3);
+  EXPECT_VEC_NEAR(d.jointGetHinge2Axis1(j), vector3df(0, 0, 0), 0.0f);
+}
+
+TEST(DeviceGuards, Hinge2AxesMustHaveADirectionAndMustNotBeParallel) {
+  CDeviceScene cScene;
+  CRurIvaDevice& d = *cScene.m_pDevice;
+  irr::ode::CRurIvaBody* pA = cScene.addBodyNode(vector3df(0, 0, 0));
+  irr::ode::CRurIvaBody* pB = cScene.addBodyNode(vector3df(1, 0, 0));
+  const u32 j = cScene.m_cHandles.joint(d.jointCreateHinge2(cScene.worldId()));
+  d.jointAttach(j, pA, pB);
+  d.jointSetHinge2Anchor(j, vector3df(1, 0, 0));
+  d.jointSetHinge2Axes(j, vector3df(0, 1, 0), vector3df(0, 0, 1));
+
+  const std::string sOut = captured([&] {
+    d.jointSetHinge2Axes(j, vector3df(0, 1, 0), vector3df(0, -2, 0));  // parallel
+    d.jointSetHinge2Axes(j, vector3df(0, 0, 0), vector3df(1, 0, 0));   // no direction
+    d.jointSetHinge2Axis1(j, vector3df(0, 0, 3));                      // parallel to axis 2
+    d.jointSetHinge2Axis2(j, vector3df(0, 1, 0));                      // parallel to axis 1
+    d.jointSetHinge2Axis1(j, vector3df(0, 0, 0));
+  });
+  EXPECT_EQ(lineCount(sOut), 5) << sOut;
+  EXPECT_TRUE(contains(sOut, "parallel")) << sOut;
+  // The last valid axes are still in force.
+  EXPECT_VEC_NEAR(d.jointGetHinge2Axis1(j), vector3df(0, 1, 0), 1e-6f);
+  EXPECT_VEC_NEAR(d.jointGetHinge2Axis2(j), vector3df(0, 0, 1), 1e-6f);
+  cScene.steps(3);
+}
+
+TEST(DeviceGuards, DestroyingABodyOfAHinge2DetachesTheJoint) {
+  CDeviceScene cScene;
+  CRurIvaDevice& d = *cScene.m_pDevice;
+  irr::ode::CRurIvaBody* pA = cScene.addBodyNode(vector3df(0, 0, 0));
+  irr::ode::CRurIvaBody* pB = cScene.addBodyNode(vector3df(1, 0, 0));
+  const u32 j = cScene.m_cHandles.joint(d.jointCreateHinge2(cScene.worldId()));
+  d.jointAttach(j, pA, pB);
+  d.jointSetHinge2Anchor(j, vector3df(1, 0, 0));
+  d.jointSetHinge2Axes(j, vector3df(0, 1, 0), vector3df(0, 0, 1));
+  cScene.steps(2);
+  // The library would leave the joint on one body, which aborts the next step.
+  d.bodyDestroy(pB->getBodyId());
+  cScene.steps(3);
+  EXPECT_VEC_NEAR(d.jointGetHinge2Anchor(j), vector3df(0, 0, 0), 0.0f);  // detached
+}
+
+TEST(DeviceGuards, JointAttachRefusesOneBodyTwiceAndBodiesOfAnotherWorld) {
+  CDeviceScene cScene;
+  CRurIvaDevice& d = *cScene.m_pDevice;
+  irr::ode::CRurIvaBody* pA = cScene.addBodyNode(vector3df(0, 0, 0));
+  const u32 j = cScene.m_cHandles.joint(d.jointCreateHinge(cScene.worldId()));
+  std::string sOut = captured([&] { d.jointAttach(j, pA, pA); });
+  EXPECT_EQ(lineCount(sOut), 1);
+  EXPECT_TRUE(contains(sOut, "itself")) << sOut;
+
+  const u32 w2 = cScene.m_cHandles.world(d.worldCreate());
+  const u32 j2 = cScene.m_cHandles.joint(d.jointCreateBallSocket(w2));
+  sOut = captured([&] { d.jointAttach(j2, pA, nullptr); });
+  EXPECT_EQ(lineCount(sOut), 1);
+  EXPECT_TRUE(contains(sOut, "different worlds")) << sOut;
+  cScene.steps(2);
+}
+
+TEST(DeviceGuards, JointAxesWithoutDirectionAreSkipped) {
+  CDeviceScene cScene;
+  CRurIvaDevice& d = *cScene.m_pDevice;
+  irr::ode::CRurIvaBody* pA = cScene.addBodyNode(vector3df(0, 0, 0));
+  const u32 w = cScene.worldId();
+  CHandles& h = cScene.m_cHandles;
+  const u32 jHinge = h.joint(d.jointCreateHinge(w));
+  const u32 jSlider = h.joint(d.jointCreateSlider(w));
+  const u32 jPiston = h.joint(d.jointCreatePiston(w));
+  const u32 jUniversal = h.joint(d.jointCreateUniversal(w));
+  const u32 jPr = h.joint(d.jointCreatePR(w));
+  for (u32 j : {jHinge, jSlider, jPiston, jUniversal, jPr}) d.jointAttach(j, pA, nullptr);
+  const f32 fNan = std::numeric_limits<f32>::quiet_NaN();
+  const std::string sOut = captured([&] {
+    d.jointSetHingeAxis(jHinge, vector3df(0, 0, 0));
+    d.jointSetSliderAxis(jSlider, vector3df(0, 0, 0));
+    d.jointSetPistonAxis(jPiston, vector3df(0, 0, 0));
+    d.jointSetUniversalAxis1(jUniversal, vector3df(0, 0, 0));
+    d.jointSetUniversalAxis2(jUniversal, vector3df(fNan, 0, 0));
+    d.jointSetPrAxis1(jPr, vector3df(0, 0, 0));
+    d.jointSetPrAxis2(jPr, vector3df(0, 0, 0));
+  });
+  EXPECT_EQ(lineCount(sOut), 7) << sOut;
+  EXPECT_TRUE(contains(sOut, "no direction")) << sOut;
+}
+
+TEST(DeviceGuards, UniversalAxesMustNotBeParallel) {
+  CDeviceScene cScene;
+  CRurIvaDevice& d = *cScene.m_pDevice;
+  irr::ode::CRurIvaBody* pA = cScene.addBodyNode(vector3df(0, 0, 0));
+  irr::ode::CRurIvaBody* pB = cScene.addBodyNode(vector3df(0, -1, 0));
+  const u32 j = cScene.m_cHandles.joint(d.jointCreateUniversal(cScene.worldId()));
+  d.jointAttach(j, pA, pB);
+  d.jointSetUniversalAnchor(j, vector3df(0, -0.5f, 0));
+  // The second axis starts as y: a first axis along y would abort the next step.
+  const std::string sOut = captured([&] { d.jointSetUniversalAxis1(j, vector3df(0, 1, 0)); });
+  EXPECT_EQ(lineCount(sOut), 1);
+  EXPECT_TRUE(contains(sOut, "parallel")) << sOut;
+  cScene.steps(3);
+}
+
+TEST(DeviceGuards, ShapesOfNegativeSizeAreNotCreated) {
+  CRurIvaDevice d;
+  const f32 fNan = std::numeric_limits<f32>::quiet_NaN();
+  const std::string sOut = captured([&] {
+    EXPECT_EQ(d.geomCreateBox(0, -1, 1, 1), 0u);
+    EXPECT_EQ(d.geomCreateBox(0, 1, fNan, 1), 0u);
+    EXPECT_EQ(d.geomCreateSphere(0, -0.5f), 0u);
+    EXPECT_EQ(d.geomCreateCapsule(0, -1, 1), 0u);
+    EXPECT_EQ(d.geomCreateCylinder(0, 1, -1), 0u);
+  });
+  EXPECT_EQ(lineCount(sOut), 5) << sOut;
+  EXPECT_EQ(d.getRecordCount(), 0u);
+  // Size zero is a valid (if useless) shape.
+  CHandles h(&d);
+  EXPECT_NE(h.geom(d.geomCreateBox(0, 0, 0, 0)), 0u);
+}
+
+TEST(DeviceGuards, CapsuleAndCylinderMassesNeedAnAxisDirection) {
+  CRurIvaDevice d;
+  const u32 m = d.massCreate();
+  const std::string sOut = captured([&] {
+    d.massSetCapsuleTotal(m, 1, 0, 1, 1);
+    d.massSetCylinderTotal(m, 1, 4, 1, 1);
+  });
+  EXPECT_EQ(lineCount(sOut), 2) << sOut;
+  EXPECT_EQ(captured([&] {
+              for (int iDir = 1; iDir <= 3; ++iDir) {
+                d.massSetCapsuleTotal(m, 1, iDir, 1, 1);
+                d.massSetCylinderTotal(m, 1, iDir, 1, 1);
+              }
+            }),
+            "");
+}
+
+TEST(DeviceGuards, RayWithoutDirectionKeepsItsPreviousDirection) {
+  CDeviceScene cScene;
+  CRurIvaDevice& d = *cScene.m_pDevice;
+  const u32 r = cScene.m_cHandles.geom(d.geomCreateRay(cScene.spaceId(), 10));
+  d.geomRaySetData(r, vector3df(0, 0, 0), vector3df(0, -1, 0), 10);
+  // A body that did not move hands its ray a zero direction: no line, no abort.
+  EXPECT_EQ(captured([&] { d.geomRaySetData(r, vector3df(0, 5, 0), vector3df(0, 0, 0), 0); }), "");
+  d.geomSetBackfaceCull(r, true);
+  cScene.steps(2);
+}
+
+TEST(DeviceGuards, QuadTreeDepthMustBeWithinBounds) {
+  CRurIvaDevice d;
+  CHandles h(&d);
+  const std::string sOut = captured([&] {
+    EXPECT_EQ(d.spaceCreateQuadTree(0, vector3df(0, 0, 0), vector3df(10, 10, 10), -1), 0u);
+    EXPECT_EQ(d.spaceCreateQuadTree(0, vector3df(0, 0, 0), vector3df(10, 10, 10), 40), 0u);
+  });
+  EXPECT_EQ(lineCount(sOut), 2) << sOut;
+  EXPECT_NE(h.space(d.spaceCreateQuadTree(0, vector3df(0, 0, 0), vector3df(10, 10, 10), 0)), 0u);
+  EXPECT_NE(h.space(d.spaceCreateQuadTree(0, vector3df(0, 0, 0), vector3df(10, 10, 10), 4)), 0u);
+}
+
+TEST(DeviceGuards, QuaternionWithoutRotationIsSkipped) {
+  CRurIvaDevice d;
+  CHandles h(&d);
+  const u32 b = h.body(d.bodyCreate(h.world(d.worldCreate())));
+  d.bodySetRotation(b, vector3df(0, 0, 90));
+  const std::string sOut = captured([&] { d.bodySetQuaternion(b, irr::core::quaternion(0, 0, 0, 0)); });
+  EXPECT_EQ(lineCount(sOut), 1) << sOut;
+  EXPECT_VEC_NEAR(d.bodyGetRotation(b), vector3df(0, 0, 90), 1e-3f);
+}
+
+TEST(DeviceGuards, HeightfieldNeedsBuiltDataWithACallbackAndAnArea) {
+  CRurIvaDevice d;
+  CHandles h(&d);
+  const u32 hd = d.geomHeightfieldDataCreate();
+  // Colliding an unbuilt heightfield aborts in the library: no geometry is made of it.
+  std::string sOut = captured([&] { EXPECT_EQ(d.geomCreateHeightfield(0, hd), 0u); });
+  EXPECT_EQ(lineCount(sOut), 1) << sOut;
+  sOut = captured([&] {
+    d.geomHeightfieldDataCallback(hd, nullptr, nullptr, 10, 10, 4, 4, 1, 0, 1, 0);
+    d.geomHeightfieldDataCallback(hd, nullptr, reinterpret_cast<void*>(&heightTwo), 10, 10, 1, 4, 1, 0, 1, 0);
+    d.geomHeightfieldDataCallback(hd, nullptr, reinterpret_cast<void*>(&heightTwo), 0, 10, 4, 4, 1, 0, 1, 0);
+    EXPECT_EQ(d.geomCreateHeightfield(0, hd), 0u);
+  });
+  EXPECT_EQ(lineCount(sOut), 4) << sOut;
+  d.geomHeightfieldDataCallback(hd, nullptr, reinterpret_cast<void*>(&heightTwo), 10, 10, 4, 4, 1, 0, 1, 0);
+  EXPECT_NE(h.geom(d.geomCreateHeightfield(0, hd)), 0u);
+}
+
+TEST(DeviceGuards, SteppingNeedsAWorldAndAFiniteTime) {
+  CDeviceScene cScene;
+  CRurIvaDevice& d = *cScene.m_pDevice;
+  std::string sOut = captured([&] {
+    d.step(0.016f, nullptr);
+    d.quickStep(0.016f, nullptr);
+  });
+  EXPECT_EQ(lineCount(sOut), 1) << sOut;  // said once per device
+  sOut = captured([&] {
+    d.step(std::numeric_limits<f32>::infinity(), cScene.world());
+    d.step(std::numeric_limits<f32>::quiet_NaN(), cScene.world());
+  });
+  EXPECT_EQ(lineCount(sOut), 2) << sOut;
+  EXPECT_EQ(d.getStepCounter(), 0);
+  EXPECT_EQ(d.getTimeAccumulator(), 0.0f);
+
+  // More time than a float can count down in steps: the device stops instead of looping.
+  sOut = captured([&] { d.step(1e9f, cScene.world()); });
+  EXPECT_EQ(lineCount(sOut), 1) << sOut;
+  EXPECT_EQ(d.getStepCounter(), 1);
+  EXPECT_EQ(d.getTimeAccumulator(), 0.0f);
+}
+
+TEST(DeviceGuards, AWorldCanBeSteppedWithoutInitODE) {
+  // The library crashes when it steps before it is initialised; the device initialises it on
+  // first use, without counting itself initialised.
+  irr::IrrlichtDevice* pIrr = irr::createDevice(irr::video::EDT_NULL);
+  irr::scene::ISceneManager* pSmgr = pIrr->getSceneManager();
+  irr::ode::CRurIvaManager* pManager = irr::ode::CRurIvaManager::getSharedInstance();
+  CRurIvaDevice* pDevice = new CRurIvaDevice();
+  delete pManager->getOdeDevice();
+  pManager->setOdeDevice(pDevice);
+  {
+    irr::ode::CRurIvaWorld* pWorld = new irr::ode::CRurIvaWorld(pSmgr->getRootSceneNode(), pSmgr);
+    pWorld->initPhysics();
+    CHandles h(pDevice);
+    const u32 b = h.body(pDevice->bodyCreate(pWorld->getWorldId()));
+    for (int i = 0; i < 3; ++i) pWorld->step(0.016f);
+    EXPECT_EQ(pDevice->getStepCounter(), 3);
+    EXPECT_LT(pDevice->bodyGetPosition(b).Y, 0.0f);
+    EXPECT_FALSE(pDevice->isInitialized());
+    h.destroyAll();
+    pWorld->remove();
+    pWorld->drop();
+  }
+  pIrr->drop();
+}
+
+TEST(DeviceGuards, ABodyThatLostItsPositionLeavesCollisionUntilItHasOneAgain) {
+  // A cylinder at no position aborts its collision in the library, and so does any geometry so
+  // far away that a hash space's cell numbers overflow.
+  CDeviceScene cScene;
+  CRurIvaDevice& d = *cScene.m_pDevice;
+  CHandles& h = cScene.m_cHandles;
+  cScene.world()->setGravity(vector3df(0, 0, 0));
+  const u32 s = h.space(d.spaceCreateHash(cScene.spaceId()));  // nested in the world's space
+  CRurIvaGeomSphere* pCarrier = cScene.add<CRurIvaGeomSphere>(cScene.world());
+  irr::ode::CRurIvaBody* pBody = cScene.addBodyNode(vector3df(0, 0, 0));
+  const u32 b = pBody->getBodyId();
+  const u32 c = h.geom(d.geomCreateCylinder(s, 1, 2));
+  d.geomSetData(c, pCarrier);
+  d.geomSetBody(c, pBody);
+  const u32 box = h.geom(d.geomCreateBox(s, 1, 1, 1));
+  d.geomSetData(box, pCarrier);
+  d.geomSetPosition(box, vector3df(0.5f, 0.3f, 0));  // overlapping, not centred on the cylinder
+  cScene.steps(1);
+  EXPECT_TRUE(pBody->getCollision());
+
+  const f32 fNan = std::numeric_limits<f32>::quiet_NaN();
+  d.bodySetPosition(b, vector3df(fNan, 0, 0));
+  std::string sOut = captured([&] { cScene.steps(3); });
+  EXPECT_EQ(lineCount(sOut), 1) << sOut;
+  EXPECT_FALSE(pBody->getCollision());
+
+  d.bodySetPosition(b, vector3df(2e10f, 0, 0));
+  sOut = captured([&] { cScene.steps(2); });
+  EXPECT_EQ(sOut, "");  // still out of collision, nothing new to say
+
+  d.bodySetPosition(b, vector3df(0, 0, 0));
+  d.bodySetLinearVelocity(b, vector3df(0, 0, 0));
+  cScene.steps(1);
+  EXPECT_TRUE(pBody->getCollision());
+}
+
+TEST(DeviceGuards, StaticGeometryIsNotPlacedOutOfReach) {
+  CRurIvaDevice d;
+  CHandles h(&d);
+  const u32 g = h.geom(d.geomCreateBox(0, 1, 1, 1));
+  const std::string sOut = captured([&] {
+    d.geomSetPosition(g, vector3df(std::numeric_limits<f32>::quiet_NaN(), 0, 0));
+    d.geomSetPosition(g, vector3df(0, 5e9f, 0));
+  });
+  EXPECT_EQ(lineCount(sOut), 2) << sOut;
+  EXPECT_EQ(captured([&] { d.geomSetPosition(g, vector3df(1e6f, 0, 0)); }), "");
+}

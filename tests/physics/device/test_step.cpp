@@ -1,0 +1,287 @@
+// Stepping: the time accumulator, the events around every fixed step, the collision callback
+// (groups, joined bodies, static pairs, rays, contact damping), fast collisions and the moved
+// callback.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "CCountingCalculator.h"
+#include "CDeviceScene.h"
+#include "CEventLog.h"
+#include "CRurIvaBody.h"
+#include "CRurIvaDevice.h"
+#include "CRurIvaGeomPlane.h"
+#include "CRurIvaGeomRay.h"
+#include "CRurIvaGeomSphere.h"
+#include "CRurIvaSurfaceParameters.h"
+#include "IRurIvaEvent.h"
+
+using namespace varrik::test;
+
+namespace {
+
+struct SSphereBody {
+  CRurIvaBody* m_pBody;
+  CRurIvaGeomSphere* m_pSphere;
+  u32 id() const { return m_pBody->getBodyId(); }
+};
+
+// A sphere body of mass 1 whose node origin is the sphere's centre; initialise it with init().
+SSphereBody sphereBody(CDeviceScene& cScene, const vector3df& cPos, f32 fRadius) {
+  SSphereBody s;
+  s.m_pBody = cScene.addSphereBody(cScene.world(), cPos, fRadius, 1.0f, &s.m_pSphere);
+  return s;
+}
+
+irr::ode::CRurIvaGeomPlane* floorPlane(CDeviceScene& cScene) {
+  irr::ode::CRurIvaGeomPlane* pPlane = cScene.addGround(cScene.world());
+  pPlane->initPhysics();
+  return pPlane;
+}
+
+}  // namespace
+
+TEST(DeviceStep, AccumulatorRunsWholeStepsAndCarriesTheRest) {
+  CDeviceScene cScene;
+  CRurIvaDevice& d = *cScene.m_pDevice;
+  CEventLog cEvents;
+  d.step(0.01f, cScene.world());
+  EXPECT_EQ(d.getStepCounter(), 1);
+  EXPECT_NEAR(d.getTimeAccumulator(), -0.006f, 1e-6f);
+  d.step(0.005f, cScene.world());
+  EXPECT_EQ(d.getStepCounter(), 1);
+  EXPECT_NEAR(d.getTimeAccumulator(), -0.001f, 1e-6f);
+  d.step(0.05f, cScene.world());
+  EXPECT_EQ(d.getStepCounter(), 5);
+  EXPECT_NEAR(d.getTimeAccumulator(), -0.015f, 1e-6f);
+  // No cap: a long frame runs all its steps (0.985 s in steps of 0.016 s: 62).
+  d.step(1.0f, cScene.world());
+  EXPECT_EQ(d.getStepCounter(), 5 + 62);
+  EXPECT_NEAR(d.getTimeAccumulator(), -0.007f, 1e-5f);
+  EXPECT_EQ(cEvents.count(irr::ode::eRurIvaEventStep), 67);
+  EXPECT_EQ(cEvents.count(irr::ode::eRurIvaEventBeforeStep), 67);
+  // Quick steps share the accumulator and the counter.
+  d.quickStep(0.016f, cScene.world());
+  EXPECT_EQ(d.getStepCounter(), 68);
+}
+
+TEST(DeviceStep, EveryStepIsFramedByABeforeStepAndAStepEvent) {
+  CDeviceScene cScene;
+  CRurIvaDevice& d = *cScene.m_pDevice;
+  SSphereBody cBall = sphereBody(cScene, vector3df(0, 5, 0), 0.5f);
+  cBall.m_pBody->initPhysics();
+  CEventLog cEvents;
+  d.step(0.032f, cScene.world());
+  using namespace irr::ode;
+  // The body moves during the dynamics step; the world reports its activation after the step
+  // event (the body is enabled from the first step on).
+  const std::vector<irr::u16> aExpected = {
+      eRurIvaEventBeforeStep, eRurIvaEventBodyMoved, eRurIvaEventStep, eRurIvaEventActivationChanged,
+      eRurIvaEventBeforeStep, eRurIvaEventBodyMoved, eRurIvaEventStep};
+  EXPECT_EQ(cEvents.types(), aExpected);
+  std::vector<u32> aStepNumbers, aFrameNumbers;
+  for (const CEventLog::SEntry& e : cEvents.of(eRurIvaEventStep)) {
+    aStepNumbers.push_back(e.iStepNo);
+    aFrameNumbers.push_back(e.iFrameNo);
+  }
+  EXPECT_EQ(aStepNumbers, (std::vector<u32>{0, 1}));
+  EXPECT_EQ(aFrameNumbers,
+            (std::vector<u32>{cScene.m_pManager->getFrameNo(), cScene.m_pManager->getFrameNo()}));
+}
+
+TEST(DeviceStep, MovedBodiesReportTheirStateUnlessTheirGraphicsStayPut) {
+  CDeviceScene cScene;
+  CRurIvaDevice& d = *cScene.m_pDevice;
+  SSphereBody cShown = sphereBody(cScene, vector3df(0, 5, 0), 0.5f);
+  SSphereBody cHidden = sphereBody(cScene, vector3df(3, 5, 0), 0.5f);
+  cHidden.m_pBody->setUpdateGraphics(false);
+  cShown.m_pBody->initPhysics();
+  cHidden.m_pBody->initPhysics();
+  CEventLog cEvents;
+  cScene.steps(10);
+  const std::vector<CEventLog::SEntry> aMoved = cEvents.of(irr::ode::eRurIvaEventBodyMoved);
+  ASSERT_EQ(aMoved.size(), 10u);
+  for (const CEventLog::SEntry& e : aMoved) EXPECT_EQ(e.pBody, cShown.m_pBody);
+  // The shown node follows the simulation, the hidden one is simulated but stays.
+  EXPECT_VEC_NEAR(cShown.m_pBody->getPosition(), d.bodyGetPosition(cShown.id()), 1e-5f);
+  EXPECT_LT(cShown.m_pBody->getPosition().Y, 5.0f);
+  EXPECT_LT(d.bodyGetPosition(cHidden.id()).Y, 5.0f);
+  EXPECT_EQ(cHidden.m_pBody->getPosition(), vector3df(3, 5, 0));
+}
+
+TEST(DeviceStep, ABodyWithoutAPositionKeepsItsNodePosition) {
+  CDeviceScene cScene;
+  CRurIvaDevice& d = *cScene.m_pDevice;
+  SSphereBody cBall = sphereBody(cScene, vector3df(1, 2, 3), 0.5f);
+  cBall.m_pBody->initPhysics();
+  CEventLog cEvents;
+  const f32 fNan = std::numeric_limits<f32>::quiet_NaN();
+  d.bodySetPosition(cBall.id(), vector3df(fNan, fNan, fNan));
+  cScene.steps(1);
+  const std::vector<CEventLog::SEntry> aMoved = cEvents.of(irr::ode::eRurIvaEventBodyMoved);
+  ASSERT_EQ(aMoved.size(), 1u);
+  EXPECT_EQ(aMoved[0].cPosition, vector3df(1, 2, 3));
+  EXPECT_EQ(cBall.m_pBody->getPosition(), vector3df(1, 2, 3));
+}
+
+TEST(DeviceStep, CollisionGroupsStaticPairsAndJoinedBodies) {
+  CDeviceScene cScene;
+  CRurIvaDevice& d = *cScene.m_pDevice;
+  CCountingCalculator* pCalculator = new CCountingCalculator();
+  d.setContactCalculator(pCalculator);
+  cScene.world()->setGravity(vector3df(0, 0, 0));
+
+  // Two overlapping spheres in one non-zero group never touch.
+  SSphereBody a = sphereBody(cScene, vector3df(0, 0, 0), 1.0f);
+  SSphereBody b = sphereBody(cScene, vector3df(1, 0, 0), 1.0f);
+  a.m_pSphere->setCollisionGroup(3);
+  b.m_pSphere->setCollisionGroup(3);
+  a.m_pBody->initPhysics();
+  b.m_pBody->initPhysics();
+  // Two static spheres overlapping each other never touch either.
+  CRurIvaGeomSphere* pStatic1 = cScene.add<CRurIvaGeomSphere>(cScene.world(), vector3df(20, 0, 0));
+  CRurIvaGeomSphere* pStatic2 = cScene.add<CRurIvaGeomSphere>(cScene.world(), vector3df(20.5f, 0, 0));
+  pStatic1->setRadius(1.0f);
+  pStatic2->setRadius(1.0f);
+  pStatic1->initPhysics();
+  pStatic2->initPhysics();
+  cScene.steps(1);
+  EXPECT_EQ(pCalculator->m_iCalls, 0);
+  EXPECT_FALSE(a.m_pBody->getCollision());
+
+  // Group 3 with group 4 touch; every one of the 16 contact slots gets the combined surface.
+  b.m_pSphere->setCollisionGroup(4);
+  cScene.steps(1);
+  EXPECT_EQ(pCalculator->m_iCalls, 16);
+  EXPECT_TRUE(a.m_pBody->getCollision());
+  EXPECT_TRUE(b.m_pBody->getCollision());
+  EXPECT_EQ(a.m_pBody->getTouched(), b.m_pSphere);
+  EXPECT_EQ(b.m_pBody->getTouched(), a.m_pSphere);
+
+  // Group 3 with group 0 touch as well.
+  b.m_pSphere->setCollisionGroup(0);
+  pCalculator->m_iCalls = 0;
+  cScene.steps(1);
+  EXPECT_EQ(pCalculator->m_iCalls, 16);
+
+  // Bodies joined by a hinge do not collide with each other.
+  const u32 j = cScene.m_cHandles.joint(d.jointCreateHinge(cScene.worldId()));
+  d.jointAttach(j, a.m_pBody, b.m_pBody);
+  d.jointSetHingeAnchor(j, d.bodyGetPosition(a.id()));
+  d.jointSetHingeAxis(j, vector3df(0, 0, 1));
+  pCalculator->m_iCalls = 0;
+  cScene.steps(1);
+  EXPECT_EQ(pCalculator->m_iCalls, 0);
+  EXPECT_FALSE(a.m_pBody->getCollision());  // cleared before every step
+
+  // A geometry that does not collide takes part in nothing.
+  d.jointDestroy(j);
+  a.m_pSphere->setCollide(false);
+  cScene.steps(1);
+  EXPECT_EQ(pCalculator->m_iCalls, 0);
+}
+
+TEST(DeviceStep, RaysReportHitsAndMakeNoContacts) {
+  CDeviceScene cScene;
+  CRurIvaDevice& d = *cScene.m_pDevice;
+  CCountingCalculator* pCalculator = new CCountingCalculator();
+  d.setContactCalculator(pCalculator);
+  cScene.world()->setGravity(vector3df(0, 0, 0));
+  SSphereBody cBall = sphereBody(cScene, vector3df(0, 0, 0), 1.0f);
+  cBall.m_pBody->initPhysics();
+  irr::ode::CRurIvaGeomRay* pRay = cScene.add<irr::ode::CRurIvaGeomRay>(cScene.world());
+  pRay->initPhysics();
+  pRay->set(vector3df(0, 10, 0), vector3df(0, -1, 0), 20);
+
+  CEventLog cEvents;
+  cScene.steps(1);
+  EXPECT_EQ(pCalculator->m_iCalls, 0);
+  const std::vector<CEventLog::SEntry> aHits = cEvents.of(irr::ode::eRurIvaEventRayHit);
+  ASSERT_EQ(aHits.size(), 1u);
+  EXPECT_NEAR(aHits[0].fDistance, 9.0f, 1e-4f);  // from the ray's start to the sphere
+  EXPECT_EQ(aHits[0].pBody, cBall.m_pBody);
+  EXPECT_FALSE(cBall.m_pBody->getCollision());
+  EXPECT_EQ(CRurIvaDevice::getFastCollisionCount(), 0u);  // a ray of no body records nothing
+}
+
+TEST(DeviceStep, AFastBodysRayHitIsCollidedAfterTheStepButNotByQuickStep) {
+  CDeviceScene cScene;
+  CRurIvaDevice& d = *cScene.m_pDevice;
+  cScene.world()->setGravity(vector3df(0, 0, 0));
+  floorPlane(cScene);
+  SSphereBody cFast = sphereBody(cScene, vector3df(0, 5, 0), 0.5f);
+  cFast.m_pBody->initPhysics();
+  // The ray spans the body's last move; here it reaches through the floor.
+  irr::ode::CRurIvaGeomRay* pRay = cScene.add<irr::ode::CRurIvaGeomRay>(cScene.world());
+  pRay->initPhysics();
+  pRay->setAttachedBody(cFast.m_pBody);
+  pRay->set(vector3df(0, 5, 0), vector3df(0, -1, 0), 10);
+
+  d.quickStep(0.016f, cScene.world());
+  EXPECT_EQ(CRurIvaDevice::getFastCollisionCount(), 1u);
+  d.quickStep(0.016f, cScene.world());
+  EXPECT_EQ(CRurIvaDevice::getFastCollisionCount(), 2u);
+
+  // A full step handles them: the body is put at the hit point and collided there.
+  d.step(0.016f, cScene.world());
+  EXPECT_EQ(CRurIvaDevice::getFastCollisionCount(), 0u);
+  EXPECT_NEAR(d.bodyGetPosition(cFast.id()).Y, 0.0f, 1e-4f);
+  EXPECT_TRUE(cFast.m_pBody->getCollision());
+
+  // Destroying the body removes its waiting records.
+  pRay->set(vector3df(0, 5, 0), vector3df(0, -1, 0), 10);
+  d.quickStep(0.016f, cScene.world());
+  EXPECT_EQ(CRurIvaDevice::getFastCollisionCount(), 1u);
+  CRurIvaDevice::addFastCollision(nullptr, nullptr, vector3df(0, 0, 0));
+  d.bodyDestroy(cFast.id());
+  EXPECT_EQ(CRurIvaDevice::getFastCollisionCount(), 1u);  // only the other record is left
+  d.step(0.016f, cScene.world());
+  EXPECT_EQ(CRurIvaDevice::getFastCollisionCount(), 0u);
+}
+
+TEST(DeviceStep, StaticDampingSurfaceSlowsTouchingBodiesToTheirLimit) {
+  CDeviceScene cScene;
+  CRurIvaDevice& d = *cScene.m_pDevice;
+  cScene.world()->setGravity(vector3df(0, 0, 0));
+  irr::ode::CRurIvaGeomPlane* pFloor = floorPlane(cScene);
+  irr::ode::CRurIvaSurfaceParameters* p = pFloor->getSurfaceParameters(0);
+  p->m_bDamps = true;
+  p->m_fMaxLinearVelocity = 10.0f;
+  p->m_fMaxLinearVelocityDamping = 0.5f;
+  SSphereBody cBall = sphereBody(cScene, vector3df(0, 0.45f, 0), 0.5f);  // just touching
+  cBall.m_pBody->initPhysics();
+
+  // 12 * 0.5 = 6 is below the limit: the speed is cut to the limit of 10.
+  d.bodySetLinearVelocity(cBall.id(), vector3df(12, 0, 0));
+  cScene.steps(1);
+  EXPECT_NEAR(d.bodyGetLinearVelocity(cBall.id()).X, 10.0f, 1e-3f);
+  // 30 * 0.5 = 15 is still above it: the speed is halved.
+  d.bodySetPosition(cBall.id(), vector3df(0, 0.45f, 0));
+  d.bodySetLinearVelocity(cBall.id(), vector3df(30, 0, 0));
+  cScene.steps(1);
+  EXPECT_NEAR(d.bodyGetLinearVelocity(cBall.id()).X, 15.0f, 1e-3f);
+
+  // Without the switch nothing is damped.
+  p->m_bDamps = false;
+  d.bodySetPosition(cBall.id(), vector3df(0, 0.45f, 0));
+  d.bodySetLinearVelocity(cBall.id(), vector3df(30, 0, 0));
+  cScene.steps(1);
+  EXPECT_NEAR(d.bodyGetLinearVelocity(cBall.id()).X, 30.0f, 1e-3f);
+}
+
+TEST(DeviceStep, GeometriesInANestedSpaceCollideWithTheWorldsSpace) {
+  // A space has no geometry node as its user data; the collision still enters it.
+  CDeviceScene cScene;
+  CRurIvaDevice& d = *cScene.m_pDevice;
+  floorPlane(cScene);
+  const u32 s = cScene.m_cHandles.space(d.spaceCreateSimple(cScene.spaceId()));
+  CRurIvaGeomSphere* pCarrier = cScene.add<CRurIvaGeomSphere>(cScene.world());
+  CRurIvaBody* pBody = cScene.addBodyNode(vector3df(0, 3, 0));
+  const u32 g = cScene.m_cHandles.geom(d.geomCreateSphere(s, 1.0f));
+  d.geomSetData(g, pCarrier);
+  d.geomSetBody(g, pBody);
+  cScene.steps(250);
+  EXPECT_NEAR(d.bodyGetPosition(pBody->getBodyId()).Y, 1.0f, 0.05f);
+}
