@@ -24,6 +24,15 @@ enum ERurIvaContactMode : s32 {
 };
 
 /**
+ * The contact part of a surface set as a plain record: the mode bits and the eleven contact
+ * values. Contacts are made from it without building a set (a set's name allocates).
+ */
+struct SRurIvaContactSurface {
+  s32 iMode;
+  f32 fMu, fMu2, fBounce, fBounceVel, fSoftErp, fSoftCfm, fMotion1, fMotion2, fMotionN, fSlip1, fSlip2;
+};
+
+/**
  * How a geometry behaves in contact: mode flags and the contact values of the dynamics
  * library's contact joints, plus an optional damping that a static geometry applies to
  * bodies touching it. A named set registered with the manager can be used by other sets
@@ -98,6 +107,13 @@ class CRurIvaSurfaceParameters {
   void setName(const wchar_t* sName) { m_sName = sName ? sName : L""; }
   bool doesUseDefined() const { return m_bUseDefined; }
   void setUseDefined(bool b) { m_bUseDefined = b; }
+
+  //! The mode and the eleven contact values as this class stores them (a derived set's getters
+  //! may answer otherwise).
+  SRurIvaContactSurface getContactValues() const {
+    return {m_iMode,    m_fMu,      m_fMu2,     m_fBounce,  m_fBounceVel, m_fSoftErp,
+            m_fSoftCfm, m_fMotion1, m_fMotion2, m_fMotionN, m_fSlip1,     m_fSlip2};
+  }
 
   //! Writes this set's values into pDest (all but the static flag).
   void copy(CRurIvaSurfaceParameters* pDest) const;
