@@ -102,6 +102,9 @@ class CRurIvaBody : public CRurIvaDampable {
   // Transform and motion
   void setNodePosition(const core::vector3df& cPos);
   void setNodeRotation(const core::vector3df& cRot);
+  //! setNodePosition and setNodeRotation in one, for the values given (null: left as it is);
+  //! the parent's transformation is looked at, and inverted, once for both.
+  void setNodePose(const core::vector3df* pPos, const core::vector3df* pRot);
   void setNodeLinearVelocity(const core::vector3df& cVel) { m_cLinearVelocity = cVel; }
   const core::vector3df& getNodeLinearVelocity() const { return m_cLinearVelocity; }
   void setNodeAngularVelocity(const core::vector3df& cVel) { m_cAngularVelocity = cVel; }

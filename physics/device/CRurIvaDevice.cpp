@@ -88,6 +88,8 @@ u32 CRurIvaDevice::addRecord(COdeDataWrapper* pRecord) {
 }
 
 void CRurIvaDevice::discardRecords() {
+  // The pool serves the worlds of these records: it goes first.
+  releaseStepThreads();
   for (u32 i = 0; i < m_aRecords.size(); ++i) {
     COdeDataWrapper* r = m_aRecords[i];
     // Triangle and height data belong to their record: nothing else can release them, and the

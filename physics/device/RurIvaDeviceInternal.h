@@ -7,6 +7,7 @@
 
 #include <ode/ode.h>
 
+#include <atomic>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -58,7 +59,8 @@ class COdeDataWrapper {
         m_iVertexCount(0),
         m_iWorld(0),
         m_bBuilt(false),
-        m_bParked(false) {
+        m_bParked(false),
+        m_bThreaded(false) {
     dMassSetZero(&m_cMass);
     m_aCentre[0] = m_aCentre[1] = m_aCentre[2] = 0;
   }
@@ -86,7 +88,26 @@ class COdeDataWrapper {
   bool m_bBuilt;
   //! A body without a usable position whose geometries were taken out of collision.
   bool m_bParked;
+  //! A world whose islands step on the device's thread pool.
+  bool m_bThreaded;
   std::unique_ptr<SHeightSource> m_pHeightSource;
+};
+
+//! A body the library moved during a threaded step, with the velocities it had when it moved
+//! (the library damps them right after reporting the move).
+struct SMovedBody {
+  u32 iBody;
+  dBodyID pBody;
+  dReal aLinear[3];
+  dReal aAngular[3];
+};
+
+//! The bodies moved during a threaded step. The library reports moves from its worker threads,
+//! so each report only takes a place of the list; the stepping thread handles them afterwards.
+struct SMovedBodies {
+  std::vector<SMovedBody> aBodies;
+  std::atomic<u32> iCount{0};
+  bool bCollecting = false;
 };
 
 // Beyond about 4e9 a hash space's cell numbers overflow and the library aborts; positions this
