@@ -97,6 +97,9 @@ double spread(const std::vector<double>& a) {
 
 class CCollectingReporter : public benchmark::ConsoleReporter {
  public:
+  // Colours only on a terminal (the table is read from logs as well).
+  CCollectingReporter() : ConsoleReporter(isatty(1) ? OO_Defaults : OO_Tabular) {}
+
   void ReportRuns(const std::vector<Run>& aRuns) override {
     for (const Run& r : aRuns) {
       if (r.run_type != Run::RT_Iteration || r.error_occurred) continue;

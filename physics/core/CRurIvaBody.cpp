@@ -73,6 +73,18 @@ void CRurIvaBody::OnRegisterSceneNode() {
 
 void CRurIvaBody::addChild(scene::ISceneNode* child) { scene::ISceneNode::addChild(child); }
 
+void CRurIvaBody::updateAbsolutePosition() {
+  // Every moved body takes its transformation in every step; the product with an identity is
+  // left out (bit for bit it would give the relative transformation again).
+  static const core::matrix4 kIdentity;
+  if (Parent &&
+      memcmp(Parent->getAbsoluteTransformation().pointer(), kIdentity.pointer(), sizeof(f32) * 16) != 0) {
+    scene::ISceneNode::updateAbsolutePosition();
+    return;
+  }
+  AbsoluteTransformation = getRelativeTransformation();
+}
+
 bool CRurIvaBody::parentIsPlaced() const {
   return Parent && !Parent->getAbsoluteTransformation().isIdentity();
 }

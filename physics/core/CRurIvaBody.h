@@ -35,6 +35,9 @@ class CRurIvaBody : public CRurIvaDampable {
   void addChild(scene::ISceneNode* child) override;
   void setPosition(const core::vector3df& newpos) override;
   void setRotation(const core::vector3df& rotation) override;
+  //! The engine's own, without the product with a parent transformation that is the identity
+  //! (a world at the origin): the result is the same.
+  void updateAbsolutePosition() override;
 
   // Physics node
   scene::ESCENE_NODE_TYPE getType() const override { return RUR_IVA_BODY_ID; }

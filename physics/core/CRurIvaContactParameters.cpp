@@ -21,9 +21,9 @@ f32 geometricMean(f32 a, f32 b) {
 //! set of a derived class, which may answer them otherwise.
 SRurIvaContactSurface valuesOf(CRurIvaSurfaceParameters* p) {
   if (typeid(*p) == typeid(CRurIvaSurfaceParameters)) return p->getContactValues();
-  return {p->getMode(),      p->getMu(),      p->getMu2(),     p->getBounce(),
-          p->getBounceVel(), p->getSoftErp(), p->getSoftCfm(), p->getMotion1(),
-          p->getMotion2(),   p->getMotionN(), p->getSlip1(),   p->getSlip2()};
+  return {p->getMode(),
+          {p->getMu(), p->getMu2(), p->getBounce(), p->getBounceVel(), p->getSoftErp(), p->getSoftCfm(),
+           p->getMotion1(), p->getMotion2(), p->getMotionN(), p->getSlip1(), p->getSlip2()}};
 }
 
 }  // namespace
@@ -39,17 +39,7 @@ void CRurIvaContactParameters::combine(CRurIvaSurfaceParameters* p1, CRurIvaSurf
   // friction model, applies as soon as either does.
   cOut.iMode = a.iMode & b.iMode;
   if ((a.iMode | b.iMode) & eRurIvaContactApprox1) cOut.iMode |= eRurIvaContactApprox1;
-  cOut.fMu = geometricMean(a.fMu, b.fMu);
-  cOut.fMu2 = geometricMean(a.fMu2, b.fMu2);
-  cOut.fBounce = geometricMean(a.fBounce, b.fBounce);
-  cOut.fBounceVel = geometricMean(a.fBounceVel, b.fBounceVel);
-  cOut.fSoftErp = geometricMean(a.fSoftErp, b.fSoftErp);
-  cOut.fSoftCfm = geometricMean(a.fSoftCfm, b.fSoftCfm);
-  cOut.fMotion1 = geometricMean(a.fMotion1, b.fMotion1);
-  cOut.fMotion2 = geometricMean(a.fMotion2, b.fMotion2);
-  cOut.fMotionN = geometricMean(a.fMotionN, b.fMotionN);
-  cOut.fSlip1 = geometricMean(a.fSlip1, b.fSlip1);
-  cOut.fSlip2 = geometricMean(a.fSlip2, b.fSlip2);
+  for (u32 i = 0; i < eRurIvaValueCount; ++i) cOut.aValues[i] = geometricMean(a.aValues[i], b.aValues[i]);
 }
 
 void CRurIvaContactParameters::calculateContactParameters(CRurIvaSurfaceParameters* p1,
@@ -59,17 +49,17 @@ void CRurIvaContactParameters::calculateContactParameters(CRurIvaSurfaceParamete
   SRurIvaContactSurface c;
   combine(p1, p2, c);
   pResult->setMode(c.iMode);
-  pResult->setMu(c.fMu);
-  pResult->setMu2(c.fMu2);
-  pResult->setBounce(c.fBounce);
-  pResult->setBounceVel(c.fBounceVel);
-  pResult->setSoftErp(c.fSoftErp);
-  pResult->setSoftCfm(c.fSoftCfm);
-  pResult->setMotion1(c.fMotion1);
-  pResult->setMotion2(c.fMotion2);
-  pResult->setMotionN(c.fMotionN);
-  pResult->setSlip1(c.fSlip1);
-  pResult->setSlip2(c.fSlip2);
+  pResult->setMu(c.aValues[eRurIvaValueMu]);
+  pResult->setMu2(c.aValues[eRurIvaValueMu2]);
+  pResult->setBounce(c.aValues[eRurIvaValueBounce]);
+  pResult->setBounceVel(c.aValues[eRurIvaValueBounceVel]);
+  pResult->setSoftErp(c.aValues[eRurIvaValueSoftErp]);
+  pResult->setSoftCfm(c.aValues[eRurIvaValueSoftCfm]);
+  pResult->setMotion1(c.aValues[eRurIvaValueMotion1]);
+  pResult->setMotion2(c.aValues[eRurIvaValueMotion2]);
+  pResult->setMotionN(c.aValues[eRurIvaValueMotionN]);
+  pResult->setSlip1(c.aValues[eRurIvaValueSlip1]);
+  pResult->setSlip2(c.aValues[eRurIvaValueSlip2]);
 }
 
 }  // namespace ode

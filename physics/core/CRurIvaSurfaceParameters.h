@@ -23,13 +23,30 @@ enum ERurIvaContactMode : s32 {
   eRurIvaContactApprox1 = 0x3000
 };
 
+//! The eleven contact values of a surface set, in the order of the set's fields.
+enum ERurIvaContactValue : u32 {
+  eRurIvaValueMu,
+  eRurIvaValueMu2,
+  eRurIvaValueBounce,
+  eRurIvaValueBounceVel,
+  eRurIvaValueSoftErp,
+  eRurIvaValueSoftCfm,
+  eRurIvaValueMotion1,
+  eRurIvaValueMotion2,
+  eRurIvaValueMotionN,
+  eRurIvaValueSlip1,
+  eRurIvaValueSlip2,
+  eRurIvaValueCount
+};
+
 /**
  * The contact part of a surface set as a plain record: the mode bits and the eleven contact
- * values. Contacts are made from it without building a set (a set's name allocates).
+ * values (indexed by ERurIvaContactValue). Contacts are made from it without building a set
+ * (a set's name allocates).
  */
 struct SRurIvaContactSurface {
   s32 iMode;
-  f32 fMu, fMu2, fBounce, fBounceVel, fSoftErp, fSoftCfm, fMotion1, fMotion2, fMotionN, fSlip1, fSlip2;
+  f32 aValues[eRurIvaValueCount];
 };
 
 /**

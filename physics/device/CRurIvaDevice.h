@@ -342,8 +342,9 @@ class CRurIvaDevice : public IRurIvaDevice {
   // more than one thread, and released when the number changes and before the records go.
   bool prepareStepThreads(COdeDataWrapper* pWorld, bool bQuick);
   void releaseStepThreads();
-  //! Reports the bodies a threaded step moved, on the stepping thread, in handle order.
-  void reportDeferredMoves();
+  //! Collects the bodies the library moves during its step, and then reports them to the scene.
+  void beginMoves(bool bThreaded);
+  void reportMoves();
 
   // The operations that pass one value to or from one library call share these: each looks
   // the handle up and does nothing, or answers 0, for an invalid one. The library's own

@@ -133,17 +133,17 @@ const SContactContext* contactContext(CRurIvaWorld* pWorld) {
 
 void toSurface(const SRurIvaContactSurface& c, dSurfaceParameters& s) {
   s.mode = c.iMode;
-  s.mu = c.fMu;
-  s.mu2 = c.fMu2;
-  s.bounce = c.fBounce;
-  s.bounce_vel = c.fBounceVel;
-  s.soft_erp = c.fSoftErp;
-  s.soft_cfm = c.fSoftCfm;
-  s.motion1 = c.fMotion1;
-  s.motion2 = c.fMotion2;
-  s.motionN = c.fMotionN;
-  s.slip1 = c.fSlip1;
-  s.slip2 = c.fSlip2;
+  s.mu = c.aValues[eRurIvaValueMu];
+  s.mu2 = c.aValues[eRurIvaValueMu2];
+  s.bounce = c.aValues[eRurIvaValueBounce];
+  s.bounce_vel = c.aValues[eRurIvaValueBounceVel];
+  s.soft_erp = c.aValues[eRurIvaValueSoftErp];
+  s.soft_cfm = c.aValues[eRurIvaValueSoftCfm];
+  s.motion1 = c.aValues[eRurIvaValueMotion1];
+  s.motion2 = c.aValues[eRurIvaValueMotion2];
+  s.motionN = c.aValues[eRurIvaValueMotionN];
+  s.slip1 = c.aValues[eRurIvaValueSlip1];
+  s.slip2 = c.aValues[eRurIvaValueSlip2];
 }
 
 //! The result set a replaced calculator writes into: made once, so that asking the calculator
@@ -233,19 +233,17 @@ void CRurIvaDevice::stepWorld(f32 fTime, CRurIvaWorld* pWorld, bool bQuick) {
       g_cContacts.bFresh = false;
     }
 
-    const bool bThreaded = prepareStepThreads(record(pWorld->getWorldId()), bQuick);
-    if (bThreaded) {
-      m_pMoved->iCount.store(0, std::memory_order_relaxed);
-      m_pMoved->bCollecting = true;
-    }
+    // The library reports every body it moves from inside its step; the reports are collected
+    // and handed to the scene right after it (see bodyMovedCallback).
+    // (A step started by a listener of those reports reports its moves at once, on one thread.)
+    const bool bCollect = !(m_pMoved && m_pMoved->bReporting);
+    const bool bThreaded = bCollect && prepareStepThreads(record(pWorld->getWorldId()), bQuick);
+    if (bCollect) beginMoves(bThreaded);
     if (bQuick)
       dWorldQuickStep(w, m_fStepSize);
     else
       dWorldStep(w, m_fStepSize);
-    if (bThreaded) {
-      m_pMoved->bCollecting = false;
-      reportDeferredMoves();
-    }
+    if (bCollect) reportMoves();
 
     if (dJointGroupID g = getJGroupId(pWorld->getJointGroupId())) dJointGroupEmpty(g);
     if (!bQuick) handleFastCollisions();
@@ -342,11 +340,12 @@ void CRurIvaDevice::nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2) {
   dBodyID b2 = dGeomGetBody(o2);
   if (b1 && b2 && dAreConnectedExcluding(b1, b2, dJointTypeContact)) return;
 
-  if (g1->getType() == RUR_IVA_GEOM_RAY_ID) {
+  const scene::ESCENE_NODE_TYPE t1 = g1->getType(), t2 = g2->getType();
+  if (t1 == RUR_IVA_GEOM_RAY_ID) {
     handleRayEvent(o1, o2);
     return;
   }
-  if (g2->getType() == RUR_IVA_GEOM_RAY_ID) {
+  if (t2 == RUR_IVA_GEOM_RAY_ID) {
     handleRayEvent(o2, o1);
     return;
   }
@@ -369,11 +368,11 @@ void CRurIvaDevice::nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2) {
   CRurIvaSurfaceParameters* p2 = g2->getSurfaceParameters(0);
   s32 m1 = 0, m2 = 0;
   // A triangle mesh has one surface per material; the touched geometry names the material.
-  if (g1->getType() == RUR_IVA_GEOM_TRIMESH_ID) {
+  if (t1 == RUR_IVA_GEOM_TRIMESH_ID) {
     m1 = static_cast<CRurIvaGeomTrimesh*>(g1)->getIndexOfGeom(c->pDevice->getHandleOfGeom(o1));
     if (m1 != -1) p1 = g1->getSurfaceParameters(static_cast<u32>(m1));
   }
-  if (g2->getType() == RUR_IVA_GEOM_TRIMESH_ID) {
+  if (t2 == RUR_IVA_GEOM_TRIMESH_ID) {
     m2 = static_cast<CRurIvaGeomTrimesh*>(g2)->getIndexOfGeom(c->pDevice->getHandleOfGeom(o2));
     if (m2 != -1) p2 = g2->getSurfaceParameters(static_cast<u32>(m2));
   }
@@ -396,8 +395,9 @@ void CRurIvaDevice::nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2) {
       convertToSurfaceParameters(&aContacts[i].surface, &cResult);
     }
   }
+  // No first friction direction is given (the library reads it only for contacts that ask).
   for (int i = 0; i < n; ++i)
-    aContacts[i].fdir1[0] = aContacts[i].fdir1[1] = aContacts[i].fdir1[2] = aContacts[i].fdir1[3] = 0;
+    if (aContacts[i].surface.mode & dContactFDir1) dSetZero(aContacts[i].fdir1, 4);
 
   if (CRurIvaBody* pBody1 = bodyOf(b1)) {
     pBody1->setCollision(true);
@@ -520,6 +520,15 @@ COdeDataWrapper* CRurIvaDevice::movedRecord(dBodyID pBody, CRurIvaBody* pNode, u
   return record(iHandle);
 }
 
+/**
+ * The library calls this for every body it moves, from inside its step: between the islands it
+ * solves, or from its worker threads in a threaded step. During a step of this device the move is
+ * only noted (body and velocities; the library damps the velocities right after this call), and
+ * reportMoves() hands all of them to the scene when the library's step is done: the layer's work
+ * for the moved bodies runs in one stretch instead of between the library's islands, where the
+ * two keep pushing each other's code out of the processor's caches, and no code of the layer runs
+ * on the library's threads. A move outside such a step is reported at once.
+ */
 void CRurIvaDevice::bodyMovedCallback(dBodyID b) {
   if (!b) return;
   CRurIvaBody* pBody = bodyOf(b);
@@ -530,8 +539,7 @@ void CRurIvaDevice::bodyMovedCallback(dBodyID b) {
     r = pDevice->movedRecord(b, pBody, iHandle);
     SMovedBodies* pMoved = pDevice->m_pMoved.get();
     if (pMoved && pMoved->bCollecting) {
-      // A worker thread of a threaded step: only note the move (each body moves once a step,
-      // so every report gets a place of its own); the stepping thread reports it afterwards.
+      // Each body moves once a step, so every report has a place of its own.
       const u32 i = pMoved->iCount.fetch_add(1, std::memory_order_relaxed);
       if (i < pMoved->aBodies.size()) {
         SMovedBody& m = pMoved->aBodies[i];
@@ -539,13 +547,45 @@ void CRurIvaDevice::bodyMovedCallback(dBodyID b) {
         m.pBody = b;
         dCopyVector3(m.aLinear, dBodyGetLinearVel(b));
         dCopyVector3(m.aAngular, dBodyGetAngularVel(b));
+        return;
       }
-      return;
+      if (pMoved->bThreaded) return;  // cannot happen: there is a place for every body
     }
     // Every moved body is checked for a lost position here, so no step needs to look at all.
     pDevice->updateParking(r, iHandle);
   }
   reportMove(b, r, pBody, toVector(dBodyGetLinearVel(b)), toVector(dBodyGetAngularVel(b)));
+}
+
+void CRurIvaDevice::beginMoves(bool bThreaded) {
+  if (!m_pMoved) m_pMoved.reset(new SMovedBodies());
+  // A place for every body there is; this grows with the scene and allocates nothing while the
+  // scene keeps its size.
+  if (m_pMoved->aBodies.size() < m_mBodyHandles.size()) m_pMoved->aBodies.resize(m_mBodyHandles.size());
+  m_pMoved->iCount.store(0, std::memory_order_relaxed);
+  m_pMoved->bThreaded = bThreaded;
+  m_pMoved->bCollecting = true;
+}
+
+void CRurIvaDevice::reportMoves() {
+  SMovedBodies& m = *m_pMoved;
+  m.bCollecting = false;
+  const u32 n = std::min<u32>(m.iCount.load(std::memory_order_relaxed), static_cast<u32>(m.aBodies.size()));
+  // One thread reports in the library's own order; threads in any order, which is made the
+  // handles' order, the same in every run.
+  if (m.bThreaded)
+    std::sort(m.aBodies.begin(), m.aBodies.begin() + n,
+              [](const SMovedBody& a, const SMovedBody& b) { return a.iBody < b.iBody; });
+  m.bReporting = true;
+  for (u32 i = 0; i < n; ++i) {
+    const SMovedBody& e = m.aBodies[i];
+    // Listeners of earlier reports may have destroyed a body: only live ones are reported.
+    COdeDataWrapper* r = live(e.iBody, eKindBody);
+    if (!r || r->m_pBody != e.pBody) continue;
+    updateParking(r, e.iBody);
+    reportMove(e.pBody, r, bodyOf(e.pBody), toVector(e.aLinear), toVector(e.aAngular));
+  }
+  m.bReporting = false;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -587,10 +627,6 @@ bool CRurIvaDevice::prepareStepThreads(COdeDataWrapper* pWorld, bool bQuick) {
   // (ODE 0.16.2: the pool's threads spin for ever); it solves one island after the other then,
   // each on all threads. The exact solver takes the islands side by side.
   dWorldSetStepIslandsProcessingMaxThreadCount(pWorld->m_pWorld, bQuick ? 1 : m_iStepThreads);
-  if (!m_pMoved) m_pMoved.reset(new SMovedBodies());
-  // A place for every body there is (a body moves at most once a step); this grows with the
-  // scene and allocates nothing while it stays the same.
-  if (m_pMoved->aBodies.size() < m_mBodyHandles.size()) m_pMoved->aBodies.resize(m_mBodyHandles.size());
   return true;
 }
 
@@ -609,22 +645,6 @@ void CRurIvaDevice::releaseStepThreads() {
   dThreadingFreeImplementation(m_pThreading);
   m_pThreading = 0;
   m_pThreadPool = 0;
-}
-
-void CRurIvaDevice::reportDeferredMoves() {
-  SMovedBodies& m = *m_pMoved;
-  const u32 n = std::min<u32>(m.iCount.load(std::memory_order_relaxed), static_cast<u32>(m.aBodies.size()));
-  // In handle order, whatever order the threads reported in.
-  std::sort(m.aBodies.begin(), m.aBodies.begin() + n,
-            [](const SMovedBody& a, const SMovedBody& b) { return a.iBody < b.iBody; });
-  for (u32 i = 0; i < n; ++i) {
-    const SMovedBody& e = m.aBodies[i];
-    // Listeners of earlier reports may have destroyed a body: only live ones are reported.
-    COdeDataWrapper* r = live(e.iBody, eKindBody);
-    if (!r || r->m_pBody != e.pBody) continue;
-    updateParking(r, e.iBody);
-    reportMove(e.pBody, r, bodyOf(e.pBody), toVector(e.aLinear), toVector(e.aAngular));
-  }
 }
 
 void CRurIvaDevice::quaternionToEuler(const f32* q, core::vector3df& cEuler) {

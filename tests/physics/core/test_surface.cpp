@@ -349,12 +349,10 @@ TEST(CoreContact, TheCombinationWithoutAResultSetGivesTheCalculatorsValues) {
   const f32 aSet[] = {r.getMu(),      r.getMu2(),     r.getBounce(),  r.getBounceVel(),
                       r.getSoftErp(), r.getSoftCfm(), r.getMotion1(), r.getMotion2(),
                       r.getMotionN(), r.getSlip1(),   r.getSlip2()};
-  const f32 aPlain[] = {cPlain.fMu,      cPlain.fMu2,     cPlain.fBounce,  cPlain.fBounceVel,
-                        cPlain.fSoftErp, cPlain.fSoftCfm, cPlain.fMotion1, cPlain.fMotion2,
-                        cPlain.fMotionN, cPlain.fSlip1,   cPlain.fSlip2};
   EXPECT_EQ(cPlain.iMode, r.getMode());
-  for (int i = 0; i < 11; ++i) EXPECT_EQ(aPlain[i], aSet[i]) << "value " << i;
-  EXPECT_FLOAT_EQ(cPlain.fMu, std::sqrt(a.getMu() * b.getMu()));  // b's getter, not its field
+  for (int i = 0; i < 11; ++i) EXPECT_EQ(cPlain.aValues[i], aSet[i]) << "value " << i;
+  // b's getter, not its field
+  EXPECT_FLOAT_EQ(cPlain.aValues[irr::ode::eRurIvaValueMu], std::sqrt(a.getMu() * b.getMu()));
 }
 
 }  // namespace

@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Builds the benchmark program (Release) and runs every scene through the physics layer and as
+# plain ODE calls, repeated and interleaved, then prints one table: scene, layer and plain steps
+# per second, their ratio, how noisy the repetitions were, heap allocations per step, the layer
+# on two threads, and (with --rss-steps) the growth of resident memory over that many steps.
+#
+#   scripts/bench.sh [--repetitions N] [--min-time SECONDS] [--filter REGEX] [--rss-steps N]
+#                    [--build-dir DIR] [--verbose]
+#
+# The full Google Benchmark output goes to bench.log in the build folder (--verbose shows it).
+# The machine should be otherwise idle: wall times on a shared machine are only comparable as
+# ratios within one run, which is why both sides of every scene run interleaved in one process.
+set -euo pipefail
+
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="$root/build/release"
+repetitions=5
+min_time=0.5
+filter=""
+rss_steps=0
+verbose=0
+
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --repetitions) repetitions="$2"; shift 2 ;;
+    --min-time) min_time="$2"; shift 2 ;;
+    --filter) filter="$2"; shift 2 ;;
+    --rss-steps) rss_steps="$2"; shift 2 ;;
+    --build-dir) build="$2"; shift 2 ;;
+    --verbose) verbose=1; shift ;;
+    -h|--help) sed -n '2,12p' "$0"; exit 0 ;;
+    *) echo "bench.sh: unknown option $1 (see --help)" >&2; exit 2 ;;
+  esac
+done
+
+launcher=()
+if command -v ccache > /dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" > /dev/null
+cmake --build "$build" --parallel 2 --target physics_bench varrik-data > /dev/null
+
+args=(--benchmark_repetitions="$repetitions" --benchmark_enable_random_interleaving=true
+      --benchmark_min_time="$min_time")
+if [ -n "$filter" ]; then args+=(--benchmark_filter="$filter"); fi
+if [ "$rss_steps" -gt 0 ]; then args+=(--rss_steps="$rss_steps"); fi
+
+cd "$build"
+log="$build/bench.log"
+if [ "$verbose" -eq 1 ]; then
+  ./bin/physics_bench "${args[@]}" 2>&1 | tee "$log"
+else
+  ./bin/physics_bench "${args[@]}" > "$log" 2>&1
+  # The resident memory lines and the table.
+  sed -n -e '/resident .* KiB before/p' -e '/^scene /,$p' "$log"
+fi
