@@ -155,8 +155,8 @@ class CRurIvaDevice : public IRurIvaDevice {
   f32 jointGetPrPosition(u32 iJoint) override;
   f32 jointGetPrAngle(u32 iJoint) override;
   f32 jointGetPrAngleRate(u32 iJoint) override;
-  void jointSetPrParam(u32 iJoint, int iParam, f32 fValue) override;
-  f32 jointGetPrParam(u32 iJoint, int iParam) override;
+  void jointSetPrParam(u32 iJoint, u32 iAxis, int iParam, f32 fValue) override;
+  f32 jointGetPrParam(u32 iJoint, u32 iAxis, int iParam) override;
 
   u32 bodyCreate(u32 iWorld) override;
   void bodyDestroy(u32 iBody) override;
