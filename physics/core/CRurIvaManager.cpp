@@ -59,6 +59,10 @@ void CRurIvaManager::install(IrrlichtDevice* pDevice) {
   m_pTimer = pDevice ? pDevice->getTimer() : 0;
   if (m_pTimer)
     while (m_pTimer->isStopped()) m_pTimer->start();
+  // Time is measured on this device's timer from now on: a time kept from an earlier device's
+  // timer would make the first difference arbitrary (up to 2^32 ms when that timer was ahead).
+  // A fresh engine's timer reads 0 here, so the first step still measures from its time 0.
+  m_iLastStep = m_pTimer ? m_pTimer->getTime() : 0;
   m_pQueue->addEventListener(this);
 }
 

@@ -52,6 +52,8 @@ class CDemoRun {
   explicit CDemoRun(const std::string& sFolder = VARRIK_BUILD_DIR)
       : m_pDevice(createDevice(video::EDT_NULL)) {
     m_pDevice->getLogger()->setLogLevel(ELL_NONE);
+    // The engine's clock is one for the whole process: a run starts it at 0, as a fresh program.
+    m_pDevice->getTimer()->setTime(0);
     m_pDevice->getFileSystem()->changeWorkingDirectoryTo(sFolder.c_str());
     m_pDevice->getFileSystem()->addFileArchive("data/", true, true, io::EFAT_FOLDER);
     m_pFactory = new CRurIvaSceneNodeFactory(smgr());
