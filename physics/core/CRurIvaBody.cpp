@@ -226,6 +226,13 @@ void CRurIvaBody::doRemoveFromPhysics() {
   }
 }
 
+void CRurIvaBody::forgetPhysics() {
+  CRurIvaDampable::forgetPhysics();
+  m_iBodyId = 0;
+  // The geometries add their masses again at the next initPhysics, into a new record.
+  m_iMass = m_pOdeDevice->massCreate();
+}
+
 void CRurIvaBody::copyParams(CRurIvaSceneNode* pDest, bool bRecurse) {
   if (!pDest) return;
   CRurIvaBody* pDst = static_cast<CRurIvaBody*>(pDest);

@@ -45,6 +45,7 @@ class CRurIvaBody : public CRurIvaDampable {
   void removeFromPhysics() override;
   void copyParams(CRurIvaSceneNode* pDest, bool bRecurse = true) override;
   void doRemoveFromPhysics();
+  void forgetPhysics() override;
 
   void setLinearDamping(f32 fScale) override;
   f32 getLinearDamping() override;
