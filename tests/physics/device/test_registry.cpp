@@ -62,51 +62,31 @@ TEST(DeviceRegistry, ClearingOrClosingDiscardsEveryRecordAndOldHandlesNameNothin
     cDevice.initODE();
     const u32 w = cDevice.worldCreate();
     const u32 b = cDevice.bodyCreate(w);
-    const u32 s = cDevice.spaceCreateHash(0);
-    const u32 g = cDevice.geomCreateSphere(s, 1);
-    const u32 j = cDevice.jointCreateHinge(w);
+    const u32 g = cDevice.geomCreateSphere(cDevice.spaceCreateHash(0), 1);
     const dGeomID pGeom = cDevice.getGeomId(g);
-    // What the records still hold is destroyed with them: nothing could reach it any more.
-    if (bClose) {
-      cDevice.closeODE();
-      EXPECT_FALSE(cDevice.isInitialized());
-      cDevice.initODE();
-      EXPECT_EQ(cDevice.getStepCounter(), 0);
-    } else {
-      cDevice.clearODE();
-      EXPECT_TRUE(cDevice.isInitialized());  // clearing leaves the library up
-    }
+    // What the records still held goes with them (nothing could reach it any more).
+    bClose ? cDevice.closeODE() : cDevice.clearODE();
+    EXPECT_EQ(cDevice.isInitialized(), !bClose);  // clearing leaves the library up
     EXPECT_EQ(cDevice.getRecordCount(), 0u);
     EXPECT_EQ(cDevice.getData(0), nullptr);
     EXPECT_EQ(cDevice.getHandleOfGeom(pGeom), 0u);
+    cDevice.initODE();
+    EXPECT_EQ(cDevice.getStepCounter(), 0);
 
     // Numbering goes on: a handle from before names nothing, never one of the new objects.
     CHandles h(&cDevice);
     const u32 w2 = h.world(cDevice.worldCreate());
     const u32 b2 = h.body(cDevice.bodyCreate(w2));
-    const u32 s2 = h.space(cDevice.spaceCreateHash(0));
-    const u32 g2 = h.geom(cDevice.geomCreateSphere(s2, 1));
-    const u32 j2 = h.joint(cDevice.jointCreateHinge(w2));
-    EXPECT_GT(w2, j);
-    for (u32 iOld : {w, b, s, g, j}) {
-      EXPECT_EQ(cDevice.getWorldId(iOld), nullptr) << iOld;
-      EXPECT_EQ(cDevice.getBodyId(iOld), nullptr) << iOld;
-      EXPECT_EQ(cDevice.getSpaceId(iOld), nullptr) << iOld;
-      EXPECT_EQ(cDevice.getGeomId(iOld), nullptr) << iOld;
-      EXPECT_EQ(cDevice.getJointId(iOld), nullptr) << iOld;
+    EXPECT_GT(w2, g);
+    for (u32 iOld : {w, b}) {
+      EXPECT_EQ(cDevice.getWorldId(iOld), nullptr);
+      EXPECT_EQ(cDevice.getBodyId(iOld), nullptr);
     }
     cDevice.bodySetPosition(b, vector3df(7, 7, 7));
-    cDevice.geomDestroy(g);
-    cDevice.jointDestroy(j);
-    cDevice.spaceDestroy(s);
     cDevice.bodyDestroy(b);
     cDevice.worldDestroy(w);
     EXPECT_VEC_NEAR(cDevice.bodyGetPosition(b2), vector3df(0, 0, 0), 1e-6f);
-    EXPECT_NE(cDevice.getWorldId(w2), nullptr);
     EXPECT_NE(cDevice.getBodyId(b2), nullptr);
-    EXPECT_NE(cDevice.getSpaceId(s2), nullptr);
-    EXPECT_NE(cDevice.getGeomId(g2), nullptr);
-    EXPECT_NE(cDevice.getJointId(j2), nullptr);
   }
 }
 
@@ -115,18 +95,15 @@ TEST(DeviceRegistry, CloseODEEndsTheInitialisedStateAndMayBeRepeated) {
   EXPECT_FALSE(cDevice.isInitialized());
   cDevice.initODE();
   EXPECT_TRUE(cDevice.isInitialized());
-  const u32 w = cDevice.worldCreate();
-  EXPECT_EQ(w, 1u);
+  EXPECT_EQ(cDevice.worldCreate(), 1u);
   cDevice.closeODE();
   EXPECT_FALSE(cDevice.isInitialized());
-  EXPECT_EQ(cDevice.getRecordCount(), 0u);
   // A second close, and creating after the close, are both safe.
   cDevice.closeODE();
   CHandles h(&cDevice);
   EXPECT_NE(h.world(cDevice.worldCreate()), 0u);
   cDevice.initODE();
   EXPECT_TRUE(cDevice.isInitialized());
-  EXPECT_EQ(cDevice.getStepCounter(), 0);
 }
 
 TEST(DeviceRegistry, LookupsAnswerNullForZeroOutOfRangeOtherKindsAndDestroyedObjects) {
