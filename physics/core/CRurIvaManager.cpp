@@ -18,6 +18,7 @@
 #include "CRurIvaGeomRay.h"
 #include "CRurIvaSurfaceParameters.h"
 #include "CRurIvaWorld.h"
+#include "CRurIvaXmlCheck.h"
 #include "IRurIvaStepMotor.h"
 #include "RurIvaLists.h"
 
@@ -245,14 +246,40 @@ void releaseLoadedNodes(scene::ISceneNode* pNode, const std::set<scene::ISceneNo
   if (pNode->getReferenceCount() > 1) pNode->drop();
 }
 
+/**
+ * The engine hands every scene file to its own scene loader (the first one registered), which
+ * reads it with the engine's XML reader; that reader runs past the end of unfinished XML. A file
+ * that a loader the program added takes instead is that loader's business.
+ */
+bool isSafeSceneFile(scene::ISceneManager* pSceneManager, io::IReadFile* pFile) {
+  for (u32 i = pSceneManager->getSceneLoaderCount(); i-- > 1;) {
+    pFile->seek(0);
+    const bool bTaken = pSceneManager->getSceneLoader(i)->isALoadableFileFormat(pFile);
+    pFile->seek(0);
+    if (bTaken) return true;
+  }
+  return CRurIvaXmlCheck::isComplete(pFile, CRurIvaXmlCheck::eWideReader);
+}
+
 }  // namespace
 
 bool CRurIvaManager::loadScene(const c8* sFileName, scene::ISceneManager* pSceneManager) {
   if (!pSceneManager) pSceneManager = m_pSmgr;
   if (!pSceneManager || !sFileName) return false;
+  io::IReadFile* pFile = pSceneManager->getFileSystem()->createAndOpenFile(sFileName);
+  if (!pFile) {
+    printf("CRurIvaManager::loadScene: \"%s\" cannot be opened, nothing loaded\n", sFileName);
+    return false;
+  }
+  if (!isSafeSceneFile(pSceneManager, pFile)) {
+    printf("CRurIvaManager::loadScene: \"%s\" is not complete XML, nothing loaded\n", sFileName);
+    pFile->drop();
+    return false;
+  }
   std::set<scene::ISceneNode*> aBefore;
   collectNodes(pSceneManager->getRootSceneNode(), aBefore);
-  const bool bLoaded = pSceneManager->loadScene(sFileName);
+  const bool bLoaded = pSceneManager->loadScene(pFile);
+  pFile->drop();
   releaseLoadedNodes(pSceneManager->getRootSceneNode(), aBefore);
   if (!bLoaded) return false;
   m_pQueue->postEvent(new CRurIvaEventLoadScene(sFileName), true);

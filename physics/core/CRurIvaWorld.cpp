@@ -7,6 +7,7 @@
 #include "CRurIvaManager.h"
 #include "CRurIvaSpace.h"
 #include "CRurIvaSurfaceParameters.h"
+#include "CRurIvaXmlCheck.h"
 #include "IRurIvaDevice.h"
 #include "RurIvaLists.h"
 
@@ -283,7 +284,10 @@ s32 CRurIvaWorld::loadFromFile(const wchar_t* sFileName) {
     return 0;
   }
 
-  io::IXMLReader* pReader = pFileSystem->createXMLReader(pFile);
+  // The engine's reader runs past the end of unfinished XML: such a file is not handed to it.
+  io::IXMLReader* pReader = CRurIvaXmlCheck::isComplete(pFile, CRurIvaXmlCheck::eWideReader)
+                                ? pFileSystem->createXMLReader(pFile)
+                                : 0;
   if (!pReader) {
     printf("\"%s\" is an invalid XML file\n", sName.c_str());
     pFile->drop();
