@@ -616,7 +616,7 @@ void CRurIvaBody::deserializeAttributes(io::IAttributes* in, io::SAttributeReadW
   if (bFastMoving != m_bFastMoving) setIsFastMoving(bFastMoving);
   m_bUpdateGraphics = in->existsAttribute("updateGraphics") ? in->getAttributeAsBool("updateGraphics") : true;
   m_bFiniteRotationMode = in->getAttributeAsBool("FiniteRotationMode");
-  if (m_bFiniteRotationMode) m_cFiniteRotationAxis = in->getAttributeAsVector3d("FiniteRotationAxis");
+  if (m_bFiniteRotationMode) readFinite(in, "FiniteRotationAxis", m_cFiniteRotationAxis);
 }
 
 }  // namespace ode

@@ -99,8 +99,8 @@ void CRurIvaSpace::deserializeAttributes(io::IAttributes* in, io::SAttributeRead
   CRurIvaSceneNode::deserializeAttributes(in, options);
   m_iType = in->getAttributeAsInt("SpaceType");
   m_iDepth = in->getAttributeAsInt("Depth");
-  m_cCenter = in->getAttributeAsVector3d("Center");
-  m_cExtents = in->getAttributeAsVector3d("Extents");
+  readFinite(in, "Center", m_cCenter);
+  readFinite(in, "Extents", m_cExtents);
 }
 
 }  // namespace ode

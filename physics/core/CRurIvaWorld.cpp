@@ -343,12 +343,10 @@ void CRurIvaWorld::serializeAttributes(io::IAttributes* out, io::SAttributeReadW
 void CRurIvaWorld::deserializeAttributes(io::IAttributes* in, io::SAttributeReadWriteOptions* options) {
   if (!in) return;
   CRurIvaDampable::deserializeAttributes(in, options);
-  if (in->existsAttribute("StepSize")) {
-    const f32 fStepSize = in->getAttributeAsFloat("StepSize");
-    // A missing or broken step size would stall or freeze the simulation: keep the current one.
-    if (fStepSize > 0.0f) setStepSize(fStepSize);
-  }
-  if (in->existsAttribute("Gravity")) m_cGravity = in->getAttributeAsVector3d("Gravity");
+  f32 fStepSize = m_fStepSize;
+  // A broken step size would stall or freeze the simulation: keep the current one.
+  if (readFinite(in, "StepSize", fStepSize) && fStepSize > 0.0f) setStepSize(fStepSize);
+  readFinite(in, "Gravity", m_cGravity);
   m_sSurfaceDefinitions = core::stringw(in->getAttributeAsString("surfaceDefinitions").c_str());
   if (m_sSurfaceDefinitions.size() > 0) loadFromFile(m_sSurfaceDefinitions.c_str());
   if (in->existsAttribute("DrawEditorMesh")) m_bDrawEditorMesh = in->getAttributeAsBool("DrawEditorMesh");
