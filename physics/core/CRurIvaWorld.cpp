@@ -63,6 +63,16 @@ void CRurIvaWorld::initPhysics() {
   m_iWorldId = m_pOdeDevice->worldCreate();
   m_iJointGroupId = m_pOdeDevice->jointGroupCreate(0);
 
+  // The world's collision space: the one it was given, else the first space of its subtree that
+  // sits in no other space (a scene file holds the space the world made when it was saved),
+  // else a new one. Every other space of the subtree is nested in it when it initialises.
+  if (!m_pSpace) {
+    for (CRurIvaSpace* pSpace : m_lSpaces)
+      if (!pSpace->getParentSpace()) {
+        m_pSpace = pSpace;
+        break;
+      }
+  }
   if (!m_pSpace) {
     CRurIvaSpace* pSpace = new CRurIvaSpace(this, m_pSceneManager, -1);
     pSpace->drop();  // the world, its parent, keeps it
@@ -107,7 +117,9 @@ void CRurIvaWorld::copyParams(CRurIvaSceneNode* pDest, bool bRecurse) {
   if (!pDest) return;
   if (bRecurse) CRurIvaDampable::copyParams(pDest, true);
   CRurIvaWorld* pDst = static_cast<CRurIvaWorld*>(pDest);
-  pDst->setSpace(m_pSpace);
+  // The space is not shared: two worlds stepping one space would collide each other's bodies,
+  // and the copy would step a destroyed space once this world is gone. A cloned world has the
+  // clones of this world's spaces below it and takes its own at initialisation.
   pDst->setGravity(m_cGravity);
 }
 

@@ -7,14 +7,17 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include <unistd.h>
 
 #include "CRurIvaBody.h"
+#include "CRurIvaGeomPlane.h"
 #include "CRurIvaGeomRay.h"
 #include "CRurIvaGeomSphere.h"
 #include "CRurIvaManager.h"
 #include "CRurIvaSceneNodeFactory.h"
+#include "CRurIvaSpace.h"
 #include "CRurIvaWorld.h"
 #include "CTestScene.h"
 
@@ -89,6 +92,45 @@ TEST(SceneFiles, ASetUpReadBackHoldsItsNodesThroughTheSceneAlone) {
   EXPECT_FLOAT_EQ(pSphere->getRadius(), 1.5f);
   d.steps(pWorld, 30);
   EXPECT_LT(pBody->getPosition().Y, 1.0f);
+}
+
+TEST(SceneFiles, AnInitialisedWorldReadBackKeepsItsSpacesAndTheyCollide) {
+  const std::string sFile = tempFile();
+  {
+    CSceneFileScene d;
+    scene::ISceneManager* smgr = d.smgr();
+    CRurIvaWorld* pWorld = static_cast<CRurIvaWorld*>(smgr->addSceneNode("CRurIvaWorld"));
+    scene::ISceneNode* pGround = smgr->addSceneNode("CRurIvaGeomPlane", pWorld);
+    static_cast<CRurIvaGeomPlane*>(pGround)->setParams(0, 1, 0, 0);
+    pWorld->initPhysics();  // makes the world's own space
+    scene::ISceneNode* pSpace = smgr->addSceneNode("CRurIvaSpace", pWorld);
+    scene::ISceneNode* pBody = smgr->addSceneNode("CRurIvaBody", pSpace);
+    pBody->setPosition(core::vector3df(0, 3, 0));
+    scene::ISceneNode* pSphere =
+        smgr->addSceneNode("CRurIvaGeomSphere", smgr->addSphereSceneNode(1.0f, 8, pBody));
+    ASSERT_EQ(pWorld->getSpaceList().size(), 2u);
+    ASSERT_TRUE(smgr->saveScene(sFile.c_str()));
+    for (scene::ISceneNode* p : {pSphere, pBody, pSpace, pGround, static_cast<scene::ISceneNode*>(pWorld)})
+      p->drop();
+  }
+
+  CSceneFileScene d;
+  ASSERT_TRUE(CRurIvaManager::getSharedInstance()->loadScene(sFile.c_str(), d.smgr()));
+  std::remove(sFile.c_str());
+  CRurIvaWorld* pWorld = findFirst<CRurIvaWorld>(d.smgr()->getRootSceneNode(), RUR_IVA_WORLD_ID);
+  ASSERT_NE(pWorld, nullptr);
+  pWorld->initPhysics();
+  // The space the world made when it was saved is its space again; the other is nested in it.
+  ASSERT_EQ(pWorld->getSpaceList().size(), 2u);
+  CRurIvaSpace* pInner = nullptr;
+  for (CRurIvaSpace* p : pWorld->getSpaceList())
+    if (p != pWorld->getSpace()) pInner = p;
+  ASSERT_NE(pInner, nullptr);
+  EXPECT_EQ(pInner->getParentSpace(), pWorld->getSpace());
+  CRurIvaBody* pBody = findFirst<CRurIvaBody>(pInner, RUR_IVA_BODY_ID);
+  ASSERT_NE(pBody, nullptr);
+  d.simulate(pWorld, 2.0f);
+  EXPECT_NEAR(pBody->getPosition().Y, 1.0f, 0.02f);
 }
 
 TEST(SceneFiles, AMissingFileLoadsNothing) {
