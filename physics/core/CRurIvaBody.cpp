@@ -496,6 +496,10 @@ void CRurIvaBody::setIsFastMoving(bool bFlag) {
     m_pRay = new CRurIvaGeomRay(m_pWorld, m_pSceneManager, -1);
   }
   m_pRay->setAttachedBody(this);
+  // The ray belongs to the body's "FastMoving" key: a saved scene must not hold it, or reading
+  // it back would add a stray ray beside the one the body makes again (the engine writes no
+  // debug object).
+  m_pRay->setIsDebugObject(true);
   if (m_bPhysicsInitialized) m_pRay->initPhysics();
 }
 

@@ -247,6 +247,35 @@ void releaseLoadedNodes(scene::ISceneNode* pNode, const std::set<scene::ISceneNo
 }
 
 /**
+ * Scene files written before the guard ray of a fast body was kept out of them hold that ray as
+ * a plain ray below the world: unnamed, without an id, attached to nothing and never placed.
+ * Read back it would sit at the library's default pose and report hits there beside the ray the
+ * body makes for itself, one more with every save; a world that got a fast body from the file
+ * drops such rays. Returns how many were dropped.
+ */
+u32 dropStrayGuardRays(scene::ISceneNode* pNode, const std::set<scene::ISceneNode*>& aBefore) {
+  u32 iDropped = 0;
+  for (scene::ISceneNode* pChild : snapshot(pNode->getChildren()))
+    iDropped += dropStrayGuardRays(pChild, aBefore);
+  if (pNode->getType() != RUR_IVA_WORLD_ID) return iDropped;
+  bool bFastBody = false;
+  for (CRurIvaBody* pBody : static_cast<CRurIvaWorld*>(pNode)->getBodyList())
+    if (pBody->isFastMoving() && !aBefore.count(pBody)) bFastBody = true;
+  if (!bFastBody) return iDropped;
+  for (scene::ISceneNode* pChild : snapshot(pNode->getChildren())) {
+    if (aBefore.count(pChild) || pChild->getType() != RUR_IVA_GEOM_RAY_ID) continue;
+    CRurIvaGeomRay* pRay = static_cast<CRurIvaGeomRay*>(pChild);
+    if (pRay->getAttachedBody() || pRay->getID() != -1 || pRay->getName()[0] || !pRay->getChildren().empty())
+      continue;
+    pRay->grab();
+    pRay->remove();
+    pRay->drop();
+    ++iDropped;
+  }
+  return iDropped;
+}
+
+/**
  * The engine hands every scene file to its own scene loader (the first one registered), which
  * reads it with the engine's XML reader; that reader runs past the end of unfinished XML. A file
  * that a loader the program added takes instead is that loader's business.
@@ -281,6 +310,8 @@ bool CRurIvaManager::loadScene(const c8* sFileName, scene::ISceneManager* pScene
   const bool bLoaded = pSceneManager->loadScene(pFile);
   pFile->drop();
   releaseLoadedNodes(pSceneManager->getRootSceneNode(), aBefore);
+  if (const u32 iStray = dropStrayGuardRays(pSceneManager->getRootSceneNode(), aBefore))
+    printf("CRurIvaManager::loadScene: %u stray guard ray(s) of an older scene file dropped\n", iStray);
   if (!bLoaded) return false;
   m_pQueue->postEvent(new CRurIvaEventLoadScene(sFileName), true);
   return true;

@@ -23,6 +23,7 @@
 
 using namespace irr;
 using namespace irr::ode;
+using varrik::test::captured;
 
 namespace {
 
@@ -92,6 +93,49 @@ TEST(SceneFiles, ASetUpReadBackHoldsItsNodesThroughTheSceneAlone) {
   EXPECT_FLOAT_EQ(pSphere->getRadius(), 1.5f);
   d.steps(pWorld, 30);
   EXPECT_LT(pBody->getPosition().Y, 1.0f);
+}
+
+//! The rays directly below a node.
+std::vector<CRurIvaGeomRay*> raysBelow(scene::ISceneNode* pNode) {
+  std::vector<CRurIvaGeomRay*> a;
+  for (scene::ISceneNode* pChild : pNode->getChildren())
+    if (pChild->getType() == RUR_IVA_GEOM_RAY_ID) a.push_back(static_cast<CRurIvaGeomRay*>(pChild));
+  return a;
+}
+
+TEST(SceneFiles, AFastBodyHasOneGuardRayAfterAnyNumberOfRoundTrips) {
+  const std::string sFile = tempFile();
+  {
+    CSceneFileScene d;
+    scene::ISceneNode* pWorld = d.smgr()->addSceneNode("CRurIvaWorld");
+    CRurIvaBody* pBody = static_cast<CRurIvaBody*>(d.smgr()->addSceneNode("CRurIvaBody", pWorld));
+    pBody->setIsFastMoving(true);
+    static_cast<CRurIvaWorld*>(pWorld)->initPhysics();
+    // Written as an older version wrote it: the guard ray as a plain ray of the world.
+    pBody->getFastMovingRay()->setIsDebugObject(false);
+    ASSERT_TRUE(d.smgr()->saveScene(sFile.c_str()));
+    pBody->drop();
+    pWorld->drop();
+  }
+  for (int iTrip = 0; iTrip < 3; ++iTrip) {
+    SCOPED_TRACE(iTrip);
+    CSceneFileScene d;
+    const std::string sOut = captured(
+        [&] { ASSERT_TRUE(CRurIvaManager::getSharedInstance()->loadScene(sFile.c_str(), d.smgr())); });
+    EXPECT_EQ(sOut.find("stray guard ray") != std::string::npos, iTrip == 0) << sOut;
+    CRurIvaWorld* pWorld = findFirst<CRurIvaWorld>(d.smgr()->getRootSceneNode(), RUR_IVA_WORLD_ID);
+    ASSERT_NE(pWorld, nullptr);
+    CRurIvaBody* pBody = findFirst<CRurIvaBody>(pWorld, RUR_IVA_BODY_ID);
+    ASSERT_NE(pBody, nullptr);
+    const std::vector<CRurIvaGeomRay*> aRays = raysBelow(pWorld);
+    ASSERT_EQ(aRays.size(), 1u);
+    EXPECT_EQ(aRays[0], pBody->getFastMovingRay());
+    EXPECT_EQ(aRays[0]->getAttachedBody(), pBody);
+    pWorld->initPhysics();
+    d.steps(pWorld, 3);
+    ASSERT_TRUE(d.smgr()->saveScene(sFile.c_str()));
+  }
+  std::remove(sFile.c_str());
 }
 
 TEST(SceneFiles, AnInitialisedWorldReadBackKeepsItsSpacesAndTheyCollide) {
