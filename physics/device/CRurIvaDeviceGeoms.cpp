@@ -60,7 +60,12 @@ void CRurIvaDevice::geomSetBody(u32 iGeom, CRurIvaBody* pBody) {
   dGeomSetBody(g, r->m_pBody);
   // A geometry without an offset sits at its body's node origin, not at the centre of mass.
   if (hasCentre(r)) dGeomSetOffsetPosition(g, -r->m_aCentre[0], -r->m_aCentre[1], -r->m_aCentre[2]);
-  if (r->m_bParked) dGeomDisable(g);
+  // It collides as its body does (a geometry that could not be placed before it had a body was
+  // taken out of collision; the body places it now).
+  if (r->m_bParked)
+    dGeomDisable(g);
+  else
+    dGeomEnable(g);
 }
 
 void CRurIvaDevice::geomDestroy(u32 iGeom) {
@@ -111,12 +116,17 @@ void CRurIvaDevice::geomSetPosition(u32 iGeom, core::vector3df cPos) {
     return;
   }
   const dReal p[3] = {cPos.X, cPos.Y, cPos.Z};
+  // A geometry without a body that cannot be placed (a new one would sit at the origin, where
+  // nothing is) takes part in no collision until it is placed.
+  const bool bStatic = !dGeomGetBody(g);
   if (!usablePosition(p)) {
     printf("CRurIvaDevice::geomSetPosition: position (%f, %f, %f) is out of reach, call skipped\n", cPos.X,
            cPos.Y, cPos.Z);
+    if (bStatic) dGeomDisable(g);
     return;
   }
   dGeomSetPosition(g, cPos.X, cPos.Y, cPos.Z);
+  if (bStatic) dGeomEnable(g);
 }
 
 void CRurIvaDevice::geomSetRotation(u32 iGeom, core::vector3df cRot) {
