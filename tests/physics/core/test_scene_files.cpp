@@ -7,7 +7,6 @@
 
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include <unistd.h>
 
@@ -95,50 +94,9 @@ TEST(SceneFiles, ASetUpReadBackHoldsItsNodesThroughTheSceneAlone) {
   EXPECT_LT(pBody->getPosition().Y, 1.0f);
 }
 
-//! The rays directly below a node.
-std::vector<CRurIvaGeomRay*> raysBelow(scene::ISceneNode* pNode) {
-  std::vector<CRurIvaGeomRay*> a;
-  for (scene::ISceneNode* pChild : pNode->getChildren())
-    if (pChild->getType() == RUR_IVA_GEOM_RAY_ID) a.push_back(static_cast<CRurIvaGeomRay*>(pChild));
-  return a;
-}
-
-TEST(SceneFiles, AFastBodyHasOneGuardRayAfterAnyNumberOfRoundTrips) {
-  const std::string sFile = tempFile();
-  {
-    CSceneFileScene d;
-    scene::ISceneNode* pWorld = d.smgr()->addSceneNode("CRurIvaWorld");
-    CRurIvaBody* pBody = static_cast<CRurIvaBody*>(d.smgr()->addSceneNode("CRurIvaBody", pWorld));
-    pBody->setIsFastMoving(true);
-    static_cast<CRurIvaWorld*>(pWorld)->initPhysics();
-    // Written as an older version wrote it: the guard ray as a plain ray of the world.
-    pBody->getFastMovingRay()->setIsDebugObject(false);
-    ASSERT_TRUE(d.smgr()->saveScene(sFile.c_str()));
-    pBody->drop();
-    pWorld->drop();
-  }
-  for (int iTrip = 0; iTrip < 3; ++iTrip) {
-    SCOPED_TRACE(iTrip);
-    CSceneFileScene d;
-    const std::string sOut = captured(
-        [&] { ASSERT_TRUE(CRurIvaManager::getSharedInstance()->loadScene(sFile.c_str(), d.smgr())); });
-    EXPECT_EQ(sOut.find("stray guard ray") != std::string::npos, iTrip == 0) << sOut;
-    CRurIvaWorld* pWorld = findFirst<CRurIvaWorld>(d.smgr()->getRootSceneNode(), RUR_IVA_WORLD_ID);
-    ASSERT_NE(pWorld, nullptr);
-    CRurIvaBody* pBody = findFirst<CRurIvaBody>(pWorld, RUR_IVA_BODY_ID);
-    ASSERT_NE(pBody, nullptr);
-    const std::vector<CRurIvaGeomRay*> aRays = raysBelow(pWorld);
-    ASSERT_EQ(aRays.size(), 1u);
-    EXPECT_EQ(aRays[0], pBody->getFastMovingRay());
-    EXPECT_EQ(aRays[0]->getAttachedBody(), pBody);
-    pWorld->initPhysics();
-    d.steps(pWorld, 3);
-    ASSERT_TRUE(d.smgr()->saveScene(sFile.c_str()));
-  }
-  std::remove(sFile.c_str());
-}
-
-TEST(SceneFiles, AnInitialisedWorldReadBackKeepsItsSpacesAndTheyCollide) {
+TEST(SceneFiles, AStartedSetUpRoundTripsWithoutGainingRaysOrSpacesAndStillCollides) {
+  // A started world (it made its own space), a second space holding a fast body above the
+  // ground, written as an older version wrote it: with the body's guard ray as a plain ray.
   const std::string sFile = tempFile();
   {
     CSceneFileScene d;
@@ -146,35 +104,47 @@ TEST(SceneFiles, AnInitialisedWorldReadBackKeepsItsSpacesAndTheyCollide) {
     CRurIvaWorld* pWorld = static_cast<CRurIvaWorld*>(smgr->addSceneNode("CRurIvaWorld"));
     scene::ISceneNode* pGround = smgr->addSceneNode("CRurIvaGeomPlane", pWorld);
     static_cast<CRurIvaGeomPlane*>(pGround)->setParams(0, 1, 0, 0);
-    pWorld->initPhysics();  // makes the world's own space
+    pWorld->initPhysics();
     scene::ISceneNode* pSpace = smgr->addSceneNode("CRurIvaSpace", pWorld);
-    scene::ISceneNode* pBody = smgr->addSceneNode("CRurIvaBody", pSpace);
+    CRurIvaBody* pBody = static_cast<CRurIvaBody*>(smgr->addSceneNode("CRurIvaBody", pSpace));
     pBody->setPosition(core::vector3df(0, 3, 0));
+    pBody->setIsFastMoving(true);
+    pBody->getFastMovingRay()->setIsDebugObject(false);
     scene::ISceneNode* pSphere =
         smgr->addSceneNode("CRurIvaGeomSphere", smgr->addSphereSceneNode(1.0f, 8, pBody));
-    ASSERT_EQ(pWorld->getSpaceList().size(), 2u);
     ASSERT_TRUE(smgr->saveScene(sFile.c_str()));
-    for (scene::ISceneNode* p : {pSphere, pBody, pSpace, pGround, static_cast<scene::ISceneNode*>(pWorld)})
+    for (scene::ISceneNode* p :
+         std::initializer_list<scene::ISceneNode*>{pSphere, pBody, pSpace, pGround, pWorld})
       p->drop();
   }
+  for (int iTrip = 0; iTrip < 3; ++iTrip) {
+    SCOPED_TRACE(iTrip);
+    CSceneFileScene d;
+    const std::string sOut = captured(
+        [&] { ASSERT_TRUE(CRurIvaManager::getSharedInstance()->loadScene(sFile.c_str(), d.smgr())); });
+    EXPECT_EQ(sOut.find("1 stray guard ray(s) of an older scene file dropped") != std::string::npos,
+              iTrip == 0);
+    CRurIvaWorld* pWorld = findFirst<CRurIvaWorld>(d.smgr()->getRootSceneNode(), RUR_IVA_WORLD_ID);
+    ASSERT_NE(pWorld, nullptr);
+    CRurIvaBody* pBody = findFirst<CRurIvaBody>(pWorld, RUR_IVA_BODY_ID);
+    ASSERT_NE(pBody, nullptr);
+    u32 iRays = 0;
+    for (scene::ISceneNode* pChild : pWorld->getChildren()) iRays += pChild->getType() == RUR_IVA_GEOM_RAY_ID;
+    EXPECT_EQ(iRays, 1u);
+    ASSERT_NE(pBody->getFastMovingRay(), nullptr);
+    EXPECT_EQ(pBody->getFastMovingRay()->getParent(), pWorld);
 
-  CSceneFileScene d;
-  ASSERT_TRUE(CRurIvaManager::getSharedInstance()->loadScene(sFile.c_str(), d.smgr()));
+    // The space the world made is its space again, the other is nested in it: the body lands.
+    pWorld->initPhysics();
+    ASSERT_EQ(pWorld->getSpaceList().size(), 2u);
+    EXPECT_EQ(pBody->getParent()->getType(), RUR_IVA_SPACE_ID);
+    EXPECT_EQ(static_cast<CRurIvaSpace*>(pBody->getParent())->getParentSpace(), pWorld->getSpace());
+    pBody->setPosition(core::vector3df(0, 3, 0));
+    d.simulate(pWorld, 2.0f);
+    EXPECT_NEAR(pBody->getPosition().Y, 1.0f, 0.02f);
+    ASSERT_TRUE(d.smgr()->saveScene(sFile.c_str()));
+  }
   std::remove(sFile.c_str());
-  CRurIvaWorld* pWorld = findFirst<CRurIvaWorld>(d.smgr()->getRootSceneNode(), RUR_IVA_WORLD_ID);
-  ASSERT_NE(pWorld, nullptr);
-  pWorld->initPhysics();
-  // The space the world made when it was saved is its space again; the other is nested in it.
-  ASSERT_EQ(pWorld->getSpaceList().size(), 2u);
-  CRurIvaSpace* pInner = nullptr;
-  for (CRurIvaSpace* p : pWorld->getSpaceList())
-    if (p != pWorld->getSpace()) pInner = p;
-  ASSERT_NE(pInner, nullptr);
-  EXPECT_EQ(pInner->getParentSpace(), pWorld->getSpace());
-  CRurIvaBody* pBody = findFirst<CRurIvaBody>(pInner, RUR_IVA_BODY_ID);
-  ASSERT_NE(pBody, nullptr);
-  d.simulate(pWorld, 2.0f);
-  EXPECT_NEAR(pBody->getPosition().Y, 1.0f, 0.02f);
 }
 
 TEST(SceneFiles, AMissingFileLoadsNothing) {

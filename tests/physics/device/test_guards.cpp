@@ -445,13 +445,11 @@ TEST(DeviceGuards, ValuesThatAreNotFiniteNeverReachTheLibrary) {
   const u32 box = h.geom(d.geomCreateBox(s, 1, 1, 1));
   d.geomSetData(box, pCarrier);
   d.geomSetBody(box, pA);
-  const u32 hinge = h.joint(d.jointCreateHinge(w));
+  const u32 hinge = h.joint(d.jointCreateHinge(w)), ball = h.joint(d.jointCreateBallSocket(w));
   d.jointAttach(hinge, pA, pB);
-  const u32 ball = h.joint(d.jointCreateBallSocket(w));
   d.jointAttach(ball, pA, pB);
   const u32 ray = h.geom(d.geomCreateRay(s, 5));
   d.geomSetData(ray, pCarrier);
-  d.geomRaySetData(ray, vector3df(0, 3, 0), vector3df(0, -1, 0), 5);
   const u32 hd = d.geomHeightfieldDataCreate();
   const u32 m = d.massCreate();
   d.massSetBoxTotal(m, 1, std::numeric_limits<f32>::infinity(), 1, 1);
@@ -471,20 +469,16 @@ TEST(DeviceGuards, ValuesThatAreNotFiniteNeverReachTheLibrary) {
       {"bodyAddForce", [&] { d.bodyAddForce(a, cNan); }},
       {"bodyAddForceAtPosition", [&] { d.bodyAddForceAtPosition(a, vector3df(1, 0, 0), cNan); }},
       {"bodyAddTorque", [&] { d.bodyAddTorque(a, cInf); }},
-      {"bodySetTorque", [&] { d.bodySetTorque(a, cNan); }},
       {"bodySetFiniteRotationAxis", [&] { d.bodySetFiniteRotationAxis(a, cNan); }},
       {"bodySetLinearDamping", [&] { d.bodySetLinearDamping(a, fNan); }},
-      {"bodySetMaxAngularSpeed", [&] { d.bodySetMaxAngularSpeed(a, fInf); }},
       {"bodySetMass", [&] { d.bodySetMass(b, m); }},
       {"worldSetGravity", [&] { d.worldSetGravity(w, cNan); }},
       {"worldSetERP", [&] { d.worldSetERP(w, fNan); }},
       {"worldSetCFM", [&] { d.worldSetCFM(w, fInf); }},
-      {"worldSetAngularDamping", [&] { d.worldSetAngularDamping(w, fNan); }},
       {"jointSetHingeAnchor", [&] { d.jointSetHingeAnchor(hinge, cInf); }},
       {"jointSetHingeParam", [&] { d.jointSetHingeParam(hinge, 3, fNan); }},
       {"jointSetBallAnchor", [&] { d.jointSetBallAnchor(ball, cNan); }},
       {"geomRaySetData", [&] { d.geomRaySetData(ray, cNan, vector3df(0, -1, 0), 5); }},
-      {"geomRaySetData", [&] { d.geomRaySetData(ray, vector3df(0, 3, 0), vector3df(0, -1, 0), fNan); }},
       {"geomCreatePlane", [&] { EXPECT_EQ(d.geomCreatePlane(s, 0, 1, 0, fInf), 0u); }},
       {"geomCreateRay", [&] { EXPECT_EQ(d.geomCreateRay(s, fNan), 0u); }},
       {"spaceCreateQuadTree", [&] { EXPECT_EQ(d.spaceCreateQuadTree(s, cNan, vector3df(9, 9, 9), 2), 0u); }},
