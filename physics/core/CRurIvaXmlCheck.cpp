@@ -8,74 +8,83 @@ namespace ode {
 
 namespace {
 
-// The reader's text: the file's bytes and four zero bytes after them. A byte order mark
-// (compared as the reader does, by reading the first bytes as a number of the machine) selects
-// the width of the code units; without one the bytes are the units.
-struct SSource {
-  size_t iUnit;
-  size_t iOffset;
-  size_t iCount;
-  bool bSwap;
-};
-
-u32 unitAt(const std::vector<u8>& a, size_t iOffset, size_t iUnit) {
-  if (iUnit == 1) return a[iOffset];
-  if (iUnit == 2) {
-    u16 v;
-    std::memcpy(&v, &a[iOffset], 2);
-    return v;
-  }
-  u32 v;
-  std::memcpy(&v, &a[iOffset], 4);
-  return v;
-}
-
-u32 swapped(u32 v, size_t iUnit) {
-  if (iUnit == 2) return ((v & 0xFFu) << 8) | ((v >> 8) & 0xFFu);
-  return ((v & 0xFFu) << 24) | ((v & 0xFF00u) << 8) | ((v >> 8) & 0xFF00u) | (v >> 24);
-}
-
-SSource sourceOf(const std::vector<u8>& a) {
-  const size_t iSize = a.size();
-  const u32 i32 = unitAt(a, 0, 4);
-  const u32 i16 = unitAt(a, 0, 2);
-  if (i32 == 0xFFFE0000u) return {4, 4, iSize / 4 - 1, true};
-  if (i32 == 0x0000FEFFu) return {4, 4, iSize / 4 - 1, false};
-  if (i16 == 0xFFFEu) return {2, 2, iSize / 2 - 1, true};
-  if (i16 == 0xFEFFu) return {2, 2, iSize / 2 - 1, false};
-  if (a[0] == 0xEF && a[1] == 0xBB && a[2] == 0xBF) return {1, 3, iSize - 3, false};
-  return {1, 0, iSize, false};
-}
-
 /**
- * The code units the reader parses, each cut to the reader's width as its conversion does.
- * False when the conversion itself would read past the text: the reader turns big-endian units
- * around up to the first zero unit, without a bound, and a UTF-32 file whose size is no
- * multiple of four may have none.
+ * The code units the reader parses. The reader takes the file's bytes and four zero bytes after
+ * them; a byte order mark (compared as the reader does, reading the first bytes as a number of
+ * the machine) selects the width of the units, without one the bytes are the units. Units of
+ * another width than the reader's are cut to it (a narrow reader keeps the low byte), and
+ * big-endian units are turned around up to the first zero unit.
  */
-bool readerUnits(const u8* pBytes, size_t iBytes, size_t iWidth, std::vector<u32>& aUnits) {
-  std::vector<u8> a(pBytes, pBytes + iBytes);
-  a.resize(iBytes + 4, 0);
-  const SSource s = sourceOf(a);
-
-  size_t iSwapped = 0;
-  if (s.bSwap) {
-    for (;; ++iSwapped) {
-      const size_t iAt = s.iOffset + iSwapped * s.iUnit;
-      if (iAt + s.iUnit > a.size()) return false;
-      if (unitAt(a, iAt, s.iUnit) == 0) break;
+class CReaderText {
+ public:
+  CReaderText(const u8* pBytes, size_t iBytes, size_t iWidth)
+      : m_pBytes(pBytes),
+        m_iBytes(iBytes),
+        m_iMask(iWidth == 1 ? 0xFFu : (iWidth == 2 ? 0xFFFFu : ~0u)),
+        m_iWidth(iWidth) {
+    const size_t iSize = iBytes + 4;
+    const u32 i32 = unit(0, 4), i16 = unit(0, 2);
+    bool bSwap = false;
+    if (i32 == 0xFFFE0000u || i32 == 0x0000FEFFu) {
+      setUnits(4, 4, iSize / 4 - 1);
+      bSwap = i32 == 0xFFFE0000u;
+    } else if (i16 == 0xFFFEu || i16 == 0xFEFFu) {
+      setUnits(2, 2, iSize / 2 - 1);
+      bSwap = i16 == 0xFFFEu;
+    } else if (byteAt(0) == 0xEF && byteAt(1) == 0xBB && byteAt(2) == 0xBF) {
+      setUnits(1, 3, iSize - 3);
+    } else {
+      setUnits(1, 0, iSize);
+    }
+    // The reader turns units around without a bound: a UTF-32 file whose size is no multiple of
+    // four may have no zero unit before the end of the reader's buffer.
+    m_iSwapped = 0;
+    m_bValid = true;
+    for (; bSwap; ++m_iSwapped) {
+      const size_t iAt = m_iOffset + m_iSwapped * m_iUnit;
+      if (iAt + m_iUnit > iSize) m_bValid = false;
+      if (!m_bValid || unit(iAt, m_iUnit) == 0) break;
     }
   }
 
-  const u32 iMask = iWidth == 1 ? 0xFFu : (iWidth == 2 ? 0xFFFFu : 0xFFFFFFFFu);
-  aUnits.resize(s.iCount);
-  for (size_t i = 0; i < s.iCount; ++i) {
-    u32 v = unitAt(a, s.iOffset + i * s.iUnit, s.iUnit);
-    if (i < iSwapped) v = swapped(v, s.iUnit);
-    aUnits[i] = s.iUnit == iWidth ? v : (v & iMask);
+  //! False when the reader's own conversion would read past its buffer.
+  bool valid() const { return m_bValid; }
+  size_t size() const { return m_iCount; }
+  u32 operator[](size_t i) const {
+    u32 v = unit(m_iOffset + i * m_iUnit, m_iUnit);
+    if (i < m_iSwapped)
+      v = m_iUnit == 2 ? ((v & 0xFFu) << 8) | (v >> 8)
+                       : ((v & 0xFFu) << 24) | ((v & 0xFF00u) << 8) | ((v >> 8) & 0xFF00u) | (v >> 24);
+    return m_iUnit == m_iWidth ? v : (v & m_iMask);
   }
-  return true;
-}
+
+ private:
+  void setUnits(size_t iUnit, size_t iOffset, size_t iCount) {
+    m_iUnit = iUnit;
+    m_iOffset = iOffset;
+    m_iCount = iCount;
+  }
+  u8 byteAt(size_t i) const { return i < m_iBytes ? m_pBytes[i] : 0; }
+  u32 unit(size_t iOffset, size_t iUnit) const {
+    const u8 a[4] = {byteAt(iOffset), byteAt(iOffset + 1), byteAt(iOffset + 2), byteAt(iOffset + 3)};
+    if (iUnit == 1) return a[0];
+    u16 i16;
+    u32 i32;
+    std::memcpy(&i16, a, 2);
+    std::memcpy(&i32, a, 4);
+    return iUnit == 2 ? i16 : i32;
+  }
+
+  const u8* m_pBytes;
+  size_t m_iBytes;
+  u32 m_iMask;
+  size_t m_iWidth;
+  size_t m_iUnit;
+  size_t m_iOffset;
+  size_t m_iCount;
+  size_t m_iSwapped;
+  bool m_bValid;
+};
 
 bool isSpace(u32 c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
@@ -91,7 +100,7 @@ bool isOneOf(u32 c, const c8* sChars) {
  * stops at the end of the units instead; wherever it would have run on, or would have copied a
  * construct of negative length (a comment shorter than "<!---->"), the text does not pass.
  */
-bool walk(const std::vector<u32>& a) {
+bool walk(const CReaderText& a) {
   const size_t n = a.size();
   size_t p = 0;
   for (;;) {
@@ -167,9 +176,9 @@ bool walk(const std::vector<u32>& a) {
 
 bool CRurIvaXmlCheck::isComplete(const void* pBytes, u32 iSize, EReader eReader) {
   if (!pBytes && iSize) return false;
-  const size_t iWidth = eReader == eNarrowReader ? sizeof(c8) : sizeof(wchar_t);
-  std::vector<u32> aUnits;
-  return readerUnits(static_cast<const u8*>(pBytes), iSize, iWidth, aUnits) && walk(aUnits);
+  const CReaderText cText(static_cast<const u8*>(pBytes), iSize,
+                          eReader == eNarrowReader ? sizeof(c8) : sizeof(wchar_t));
+  return cText.valid() && walk(cText);
 }
 
 bool CRurIvaXmlCheck::isComplete(io::IReadFile* pFile, EReader eReader) {
