@@ -47,6 +47,7 @@ class CRurIvaBody : public CRurIvaDampable {
   void removeFromPhysics() override;
   void copyParams(CRurIvaSceneNode* pDest, bool bRecurse = true) override;
   void doRemoveFromPhysics();
+  void forgetPhysics() override;
 
   void setLinearDamping(f32 fScale) override;
   f32 getLinearDamping() override;
@@ -185,6 +186,11 @@ class CRurIvaBody : public CRurIvaDampable {
   T* searchBodies(std::vector<const CRurIvaBody*>& aSeen, bool bAcrossJoints, TOwn fOwn);
   template <class T, class TList>
   static T* findInList(const TList& lList, const c8* sWhat, const c8* sName);
+  /**
+   * Where a body below pHolder (another body) starts: in pHolder's frame, as its relative
+   * pose says; nodes in between count, joints (which place only their anchor) do not.
+   */
+  core::matrix4 poseBelow(const CRurIvaBody* pHolder) const;
 
   u32 m_iBodyId;
   u32 m_iMass;
