@@ -4,6 +4,7 @@
 // Options besides Google Benchmark's own:
 //   --rss_steps=N        after the timings, step the layer side of every scene N times more and
 //                        report the growth of the process's resident memory over those steps
+//   --list_scenes        print the scene names, one a line, and nothing else
 //   --profile=SCENE/SIDE[:STEPS]
 //                        build one side of one scene (SIDE: layer, plain or layer_2threads) and
 //                        run STEPS steps (default 100) in profiledSteps() and nothing else; for
@@ -273,6 +274,10 @@ int main(int argc, char** argv) {
       sRssFilter = argv[i] + 13;
     else if (strncmp(argv[i], "--profile=", 10) == 0)
       sProfile = argv[i] + 10;
+    else if (strcmp(argv[i], "--list_scenes") == 0) {
+      for (const SSceneDef& d : scenes()) printf("%s\n", d.sName.c_str());
+      return 0;
+    }
     else
       aArgs.push_back(argv[i]);
   }

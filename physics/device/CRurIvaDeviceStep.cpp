@@ -160,8 +160,8 @@ CRurIvaSurfaceParameters& calculatorResult() {
  * event with position, rotation and the given velocities goes to the queue, whose first
  * listener, the manager, applies it to the node.
  */
-void reportMove(dBodyID b, const COdeDataWrapper* r, CRurIvaBody* pBody, const core::vector3df& cLinear,
-                const core::vector3df& cAngular) {
+void reportMove(CRurIvaEventQueue* pQueue, dBodyID b, const COdeDataWrapper* r, CRurIvaBody* pBody,
+                const core::vector3df& cLinear, const core::vector3df& cAngular) {
   if (!pBody || !pBody->getUpdateGraphics()) return;
 
   const dReal* q = dBodyGetQuaternion(b);
@@ -179,7 +179,6 @@ void reportMove(dBodyID b, const COdeDataWrapper* r, CRurIvaBody* pBody, const c
   pBody->updateAbsolutePosition();
   pBody->bodyMoved(cPosition);
 
-  CRurIvaEventQueue* pQueue = eventQueue();
   pQueue->postEvent(pQueue->acquire<CRurIvaEventBodyMoved>(pBody, cPosition, cRotation, cLinear, cAngular),
                     true);
 }
@@ -556,7 +555,7 @@ void CRurIvaDevice::bodyMovedCallback(dBodyID b) {
     // Every moved body is checked for a lost position here, so no step needs to look at all.
     pDevice->updateParking(r, iHandle);
   }
-  reportMove(b, r, pBody, toVector(dBodyGetLinearVel(b)), toVector(dBodyGetAngularVel(b)));
+  reportMove(eventQueue(), b, r, pBody, toVector(dBodyGetLinearVel(b)), toVector(dBodyGetAngularVel(b)));
 }
 
 void CRurIvaDevice::beginMoves(bool bThreaded) {
@@ -579,13 +578,14 @@ void CRurIvaDevice::reportMoves() {
     std::sort(m.aBodies.begin(), m.aBodies.begin() + n,
               [](const SMovedBody& a, const SMovedBody& b) { return a.iBody < b.iBody; });
   m.bReporting = true;
+  CRurIvaEventQueue* pQueue = eventQueue();
   for (u32 i = 0; i < n; ++i) {
     const SMovedBody& e = m.aBodies[i];
     // Listeners of earlier reports may have destroyed a body: only live ones are reported.
     COdeDataWrapper* r = live(e.iBody, eKindBody);
     if (!r || r->m_pBody != e.pBody) continue;
     updateParking(r, e.iBody);
-    reportMove(e.pBody, r, bodyOf(e.pBody), toVector(e.aLinear), toVector(e.aAngular));
+    reportMove(pQueue, e.pBody, r, bodyOf(e.pBody), toVector(e.aLinear), toVector(e.aAngular));
   }
   m.bReporting = false;
 }

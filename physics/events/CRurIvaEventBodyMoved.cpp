@@ -19,9 +19,10 @@ const f32 fMoveTolerance = 0.000001f;
 //! Fixed point scale of the damping values in a message.
 const f64 fDampingScale = 65000.0;
 
+//! Each component within the tolerance of the other (core::equals), without a branch per test.
 bool sameVector(const core::vector3df& a, const core::vector3df& b) {
-  return core::equals(a.X, b.X, fMoveTolerance) && core::equals(a.Y, b.Y, fMoveTolerance) &&
-         core::equals(a.Z, b.Z, fMoveTolerance);
+  return (a.X + fMoveTolerance >= b.X) & (a.X - fMoveTolerance <= b.X) & (a.Y + fMoveTolerance >= b.Y) &
+         (a.Y - fMoveTolerance <= b.Y) & (a.Z + fMoveTolerance >= b.Z) & (a.Z - fMoveTolerance <= b.Z);
 }
 
 //! Formats at the end of the text already in sBuffer; the text stays cut at the buffer's end.
