@@ -1,12 +1,12 @@
-// Level geometry costs: building the triangle data of a big mesh, stepping many balls on the demo
-// level, and the contacts of a level of several materials while the device's registry grows.
+// Level geometry costs: building the triangle data of a big mesh, and the contacts of a level of
+// several materials while the device's registry grows. (Balls on the demo level are a scene of
+// BenchScenes.cpp, measured against plain library calls.)
 #include <benchmark/benchmark.h>
 #include <irrlicht.h>
 #include <CDynamicMeshBuffer.h>
 
 #include <vector>
 
-#include "../tools/assetgen/AssetDesign.h"
 #include "CRurIvaBody.h"
 #include "CRurIvaDevice.h"
 #include "CRurIvaGeomSphere.h"
@@ -60,16 +60,6 @@ scene::SMesh* benchGrid(u32 iCells) {
   return m;
 }
 
-//! The demo level placed as the demo places it, with its triangle-mesh geometry.
-CRurIvaGeomTrimesh* benchDemoLevel(BenchLevelScene& s) {
-  s.m_pIrr->getFileSystem()->addFileArchive(VARRIK_DATA_DIR "/", true, true, irr::io::EFAT_FOLDER);
-  scene::IAnimatedMesh* pMap = s.m_pSmgr->getMesh("map.bsp");
-  if (!pMap) return nullptr;
-  scene::IMeshSceneNode* pNode = s.m_pSmgr->addOctreeSceneNode(pMap->getMesh(0), s.world(), -1, 512);
-  pNode->setPosition(vector3df(0, static_cast<f32>(varrik::assetgen::design::kLevelNodeY), 0));
-  return s.add<CRurIvaGeomTrimesh>(pNode);
-}
-
 }  // namespace
 
 // Building the triangle data of a mesh node of about a million triangles (the record is built
@@ -90,28 +80,6 @@ static void BM_LevelTrimeshDataBuildMillionTriangles(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * iTriangles);
 }
 BENCHMARK(BM_LevelTrimeshDataBuildMillionTriangles)->Unit(benchmark::kMillisecond);
-
-// Stepping 500 balls resting and rolling on the demo level (the steps per second are the rate).
-static void BM_LevelDemoLevel500Balls(benchmark::State& state) {
-  BenchLevelScene s;
-  if (!benchDemoLevel(s)) {
-    state.SkipWithError("map.bsp is missing: build the varrik-data target");
-    return;
-  }
-  // 10 across the road, 50 along it, just above the floor of the start and the first hump.
-  const f32 fRadius = 5.0f;
-  const f32 fAbove = static_cast<f32>(varrik::assetgen::design::kFloorWorldY) + fRadius + 1.0f;
-  for (int iRow = 0; iRow < 50; ++iRow)
-    for (int iColumn = 0; iColumn < 10; ++iColumn)
-      s.addSphereBody(s.world(), vector3df(-67.5f + 15.0f * iColumn, fAbove, 250.0f - 30.0f * iRow), fRadius);
-  s.world()->initPhysics();
-  s.steps(60);  // landed
-  for (auto _ : state) s.world()->step(kStep);
-  state.counters["steps_per_s"] =
-      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
-  state.counters["balls"] = 500;
-}
-BENCHMARK(BM_LevelDemoLevel500Balls)->Unit(benchmark::kMillisecond);
 
 // Fifty balls resting on a level of five materials while the device's registry holds the given
 // number of further records: finding a contact's material must not depend on that number.

@@ -73,6 +73,18 @@ void CRurIvaBody::OnRegisterSceneNode() {
 
 void CRurIvaBody::addChild(scene::ISceneNode* child) { scene::ISceneNode::addChild(child); }
 
+void CRurIvaBody::updateAbsolutePosition() {
+  // Every moved body takes its transformation in every step; the product with an identity is
+  // left out (bit for bit it would give the relative transformation again).
+  static const core::matrix4 kIdentity;
+  if (Parent &&
+      memcmp(Parent->getAbsoluteTransformation().pointer(), kIdentity.pointer(), sizeof(f32) * 16) != 0) {
+    scene::ISceneNode::updateAbsolutePosition();
+    return;
+  }
+  AbsoluteTransformation = getRelativeTransformation();
+}
+
 bool CRurIvaBody::parentIsPlaced() const {
   return Parent && !Parent->getAbsoluteTransformation().isIdentity();
 }
@@ -364,24 +376,28 @@ void CRurIvaBody::addMotor(IRurIvaMotor* pMotor) {
 
 // The simulation reports world poses; a node below a placed parent (a joint hanging from the
 // world, a group or space node away from the origin) takes them relative to that parent.
-void CRurIvaBody::setNodePosition(const core::vector3df& cPos) {
-  core::vector3df cRelative = cPos;
-  if (parentIsPlaced()) {
-    core::matrix4 cInverse;
-    if (Parent->getAbsoluteTransformation().getInverse(cInverse)) cInverse.transformVect(cRelative);
-  }
-  scene::ISceneNode::setPosition(cRelative);
-}
+void CRurIvaBody::setNodePosition(const core::vector3df& cPos) { setNodePose(&cPos, 0); }
 
-void CRurIvaBody::setNodeRotation(const core::vector3df& cRot) {
-  core::vector3df cRelative = cRot;
-  if (parentIsPlaced()) {
-    core::matrix4 cInverse, cRotation;
-    cRotation.setRotationDegrees(cRot);
-    if (Parent->getAbsoluteTransformation().getInverse(cInverse))
-      cRelative = (cInverse * cRotation).getRotationDegrees();
+void CRurIvaBody::setNodeRotation(const core::vector3df& cRot) { setNodePose(0, &cRot); }
+
+void CRurIvaBody::setNodePose(const core::vector3df* pPos, const core::vector3df* pRot) {
+  core::matrix4 cInverse;
+  // Below a parent at the origin (a world, usually) the world values are the node's own.
+  const bool bRelative = parentIsPlaced() && Parent->getAbsoluteTransformation().getInverse(cInverse);
+  if (pPos) {
+    core::vector3df cRelative = *pPos;
+    if (bRelative) cInverse.transformVect(cRelative);
+    scene::ISceneNode::setPosition(cRelative);
   }
-  scene::ISceneNode::setRotation(cRelative);
+  if (pRot) {
+    core::vector3df cRelative = *pRot;
+    if (bRelative) {
+      core::matrix4 cRotation;
+      cRotation.setRotationDegrees(*pRot);
+      cRelative = (cInverse * cRotation).getRotationDegrees();
+    }
+    scene::ISceneNode::setRotation(cRelative);
+  }
 }
 
 void CRurIvaBody::setNodeLinearDamping(f32 fScale) {

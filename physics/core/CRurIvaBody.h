@@ -37,6 +37,9 @@ class CRurIvaBody : public CRurIvaDampable {
   void addChild(scene::ISceneNode* child) override;
   void setPosition(const core::vector3df& newpos) override;
   void setRotation(const core::vector3df& rotation) override;
+  //! The engine's own, without the product with a parent transformation that is the identity
+  //! (a world at the origin): the result is the same.
+  void updateAbsolutePosition() override;
 
   // Physics node
   scene::ESCENE_NODE_TYPE getType() const override { return RUR_IVA_BODY_ID; }
@@ -105,6 +108,9 @@ class CRurIvaBody : public CRurIvaDampable {
   // Transform and motion
   void setNodePosition(const core::vector3df& cPos);
   void setNodeRotation(const core::vector3df& cRot);
+  //! setNodePosition and setNodeRotation in one, for the values given (null: left as it is);
+  //! the parent's transformation is looked at, and inverted, once for both.
+  void setNodePose(const core::vector3df* pPos, const core::vector3df* pRot);
   void setNodeLinearVelocity(const core::vector3df& cVel) { m_cLinearVelocity = cVel; }
   const core::vector3df& getNodeLinearVelocity() const { return m_cLinearVelocity; }
   void setNodeAngularVelocity(const core::vector3df& cVel) { m_cAngularVelocity = cVel; }

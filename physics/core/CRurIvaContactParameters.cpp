@@ -1,6 +1,7 @@
 #include "CRurIvaContactParameters.h"
 
 #include <cmath>
+#include <typeinfo>
 
 #include "CRurIvaSurfaceParameters.h"
 
@@ -16,30 +17,49 @@ f32 geometricMean(f32 a, f32 b) {
   return fProduct > 0.0 ? static_cast<f32>(std::sqrt(fProduct)) : 0.0f;
 }
 
+//! A set's contact values: read directly from the layer's own sets, through the getters from a
+//! set of a derived class, which may answer them otherwise.
+SRurIvaContactSurface valuesOf(CRurIvaSurfaceParameters* p) {
+  if (typeid(*p) == typeid(CRurIvaSurfaceParameters)) return p->getContactValues();
+  return {p->getMode(),
+          {p->getMu(), p->getMu2(), p->getBounce(), p->getBounceVel(), p->getSoftErp(), p->getSoftCfm(),
+           p->getMotion1(), p->getMotion2(), p->getMotionN(), p->getSlip1(), p->getSlip2()}};
+}
+
 }  // namespace
+
+void CRurIvaContactParameters::combine(CRurIvaSurfaceParameters* p1, CRurIvaSurfaceParameters* p2,
+                                       SRurIvaContactSurface& cOut) {
+  if (!p1 || !p2) {
+    cOut = SRurIvaContactSurface();
+    return;
+  }
+  const SRurIvaContactSurface a = valuesOf(p1), b = valuesOf(p2);
+  // A contact flag applies only when both surfaces ask for it; the friction pyramid, a cheaper
+  // friction model, applies as soon as either does.
+  cOut.iMode = a.iMode & b.iMode;
+  if ((a.iMode | b.iMode) & eRurIvaContactApprox1) cOut.iMode |= eRurIvaContactApprox1;
+  for (u32 i = 0; i < eRurIvaValueCount; ++i) cOut.aValues[i] = geometricMean(a.aValues[i], b.aValues[i]);
+}
 
 void CRurIvaContactParameters::calculateContactParameters(CRurIvaSurfaceParameters* p1,
                                                           CRurIvaSurfaceParameters* p2,
                                                           CRurIvaSurfaceParameters* pResult) {
   if (!p1 || !p2 || !pResult) return;
-
-  // A contact flag applies only when both surfaces ask for it; the friction pyramid, a cheaper
-  // friction model, applies as soon as either does.
-  s32 iMode = p1->getMode() & p2->getMode();
-  if ((p1->getMode() | p2->getMode()) & eRurIvaContactApprox1) iMode |= eRurIvaContactApprox1;
-  pResult->setMode(iMode);
-
-  pResult->setMu(geometricMean(p1->getMu(), p2->getMu()));
-  pResult->setMu2(geometricMean(p1->getMu2(), p2->getMu2()));
-  pResult->setBounce(geometricMean(p1->getBounce(), p2->getBounce()));
-  pResult->setBounceVel(geometricMean(p1->getBounceVel(), p2->getBounceVel()));
-  pResult->setSoftErp(geometricMean(p1->getSoftErp(), p2->getSoftErp()));
-  pResult->setSoftCfm(geometricMean(p1->getSoftCfm(), p2->getSoftCfm()));
-  pResult->setMotion1(geometricMean(p1->getMotion1(), p2->getMotion1()));
-  pResult->setMotion2(geometricMean(p1->getMotion2(), p2->getMotion2()));
-  pResult->setMotionN(geometricMean(p1->getMotionN(), p2->getMotionN()));
-  pResult->setSlip1(geometricMean(p1->getSlip1(), p2->getSlip1()));
-  pResult->setSlip2(geometricMean(p1->getSlip2(), p2->getSlip2()));
+  SRurIvaContactSurface c;
+  combine(p1, p2, c);
+  pResult->setMode(c.iMode);
+  pResult->setMu(c.aValues[eRurIvaValueMu]);
+  pResult->setMu2(c.aValues[eRurIvaValueMu2]);
+  pResult->setBounce(c.aValues[eRurIvaValueBounce]);
+  pResult->setBounceVel(c.aValues[eRurIvaValueBounceVel]);
+  pResult->setSoftErp(c.aValues[eRurIvaValueSoftErp]);
+  pResult->setSoftCfm(c.aValues[eRurIvaValueSoftCfm]);
+  pResult->setMotion1(c.aValues[eRurIvaValueMotion1]);
+  pResult->setMotion2(c.aValues[eRurIvaValueMotion2]);
+  pResult->setMotionN(c.aValues[eRurIvaValueMotionN]);
+  pResult->setSlip1(c.aValues[eRurIvaValueSlip1]);
+  pResult->setSlip2(c.aValues[eRurIvaValueSlip2]);
 }
 
 }  // namespace ode

@@ -1,6 +1,7 @@
 #ifndef C_RUR_IVA_CONTACT_PARAMETERS_H
 #define C_RUR_IVA_CONTACT_PARAMETERS_H
 
+#include "CRurIvaSurfaceParameters.h"
 #include "IRurIvaContactParameters.h"
 
 namespace irr {
@@ -15,6 +16,10 @@ class CRurIvaContactParameters : public IRurIvaContactParameters {
  public:
   void calculateContactParameters(CRurIvaSurfaceParameters* p1, CRurIvaSurfaceParameters* p2,
                                   CRurIvaSurfaceParameters* pResult) override;
+
+  //! The same combination into a plain record: no result set is needed, nothing is allocated.
+  static void combine(CRurIvaSurfaceParameters* p1, CRurIvaSurfaceParameters* p2,
+                      SRurIvaContactSurface& cOut);
 };
 
 }  // namespace ode

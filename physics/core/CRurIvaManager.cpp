@@ -196,6 +196,12 @@ void CRurIvaManager::quickStep() {
   for (CRurIvaWorld* pWorld : m_lWorlds) pWorld->quickStep(fElapsed);
 }
 
+void CRurIvaManager::setStepThreads(u32 iThreads) {
+  if (m_pDevice) m_pDevice->setStepThreads(iThreads);
+}
+
+u32 CRurIvaManager::getStepThreads() const { return m_pDevice ? m_pDevice->getStepThreads() : 0; }
+
 void CRurIvaManager::updateNodeIdCounter(s32 iId) {
   if (iId > m_iNodeId) m_iNodeId = iId;
 }
@@ -366,8 +372,10 @@ void CRurIvaManager::applyBodyMoved(IRurIvaEvent* pEvent) {
   if (!pBody) return;
 
   const u8 iFlags = pMoved->getFlags();
-  if (iFlags & siRurIvaEventPosition) pBody->setNodePosition(pMoved->getPosition());
-  if (iFlags & siRurIvaEventRotation) pBody->setNodeRotation(pMoved->getRotation());
+  // Position and rotation together: the parent's transformation is inverted once for both.
+  if (iFlags & (siRurIvaEventPosition | siRurIvaEventRotation))
+    pBody->setNodePose(iFlags & siRurIvaEventPosition ? &pMoved->getPosition() : 0,
+                       iFlags & siRurIvaEventRotation ? &pMoved->getRotation() : 0);
   if (iFlags & siRurIvaEventLinearVel) pBody->setNodeLinearVelocity(pMoved->getLinearVelocity());
   if (iFlags & siRurIvaEventAngularVel) pBody->setNodeAngularVelocity(pMoved->getAngularVelocity());
   if (iFlags & siRurIvaEventDamping) {

@@ -62,6 +62,14 @@ class CRurIvaManager : public IRurIvaEventListener {
   // Stepping
   void step();
   void quickStep();
+  /**
+   * Steps the worlds' islands on a pool of iThreads threads of the dynamics library (0 or 1:
+   * single-threaded, the default). The pool belongs to the manager's device: it is made at the
+   * next step and released by closeODE (the number stays set). Collision, the callbacks into
+   * the layer and all events stay on the thread that calls step(); the results are the same.
+   */
+  void setStepThreads(u32 iThreads);
+  u32 getStepThreads() const;
 
   // Scene operations
   scene::ISceneNode* cloneOdeNode(scene::ISceneNode* pSource, scene::ISceneNode* pNewParent,

@@ -23,6 +23,32 @@ enum ERurIvaContactMode : s32 {
   eRurIvaContactApprox1 = 0x3000
 };
 
+//! The eleven contact values of a surface set, in the order of the set's fields.
+enum ERurIvaContactValue : u32 {
+  eRurIvaValueMu,
+  eRurIvaValueMu2,
+  eRurIvaValueBounce,
+  eRurIvaValueBounceVel,
+  eRurIvaValueSoftErp,
+  eRurIvaValueSoftCfm,
+  eRurIvaValueMotion1,
+  eRurIvaValueMotion2,
+  eRurIvaValueMotionN,
+  eRurIvaValueSlip1,
+  eRurIvaValueSlip2,
+  eRurIvaValueCount
+};
+
+/**
+ * The contact part of a surface set as a plain record: the mode bits and the eleven contact
+ * values (indexed by ERurIvaContactValue). Contacts are made from it without building a set
+ * (a set's name allocates).
+ */
+struct SRurIvaContactSurface {
+  s32 iMode;
+  f32 aValues[eRurIvaValueCount];
+};
+
 /**
  * How a geometry behaves in contact: mode flags and the contact values of the dynamics
  * library's contact joints, plus an optional damping that a static geometry applies to
@@ -98,6 +124,13 @@ class CRurIvaSurfaceParameters {
   void setName(const wchar_t* sName) { m_sName = sName ? sName : L""; }
   bool doesUseDefined() const { return m_bUseDefined; }
   void setUseDefined(bool b) { m_bUseDefined = b; }
+
+  //! The mode and the eleven contact values as this class stores them (a derived set's getters
+  //! may answer otherwise).
+  SRurIvaContactSurface getContactValues() const {
+    return {m_iMode,    m_fMu,      m_fMu2,     m_fBounce,  m_fBounceVel, m_fSoftErp,
+            m_fSoftCfm, m_fMotion1, m_fMotion2, m_fMotionN, m_fSlip1,     m_fSlip2};
+  }
 
   //! Writes this set's values into pDest (all but the static flag).
   void copy(CRurIvaSurfaceParameters* pDest) const;

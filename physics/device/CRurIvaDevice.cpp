@@ -89,6 +89,8 @@ u32 CRurIvaDevice::addRecord(COdeDataWrapper* pRecord) {
 }
 
 void CRurIvaDevice::discardRecords() {
+  // The pool serves the worlds of these records: it goes first.
+  releaseStepThreads();
   // No node can reach these objects any more. Inside a step the library is still working on
   // them, so there they are left alone, as the library's own shutdown would.
   if (g_bLibraryUp && !isSteppingDevice(this)) destroyLibraryObjects();

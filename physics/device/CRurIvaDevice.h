@@ -1,6 +1,7 @@
 #ifndef C_RUR_IVA_DEVICE_H
 #define C_RUR_IVA_DEVICE_H
 
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -14,6 +15,8 @@ typedef struct dxBody* dBodyID;
 typedef struct dxGeom* dGeomID;
 typedef struct dxJoint* dJointID;
 typedef struct dxJointGroup* dJointGroupID;
+typedef struct dxThreadingImplementation* dThreadingImplementationID;
+typedef struct dxThreadingThreadPool* dThreadingThreadPoolID;
 struct dSurfaceParameters;
 
 namespace irr {
@@ -22,6 +25,8 @@ namespace ode {
 class CRurIvaSurfaceParameters;
 //! One record of the handle registry; defined in the device's private header.
 class COdeDataWrapper;
+//! The bodies a threaded step moved; defined in the device's private header.
+struct SMovedBodies;
 
 /**
  * The bridge to ODE. It is the only code that talks to the dynamics library: it keeps the
@@ -50,6 +55,8 @@ class CRurIvaDevice : public IRurIvaDevice {
   f32 getStepSize() override;
   void step(f32 fTime, CRurIvaWorld* pWorld) override;
   void quickStep(f32 fTime, CRurIvaWorld* pWorld) override;
+  void setStepThreads(u32 iThreads) override;
+  u32 getStepThreads() override { return m_iStepThreads; }
 
   void worldDestroy(u32 iWorld) override;
   u32 worldCreate() override;
@@ -333,6 +340,15 @@ class CRurIvaDevice : public IRurIvaDevice {
   void parkPlacedBodies();
   //! Collides the inside of every space nested below a world's top space, once per step.
   void collideNestedSpaces(CRurIvaWorld* pWorld, dSpaceID pTop);
+  //! The record of a body the library reports moved (found through its node's handle), or null.
+  COdeDataWrapper* movedRecord(dBodyID pBody, CRurIvaBody* pNode, u32& iHandle) const;
+  // Stepping on threads (CRurIvaDeviceStep.cpp): the pool is made when a world first steps with
+  // more than one thread, and released when the number changes and before the records go.
+  bool prepareStepThreads(COdeDataWrapper* pWorld, bool bQuick);
+  void releaseStepThreads();
+  //! Collects the bodies the library moves during its step, and then reports them to the scene.
+  void beginMoves(bool bThreaded);
+  void reportMoves();
 
   // The operations that pass one value to or from one library call share these: each looks
   // the handle up and does nothing, or answers 0, for an invalid one. The library's own
@@ -400,6 +416,11 @@ class CRurIvaDevice : public IRurIvaDevice {
   core::array<u32> m_aNestedSpaces;
   // The position readers answer their last value for handle 0.
   core::vector3df m_aLastPosition[7];
+  //! Threads the worlds' islands are stepped on (0 or 1: the stepping thread alone).
+  u32 m_iStepThreads = 0;
+  dThreadingImplementationID m_pThreading = 0;
+  dThreadingThreadPoolID m_pThreadPool = 0;
+  std::unique_ptr<SMovedBodies> m_pMoved;
 };
 
 }  // namespace ode

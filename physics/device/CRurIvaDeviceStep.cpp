@@ -1,11 +1,17 @@
 #include "CRurIvaDevice.h"
 
+#include <pthread.h>
+#include <signal.h>
+
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <list>
 #include <memory>
+#include <typeinfo>
 
 #include "CRurIvaBody.h"
+#include "CRurIvaContactParameters.h"
 #include "CRurIvaEventBeforeStep.h"
 #include "CRurIvaEventBodyMoved.h"
 #include "CRurIvaEventQueue.h"
@@ -21,9 +27,14 @@
 #include "IRurIvaContactParameters.h"
 #include "RurIvaDeviceInternal.h"
 
-// Stepping: the fixed-step loop, the near collision callback that turns touching geometries into
-// contacts, ray hits and the fast collisions they leave for after the step, the moved callback
-// that reports bodies to the scene, and the rotation conversions it uses.
+// Stepping: the fixed-step loop (optionally on the library's thread pool), the near collision
+// callback that turns touching geometries into contacts, ray hits and the fast collisions they
+// leave for after the step, the moved callback that reports bodies to the scene, and the
+// rotation conversions it uses.
+//
+// The step runs for every frame and the callbacks for every broad-phase pair and moved body, so
+// none of them allocates: contacts live on the stack, events come from the queue's free list,
+// and what the callbacks look up is looked up once per step.
 
 namespace irr {
 namespace ode {
@@ -54,9 +65,27 @@ CRurIvaDevice* callbackDevice() {
   return dynamic_cast<CRurIvaDevice*>(CRurIvaManager::getSharedInstance()->getOdeDevice());
 }
 
-void postEvent(IRurIvaEvent* pEvent) {
-  CRurIvaManager::getSharedInstance()->getQueue()->postEvent(pEvent, true);
-}
+CRurIvaEventQueue* eventQueue() { return CRurIvaManager::getSharedInstance()->getQueue(); }
+
+void postEvent(IRurIvaEvent* pEvent) { eventQueue()->postEvent(pEvent, true); }
+
+/**
+ * What the collision callback needs of the world being stepped, looked up once per step while
+ * its collision runs instead of once per pair. Anything that can change these (a listener of a
+ * ray-hit event) makes the next pair look them up again; outside the step's collision (fast
+ * collisions, a direct call) every pair looks them up.
+ */
+struct SContactContext {
+  bool bCaching = false;
+  bool bFresh = false;
+  CRurIvaWorld* pWorld = 0;
+  CRurIvaDevice* pDevice = 0;
+  dWorldID w = 0;
+  dJointGroupID g = 0;
+  IRurIvaContactParameters* pCalculator = 0;
+  //! The calculator is the layer's own, whose combination is known and the same for every slot.
+  bool bDefaultCalculator = false;
+} g_cContacts;
 
 bool isNan(const core::vector3df& v) { return std::isnan(v.X) || std::isnan(v.Y) || std::isnan(v.Z); }
 
@@ -83,6 +112,75 @@ void dampBody(CRurIvaBody* pBody, CRurIvaSurfaceParameters* p) {
   }
   pBody->setLinearVelocity(v);
   pBody->setAngularVelocity(w);
+}
+
+const SContactContext* contactContext(CRurIvaWorld* pWorld) {
+  SContactContext& c = g_cContacts;
+  if (c.bFresh && c.pWorld == pWorld) return &c;
+  c.bFresh = false;
+  c.pWorld = pWorld;
+  c.pDevice = callbackDevice();
+  if (!c.pDevice || !pWorld) return 0;
+  c.w = c.pDevice->getWorldId(pWorld->getWorldId());
+  c.g = c.pDevice->getJGroupId(pWorld->getJointGroupId());
+  // The world's calculator is its device's.
+  c.pCalculator = c.pDevice->getContactCalculator();
+  if (!c.w || !c.g || !c.pCalculator) return 0;
+  c.bDefaultCalculator = typeid(*c.pCalculator) == typeid(CRurIvaContactParameters);
+  c.bFresh = c.bCaching;
+  return &c;
+}
+
+void toSurface(const SRurIvaContactSurface& c, dSurfaceParameters& s) {
+  s.mode = c.iMode;
+  s.mu = c.aValues[eRurIvaValueMu];
+  s.mu2 = c.aValues[eRurIvaValueMu2];
+  s.bounce = c.aValues[eRurIvaValueBounce];
+  s.bounce_vel = c.aValues[eRurIvaValueBounceVel];
+  s.soft_erp = c.aValues[eRurIvaValueSoftErp];
+  s.soft_cfm = c.aValues[eRurIvaValueSoftCfm];
+  s.motion1 = c.aValues[eRurIvaValueMotion1];
+  s.motion2 = c.aValues[eRurIvaValueMotion2];
+  s.motionN = c.aValues[eRurIvaValueMotionN];
+  s.slip1 = c.aValues[eRurIvaValueSlip1];
+  s.slip2 = c.aValues[eRurIvaValueSlip2];
+}
+
+//! The result set a replaced calculator writes into: made once, so that asking the calculator
+//! allocates nothing (a set's name does). Only the collision callback uses it, on the stepping
+//! thread.
+CRurIvaSurfaceParameters& calculatorResult() {
+  static CRurIvaSurfaceParameters cResult;
+  return cResult;
+}
+
+/**
+ * Reports one moved body to the scene: its node takes its new absolute transformation's basis,
+ * the body's own per-step work runs (fast-moving ray, finite rotation axis), and a body-moved
+ * event with position, rotation and the given velocities goes to the queue, whose first
+ * listener, the manager, applies it to the node.
+ */
+void reportMove(CRurIvaEventQueue* pQueue, dBodyID b, const COdeDataWrapper* r, CRurIvaBody* pBody,
+                const core::vector3df& cLinear, const core::vector3df& cAngular) {
+  if (!pBody || !pBody->getUpdateGraphics()) return;
+
+  const dReal* q = dBodyGetQuaternion(b);
+  const f32 aQuat[4] = {static_cast<f32>(q[0]), static_cast<f32>(q[1]), static_cast<f32>(q[2]),
+                        static_cast<f32>(q[3])};
+  core::vector3df cRotation;
+  CRurIvaDevice::quaternionToEuler(aQuat, cRotation);
+
+  // The node origin, not the centre of mass the library body sits at.
+  core::vector3df cPosition = r ? bodyOrigin(r) : toVector(dBodyGetPosition(b));
+
+  if (isNan(cRotation)) cRotation = pBody->getAbsoluteTransformation().getRotationDegrees();
+  if (isNan(cPosition)) cPosition = pBody->getAbsolutePosition();
+
+  pBody->updateAbsolutePosition();
+  pBody->bodyMoved(cPosition);
+
+  pQueue->postEvent(pQueue->acquire<CRurIvaEventBodyMoved>(pBody, cPosition, cRotation, cLinear, cAngular),
+                    true);
 }
 
 }  // namespace
@@ -114,25 +212,37 @@ void CRurIvaDevice::stepWorld(f32 fTime, CRurIvaWorld* pWorld, bool bQuick) {
   CRurIvaDevice* pOuter = g_pSteppingDevice;
   g_pSteppingDevice = this;
   CRurIvaManager* pManager = CRurIvaManager::getSharedInstance();
+  CRurIvaEventQueue* pQueue = pManager->getQueue();
 
   while (m_fTimeAccumulator > 0.0f) {
     dWorldID w = getWorldId(pWorld->getWorldId());
     if (!w) break;  // a listener removed the world during the previous step
 
     pWorld->resetCollisionAttributes();
-    postEvent(new CRurIvaEventBeforeStep());
+    pQueue->postEvent(pQueue->acquire<CRurIvaEventBeforeStep>(), true);
 
     parkPlacedBodies();
     CRurIvaSpace* pSpace = pWorld->getSpace();
     if (dSpaceID s = pSpace ? getSpaceId(pSpace->getSpaceId()) : 0) {
+      g_cContacts.bCaching = true;
+      g_cContacts.bFresh = false;
       dSpaceCollide(s, pWorld, nearCollisionCallback);
       collideNestedSpaces(pWorld, s);
+      g_cContacts.bCaching = false;
+      g_cContacts.bFresh = false;
     }
 
+    // The library reports every body it moves from inside its step; the reports are collected
+    // and handed to the scene right after it (see bodyMovedCallback).
+    // (A step started by a listener of those reports reports its moves at once, on one thread.)
+    const bool bCollect = !(m_pMoved && m_pMoved->bReporting);
+    const bool bThreaded = bCollect && prepareStepThreads(record(pWorld->getWorldId()), bQuick);
+    if (bCollect) beginMoves(bThreaded);
     if (bQuick)
       dWorldQuickStep(w, m_fStepSize);
     else
       dWorldStep(w, m_fStepSize);
+    if (bCollect) reportMoves();
 
     if (dJointGroupID g = getJGroupId(pWorld->getJointGroupId())) dJointGroupEmpty(g);
     if (!bQuick) handleFastCollisions();
@@ -147,10 +257,10 @@ void CRurIvaDevice::stepWorld(f32 fTime, CRurIvaWorld* pWorld, bool bQuick) {
 
     pManager->stepStepMotors();
 
-    CRurIvaEventStep* pStep = new CRurIvaEventStep(static_cast<u32>(m_iStepCounter));
+    CRurIvaEventStep* pStep = pQueue->acquire<CRurIvaEventStep>(static_cast<u32>(m_iStepCounter));
     ++m_iStepCounter;
     pStep->setFrameNo(pManager->getFrameNo());
-    postEvent(pStep);
+    pQueue->postEvent(pStep, true);
 
     pWorld->frameUpdate();
   }
@@ -215,28 +325,28 @@ void CRurIvaDevice::convertToSurfaceParameters(dSurfaceParameters* pOut, CRurIva
 }
 
 void CRurIvaDevice::nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2) {
-  // Spaces first: a space carries no geometry node. Only the pairs across the two are made
-  // here; the inside of every nested space is collided once per step by the step itself (here it
-  // would be collided once per neighbour, or never when the space has none).
-  if (dGeomIsSpace(o1) || dGeomIsSpace(o2)) {
-    dSpaceCollide2(o1, o2, pData, nearCollisionCallback);
-    return;
-  }
-
   CRurIvaGeom* g1 = geomOf(o1);
   CRurIvaGeom* g2 = geomOf(o2);
-  if (!g1 || !g2 || !g1->doesCollide() || !g2->doesCollide()) return;
+  if (!g1 || !g2) {
+    // A space carries no geometry node. Only the pairs across the two are made here; the inside
+    // of every nested space is collided once per step by the step itself (here it would be
+    // collided once per neighbour, or never when the space has none).
+    if (dGeomIsSpace(o1) || dGeomIsSpace(o2)) dSpaceCollide2(o1, o2, pData, nearCollisionCallback);
+    return;
+  }
+  if (!g1->doesCollide() || !g2->doesCollide()) return;
   if (g1->getCollisionGroup() != 0 && g1->getCollisionGroup() == g2->getCollisionGroup()) return;
 
   dBodyID b1 = dGeomGetBody(o1);
   dBodyID b2 = dGeomGetBody(o2);
   if (b1 && b2 && dAreConnectedExcluding(b1, b2, dJointTypeContact)) return;
 
-  if (g1->getType() == RUR_IVA_GEOM_RAY_ID) {
+  const scene::ESCENE_NODE_TYPE t1 = g1->getType(), t2 = g2->getType();
+  if (t1 == RUR_IVA_GEOM_RAY_ID) {
     handleRayEvent(o1, o2);
     return;
   }
-  if (g2->getType() == RUR_IVA_GEOM_RAY_ID) {
+  if (t2 == RUR_IVA_GEOM_RAY_ID) {
     handleRayEvent(o2, o1);
     return;
   }
@@ -244,43 +354,51 @@ void CRurIvaDevice::nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2) {
   // Two geometries of one body never touch each other (a joint would join a body to itself).
   if (b1 == b2) return;
 
-  CRurIvaDevice* pDevice = callbackDevice();
-  CRurIvaWorld* pWorld = static_cast<CRurIvaWorld*>(pData);
-  if (!pDevice || !pWorld) return;
-  dWorldID w = pDevice->getWorldId(pWorld->getWorldId());
-  dJointGroupID jg = pDevice->getJGroupId(pWorld->getJointGroupId());
+  // Most broad-phase pairs do not touch: collide first, and do the rest only for contacts that
+  // exist. The library writes the geometry part of each contact it reports.
+  dContact aContacts[kMaxContacts];
+  const int n = dCollide(o1, o2, kMaxContacts, &aContacts[0].geom, sizeof(dContact));
+  if (n <= 0) return;
+
+  const SContactContext* c = contactContext(static_cast<CRurIvaWorld*>(pData));
+  if (!c) return;
   // Contacts join bodies of the stepped world only (the library aborts on a joint between worlds).
-  if (!w || !jg || (b1 && dBodyGetWorld(b1) != w) || (b2 && dBodyGetWorld(b2) != w)) return;
+  if ((b1 && dBodyGetWorld(b1) != c->w) || (b2 && dBodyGetWorld(b2) != c->w)) return;
 
   CRurIvaSurfaceParameters* p1 = g1->getSurfaceParameters(0);
   CRurIvaSurfaceParameters* p2 = g2->getSurfaceParameters(0);
   s32 m1 = 0, m2 = 0;
   // A triangle mesh has one surface per material; the touched geometry names the material.
-  if (g1->getType() == RUR_IVA_GEOM_TRIMESH_ID) {
-    m1 = static_cast<CRurIvaGeomTrimesh*>(g1)->getIndexOfGeom(pDevice->getHandleOfGeom(o1));
+  if (t1 == RUR_IVA_GEOM_TRIMESH_ID) {
+    m1 = static_cast<CRurIvaGeomTrimesh*>(g1)->getIndexOfGeom(c->pDevice->getHandleOfGeom(o1));
     if (m1 != -1) p1 = g1->getSurfaceParameters(static_cast<u32>(m1));
   }
-  if (g2->getType() == RUR_IVA_GEOM_TRIMESH_ID) {
-    m2 = static_cast<CRurIvaGeomTrimesh*>(g2)->getIndexOfGeom(pDevice->getHandleOfGeom(o2));
+  if (t2 == RUR_IVA_GEOM_TRIMESH_ID) {
+    m2 = static_cast<CRurIvaGeomTrimesh*>(g2)->getIndexOfGeom(c->pDevice->getHandleOfGeom(o2));
     if (m2 != -1) p2 = g2->getSurfaceParameters(static_cast<u32>(m2));
   }
   if (!p1 || !p2) return;
 
-  IRurIvaContactParameters* pCalculator = g1->getWorld() ? g1->getWorld()->getContactCalculator() : 0;
-  if (!pCalculator) pCalculator = pDevice->getContactCalculator();
-  if (!pCalculator) return;
-
-  // Every contact slot gets the combined surface from the calculator, which an application may
-  // replace and which is therefore asked once per slot.
-  dContact aContacts[kMaxContacts] = {};
-  CRurIvaSurfaceParameters cSurface;
-  for (int i = 0; i < kMaxContacts; ++i) {
-    pCalculator->calculateContactParameters(p1, p2, &cSurface);
-    convertToSurfaceParameters(&aContacts[i].surface, &cSurface);
+  // The surface of every contact made: the layer's own combination is the same for every
+  // contact of the pair and is worked out once; a calculator the application put in its place is
+  // asked once for every contact, as it was asked once for every slot before.
+  if (c->bDefaultCalculator) {
+    SRurIvaContactSurface cCombined;
+    CRurIvaContactParameters::combine(p1, p2, cCombined);
+    dSurfaceParameters cSurface = {};
+    toSurface(cCombined, cSurface);
+    for (int i = 0; i < n; ++i) aContacts[i].surface = cSurface;
+  } else {
+    CRurIvaSurfaceParameters& cResult = calculatorResult();
+    for (int i = 0; i < n; ++i) {
+      c->pCalculator->calculateContactParameters(p1, p2, &cResult);
+      aContacts[i].surface = dSurfaceParameters();
+      convertToSurfaceParameters(&aContacts[i].surface, &cResult);
+    }
   }
-
-  const int n = dCollide(o1, o2, kMaxContacts, &aContacts[0].geom, sizeof(dContact));
-  if (n == 0) return;
+  // No first friction direction is given (the library reads it only for contacts that ask).
+  for (int i = 0; i < n; ++i)
+    if (aContacts[i].surface.mode & dContactFDir1) dSetZero(aContacts[i].fdir1, 4);
 
   if (CRurIvaBody* pBody1 = bodyOf(b1)) {
     pBody1->setCollision(true);
@@ -298,7 +416,7 @@ void CRurIvaDevice::nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2) {
   }
 
   for (int i = 0; i < n; ++i) {
-    dJointID j = dJointCreateContact(w, jg, &aContacts[i]);
+    dJointID j = dJointCreateContact(c->w, c->g, &aContacts[i]);
     dJointAttach(j, b1, b2);
   }
 }
@@ -328,7 +446,9 @@ void CRurIvaDevice::handleRayEvent(dGeomID pRay, dGeomID pOther) {
       addFastCollision(pCarrier, pGeom, cPosition - toVector(cDirection) * fShort, pOther);
     }
   }
-  postEvent(new CRurIvaEventRayHit(pBody, pGeom, r, cPosition, fDistance));
+  postEvent(eventQueue()->acquire<CRurIvaEventRayHit>(pBody, pGeom, r, cPosition, fDistance));
+  // Its listeners may have changed what the contacts of this step are made with.
+  g_cContacts.bFresh = false;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -389,39 +509,144 @@ void clearFastCollisions() {
 // ---------------------------------------------------------------------------------------------
 // Moved callback and rotations
 
+COdeDataWrapper* CRurIvaDevice::movedRecord(dBodyID pBody, CRurIvaBody* pNode, u32& iHandle) const {
+  // The body node knows its handle; a body without a node (or another device's) is looked up.
+  if (pNode) {
+    iHandle = pNode->getBodyId();
+    COdeDataWrapper* r = record(iHandle);
+    if (r && r->m_pBody == pBody) return r;
+  }
+  auto it = m_mBodyHandles.find(pBody);
+  iHandle = it == m_mBodyHandles.end() ? 0 : it->second;
+  return record(iHandle);
+}
+
+/**
+ * The library calls this for every body it moves, from inside its step: between the islands it
+ * solves, or from its worker threads in a threaded step. During a step of this device the move is
+ * only noted (body and velocities; the library damps the velocities right after this call), and
+ * reportMoves() hands all of them to the scene when the library's step is done: the layer's work
+ * for the moved bodies runs in one stretch instead of between the library's islands, where the
+ * two keep pushing each other's code out of the processor's caches, and no code of the layer runs
+ * on the library's threads. A move outside such a step is reported at once.
+ */
 void CRurIvaDevice::bodyMovedCallback(dBodyID b) {
   if (!b) return;
-  // Every moved body is checked for a lost position here, so no step needs to look at all.
-  COdeDataWrapper* r = 0;
-  if (CRurIvaDevice* pDevice = callbackDevice()) {
-    auto it = pDevice->m_mBodyHandles.find(b);
-    if (it != pDevice->m_mBodyHandles.end()) {
-      r = pDevice->record(it->second);
-      pDevice->updateParking(r, it->second);
-    }
-  }
-
   CRurIvaBody* pBody = bodyOf(b);
-  if (!pBody || !pBody->getUpdateGraphics()) return;
+  CRurIvaDevice* pDevice = callbackDevice();
+  COdeDataWrapper* r = 0;
+  u32 iHandle = 0;
+  if (pDevice) {
+    r = pDevice->movedRecord(b, pBody, iHandle);
+    SMovedBodies* pMoved = pDevice->m_pMoved.get();
+    if (pMoved && pMoved->bCollecting) {
+      // Each body moves once a step, so every report has a place of its own.
+      const u32 i = pMoved->iCount.fetch_add(1, std::memory_order_relaxed);
+      if (i < pMoved->aBodies.size()) {
+        SMovedBody& m = pMoved->aBodies[i];
+        m.iBody = r ? iHandle : 0;
+        m.pBody = b;
+        dCopyVector3(m.aLinear, dBodyGetLinearVel(b));
+        dCopyVector3(m.aAngular, dBodyGetAngularVel(b));
+        return;
+      }
+      if (pMoved->bThreaded) return;  // cannot happen: there is a place for every body
+    }
+    // Every moved body is checked for a lost position here, so no step needs to look at all.
+    pDevice->updateParking(r, iHandle);
+  }
+  reportMove(eventQueue(), b, r, pBody, toVector(dBodyGetLinearVel(b)), toVector(dBodyGetAngularVel(b)));
+}
 
-  const dReal* q = dBodyGetQuaternion(b);
-  const f32 aQuat[4] = {static_cast<f32>(q[0]), static_cast<f32>(q[1]), static_cast<f32>(q[2]),
-                        static_cast<f32>(q[3])};
-  core::vector3df cRotation;
-  quaternionToEuler(aQuat, cRotation);
+void CRurIvaDevice::beginMoves(bool bThreaded) {
+  if (!m_pMoved) m_pMoved.reset(new SMovedBodies());
+  // A place for every body there is; this grows with the scene and allocates nothing while the
+  // scene keeps its size.
+  if (m_pMoved->aBodies.size() < m_mBodyHandles.size()) m_pMoved->aBodies.resize(m_mBodyHandles.size());
+  m_pMoved->iCount.store(0, std::memory_order_relaxed);
+  m_pMoved->bThreaded = bThreaded;
+  m_pMoved->bCollecting = true;
+}
 
-  // The node origin, not the centre of mass the library body sits at.
-  core::vector3df cPosition = r ? bodyOrigin(r) : toVector(dBodyGetPosition(b));
+void CRurIvaDevice::reportMoves() {
+  SMovedBodies& m = *m_pMoved;
+  m.bCollecting = false;
+  const u32 n = std::min<u32>(m.iCount.load(std::memory_order_relaxed), static_cast<u32>(m.aBodies.size()));
+  // One thread reports in the library's own order; threads in any order, which is made the
+  // handles' order, the same in every run.
+  if (m.bThreaded)
+    std::sort(m.aBodies.begin(), m.aBodies.begin() + n,
+              [](const SMovedBody& a, const SMovedBody& b) { return a.iBody < b.iBody; });
+  m.bReporting = true;
+  CRurIvaEventQueue* pQueue = eventQueue();
+  for (u32 i = 0; i < n; ++i) {
+    const SMovedBody& e = m.aBodies[i];
+    // Listeners of earlier reports may have destroyed a body: only live ones are reported.
+    COdeDataWrapper* r = live(e.iBody, eKindBody);
+    if (!r || r->m_pBody != e.pBody) continue;
+    updateParking(r, e.iBody);
+    reportMove(pQueue, e.pBody, r, bodyOf(e.pBody), toVector(e.aLinear), toVector(e.aAngular));
+  }
+  m.bReporting = false;
+}
 
-  if (isNan(cRotation)) cRotation = pBody->getAbsoluteTransformation().getRotationDegrees();
-  if (isNan(cPosition)) cPosition = pBody->getAbsolutePosition();
+// ---------------------------------------------------------------------------------------------
+// Stepping on threads
 
-  pBody->updateAbsolutePosition();
-  pBody->bodyMoved(cPosition);
+void CRurIvaDevice::setStepThreads(u32 iThreads) {
+  if (iThreads == m_iStepThreads) return;
+  releaseStepThreads();
+  m_iStepThreads = iThreads;
+}
 
-  core::vector3df cLinear = toVector(dBodyGetLinearVel(b));
-  core::vector3df cAngular = toVector(dBodyGetAngularVel(b));
-  postEvent(new CRurIvaEventBodyMoved(pBody, cPosition, cRotation, cLinear, cAngular));
+bool CRurIvaDevice::prepareStepThreads(COdeDataWrapper* pWorld, bool bQuick) {
+  if (m_iStepThreads < 2 || !pWorld || pWorld->m_iKind != eKindWorld || !pWorld->m_pWorld) return false;
+  if (!m_pThreading) {
+    m_pThreading = dThreadingAllocateMultiThreadedImplementation();
+    // The pool's threads block every signal; the library asks that none reaches the thread that
+    // starts them meanwhile.
+    sigset_t cAll, cOld;
+    sigfillset(&cAll);
+    pthread_sigmask(SIG_BLOCK, &cAll, &cOld);
+    m_pThreadPool =
+        m_pThreading ? dThreadingAllocateThreadPool(m_iStepThreads, 0, dAllocateFlagBasicData, 0) : 0;
+    pthread_sigmask(SIG_SETMASK, &cOld, 0);
+    if (!m_pThreadPool) {
+      printf("CRurIvaDevice::step: no pool of %u threads, the worlds step on one thread\n", m_iStepThreads);
+      if (m_pThreading) dThreadingFreeImplementation(m_pThreading);
+      m_pThreading = 0;
+      m_iStepThreads = 0;
+      return false;
+    }
+    dThreadingThreadPoolServeMultiThreadedImplementation(m_pThreadPool, m_pThreading);
+  }
+  if (!pWorld->m_bThreaded) {
+    dWorldSetStepThreadingImplementation(pWorld->m_pWorld, dThreadingImplementationGetFunctions(m_pThreading),
+                                         m_pThreading);
+    pWorld->m_bThreaded = true;
+  }
+  // The library's iterative solver never returns from islands solved side by side on the pool
+  // (ODE 0.16.2: the pool's threads spin for ever); it solves one island after the other then,
+  // each on all threads. The exact solver takes the islands side by side.
+  dWorldSetStepIslandsProcessingMaxThreadCount(pWorld->m_pWorld, bQuick ? 1 : m_iStepThreads);
+  return true;
+}
+
+void CRurIvaDevice::releaseStepThreads() {
+  if (!m_pThreading) return;
+  dThreadingImplementationShutdownProcessing(m_pThreading);
+  dThreadingFreeThreadPool(m_pThreadPool);
+  // The worlds go back to the library's own single-threaded stepping before the implementation
+  // they were given is freed.
+  for (u32 i = 0; i < m_aRecords.size(); ++i) {
+    COdeDataWrapper* r = m_aRecords[i];
+    if (r->m_iKind == eKindWorld && r->m_pWorld && r->m_bThreaded)
+      dWorldSetStepThreadingImplementation(r->m_pWorld, 0, 0);
+    r->m_bThreaded = false;
+  }
+  dThreadingFreeImplementation(m_pThreading);
+  m_pThreading = 0;
+  m_pThreadPool = 0;
 }
 
 void CRurIvaDevice::quaternionToEuler(const f32* q, core::vector3df& cEuler) {

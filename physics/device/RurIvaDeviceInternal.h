@@ -7,6 +7,7 @@
 
 #include <ode/ode.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <initializer_list>
@@ -44,10 +45,13 @@ struct SHeightSource {
  * One registry entry: the library object of one create operation, plus what the device keeps
  * about it (a body's centre of mass, a triangle mesh's arrays, a heightfield's height source).
  */
-class COdeDataWrapper {
+class alignas(64) COdeDataWrapper {
  public:
   COdeDataWrapper(u32 iKind)
       : m_iKind(iKind),
+        m_bBuilt(false),
+        m_bParked(false),
+        m_bThreaded(false),
         m_pWorld(0),
         m_pJoint(0),
         m_pBody(0),
@@ -58,18 +62,26 @@ class COdeDataWrapper {
         m_pHeightfieldData(0),
         m_iIndexCount(0),
         m_iVertexCount(0),
-        m_iWorld(0),
-        m_bBuilt(false),
-        m_bParked(false) {
-    dMassSetZero(&m_cMass);
+        m_iWorld(0) {
     m_aCentre[0] = m_aCentre[1] = m_aCentre[2] = 0;
+    dMassSetZero(&m_cMass);
   }
 
+  // What every step reads of a body's record (kind, flags, object, centre) comes first, in one
+  // cache line.
   u32 m_iKind;
+  //! Triangle or heightfield data has been built (an unbuilt heightfield aborts collisions).
+  bool m_bBuilt;
+  //! A body without a usable position whose geometries were taken out of collision.
+  bool m_bParked;
+  //! A world whose islands step on the device's thread pool.
+  bool m_bThreaded;
   dWorldID m_pWorld;
   dJointID m_pJoint;
   dBodyID m_pBody;
   dGeomID m_pGeom;
+  //! A body's centre of mass in its node's frame; the library body sits at that point.
+  dReal m_aCentre[3];
   dMass m_cMass;
   dSpaceID m_pSpace;
   dTriMeshDataID m_pTriMeshData;
@@ -82,13 +94,28 @@ class COdeDataWrapper {
   u32 m_iVertexCount;
   //! The world handle a body or joint was created in (the library destroys them with it).
   u32 m_iWorld;
-  //! A body's centre of mass in its node's frame; the library body sits at that point.
-  dReal m_aCentre[3];
-  //! Triangle or heightfield data has been built (an unbuilt heightfield aborts collisions).
-  bool m_bBuilt;
-  //! A body without a usable position whose geometries were taken out of collision.
-  bool m_bParked;
   std::unique_ptr<SHeightSource> m_pHeightSource;
+};
+
+//! A body the library moved during its step, with the velocities it had when it moved (the
+//! library damps them right after reporting the move).
+struct SMovedBody {
+  u32 iBody;
+  dBodyID pBody;
+  dReal aLinear[3];
+  dReal aAngular[3];
+};
+
+//! The bodies moved during the library's step. Each report only takes a place of the list (in a
+//! threaded step the library reports from its worker threads); the stepping thread hands them
+//! to the scene afterwards.
+struct SMovedBodies {
+  std::vector<SMovedBody> aBodies;
+  std::atomic<u32> iCount{0};
+  bool bCollecting = false;
+  bool bThreaded = false;
+  //! The collected moves are being handed to the scene.
+  bool bReporting = false;
 };
 
 // Beyond about 4e9 a hash space's cell numbers overflow and the library aborts; positions this

@@ -19,9 +19,10 @@ const f32 fMoveTolerance = 0.000001f;
 //! Fixed point scale of the damping values in a message.
 const f64 fDampingScale = 65000.0;
 
+//! Each component within the tolerance of the other (core::equals), without a branch per test.
 bool sameVector(const core::vector3df& a, const core::vector3df& b) {
-  return core::equals(a.X, b.X, fMoveTolerance) && core::equals(a.Y, b.Y, fMoveTolerance) &&
-         core::equals(a.Z, b.Z, fMoveTolerance);
+  return (a.X + fMoveTolerance >= b.X) & (a.X - fMoveTolerance <= b.X) & (a.Y + fMoveTolerance >= b.Y) &
+         (a.Y - fMoveTolerance <= b.Y) & (a.Z + fMoveTolerance >= b.Z) & (a.Z - fMoveTolerance <= b.Z);
 }
 
 //! Formats at the end of the text already in sBuffer; the text stays cut at the buffer's end.
@@ -41,15 +42,22 @@ CRurIvaEventBodyMoved::CRurIvaEventBodyMoved() { clear(); }
 CRurIvaEventBodyMoved::CRurIvaEventBodyMoved(CRurIvaBody* pBody, const core::vector3df& cPosition,
                                              const core::vector3df& cRotation,
                                              const core::vector3df& cLinearVelocity,
-                                             const core::vector3df& cAngularVelocity) {
-  clear();
-  m_cPosition = cPosition;
-  m_cRotation = cRotation;
-  m_cLinearVelocity = cLinearVelocity;
-  m_cAngularVelocity = cAngularVelocity;
+                                             const core::vector3df& cAngularVelocity)
+    : m_pBody(pBody),
+      m_pTouched(0),
+      m_iBodyId(0),
+      m_iTouchedId(0),
+      m_iCollisionMaterial(0),
+      m_iAngularDamping(0),
+      m_iLinearDamping(0),
+      m_iFlags(0),
+      m_cPosition(cPosition),
+      m_cRotation(cRotation),
+      m_cLinearVelocity(cLinearVelocity),
+      m_cAngularVelocity(cAngularVelocity),
+      m_cCollisionPoint(0, 0, 0) {
   if (!pBody) return;
 
-  m_pBody = pBody;
   m_pTouched = pBody->getTouched();
   m_iBodyId = pBody->getID();
   m_iTouchedId = m_pTouched ? m_pTouched->getID() : 0;
@@ -60,11 +68,18 @@ CRurIvaEventBodyMoved::CRurIvaEventBodyMoved(CRurIvaBody* pBody, const core::vec
   if (!sameVector(cRotation, pBody->getRotation())) m_iFlags |= siRurIvaEventRotation;
   if (!sameVector(cLinearVelocity, pBody->getNodeLinearVelocity())) m_iFlags |= siRurIvaEventLinearVel;
   if (!sameVector(cAngularVelocity, pBody->getNodeAngularVelocity())) m_iFlags |= siRurIvaEventAngularVel;
-  if (pBody->dampingChanged()) m_iFlags |= siRurIvaEventDamping;
   if (m_pTouched) m_iFlags |= siRurIvaEventBodyTouching;
 
-  m_iAngularDamping = dampingToInt(pBody->getAngularDamping());
-  m_iLinearDamping = dampingToInt(pBody->getLinearDamping());
+  // A body whose damping was never changed still has the values it gave the dynamics library at
+  // its start; only a changed one is asked for the library's values.
+  if (pBody->dampingChanged()) {
+    m_iFlags |= siRurIvaEventDamping;
+    m_iAngularDamping = dampingToInt(pBody->getAngularDamping());
+    m_iLinearDamping = dampingToInt(pBody->getLinearDamping());
+  } else {
+    m_iAngularDamping = dampingToInt(pBody->getNodeAngularDamping());
+    m_iLinearDamping = dampingToInt(pBody->getNodeLinearDamping());
+  }
   m_iCollisionMaterial = pBody->getCollisionMaterial();
   m_cCollisionPoint = pBody->getCollisionPoint();
 }

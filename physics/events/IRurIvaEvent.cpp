@@ -1,13 +1,11 @@
 #include "IRurIvaEvent.h"
 
-#include <cstring>
-
 #include "CSerializer.h"
 
 namespace irr {
 namespace ode {
 
-IRurIvaEvent::IRurIvaEvent() : m_pSerializer(0) { memset(m_sBuffer, 0, sizeof(m_sBuffer)); }
+IRurIvaEvent::IRurIvaEvent() : m_pSerializer(0), m_pQueue(0) { m_sBuffer[0] = 0; }
 
 IRurIvaEvent::~IRurIvaEvent() { delete m_pSerializer; }
 

@@ -7,6 +7,7 @@ namespace irr {
 namespace ode {
 
 class CSerializer;
+class CRurIvaEventQueue;
 
 //! Event type values; also the first two bytes of an event's message.
 enum ERurIvaEventType : u16 {
@@ -28,6 +29,10 @@ enum ERurIvaEventType : u16 {
 /**
  * Base of every physics event. An event has a type, a text form for diagnostics, a copy
  * operation and a compact byte form (CSerializer) in which nodes are named by their ids.
+ *
+ * Listeners see an event only while it is delivered: the queue may use it again for a later
+ * event of the same type (see CRurIvaEventQueue::acquire), so a listener that needs it later
+ * keeps a clone().
  */
 class IRurIvaEvent {
  public:
@@ -48,7 +53,13 @@ class IRurIvaEvent {
   IRurIvaEvent& operator=(const IRurIvaEvent&) = delete;
 
   CSerializer* m_pSerializer;
+  //! The text form; written by toString() only, so an event that is never shown costs nothing.
   c8 m_sBuffer[1000];
+
+ private:
+  friend class CRurIvaEventQueue;
+  //! The queue that made this event and takes it back after delivery; null for any other event.
+  CRurIvaEventQueue* m_pQueue;
 };
 
 }  // namespace ode

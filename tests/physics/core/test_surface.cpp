@@ -330,6 +330,31 @@ TEST(CoreContact, NameFlagAndDampingOfTheResultAreLeftAlone) {
   EXPECT_FLOAT_EQ(r.m_fLinearDamping, 0.3f);
 }
 
+TEST(CoreContact, TheCombinationWithoutAResultSetGivesTheCalculatorsValues) {
+  // The collision callback combines into a plain record (no set, nothing allocated); it must
+  // give what the calculator writes into a set, also for sets whose getters answer otherwise.
+  class CDoubledMu : public CRurIvaSurfaceParameters {
+   public:
+    f32 getMu() override { return 2.0f * CRurIvaSurfaceParameters::getMu(); }
+  };
+  CRurIvaSurfaceParameters a, r;
+  CDoubledMu b;
+  CRurIvaContactParameters c;
+  fill(a, 0.0f);
+  fill(b, 0.5f);
+  b.setMode(0x0004 | 0x2000);
+  c.calculateContactParameters(&a, &b, &r);
+  irr::ode::SRurIvaContactSurface cPlain;
+  CRurIvaContactParameters::combine(&a, &b, cPlain);
+  const f32 aSet[] = {r.getMu(),      r.getMu2(),     r.getBounce(),  r.getBounceVel(),
+                      r.getSoftErp(), r.getSoftCfm(), r.getMotion1(), r.getMotion2(),
+                      r.getMotionN(), r.getSlip1(),   r.getSlip2()};
+  EXPECT_EQ(cPlain.iMode, r.getMode());
+  for (int i = 0; i < 11; ++i) EXPECT_EQ(cPlain.aValues[i], aSet[i]) << "value " << i;
+  // b's getter, not its field
+  EXPECT_FLOAT_EQ(cPlain.aValues[irr::ode::eRurIvaValueMu], std::sqrt(a.getMu() * b.getMu()));
+}
+
 }  // namespace
 }  // namespace test
 }  // namespace varrik

@@ -1,5 +1,6 @@
-// Synchronous delivery of events to listeners: order, filtering, ownership of the event, and
-// changes of the listener list made by listeners while an event is being delivered.
+// Synchronous delivery of events to listeners: order, filtering, ownership of the event, changes
+// of the listener list made by listeners while an event is being delivered, and the events the
+// queue hands out and takes back for reuse.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -7,10 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "CRurIvaEventBodyMoved.h"
 #include "CRurIvaEventNodeCloned.h"
 #include "CRurIvaEventQueue.h"
 #include "CRurIvaEventStep.h"
 #include "IRurIvaEventListener.h"
+#include "TestMessages.h"
 
 using namespace irr;
 using namespace irr::ode;
@@ -299,4 +302,119 @@ TEST(EventQueueReentrancy, EventPostedFromInsideIsDeliveredBeforeTheOuterOneGoes
   cQueue.postEvent(new CTrackedEvent(bOuterDeleted), true);
   EXPECT_EQ(aJournal, (Journal{"a:4", "a:4", "b:4", "a:11", "b:11", "b:4"}));
   EXPECT_TRUE(bOuterDeleted);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Events the queue hands out and takes back
+
+namespace {
+
+//! A body-moved event of the queue with a position and a rotation, from no body.
+CRurIvaEventBodyMoved* movedEvent(CRurIvaEventQueue& cQueue, const core::vector3df& cPos, u8 iFlags,
+                                  s32 iId) {
+  const core::vector3df cZero(0, 0, 0);
+  CRurIvaEventBodyMoved* p = cQueue.acquire<CRurIvaEventBodyMoved>(nullptr, cPos, cZero, cZero, cZero);
+  p->setFlags(iFlags);
+  p->setBodyId(iId);
+  return p;
+}
+
+}  // namespace
+
+TEST(EventQueueRecycling, AnEventComesBackAfterDeliveryAndCarriesNothingOfItsLastUse) {
+  Journal aJournal;
+  CRurIvaEventQueue cQueue;
+  CJournalListener cA("a", aJournal);
+  std::vector<std::string> aTexts;
+  std::vector<std::vector<u8>> aMessages;
+  // The listener asks for the text and the message of every event, which the event keeps.
+  cA.m_fOnEvent = [&](IRurIvaEvent* pEvent) {
+    aTexts.push_back(pEvent->toString());
+    aMessages.push_back(varrik::test::messageOf(*pEvent));
+  };
+  cQueue.addEventListener(&cA);
+
+  CRurIvaEventBodyMoved* pFirst = movedEvent(cQueue, core::vector3df(1, 2, 3), siRurIvaEventPosition, 7);
+  pFirst->setTouchedId(40);
+  pFirst->setLinearDamping(0.5f);
+  cQueue.postEvent(pFirst, true);
+  EXPECT_EQ(cQueue.getFreeEventCount(), 1u);
+
+  CRurIvaEventBodyMoved* pSecond = movedEvent(cQueue, core::vector3df(4, 5, 6), 0, 8);
+  EXPECT_EQ(pSecond, pFirst);  // the same object, built afresh
+  EXPECT_EQ(cQueue.getFreeEventCount(), 0u);
+  EXPECT_EQ(pSecond->getTouchedId(), 0);
+  EXPECT_EQ(pSecond->getLinearDampingInt(), 0);
+  cQueue.postEvent(pSecond, true);
+
+  EXPECT_EQ(aTexts, (std::vector<std::string>{
+                        "CRurIvaEventBodyMoved: body=7, flags=1, new position=(1.00, 2.00, 3.00)",
+                        "CRurIvaEventBodyMoved: body=8, flags=0"}));
+  ASSERT_EQ(aMessages.size(), 2u);
+  EXPECT_EQ(aMessages[0].size(), 19u);
+  EXPECT_EQ(aMessages[1], (std::vector<u8>{0x07, 0x00, 0x08, 0x00, 0x00, 0x00, 0x00}));
+}
+
+TEST(EventQueueRecycling, EachTypeComesBackToItsOwnKind) {
+  CRurIvaEventQueue cQueue;
+  CRurIvaEventStep* pStep = cQueue.acquire<CRurIvaEventStep>(5u);
+  pStep->setFrameNo(9);
+  CRurIvaEventBodyMoved* pMoved = movedEvent(cQueue, core::vector3df(0, 0, 0), 0, 1);
+  cQueue.postEvent(pStep, true);
+  cQueue.postEvent(pMoved, true);
+  EXPECT_EQ(cQueue.getFreeEventCount(), 2u);
+  CRurIvaEventStep* pAgain = cQueue.acquire<CRurIvaEventStep>(6u);
+  EXPECT_EQ(pAgain, pStep);
+  EXPECT_EQ(pAgain->getStepNo(), 6u);
+  EXPECT_EQ(pAgain->getFrameNo(), 0u);
+  EXPECT_EQ(varrik::test::messageOf(*pAgain), (std::vector<u8>{0x04, 0x00, 0x06, 0x00, 0x00, 0x00}));
+  cQueue.postEvent(pAgain, true);
+  EXPECT_EQ(cQueue.getFreeEventCount(), 2u);
+}
+
+TEST(EventQueueRecycling, AListenerThatClonesKeepsAValidCopy) {
+  Journal aJournal;
+  CRurIvaEventQueue cQueue;
+  CJournalListener cA("a", aJournal);
+  std::vector<std::unique_ptr<IRurIvaEvent>> aKept;
+  cA.m_fOnEvent = [&](IRurIvaEvent* pEvent) { aKept.emplace_back(pEvent->clone()); };
+  cQueue.addEventListener(&cA);
+
+  cQueue.postEvent(movedEvent(cQueue, core::vector3df(1, 2, 3), siRurIvaEventPosition, 7), true);
+  // The queue's event is used again for the next body; the copy stays as it was.
+  cQueue.postEvent(movedEvent(cQueue, core::vector3df(4, 5, 6), siRurIvaEventPosition, 8), true);
+  ASSERT_EQ(aKept.size(), 2u);
+  CRurIvaEventBodyMoved* pFirst = static_cast<CRurIvaEventBodyMoved*>(aKept[0].get());
+  EXPECT_EQ(pFirst->getBodyId(), 7);
+  EXPECT_EQ(pFirst->getPosition(), core::vector3df(1, 2, 3));
+  EXPECT_EQ(varrik::test::messageOf(*pFirst).size(), 19u);
+  // Copies belong to the listener: posting one with delete-after-delivery deletes it.
+  bool bDeleted = false;
+  cQueue.postEvent(new CTrackedEvent(bDeleted), true);
+  EXPECT_TRUE(bDeleted);
+  cQueue.postEvent(aKept[1].release(), true);
+  EXPECT_EQ(cQueue.getFreeEventCount(), 1u);
+}
+
+TEST(EventQueueRecycling, AnEventKeptAfterDeliveryStaysWithItsPoster) {
+  CRurIvaEventQueue cQueue;
+  CRurIvaEventStep* pStep = cQueue.acquire<CRurIvaEventStep>(1u);
+  cQueue.postEvent(pStep, false);
+  EXPECT_EQ(cQueue.getFreeEventCount(), 0u);
+  EXPECT_EQ(pStep->getStepNo(), 1u);
+  delete pStep;
+}
+
+TEST(EventQueueRecycling, NestedPostsDrawFurtherEventsAndReturnThemAll) {
+  Journal aJournal;
+  CRurIvaEventQueue cQueue;
+  CJournalListener cA("a", aJournal);
+  int iDepth = 0;
+  cA.m_fOnEvent = [&](IRurIvaEvent*) {
+    if (++iDepth < 3) cQueue.postEvent(cQueue.acquire<CRurIvaEventStep>(static_cast<u32>(iDepth)), true);
+  };
+  cQueue.addEventListener(&cA);
+  cQueue.postEvent(cQueue.acquire<CRurIvaEventStep>(0u), true);
+  EXPECT_EQ(aJournal.size(), 3u);
+  EXPECT_EQ(cQueue.getFreeEventCount(), 3u);
 }

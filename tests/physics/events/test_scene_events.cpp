@@ -256,6 +256,27 @@ TEST(EventBodyMovedFromBody, ChangedDampingIsFlaggedAndCarried) {
             (std::vector<u8>{0x07, 0x00, 0x03, 0x00, 0x00, 0x00, 0x20, 0x7A, 0x3F, 0xF4, 0x7E}));
 }
 
+TEST(EventBodyMovedFromBody, DampingAsReadFromTheSceneIsCarriedUnflagged) {
+  // Damping read with the scene is the body's own from the start: it is not a change.
+  CEventScene cScene;
+  CRurIvaBody* pBody = cScene.addBody(5, core::vector3df(0, 9, 0));
+  io::IAttributes* pIn = cScene.newAttributes();
+  pIn->addFloat("LinearDamping", 0.25f);
+  pIn->addFloat("AngularDamping", 0.5f);
+  pBody->deserializeAttributes(pIn);
+  pIn->drop();
+  cScene.world()->initPhysics();
+  ASSERT_NE(pBody->getBodyId(), 0u);
+  ASSERT_FALSE(pBody->dampingChanged());
+  CRurIvaEventBodyMoved cEvent(pBody, pBody->getAbsolutePosition(), pBody->getRotation(),
+                               pBody->getNodeLinearVelocity(), pBody->getNodeAngularVelocity());
+  EXPECT_EQ(cEvent.getFlags(), 0);
+  EXPECT_EQ(cEvent.getLinearDampingInt(), 16250);
+  EXPECT_EQ(cEvent.getAngularDampingInt(), 32500);
+  EXPECT_EQ(cEvent.getLinearDamping(), pBody->getLinearDamping());  // what the library has
+  EXPECT_EQ(cEvent.getAngularDamping(), pBody->getAngularDamping());
+}
+
 TEST(EventBodyMovedFromBody, TouchedGeometryIsFlaggedWithItsContact) {
   CEventScene cScene;
   CRurIvaBody* pBody = cScene.m_pBody;

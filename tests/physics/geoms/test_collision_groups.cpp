@@ -1,6 +1,6 @@
 // Which geometry pairs become contacts: collision groups, the collide flag, static pairs and
 // geometries of one body. Measured on the bodies (touching flags, motion) and by counting the
-// pairs that reach the surface combination, the first thing done for a pair that may touch.
+// surface combinations asked for the contacts that pairs make.
 #include <gtest/gtest.h>
 
 #include "CCountingCalculator.h"
@@ -136,8 +136,8 @@ TEST(SimCollisionGroups, TwoStaticGeometriesNeverReachTheContactStage) {
   CRurIvaBody* pBody = cScene.addSphereBody(pWorld, vector3df(20, 1, 0), 1.0f);
   pBody->initPhysics();
   cScene.steps(pWorld, 5);
-  EXPECT_EQ(cCounter.m_iCalls % 16, 0);
-  EXPECT_EQ(cCounter.pairs(), 5);
+  // A sphere meets the ground in one point: one contact, so one combination, per step.
+  EXPECT_EQ(cCounter.m_iCalls, 5);
   EXPECT_TRUE(pBody->getCollision());
 }
 

@@ -1,5 +1,6 @@
-// The device's own contact calculator, counting the surface combinations asked of it. Only the
-// geometry pairs that reach the making of contacts ask it, 16 times each (one per contact slot).
+// The device's own contact calculator, counting the surface combinations asked of it. A
+// calculator other than the layer's own is asked once for every contact made: only touching
+// geometry pairs ask it, once per contact they make.
 #ifndef VARRIK_TESTS_PHYSICS_C_COUNTING_CALCULATOR_H
 #define VARRIK_TESTS_PHYSICS_C_COUNTING_CALCULATOR_H
 
@@ -17,9 +18,6 @@ class CCountingCalculator : public irr::ode::CRurIvaContactParameters {
     ++m_iCalls;
     CRurIvaContactParameters::calculateContactParameters(p1, p2, pResult);
   }
-  //! The geometry pairs that reached the making of contacts.
-  int pairs() const { return m_iCalls / 16; }
-
   int m_iCalls = 0;
 };
 

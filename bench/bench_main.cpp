@@ -1,0 +1,308 @@
+// The benchmark program: Google Benchmark runs every scene of BenchScenes.cpp on both sides (and
+// the layer side on two threads where the scene says so), then one table sums the runs up.
+//
+// Options besides Google Benchmark's own:
+//   --rss_steps=N        after the timings, step the layer side of every scene N times more and
+//                        report the growth of the process's resident memory over those steps
+//   --list_scenes        print the scene names, one a line, and nothing else
+//   --profile=SCENE/SIDE[:STEPS]
+//                        build one side of one scene (SIDE: layer, plain or layer_2threads) and
+//                        run STEPS steps (default 100) in profiledSteps() and nothing else; for
+//                        valgrind --tool=callgrind --toggle-collect='*profiledSteps*'
+//
+// Every measured value is the median over the repetitions (--benchmark_repetitions); the noise
+// column gives the spread of the two sides' repetitions, (max - min) / median.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+
+#include "BenchMemory.h"
+#include "BenchScenes.h"
+
+namespace varrik {
+namespace bench {
+namespace {
+
+const char* sideName(ESide eSide, unsigned iThreads) {
+  if (eSide == ESide::ePlain) return "plain";
+  return iThreads > 1 ? "layer_2threads" : "layer";
+}
+
+// Google Benchmark calls a benchmark function more than once while it settles the number of
+// iterations, and once per repetition; the scene built by the first call is kept (and goes on
+// stepping) while the same benchmark runs, and is taken down before another benchmark's scene is
+// built (both sides share the dynamics library's global state).
+struct SCurrent {
+  const SSceneDef* pDef = nullptr;
+  ESide eSide = ESide::eLayer;
+  unsigned iThreads = 0;
+  std::unique_ptr<IBenchScene> pScene;
+} g_cCurrent;
+
+IBenchScene* sceneFor(const SSceneDef* pDef, ESide eSide, unsigned iThreads) {
+  SCurrent& c = g_cCurrent;
+  if (c.pScene && c.pDef == pDef && c.eSide == eSide && c.iThreads == iThreads) return c.pScene.get();
+  c.pScene.reset();
+  c.pScene = pDef->fBuild(eSide, iThreads);
+  c.pDef = pDef;
+  c.eSide = eSide;
+  c.iThreads = iThreads;
+  return c.pScene.get();
+}
+
+void runScene(benchmark::State& state, const SSceneDef* pDef, ESide eSide, unsigned iThreads) {
+  IBenchScene* pScene = sceneFor(pDef, eSide, iThreads);
+  if (!pScene) {
+    state.SkipWithError("the scene could not be built (build the varrik-data target first)");
+    return;
+  }
+  const uint64_t iBefore = allocationCount(), iLibraryBefore = libraryAllocationCount();
+  for (auto _ : state) pScene->step();
+  const uint64_t iAfter = allocationCount(), iLibraryAfter = libraryAllocationCount();
+  const double fSteps = static_cast<double>(state.iterations());
+  state.SetItemsProcessed(state.iterations());
+  state.counters["allocs_per_step"] =
+      allocationsCounted() ? static_cast<double>(iAfter - iBefore) / fSteps : -1.0;
+  state.counters["ode_allocs_per_step"] = static_cast<double>(iLibraryAfter - iLibraryBefore) / fSteps;
+  state.counters["check"] = pScene->check();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The table
+
+struct SRuns {
+  std::vector<double> aMicroseconds;
+  std::vector<double> aAllocations;
+  std::vector<double> aLibraryAllocations;
+  std::vector<double> aChecks;
+};
+
+double median(std::vector<double> a) {
+  if (a.empty()) return 0.0;
+  std::sort(a.begin(), a.end());
+  const size_t n = a.size();
+  return n % 2 ? a[n / 2] : 0.5 * (a[n / 2 - 1] + a[n / 2]);
+}
+
+double spread(const std::vector<double>& a) {
+  if (a.size() < 2) return 0.0;
+  const double m = median(a);
+  return m > 0 ? (*std::max_element(a.begin(), a.end()) - *std::min_element(a.begin(), a.end())) / m : 0.0;
+}
+
+class CCollectingReporter : public benchmark::ConsoleReporter {
+ public:
+  // Colours only on a terminal (the table is read from logs as well).
+  CCollectingReporter() : ConsoleReporter(isatty(1) ? OO_Defaults : OO_Tabular) {}
+
+  void ReportRuns(const std::vector<Run>& aRuns) override {
+    for (const Run& r : aRuns) {
+      if (r.run_type != Run::RT_Iteration || r.error_occurred) continue;
+      SRuns& s = m_mRuns[r.run_name.function_name];
+      double fMicroseconds = r.GetAdjustedRealTime();
+      switch (r.time_unit) {
+        case benchmark::kNanosecond:
+          fMicroseconds /= 1000.0;
+          break;
+        case benchmark::kMillisecond:
+          fMicroseconds *= 1000.0;
+          break;
+        case benchmark::kSecond:
+          fMicroseconds *= 1e6;
+          break;
+        default:
+          break;
+      }
+      s.aMicroseconds.push_back(fMicroseconds);
+      auto it = r.counters.find("allocs_per_step");
+      if (it != r.counters.end()) s.aAllocations.push_back(it->second.value);
+      it = r.counters.find("ode_allocs_per_step");
+      if (it != r.counters.end()) s.aLibraryAllocations.push_back(it->second.value);
+      it = r.counters.find("check");
+      if (it != r.counters.end()) s.aChecks.push_back(it->second.value);
+    }
+    ConsoleReporter::ReportRuns(aRuns);
+  }
+
+  const SRuns* find(const std::string& sName) const {
+    auto it = m_mRuns.find(sName);
+    return it == m_mRuns.end() || it->second.aMicroseconds.empty() ? nullptr : &it->second;
+  }
+
+ private:
+  std::map<std::string, SRuns> m_mRuns;
+};
+
+struct SRss {
+  bool bMeasured = false;
+  long long iGrowthKiB = 0;
+};
+
+void printTable(const CCollectingReporter& cReporter, const std::map<std::string, SRss>& mRss,
+                int iRssSteps) {
+  printf("\n%-20s %11s %11s %6s %8s %13s %7s %12s %6s %11s %s\n", "scene", "layer st/s", "plain st/s",
+         "ratio", "noise", "allocs/st l/p", "added", "2 thr. st/s", "ratio", "RSS growth",
+         "check layer/plain");
+  for (const SSceneDef& d : scenes()) {
+    const SRuns* pLayer = cReporter.find(d.sName + "/layer");
+    const SRuns* pPlain = cReporter.find(d.sName + "/plain");
+    const SRuns* pThreads = cReporter.find(d.sName + "/layer_2threads");
+    if (!pLayer && !pPlain) continue;
+    const double fLayer = pLayer ? median(pLayer->aMicroseconds) : 0.0;
+    const double fPlain = pPlain ? median(pPlain->aMicroseconds) : 0.0;
+    const double fThreads = pThreads ? median(pThreads->aMicroseconds) : 0.0;
+    char sLayer[32] = "-", sPlain[32] = "-", sRatio[32] = "-", sNoise[32] = "-", sAllocs[48] = "-",
+         sAdded[32] = "-";
+    char sThreads[32] = "-", sThreadRatio[32] = "-", sRss[32] = "-", sCheck[64] = "-";
+    if (fLayer > 0) snprintf(sLayer, sizeof(sLayer), "%.1f", 1e6 / fLayer);
+    if (fPlain > 0) snprintf(sPlain, sizeof(sPlain), "%.1f", 1e6 / fPlain);
+    if (fLayer > 0 && fPlain > 0) snprintf(sRatio, sizeof(sRatio), "%.3f", fLayer / fPlain);
+    if (pLayer && pPlain)
+      snprintf(sNoise, sizeof(sNoise), "%.0f/%.0f%%", 100.0 * spread(pLayer->aMicroseconds),
+               100.0 * spread(pPlain->aMicroseconds));
+    if (pLayer && pPlain && !pLayer->aAllocations.empty() && !pPlain->aAllocations.empty()) {
+      const double fLayerAllocs = median(pLayer->aAllocations), fPlainAllocs = median(pPlain->aAllocations);
+      if (fLayerAllocs >= 0 && fPlainAllocs >= 0) {
+        snprintf(sAllocs, sizeof(sAllocs), "%.0f/%.0f", fLayerAllocs, fPlainAllocs);
+        snprintf(sAdded, sizeof(sAdded), "%.2f", fLayerAllocs - fPlainAllocs);
+      }
+    }
+    if (fThreads > 0) snprintf(sThreads, sizeof(sThreads), "%.1f", 1e6 / fThreads);
+    if (fThreads > 0 && fPlain > 0) snprintf(sThreadRatio, sizeof(sThreadRatio), "%.3f", fThreads / fPlain);
+    auto it = mRss.find(d.sName);
+    if (it != mRss.end() && it->second.bMeasured)
+      snprintf(sRss, sizeof(sRss), "%lld KiB", it->second.iGrowthKiB);
+    if (pLayer && pPlain && !pLayer->aChecks.empty() && !pPlain->aChecks.empty())
+      snprintf(sCheck, sizeof(sCheck), "%.3f/%.3f", median(pLayer->aChecks), median(pPlain->aChecks));
+    printf("%-20s %11s %11s %6s %8s %13s %7s %12s %6s %11s %s\n", d.sName.c_str(), sLayer, sPlain, sRatio,
+           sNoise, sAllocs, sAdded, sThreads, sThreadRatio, sRss, sCheck);
+  }
+  printf(
+      "\nratio: layer time per step / plain time per step (medians); noise: (max - min) / median of the\n"
+      "layer's and the plain side's repetitions; allocs/st l/p: heap allocations per step outside the "
+      "dynamics\n"
+      "library's allocation hooks on the layer and the plain side (both include what the library's hash "
+      "space\n"
+      "allocates with operator new in every collision pass); added: what the layer allocates on top;\n"
+      "2 thr.: the layer stepping on a pool of two threads, its ratio against the single-threaded plain "
+      "side;\n");
+  if (iRssSteps > 0)
+    printf("RSS growth: resident memory after %d more layer steps minus before them.\n", iRssSteps);
+  else
+    printf("RSS growth: not measured (--rss_steps=N).\n");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Profiling and resident memory
+
+__attribute__((noinline)) void profiledSteps(IBenchScene* pScene, int iSteps) {
+  for (int i = 0; i < iSteps; ++i) pScene->step();
+}
+
+int profile(const std::string& sSpec) {
+  std::string sWhat = sSpec;
+  int iSteps = 100;
+  const size_t iColon = sWhat.rfind(':');
+  if (iColon != std::string::npos) {
+    iSteps = atoi(sWhat.c_str() + iColon + 1);
+    sWhat.resize(iColon);
+  }
+  for (const SSceneDef& d : scenes())
+    for (ESide eSide : {ESide::eLayer, ESide::ePlain})
+      for (unsigned iThreads : {0u, 2u}) {
+        if (eSide == ESide::ePlain && iThreads) continue;
+        if (sWhat != d.sName + "/" + sideName(eSide, iThreads)) continue;
+        std::unique_ptr<IBenchScene> pScene = d.fBuild(eSide, iThreads);
+        if (!pScene) {
+          printf("%s could not be built\n", sWhat.c_str());
+          return 1;
+        }
+        const uint64_t iBefore = allocationCount(), iLibraryBefore = libraryAllocationCount();
+        profiledSteps(pScene.get(), iSteps);
+        printf("%s: %d steps, %.2f allocations per step (and %.2f of the dynamics library), check %.4f\n",
+               sWhat.c_str(), iSteps, static_cast<double>(allocationCount() - iBefore) / iSteps,
+               static_cast<double>(libraryAllocationCount() - iLibraryBefore) / iSteps, pScene->check());
+        return 0;
+      }
+  printf("no scene side called %s\n", sWhat.c_str());
+  return 2;
+}
+
+std::map<std::string, SRss> measureResidentMemory(int iSteps, const std::string& sFilter) {
+  std::map<std::string, SRss> m;
+  for (const SSceneDef& d : scenes()) {
+    if (!sFilter.empty() && d.sName.find(sFilter) == std::string::npos) continue;
+    std::unique_ptr<IBenchScene> pScene = d.fBuild(ESide::eLayer, 0);
+    if (!pScene) continue;
+    // A first stretch lets every buffer that grows with use reach its size.
+    for (int i = 0; i < 1000; ++i) pScene->step();
+    const uint64_t iBefore = residentBytes();
+    for (int i = 0; i < iSteps; ++i) pScene->step();
+    const uint64_t iAfter = residentBytes();
+    m[d.sName] = {true, (static_cast<long long>(iAfter) - static_cast<long long>(iBefore)) / 1024};
+    printf("%s: resident %llu KiB before, %llu KiB after %d steps\n", d.sName.c_str(),
+           static_cast<unsigned long long>(iBefore / 1024), static_cast<unsigned long long>(iAfter / 1024),
+           iSteps);
+    fflush(stdout);
+  }
+  return m;
+}
+
+}  // namespace
+}  // namespace bench
+}  // namespace varrik
+
+int main(int argc, char** argv) {
+  using namespace varrik::bench;
+  // The demo's assets are read by relative paths from the build folder.
+  if (chdir(VARRIK_DATA_DIR "/..") != 0) printf("cannot enter the build folder of %s\n", VARRIK_DATA_DIR);
+
+  countLibraryAllocationsApart();
+  int iRssSteps = 0;
+  std::string sRssFilter, sProfile;
+  std::vector<char*> aArgs;
+  for (int i = 0; i < argc; ++i) {
+    if (strncmp(argv[i], "--rss_steps=", 12) == 0)
+      iRssSteps = atoi(argv[i] + 12);
+    else if (strncmp(argv[i], "--rss_filter=", 13) == 0)
+      sRssFilter = argv[i] + 13;
+    else if (strncmp(argv[i], "--profile=", 10) == 0)
+      sProfile = argv[i] + 10;
+    else if (strcmp(argv[i], "--list_scenes") == 0) {
+      for (const SSceneDef& d : scenes()) printf("%s\n", d.sName.c_str());
+      return 0;
+    }
+    else
+      aArgs.push_back(argv[i]);
+  }
+  if (!sProfile.empty()) return profile(sProfile);
+
+  int iArgs = static_cast<int>(aArgs.size());
+  benchmark::Initialize(&iArgs, aArgs.data());
+  if (benchmark::ReportUnrecognizedArguments(iArgs, aArgs.data())) return 1;
+
+  for (const SSceneDef& d : scenes())
+    for (ESide eSide : {ESide::eLayer, ESide::ePlain})
+      for (unsigned iThreads : {0u, 2u}) {
+        if (iThreads && (eSide == ESide::ePlain || !d.bThreaded)) continue;
+        const std::string sName = d.sName + "/" + sideName(eSide, iThreads);
+        benchmark::RegisterBenchmark(sName.c_str(), runScene, &d, eSide, iThreads)
+            ->Unit(benchmark::kMicrosecond)
+            ->UseRealTime();
+      }
+
+  CCollectingReporter cReporter;
+  benchmark::RunSpecifiedBenchmarks(&cReporter);
+  g_cCurrent.pScene.reset();
+  std::map<std::string, SRss> mRss;
+  if (iRssSteps > 0) mRss = measureResidentMemory(iRssSteps, sRssFilter);
+  printTable(cReporter, mRss, iRssSteps);
+  benchmark::Shutdown();
+  return 0;
+}

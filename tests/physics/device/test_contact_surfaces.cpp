@@ -1,0 +1,128 @@
+// The surface of the contacts the collision callback makes: which pairs ask the contact
+// calculator, how often, and that its answer is what the contacts get, whether the layer's own
+// combination is used or an application's calculator.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "CCountingCalculator.h"
+#include "CDeviceScene.h"
+#include "CRurIvaBody.h"
+#include "CRurIvaDevice.h"
+#include "CRurIvaGeomBox.h"
+#include "CRurIvaGeomPlane.h"
+#include "CRurIvaGeomSphere.h"
+#include "CRurIvaSurfaceParameters.h"
+#include "IRurIvaContactParameters.h"
+
+using namespace varrik::test;
+
+namespace {
+
+//! Every contact bounces back with all its speed, whatever the two surfaces say.
+class CBouncyCalculator : public irr::ode::IRurIvaContactParameters {
+ public:
+  void calculateContactParameters(CRurIvaSurfaceParameters*, CRurIvaSurfaceParameters*,
+                                  CRurIvaSurfaceParameters* pResult) override {
+    pResult->setMode(irr::ode::eRurIvaContactBounce);
+    pResult->setBounce(1.0f);
+    pResult->setBounceVel(0.0f);
+  }
+};
+
+struct SContactCase {
+  const char* sWhat;
+  //! Builds the bodies on the scene's ground (gravity off).
+  void (*fBuild)(CDeviceScene& cScene);
+  //! Contacts the pairs make in one step.
+  int iContacts;
+};
+
+const SContactCase kContactCases[] = {
+    {"a sphere resting on the ground meets it in one point",
+     [](CDeviceScene& s) { s.addSphereBody(s.world(), vector3df(0, 0.49f, 0), 0.5f)->initPhysics(); }, 1},
+    {"a box resting on the ground meets it at four corners",
+     [](CDeviceScene& s) {
+       s.addBoxBody(s.world(), vector3df(0, 0.49f, 0), vector3df(1, 1, 1))->initPhysics();
+     },
+     4},
+    {"spheres whose bounds overlap but which do not touch make no contact",
+     [](CDeviceScene& s) {
+       s.addSphereBody(s.world(), vector3df(0, 5, 0), 1.0f)->initPhysics();
+       s.addSphereBody(s.world(), vector3df(1.5f, 5, 1.5f), 1.0f)->initPhysics();
+     },
+     0},
+};
+
+}  // namespace
+
+TEST(DeviceContactSurfaces, AReplacedCalculatorIsAskedOnceForEveryContactMade) {
+  for (const SContactCase& c : kContactCases) {
+    SCOPED_TRACE(c.sWhat);
+    CDeviceScene cScene;
+    CCountingCalculator* pCalculator = new CCountingCalculator();
+    cScene.m_pDevice->setContactCalculator(pCalculator);
+    cScene.world()->setGravity(vector3df(0, 0, 0));
+    cScene.addGround(cScene.world())->initPhysics();
+    c.fBuild(cScene);
+    cScene.steps(3);
+    EXPECT_EQ(pCalculator->m_iCalls, 3 * c.iContacts);
+  }
+}
+
+TEST(DeviceContactSurfaces, TheCalculatorsAnswerIsTheSurfaceOfTheContacts) {
+  // Surfaces of all zeros make no bounce; the bouncy calculator makes every contact bounce.
+  for (bool bBouncy : {false, true}) {
+    SCOPED_TRACE(bBouncy ? "bouncy calculator" : "the layer's own calculator");
+    CDeviceScene cScene;
+    if (bBouncy) cScene.m_pDevice->setContactCalculator(new CBouncyCalculator());
+    cScene.addGround(cScene.world())->initPhysics();
+    CRurIvaBody* pBall = cScene.addSphereBody(cScene.world(), vector3df(0, 3, 0), 0.5f);
+    pBall->initPhysics();
+    f32 fHighestAfterLanding = 0.0f;
+    bool bLanded = false;
+    for (int i = 0; i < 120; ++i) {
+      cScene.steps(1);
+      const f32 y = pBall->getPosition().Y;
+      if (y < 0.6f) bLanded = true;
+      if (bLanded && y > fHighestAfterLanding) fHighestAfterLanding = y;
+    }
+    EXPECT_TRUE(bLanded);
+    if (bBouncy)
+      EXPECT_GT(fHighestAfterLanding, 2.0f);
+    else
+      EXPECT_LT(fHighestAfterLanding, 0.6f);
+  }
+}
+
+TEST(DeviceContactSurfaces, TheLayersOwnCombinationMovesBodiesAsAskingForEveryContactDoes) {
+  // The layer works its own combination out once per pair; a calculator of the same rule that
+  // is asked for every contact must lead to exactly the same motion.
+  std::vector<vector3df> aPositions[2];
+  for (int iRun = 0; iRun < 2; ++iRun) {
+    CDeviceScene cScene;
+    if (iRun == 1) cScene.m_pDevice->setContactCalculator(new CCountingCalculator());
+    irr::ode::CRurIvaGeomPlane* pGround = cScene.addGround(cScene.world());
+    CRurIvaSurfaceParameters* pSurface = pGround->getSurfaceParameters(0);
+    pSurface->setMode(irr::ode::eRurIvaContactBounce | irr::ode::eRurIvaContactApprox1);
+    pSurface->setMu(0.6f);
+    pSurface->setBounce(0.5f);
+    pGround->initPhysics();
+    std::vector<CRurIvaBody*> aBodies;
+    for (int i = 0; i < 4; ++i) {
+      CRurIvaGeomBox* pBox = nullptr;
+      aBodies.push_back(cScene.addBoxBody(cScene.world(), vector3df(3.0f * i, 1.0f + i, 0),
+                                          vector3df(1, 0.5f, 2), vector3df(10.0f * i, 20, 5), 1.0f, &pBox));
+      CRurIvaSurfaceParameters* p = pBox->getSurfaceParameters(0);
+      p->setMode(irr::ode::eRurIvaContactBounce);
+      p->setMu(0.2f * (i + 1));
+      p->setBounce(0.3f);
+      aBodies.back()->setLinearVelocity(vector3df(2.0f, 0, 1.0f));
+      aBodies.back()->initPhysics();
+    }
+    cScene.steps(90);
+    for (CRurIvaBody* p : aBodies)
+      aPositions[iRun].push_back(cScene.m_pDevice->bodyGetPosition(p->getBodyId()));
+  }
+  EXPECT_EQ(aPositions[0], aPositions[1]);
+}
