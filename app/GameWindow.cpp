@@ -1,5 +1,7 @@
 #include "GameWindow.h"
 
+#include "CRurIvaManager.h"
+
 using namespace irr;
 
 namespace varrik::demo {
@@ -33,6 +35,21 @@ void drawFrame(video::IVideoDriver* driver, scene::ISceneManager* smgr, gui::IGU
   smgr->drawAll();
   guienv->drawAll();
   driver->endScene();
+}
+
+void configureGamePhysics() {
+  ode::CRurIvaManager* pManager = ode::CRurIvaManager::getSharedInstance();
+  pManager->setInterpolation(true);
+  pManager->setMaxStepsPerFrame(kMaxStepsPerFrame);
+}
+
+bool CDebugViewKey::OnEvent(const SEvent& event) {
+  if (event.EventType == EET_KEY_INPUT_EVENT && event.KeyInput.Key == KEY_F3 && event.KeyInput.PressedDown &&
+      m_pWorld) {
+    m_bOn = !m_bOn;
+    ode::CRurIvaManager::getSharedInstance()->setDebugView(m_pWorld, m_bOn);
+  }
+  return false;
 }
 
 }  // namespace varrik::demo
