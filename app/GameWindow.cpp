@@ -44,8 +44,10 @@ void configureGamePhysics() {
 }
 
 bool CDebugViewKey::OnEvent(const SEvent& event) {
-  if (event.EventType == EET_KEY_INPUT_EVENT && event.KeyInput.Key == KEY_F3 && event.KeyInput.PressedDown &&
-      m_pWorld) {
+  if (event.EventType != EET_KEY_INPUT_EVENT || event.KeyInput.Key != KEY_F3) return false;
+  const bool bPressed = event.KeyInput.PressedDown && !m_bKeyDown;
+  m_bKeyDown = event.KeyInput.PressedDown;
+  if (bPressed && m_pWorld) {
     m_bOn = !m_bOn;
     ode::CRurIvaManager::getSharedInstance()->setDebugView(m_pWorld, m_bOn);
   }

@@ -44,6 +44,8 @@ class CDebugViewKey : public irr::IEventReceiver {
  private:
   irr::scene::ISceneNode* m_pWorld;
   bool m_bOn = false;
+  //! A held key repeats its presses: only a press after a release counts.
+  bool m_bKeyDown = false;
 };
 
 }  // namespace varrik::demo

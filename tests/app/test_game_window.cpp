@@ -155,6 +155,8 @@ TEST_F(GameWindowTest, F3TurnsTheDebugViewOfTheWorldOnAndOffAndLeavesEveryKeyToT
   EXPECT_FALSE(key(KEY_F3, true));
   EXPECT_TRUE(cKey.isOn());
   EXPECT_NE(pWorld->isDebugDataVisible(), 0u);
+  EXPECT_FALSE(key(KEY_F3, true)) << "a held key repeats its presses";
+  EXPECT_TRUE(cKey.isOn());
   EXPECT_FALSE(key(KEY_F3, false)) << "releasing the key changes nothing";
   EXPECT_NE(pWorld->isDebugDataVisible(), 0u);
   for (EKEY_CODE iArrow : {KEY_UP, KEY_DOWN, KEY_LEFT, KEY_RIGHT}) EXPECT_FALSE(key(iArrow, true));
