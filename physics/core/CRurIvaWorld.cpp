@@ -10,6 +10,7 @@
 #include "CRurIvaSurfaceParameters.h"
 #include "IRurIvaDevice.h"
 #include "RurIvaLists.h"
+#include "RurIvaXmlCheck.h"
 
 namespace irr {
 namespace ode {
@@ -310,7 +311,8 @@ s32 CRurIvaWorld::loadFromFile(const wchar_t* sFileName) {
     return 0;
   }
 
-  io::IXMLReader* pReader = pFileSystem->createXMLReader(pFile);
+  // The engine's reader runs past the end of an unfinished file: such a file is not handed to it.
+  io::IXMLReader* pReader = xmlIsSafeToRead(pFile) ? pFileSystem->createXMLReader(pFile) : 0;
   if (!pReader) {
     printf("\"%s\" is an invalid XML file\n", sName.c_str());
     pFile->drop();
