@@ -134,6 +134,8 @@ class CRurIvaManager : public IRurIvaEventListener {
   void beginInterpolatedFrame();
   void recordSimulatedPoses();
   void showInterpolatedFrame();
+  //! Every known node lets go of its discarded dynamics objects (see closeODE).
+  void forgetPhysics();
   void applyBodyMoved(IRurIvaEvent* pEvent);
   void applyBodyRemoved(IRurIvaEvent* pEvent);
   void applyNodeRemoved(IRurIvaEvent* pEvent);

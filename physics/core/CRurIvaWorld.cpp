@@ -216,6 +216,12 @@ const core::aabbox3df& CRurIvaWorld::getBoundingBox() const {
   return m_aDebugLines.empty() ? m_cBoundingBox : m_cDebugBox;
 }
 
+void CRurIvaWorld::forgetPhysics() {
+  CRurIvaDampable::forgetPhysics();
+  m_iWorldId = 0;
+  m_iJointGroupId = 0;
+}
+
 void CRurIvaWorld::step(f32 fTime) { m_pOdeDevice->step(fTime, this); }
 void CRurIvaWorld::quickStep(f32 fTime) { m_pOdeDevice->quickStep(fTime, this); }
 
