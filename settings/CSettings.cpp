@@ -5,7 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
-#include <string>
+
+#include "CRurIvaXmlCheck.h"
 
 using namespace irr;
 
@@ -27,104 +28,6 @@ bool readIntAttribute(io::IXMLReaderUTF8* pReader, const char* sName, s32& iValu
   if (lValue > INT_MAX) lValue = INT_MAX;
   if (lValue < INT_MIN) lValue = INT_MIN;
   iValue = static_cast<s32>(lValue);
-  return true;
-}
-
-// The characters the engine's XML parser sees: it appends four zero bytes, skips a byte order
-// mark and keeps the low byte of every UTF-16 or UTF-32 code unit (a code unit cut short is
-// completed with the zeros). Its parsing stops at the first zero character.
-std::string parserText(std::string sBytes) {
-  sBytes.append(4, '\0');
-  const auto byte = [&sBytes](std::size_t i) { return static_cast<unsigned char>(sBytes[i]); };
-  std::size_t iStart = 0;
-  std::size_t iUnit = 1;
-  std::size_t iLowByte = 0;
-  if (sBytes.size() >= 4 && byte(0) == 0x00 && byte(1) == 0x00 && byte(2) == 0xFE && byte(3) == 0xFF)
-    iStart = 4, iUnit = 4, iLowByte = 3;
-  else if (sBytes.size() >= 4 && byte(0) == 0xFF && byte(1) == 0xFE && byte(2) == 0x00 && byte(3) == 0x00)
-    iStart = 4, iUnit = 4, iLowByte = 0;
-  else if (sBytes.size() >= 2 && byte(0) == 0xFE && byte(1) == 0xFF)
-    iStart = 2, iUnit = 2, iLowByte = 1;
-  else if (sBytes.size() >= 2 && byte(0) == 0xFF && byte(1) == 0xFE)
-    iStart = 2, iUnit = 2, iLowByte = 0;
-  else if (sBytes.size() >= 3 && byte(0) == 0xEF && byte(1) == 0xBB && byte(2) == 0xBF)
-    iStart = 3;
-
-  std::string sText;
-  for (std::size_t i = iStart; i + iUnit <= sBytes.size(); i += iUnit) {
-    const char c = sBytes[i + iLowByte];
-    if (!c) break;
-    sText.push_back(c);
-  }
-  return sText;
-}
-
-bool isXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-
-// The engine's XML parser scans for the end of a tag, a comment or an attribute name without
-// looking for the end of the text, so an unfinished construct ("<!>", "<a b", a truncated
-// file) makes it read past its buffer and crash. This accepts only text in which every
-// construct is complete: declarations, comments, CDATA sections, closing tags, and elements
-// whose attributes all have the form name="value" or name='value'.
-bool isCompleteXml(const std::string& sText) {
-  const std::size_t n = sText.size();
-  std::size_t i = 0;
-  while ((i = sText.find('<', i)) != std::string::npos) {
-    ++i;
-    if (i >= n) return false;
-
-    if (sText[i] == '?' || sText[i] == '/') {
-      i = sText.find('>', i);
-      if (i == std::string::npos) return false;
-      ++i;
-      continue;
-    }
-
-    if (sText[i] == '!') {
-      if (sText.compare(i, 8, "![CDATA[") == 0) {
-        i = sText.find("]]>", i + 8);
-        if (i == std::string::npos) return false;
-        i += 3;
-        continue;
-      }
-      if (sText.compare(i, 3, "!--") != 0) return false;
-      const std::size_t iEnd = sText.find("-->", i + 3);
-      // The parser ends a comment by counting '<' and '>', so neither may occur inside.
-      if (iEnd == std::string::npos || sText.find_first_of("<>", i + 3) < iEnd) return false;
-      i = iEnd + 3;
-      continue;
-    }
-
-    while (i < n && sText[i] != '>' && !isXmlSpace(sText[i])) ++i;
-    for (;;) {
-      while (i < n && isXmlSpace(sText[i])) ++i;
-      if (i >= n) return false;
-      if (sText[i] == '>') {
-        ++i;
-        break;
-      }
-      if (sText[i] == '/') {
-        if (i + 1 >= n || sText[i + 1] != '>') return false;
-        i += 2;
-        break;
-      }
-
-      const std::size_t iName = i;
-      while (i < n && !isXmlSpace(sText[i]) && sText[i] != '=') {
-        if (std::strchr("<>/\"'", sText[i])) return false;
-        ++i;
-      }
-      if (i == iName) return false;
-      while (i < n && isXmlSpace(sText[i])) ++i;
-      if (i >= n || sText[i] != '=') return false;
-      ++i;
-      while (i < n && isXmlSpace(sText[i])) ++i;
-      if (i >= n || (sText[i] != '"' && sText[i] != '\'')) return false;
-      i = sText.find(sText[i], i + 1);
-      if (i == std::string::npos) return false;
-      ++i;
-    }
-  }
   return true;
 }
 
@@ -203,10 +106,8 @@ void CSettings::readSettingsFile(io::IFileSystem* pFileSystem) {
   io::IReadFile* pFile = pFileSystem ? pFileSystem->createAndOpenFile(m_sSettingsFile) : 0;
   if (!pFile) return;
 
-  std::string sBytes(static_cast<std::size_t>(pFile->getSize() > 0 ? pFile->getSize() : 0), '\0');
-  const bool bRead = sBytes.empty() || pFile->read(&sBytes[0], static_cast<u32>(sBytes.size())) ==
-                                           static_cast<s32>(sBytes.size());
-  if (!bRead || !isCompleteXml(parserText(sBytes))) {
+  // The engine's reader runs past the end of unfinished XML: such a file is not handed to it.
+  if (!irr::ode::CRurIvaXmlCheck::isComplete(pFile, irr::ode::CRurIvaXmlCheck::eNarrowReader)) {
     std::fprintf(stderr,
                  "The settings file \"%s\" is not complete XML and was ignored; "
                  "the default settings are used.\n",
@@ -215,7 +116,6 @@ void CSettings::readSettingsFile(io::IFileSystem* pFileSystem) {
     return;
   }
 
-  pFile->seek(0);
   io::IXMLReaderUTF8* pReader = pFileSystem->createXMLReaderUTF8(pFile);
   pFile->drop();
   if (!pReader) return;

@@ -514,62 +514,77 @@ void CRurIvaBody::setIsFastMoving(bool bFlag) {
     m_pRay = new CRurIvaGeomRay(m_pWorld, m_pSceneManager, -1);
   }
   m_pRay->setAttachedBody(this);
+  // The ray belongs to the body's "FastMoving" key: a saved scene must not hold it, or reading
+  // it back would add a stray ray beside the one the body makes again (the engine writes no
+  // debug object).
+  m_pRay->setIsDebugObject(true);
   if (m_bPhysicsInitialized) m_pRay->initPhysics();
 }
 
-IRurIvaMotor* CRurIvaBody::getMotorFromName(const c8* sName) {
-  for (IRurIvaMotor* pMotor : m_lMotors) {
-    printf("find motor: \"%s\" -- \"%s\"\n", pMotor->getName(), sName ? sName : "");
-    if (sameName(pMotor->getName(), sName)) return pMotor;
-  }
+// The name lookups walk the bodies reachable from this one depth first, in list order: the child
+// bodies, and for the body lookup also the bodies the joints link. Once physics has started a
+// wheel lists the joint whose body 1 is the chassis that lists the wheel, so the bodies form
+// cycles: each body is searched once.
+template <class T, class TOwn>
+T* CRurIvaBody::searchBodies(std::vector<const CRurIvaBody*>& aSeen, bool bAcrossJoints, TOwn fOwn) {
+  for (const CRurIvaBody* p : aSeen)
+    if (p == this) return 0;
+  aSeen.push_back(this);
+  if (T* pFound = fOwn(this)) return pFound;
   for (CRurIvaBody* pChild : m_lChildBodies)
-    if (IRurIvaMotor* pFound = pChild->getMotorFromName(sName)) return pFound;
+    if (T* pFound = pChild->searchBodies<T>(aSeen, bAcrossJoints, fOwn)) return pFound;
+  if (!bAcrossJoints) return 0;
+  for (CRurIvaJoint* pJoint : m_lJoints) {
+    CRurIvaBody* aBodies[2] = {pJoint->getBody1(), pJoint->getBody2()};
+    for (CRurIvaBody* pBody : aBodies)
+      if (pBody)
+        if (T* pFound = pBody->searchBodies<T>(aSeen, bAcrossJoints, fOwn)) return pFound;
+  }
   return 0;
+}
+
+// The candidates of one body's own list, each printed as it is compared.
+template <class T, class TList>
+T* CRurIvaBody::findInList(const TList& lList, const c8* sWhat, const c8* sName) {
+  for (T* p : lList) {
+    printf("find %s: \"%s\" -- \"%s\"\n", sWhat, p->getName(), sName ? sName : "");
+    if (sameName(p->getName(), sName)) return p;
+  }
+  return 0;
+}
+
+IRurIvaMotor* CRurIvaBody::getMotorFromName(const c8* sName) {
+  std::vector<const CRurIvaBody*> aSeen;
+  return searchBodies<IRurIvaMotor>(aSeen, false, [sName](CRurIvaBody* p) {
+    return findInList<IRurIvaMotor>(p->m_lMotors, "motor", sName);
+  });
 }
 
 IRurIvaStepMotor* CRurIvaBody::getStepMotorFromName(const c8* sName) {
-  for (IRurIvaStepMotor* pMotor : m_lStepMotors) {
-    printf("find step motor: \"%s\" -- \"%s\"\n", pMotor->getName(), sName ? sName : "");
-    if (sameName(pMotor->getName(), sName)) return pMotor;
-  }
-  for (CRurIvaBody* pChild : m_lChildBodies)
-    if (IRurIvaStepMotor* pFound = pChild->getStepMotorFromName(sName)) return pFound;
-  return 0;
+  std::vector<const CRurIvaBody*> aSeen;
+  return searchBodies<IRurIvaStepMotor>(aSeen, false, [sName](CRurIvaBody* p) {
+    return findInList<IRurIvaStepMotor>(p->m_lStepMotors, "step motor", sName);
+  });
 }
 
 CRurIvaJoint* CRurIvaBody::getJointFromName(const c8* sName) {
-  for (CRurIvaJoint* pJoint : m_lJoints) {
-    printf("find joint: \"%s\" -- \"%s\"\n", pJoint->getName(), sName ? sName : "");
-    if (sameName(pJoint->getName(), sName)) return pJoint;
-  }
-  for (CRurIvaBody* pChild : m_lChildBodies)
-    if (CRurIvaJoint* pFound = pChild->getJointFromName(sName)) return pFound;
-  return 0;
+  std::vector<const CRurIvaBody*> aSeen;
+  return searchBodies<CRurIvaJoint>(aSeen, false, [sName](CRurIvaBody* p) {
+    return findInList<CRurIvaJoint>(p->m_lJoints, "joint", sName);
+  });
 }
 
 CRurIvaGeom* CRurIvaBody::getGeomFromName(const c8* sName) {
-  for (CRurIvaGeom* pGeom : m_lGeoms) {
-    printf("find geom: \"%s\" -- \"%s\"\n", pGeom->getName(), sName ? sName : "");
-    if (sameName(pGeom->getName(), sName)) return pGeom;
-  }
-  for (CRurIvaBody* pChild : m_lChildBodies)
-    if (CRurIvaGeom* pFound = pChild->getGeomFromName(sName)) return pFound;
-  return 0;
+  std::vector<const CRurIvaBody*> aSeen;
+  return searchBodies<CRurIvaGeom>(
+      aSeen, false, [sName](CRurIvaBody* p) { return findInList<CRurIvaGeom>(p->m_lGeoms, "geom", sName); });
 }
 
 CRurIvaBody* CRurIvaBody::getChildBodyFromName(const c8* sName) {
-  if (sameName(getName(), sName)) return this;
-  for (CRurIvaBody* pChild : m_lChildBodies)
-    if (CRurIvaBody* pFound = pChild->getChildBodyFromName(sName)) return pFound;
-  for (CRurIvaJoint* pJoint : m_lJoints) {
-    CRurIvaBody* pBody1 = pJoint->getBody1();
-    CRurIvaBody* pBody2 = pJoint->getBody2();
-    CRurIvaBody* pFound = 0;
-    if (pBody1 && pBody1 != this) pFound = pBody1->getChildBodyFromName(sName);
-    if (!pFound && pBody2 && pBody2 != this) pFound = pBody2->getChildBodyFromName(sName);
-    if (pFound) return pFound;
-  }
-  return 0;
+  std::vector<const CRurIvaBody*> aSeen;
+  return searchBodies<CRurIvaBody>(aSeen, true, [sName](CRurIvaBody* p) {
+    return sameName(p->getName(), sName) ? p : static_cast<CRurIvaBody*>(0);
+  });
 }
 
 void CRurIvaBody::frameUpdate() {
@@ -710,7 +725,7 @@ void CRurIvaBody::deserializeAttributes(io::IAttributes* in, io::SAttributeReadW
   if (bFastMoving != m_bFastMoving) setIsFastMoving(bFastMoving);
   m_bUpdateGraphics = in->existsAttribute("updateGraphics") ? in->getAttributeAsBool("updateGraphics") : true;
   m_bFiniteRotationMode = in->getAttributeAsBool("FiniteRotationMode");
-  if (m_bFiniteRotationMode) m_cFiniteRotationAxis = in->getAttributeAsVector3d("FiniteRotationAxis");
+  if (m_bFiniteRotationMode) readFinite(in, "FiniteRotationAxis", m_cFiniteRotationAxis);
 }
 
 }  // namespace ode

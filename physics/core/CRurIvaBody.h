@@ -1,6 +1,8 @@
 #ifndef C_RUR_IVA_BODY_H
 #define C_RUR_IVA_BODY_H
 
+#include <vector>
+
 #include "CRurIvaDampable.h"
 
 namespace irr {
@@ -193,6 +195,12 @@ class CRurIvaBody : public CRurIvaDampable {
   void releaseFastMovingRay();
   //! Whether the parent's absolute transformation is anything but the identity.
   bool parentIsPlaced() const;
+  //! Depth-first search over this body, its child bodies and (bAcrossJoints) the bodies its
+  //! joints link, visiting each body once; fOwn searches one body's own lists.
+  template <class T, class TOwn>
+  T* searchBodies(std::vector<const CRurIvaBody*>& aSeen, bool bAcrossJoints, TOwn fOwn);
+  template <class T, class TList>
+  static T* findInList(const TList& lList, const c8* sWhat, const c8* sName);
   /**
    * Where a body below pHolder (another body) starts: in pHolder's frame, as its relative
    * pose says; nodes in between count, joints (which place only their anchor) do not.

@@ -86,16 +86,19 @@ void CRurIvaDampable::deserializeAttributes(io::IAttributes* in, io::SAttributeR
     }
   }
 
-  m_iAutoDisableSteps = in->getAttributeAsInt("AutoDisableSteps");
-  m_iAutoDisableFlag = in->getAttributeAsInt("AutoDisableFlag");
-  m_fLinearDamping = in->getAttributeAsFloat("LinearDamping");
-  m_fAngularDamping = in->getAttributeAsFloat("AngularDamping");
-  m_fLinearDampingThreshold = in->getAttributeAsFloat("LinearDampingThreshold");
-  m_fAngularDampingThreshold = in->getAttributeAsFloat("AngularDampingThreshold");
-  m_fAutoDisableLinearThreshold = in->getAttributeAsFloat("AutoDisableLinearThreshold");
-  m_fAutoDisableAngularThreshold = in->getAttributeAsFloat("AutoDisableAngularThreshold");
-  m_fAutoDisableTime = in->getAttributeAsFloat("AutoDisableTime");
-  m_fMaxAngularSpeed = in->getAttributeAsFloat("MaxAngularSpeed");
+  // A key the file does not hold keeps the node's value (a hand-written file that names only
+  // the damping must not switch auto-disable to 0 steps and 0 thresholds).
+  if (in->existsAttribute("AutoDisableSteps"))
+    m_iAutoDisableSteps = in->getAttributeAsInt("AutoDisableSteps");
+  if (in->existsAttribute("AutoDisableFlag")) m_iAutoDisableFlag = in->getAttributeAsInt("AutoDisableFlag");
+  readFinite(in, "LinearDamping", m_fLinearDamping);
+  readFinite(in, "AngularDamping", m_fAngularDamping);
+  readFinite(in, "LinearDampingThreshold", m_fLinearDampingThreshold);
+  readFinite(in, "AngularDampingThreshold", m_fAngularDampingThreshold);
+  readFinite(in, "AutoDisableLinearThreshold", m_fAutoDisableLinearThreshold);
+  readFinite(in, "AutoDisableAngularThreshold", m_fAutoDisableAngularThreshold);
+  readFinite(in, "AutoDisableTime", m_fAutoDisableTime);
+  readFinite(in, "MaxAngularSpeed", m_fMaxAngularSpeed);
 }
 
 }  // namespace ode

@@ -19,6 +19,7 @@
 #include "CRurIvaGeomRay.h"
 #include "CRurIvaSurfaceParameters.h"
 #include "CRurIvaWorld.h"
+#include "CRurIvaXmlCheck.h"
 #include "IRurIvaStepMotor.h"
 #include "RurIvaLists.h"
 
@@ -307,15 +308,72 @@ void releaseLoadedNodes(scene::ISceneNode* pNode, const std::set<scene::ISceneNo
   if (pNode->getReferenceCount() > 1) pNode->drop();
 }
 
+/**
+ * Scene files written before the guard ray of a fast body was kept out of them hold that ray as
+ * a plain ray below the world: unnamed, without an id, attached to nothing and never placed.
+ * Read back it would sit at the library's default pose and report hits there beside the ray the
+ * body makes for itself, one more with every save; a world that got a fast body from the file
+ * drops such rays. Returns how many were dropped.
+ */
+u32 dropStrayGuardRays(scene::ISceneNode* pNode, const std::set<scene::ISceneNode*>& aBefore) {
+  u32 iDropped = 0;
+  for (scene::ISceneNode* pChild : snapshot(pNode->getChildren()))
+    iDropped += dropStrayGuardRays(pChild, aBefore);
+  if (pNode->getType() != RUR_IVA_WORLD_ID) return iDropped;
+  bool bFastBody = false;
+  for (CRurIvaBody* pBody : static_cast<CRurIvaWorld*>(pNode)->getBodyList())
+    if (pBody->isFastMoving() && !aBefore.count(pBody)) bFastBody = true;
+  if (!bFastBody) return iDropped;
+  for (scene::ISceneNode* pChild : snapshot(pNode->getChildren())) {
+    if (aBefore.count(pChild) || pChild->getType() != RUR_IVA_GEOM_RAY_ID) continue;
+    CRurIvaGeomRay* pRay = static_cast<CRurIvaGeomRay*>(pChild);
+    if (pRay->getAttachedBody() || pRay->getID() != -1 || pRay->getName()[0] || !pRay->getChildren().empty())
+      continue;
+    pRay->grab();
+    pRay->remove();
+    pRay->drop();
+    ++iDropped;
+  }
+  return iDropped;
+}
+
+/**
+ * The engine hands every scene file to its own scene loader (the first one registered), which
+ * reads it with the engine's XML reader; that reader runs past the end of unfinished XML. A file
+ * that a loader the program added takes instead is that loader's business.
+ */
+bool isSafeSceneFile(scene::ISceneManager* pSceneManager, io::IReadFile* pFile) {
+  for (u32 i = pSceneManager->getSceneLoaderCount(); i-- > 1;) {
+    pFile->seek(0);
+    const bool bTaken = pSceneManager->getSceneLoader(i)->isALoadableFileFormat(pFile);
+    pFile->seek(0);
+    if (bTaken) return true;
+  }
+  return CRurIvaXmlCheck::isComplete(pFile, CRurIvaXmlCheck::eWideReader);
+}
+
 }  // namespace
 
 bool CRurIvaManager::loadScene(const c8* sFileName, scene::ISceneManager* pSceneManager) {
   if (!pSceneManager) pSceneManager = m_pSmgr;
   if (!pSceneManager || !sFileName) return false;
+  io::IReadFile* pFile = pSceneManager->getFileSystem()->createAndOpenFile(sFileName);
+  if (!pFile) {
+    printf("CRurIvaManager::loadScene: \"%s\" cannot be opened, nothing loaded\n", sFileName);
+    return false;
+  }
+  if (!isSafeSceneFile(pSceneManager, pFile)) {
+    printf("CRurIvaManager::loadScene: \"%s\" is not complete XML, nothing loaded\n", sFileName);
+    pFile->drop();
+    return false;
+  }
   std::set<scene::ISceneNode*> aBefore;
   collectNodes(pSceneManager->getRootSceneNode(), aBefore);
-  const bool bLoaded = pSceneManager->loadScene(sFileName);
+  const bool bLoaded = pSceneManager->loadScene(pFile);
+  pFile->drop();
   releaseLoadedNodes(pSceneManager->getRootSceneNode(), aBefore);
+  if (const u32 iStray = dropStrayGuardRays(pSceneManager->getRootSceneNode(), aBefore))
+    printf("CRurIvaManager::loadScene: %u stray guard ray(s) of an older scene file dropped\n", iStray);
   if (!bLoaded) return false;
   m_pQueue->postEvent(new CRurIvaEventLoadScene(sFileName), true);
   return true;

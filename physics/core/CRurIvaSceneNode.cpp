@@ -1,6 +1,8 @@
 #include "CRurIvaSceneNode.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 
 #include "CRurIvaGeom.h"
 #include "CRurIvaManager.h"
@@ -158,9 +160,12 @@ void CRurIvaSceneNode::deserializeAttributes(io::IAttributes* in, io::SAttribute
   if (!in) return;
   Name = in->getAttributeAsString("Name");
   ID = in->getAttributeAsInt("Id");
-  setPosition(in->getAttributeAsVector3d("Position"));
-  setRotation(in->getAttributeAsVector3d("Rotation"));
-  if (in->existsAttribute("Scale")) setScale(in->getAttributeAsVector3d("Scale"));
+  core::vector3df cValue = getPosition();
+  if (readFinite(in, "Position", cValue)) setPosition(cValue);
+  cValue = getRotation();
+  if (readFinite(in, "Rotation", cValue)) setRotation(cValue);
+  cValue = getScale();
+  if (readFinite(in, "Scale", cValue)) setScale(cValue);
   if (in->existsAttribute("Visible")) IsVisible = in->getAttributeAsBool("Visible");
 
   if (in->existsAttribute("AutomaticCulling")) {
@@ -177,6 +182,33 @@ void CRurIvaSceneNode::deserializeAttributes(io::IAttributes* in, io::SAttribute
   m_sOdeClassName = in->getAttributeAsString("OdeClassName");
   m_iIdent = in->existsAttribute("Ident") ? in->getAttributeAsInt("Ident") : -1;
   m_pOdeManager->updateNodeIdCounter(ID);
+}
+
+bool CRurIvaSceneNode::readFinite(io::IAttributes* in, const c8* sKey, f32& fValue) {
+  if (!in || !in->existsAttribute(sKey)) return false;
+  const f32 fRead = in->getAttributeAsFloat(sKey);
+  if (!std::isfinite(fRead)) {
+    reportNotFinite(sKey);
+    return false;
+  }
+  fValue = fRead;
+  return true;
+}
+
+bool CRurIvaSceneNode::readFinite(io::IAttributes* in, const c8* sKey, core::vector3df& cValue) {
+  if (!in || !in->existsAttribute(sKey)) return false;
+  const core::vector3df cRead = in->getAttributeAsVector3d(sKey);
+  if (!std::isfinite(cRead.X) || !std::isfinite(cRead.Y) || !std::isfinite(cRead.Z)) {
+    reportNotFinite(sKey);
+    return false;
+  }
+  cValue = cRead;
+  return true;
+}
+
+void CRurIvaSceneNode::reportNotFinite(const c8* sKey) {
+  const core::stringc sType(getTypeName());
+  printf("%s \"%s\": \"%s\" is not a finite number, the value is kept\n", sType.c_str(), getName(), sKey);
 }
 
 const c8* CRurIvaSceneNode::nodeNameToC8(const wchar_t* sName) {

@@ -169,6 +169,16 @@ class CRurIvaSceneNode : public scene::ISceneNode {
   void setPhysicsInitialized(bool b) { m_bPhysicsInitialized = b; }
   //! The device's handle checks make stale handles harmless; this keeps readers short.
   IRurIvaDevice* device() const { return m_pOdeDevice; }
+  /**
+   * Reads a number or a vector of a scene file into the value when the file holds the key. A
+   * value that is not finite (the engine reads "1e39" as infinity) would abort the dynamics
+   * library or spread into every body it touches: it is refused with one line naming the node
+   * and the key, and the value stays as it was. True when the value was taken.
+   */
+  bool readFinite(io::IAttributes* in, const c8* sKey, f32& fValue);
+  bool readFinite(io::IAttributes* in, const c8* sKey, core::vector3df& cValue);
+  //! The one line of a refused value.
+  void reportNotFinite(const c8* sKey);
 
   core::aabbox3df m_cBoundingBox;
   scene::ISceneManager* m_pSceneManager;

@@ -41,6 +41,13 @@ void CRurIvaSpace::initPhysics() {
   if (m_bPhysicsInitialized) return;
   CRurIvaSceneNode::initPhysics();
 
+  // A space that sits in no other space and is not its world's collision space is nested in
+  // that space; alone it would hold geometries that collide with nothing else (the world steps
+  // its own space only). A space made before its world chose one finds it here.
+  if (!m_pParentSpace && m_pWorld && m_pWorld->getSpace() && m_pWorld->getSpace() != this) {
+    m_pParentSpace = m_pWorld->getSpace();
+    m_pParentSpace->initPhysics();
+  }
   const u32 iParent = m_pParentSpace ? m_pParentSpace->getSpaceId() : 0;
   switch (m_iType) {
     case eRurIvaSpaceSimple:
@@ -104,8 +111,8 @@ void CRurIvaSpace::deserializeAttributes(io::IAttributes* in, io::SAttributeRead
   CRurIvaSceneNode::deserializeAttributes(in, options);
   m_iType = in->getAttributeAsInt("SpaceType");
   m_iDepth = in->getAttributeAsInt("Depth");
-  m_cCenter = in->getAttributeAsVector3d("Center");
-  m_cExtents = in->getAttributeAsVector3d("Extents");
+  readFinite(in, "Center", m_cCenter);
+  readFinite(in, "Extents", m_cExtents);
 }
 
 }  // namespace ode

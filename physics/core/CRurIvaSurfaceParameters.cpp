@@ -1,5 +1,6 @@
 #include "CRurIvaSurfaceParameters.h"
 
+#include <cmath>
 #include <cstdio>
 
 #include "CRurIvaManager.h"
@@ -156,30 +157,41 @@ void CRurIvaSurfaceParameters::deserializeAttributes(io::IAttributes* in, io::SA
     return;
   }
 
+  // A value that is no finite number (the engine reads "1e39" as infinity) would make every
+  // contact with this surface not a number: it is refused and the set keeps its value.
+  const core::stringc sName(m_sName);
+  auto read = [&](const c8* sFormat, f32& fValue) {
+    const c8* sKey = key(sFormat);
+    const f32 fRead = in->getAttributeAsFloat(sKey);
+    if (std::isfinite(fRead))
+      fValue = fRead;
+    else
+      printf("surface parameters \"%s\": \"%s\" is not a finite number, the value is kept\n", sName.c_str(),
+             sKey);
+  };
+
   for (const SModeKey& mode : kModeKeys) setModeBits(mode.iBits, in->getAttributeAsBool(key(mode.sKey)));
-  m_fMu = in->getAttributeAsFloat(key("mu%s"));
-  m_fMu2 = in->getAttributeAsFloat(key("mu2%s"));
-  m_fBounce = in->getAttributeAsFloat(key("bounce%s"));
-  m_fBounceVel = in->getAttributeAsFloat(key("bounce_vel%s"));
-  m_fSoftErp = in->getAttributeAsFloat(key("soft_erp%s"));
-  m_fSoftCfm = in->getAttributeAsFloat(key("soft_cfm%s"));
-  m_fMotion1 = in->getAttributeAsFloat(key("motion1%s"));
-  m_fMotion2 = in->getAttributeAsFloat(key("motion2%s"));
-  m_fMotionN = in->getAttributeAsFloat(key("motionN%s"));
-  m_fSlip1 = in->getAttributeAsFloat(key("slip1%s"));
-  m_fSlip2 = in->getAttributeAsFloat(key("slip2%s"));
+  read("mu%s", m_fMu);
+  read("mu2%s", m_fMu2);
+  read("bounce%s", m_fBounce);
+  read("bounce_vel%s", m_fBounceVel);
+  read("soft_erp%s", m_fSoftErp);
+  read("soft_cfm%s", m_fSoftCfm);
+  read("motion1%s", m_fMotion1);
+  read("motion2%s", m_fMotion2);
+  read("motionN%s", m_fMotionN);
+  read("slip1%s", m_fSlip1);
+  read("slip2%s", m_fSlip2);
 
   if (!m_bStatic) return;
   m_bDamps = in->getAttributeAsBool(key("damps%s"));
   if (!m_bDamps) return;
-  m_fLinearDamping = in->getAttributeAsFloat(key("linearDamping%s"));
-  m_fAngularDamping = in->getAttributeAsFloat(key("angularDamping%s"));
-  m_fMaxLinearVelocity = in->getAttributeAsFloat(key("maxLinearVel%s"));
-  m_fMaxAngularVelocity = in->getAttributeAsFloat(key("maxAngularVel%s"));
-  if (m_fMaxLinearVelocity > 0.0f)
-    m_fMaxLinearVelocityDamping = in->getAttributeAsFloat(key("maxLVelDamping%s"));
-  if (m_fMaxAngularVelocity > 0.0f)
-    m_fMaxAngularVelocityDamping = in->getAttributeAsFloat(key("maxAVelDamping%s"));
+  read("linearDamping%s", m_fLinearDamping);
+  read("angularDamping%s", m_fAngularDamping);
+  read("maxLinearVel%s", m_fMaxLinearVelocity);
+  read("maxAngularVel%s", m_fMaxAngularVelocity);
+  if (m_fMaxLinearVelocity > 0.0f) read("maxLVelDamping%s", m_fMaxLinearVelocityDamping);
+  if (m_fMaxAngularVelocity > 0.0f) read("maxAVelDamping%s", m_fMaxAngularVelocityDamping);
 }
 
 }  // namespace ode

@@ -8,9 +8,9 @@
 #include "CRurIvaManager.h"
 #include "CRurIvaSpace.h"
 #include "CRurIvaSurfaceParameters.h"
+#include "CRurIvaXmlCheck.h"
 #include "IRurIvaDevice.h"
 #include "RurIvaLists.h"
-#include "RurIvaXmlCheck.h"
 
 namespace irr {
 namespace ode {
@@ -64,6 +64,16 @@ void CRurIvaWorld::initPhysics() {
   m_iWorldId = m_pOdeDevice->worldCreate();
   m_iJointGroupId = m_pOdeDevice->jointGroupCreate(0);
 
+  // The world's collision space: the one it was given, else the first space of its subtree that
+  // sits in no other space (a scene file holds the space the world made when it was saved),
+  // else a new one. Every other space of the subtree is nested in it when it initialises.
+  if (!m_pSpace) {
+    for (CRurIvaSpace* pSpace : m_lSpaces)
+      if (!pSpace->getParentSpace()) {
+        m_pSpace = pSpace;
+        break;
+      }
+  }
   if (!m_pSpace) {
     CRurIvaSpace* pSpace = new CRurIvaSpace(this, m_pSceneManager, -1);
     pSpace->drop();  // the world, its parent, keeps it
@@ -108,7 +118,9 @@ void CRurIvaWorld::copyParams(CRurIvaSceneNode* pDest, bool bRecurse) {
   if (!pDest) return;
   if (bRecurse) CRurIvaDampable::copyParams(pDest, true);
   CRurIvaWorld* pDst = static_cast<CRurIvaWorld*>(pDest);
-  pDst->setSpace(m_pSpace);
+  // The space is not shared: two worlds stepping one space would collide each other's bodies,
+  // and the copy would step a destroyed space once this world is gone. A cloned world has the
+  // clones of this world's spaces below it and takes its own at initialisation.
   pDst->setGravity(m_cGravity);
 }
 
@@ -317,8 +329,10 @@ s32 CRurIvaWorld::loadFromFile(const wchar_t* sFileName) {
     return 0;
   }
 
-  // The engine's reader runs past the end of an unfinished file: such a file is not handed to it.
-  io::IXMLReader* pReader = xmlIsSafeToRead(pFile) ? pFileSystem->createXMLReader(pFile) : 0;
+  // The engine's reader runs past the end of unfinished XML: such a file is not handed to it.
+  io::IXMLReader* pReader = CRurIvaXmlCheck::isComplete(pFile, CRurIvaXmlCheck::eWideReader)
+                                ? pFileSystem->createXMLReader(pFile)
+                                : 0;
   if (!pReader) {
     printf("\"%s\" is an invalid XML file\n", sName.c_str());
     pFile->drop();
@@ -374,12 +388,10 @@ void CRurIvaWorld::serializeAttributes(io::IAttributes* out, io::SAttributeReadW
 void CRurIvaWorld::deserializeAttributes(io::IAttributes* in, io::SAttributeReadWriteOptions* options) {
   if (!in) return;
   CRurIvaDampable::deserializeAttributes(in, options);
-  if (in->existsAttribute("StepSize")) {
-    const f32 fStepSize = in->getAttributeAsFloat("StepSize");
-    // A missing or broken step size would stall or freeze the simulation: keep the current one.
-    if (fStepSize > 0.0f) setStepSize(fStepSize);
-  }
-  if (in->existsAttribute("Gravity")) m_cGravity = in->getAttributeAsVector3d("Gravity");
+  f32 fStepSize = m_fStepSize;
+  // A broken step size would stall or freeze the simulation: keep the current one.
+  if (readFinite(in, "StepSize", fStepSize) && fStepSize > 0.0f) setStepSize(fStepSize);
+  readFinite(in, "Gravity", m_cGravity);
   m_sSurfaceDefinitions = core::stringw(in->getAttributeAsString("surfaceDefinitions").c_str());
   if (m_sSurfaceDefinitions.size() > 0) loadFromFile(m_sSurfaceDefinitions.c_str());
   if (in->existsAttribute("DrawEditorMesh")) m_bDrawEditorMesh = in->getAttributeAsBool("DrawEditorMesh");

@@ -76,39 +76,41 @@ TResult CRurIvaDevice::worldGet(u32 iWorld, TResult (*fGet)(dWorldID)) {
   return w ? fGet(w) : TResult(0);
 }
 
-void CRurIvaDevice::worldSetLinearDamping(u32 iWorld, f32 v) { worldSet(iWorld, v, dWorldSetLinearDamping); }
+void CRurIvaDevice::worldSetLinearDamping(u32 iWorld, f32 v) {
+  if (finiteValues(__func__, {v})) worldSet(iWorld, v, dWorldSetLinearDamping);
+}
 f32 CRurIvaDevice::worldGetLinearDamping(u32 iWorld) { return worldGet(iWorld, dWorldGetLinearDamping); }
 void CRurIvaDevice::worldSetAngularDamping(u32 iWorld, f32 v) {
-  worldSet(iWorld, v, dWorldSetAngularDamping);
+  if (finiteValues(__func__, {v})) worldSet(iWorld, v, dWorldSetAngularDamping);
 }
 f32 CRurIvaDevice::worldGetAngularDamping(u32 iWorld) { return worldGet(iWorld, dWorldGetAngularDamping); }
 void CRurIvaDevice::worldSetLinearDampingThreshold(u32 iWorld, f32 v) {
-  worldSet(iWorld, v, dWorldSetLinearDampingThreshold);
+  if (finiteValues(__func__, {v})) worldSet(iWorld, v, dWorldSetLinearDampingThreshold);
 }
 f32 CRurIvaDevice::worldGetLinearDampingThreshold(u32 iWorld) {
   return worldGet(iWorld, dWorldGetLinearDampingThreshold);
 }
 void CRurIvaDevice::worldSetAngularDampingThreshold(u32 iWorld, f32 v) {
-  worldSet(iWorld, v, dWorldSetAngularDampingThreshold);
+  if (finiteValues(__func__, {v})) worldSet(iWorld, v, dWorldSetAngularDampingThreshold);
 }
 f32 CRurIvaDevice::worldGetAngularDampingThreshold(u32 iWorld) {
   return worldGet(iWorld, dWorldGetAngularDampingThreshold);
 }
 void CRurIvaDevice::worldSetMaxAngularSpeed(u32 iWorld, f32 v) {
-  worldSet(iWorld, v, dWorldSetMaxAngularSpeed);
+  if (finiteValues(__func__, {v})) worldSet(iWorld, v, dWorldSetMaxAngularSpeed);
 }
 f32 CRurIvaDevice::worldGetMaxAngularSpeed(u32 iWorld) { return worldGet(iWorld, dWorldGetMaxAngularSpeed); }
 void CRurIvaDevice::worldSetAutoDisableFlag(u32 iWorld, int v) {
   worldSet(iWorld, v, dWorldSetAutoDisableFlag);
 }
 void CRurIvaDevice::worldSetAutoDisableLinearThreshold(u32 iWorld, f32 v) {
-  worldSet(iWorld, v, dWorldSetAutoDisableLinearThreshold);
+  if (finiteValues(__func__, {v})) worldSet(iWorld, v, dWorldSetAutoDisableLinearThreshold);
 }
 f32 CRurIvaDevice::worldGetAutoDisableLinearThreshold(u32 iWorld) {
   return worldGet(iWorld, dWorldGetAutoDisableLinearThreshold);
 }
 void CRurIvaDevice::worldSetAutoDisableAngularThreshold(u32 iWorld, f32 v) {
-  worldSet(iWorld, v, dWorldSetAutoDisableAngularThreshold);
+  if (finiteValues(__func__, {v})) worldSet(iWorld, v, dWorldSetAutoDisableAngularThreshold);
 }
 f32 CRurIvaDevice::worldGetAutoDisableAngularThreshold(u32 iWorld) {
   return worldGet(iWorld, dWorldGetAutoDisableAngularThreshold);
@@ -120,7 +122,7 @@ int CRurIvaDevice::worldGetAutoDisableSteps(u32 iWorld) {
   return worldGet(iWorld, dWorldGetAutoDisableSteps);
 }
 void CRurIvaDevice::worldSetAutoDisableTime(u32 iWorld, f32 v) {
-  worldSet(iWorld, v, dWorldSetAutoDisableTime);
+  if (finiteValues(__func__, {v})) worldSet(iWorld, v, dWorldSetAutoDisableTime);
 }
 f32 CRurIvaDevice::worldGetAutoDisableTime(u32 iWorld) { return worldGet(iWorld, dWorldGetAutoDisableTime); }
 void CRurIvaDevice::worldSetQuickStepNumIterations(u32 iWorld, int v) {
@@ -129,11 +131,17 @@ void CRurIvaDevice::worldSetQuickStepNumIterations(u32 iWorld, int v) {
 int CRurIvaDevice::worldGetQuickStepNumIterations(u32 iWorld) {
   return worldGet(iWorld, dWorldGetQuickStepNumIterations);
 }
-void CRurIvaDevice::worldSetQuickStepW(u32 iWorld, f32 v) { worldSet(iWorld, v, dWorldSetQuickStepW); }
+void CRurIvaDevice::worldSetQuickStepW(u32 iWorld, f32 v) {
+  if (finiteValues(__func__, {v})) worldSet(iWorld, v, dWorldSetQuickStepW);
+}
 f32 CRurIvaDevice::worldGetQuickStepW(u32 iWorld) { return worldGet(iWorld, dWorldGetQuickStepW); }
-void CRurIvaDevice::worldSetERP(u32 iWorld, f32 v) { worldSet(iWorld, v, dWorldSetERP); }
+void CRurIvaDevice::worldSetERP(u32 iWorld, f32 v) {
+  if (finiteValues(__func__, {v})) worldSet(iWorld, v, dWorldSetERP);
+}
 f32 CRurIvaDevice::worldGetERP(u32 iWorld) { return worldGet(iWorld, dWorldGetERP); }
-void CRurIvaDevice::worldSetCFM(u32 iWorld, f32 v) { worldSet(iWorld, v, dWorldSetCFM); }
+void CRurIvaDevice::worldSetCFM(u32 iWorld, f32 v) {
+  if (finiteValues(__func__, {v})) worldSet(iWorld, v, dWorldSetCFM);
+}
 f32 CRurIvaDevice::worldGetCFM(u32 iWorld) { return worldGet(iWorld, dWorldGetCFM); }
 
 int CRurIvaDevice::worldGetAutoDisableFlag(u32 iWorld) {
@@ -143,7 +151,8 @@ int CRurIvaDevice::worldGetAutoDisableFlag(u32 iWorld) {
 }
 
 void CRurIvaDevice::worldSetGravity(u32 iWorld, core::vector3df cGravity) {
-  if (dWorldID w = getWorldId(iWorld)) dWorldSetGravity(w, cGravity.X, cGravity.Y, cGravity.Z);
+  dWorldID w = getWorldId(iWorld);
+  if (w && finiteVector(__func__, cGravity)) dWorldSetGravity(w, cGravity.X, cGravity.Y, cGravity.Z);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -181,7 +190,7 @@ void CRurIvaDevice::bodyDestroy(u32 iBody) {
 
 void CRurIvaDevice::bodySetPosition(u32 iBody, core::vector3df cPos) {
   COdeDataWrapper* r = live(iBody, eKindBody);
-  if (!r) return;
+  if (!r || !finiteVector(__func__, cPos)) return;
   placeOrigin(r, cPos.X, cPos.Y, cPos.Z);
   m_aPlacedBodies.push_back(iBody);
 }
@@ -211,11 +220,7 @@ void CRurIvaDevice::bodySetQuaternion(u32 iBody, core::quaternion cQuat) {
   COdeDataWrapper* r = live(iBody, eKindBody);
   if (!r) return;
   const dQuaternion q = {cQuat.W, cQuat.X, cQuat.Y, cQuat.Z};
-  const dReal fLenSq = q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3];
-  if (!(fLenSq > 1e-12) || !std::isfinite(fLenSq)) {
-    printf("CRurIvaDevice::bodySetQuaternion: the quaternion has no rotation, call skipped\n");
-    return;
-  }
+  if (!properRotation(__func__, q)) return;
   // Turning the body keeps its node origin where it is.
   const core::vector3df cOrigin = bodyOrigin(r);
   dBodySetQuaternion(r->m_pBody, q);
@@ -228,10 +233,7 @@ void CRurIvaDevice::bodySetRotation(u32 iBody, core::vector3df cRot) {
   COdeDataWrapper* r = live(iBody, eKindBody);
   if (!r) return;
   const dQuaternion q = {aQuat[0], aQuat[1], aQuat[2], aQuat[3]};
-  if (!std::isfinite(q[0]) || !std::isfinite(q[1]) || !std::isfinite(q[2]) || !std::isfinite(q[3])) {
-    printf("CRurIvaDevice::bodySetRotation: the rotation is not a number, call skipped\n");
-    return;
-  }
+  if (!properRotation(__func__, q)) return;
   const core::vector3df cOrigin = bodyOrigin(r);
   dBodySetQuaternion(r->m_pBody, q);
   if (hasCentre(r)) placeOrigin(r, cOrigin.X, cOrigin.Y, cOrigin.Z);
@@ -253,41 +255,49 @@ TResult CRurIvaDevice::bodyGet(u32 iBody, TResult (*fGet)(dBodyID)) {
   return b ? fGet(b) : TResult(0);
 }
 
-void CRurIvaDevice::bodySetLinearDamping(u32 iBody, f32 v) { bodySet(iBody, v, dBodySetLinearDamping); }
+void CRurIvaDevice::bodySetLinearDamping(u32 iBody, f32 v) {
+  if (finiteValues(__func__, {v})) bodySet(iBody, v, dBodySetLinearDamping);
+}
 f32 CRurIvaDevice::bodyGetLinearDamping(u32 iBody) { return bodyGet(iBody, dBodyGetLinearDamping); }
-void CRurIvaDevice::bodySetAngularDamping(u32 iBody, f32 v) { bodySet(iBody, v, dBodySetAngularDamping); }
+void CRurIvaDevice::bodySetAngularDamping(u32 iBody, f32 v) {
+  if (finiteValues(__func__, {v})) bodySet(iBody, v, dBodySetAngularDamping);
+}
 f32 CRurIvaDevice::bodyGetAngularDamping(u32 iBody) { return bodyGet(iBody, dBodyGetAngularDamping); }
 void CRurIvaDevice::bodySetLinearDampingThreshold(u32 iBody, f32 v) {
-  bodySet(iBody, v, dBodySetLinearDampingThreshold);
+  if (finiteValues(__func__, {v})) bodySet(iBody, v, dBodySetLinearDampingThreshold);
 }
 f32 CRurIvaDevice::bodyGetLinearDampingThreshold(u32 iBody) {
   return bodyGet(iBody, dBodyGetLinearDampingThreshold);
 }
 void CRurIvaDevice::bodySetAngularDampingThreshold(u32 iBody, f32 v) {
-  bodySet(iBody, v, dBodySetAngularDampingThreshold);
+  if (finiteValues(__func__, {v})) bodySet(iBody, v, dBodySetAngularDampingThreshold);
 }
 f32 CRurIvaDevice::bodyGetAngularDampingThreshold(u32 iBody) {
   return bodyGet(iBody, dBodyGetAngularDampingThreshold);
 }
-void CRurIvaDevice::bodySetMaxAngularSpeed(u32 iBody, f32 v) { bodySet(iBody, v, dBodySetMaxAngularSpeed); }
+void CRurIvaDevice::bodySetMaxAngularSpeed(u32 iBody, f32 v) {
+  if (finiteValues(__func__, {v})) bodySet(iBody, v, dBodySetMaxAngularSpeed);
+}
 f32 CRurIvaDevice::bodyGetMaxAngularSpeed(u32 iBody) { return bodyGet(iBody, dBodyGetMaxAngularSpeed); }
 void CRurIvaDevice::bodySetAutoDisableFlag(u32 iBody, int v) { bodySet(iBody, v, dBodySetAutoDisableFlag); }
 int CRurIvaDevice::bodyGetAutoDisableFlag(u32 iBody) { return bodyGet(iBody, dBodyGetAutoDisableFlag); }
 void CRurIvaDevice::bodySetLinearAutoDisableThreshold(u32 iBody, f32 v) {
-  bodySet(iBody, v, dBodySetAutoDisableLinearThreshold);
+  if (finiteValues(__func__, {v})) bodySet(iBody, v, dBodySetAutoDisableLinearThreshold);
 }
 f32 CRurIvaDevice::bodyGetLinearAutoDisableThreshold(u32 iBody) {
   return bodyGet(iBody, dBodyGetAutoDisableLinearThreshold);
 }
 void CRurIvaDevice::bodySetAngularAutoDisableThreshold(u32 iBody, f32 v) {
-  bodySet(iBody, v, dBodySetAutoDisableAngularThreshold);
+  if (finiteValues(__func__, {v})) bodySet(iBody, v, dBodySetAutoDisableAngularThreshold);
 }
 f32 CRurIvaDevice::bodyGetAngularAutoDisableThreshold(u32 iBody) {
   return bodyGet(iBody, dBodyGetAutoDisableAngularThreshold);
 }
 void CRurIvaDevice::bodySetAutoDisableSteps(u32 iBody, int v) { bodySet(iBody, v, dBodySetAutoDisableSteps); }
 int CRurIvaDevice::bodyGetAutoDisableSteps(u32 iBody) { return bodyGet(iBody, dBodyGetAutoDisableSteps); }
-void CRurIvaDevice::bodySetAutoDisableTime(u32 iBody, f32 v) { bodySet(iBody, v, dBodySetAutoDisableTime); }
+void CRurIvaDevice::bodySetAutoDisableTime(u32 iBody, f32 v) {
+  if (finiteValues(__func__, {v})) bodySet(iBody, v, dBodySetAutoDisableTime);
+}
 f32 CRurIvaDevice::bodyGetAutoDisableTime(u32 iBody) { return bodyGet(iBody, dBodyGetAutoDisableTime); }
 void CRurIvaDevice::bodySetGravityMode(u32 iBody, int v) { bodySet(iBody, v, dBodySetGravityMode); }
 int CRurIvaDevice::bodyGetGravityMode(u32 iBody) { return bodyGet(iBody, dBodyGetGravityMode); }
@@ -302,7 +312,8 @@ bool CRurIvaDevice::bodyGetFiniteRotationMode(u32 iBody) {
 }
 
 void CRurIvaDevice::bodySetFiniteRotationAxis(u32 iBody, core::vector3df cAxis) {
-  if (dBodyID b = getBodyId(iBody)) dBodySetFiniteRotationAxis(b, cAxis.X, cAxis.Y, cAxis.Z);
+  dBodyID b = getBodyId(iBody);
+  if (b && finiteVector(__func__, cAxis)) dBodySetFiniteRotationAxis(b, cAxis.X, cAxis.Y, cAxis.Z);
 }
 
 core::vector3df CRurIvaDevice::bodyGetFiniteRotationAxis(u32 iBody) {
@@ -332,20 +343,24 @@ bool CRurIvaDevice::bodyIsEnabled(u32 iBody) {
 }
 
 void CRurIvaDevice::bodyAddForce(u32 iBody, core::vector3df cForce) {
-  if (dBodyID b = getBodyId(iBody)) dBodyAddForce(b, cForce.X, cForce.Y, cForce.Z);
+  dBodyID b = getBodyId(iBody);
+  if (b && finiteVector(__func__, cForce)) dBodyAddForce(b, cForce.X, cForce.Y, cForce.Z);
 }
 
 void CRurIvaDevice::bodyAddForceAtPosition(u32 iBody, core::vector3df cForce, core::vector3df cPosition) {
-  if (dBodyID b = getBodyId(iBody))
+  dBodyID b = getBodyId(iBody);
+  if (b && finiteValues(__func__, {cForce.X, cForce.Y, cForce.Z, cPosition.X, cPosition.Y, cPosition.Z}))
     dBodyAddForceAtPos(b, cForce.X, cForce.Y, cForce.Z, cPosition.X, cPosition.Y, cPosition.Z);
 }
 
 void CRurIvaDevice::bodyAddTorque(u32 iBody, core::vector3df cTorque) {
-  if (dBodyID b = getBodyId(iBody)) dBodyAddTorque(b, cTorque.X, cTorque.Y, cTorque.Z);
+  dBodyID b = getBodyId(iBody);
+  if (b && finiteVector(__func__, cTorque)) dBodyAddTorque(b, cTorque.X, cTorque.Y, cTorque.Z);
 }
 
 void CRurIvaDevice::bodySetTorque(u32 iBody, core::vector3df cTorque) {
-  if (dBodyID b = getBodyId(iBody)) dBodySetTorque(b, cTorque.X, cTorque.Y, cTorque.Z);
+  dBodyID b = getBodyId(iBody);
+  if (b && finiteVector(__func__, cTorque)) dBodySetTorque(b, cTorque.X, cTorque.Y, cTorque.Z);
 }
 
 void CRurIvaDevice::bodyEnable(u32 iBody) {
@@ -358,7 +373,8 @@ void CRurIvaDevice::bodyDisable(u32 iBody) {
 
 // Velocities are those of the centre of mass, the point the library integrates.
 void CRurIvaDevice::bodySetLinearVelocity(u32 iBody, core::vector3df cVel) {
-  if (dBodyID b = getBodyId(iBody)) dBodySetLinearVel(b, cVel.X, cVel.Y, cVel.Z);
+  dBodyID b = getBodyId(iBody);
+  if (b && finiteVector(__func__, cVel)) dBodySetLinearVel(b, cVel.X, cVel.Y, cVel.Z);
 }
 
 core::vector3df CRurIvaDevice::bodyGetLinearVelocity(u32 iBody) {
@@ -367,7 +383,8 @@ core::vector3df CRurIvaDevice::bodyGetLinearVelocity(u32 iBody) {
 }
 
 void CRurIvaDevice::bodySetAngularVelocity(u32 iBody, core::vector3df cVel) {
-  if (dBodyID b = getBodyId(iBody)) dBodySetAngularVel(b, cVel.X, cVel.Y, cVel.Z);
+  dBodyID b = getBodyId(iBody);
+  if (b && finiteVector(__func__, cVel)) dBodySetAngularVel(b, cVel.X, cVel.Y, cVel.Z);
 }
 
 core::vector3df CRurIvaDevice::bodyGetAngularVelocity(u32 iBody) {

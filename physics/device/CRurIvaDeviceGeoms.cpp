@@ -17,7 +17,9 @@ namespace {
 // What the library calls for a height: the layer's callback of the record's height source.
 dReal heightTrampoline(void* pSource, int x, int z) {
   const SHeightSource* p = static_cast<const SHeightSource*>(pSource);
-  return (p && p->pCallback) ? static_cast<dReal>(p->pCallback(p->pUserData, x, z)) : 0;
+  const dReal h = (p && p->pCallback) ? static_cast<dReal>(p->pCallback(p->pUserData, x, z)) : 0;
+  // A height that is no finite number would spread into every body that touches the field.
+  return std::isfinite(h) ? h : 0;
 }
 
 // A quad-tree space allocates 4^depth blocks; deeper trees exhaust the memory.
@@ -58,7 +60,12 @@ void CRurIvaDevice::geomSetBody(u32 iGeom, CRurIvaBody* pBody) {
   dGeomSetBody(g, r->m_pBody);
   // A geometry without an offset sits at its body's node origin, not at the centre of mass.
   if (hasCentre(r)) dGeomSetOffsetPosition(g, -r->m_aCentre[0], -r->m_aCentre[1], -r->m_aCentre[2]);
-  if (r->m_bParked) dGeomDisable(g);
+  // It collides as its body does (a geometry that could not be placed before it had a body was
+  // taken out of collision; the body places it now).
+  if (r->m_bParked)
+    dGeomDisable(g);
+  else
+    dGeomEnable(g);
 }
 
 void CRurIvaDevice::geomDestroy(u32 iGeom) {
@@ -77,6 +84,7 @@ void CRurIvaDevice::geomSetOffsetPosition(u32 iGeom, core::vector3df cPos) {
     printf("CRurIvaDevice::geomSetOffsetPosition: the geometry has no body, call skipped\n");
     return;
   }
+  if (!finiteVector(__func__, cPos)) return;
   // Offsets are given from the node origin; the library body sits at the centre of mass.
   auto it = m_mBodyHandles.find(b);
   const COdeDataWrapper* r = it == m_mBodyHandles.end() ? 0 : record(it->second);
@@ -94,6 +102,7 @@ void CRurIvaDevice::geomSetOffsetQuaternion(u32 iGeom, core::vector3df cRot) {
     return;
   }
   const dQuaternion q = {aQuat[0], aQuat[1], aQuat[2], aQuat[3]};
+  if (!properRotation(__func__, q)) return;
   dGeomSetOffsetQuaternion(g, q);
 }
 
@@ -107,12 +116,17 @@ void CRurIvaDevice::geomSetPosition(u32 iGeom, core::vector3df cPos) {
     return;
   }
   const dReal p[3] = {cPos.X, cPos.Y, cPos.Z};
+  // A geometry without a body that cannot be placed (a new one would sit at the origin, where
+  // nothing is) takes part in no collision until it is placed.
+  const bool bStatic = !dGeomGetBody(g);
   if (!usablePosition(p)) {
     printf("CRurIvaDevice::geomSetPosition: position (%f, %f, %f) is out of reach, call skipped\n", cPos.X,
            cPos.Y, cPos.Z);
+    if (bStatic) dGeomDisable(g);
     return;
   }
   dGeomSetPosition(g, cPos.X, cPos.Y, cPos.Z);
+  if (bStatic) dGeomEnable(g);
 }
 
 void CRurIvaDevice::geomSetRotation(u32 iGeom, core::vector3df cRot) {
@@ -126,6 +140,7 @@ void CRurIvaDevice::geomSetRotation(u32 iGeom, core::vector3df cRot) {
     return;
   }
   const dQuaternion q = {aQuat[0], aQuat[1], aQuat[2], aQuat[3]};
+  if (!properRotation(__func__, q)) return;
   dGeomSetQuaternion(g, q);
 }
 
@@ -136,6 +151,7 @@ void CRurIvaDevice::geomSetData(u32 iGeom, void* pData) {
 void CRurIvaDevice::geomRaySetData(u32 iGeom, core::vector3df cPos, core::vector3df cDir, f32 fLength) {
   dGeomID g = getGeomId(iGeom);
   if (!g || dGeomGetClass(g) != dRayClass) return;
+  if (!finiteValues(__func__, {cPos.X, cPos.Y, cPos.Z, fLength})) return;
   if (isNullAxis(cDir)) {
     // A body that did not move hands its guard ray a zero direction: the ray keeps pointing the
     // way it did (the library aborts on a direction it cannot normalise).
@@ -215,11 +231,13 @@ u32 CRurIvaDevice::geomCreateHeightfield(u32 iSpace, u32 iData) {
 
 u32 CRurIvaDevice::geomCreatePlane(u32 iSpace, f32 fA, f32 fB, f32 fC, f32 fD) {
   if (!isSpaceOrNone(iSpace)) return 0;
+  if (!finiteValues(__func__, {fA, fB, fC, fD})) return 0;
   return createGeom(iSpace, [&](dSpaceID s) { return dCreatePlane(s, fA, fB, fC, fD); });
 }
 
 u32 CRurIvaDevice::geomCreateRay(u32 iSpace, f32 fLength) {
   if (!isSpaceOrNone(iSpace)) return 0;
+  if (!finiteValues(__func__, {fLength})) return 0;
   return createGeom(iSpace, [&](dSpaceID s) { return dCreateRay(s, fLength); });
 }
 
@@ -250,7 +268,8 @@ u32 CRurIvaDevice::geomHeightfieldDataCreate() {
 }
 
 void CRurIvaDevice::geomHeightfieldSetBounds(u32 iData, f32 fMin, f32 fMax) {
-  if (COdeDataWrapper* r = live(iData, eKindHeightfieldData))
+  COdeDataWrapper* r = live(iData, eKindHeightfieldData);
+  if (r && finiteValues(__func__, {fMin, fMax}))
     dGeomHeightfieldDataSetBounds(r->m_pHeightfieldData, fMin, fMax);
 }
 
@@ -266,6 +285,7 @@ void CRurIvaDevice::geomHeightfieldDataCallback(u32 iData, void* pUserData, void
         "area, call skipped\n");
     return;
   }
+  if (!finiteValues(__func__, {fScale, fOffset, fThickness})) return;
   std::unique_ptr<SHeightSource> pSource(new SHeightSource());
   pSource->pCallback = reinterpret_cast<THeightCallback>(pCallback);
   pSource->pUserData = pUserData;
@@ -313,6 +333,7 @@ u32 CRurIvaDevice::spaceCreateQuadTree(u32 iParent, core::vector3df cCenter, cor
            kMaxQuadTreeDepth);
     return 0;
   }
+  if (!finiteVector(__func__, cCenter) || !finiteVector(__func__, cExtents)) return 0;
   const dVector3 c = {cCenter.X, cCenter.Y, cCenter.Z, 0};
   const dVector3 e = {cExtents.X, cExtents.Y, cExtents.Z, 0};
   return createSpace(iParent, [&](dSpaceID p) { return dQuadTreeSpaceCreate(p, c, e, iDepth); });

@@ -23,6 +23,28 @@ bool areParallel(const dReal* a, const dReal* b) {
   return fCrossSq <= 1e-10 * fLenSq;
 }
 
+// The family part of a joint operation's name, for the line of a refused call.
+const c8* familyOf(int iType) {
+  switch (iType) {
+    case dJointTypeBall:
+      return "Ball";
+    case dJointTypeHinge:
+      return "Hinge";
+    case dJointTypeHinge2:
+      return "Hinge2";
+    case dJointTypeSlider:
+      return "Slider";
+    case dJointTypePiston:
+      return "Piston";
+    case dJointTypeUniversal:
+      return "Universal";
+    case dJointTypePR:
+      return "Pr";
+    default:
+      return "";
+  }
+}
+
 // Axis numbers beyond the 16 bits of a parameter group are as invalid as 3 is.
 u16 axisOf(u32 iAxis) { return static_cast<u16>(iAxis > 0xffffu ? 0xffffu : iAxis); }
 
@@ -107,7 +129,15 @@ int CRurIvaDevice::convertToOdeJointParam(u16 iAxis, const int& iParameter) {
 template <class TReal>
 void CRurIvaDevice::jointSetVec(u32 iJoint, int iType, const core::vector3df& v,
                                 void (*fSet)(dJointID, TReal, TReal, TReal)) {
-  if (dJointID j = jointOfType(iJoint, iType)) fSet(j, v.X, v.Y, v.Z);
+  dJointID j = jointOfType(iJoint, iType);
+  if (!j) return;
+  // The library aborts on an anchor at infinity or not a number.
+  if (!std::isfinite(v.X) || !std::isfinite(v.Y) || !std::isfinite(v.Z)) {
+    printf("CRurIvaDevice::jointSet%sAnchor: the anchor is not a finite point, call skipped\n",
+           familyOf(iType));
+    return;
+  }
+  fSet(j, v.X, v.Y, v.Z);
 }
 
 // The library aborts when it cannot normalise an axis.
@@ -141,7 +171,14 @@ f32 CRurIvaDevice::jointReal(u32 iJoint, int iType, TReal (*fGet)(dJointID)) {
 template <class TReal>
 void CRurIvaDevice::jointSetParam(u32 iJoint, int iType, u16 iAxis, int iParam, f32 fValue,
                                   void (*fSet)(dJointID, int, TReal)) {
-  if (dJointID j = jointOfType(iJoint, iType)) fSet(j, convertToOdeJointParam(iAxis, iParam), fValue);
+  dJointID j = jointOfType(iJoint, iType);
+  if (!j) return;
+  if (!std::isfinite(fValue)) {
+    printf("CRurIvaDevice::jointSet%sParam: the value is not a finite number, call skipped\n",
+           familyOf(iType));
+    return;
+  }
+  fSet(j, convertToOdeJointParam(iAxis, iParam), fValue);
 }
 
 template <class TReal>

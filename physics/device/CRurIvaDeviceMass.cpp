@@ -225,6 +225,13 @@ void CRurIvaDevice::bodySetMass(u32 iBody, u32 iMass) {
     printf("CRurIvaDevice::bodySetMass: the centre of mass is not a number, call skipped\n");
     return;
   }
+  // An inertia of infinity or not-a-number (a shape of infinite size) passes the library's own
+  // check and aborts the step.
+  for (int i = 0; i < 12; ++i)
+    if (i % 4 != 3 && !std::isfinite(cMass.I[i])) {
+      printf("CRurIvaDevice::bodySetMass: the inertia is not a finite number, call skipped\n");
+      return;
+    }
   // The library takes masses centred on the body only: the body moves to the centre of mass
   // instead, and the mass is given about that point.
   dMassTranslate(&cMass, -aCentre[0], -aCentre[1], -aCentre[2]);

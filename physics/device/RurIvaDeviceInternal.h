@@ -8,6 +8,8 @@
 #include <ode/ode.h>
 
 #include <cmath>
+#include <cstdio>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -110,6 +112,34 @@ inline core::vector3df toVector(const dReal* p) {
 inline bool isNullAxis(const core::vector3df& v) {
   const f64 fLenSq = static_cast<f64>(v.X) * v.X + static_cast<f64>(v.Y) * v.Y + static_cast<f64>(v.Z) * v.Z;
   return !(fLenSq > 1e-12) || !std::isfinite(fLenSq);
+}
+
+// The library aborts on many values that are no finite numbers (a body, a geometry offset or a
+// joint anchor at infinity, a gravity, velocity, force or mass of not-a-number), and where it
+// does not at once, the value spreads into every body it touches. None is passed on: the call
+// is skipped with one line that names it.
+inline bool finiteValues(const c8* sCall, std::initializer_list<f64> aValues) {
+  for (f64 f : aValues)
+    if (!std::isfinite(f)) {
+      printf("CRurIvaDevice::%s: a value is not a finite number, call skipped\n", sCall);
+      return false;
+    }
+  return true;
+}
+
+inline bool finiteVector(const c8* sCall, const core::vector3df& v) {
+  return finiteValues(sCall, {v.X, v.Y, v.Z});
+}
+
+// A rotation the library can take: finite and of some length (it normalises the quaternion and
+// aborts on one of length 0 or not a number, as a node of zero scale or at infinity gives).
+// Anything else is refused in one line and the object keeps the rotation it has (the identity
+// for a new one).
+inline bool properRotation(const c8* sCall, const dReal* q) {
+  const f64 fLenSq = q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3];
+  if (fLenSq > 1e-12 && std::isfinite(fLenSq)) return true;
+  printf("CRurIvaDevice::%s: the rotation is not a proper rotation, call skipped\n", sCall);
+  return false;
 }
 
 inline bool hasCentre(const COdeDataWrapper* r) {

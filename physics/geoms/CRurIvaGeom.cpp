@@ -310,13 +310,11 @@ void CRurIvaGeom::deserializeAttributes(io::IAttributes* in, io::SAttributeReadW
   for (u32 i = 0; i < m_aParams.size(); ++i) m_aParams[i]->deserializeAttributes(in, options, i);
 
   // Keys missing from a hand-written file keep the node's defaults.
-  if (in->existsAttribute("Mass")) m_fMass = in->getAttributeAsFloat("Mass");
-  if (in->existsAttribute("CenterOfGravity"))
-    m_cCenterOfGravity = in->getAttributeAsVector3d("CenterOfGravity");
-  if (in->existsAttribute("Inertia_1")) m_cInertia1 = in->getAttributeAsVector3d("Inertia_1");
-  if (in->existsAttribute("Inertia_2")) m_cInertia2 = in->getAttributeAsVector3d("Inertia_2");
-  if (in->existsAttribute("MassTranslation"))
-    m_cMassTranslate = in->getAttributeAsVector3d("MassTranslation");
+  readFinite(in, "Mass", m_fMass);
+  readFinite(in, "CenterOfGravity", m_cCenterOfGravity);
+  readFinite(in, "Inertia_1", m_cInertia1);
+  readFinite(in, "Inertia_2", m_cInertia2);
+  readFinite(in, "MassTranslation", m_cMassTranslate);
   m_bCollide = in->existsAttribute("collides") ? in->getAttributeAsBool("collides") : true;
   m_iCollisionGroup = in->getAttributeAsInt("collisionGroup");
 }

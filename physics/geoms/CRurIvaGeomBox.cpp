@@ -121,9 +121,9 @@ void CRurIvaGeomBox::serializeAttributes(io::IAttributes* out,
 void CRurIvaGeomBox::deserializeAttributes(io::IAttributes* in, io::SAttributeReadWriteOptions* options) {
   if (!in) return;
   CRurIvaGeom::deserializeAttributes(in, options);
-  m_fWidth = in->getAttributeAsFloat("Width");
-  m_fHeight = in->getAttributeAsFloat("Height");
-  m_fDepth = in->getAttributeAsFloat("Depth");
+  readFinite(in, "Width", m_fWidth);
+  readFinite(in, "Height", m_fHeight);
+  readFinite(in, "Depth", m_fDepth);
   if (!Parent) return;
   if (!parentIsMeshNode()) {
     m_bUseAllMaterials = true;

@@ -65,8 +65,8 @@ void CRurIvaGeomCapsule::serializeAttributes(io::IAttributes* out,
 void CRurIvaGeomCapsule::deserializeAttributes(io::IAttributes* in, io::SAttributeReadWriteOptions* options) {
   if (!in) return;
   CRurIvaGeom::deserializeAttributes(in, options);
-  m_fRadius = in->getAttributeAsFloat("Radius");
-  m_fLength = in->getAttributeAsFloat("Length");
+  readFinite(in, "Radius", m_fRadius);
+  readFinite(in, "Length", m_fLength);
 }
 
 }  // namespace ode

@@ -67,8 +67,8 @@ void CRurIvaGeomCylinder::deserializeAttributes(io::IAttributes* in,
                                                 io::SAttributeReadWriteOptions* options) {
   if (!in) return;
   CRurIvaGeom::deserializeAttributes(in, options);
-  m_fRadius = in->getAttributeAsFloat("Radius");
-  m_fLength = in->getAttributeAsFloat("Length");
+  readFinite(in, "Radius", m_fRadius);
+  readFinite(in, "Length", m_fLength);
 }
 
 }  // namespace ode

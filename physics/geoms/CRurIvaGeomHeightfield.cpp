@@ -137,9 +137,9 @@ void CRurIvaGeomHeightfield::deserializeAttributes(io::IAttributes* in,
                                                    io::SAttributeReadWriteOptions* options) {
   if (!in) return;
   CRurIvaGeom::deserializeAttributes(in, options);
-  m_fWidth = in->getAttributeAsFloat("Width");
-  m_fDepth = in->getAttributeAsFloat("Depth");
-  m_fThickness = in->getAttributeAsFloat("Thickness");
+  readFinite(in, "Width", m_fWidth);
+  readFinite(in, "Depth", m_fDepth);
+  readFinite(in, "Thickness", m_fThickness);
   m_iWidthSamples = static_cast<u32>(in->getAttributeAsInt("WidthSamples"));
   m_iDepthSamples = static_cast<u32>(in->getAttributeAsInt("DepthSamples"));
 }

@@ -59,10 +59,10 @@ void CRurIvaGeomPlane::serializeAttributes(io::IAttributes* out,
 void CRurIvaGeomPlane::deserializeAttributes(io::IAttributes* in, io::SAttributeReadWriteOptions* options) {
   if (!in) return;
   CRurIvaGeom::deserializeAttributes(in, options);
-  m_fA = in->getAttributeAsFloat("paramA");
-  m_fB = in->getAttributeAsFloat("paramB");
-  m_fC = in->getAttributeAsFloat("paramC");
-  m_fD = in->getAttributeAsFloat("paramD");
+  readFinite(in, "paramA", m_fA);
+  readFinite(in, "paramB", m_fB);
+  readFinite(in, "paramC", m_fC);
+  readFinite(in, "paramD", m_fD);
 }
 
 }  // namespace ode

@@ -1,5 +1,7 @@
 #include "CRurIvaGeomRay.h"
 
+#include <cmath>
+
 namespace irr {
 namespace ode {
 
@@ -62,15 +64,19 @@ void CRurIvaGeomRay::serializeAttributes(io::IAttributes* out,
 void CRurIvaGeomRay::deserializeAttributes(io::IAttributes* in, io::SAttributeReadWriteOptions* options) {
   if (!in) return;
   CRurIvaGeom::deserializeAttributes(in, options);
-  m_fLength = in->getAttributeAsFloat("Length");
+  readFinite(in, "Length", m_fLength);
   // The ray's start point shares its key with the node position written before it: the ray's
   // value is the last "Position" of the block.
   for (s32 i = static_cast<s32>(in->getAttributeCount()) - 1; i >= 0; --i)
     if (core::stringc("Position") == in->getAttributeName(i)) {
-      m_cPos = in->getAttributeAsVector3d(i);
+      const core::vector3df cPos = in->getAttributeAsVector3d(i);
+      if (std::isfinite(cPos.X) && std::isfinite(cPos.Y) && std::isfinite(cPos.Z))
+        m_cPos = cPos;
+      else
+        reportNotFinite("Position");
       break;
     }
-  m_cDir = in->getAttributeAsVector3d("Direction");
+  readFinite(in, "Direction", m_cDir);
 }
 
 }  // namespace ode

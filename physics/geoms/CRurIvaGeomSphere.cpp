@@ -52,7 +52,7 @@ void CRurIvaGeomSphere::serializeAttributes(io::IAttributes* out,
 void CRurIvaGeomSphere::deserializeAttributes(io::IAttributes* in, io::SAttributeReadWriteOptions* options) {
   if (!in) return;
   CRurIvaGeom::deserializeAttributes(in, options);
-  m_fRadius = in->getAttributeAsFloat("Radius");
+  readFinite(in, "Radius", m_fRadius);
 }
 
 }  // namespace ode

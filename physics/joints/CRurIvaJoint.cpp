@@ -1,5 +1,6 @@
 #include "CRurIvaJoint.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -231,9 +232,16 @@ void CRurIvaJoint::deserializeAttributes(io::IAttributes* in, io::SAttributeRead
     for (s32 p = 0; p < eParamCount; ++p) {
       const u32 i = paramIndex(a, static_cast<eJointParameter>(p));
       snprintf(sKey, sizeof(sKey), "use_%s_group_%i", nodeNameToC8(RUR_IVA_PARAM_NAMES[p]), a);
-      m_aParamSet[i] = in->getAttributeAsBool(sKey);
+      const bool bSet = in->getAttributeAsBool(sKey);
       snprintf(sKey, sizeof(sKey), "%s_group_%i", nodeNameToC8(RUR_IVA_PARAM_NAMES[p]), a);
-      m_aParamValues[i] = in->getAttributeAsFloat(sKey);
+      const f32 fValue = in->getAttributeAsFloat(sKey);
+      // A parameter whose value is no finite number stays as it was, set or not.
+      if (!std::isfinite(fValue)) {
+        reportNotFinite(sKey);
+        continue;
+      }
+      m_aParamSet[i] = bSet;
+      m_aParamValues[i] = fValue;
     }
   }
 }

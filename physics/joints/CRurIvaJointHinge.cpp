@@ -95,7 +95,7 @@ void CRurIvaJointHinge::serializeAttributes(io::IAttributes* out,
 
 void CRurIvaJointHinge::deserializeAttributes(io::IAttributes* in, io::SAttributeReadWriteOptions* options) {
   CRurIvaJoint::deserializeAttributes(in, options);
-  m_cAxis = in->getAttributeAsVector3d("Axis");
+  readFinite(in, "Axis", m_cAxis);
 }
 
 }  // namespace ode

@@ -137,8 +137,8 @@ void CRurIvaJointHinge2::serializeAttributes(io::IAttributes* out,
 
 void CRurIvaJointHinge2::deserializeAttributes(io::IAttributes* in, io::SAttributeReadWriteOptions* options) {
   CRurIvaJoint::deserializeAttributes(in, options);
-  m_cAxis1 = in->getAttributeAsVector3d("Axis1");
-  m_cAxis2 = in->getAttributeAsVector3d("Axis2");
+  readFinite(in, "Axis1", m_cAxis1);
+  readFinite(in, "Axis2", m_cAxis2);
 }
 
 }  // namespace ode

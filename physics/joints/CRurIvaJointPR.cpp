@@ -106,8 +106,8 @@ void CRurIvaJointPR::serializeAttributes(io::IAttributes* out,
 
 void CRurIvaJointPR::deserializeAttributes(io::IAttributes* in, io::SAttributeReadWriteOptions* options) {
   CRurIvaJoint::deserializeAttributes(in, options);
-  m_cAxis1 = in->getAttributeAsVector3d("Axis1");
-  m_cAxis2 = in->getAttributeAsVector3d("Axis2");
+  readFinite(in, "Axis1", m_cAxis1);
+  readFinite(in, "Axis2", m_cAxis2);
 }
 
 }  // namespace ode

@@ -93,7 +93,7 @@ void CRurIvaJointPiston::serializeAttributes(io::IAttributes* out,
 
 void CRurIvaJointPiston::deserializeAttributes(io::IAttributes* in, io::SAttributeReadWriteOptions* options) {
   CRurIvaJoint::deserializeAttributes(in, options);
-  m_cAxis = in->getAttributeAsVector3d("Axis");
+  readFinite(in, "Axis", m_cAxis);
 }
 
 }  // namespace ode

@@ -93,7 +93,7 @@ void CRurIvaJointSlider::serializeAttributes(io::IAttributes* out,
 
 void CRurIvaJointSlider::deserializeAttributes(io::IAttributes* in, io::SAttributeReadWriteOptions* options) {
   CRurIvaJoint::deserializeAttributes(in, options);
-  m_cAxis = in->getAttributeAsVector3d("Axis");
+  readFinite(in, "Axis", m_cAxis);
 }
 
 }  // namespace ode

@@ -104,15 +104,15 @@ void CRurIvaAeroDrag::serializeAttributes(io::IAttributes* out,
 
 void CRurIvaAeroDrag::deserializeAttributes(io::IAttributes* in, io::SAttributeReadWriteOptions* options) {
   IRurIvaStepMotor::deserializeAttributes(in, options);
-  m_cForeward = in->getAttributeAsVector3d("foreward");
-  m_cSideward = in->getAttributeAsVector3d("sideward");
-  m_cUpward = in->getAttributeAsVector3d("upward");
-  m_fStallSpeed = in->getAttributeAsFloat("stall_speed");
-  m_fMaxUpSpeed = in->getAttributeAsFloat("max_up_speed");
-  m_fUpFactor = in->getAttributeAsFloat("up_factor");
-  m_fForewardDamp = in->getAttributeAsFloat("foreward_damp");
-  m_fSidewardDamp = in->getAttributeAsFloat("sideward_damp");
-  m_fUpwardDamp = in->getAttributeAsFloat("upward_damp");
+  readFinite(in, "foreward", m_cForeward);
+  readFinite(in, "sideward", m_cSideward);
+  readFinite(in, "upward", m_cUpward);
+  readFinite(in, "stall_speed", m_fStallSpeed);
+  readFinite(in, "max_up_speed", m_fMaxUpSpeed);
+  readFinite(in, "up_factor", m_fUpFactor);
+  readFinite(in, "foreward_damp", m_fForewardDamp);
+  readFinite(in, "sideward_damp", m_fSidewardDamp);
+  readFinite(in, "upward_damp", m_fUpwardDamp);
 }
 
 }  // namespace ode

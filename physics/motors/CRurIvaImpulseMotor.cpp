@@ -34,7 +34,7 @@ void CRurIvaImpulseMotor::serializeAttributes(io::IAttributes* out,
 void CRurIvaImpulseMotor::deserializeAttributes(io::IAttributes* in,
                                                 io::SAttributeReadWriteOptions* options) {
   IRurIvaStepMotor::deserializeAttributes(in, options);
-  m_cForeward = in->getAttributeAsVector3d("foreward");
+  readFinite(in, "foreward", m_cForeward);
 }
 
 }  // namespace ode

@@ -84,8 +84,8 @@ void CRurIvaMotor::serializeAttributes(io::IAttributes* out, io::SAttributeReadW
 void CRurIvaMotor::deserializeAttributes(io::IAttributes* in, io::SAttributeReadWriteOptions* options) {
   CRurIvaSceneNode::deserializeAttributes(in, options);
   m_iAxis = in->getAttributeAsInt("Axis");
-  m_fForce = in->getAttributeAsFloat("Force");
-  m_fVelocity = in->getAttributeAsFloat("Velocity");
+  readFinite(in, "Force", m_fForce);
+  readFinite(in, "Velocity", m_fVelocity);
   m_bEnabled = in->getAttributeAsBool("Enabled");
   readJointIndex(in);
 }

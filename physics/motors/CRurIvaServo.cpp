@@ -92,7 +92,7 @@ void CRurIvaServo::serializeAttributes(io::IAttributes* out, io::SAttributeReadW
 void CRurIvaServo::deserializeAttributes(io::IAttributes* in, io::SAttributeReadWriteOptions* options) {
   CRurIvaSceneNode::deserializeAttributes(in, options);
   m_iAxis = in->getAttributeAsInt("Axis");
-  m_fServoPos = in->getAttributeAsFloat("ServoPos");
+  readFinite(in, "ServoPos", m_fServoPos);
   readJointIndex(in);
 }
 

@@ -90,16 +90,16 @@ void CRurIvaTorqueMotor::serializeAttributes(io::IAttributes* out,
 
 void CRurIvaTorqueMotor::deserializeAttributes(io::IAttributes* in, io::SAttributeReadWriteOptions* options) {
   IRurIvaStepMotor::deserializeAttributes(in, options);
-  m_cRollAxis = in->getAttributeAsVector3d("roll_axis");
-  m_cPitchAxis = in->getAttributeAsVector3d("pitch_axis");
-  m_cYawAxis = in->getAttributeAsVector3d("yaw_axis");
+  readFinite(in, "roll_axis", m_cRollAxis);
+  readFinite(in, "pitch_axis", m_cPitchAxis);
+  readFinite(in, "yaw_axis", m_cYawAxis);
   // Older files have no factors; they keep the ones the node has.
-  if (in->existsAttribute("roll_factor")) m_fRollFactor = in->getAttributeAsFloat("roll_factor");
-  if (in->existsAttribute("pitch_factor")) m_fPitchFactor = in->getAttributeAsFloat("pitch_factor");
-  if (in->existsAttribute("yaw_factor")) m_fYawFactor = in->getAttributeAsFloat("yaw_factor");
+  readFinite(in, "roll_factor", m_fRollFactor);
+  readFinite(in, "pitch_factor", m_fPitchFactor);
+  readFinite(in, "yaw_factor", m_fYawFactor);
   m_bAeroRudder = in->getAttributeAsBool("aero_rudder");
-  m_fMinVel = in->getAttributeAsFloat("min_vel");
-  m_fMaxVel = in->getAttributeAsFloat("max_vel");
+  readFinite(in, "min_vel", m_fMinVel);
+  readFinite(in, "max_vel", m_fMaxVel);
 }
 
 }  // namespace ode

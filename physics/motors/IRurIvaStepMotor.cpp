@@ -50,8 +50,8 @@ void IRurIvaStepMotor::serializeAttributes(io::IAttributes* out,
 void IRurIvaStepMotor::deserializeAttributes(io::IAttributes* in, io::SAttributeReadWriteOptions* options) {
   CRurIvaSceneNode::deserializeAttributes(in, options);
   m_bActive = in->getAttributeAsBool("active");
-  m_fMaxPower = in->getAttributeAsFloat("max_power");
-  m_fPower = in->getAttributeAsFloat("power");
+  readFinite(in, "max_power", m_fMaxPower);
+  readFinite(in, "power", m_fPower);
 }
 
 void IRurIvaStepMotor::prepareClone(IRurIvaStepMotor* pClone, scene::ISceneNode* newParent) const {

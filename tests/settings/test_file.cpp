@@ -252,9 +252,9 @@ TEST_F(BrokenSettingsFile, AFileCutOffAtAnyLengthIsReadSafely) {
   pDevice->drop();
 }
 
-TEST_F(BrokenSettingsFile, CommentsDeclarationsAndSpacedAttributesAreAccepted) {
+TEST_F(BrokenSettingsFile, CommentsDoctypeDeclarationsAndSpacedAttributesAreAccepted) {
   writeFile(m_sFile,
-            "<?xml version=\"1.0\"?>\n<!-- remembered choice -->\n<settings>\n"
+            "<?xml version=\"1.0\"?>\n<!DOCTYPE settings>\n<!-- remembered choice -->\n<settings>\n"
             "<![CDATA[ <resolution value=\"7\"/> ]]>\n"
             "<resolution value = '2' />\n<fullscreen\tvalue=\"1\"></fullscreen>\n</settings>\n");
   testing::internal::CaptureStderr();

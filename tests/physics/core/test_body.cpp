@@ -8,6 +8,8 @@
 #include "CRurIvaGeom.h"
 #include "CRurIvaGeomBox.h"
 #include "CRurIvaGeomSphere.h"
+#include "CRurIvaJointHinge.h"
+#include "CRurIvaMotor.h"
 #include "CRurIvaWorld.h"
 #include "CTestScene.h"
 
@@ -248,6 +250,36 @@ TEST(SimBody, GeometriesAndChildBodiesAreFoundByName) {
   EXPECT_EQ(pCar->getChildBodyFromName("car"), pCar);
   EXPECT_EQ(pCar->getChildBodyFromName("wheel"), pWheel);
   EXPECT_EQ(pCar->getChildBodyFromName("boat"), nullptr);
+}
+
+TEST(SimBody, LookupsAcrossJointsVisitEachBodyOnce) {
+  // A car-shaped set-up: once it runs, the wheel lists its joint, whose body 1 is the car,
+  // which lists the wheel as a child body.
+  CTestScene cScene;
+  CRurIvaWorld* pWorld = cScene.addWorld();
+  CRurIvaBody* pCar = cScene.addSphereBody(pWorld, vector3df(0, 5, 0), 1.0f);
+  pCar->setName("car");
+  irr::ode::CRurIvaJointHinge* pAxle = cScene.add<irr::ode::CRurIvaJointHinge>(pCar, vector3df(2, 0, 0));
+  pAxle->setName("axle");
+  CRurIvaBody* pWheel = cScene.addSphereBody(pAxle, vector3df(0, 0, 0), 0.5f);
+  pWheel->setName("wheel");
+  pAxle->setBody2(pWheel);
+  captured([&] { cScene.add<irr::ode::CRurIvaMotor>(pCar)->setName("drive"); });
+  pWorld->initPhysics();
+  ASSERT_EQ(pWheel->getJoints().size(), 1u);
+  ASSERT_EQ((*pWheel->getJoints().begin())->getBody1(), pCar);
+
+  EXPECT_EQ(pCar->getChildBodyFromName("boat"), nullptr);
+  EXPECT_EQ(pCar->getChildBodyFromName("wheel"), pWheel);
+  EXPECT_EQ(pWheel->getChildBodyFromName("car"), pCar);
+  EXPECT_EQ(captured([&] { EXPECT_EQ(pCar->getJointFromName("none"), nullptr); }),
+            "find joint: \"axle\" -- \"none\"\nfind joint: \"axle\" -- \"none\"\n");
+  EXPECT_EQ(captured([&] { EXPECT_EQ(pWheel->getJointFromName("axle"), pAxle); }),
+            "find joint: \"axle\" -- \"axle\"\n");
+  EXPECT_EQ(captured([&] { EXPECT_EQ(pCar->getMotorFromName("none"), nullptr); }),
+            "find motor: \"drive\" -- \"none\"\n");
+  EXPECT_EQ(captured([&] { EXPECT_EQ(pCar->getStepMotorFromName("none"), nullptr); }), "");
+  EXPECT_EQ(lineCount(captured([&] { EXPECT_EQ(pCar->getGeomFromName("none"), nullptr); })), 2);
 }
 
 TEST(SimBody, RemovingAGeometryFromPhysicsDetachesIt) {

@@ -228,6 +228,32 @@ TEST(CoreDamping, AWorldKeepsItsStepSizeWhenTheAttributeIsMissingOrNotPositive) 
   pIn->drop();
 }
 
+TEST(CoreDamping, KeysMissingFromAFileKeepTheDefaults) {
+  // A hand-written scene file that names the damping only: auto-disable keeps 10 steps and its
+  // thresholds, as a world keeps its gravity and step size.
+  CTestScene cScene;
+  CRurIvaWorld* pWorld = cScene.addWorld();
+  CRurIvaBody* pBody = cScene.add<CRurIvaBody>(pWorld);
+  irr::io::IAttributes* pIn = cScene.newAttributes();
+  pIn->addFloat("LinearDamping", 0.3f);
+  pIn->addInt("AutoDisableFlag", 1);
+  for (irr::ode::CRurIvaDampable* p :
+       {static_cast<irr::ode::CRurIvaDampable*>(pWorld), static_cast<irr::ode::CRurIvaDampable*>(pBody)}) {
+    p->deserializeAttributes(pIn);
+    EXPECT_FLOAT_EQ(p->getLinearDamping(), 0.3f);
+    EXPECT_EQ(p->getAutoDisableFlag(), 1);
+    EXPECT_EQ(p->getAutoDisableSteps(), 10);
+    EXPECT_FLOAT_EQ(p->getLinearDampingThreshold(), 0.01f);
+    EXPECT_FLOAT_EQ(p->getAngularDampingThreshold(), 0.01f);
+    EXPECT_FLOAT_EQ(p->getAutoDisableLinearThreshold(), 0.01f);
+    EXPECT_FLOAT_EQ(p->getAutoDisableAngularThreshold(), 0.01f);
+  }
+  pWorld->initPhysics();
+  EXPECT_EQ(pBody->getAutoDisableSteps(), 10);  // as the dynamics body has it
+  EXPECT_FLOAT_EQ(pBody->getAutoDisableLinearThreshold(), 0.01f);
+  pIn->drop();
+}
+
 TEST(CoreDamping, CopyParamsCopiesTheValuesButNotTheName) {
   CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();

@@ -11,15 +11,18 @@
 #include <unistd.h>
 
 #include "CRurIvaBody.h"
+#include "CRurIvaGeomPlane.h"
 #include "CRurIvaGeomRay.h"
 #include "CRurIvaGeomSphere.h"
 #include "CRurIvaManager.h"
 #include "CRurIvaSceneNodeFactory.h"
+#include "CRurIvaSpace.h"
 #include "CRurIvaWorld.h"
 #include "CTestScene.h"
 
 using namespace irr;
 using namespace irr::ode;
+using varrik::test::captured;
 
 namespace {
 
@@ -89,6 +92,59 @@ TEST(SceneFiles, ASetUpReadBackHoldsItsNodesThroughTheSceneAlone) {
   EXPECT_FLOAT_EQ(pSphere->getRadius(), 1.5f);
   d.steps(pWorld, 30);
   EXPECT_LT(pBody->getPosition().Y, 1.0f);
+}
+
+TEST(SceneFiles, AStartedSetUpRoundTripsWithoutGainingRaysOrSpacesAndStillCollides) {
+  // A started world (it made its own space), a second space holding a fast body above the
+  // ground, written as an older version wrote it: with the body's guard ray as a plain ray.
+  const std::string sFile = tempFile();
+  {
+    CSceneFileScene d;
+    scene::ISceneManager* smgr = d.smgr();
+    CRurIvaWorld* pWorld = static_cast<CRurIvaWorld*>(smgr->addSceneNode("CRurIvaWorld"));
+    scene::ISceneNode* pGround = smgr->addSceneNode("CRurIvaGeomPlane", pWorld);
+    static_cast<CRurIvaGeomPlane*>(pGround)->setParams(0, 1, 0, 0);
+    pWorld->initPhysics();
+    scene::ISceneNode* pSpace = smgr->addSceneNode("CRurIvaSpace", pWorld);
+    CRurIvaBody* pBody = static_cast<CRurIvaBody*>(smgr->addSceneNode("CRurIvaBody", pSpace));
+    pBody->setPosition(core::vector3df(0, 3, 0));
+    pBody->setIsFastMoving(true);
+    pBody->getFastMovingRay()->setIsDebugObject(false);
+    scene::ISceneNode* pSphere =
+        smgr->addSceneNode("CRurIvaGeomSphere", smgr->addSphereSceneNode(1.0f, 8, pBody));
+    ASSERT_TRUE(smgr->saveScene(sFile.c_str()));
+    for (scene::ISceneNode* p :
+         std::initializer_list<scene::ISceneNode*>{pSphere, pBody, pSpace, pGround, pWorld})
+      p->drop();
+  }
+  for (int iTrip = 0; iTrip < 3; ++iTrip) {
+    SCOPED_TRACE(iTrip);
+    CSceneFileScene d;
+    const std::string sOut = captured(
+        [&] { ASSERT_TRUE(CRurIvaManager::getSharedInstance()->loadScene(sFile.c_str(), d.smgr())); });
+    EXPECT_EQ(sOut.find("1 stray guard ray(s) of an older scene file dropped") != std::string::npos,
+              iTrip == 0);
+    CRurIvaWorld* pWorld = findFirst<CRurIvaWorld>(d.smgr()->getRootSceneNode(), RUR_IVA_WORLD_ID);
+    ASSERT_NE(pWorld, nullptr);
+    CRurIvaBody* pBody = findFirst<CRurIvaBody>(pWorld, RUR_IVA_BODY_ID);
+    ASSERT_NE(pBody, nullptr);
+    u32 iRays = 0;
+    for (scene::ISceneNode* pChild : pWorld->getChildren()) iRays += pChild->getType() == RUR_IVA_GEOM_RAY_ID;
+    EXPECT_EQ(iRays, 1u);
+    ASSERT_NE(pBody->getFastMovingRay(), nullptr);
+    EXPECT_EQ(pBody->getFastMovingRay()->getParent(), pWorld);
+
+    // The space the world made is its space again, the other is nested in it: the body lands.
+    pWorld->initPhysics();
+    ASSERT_EQ(pWorld->getSpaceList().size(), 2u);
+    EXPECT_EQ(pBody->getParent()->getType(), RUR_IVA_SPACE_ID);
+    EXPECT_EQ(static_cast<CRurIvaSpace*>(pBody->getParent())->getParentSpace(), pWorld->getSpace());
+    pBody->setPosition(core::vector3df(0, 3, 0));
+    d.simulate(pWorld, 2.0f);
+    EXPECT_NEAR(pBody->getPosition().Y, 1.0f, 0.02f);
+    ASSERT_TRUE(d.smgr()->saveScene(sFile.c_str()));
+  }
+  std::remove(sFile.c_str());
 }
 
 TEST(SceneFiles, AMissingFileLoadsNothing) {

@@ -47,22 +47,28 @@ TEST(CoreSpace, InitialisingTwiceCreatesOneSpace) {
   EXPECT_EQ(pSpace->getSpaceId(), iId);
 }
 
-TEST(CoreSpace, ASpaceBelowAWorldBeforeItsInitialisationIsASecondTopLevelSpace) {
+TEST(CoreSpace, SpacesBelowAWorldBeforeItsInitialisationCollideInTheWorldsSpace) {
+  // As a scene file has them: no code calls setSpace. The first space that sits in no other
+  // space is the world's; every other one is nested in it, so its geometries collide.
   CRecordingDevice* pRec = new CRecordingDevice();
   CTestScene cScene(pRec);
   CRurIvaWorld* pWorld = cScene.addWorld();
-  CRurIvaSpace* pSpace = cScene.add<CRurIvaSpace>(pWorld);
-  EXPECT_EQ(pSpace->getParentSpace(), nullptr);
-  EXPECT_EQ(pSpace->getWorld(), pWorld);
-  EXPECT_EQ(pWorld->getSpaceList().size(), 1u);
+  CRurIvaSpace* pFirst = cScene.add<CRurIvaSpace>(pWorld);
+  CRurIvaSpace* pSecond = cScene.add<CRurIvaSpace>(pWorld);
+  pSecond->setSpaceType(1);
+  EXPECT_EQ(pFirst->getParentSpace(), nullptr);
+  EXPECT_EQ(pSecond->getParentSpace(), nullptr);
+  cScene.addGround(pWorld);
+  CRurIvaBody* pBody = cScene.addSphereBody(pSecond, vector3df(0, 3, 0), 1.0f);
   pWorld->initPhysics();
 
-  // The world made its own top space as well.
-  ASSERT_NE(pWorld->getSpace(), nullptr);
-  EXPECT_NE(pWorld->getSpace(), pSpace);
-  EXPECT_EQ(pWorld->getSpaceList().size(), 2u);
-  EXPECT_EQ(pRec->count("spaceCreateSimple(0)"), 2);
-  EXPECT_NE(pSpace->getSpaceId(), 0u);
+  EXPECT_EQ(pWorld->getSpace(), pFirst);
+  EXPECT_EQ(pSecond->getParentSpace(), pFirst);
+  EXPECT_EQ(pWorld->getSpaceList().size(), 2u);  // no default space beside them
+  EXPECT_EQ(pRec->count("spaceCreateSimple(0)"), 1);
+  EXPECT_EQ(pRec->count("spaceCreateHash(" + CRecordingDevice::num(pFirst->getSpaceId()) + ")"), 1);
+  cScene.simulate(pWorld, 2.0f);
+  EXPECT_NEAR(pBody->getPosition().Y, 1.0f, 0.02f);
 }
 
 TEST(CoreSpace, SpacesCreatedLaterOrNestedGetTheRightParent) {

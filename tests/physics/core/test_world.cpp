@@ -179,6 +179,30 @@ TEST(CoreWorld, CloneCopiesGravityAndDampingButCreatesNoDynamicsObjects) {
   pClone->drop();
 }
 
+TEST(CoreWorld, ACloneOfAnInitialisedWorldStepsInASpaceOfItsOwn) {
+  CTestScene cScene;
+  CRurIvaWorld* pWorld = cScene.addWorld();
+  cScene.addGround(pWorld);
+  cScene.addSphereBody(pWorld, vector3df(0, 3, 0), 1.0f);
+  pWorld->initPhysics();
+  CRurIvaWorld* pClone =
+      static_cast<CRurIvaWorld*>(cScene.m_pManager->cloneTree(pWorld, cScene.m_pRoot, nullptr));
+  cScene.keep(pClone);
+  pClone->initPhysics();
+  ASSERT_NE(pClone->getSpace(), nullptr);
+  EXPECT_NE(pClone->getSpace(), pWorld->getSpace());
+  EXPECT_EQ(pClone->getSpace()->getParent(), pClone);
+  EXPECT_EQ(pClone->getSpaceList().size(), 1u);
+
+  // Without its source the clone still steps, and its ball still rests on its ground.
+  pWorld->grab();
+  pWorld->remove();
+  pWorld->drop();
+  cScene.simulate(pClone, 2.0f);
+  ASSERT_EQ(pClone->getBodyCount(), 1u);
+  EXPECT_NEAR((*pClone->getBodyList().begin())->getPosition().Y, 1.0f, 0.02f);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Surface definitions files
 

@@ -1,98 +1,117 @@
-// The check that keeps unfinished files from the engine's XML reader, which reads past the end of
-// a file that ends inside a tag, a closing tag, a declaration or a comment (and on a comment
-// shorter than four characters). Measured crashes of the reader are refused; finished files, and
-// unfinished ones the reader stops in safely, pass, in every text encoding the reader knows.
+// The check every XML file passes before the engine's XML reader sees it (unfinished XML makes
+// that reader run past its buffer), in every encoding the reader knows and as the narrow and the
+// wide reader see the text; and the layer's readers of surface definitions and scene files.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <string>
-#include <vector>
 
-#include "RurIvaXmlCheck.h"
-#include "TestTypes.h"
+#include "CRurIvaManager.h"
+#include "CRurIvaWorld.h"
+#include "CRurIvaXmlCheck.h"
+#include "CTestScene.h"
 
 namespace varrik {
 namespace test {
 namespace {
 
-using irr::ode::xmlIsSafeToRead;
+using irr::ode::CRurIvaXmlCheck;
 
-struct SText {
-  const char* sText;
-  bool bSafe;
-};
+//! Encodings by the size of their units; big-endian ones are negative.
+const int kEncodings[] = {1, 8, 2, -2, 4, -4};  // 8: UTF-8 with its byte order mark
 
-//! The text in an encoding: 0 plain, 8 UTF-8 with its mark, 16 and 32 with a mark, big-endian
-//! when bBig.
-std::vector<u8> encoded(const std::string& s, int iBits, bool bBig) {
-  std::vector<u8> a;
-  if (iBits == 8) a = {0xEF, 0xBB, 0xBF};
-  if (iBits == 16) a = bBig ? std::vector<u8>{0xFE, 0xFF} : std::vector<u8>{0xFF, 0xFE};
-  if (iBits == 32) a = bBig ? std::vector<u8>{0, 0, 0xFE, 0xFF} : std::vector<u8>{0xFF, 0xFE, 0, 0};
-  const int iWidth = iBits <= 8 ? 1 : iBits / 8;
-  for (unsigned char c : s)
-    for (int k = 0; k < iWidth; ++k) {
-      const int iShift = 8 * (bBig ? iWidth - 1 - k : k);
-      a.push_back(static_cast<u8>((static_cast<u32>(c) >> iShift) & 0xFF));
-    }
-  return a;
+//! The text (plain ASCII) as a file of that encoding, with its byte order mark.
+std::string encoded(const std::string& sText, int iEncoding) {
+  const std::string aBoms[] = {"", "\xEF\xBB\xBF", "\xFF\xFE", std::string("\xFF\xFE\0\0", 4)};
+  const size_t iUnit = iEncoding == 8 ? 1 : std::abs(iEncoding);
+  std::string s = iEncoding == 8 ? aBoms[1] : iUnit == 1 ? "" : aBoms[iUnit == 2 ? 2 : 3];
+  if (iEncoding < 0) std::reverse(s.begin(), s.end());
+  for (char c : sText)
+    for (size_t i = 0; i < iUnit; ++i) s.push_back(i == (iEncoding < 0 ? iUnit - 1 : 0) ? c : '\0');
+  return s;
 }
 
-TEST(CoreXmlCheck, UnfinishedTagsAreRefusedAndFinishedTextsPassInEveryEncoding) {
-  const SText aTexts[] = {
-      // Each of these ended the engine's reader with a crash in a program of its own.
-      {"<!>", false},
-      {"<a b", false},
-      {"<a b=\"1\"", false},
-      {"<!-- x", false},
-      {"<?xml", false},
-      {"<!DOCTYPE x", false},
-      {"<a/><", false},
-      {"<surfaces><parameters><attributes><float name=\"mu\" value=\"0.4\"", false},
-      // Read past their end as well, though not always into a crash.
-      {"</a", false},
-      {"<", false},
-      {"<a", false},
-      {"<a/", false},
-      {"<!ab>", false},
-      // The reader stops in these without leaving the text.
+bool passes(const std::string& sBytes, int iReader) {
+  return CRurIvaXmlCheck::isComplete(sBytes.data(), static_cast<u32>(sBytes.size()),
+                                     static_cast<CRurIvaXmlCheck::EReader>(iReader));
+}
+
+TEST(CoreXmlCheck, CompleteXmlPassesAndUnfinishedXmlDoesNotInEveryEncoding) {
+  const std::pair<const char*, bool> aTexts[] = {
       {"", true},
-      {"just some text, no markup at all", true},
-      {"<a>", true},
-      {"<a b=\"1>", true},
-      {"<a b='1>", true},
-      {"<a b=1>", true},
-      {"<![CDATA[ x", true},
-      {"<a b=\"1\"/>", true},
-      {"<?xml version=\"1.0\"?><!-- note --><a><b c=\"d\"/></a>", true},
-      {"<surfaces><parameters><attributes><string name=\"name\" value=\"mud\"/>", true},
+      {"<?xml version=\"1.0\"?>\n<s>\n<driver value=\"1\"/>\n</s>\n", true},
+      {"<!DOCTYPE s [ <!ELEMENT s ANY> ]>\n<s><a b = '2' /></s>", true},
+      {"<!-- a comment --><s><![CDATA[ <not> a tag ]]></s>", true},
+      {"<!>", false},
+      {"<!a>", false},
+      {"<!-- < -->", false},
+      {"<a b", false},
+      {"<a b>", false},
+      {"<a b=\"1", false},
+      {"<a/", false},
+      {"</s", false},
+      {"<?xml v=\"1\"", false},
+      {"<![CDATA[ x", false},
+      {"<![CDATA]]>", false},
+      {"<![CDATA[]]>", true},
+      {"<", false},
   };
-  for (const SText& t : aTexts)
-    for (int iBits : {0, 8, 16, 32})
-      for (bool bBig : {false, true}) {
-        if (bBig && iBits < 16) continue;
-        const std::vector<u8> a = encoded(t.sText, iBits, bBig);
-        EXPECT_EQ(xmlIsSafeToRead(a.data(), a.size()), t.bSafe)
-            << "\"" << t.sText << "\" in " << iBits << " bits" << (bBig ? ", big-endian" : "");
-      }
+  for (const auto& t : aTexts)
+    for (int iEncoding : kEncodings)
+      for (int iReader : {0, 1})
+        EXPECT_EQ(passes(encoded(t.first, iEncoding), iReader), t.second) << t.first << " " << iEncoding;
+  // Big-endian units are turned around up to the first zero unit: a UTF-32 file ending in part of
+  // a unit has none, and the reader's own conversion would run past the text.
+  EXPECT_FALSE(passes(encoded("<a/>", -4) + "\x01\x02", 1));
 }
 
-TEST(CoreXmlCheck, EveryPrefixOfAFinishedFileThatEndsInATagIsRefused) {
-  const std::string s =
-      "<surfaces><parameters><attributes><float name=\"mu\" value=\"0.4\"/></attributes>"
-      "</parameters></surfaces>";
-  ASSERT_TRUE(xmlIsSafeToRead(reinterpret_cast<const u8*>(s.data()), s.size()));
-  for (size_t n = 1; n < s.size(); ++n) {
-    // Cut inside a tag (after a '<' whose '>' is missing), the text is unsafe, except where the
-    // reader looks for a value's quotes (behind '=' or inside them): there it stops at the end.
-    const std::string sCut = s.substr(0, n);
-    const size_t iOpen = sCut.rfind('<'), iClose = sCut.rfind('>');
-    const bool bInTag = iOpen != std::string::npos && (iClose == std::string::npos || iClose < iOpen);
-    const size_t iQuotes = bInTag ? std::count(sCut.begin() + iOpen, sCut.end(), '"') : 0;
-    const bool bStops = iQuotes % 2 == 1 || sCut.back() == '=';
-    EXPECT_EQ(xmlIsSafeToRead(reinterpret_cast<const u8*>(sCut.data()), n), !bInTag || bStops)
-        << "\"" << sCut << "\"";
+TEST(CoreXmlCheck, AFileCutAnywherePassesOnlyWhereNoTagIsOpen) {
+  const std::string sText = "<?xml version=\"1.0\"?>\n<s>\n<d n=\"GL\" id=\"5\" />\n<!-- x -->\n</s>\n";
+  for (int iEncoding : kEncodings) {
+    const std::string sWhole = encoded(sText, iEncoding);
+    const size_t iBom = encoded("", iEncoding).size(), iUnit = iEncoding == 8 ? 1 : std::abs(iEncoding);
+    for (int iReader : {0, 1}) {
+      EXPECT_TRUE(passes(sWhole, iReader));
+      for (size_t iCut = iBom; iCut < sWhole.size(); ++iCut) {
+        if (!passes(sWhole.substr(0, iCut), iReader)) continue;
+        // What the reader parses: a unit cut short is filled with zero bytes (which keeps the
+        // character of a little-endian one); it stops before its last unit.
+        std::string sKept = sText.substr(0, (iCut - iBom) / iUnit + (iEncoding > 1 && (iCut - iBom) % iUnit));
+        if (!sKept.empty() && sKept.back() == '<') sKept.pop_back();
+        EXPECT_EQ(std::count(sKept.begin(), sKept.end(), '<'), std::count(sKept.begin(), sKept.end(), '>'))
+            << iEncoding << " " << iReader << " cut at " << iCut;
+      }
+    }
   }
+}
+
+TEST(CoreXmlCheck, SurfaceDefinitionsAndSceneFilesThatAreUnfinishedAreRefused) {
+  CTestScene cScene(nullptr, CTestScene::eFactory);
+  cScene.m_pIrr->getLogger()->setLogLevel(irr::ELL_NONE);
+  CRurIvaWorld* pWorld = cScene.addWorld();
+  const std::string sPath = "/tmp/varrik-xml-" + std::to_string(getpid());
+  const irr::core::stringw sWide(sPath.c_str());
+  for (const char* sBroken : {"<!>", "<a b", "<surfaces><parameters><attributes><float name=\"mu\" val"}) {
+    std::ofstream(sPath, std::ios::binary) << sBroken;
+    EXPECT_NE(captured([&] { EXPECT_EQ(pWorld->loadFromFile(sWide.c_str()), 0); }).find("invalid XML"),
+              std::string::npos);
+    std::ofstream(sPath, std::ios::binary) << "<?xml version=\"1.0\"?><irr_scene>" << sBroken;
+    const size_t iChildren = cScene.m_pRoot->getChildren().size();
+    EXPECT_NE(captured([&] {
+                EXPECT_FALSE(cScene.m_pManager->loadScene(sPath.c_str(), cScene.m_pSmgr));
+              }).find("is not complete XML"),
+              std::string::npos);
+    EXPECT_EQ(cScene.m_pRoot->getChildren().size(), iChildren);
+  }
+  std::ofstream(sPath, std::ios::binary)
+      << "<!DOCTYPE surfaces>\n<surfaces><parameters><attributes>"
+         "<string name=\"name\" value=\"ice\"/></attributes></parameters></surfaces>";
+  captured([&] { EXPECT_EQ(pWorld->loadFromFile(sWide.c_str()), 1); });
+  std::remove(sPath.c_str());
 }
 
 }  // namespace

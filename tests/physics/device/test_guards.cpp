@@ -397,13 +397,16 @@ TEST(DeviceGuards, ABodyThatLostItsPositionLeavesCollisionUntilItHasOneAgain) {
   cScene.steps(1);
   EXPECT_TRUE(pBody->getCollision());
 
+  // A position that is no number never reaches the body; one blown far away does.
   const f32 fNan = std::numeric_limits<f32>::quiet_NaN();
-  d.bodySetPosition(b, vector3df(fNan, 0, 0));
-  std::string sOut = captured([&] { cScene.steps(3); });
+  std::string sOut = captured([&] { d.bodySetPosition(b, vector3df(fNan, 0, 0)); });
+  EXPECT_EQ(lineCount(sOut), 1) << sOut;
+  d.bodySetPosition(b, vector3df(2e10f, 0, 0));
+  sOut = captured([&] { cScene.steps(3); });
   EXPECT_EQ(lineCount(sOut), 1) << sOut;
   EXPECT_FALSE(pBody->getCollision());
 
-  d.bodySetPosition(b, vector3df(2e10f, 0, 0));
+  d.bodySetPosition(b, vector3df(-3e10f, 0, 0));
   sOut = captured([&] { cScene.steps(2); });
   EXPECT_EQ(sOut, "");  // still out of collision, nothing new to say
 
@@ -423,4 +426,74 @@ TEST(DeviceGuards, StaticGeometryIsNotPlacedOutOfReach) {
   });
   EXPECT_EQ(lineCount(sOut), 2) << sOut;
   EXPECT_EQ(captured([&] { d.geomSetPosition(g, vector3df(1e6f, 0, 0)); }), "");
+}
+
+TEST(DeviceGuards, ValuesThatAreNotFiniteNeverReachTheLibrary) {
+  // Each of these aborted the process (at once or at the next collision in a hash space) or
+  // carried not-a-number into the bodies.
+  CDeviceScene cScene;
+  CRurIvaDevice& d = *cScene.m_pDevice;
+  CHandles& h = cScene.m_cHandles;
+  const u32 w = cScene.worldId();
+  const u32 s = h.space(d.spaceCreateHash(cScene.spaceId()));
+  CRurIvaGeomSphere* pCarrier = cScene.add<CRurIvaGeomSphere>(cScene.world());
+  const u32 ground = h.geom(d.geomCreatePlane(cScene.spaceId(), 0, 1, 0, 0));
+  d.geomSetData(ground, pCarrier);
+  irr::ode::CRurIvaBody* pA = cScene.addBodyNode(vector3df(0, 0.4f, 0));
+  irr::ode::CRurIvaBody* pB = cScene.addBodyNode(vector3df(0, 2, 0));
+  const u32 a = pA->getBodyId(), b = pB->getBodyId();
+  const u32 box = h.geom(d.geomCreateBox(s, 1, 1, 1));
+  d.geomSetData(box, pCarrier);
+  d.geomSetBody(box, pA);
+  const u32 hinge = h.joint(d.jointCreateHinge(w)), ball = h.joint(d.jointCreateBallSocket(w));
+  d.jointAttach(hinge, pA, pB);
+  d.jointAttach(ball, pA, pB);
+  const u32 ray = h.geom(d.geomCreateRay(s, 5));
+  d.geomSetData(ray, pCarrier);
+  const u32 hd = d.geomHeightfieldDataCreate();
+  const u32 m = d.massCreate();
+  d.massSetBoxTotal(m, 1, std::numeric_limits<f32>::infinity(), 1, 1);
+
+  const f32 fNan = std::numeric_limits<f32>::quiet_NaN();
+  const f32 fInf = std::numeric_limits<f32>::infinity();
+  const vector3df cNan(fNan, 0, 0), cInf(0, fInf, 0);
+  const std::pair<const char*, std::function<void()>> aCalls[] = {
+      {"geomSetRotation", [&] { d.geomSetRotation(box, cNan); }},
+      {"geomSetOffsetQuaternion", [&] { d.geomSetOffsetQuaternion(box, cNan); }},
+      {"geomSetOffsetPosition", [&] { d.geomSetOffsetPosition(box, cNan); }},
+      {"bodySetRotation", [&] { d.bodySetRotation(a, cInf); }},
+      {"bodySetQuaternion", [&] { d.bodySetQuaternion(a, irr::core::quaternion(fNan, 0, 0, 1)); }},
+      {"bodySetPosition", [&] { d.bodySetPosition(a, cInf); }},
+      {"bodySetLinearVelocity", [&] { d.bodySetLinearVelocity(a, cNan); }},
+      {"bodySetAngularVelocity", [&] { d.bodySetAngularVelocity(a, cInf); }},
+      {"bodyAddForce", [&] { d.bodyAddForce(a, cNan); }},
+      {"bodyAddForceAtPosition", [&] { d.bodyAddForceAtPosition(a, vector3df(1, 0, 0), cNan); }},
+      {"bodyAddTorque", [&] { d.bodyAddTorque(a, cInf); }},
+      {"bodySetFiniteRotationAxis", [&] { d.bodySetFiniteRotationAxis(a, cNan); }},
+      {"bodySetLinearDamping", [&] { d.bodySetLinearDamping(a, fNan); }},
+      {"bodySetMass", [&] { d.bodySetMass(b, m); }},
+      {"worldSetGravity", [&] { d.worldSetGravity(w, cNan); }},
+      {"worldSetERP", [&] { d.worldSetERP(w, fNan); }},
+      {"worldSetCFM", [&] { d.worldSetCFM(w, fInf); }},
+      {"jointSetHingeAnchor", [&] { d.jointSetHingeAnchor(hinge, cInf); }},
+      {"jointSetHingeParam", [&] { d.jointSetHingeParam(hinge, 3, fNan); }},
+      {"jointSetBallAnchor", [&] { d.jointSetBallAnchor(ball, cNan); }},
+      {"geomRaySetData", [&] { d.geomRaySetData(ray, cNan, vector3df(0, -1, 0), 5); }},
+      {"geomCreatePlane", [&] { EXPECT_EQ(d.geomCreatePlane(s, 0, 1, 0, fInf), 0u); }},
+      {"geomCreateRay", [&] { EXPECT_EQ(d.geomCreateRay(s, fNan), 0u); }},
+      {"spaceCreateQuadTree", [&] { EXPECT_EQ(d.spaceCreateQuadTree(s, cNan, vector3df(9, 9, 9), 2), 0u); }},
+      {"geomHeightfieldSetBounds", [&] { d.geomHeightfieldSetBounds(hd, fNan, 1); }},
+  };
+  for (const auto& cCall : aCalls) {
+    const std::string sOut = captured(cCall.second);
+    EXPECT_EQ(lineCount(sOut), 1) << cCall.first << ": " << sOut;
+    EXPECT_TRUE(contains(sOut, cCall.first)) << sOut;
+  }
+
+  cScene.steps(10);
+  for (u32 iBody : {a, b})
+    for (const vector3df& v : {d.bodyGetPosition(iBody), d.bodyGetRotation(iBody),
+                               d.bodyGetLinearVelocity(iBody), d.bodyGetAngularVelocity(iBody)})
+      EXPECT_TRUE(std::isfinite(v.X) && std::isfinite(v.Y) && std::isfinite(v.Z)) << iBody;
+  EXPECT_GT(d.bodyGetPosition(a).Y, 0.4f);  // the box still stands on the ground
 }

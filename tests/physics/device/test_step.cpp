@@ -114,11 +114,12 @@ TEST(DeviceStep, MovedBodiesReportTheirStateUnlessTheirGraphicsStayPut) {
 TEST(DeviceStep, ABodyWithoutAPositionKeepsItsNodePosition) {
   CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
+  cScene.world()->setGravity(vector3df(0, 0, 0));
   SSphereBody cBall = sphereBody(cScene, vector3df(1, 2, 3), 0.5f);
   cBall.m_pBody->initPhysics();
   CEventLog cEvents;
   const f32 fNan = std::numeric_limits<f32>::quiet_NaN();
-  d.bodySetPosition(cBall.id(), vector3df(fNan, fNan, fNan));
+  captured([&] { d.bodySetPosition(cBall.id(), vector3df(fNan, fNan, fNan)); });  // refused
   cScene.steps(1);
   const std::vector<CEventLog::SEntry> aMoved = cEvents.of(irr::ode::eRurIvaEventBodyMoved);
   ASSERT_EQ(aMoved.size(), 1u);
