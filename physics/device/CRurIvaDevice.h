@@ -57,6 +57,10 @@ class CRurIvaDevice : public IRurIvaDevice {
   void quickStep(f32 fTime, CRurIvaWorld* pWorld) override;
   void setStepThreads(u32 iThreads) override;
   u32 getStepThreads() override { return m_iStepThreads; }
+  f32 getTimeAccumulator() const override { return m_fTimeAccumulator; }
+  void setMaxSteps(u32 iMaxSteps) override { m_iMaxSteps = iMaxSteps; }
+  u32 getMaxSteps() const override { return m_iMaxSteps; }
+  f64 getDroppedTime() const override { return m_fDroppedTime; }
 
   void worldDestroy(u32 iWorld) override;
   u32 worldCreate() override;
@@ -265,6 +269,8 @@ class CRurIvaDevice : public IRurIvaDevice {
   void jointGroupDestroy(u32 iGroup) override;
   void jointGroupEmtpy(u32 iGroup) override;
   void trimeshDrawDebug(u32 iData, video::IVideoDriver* pDriver) override;
+  void geomGetDebugLines(u32 iGeom, const core::vector3df& cNear,
+                         core::array<core::line3df>& aLines) override;
   void jointSetHinge2Axes(u32 iJoint, core::vector3df cAxis1, core::vector3df cAxis2) override;
 
   // Registry lookups: the object of a record, or null for an invalid handle.
@@ -293,7 +299,6 @@ class CRurIvaDevice : public IRurIvaDevice {
   static void eulerToQuaternion(core::vector3df cEuler, f32* q);
 
   bool isInitialized() const { return m_bInitialized; }
-  f32 getTimeAccumulator() const { return m_fTimeAccumulator; }
   s32 getStepCounter() const { return m_iStepCounter; }
 
   //! The triangle data of a record as the library sees it (4 floats per vertex, 3 indices per
@@ -403,6 +408,9 @@ class CRurIvaDevice : public IRurIvaDevice {
   f32 m_fStepSize;
   f32 m_fTimeAccumulator;
   s32 m_iStepCounter;
+  //! The step limit per call (0: none) and the time it has dropped.
+  u32 m_iMaxSteps;
+  f64 m_fDroppedTime;
   //! Live geometries by their library object, so contacts find their handle directly.
   std::unordered_map<dGeomID, u32> m_mGeomHandles;
   //! Live bodies by their library object (offsets and the moved callback need the record).

@@ -289,6 +289,12 @@ void CRurIvaDevice::geomHeightfieldDataCallback(u32 iData, void* pUserData, void
   std::unique_ptr<SHeightSource> pSource(new SHeightSource());
   pSource->pCallback = reinterpret_cast<THeightCallback>(pCallback);
   pSource->pUserData = pUserData;
+  pSource->fWidth = fWidth;
+  pSource->fDepth = fDepth;
+  pSource->fScale = fScale;
+  pSource->fOffset = fOffset;
+  pSource->iWidthSamples = iWidthSamples;
+  pSource->iDepthSamples = iDepthSamples;
   dGeomHeightfieldDataBuildCallback(r->m_pHeightfieldData, pSource.get(), heightTrampoline, fWidth, fDepth,
                                     iWidthSamples, iDepthSamples, fScale, fOffset, fThickness, iWrap);
   // The library points at the new source from now on; the previous one can go.

@@ -214,7 +214,15 @@ void CRurIvaDevice::stepWorld(f32 fTime, CRurIvaWorld* pWorld, bool bQuick) {
   CRurIvaManager* pManager = CRurIvaManager::getSharedInstance();
   CRurIvaEventQueue* pQueue = pManager->getQueue();
 
+  u32 iSteps = 0;
   while (m_fTimeAccumulator > 0.0f) {
+    if (m_iMaxSteps != 0 && iSteps == m_iMaxSteps) {
+      // A long stall (a dragged window, a debugger) does not turn into seconds of catching up.
+      m_fDroppedTime += m_fTimeAccumulator;
+      m_fTimeAccumulator = 0.0f;
+      break;
+    }
+    ++iSteps;
     dWorldID w = getWorldId(pWorld->getWorldId());
     if (!w) break;  // a listener removed the world during the previous step
 
@@ -419,6 +427,9 @@ void CRurIvaDevice::nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2) {
     dJointID j = dJointCreateContact(c->w, c->g, &aContacts[i]);
     dJointAttach(j, b1, b2);
   }
+  // A world in the debug view marks the contact points of its last step.
+  if (pWorld->isDebugDataVisible())
+    for (int i = 0; i < n; ++i) pWorld->addContactPoint(toVector(aContacts[i].geom.pos));
 }
 
 void CRurIvaDevice::handleRayEvent(dGeomID pRay, dGeomID pOther) {

@@ -39,6 +39,9 @@ typedef f32 (*THeightCallback)(void* pUserData, int x, int z);
 struct SHeightSource {
   THeightCallback pCallback;
   void* pUserData;
+  //! The grid the data was built with, so that it can be drawn the way the library sees it.
+  f32 fWidth, fDepth, fScale, fOffset;
+  int iWidthSamples, iDepthSamples;
 };
 
 /**
