@@ -428,8 +428,8 @@ void CRurIvaDevice::nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2) {
     dJointAttach(j, b1, b2);
   }
   // A world in the debug view marks the contact points of its last step.
-  if (pWorld->isDebugDataVisible())
-    for (int i = 0; i < n; ++i) pWorld->addContactPoint(toVector(aContacts[i].geom.pos));
+  if (c->pWorld->isDebugDataVisible())
+    for (int i = 0; i < n; ++i) c->pWorld->addContactPoint(toVector(aContacts[i].geom.pos));
 }
 
 void CRurIvaDevice::handleRayEvent(dGeomID pRay, dGeomID pOther) {
