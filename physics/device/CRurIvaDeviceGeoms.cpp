@@ -307,6 +307,17 @@ u32 CRurIvaDevice::spaceCreateQuadTree(u32 iParent, core::vector3df cCenter, cor
            kMaxQuadTreeDepth);
     return 0;
   }
+  // The library cuts the box centre +- extents into blocks and aborts when a block's lower
+  // bound is not below its upper one: on a negative extent, and on anything not a number.
+  const bool bFinite = std::isfinite(cCenter.X) && std::isfinite(cCenter.Y) && std::isfinite(cCenter.Z) &&
+                       std::isfinite(cExtents.X) && std::isfinite(cExtents.Y) && std::isfinite(cExtents.Z);
+  if (!bFinite || cExtents.X < 0 || cExtents.Y < 0 || cExtents.Z < 0) {
+    printf(
+        "CRurIvaDevice::spaceCreateQuadTree: centre (%g, %g, %g) and extents (%g, %g, %g) are no box, no "
+        "space created\n",
+        cCenter.X, cCenter.Y, cCenter.Z, cExtents.X, cExtents.Y, cExtents.Z);
+    return 0;
+  }
   const dVector3 c = {cCenter.X, cCenter.Y, cCenter.Z, 0};
   const dVector3 e = {cExtents.X, cExtents.Y, cExtents.Z, 0};
   return createSpace(iParent, [&](dSpaceID p) { return dQuadTreeSpaceCreate(p, c, e, iDepth); });

@@ -7,7 +7,9 @@
 #include <functional>
 #include <limits>
 #include <string>
+#include <tuple>
 #include <utility>
+#include <vector>
 
 #include "CDeviceScene.h"
 #include "CHandles.h"
@@ -289,16 +291,32 @@ TEST(DeviceGuards, RayWithoutDirectionKeepsItsPreviousDirection) {
   cScene.steps(2);
 }
 
-TEST(DeviceGuards, QuadTreeDepthMustBeWithinBounds) {
+TEST(DeviceGuards, QuadTreeNeedsADepthWithinBoundsAndABox) {
   CRurIvaDevice d;
   CHandles h(&d);
-  const std::string sOut = captured([&] {
-    EXPECT_EQ(d.spaceCreateQuadTree(0, vector3df(0, 0, 0), vector3df(10, 10, 10), -1), 0u);
-    EXPECT_EQ(d.spaceCreateQuadTree(0, vector3df(0, 0, 0), vector3df(10, 10, 10), 40), 0u);
-  });
-  EXPECT_EQ(lineCount(sOut), 2) << sOut;
-  EXPECT_NE(h.space(d.spaceCreateQuadTree(0, vector3df(0, 0, 0), vector3df(10, 10, 10), 0)), 0u);
-  EXPECT_NE(h.space(d.spaceCreateQuadTree(0, vector3df(0, 0, 0), vector3df(10, 10, 10), 4)), 0u);
+  const f32 fNan = std::numeric_limits<f32>::quiet_NaN();
+  const f32 fInf = std::numeric_limits<f32>::infinity();
+  const vector3df cZero(0, 0, 0), cTen(10, 10, 10);
+  // The dynamics library aborts on each of these; the device refuses them with a line.
+  const std::vector<std::tuple<vector3df, vector3df, int>> aRefused = {
+      {cZero, cTen, -1},
+      {cZero, cTen, 40},
+      {cZero, vector3df(10, -1, 10), 2},
+      {cZero, vector3df(-10, -10, -10), 0},
+      {cZero, vector3df(fNan, 10, 10), 2},
+      {cZero, vector3df(10, 10, fInf), 2},
+      {vector3df(0, fNan, 0), cTen, 2},
+      {vector3df(-fInf, 0, 0), cTen, 2},
+  };
+  for (const auto& t : aRefused) {
+    const std::string sOut = captured(
+        [&] { EXPECT_EQ(d.spaceCreateQuadTree(0, std::get<0>(t), std::get<1>(t), std::get<2>(t)), 0u); });
+    EXPECT_EQ(lineCount(sOut), 1) << sOut;
+  }
+  EXPECT_NE(h.space(d.spaceCreateQuadTree(0, cZero, cTen, 0)), 0u);
+  EXPECT_NE(h.space(d.spaceCreateQuadTree(0, cZero, cTen, 4)), 0u);
+  // A flat box is still a box.
+  EXPECT_NE(h.space(d.spaceCreateQuadTree(0, vector3df(1e6f, 0, -1e6f), vector3df(0, 0, 0), 2)), 0u);
 }
 
 TEST(DeviceGuards, QuaternionWithoutRotationIsSkipped) {
