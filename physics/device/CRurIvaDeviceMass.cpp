@@ -200,6 +200,25 @@ void CRurIvaDevice::massSetSphereTotal(u32 iMass, f32 fMass, f32 fRadius) {
 // ---------------------------------------------------------------------------------------------
 // A body's mass
 
+namespace {
+
+// The library steps a body with the inverse of its inertia. A speck of a shape (sizes and mass
+// near the smallest floats) has an inertia that passes the library's check but whose inverse
+// overflows; the first step then turns the body's rotation into not-a-number and aborts.
+bool invertibleInertia(const dMass& m) {
+  const dReal* I = m.I;  // rows of four
+  const dReal a = I[0], b = I[1], c = I[2], d = I[4], e = I[5], f = I[6], g = I[8], h = I[9], k = I[10];
+  const dReal aCofactors[9] = {e * k - f * h, c * h - b * k, b * f - c * e, f * g - d * k, a * k - c * g,
+                               c * d - a * f, d * h - e * g, b * g - a * h, a * e - b * d};
+  const dReal fDet = a * aCofactors[0] + b * aCofactors[3] + c * aCofactors[6];
+  if (!(fDet > 0) || !std::isfinite(1 / fDet)) return false;
+  for (dReal x : aCofactors)
+    if (!std::isfinite(x / fDet)) return false;
+  return true;
+}
+
+}  // namespace
+
 core::vector3df CRurIvaDevice::getBodyCenterOfMass(u32 iBody) const {
   COdeDataWrapper* r = live(iBody, eKindBody);
   return r ? toVector(r->m_aCentre) : core::vector3df(0, 0, 0);
@@ -231,6 +250,10 @@ void CRurIvaDevice::bodySetMass(u32 iBody, u32 iMass) {
   cMass.c[0] = cMass.c[1] = cMass.c[2] = 0;
   if (!dMassCheck(&cMass)) {
     printf("CRurIvaDevice::bodySetMass: the inertia is not positive definite, call skipped\n");
+    return;
+  }
+  if (!invertibleInertia(cMass)) {
+    printf("CRurIvaDevice::bodySetMass: the inertia is too small to be inverted, call skipped\n");
     return;
   }
   rebaseBody(r, aCentre);
