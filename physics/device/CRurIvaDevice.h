@@ -298,6 +298,16 @@ class CRurIvaDevice : public IRurIvaDevice {
   //! A body's centre of mass in its node's frame, where the library body sits; 0 if invalid.
   core::vector3df getBodyCenterOfMass(u32 iBody) const;
 
+  //! A body's state as the dynamics library holds it, in full precision.
+  struct SBodyState {
+    f64 aPosition[3];    //!< of the centre of mass, where the library body sits
+    f64 aQuaternion[4];  //!< w, x, y, z
+    f64 aLinearVelocity[3];
+    f64 aAngularVelocity[3];
+  };
+  //! Fills cState for a live body; false, and all zeros, for an invalid handle.
+  bool bodyGetState(u32 iBody, SBodyState& cState) const;
+
   //! Records a hit of a fast body's ray, handled after the step; and the number waiting.
   static void addFastCollision(CRurIvaBody* pBody, CRurIvaGeom* pGeom, core::vector3df cPos,
                                dGeomID pHit = 0);

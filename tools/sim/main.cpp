@@ -24,6 +24,7 @@
 #include "CRurIvaSceneNodeFactory.h"
 #include "CRurIvaWorld.h"
 #include "DemoScene.h"
+#include "StateHash.h"
 
 using namespace irr;
 using namespace irr::ode;
@@ -49,6 +50,7 @@ struct SOptions {
   std::string sScene;
   std::string sSave;
   std::string sFolder = ".";
+  bool bHash = false;
 };
 
 //! Accepts a decimal whole number in [iMin, iMax] and hands it on in plain digits: the
@@ -114,6 +116,9 @@ bool parseOptions(int argc, char** argv, SOptions& o, int& iExit) {
   cApp.add_option("--dir", o.sFolder, "folder that holds the data/ folder (default: the current folder)")
       ->type_name("DIR")
       ->check(CLI::Validator(CLI::ExistingDirectory).description(""));
+  cApp.add_flag("--hash", o.bHash,
+                "after the run, print \"state hash: \" and 16 hex digits: a hash of every body's state, "
+                "equal for runs that ended bit for bit alike");
   cApp.footer(
       "Exit codes: 0 finished with finite values, 1 the engine, the scene file or the save failed,\n"
       "2 the command line was refused, 3 not-a-number values appeared.");
@@ -329,6 +334,9 @@ int main(int argc, char** argv) {
   }
   const SResult res = runFrames(o, r, cOutput.csv());
   printSummary(o, r, res, cOutput.csv());
+  if (o.bHash)
+    fprintf(cOutput.csv(), "state hash: %016llx\n",
+            static_cast<unsigned long long>(varrik::sim::stateHash()));
   // The CSV is out before the scene and the library are taken down.
   fflush(cOutput.csv());
   closeRun(r);
