@@ -139,10 +139,29 @@ class CCalls {
     f32 fTime = static_cast<f32>(b % 16) * 0.004f;
     if (b >= 240) fTime = kAwkward[b % (sizeof(kAwkward) / sizeof(kAwkward[0]))];
     if (std::isfinite(fTime) && fTime / m_pDevice->getStepSize() > 64.0f) return;
+    if (tracing()) traceBodies();
     if (bQuick)
       m_pDevice->quickStep(fTime, pWorld);
     else
       m_pDevice->step(fTime, pWorld);
+  }
+
+  //! VARRIK_FUZZ_TRACE=1 lists the calls an input makes (their place in the table below) and
+  //! the state of every body before each step.
+  static bool tracing() {
+    static const bool bTrace = std::getenv("VARRIK_FUZZ_TRACE") != nullptr;
+    return bTrace;
+  }
+
+  void traceBodies() {
+    for (u32 h = 1; h <= m_pDevice->getRecordCount(); ++h) {
+      CRurIvaDevice::SBodyState s;
+      if (!m_pDevice->bodyGetState(h, s)) continue;
+      std::fprintf(stderr, "  body %u: p (%g, %g, %g) q (%g, %g, %g, %g) v (%g, %g, %g) w (%g, %g, %g)\n", h,
+                   s.aPosition[0], s.aPosition[1], s.aPosition[2], s.aQuaternion[0], s.aQuaternion[1],
+                   s.aQuaternion[2], s.aQuaternion[3], s.aLinearVelocity[0], s.aLinearVelocity[1],
+                   s.aLinearVelocity[2], s.aAngularVelocity[0], s.aAngularVelocity[1], s.aAngularVelocity[2]);
+    }
   }
 
   void addWorldNode() {
@@ -749,11 +768,9 @@ const std::vector<TCall>& calls() {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, size_t iSize) {
   CCalls c(pData, iSize);
   const std::vector<TCall>& aCalls = calls();
-  // VARRIK_FUZZ_TRACE=1 lists the calls an input makes (their place in the table above).
-  static const bool bTrace = std::getenv("VARRIK_FUZZ_TRACE") != nullptr;
   while (c.more()) {
     const size_t i = c.byte() % aCalls.size();
-    if (bTrace) std::fprintf(stderr, "call %zu\n", i);
+    if (CCalls::tracing()) std::fprintf(stderr, "call %zu\n", i);
     aCalls[i](c, c.m_pDevice);
   }
   c.finish();
