@@ -15,6 +15,7 @@
 #include "CHandles.h"
 #include "CRurIvaBody.h"
 #include "CRurIvaDevice.h"
+#include "CRurIvaGeomBox.h"
 #include "CRurIvaGeomSphere.h"
 #include "CRurIvaManager.h"
 #include "CRurIvaWorld.h"
@@ -251,7 +252,7 @@ TEST(DeviceGuards, UniversalAxesMustNotBeParallel) {
   cScene.steps(3);
 }
 
-TEST(DeviceGuards, ShapesOfNegativeSizeAreNotCreated) {
+TEST(DeviceGuards, ShapesOfNegativeOrHugeSizeAreNotCreated) {
   CRurIvaDevice d;
   const f32 fNan = std::numeric_limits<f32>::quiet_NaN();
   const std::string sOut = captured([&] {
@@ -260,12 +261,33 @@ TEST(DeviceGuards, ShapesOfNegativeSizeAreNotCreated) {
     EXPECT_EQ(d.geomCreateSphere(0, -0.5f), 0u);
     EXPECT_EQ(d.geomCreateCapsule(0, -1, 1), 0u);
     EXPECT_EQ(d.geomCreateCylinder(0, 1, -1), 0u);
+    EXPECT_EQ(d.geomCreateBox(0, 1e9f, 1, 1), 0u);
+    EXPECT_EQ(d.geomCreateSphere(0, std::numeric_limits<f32>::infinity()), 0u);
+    EXPECT_EQ(d.geomCreateCapsule(0, 1, 2e6f), 0u);
   });
-  EXPECT_EQ(lineCount(sOut), 5) << sOut;
+  EXPECT_EQ(lineCount(sOut), 8) << sOut;
   EXPECT_EQ(d.getRecordCount(), 0u);
-  // Size zero is a valid (if useless) shape.
+  // Size zero is a valid (if useless) shape, and a million units a big one.
   CHandles h(&d);
   EXPECT_NE(h.geom(d.geomCreateBox(0, 0, 0, 0)), 0u);
+  EXPECT_NE(h.geom(d.geomCreateBox(0, 1e6f, 1, 1e6f)), 0u);
+}
+
+TEST(DeviceGuards, TwoBigBoxesOfTheDefaultMassInContactStep) {
+  // The largest boxes there are, on bodies whose geometries bring no mass (the library's default
+  // mass stays), lying in one another.
+  CDeviceScene cScene;
+  for (int i = 0; i < 2; ++i) {
+    CRurIvaGeomBox* pBox = nullptr;
+    cScene.addBoxBody(cScene.world(), vector3df(7.25f, 2, 2), vector3df(1e6f, 1e6f, 1), vector3df(0, 0, 0),
+                      -1.0f, &pBox);
+    captured([&] { pBox->getBody()->initPhysics(); });
+  }
+  captured([&] { cScene.steps(300); });
+  for (irr::ode::CRurIvaSceneNode* pNode : cScene.m_pManager->getRurIvaNodes()) {
+    if (pNode->getType() != irr::ode::RUR_IVA_BODY_ID) continue;
+    EXPECT_FALSE(std::isnan(static_cast<CRurIvaBody*>(pNode)->getAngularVelocity().X));
+  }
 }
 
 TEST(DeviceGuards, CapsuleAndCylinderMassesNeedAnAxisDirection) {
