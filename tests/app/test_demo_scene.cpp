@@ -240,6 +240,24 @@ TEST(DemoScene, ASavedSceneReadBackHasTheSameNodesAndDrivesTheSame) {
         << ") loaded (" << aLoadedEnd[i].X << ", " << aLoadedEnd[i].Y << ", " << aLoadedEnd[i].Z << ")";
 }
 
+TEST(DemoSoak, TenSimulatedMinutesStayFiniteAndLeakNothing) {
+  // The car drives the whole track (some seven minutes) and rests at its end. In the sanitizer
+  // build, leak detection checks this process when it ends.
+  CDemoRun demo;
+  buildDemoScene(demo.smgr(), demo.scene);
+  for (int iSecond = 1; iSecond <= 600; ++iSecond) {
+    demo.run(1.0f);
+    for (CRurIvaSceneNode* pNode : CRurIvaManager::getSharedInstance()->getRurIvaNodes()) {
+      if (pNode->getType() != RUR_IVA_BODY_ID) continue;
+      CRurIvaBody* p = static_cast<CRurIvaBody*>(pNode);
+      ASSERT_TRUE(isFinite(p->getPosition()) && isFinite(p->getRotation()) &&
+                  isFinite(p->getLinearVelocity()) && isFinite(p->getAngularVelocity()))
+          << "body " << p->getID() << " at second " << iSecond;
+    }
+  }
+  EXPECT_LT(demo.scene.MyCar.Car_OdeBody->getPosition().Z, -3000.0f);
+}
+
 //! A working folder whose data/ holds every generated asset but the one named (links to the
 //! build's files), removed again when it goes.
 class CDataFolderWithout {
