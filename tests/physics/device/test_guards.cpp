@@ -352,6 +352,20 @@ TEST(DeviceGuards, QuadTreeNeedsADepthWithinBoundsAndABox) {
   EXPECT_NE(h.space(d.spaceCreateQuadTree(0, vector3df(1e6f, 0, -1e6f), vector3df(0, 0, 0), 2)), 0u);
 }
 
+TEST(DeviceGuards, QuickStepIterationsMustBeWithinBounds) {
+  CDeviceScene cScene;
+  CRurIvaDevice& d = *cScene.m_pDevice;
+  d.worldSetQuickStepNumIterations(cScene.worldId(), 33);
+  for (int iIterations : {-1, 10001, std::numeric_limits<int>::max()}) {
+    const std::string sOut =
+        captured([&] { d.worldSetQuickStepNumIterations(cScene.worldId(), iIterations); });
+    EXPECT_EQ(lineCount(sOut), 1) << iIterations;
+    EXPECT_EQ(d.worldGetQuickStepNumIterations(cScene.worldId()), 33);
+  }
+  d.worldSetQuickStepNumIterations(cScene.worldId(), 10000);
+  EXPECT_EQ(d.worldGetQuickStepNumIterations(cScene.worldId()), 10000);
+}
+
 TEST(DeviceGuards, QuaternionWithoutRotationIsSkipped) {
   CRurIvaDevice d;
   CHandles h(&d);
