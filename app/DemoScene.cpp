@@ -188,10 +188,6 @@ void createWheel(scene::ISceneManager* smgr, DemoScene& scene, int k) {
   }
   wheelPosition(c, k, cPos);
   pJoint->setPosition(cPos);
-  // The wheel body starts at the chassis origin (its model and sphere sit at the bone below
-  // it), where its simulation places it. Said in scene-graph terms, the same set-up read back
-  // from a scene file starts the wheel at the same place.
-  pBody->setPosition(-cPos);
 
   CRurIvaMotor* pMotor = addPhysicsNode<CRurIvaMotor>(smgr, RUR_IVA_MOTOR_NAME, c.Car_OdeBody);
   *slots.ppMotor = pMotor;

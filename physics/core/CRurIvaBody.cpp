@@ -124,12 +124,14 @@ void CRurIvaBody::initPhysics() {
       CRurIvaJoint* pParentJoint = linkParentJoint();
       // The node's absolute pose places the body: make sure it is not that of a stale parent.
       updateAbsoluteChain();
-      const core::matrix4 cPose = getAbsoluteTransformation();
+      core::matrix4 cPose = getAbsoluteTransformation();
 
-      // A body below another body moves on its own, not with its parent: it hangs from the
-      // world from now on, keeping its place in the world.
-      if (m_pParentBody && m_bUpdateGraphics) {
-        CRurIvaBody* pParentBody = m_pParentBody;
+      // A body below another body moves on its own, not with its parent: it starts in its
+      // parent body's frame and hangs from the world from now on, keeping that place. (Once
+      // below the world, as when it is built again after a restart, its pose is its own.)
+      CRurIvaBody* pParentBody = static_cast<CRurIvaBody*>(getAncestorOfType(RUR_IVA_BODY_ID));
+      if (pParentBody && m_bUpdateGraphics) {
+        cPose = poseBelow(pParentBody);
         setParent(m_pWorld);
         m_pWorld->updateAbsolutePosition();
         core::matrix4 cWorldInverse;
@@ -137,10 +139,8 @@ void CRurIvaBody::initPhysics() {
         const core::matrix4 cRelative = cWorldInverse * cPose;
         scene::ISceneNode::setPosition(cRelative.getTranslation());
         scene::ISceneNode::setRotation(cRelative.getRotationDegrees());
-        if (pParentBody) {
-          pParentBody->updateAbsolutePosition();
-          setScale(pParentBody->getScale());
-        }
+        pParentBody->updateAbsolutePosition();
+        setScale(pParentBody->getScale());
         updateAbsolutePosition();
       }
 
@@ -191,6 +191,13 @@ void CRurIvaBody::initPhysics() {
   for (IRurIvaStepMotor* pMotor : snapshot(m_lStepMotors)) pMotor->initPhysics();
 }
 
+core::matrix4 CRurIvaBody::poseBelow(const CRurIvaBody* pHolder) const {
+  core::matrix4 cInHolder = getRelativeTransformation();
+  for (const scene::ISceneNode* p = Parent; p && p != pHolder; p = p->getParent())
+    if (!isRurIvaJointType(p->getType())) cInHolder = p->getRelativeTransformation() * cInHolder;
+  return pHolder->getAbsoluteTransformation() * cInHolder;
+}
+
 CRurIvaJoint* CRurIvaBody::linkParentJoint() {
   // A joint that hangs from the static environment (its parent is no body) is in no body's
   // joint list, so the body below it brings it to life.
@@ -224,6 +231,13 @@ void CRurIvaBody::doRemoveFromPhysics() {
   } else if (!m_bPhysicsInitialized) {
     if (m_pWorld) m_pWorld->removeBody(this);
   }
+}
+
+void CRurIvaBody::forgetPhysics() {
+  CRurIvaDampable::forgetPhysics();
+  m_iBodyId = 0;
+  // The geometries add their masses again at the next initPhysics, into a new record.
+  m_iMass = m_pOdeDevice->massCreate();
 }
 
 void CRurIvaBody::copyParams(CRurIvaSceneNode* pDest, bool bRecurse) {

@@ -45,6 +45,7 @@ class CRurIvaBody : public CRurIvaDampable {
   void removeFromPhysics() override;
   void copyParams(CRurIvaSceneNode* pDest, bool bRecurse = true) override;
   void doRemoveFromPhysics();
+  void forgetPhysics() override;
 
   void setLinearDamping(f32 fScale) override;
   f32 getLinearDamping() override;
@@ -177,6 +178,11 @@ class CRurIvaBody : public CRurIvaDampable {
   void releaseFastMovingRay();
   //! Whether the parent's absolute transformation is anything but the identity.
   bool parentIsPlaced() const;
+  /**
+   * Where a body below pHolder (another body) starts: in pHolder's frame, as its relative
+   * pose says; nodes in between count, joints (which place only their anchor) do not.
+   */
+  core::matrix4 poseBelow(const CRurIvaBody* pHolder) const;
 
   u32 m_iBodyId;
   u32 m_iMass;

@@ -59,6 +59,10 @@ void CRurIvaManager::install(IrrlichtDevice* pDevice) {
   m_pTimer = pDevice ? pDevice->getTimer() : 0;
   if (m_pTimer)
     while (m_pTimer->isStopped()) m_pTimer->start();
+  // Time is measured on this device's timer from now on: a time kept from an earlier device's
+  // timer would make the first difference arbitrary (up to 2^32 ms when that timer was ahead).
+  // A fresh engine's timer reads 0 here, so the first step still measures from its time 0.
+  m_iLastStep = m_pTimer ? m_pTimer->getTime() : 0;
   m_pQueue->addEventListener(this);
 }
 
@@ -82,27 +86,32 @@ void CRurIvaManager::initPhysics() {
   m_bPhysicsInitialized = true;
 }
 
+// Closing and clearing discard every dynamics object, and the handles that named them name
+// nothing any more. The nodes stay registered and forget their handles, so that the same set-up
+// comes back with the next initPhysics (after initODE when the library was closed), and the
+// manager steps its worlds again.
 void CRurIvaManager::closeODE() {
   m_pDevice->closeODE();
+  forgetPhysics();
   m_pQueue->postEvent(new CRurIvaEventClose(), true);
-  for (CRurIvaWorld* pWorld : m_lWorlds) pWorld->resetPhysicsInitialized();
-  for (CRurIvaSceneNode* pNode : m_lNodes) pNode->resetPhysicsInitialized();
-  for (IRurIvaStepMotor* pMotor : m_lStepMotors) pMotor->resetPhysicsInitialized();
-  m_lNodes.clear();
-  m_lParams.clear();
-  m_lStepMotors.clear();
-  m_lWorlds.clear();
-  m_iInitializedNodes = 0;
-  m_bPhysicsInitialized = false;
 }
 
 void CRurIvaManager::clearODE() {
   m_pDevice->clearODE();
-  m_lNodes.clear();
-  m_lParams.clear();
+  forgetPhysics();
+  m_pQueue->postEvent(new CRurIvaEventClose(), true);
+}
+
+void CRurIvaManager::forgetPhysics() {
+  std::set<CRurIvaSceneNode*> aDone;
+  auto forget = [&](CRurIvaSceneNode* pNode) {
+    if (aDone.insert(pNode).second) pNode->forgetPhysics();
+  };
+  for (CRurIvaWorld* pWorld : snapshot(m_lWorlds)) forget(pWorld);
+  for (CRurIvaSceneNode* pNode : snapshot(m_lNodes)) forget(pNode);
+  for (IRurIvaStepMotor* pMotor : snapshot(m_lStepMotors)) forget(pMotor);
   m_iInitializedNodes = 0;
   m_bPhysicsInitialized = false;
-  m_pQueue->postEvent(new CRurIvaEventClose(), true);
 }
 
 void CRurIvaManager::addWorld(CRurIvaWorld* pWorld) { appendOnce(m_lWorlds, pWorld); }

@@ -101,6 +101,8 @@ class CRurIvaManager : public IRurIvaEventListener {
 
   //! Elapsed engine time since the last step in seconds, or a negative value without a timer.
   f32 elapsedSeconds(const c8* sCaller);
+  //! Every known node lets go of its discarded dynamics objects (see closeODE).
+  void forgetPhysics();
   void applyBodyMoved(IRurIvaEvent* pEvent);
   void applyBodyRemoved(IRurIvaEvent* pEvent);
   void applyNodeRemoved(IRurIvaEvent* pEvent);

@@ -149,6 +149,12 @@ class CRurIvaSceneNode : public scene::ISceneNode {
 
   //! Clears the initialised flag; used by the manager when the dynamics library is shut down.
   void resetPhysicsInitialized() { m_bPhysicsInitialized = false; }
+  /**
+   * The device has discarded every dynamics object (the library was closed or cleared): the
+   * node lets go of its handles, which name nothing any more, and counts as not initialised,
+   * so that initPhysics builds it anew. Classes that hold handles add theirs.
+   */
+  virtual void forgetPhysics() { m_bPhysicsInitialized = false; }
 
  protected:
   /**

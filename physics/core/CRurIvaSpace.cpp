@@ -66,6 +66,11 @@ void CRurIvaSpace::removeFromPhysics() {
   }
 }
 
+void CRurIvaSpace::forgetPhysics() {
+  CRurIvaSceneNode::forgetPhysics();
+  m_iSpaceId = 0;
+}
+
 void CRurIvaSpace::copyParams(CRurIvaSceneNode* pDest, bool bRecurse) {
   if (!pDest) return;
   if (bRecurse) CRurIvaSceneNode::copyParams(pDest, true);

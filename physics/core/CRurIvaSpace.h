@@ -28,6 +28,7 @@ class CRurIvaSpace : public CRurIvaSceneNode {
   void initPhysics() override;
   const wchar_t* getTypeName() override { return RUR_IVA_SPACE_NAME; }
   void removeFromPhysics() override;
+  void forgetPhysics() override;
   void copyParams(CRurIvaSceneNode* pDest, bool bRecurse = true) override;
   void OnRegisterSceneNode() override;
   void render() override {}

@@ -189,6 +189,12 @@ void CRurIvaWorld::OnRegisterSceneNode() {
   scene::ISceneNode::OnRegisterSceneNode();
 }
 
+void CRurIvaWorld::forgetPhysics() {
+  CRurIvaDampable::forgetPhysics();
+  m_iWorldId = 0;
+  m_iJointGroupId = 0;
+}
+
 void CRurIvaWorld::step(f32 fTime) { m_pOdeDevice->step(fTime, this); }
 void CRurIvaWorld::quickStep(f32 fTime) { m_pOdeDevice->quickStep(fTime, this); }
 

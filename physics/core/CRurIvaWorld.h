@@ -31,6 +31,7 @@ class CRurIvaWorld : public CRurIvaDampable {
   void initPhysics() override;
   const wchar_t* getTypeName() override { return RUR_IVA_WORLD_NAME; }
   void removeFromPhysics() override;
+  void forgetPhysics() override;
   void copyParams(CRurIvaSceneNode* pDest, bool bRecurse = true) override;
 
   void setLinearDamping(f32 fScale) override;

@@ -29,7 +29,8 @@ void ensureLibrary() {
 }
 
 CRurIvaDevice::CRurIvaDevice()
-    : m_pContactCalculator(new CRurIvaContactParameters()),
+    : m_iRetiredHandles(0),
+      m_pContactCalculator(new CRurIvaContactParameters()),
       m_bInitialized(false),
       m_fStepSize(0.016f),
       m_fTimeAccumulator(0.0f),
@@ -84,10 +85,13 @@ f32 CRurIvaDevice::getStepSize() { return m_fStepSize; }
 
 u32 CRurIvaDevice::addRecord(COdeDataWrapper* pRecord) {
   m_aRecords.push_back(pRecord);
-  return m_aRecords.size();
+  return handleAt(m_aRecords.size() - 1);
 }
 
 void CRurIvaDevice::discardRecords() {
+  // No node can reach these objects any more. Inside a step the library is still working on
+  // them, so there they are left alone, as the library's own shutdown would.
+  if (g_bLibraryUp && !isSteppingDevice(this)) destroyLibraryObjects();
   for (u32 i = 0; i < m_aRecords.size(); ++i) {
     COdeDataWrapper* r = m_aRecords[i];
     // Triangle and height data belong to their record: nothing else can release them, and the
@@ -96,6 +100,7 @@ void CRurIvaDevice::discardRecords() {
     if (r->m_pHeightfieldData) dGeomHeightfieldDataDestroy(r->m_pHeightfieldData);
     delete r;
   }
+  m_iRetiredHandles += m_aRecords.size();
   m_aRecords.clear();
   m_mGeomHandles.clear();
   m_mBodyHandles.clear();
@@ -105,9 +110,29 @@ void CRurIvaDevice::discardRecords() {
   clearFastCollisions();
 }
 
+void CRurIvaDevice::destroyLibraryObjects() {
+  // Geometries leave their spaces (which keep no contents of their own) before the spaces go,
+  // joints go before the bodies they join, and each world last.
+  const u32 n = m_aRecords.size();
+  for (u32 i = 0; i < n; ++i)
+    if (dGeomID g = m_aRecords[i]->m_pGeom) dGeomDestroy(g);
+  for (u32 i = 0; i < n; ++i)
+    if (dSpaceID s = m_aRecords[i]->m_pSpace) dSpaceDestroy(s);
+  for (u32 i = 0; i < n; ++i)
+    if (dJointGroupID g = m_aRecords[i]->m_pJointGroup) dJointGroupDestroy(g);
+  for (u32 i = 0; i < n; ++i)
+    if (dJointID j = m_aRecords[i]->m_pJoint) dJointDestroy(j);
+  for (u32 i = 0; i < n; ++i)
+    if (dBodyID b = m_aRecords[i]->m_pBody) dBodyDestroy(b);
+  for (u32 i = 0; i < n; ++i)
+    if (dWorldID w = m_aRecords[i]->m_pWorld) dWorldDestroy(w);
+}
+
 COdeDataWrapper* CRurIvaDevice::record(u32 iHandle) const {
-  if (iHandle == 0 || iHandle > m_aRecords.size()) return 0;
-  return m_aRecords[iHandle - 1];
+  // 0 and the handles from before the last restart name nothing.
+  if (iHandle <= m_iRetiredHandles) return 0;
+  const u32 i = iHandle - m_iRetiredHandles - 1;
+  return i < m_aRecords.size() ? m_aRecords[i] : 0;
 }
 
 COdeDataWrapper* CRurIvaDevice::live(u32 iHandle, u32 iKind) const {

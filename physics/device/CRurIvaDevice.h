@@ -155,8 +155,8 @@ class CRurIvaDevice : public IRurIvaDevice {
   f32 jointGetPrPosition(u32 iJoint) override;
   f32 jointGetPrAngle(u32 iJoint) override;
   f32 jointGetPrAngleRate(u32 iJoint) override;
-  void jointSetPrParam(u32 iJoint, int iParam, f32 fValue) override;
-  f32 jointGetPrParam(u32 iJoint, int iParam) override;
+  void jointSetPrParam(u32 iJoint, u32 iAxis, int iParam, f32 fValue) override;
+  f32 jointGetPrParam(u32 iJoint, u32 iAxis, int iParam) override;
 
   u32 bodyCreate(u32 iWorld) override;
   void bodyDestroy(u32 iBody) override;
@@ -267,7 +267,7 @@ class CRurIvaDevice : public IRurIvaDevice {
   dJointGroupID getJGroupId(u32 iHandle) const;
   dSpaceID getSpaceId(u32 iHandle) const;
   dJointID getJointId(u32 iHandle) const;
-  //! The record at position n (handle n + 1), or null.
+  //! The record at position n of the registry (handle n + 1 before the first restart), or null.
   COdeDataWrapper* getData(u32 n) const;
   u32 getRecordCount() const;
   //! The handle of a live geometry, or 0.
@@ -319,8 +319,12 @@ class CRurIvaDevice : public IRurIvaDevice {
 
   void stepWorld(f32 fTime, CRurIvaWorld* pWorld, bool bQuick);
   u32 addRecord(COdeDataWrapper* pRecord);
+  //! Destroys what the records still hold and discards them; their handles name nothing again.
   void discardRecords();
+  void destroyLibraryObjects();
   COdeDataWrapper* record(u32 iHandle) const;
+  //! The handle of the record at position i of the registry.
+  u32 handleAt(u32 i) const { return m_iRetiredHandles + i + 1; }
   //! The record of a handle when it holds a live object of the given kind, or null.
   COdeDataWrapper* live(u32 iHandle, u32 iKind) const;
   //! A live joint of one joint type (the library aborts on a call for another type), or null.
@@ -383,6 +387,11 @@ class CRurIvaDevice : public IRurIvaDevice {
   u32 createSpace(u32 iParent, TCreate fCreate);
 
   core::array<COdeDataWrapper*> m_aRecords;
+  /**
+   * Handles given out before the registry was last discarded. Numbering goes on after them:
+   * a handle a node kept from before a restart names nothing, never an object made after it.
+   */
+  u32 m_iRetiredHandles;
   IRurIvaContactParameters* m_pContactCalculator;
   bool m_bInitialized;
   f32 m_fStepSize;

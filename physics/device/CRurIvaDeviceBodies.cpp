@@ -57,7 +57,7 @@ void CRurIvaDevice::forgetObjectsOfWorld(u32 iWorld) {
     COdeDataWrapper* r = m_aRecords[i];
     if (r->m_iWorld != iWorld) continue;
     if (r->m_pBody) {
-      removeFastCollisionsOf(i + 1);
+      removeFastCollisionsOf(handleAt(i));
       m_mBodyHandles.erase(r->m_pBody);
       r->m_pBody = 0;
     }

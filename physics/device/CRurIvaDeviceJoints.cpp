@@ -454,14 +454,16 @@ f32 CRurIvaDevice::jointGetPrAngleRate(u32 iJoint) {
   return jointReal(iJoint, dJointTypePR, dJointGetPRAngleRate);
 }
 
-// The PR joint takes the library's own parameter numbers.
-void CRurIvaDevice::jointSetPrParam(u32 iJoint, int iParam, f32 fValue) {
-  if (dJointID j = jointOfType(iJoint, dJointTypePR)) dJointSetPRParam(j, iParam, fValue);
+// Mapped by meaning like every other joint's; the library keeps the sliding axis in group 0 and
+// the turning axis in group 1, and has no third group.
+void CRurIvaDevice::jointSetPrParam(u32 iJoint, u32 iAxis, int iParam, f32 fValue) {
+  if (iAxis > 1) return;
+  jointSetParam(iJoint, dJointTypePR, axisOf(iAxis), iParam, fValue, dJointSetPRParam);
 }
 
-f32 CRurIvaDevice::jointGetPrParam(u32 iJoint, int iParam) {
-  dJointID j = jointOfType(iJoint, dJointTypePR);
-  return j ? static_cast<f32>(dJointGetPRParam(j, iParam)) : 0.0f;
+f32 CRurIvaDevice::jointGetPrParam(u32 iJoint, u32 iAxis, int iParam) {
+  if (iAxis > 1) return 0.0f;
+  return jointGetParam(iJoint, dJointTypePR, axisOf(iAxis), iParam, dJointGetPRParam);
 }
 
 // ---------------------------------------------------------------------------------------------

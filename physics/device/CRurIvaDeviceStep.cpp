@@ -194,6 +194,8 @@ void forgetSteppingDevice(const CRurIvaDevice* pDevice) {
   if (g_pSteppingDevice == pDevice) g_pSteppingDevice = 0;
 }
 
+bool isSteppingDevice(const CRurIvaDevice* pDevice) { return g_pSteppingDevice == pDevice; }
+
 // ---------------------------------------------------------------------------------------------
 // Collision
 

@@ -149,8 +149,9 @@ class IRurIvaDevice {
   virtual f32 jointGetPrPosition(u32 iJoint) = 0;
   virtual f32 jointGetPrAngle(u32 iJoint) = 0;
   virtual f32 jointGetPrAngleRate(u32 iJoint) = 0;
-  virtual void jointSetPrParam(u32 iJoint, int iParam, f32 fValue) = 0;
-  virtual f32 jointGetPrParam(u32 iJoint, int iParam) = 0;
+  //! Axis 0 is the prismatic (sliding) axis, axis 1 the rotoide (turning) one.
+  virtual void jointSetPrParam(u32 iJoint, u32 iAxis, int iParam, f32 fValue) = 0;
+  virtual f32 jointGetPrParam(u32 iJoint, u32 iAxis, int iParam) = 0;
 
   // Bodies
   virtual u32 bodyCreate(u32 iWorld) = 0;

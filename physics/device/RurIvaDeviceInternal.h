@@ -130,6 +130,8 @@ void clearFastCollisions();
 void removeFastCollisionsOf(u32 iBody);
 //! Forgets a device that is going away as the one whose step is running; CRurIvaDeviceStep.cpp.
 void forgetSteppingDevice(const CRurIvaDevice* pDevice);
+//! Whether a step of this device is running (its library objects are in use); CRurIvaDeviceStep.cpp.
+bool isSteppingDevice(const CRurIvaDevice* pDevice);
 
 }  // namespace ode
 }  // namespace irr

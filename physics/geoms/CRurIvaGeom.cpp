@@ -209,6 +209,14 @@ void CRurIvaGeom::removeFromPhysics() {
   }
 }
 
+void CRurIvaGeom::forgetPhysics() {
+  CRurIvaSceneNode::forgetPhysics();
+  m_iGeomId = 0;
+  // The mass record went with the others; a new one takes the mass at the next initPhysics.
+  m_iMass = m_pOdeDevice->massCreate();
+  m_bMassPending = false;
+}
+
 void CRurIvaGeom::copyParams(CRurIvaSceneNode* pDest, bool bRecurse) {
   if (!pDest) return;
   if (bRecurse) CRurIvaSceneNode::copyParams(pDest, true);

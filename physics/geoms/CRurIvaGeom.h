@@ -35,6 +35,7 @@ class CRurIvaGeom : public CRurIvaSceneNode {
   //! Finishes the set-up after a concrete class has created its geometry.
   void initPhysics() override;
   void removeFromPhysics() override;
+  void forgetPhysics() override;
   void copyParams(CRurIvaSceneNode* pDest, bool bRecurse = true) override;
 
   virtual void setMassTotal(f32 fMass) = 0;

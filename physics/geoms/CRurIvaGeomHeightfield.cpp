@@ -106,6 +106,11 @@ void CRurIvaGeomHeightfield::initPhysics() {
   CRurIvaGeom::initPhysics();
 }
 
+void CRurIvaGeomHeightfield::forgetPhysics() {
+  CRurIvaGeom::forgetPhysics();
+  m_iDataId = 0;
+}
+
 void CRurIvaGeomHeightfield::copyParams(CRurIvaSceneNode* pDest, bool bRecurse) {
   if (!pDest) return;
   if (bRecurse) CRurIvaGeom::copyParams(pDest, true);

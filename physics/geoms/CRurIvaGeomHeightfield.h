@@ -28,6 +28,7 @@ class CRurIvaGeomHeightfield : public CRurIvaGeom {
   //! A heightfield has no mass.
   void setMassTotal(f32) override {}
   void initPhysics() override;
+  void forgetPhysics() override;
   void copyParams(CRurIvaSceneNode* pDest, bool bRecurse = true) override;
   void serializeAttributes(io::IAttributes* out, io::SAttributeReadWriteOptions* options = 0) const override;
   void deserializeAttributes(io::IAttributes* in, io::SAttributeReadWriteOptions* options = 0) override;

@@ -123,6 +123,11 @@ void CRurIvaGeomTrimesh::removeFromPhysics() {
   setPhysicsInitialized(false);
 }
 
+void CRurIvaGeomTrimesh::forgetPhysics() {
+  CRurIvaGeom::forgetPhysics();
+  m_aGeomIds.clear();
+}
+
 void CRurIvaGeomTrimesh::copyParams(CRurIvaSceneNode* pDest, bool bRecurse) {
   if (pDest && bRecurse) CRurIvaGeom::copyParams(pDest, true);
 }

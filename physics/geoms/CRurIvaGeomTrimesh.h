@@ -29,6 +29,7 @@ class CRurIvaGeomTrimesh : public CRurIvaGeom {
   void setParent(scene::ISceneNode* newParent) override;
   void initPhysics() override;
   void removeFromPhysics() override;
+  void forgetPhysics() override;
   void copyParams(CRurIvaSceneNode* pDest, bool bRecurse = true) override;
   void setMassTotal(f32 fMass) override { m_fMass = fMass; }
   u32 getGeomId(u32 iIndex = 0) override;

@@ -128,6 +128,11 @@ void CRurIvaJoint::removeFromPhysics() {
   m_iJointId = 0;
 }
 
+void CRurIvaJoint::forgetPhysics() {
+  CRurIvaSceneNode::forgetPhysics();
+  m_iJointId = 0;
+}
+
 void CRurIvaJoint::registerWithChildren() {
   if (!IsVisible) return;
   if (SceneManager) SceneManager->registerNodeForRendering(this);

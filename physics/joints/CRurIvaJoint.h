@@ -49,6 +49,7 @@ class CRurIvaJoint : public CRurIvaSceneNode {
   void setPosition(const core::vector3df& newpos) override;
   void initPhysics() override;
   void removeFromPhysics() override;
+  void forgetPhysics() override;
   void copyParams(CRurIvaSceneNode* pDest, bool bRecurse = true) override;
 
   //! Number of axes that carry parameters (0, 1 or 2).

@@ -46,9 +46,9 @@ void CRurIvaJointPR::initPhysics() {
   m_pOdeDevice->jointSetPrAxis1(m_iJointId, cWorldAxis1);
   m_pOdeDevice->jointSetPrAxis2(m_iJointId, cWorldAxis2);
   m_pOdeDevice->jointSetData(m_iJointId, this);
-  // Group 1 is kept and written to scene files, but the parameters reach the library without
-  // group numbers, so replaying it would overwrite group 0.
+  // Group 0 is the sliding axis, group 1 the turning one.
   replayParameters(0);
+  replayParameters(1);
 }
 
 void CRurIvaJointPR::copyParams(CRurIvaSceneNode* pDest, bool bRecurse) {
@@ -59,13 +59,13 @@ void CRurIvaJointPR::copyParams(CRurIvaSceneNode* pDest, bool bRecurse) {
   pDst->setPrAxis2(m_cAxis2);
 }
 
-f32 CRurIvaJointPR::getParameter(u16, eJointParameter iParam) {
-  return m_iJointId ? m_pOdeDevice->jointGetPrParam(m_iJointId, iParam) : 0.0f;
+f32 CRurIvaJointPR::getParameter(u16 iAxis, eJointParameter iParam) {
+  return m_iJointId ? m_pOdeDevice->jointGetPrParam(m_iJointId, iAxis, iParam) : 0.0f;
 }
 
 void CRurIvaJointPR::setParameter(u16 iAxis, eJointParameter iParam, f32 fValue) {
   CRurIvaJoint::setParameter(iAxis, iParam, fValue);
-  if (m_iJointId) m_pOdeDevice->jointSetPrParam(m_iJointId, iParam, fValue);
+  if (m_iJointId) m_pOdeDevice->jointSetPrParam(m_iJointId, iAxis, iParam, fValue);
 }
 
 void CRurIvaJointPR::setPrAxis1(core::vector3df cAxis) {

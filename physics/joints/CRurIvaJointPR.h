@@ -7,9 +7,8 @@ namespace irr {
 namespace ode {
 
 /**
- * Prismatic-rotoide joint: body 2 slides along axis 1 and turns about axis 2. Parameters are
- * stored for two groups but handed to the dynamics library as they are numbered, without the
- * conversion of the other joints, and only group 0 is replayed at creation.
+ * Prismatic-rotoide joint: body 2 slides along axis 1 and turns about axis 2. Parameters (and
+ * so motors and servos) of group 0 act on the sliding axis, those of group 1 on the turning one.
  */
 class CRurIvaJointPR : public CRurIvaJoint {
  public:

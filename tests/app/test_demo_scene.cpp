@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -52,6 +53,8 @@ class CDemoRun {
   explicit CDemoRun(const std::string& sFolder = VARRIK_BUILD_DIR)
       : m_pDevice(createDevice(video::EDT_NULL)) {
     m_pDevice->getLogger()->setLogLevel(ELL_NONE);
+    // The engine's clock is one for the whole process: a run starts it at 0, as a fresh program.
+    m_pDevice->getTimer()->setTime(0);
     m_pDevice->getFileSystem()->changeWorkingDirectoryTo(sFolder.c_str());
     m_pDevice->getFileSystem()->addFileArchive("data/", true, true, io::EFAT_FOLDER);
     m_pFactory = new CRurIvaSceneNodeFactory(smgr());
@@ -94,6 +97,17 @@ core::vector3df wheelCentre(scene::ISceneNode* pWheelNode) {
   return pWheelNode->getAbsolutePosition();
 }
 
+//! Joint k (0 to 3) of the car, and where its anchor is now.
+CRurIvaJoint* wheelJoint(const Varrik_Car& c, int k) {
+  CRurIvaJoint* aJoints[4] = {c.test_1_JointHinge, c.test_2_JointHinge, c.test_3_JointHinge,
+                              c.test_4_JointHinge};
+  return aJoints[k];
+}
+core::vector3df wheelJointAnchor(const Varrik_Car& c, int k) {
+  if (k < 2) return static_cast<CRurIvaJointHinge2*>(wheelJoint(c, k))->getAnchor1();
+  return static_cast<CRurIvaJointHinge*>(wheelJoint(c, k))->getAnchor1();
+}
+
 //! Angles in degrees folded into (-180, 180].
 f32 folded(f32 fDegrees) {
   while (fDegrees > 180.0f) fDegrees -= 360.0f;
@@ -101,10 +115,13 @@ f32 folded(f32 fDegrees) {
   return fDegrees;
 }
 
-TEST(DemoScene, TheCarLandsOnItsFourWheelsAndDrivesDownTheTrack) {
+//! The demo built as described, its chassis body moved by a given offset before physics starts.
+class DemoCar : public testing::TestWithParam<core::vector3df> {};
+
+TEST_P(DemoCar, LandsOnItsFourWheelsAndDrivesDownTheTrack) {
   CDemoRun demo;
   testing::internal::CaptureStdout();
-  buildDemoScene(demo.smgr(), demo.scene);
+  buildDemoScene(demo.smgr(), demo.scene, [&] { demo.scene.MyCar.Car_OdeBody->setPosition(GetParam()); });
   const std::string sOutput = testing::internal::GetCapturedStdout();
 
   // Each motor announces itself to the chassis body; the demo names none of them.
@@ -124,6 +141,11 @@ TEST(DemoScene, TheCarLandsOnItsFourWheelsAndDrivesDownTheTrack) {
   for (int k = 0; k < 4; ++k) ASSERT_NE(aWheels[k], nullptr) << "wheel " << k + 1;
 
   const core::vector3df cStart = car.Car_OdeBody->getPosition();
+  EXPECT_EQ(cStart, GetParam());
+  // Each wheel starts at its place on the chassis: at its joint's anchor.
+  for (int k = 0; k < 4; ++k)
+    EXPECT_LT((wheelCentre(aWheels[k]) - wheelJointAnchor(car, k)).getLength(), 0.01f) << "wheel " << k + 1;
+
   for (int iSecond = 0; iSecond < 20; ++iSecond) {
     demo.run(1.0f);
     ASSERT_TRUE(isFinite(car.Car_OdeBody->getPosition())) << "second " << iSecond;
@@ -144,15 +166,47 @@ TEST(DemoScene, TheCarLandsOnItsFourWheelsAndDrivesDownTheTrack) {
   EXPECT_LT(std::fabs(cEnd.X - cStart.X), 5.0f);
 
   // Every wheel stays on its axle: its centre is within a wheel radius of its joint's anchor.
-  const core::vector3df aAnchors[4] = {
-      car.test_1_JointHinge->getAnchor1(), car.test_2_JointHinge->getAnchor1(),
-      car.test_3_JointHinge->getAnchor1(), car.test_4_JointHinge->getAnchor1()};
   for (int k = 0; k < 4; ++k) {
     const core::vector3df cCentre = wheelCentre(aWheels[k]);
-    EXPECT_LT((cCentre - aAnchors[k]).getLength(), kWheelRadius) << "wheel " << k + 1;
+    EXPECT_LT((cCentre - wheelJointAnchor(car, k)).getLength(), kWheelRadius) << "wheel " << k + 1;
     // and touches the floor.
     EXPECT_NEAR(cCentre.Y, kFloorY + kWheelRadius, 1.0f) << "wheel " << k + 1;
   }
+}
+
+// At the origin, and raised, to the side and back along the track: the wheels hang in the
+// chassis' frame wherever the chassis starts.
+INSTANTIATE_TEST_SUITE_P(ChassisStart, DemoCar,
+                         testing::Values(core::vector3df(0, 0, 0), core::vector3df(30, 25, 60)),
+                         [](const testing::TestParamInfo<core::vector3df>& i) {
+                           return i.param == core::vector3df(0, 0, 0) ? std::string("AtTheOrigin")
+                                                                      : std::string("AwayFromIt");
+                         });
+
+TEST(DemoScene, TheHookSeesTheCompleteSceneBeforeAnyDynamicsObjectExists) {
+  CDemoRun demo;
+  CRurIvaManager* m = CRurIvaManager::getSharedInstance();
+  std::map<scene::ESCENE_NODE_TYPE, int> aSeen;
+  int iInitialised = 0;
+  testing::internal::CaptureStdout();
+  buildDemoScene(demo.smgr(), demo.scene, [&] {
+    for (CRurIvaSceneNode* pNode : m->getRurIvaNodes()) {
+      ++aSeen[pNode->getType()];
+      iInitialised += pNode->physicsInitialized();
+    }
+    for (CRurIvaWorld* pWorld : m->getWorlds()) iInitialised += pWorld->physicsInitialized();
+  });
+  testing::internal::GetCapturedStdout();
+  // Level, chassis and four wheels with their geometries, the wheels' joints and motors; no
+  // space yet, nothing initialised. The dynamics objects come right after the hook.
+  const std::map<scene::ESCENE_NODE_TYPE, int> aExpected = {
+      {RUR_IVA_BODY_ID, 5},        {RUR_IVA_GEOM_TRIMESH_ID, 1}, {RUR_IVA_GEOM_BOX_ID, 1},
+      {RUR_IVA_GEOM_SPHERE_ID, 4}, {RUR_IVA_JOINT_HINGE2_ID, 2}, {RUR_IVA_JOINT_HINGE_ID, 2},
+      {RUR_IVA_MOTOR_ID, 4}};
+  EXPECT_EQ(aSeen, aExpected);
+  EXPECT_EQ(iInitialised, 0);
+  EXPECT_NE(demo.scene.worldNode->getWorldId(), 0u);
+  for (int k = 0; k < 4; ++k) EXPECT_NE(wheelJoint(demo.scene.MyCar, k)->getJointId(), 0u);
 }
 
 TEST(DemoScene, FrontWheelsHangOnSteeringJointsHeldStraight) {

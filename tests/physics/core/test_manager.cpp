@@ -65,6 +65,27 @@ TEST(CoreManagerTime, ATimerThatWrappedPastTwoToTheThirtySecondStillGivesTheSmal
   EXPECT_NEAR(pRec->getTimeAccumulator(), 0.05f - 4 * 0.016f, 1e-6f);
 }
 
+TEST(CoreManagerTime, AnotherEngineDeviceIsMeasuredFromItsTimeAtInstall) {
+  CRecordingDevice* pRec = new CRecordingDevice();
+  CTestScene cScene(pRec);
+  CRurIvaWorld* pWorld = cScene.addWorld();
+  captured([&] { cScene.frameAt(100000); });  // nothing to step yet
+  pWorld->initPhysics();
+
+  // A second engine device takes over (a new video mode, say), its clock behind the first's.
+  irr::IrrlichtDevice* pSecond = irr::createDevice(irr::video::EDT_NULL);
+  pSecond->getTimer()->setTime(500);
+  cScene.m_pManager->install(pSecond);
+  pSecond->getTimer()->setTime(516);
+  const std::string sOut = captured([&] { cScene.m_pManager->step(); });
+  EXPECT_FLOAT_EQ(pRec->m_aStepTimes.back(), 0.016f);
+  EXPECT_EQ(pRec->getStepCounter(), 1);
+  EXPECT_EQ(sOut, "");
+
+  cScene.m_pManager->install(cScene.m_pIrr);
+  pSecond->drop();
+}
+
 TEST(CoreManagerTime, QuickStepMeasuresTimeTheSameWay) {
   CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();

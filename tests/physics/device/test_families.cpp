@@ -232,7 +232,7 @@ TEST(DeviceFamilies, JointsAttachedToNothingReportNoPose) {
   EXPECT_FLOAT_EQ(cDevice.jointGetHinge2Param(jHinge2, 0, 3), 4.0f);
 }
 
-TEST(DeviceFamilies, LayerParameterZeroIsTheHighStopExceptForThePrJoint) {
+TEST(DeviceFamilies, LayerParameterZeroIsTheHighStopOfEveryJoint) {
   CRurIvaDevice cDevice;
   CHandles h(&cDevice);
   const u32 w = h.world(cDevice.worldCreate());
@@ -248,11 +248,10 @@ TEST(DeviceFamilies, LayerParameterZeroIsTheHighStopExceptForThePrJoint) {
   EXPECT_FLOAT_EQ(cDevice.jointGetSliderParam(jSlider, 1), -0.25f);
   EXPECT_EQ(cDevice.jointGetSliderParam(jSlider, 0), fInf);
 
-  // The PR joint takes the library's numbers: 0 is its low stop, 1 its high stop.
   const u32 jPr = h.joint(cDevice.jointCreatePR(w));
-  cDevice.jointSetPrParam(jPr, 0, -0.3f);
-  EXPECT_FLOAT_EQ(cDevice.jointGetPrParam(jPr, 0), -0.3f);
-  EXPECT_EQ(cDevice.jointGetPrParam(jPr, 1), fInf);
+  cDevice.jointSetPrParam(jPr, 0, 0, -0.3f);
+  EXPECT_FLOAT_EQ(cDevice.jointGetPrParam(jPr, 0, 0), -0.3f);
+  EXPECT_EQ(cDevice.jointGetPrParam(jPr, 0, 1), -fInf);  // the low stop is untouched
 
   // Axis 1 of a two-axis joint is its own group.
   const u32 jHinge2 = h.joint(cDevice.jointCreateHinge2(w));
@@ -267,6 +266,9 @@ TEST(DeviceFamilies, LayerParameterZeroIsTheHighStopExceptForThePrJoint) {
   cDevice.jointSetPistonParam(jPiston, 1, 0, 0.75f);
   EXPECT_FLOAT_EQ(cDevice.jointGetPistonParam(jPiston, 1, 0), 0.75f);
   EXPECT_EQ(cDevice.jointGetPistonParam(jPiston, 0, 0), fInf);
+  cDevice.jointSetPrParam(jPr, 1, 3, 6.0f);
+  EXPECT_FLOAT_EQ(cDevice.jointGetPrParam(jPr, 1, 3), 6.0f);
+  EXPECT_EQ(cDevice.jointGetPrParam(jPr, 0, 3), 0.0f);
 }
 
 TEST(DeviceFamilies, HingeHighStopStopsTheTurn) {

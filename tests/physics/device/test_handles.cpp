@@ -127,8 +127,8 @@ void callEverything(CRurIvaDevice& d, u32 bad, EValidFor eValid = eNothing) {
   EXPECT_EQ(d.jointGetPrPosition(bad), 0.0f);
   EXPECT_EQ(d.jointGetPrAngle(bad), 0.0f);
   EXPECT_EQ(d.jointGetPrAngleRate(bad), 0.0f);
-  d.jointSetPrParam(bad, 0, 1);
-  EXPECT_EQ(d.jointGetPrParam(bad, 0), 0.0f);
+  d.jointSetPrParam(bad, 0, 0, 1);
+  EXPECT_EQ(d.jointGetPrParam(bad, 0, 0), 0.0f);
 
   EXPECT_EQ(d.bodyCreate(bad), 0u);
   d.bodyDestroy(bad);
@@ -334,9 +334,9 @@ TEST(DeviceHandles, LiveHandlesOfAnotherKindLeaveTheirObjectsAlone) {
   d.jointAttach(j, nullptr, nullptr);
   d.jointSetSliderAxis(j, vector3df(1, 0, 0));
   d.jointSetHinge2Axes(j, vector3df(1, 0, 0), vector3df(0, 1, 0));
-  d.jointSetPrParam(j, 0, 1.0f);
+  d.jointSetPrParam(j, 0, 0, 1.0f);
   EXPECT_EQ(d.jointGetSliderPosition(j), 0.0f);
-  EXPECT_EQ(d.jointGetPrParam(j, 0), 0.0f);
+  EXPECT_EQ(d.jointGetPrParam(j, 0, 0), 0.0f);
 }
 
 TEST(DeviceHandles, ScalarAndVelocityReadersAnswerZeroForHandleZero) {

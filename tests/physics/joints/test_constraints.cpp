@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "CRurIvaJointPR.h"
 #include "CRurIvaJointPiston.h"
 #include "CRurIvaJointSlider.h"
+#include "CRurIvaMotor.h"
 #include "CJointScene.h"
 
 using namespace irr;
@@ -29,14 +31,16 @@ class CParamRecordingDevice : public CRurIvaDevice {
     record("slider", iParam, fValue);
     CRurIvaDevice::jointSetSliderParam(iJoint, iParam, fValue);
   }
-  void jointSetPrParam(u32 iJoint, int iParam, f32 fValue) override {
-    record("pr", iParam, fValue);
-    CRurIvaDevice::jointSetPrParam(iJoint, iParam, fValue);
+  void jointSetPrParam(u32 iJoint, u32 iAxis, int iParam, f32 fValue) override {
+    record("pr", iParam, fValue, static_cast<int>(iAxis));
+    CRurIvaDevice::jointSetPrParam(iJoint, iAxis, iParam, fValue);
   }
 
-  void record(const char* sKind, int iParam, f32 fValue) {
+  void record(const char* sKind, int iParam, f32 fValue, int iAxis = -1) {
     std::ostringstream s;
-    s << sKind << " " << iParam << " " << fValue;
+    s << sKind << " ";
+    if (iAxis >= 0) s << "axis " << iAxis << " ";
+    s << iParam << " " << fValue;
     m_aCalls.push_back(s.str());
   }
 
@@ -171,7 +175,7 @@ TEST(JointPiston, BodySlidesAlongAndTurnsAboutItsAxisOnly) {
   EXPECT_NEAR(cSpin.Y, 1.0f, 0.01f);
 }
 
-TEST(JointPR, ParametersGoUnconvertedAndOnlyGroupZeroIsReplayed) {
+TEST(JointPR, ParametersOfBothAxesAreReplayedAndReadBackByMeaning) {
   CParamRecordingDevice* pDevice = new CParamRecordingDevice();
   CJointScene cScene(pDevice);
   CRurIvaBody* pBody = cScene.addBody(cScene.world(), vector3df(0, 5, 0), 1.0f);
@@ -182,14 +186,41 @@ TEST(JointPR, ParametersGoUnconvertedAndOnlyGroupZeroIsReplayed) {
   cScene.init();
   ASSERT_NE(pPR->getJointId(), 0u);
 
-  const std::vector<std::string> aExpected = {"pr 0 0.25", "pr 2 0.5"};
+  const std::vector<std::string> aExpected = {"pr axis 0 0 0.25", "pr axis 0 2 0.5", "pr axis 1 1 -2"};
   EXPECT_EQ(pDevice->m_aCalls, aExpected);
-  EXPECT_TRUE(pPR->isParameterSet(1, CRurIvaJoint::eLoStop));
-  // The value numbered 0 comes back under the same number.
   EXPECT_FLOAT_EQ(pPR->getParameter(0, CRurIvaJoint::eHiStop), 0.25f);
+  EXPECT_FLOAT_EQ(pPR->getParameter(0, CRurIvaJoint::eVelocity), 0.5f);
+  EXPECT_FLOAT_EQ(pPR->getParameter(1, CRurIvaJoint::eLoStop), -2.0f);
+  EXPECT_EQ(pPR->getParameter(0, CRurIvaJoint::eLoStop), -std::numeric_limits<f32>::infinity());
   // The axes: the defaults, along z and y.
   EXPECT_VEC_NEAR(pPR->getPrAxis1(), vector3df(0, 0, 1), 1e-5f);
   EXPECT_VEC_NEAR(pPR->getPrAxis2(), vector3df(0, 1, 0), 1e-5f);
+}
+
+TEST(JointPR, AMotorDrivesTheSlideOnAxisZeroAndTheTurnOnAxisOne) {
+  for (int iAxis : {0, 1}) {
+    SCOPED_TRACE(iAxis);
+    CJointScene cScene(nullptr, vector3df(0, 0, 0));
+    CRurIvaBody* pBody = cScene.addBody(cScene.world(), vector3df(0, 5, 0), 1.0f);
+    CRurIvaJointPR* pPR = cScene.add<CRurIvaJointPR>(pBody);
+    pPR->setPrAxis1(vector3df(1, 0, 0));
+    pPR->setPrAxis2(vector3df(0, 1, 0));
+    CRurIvaMotor* pMotor = cScene.add<CRurIvaMotor>(pPR);
+    pMotor->setAxis(iAxis);
+    pMotor->setVelocity(1.0f);
+    pMotor->setForce(100.0f);
+    pMotor->setEnabled(true);
+    cScene.init();
+    ASSERT_NE(pPR->getJointId(), 0u);
+    cScene.steps(60);
+
+    // The body slides along x at the motor's speed, or turns about y at it, and does nothing else.
+    const f32 fSlide = std::fabs(pBody->getPosition().X);
+    const f32 fTurn = std::fabs(pBody->getAngularVelocity().Y);
+    EXPECT_NEAR(fSlide, iAxis == 0 ? 60 * kStep : 0.0f, 0.01f);
+    EXPECT_NEAR(fTurn, iAxis == 1 ? 1.0f : 0.0f, 0.01f);
+    EXPECT_NEAR(std::fabs(pPR->getPrAngleRate()), iAxis == 1 ? 1.0f : 0.0f, 0.01f);
+  }
 }
 
 TEST(JointFixed, KeepsTheRelativePoseOfTwoBodiesUnderGravity) {

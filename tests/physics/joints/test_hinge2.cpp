@@ -296,9 +296,9 @@ TEST(JointHinge2, WheelBelowItsJointIsLinkedAndItsMotorBound) {
   pJoint->setHingeAxis2(vector3df(1, 0, 0));
   pJoint->setParameter(0, CRurIvaJoint::eLoStop, 0.0f);
   pJoint->setParameter(0, CRurIvaJoint::eHiStop, 0.0f);
-  // A body below another body hangs from the world once it is made, keeping its relative
-  // position as its place in the world: it is placed where the anchor is.
-  CRurIvaBody* pWheel = cScene.addBody(pJoint, vector3df(1, 2, 0), 1.0f, 0.3f);
+  // A body below another body starts in that body's frame (the joint between places only its
+  // anchor), then hangs from the world: 1 to the side of the chassis, where the anchor is.
+  CRurIvaBody* pWheel = cScene.addBody(pJoint, vector3df(1, 0, 0), 1.0f, 0.3f);
   CRurIvaMotor* pMotor = cScene.add<CRurIvaMotor>(pJoint);
   pMotor->setAxis(1);
   pMotor->setVelocity(-2.0f);
@@ -311,6 +311,8 @@ TEST(JointHinge2, WheelBelowItsJointIsLinkedAndItsMotorBound) {
   EXPECT_EQ(pMotor->getJoint(), pJoint);
   EXPECT_TRUE(pMotor->physicsInitialized());
   ASSERT_NE(pJoint->getJointId(), 0u);
+  EXPECT_EQ(pWheel->getParent(), cScene.world());
+  EXPECT_VEC_NEAR(pWheel->getPosition(), pJoint->getAnchor1(), 1e-5f);
   cScene.steps(60);
   EXPECT_NEAR(pJoint->getHingeAngle2Rate(), -2.0f, 0.02f);
 }
