@@ -477,7 +477,7 @@ const std::vector<TCall>& calls() {
             d->jointSetUniversalParam(h, iAxis, iParam, f);
             break;
           default:
-            d->jointSetPrParam(h, iParam, f);
+            d->jointSetPrParam(h, iAxis, iParam, f);
         }
       },
       [](CCalls& c, CRurIvaDevice* d) {
@@ -486,7 +486,7 @@ const std::vector<TCall>& calls() {
         const int iParam = c.integer();
         use(d->jointGetHingeParam(h, iParam) + d->jointGetHinge2Param(h, iAxis, iParam) +
             d->jointGetPistonParam(h, iAxis, iParam) + d->jointGetSliderParam(h, iParam) +
-            d->jointGetUniversalParam(h, iAxis, iParam) + d->jointGetPrParam(h, iParam));
+            d->jointGetUniversalParam(h, iAxis, iParam) + d->jointGetPrParam(h, iAxis, iParam));
       },
       // Bodies
       [](CCalls& c, CRurIvaDevice* d) { c.made(d->bodyCreate(c.handle()), eBody); },
