@@ -341,6 +341,8 @@ class CRurIvaDevice : public IRurIvaDevice {
   core::vector3df relPointVel(u32 iBody, const core::vector3df& cPoint, core::vector3df& cLast);
   //! Checks the bodies placed by hand since the last step (moved bodies are checked as they move).
   void parkPlacedBodies();
+  //! Stops the bodies of a world whose simulation has blown up, before they are stepped again.
+  void stopBlownBodies(dWorldID pWorld);
   //! Collides the inside of every space nested below a world's top space, once per step.
   void collideNestedSpaces(CRurIvaWorld* pWorld, dSpaceID pTop);
 

@@ -1,5 +1,6 @@
 #include "CRurIvaDevice.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <list>
@@ -122,6 +123,7 @@ void CRurIvaDevice::stepWorld(f32 fTime, CRurIvaWorld* pWorld, bool bQuick) {
     pWorld->resetCollisionAttributes();
     postEvent(new CRurIvaEventBeforeStep());
 
+    stopBlownBodies(w);
     parkPlacedBodies();
     CRurIvaSpace* pSpace = pWorld->getSpace();
     if (dSpaceID s = pSpace ? getSpaceId(pSpace->getSpaceId()) : 0) {
@@ -188,6 +190,70 @@ void CRurIvaDevice::updateParking(COdeDataWrapper* r, u32 iBody) {
 void CRurIvaDevice::parkPlacedBodies() {
   for (u32 iBody : m_aPlacedBodies) updateParking(live(iBody, eKindBody), iBody);
   m_aPlacedBodies.clear();
+}
+
+namespace {
+
+// No simulation that has not blown up comes near these numbers. Values beyond them, stepped on,
+// grow until the library's reals overflow, and a rotation of infinity or not-a-number makes the
+// library abort in its quaternion normalisation (one step later, or at once).
+const dReal kBlownUp = 1e18;
+//! Where a stopped body that had gone further, or nowhere, is left: out of reach, inside kBlownUp.
+const dReal kParkedAt = 1e17;
+
+bool withinBlownUp(const dReal* v) {
+  for (int i = 0; i < 3; ++i)
+    if (!(v[i] > -kBlownUp && v[i] < kBlownUp)) return false;
+  return true;
+}
+
+//! A position placed as not-a-number by hand is no blow-up: the body sits out of collision and
+//! its node keeps where it was until it is given a position again.
+bool positionWithinBlownUp(const dReal* v) {
+  for (int i = 0; i < 3; ++i)
+    if (!std::isnan(v[i]) && !(v[i] > -kBlownUp && v[i] < kBlownUp)) return false;
+  return true;
+}
+
+}  // namespace
+
+// A huge gravity or force, a huge step, or joints pulling at a body far out blow a body's
+// simulation up; it would take every body joined to it along, and the library would end the
+// process. Such a body is stopped: no velocity, no waiting force or torque, a rotation the library
+// can normalise (the identity for one it cannot), and a position inside kBlownUp; where that is
+// out of reach its geometries sit out of collision as for any body out of reach. This costs one
+// look at each body per step.
+void CRurIvaDevice::stopBlownBodies(dWorldID w) {
+  for (const auto& e : m_mBodyHandles) {
+    dBodyID b = e.first;
+    if (dBodyGetWorld(b) != w) continue;
+    const dReal* q = dBodyGetQuaternion(b);
+    const dReal fLenSq = q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3];
+    const bool bRotation = fLenSq > 0.25 && fLenSq < 4.0;
+    if (bRotation && positionWithinBlownUp(dBodyGetPosition(b)) && withinBlownUp(dBodyGetLinearVel(b)) &&
+        withinBlownUp(dBodyGetAngularVel(b)))
+      continue;
+
+    COdeDataWrapper* r = record(e.second);
+    if (r && !r->m_bStopped) {
+      printf("CRurIvaDevice::step: the simulation of body %u blew up, it is stopped\n", e.second);
+      r->m_bStopped = true;
+    }
+    const dReal* p = dBodyGetPosition(b);
+    dReal aPos[3];
+    for (int i = 0; i < 3; ++i)
+      aPos[i] = std::isnan(p[i]) ? p[i] : std::max(-kParkedAt, std::min(kParkedAt, p[i]));
+    dBodySetPosition(b, aPos[0], aPos[1], aPos[2]);
+    if (!bRotation) {
+      const dQuaternion cIdentity = {1, 0, 0, 0};
+      dBodySetQuaternion(b, cIdentity);
+    }
+    dBodySetLinearVel(b, 0, 0, 0);
+    dBodySetAngularVel(b, 0, 0, 0);
+    dBodySetForce(b, 0, 0, 0);
+    dBodySetTorque(b, 0, 0, 0);
+    updateParking(r, e.second);
+  }
 }
 
 void forgetSteppingDevice(const CRurIvaDevice* pDevice) {

@@ -58,7 +58,8 @@ class COdeDataWrapper {
         m_iVertexCount(0),
         m_iWorld(0),
         m_bBuilt(false),
-        m_bParked(false) {
+        m_bParked(false),
+        m_bStopped(false) {
     dMassSetZero(&m_cMass);
     m_aCentre[0] = m_aCentre[1] = m_aCentre[2] = 0;
   }
@@ -86,6 +87,8 @@ class COdeDataWrapper {
   bool m_bBuilt;
   //! A body without a usable position whose geometries were taken out of collision.
   bool m_bParked;
+  //! A body whose simulation blew up was stopped before a step (said once).
+  bool m_bStopped;
   std::unique_ptr<SHeightSource> m_pHeightSource;
 };
 
