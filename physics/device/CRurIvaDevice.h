@@ -310,6 +310,16 @@ class CRurIvaDevice : public IRurIvaDevice {
   //! A body's centre of mass in its node's frame, where the library body sits; 0 if invalid.
   core::vector3df getBodyCenterOfMass(u32 iBody) const;
 
+  //! A body's state as the dynamics library holds it, in full precision.
+  struct SBodyState {
+    f64 aPosition[3];    //!< of the centre of mass, where the library body sits
+    f64 aQuaternion[4];  //!< w, x, y, z
+    f64 aLinearVelocity[3];
+    f64 aAngularVelocity[3];
+  };
+  //! Fills cState for a live body; false, and all zeros, for an invalid handle.
+  bool bodyGetState(u32 iBody, SBodyState& cState) const;
+
   //! Records a hit of a fast body's ray, handled after the step; and the number waiting.
   static void addFastCollision(CRurIvaBody* pBody, CRurIvaGeom* pGeom, core::vector3df cPos,
                                dGeomID pHit = 0);
@@ -343,6 +353,8 @@ class CRurIvaDevice : public IRurIvaDevice {
   core::vector3df relPointVel(u32 iBody, const core::vector3df& cPoint, core::vector3df& cLast);
   //! Checks the bodies placed by hand since the last step (moved bodies are checked as they move).
   void parkPlacedBodies();
+  //! Stops a body whose simulation has blown up before it is stepped again; true if it did.
+  bool stopIfBlown(COdeDataWrapper* r, u32 iBody);
   //! Collides the inside of every space nested below a world's top space, once per step.
   void collideNestedSpaces(CRurIvaWorld* pWorld, dSpaceID pTop);
   //! The record of a body the library reports moved (found through its node's handle), or null.

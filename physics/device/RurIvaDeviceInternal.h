@@ -55,6 +55,7 @@ class alignas(64) COdeDataWrapper {
         m_bBuilt(false),
         m_bParked(false),
         m_bThreaded(false),
+        m_bStopped(false),
         m_pWorld(0),
         m_pJoint(0),
         m_pBody(0),
@@ -79,6 +80,8 @@ class alignas(64) COdeDataWrapper {
   bool m_bParked;
   //! A world whose islands step on the device's thread pool.
   bool m_bThreaded;
+  //! A body whose simulation blew up was stopped (said once).
+  bool m_bStopped;
   dWorldID m_pWorld;
   dJointID m_pJoint;
   dBodyID m_pBody;

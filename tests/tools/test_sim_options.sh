@@ -79,7 +79,7 @@ EOF
 run --help
 [ "$rc" -eq 0 ] || fail "--help ended with exit code $rc"
 [ -s "$WORK/err" ] && fail "--help wrote to standard error: $(head -n 3 "$WORK/err")"
-for option in --help --seconds --fps --every --scene --save --record --replay --dir; do
+for option in --help --seconds --fps --every --scene --save --record --replay --dir --hash; do
     grep -q -- "$option" "$WORK/out" || fail "--help does not list $option"
 done
 run -h

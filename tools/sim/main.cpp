@@ -36,6 +36,7 @@
 #include "CRurIvaWorld.h"
 #include "CSerializer.h"
 #include "DemoScene.h"
+#include "StateHash.h"
 
 using namespace irr;
 using namespace irr::ode;
@@ -61,6 +62,7 @@ struct SOptions {
   std::string sFolder = ".";
   std::string sRecord;
   std::string sReplay;
+  bool bHash = false;
 };
 
 //! Accepts a decimal whole number in [iMin, iMax] and hands it on in plain digits: the
@@ -129,19 +131,26 @@ bool parseOptions(int argc, char** argv, SOptions& o, int& iExit) {
   CLI::Option* pRecord =
       cApp.add_option("--record", o.sRecord, "write the run's events to FILE, frame by frame")
           ->type_name("FILE");
-  cApp.add_option("--replay", o.sReplay,
-                  "replay a recording (with the --scene it was made from) without stepping the physics; the "
-                  "settings of the run come from the recording")
-      ->type_name("FILE")
-      ->check(CLI::Validator(CLI::ExistingFile).description(""))
-      ->excludes(pRecord)
-      ->excludes(pSave)
-      ->excludes(pSeconds)
-      ->excludes(pFps)
-      ->excludes(pEvery);
+  CLI::Option* pReplay =
+      cApp.add_option(
+              "--replay", o.sReplay,
+              "replay a recording (with the --scene it was made from) without stepping the physics; the "
+              "settings of the run come from the recording")
+          ->type_name("FILE")
+          ->check(CLI::Validator(CLI::ExistingFile).description(""))
+          ->excludes(pRecord)
+          ->excludes(pSave)
+          ->excludes(pSeconds)
+          ->excludes(pFps)
+          ->excludes(pEvery);
   cApp.add_option("--dir", o.sFolder, "folder that holds the data/ folder (default: the current folder)")
       ->type_name("DIR")
       ->check(CLI::Validator(CLI::ExistingDirectory).description(""));
+  cApp.add_flag("--hash", o.bHash,
+                "after the run, print \"state hash: \" and 16 hex digits: a hash of every body's state, "
+                "equal for runs that ended bit for bit alike")
+      // A replay moves the nodes, not the simulated bodies, whose state the hash reads.
+      ->excludes(pReplay);
   cApp.footer(
       "Exit codes: 0 finished with finite values, 1 the engine, the scene file, the save or the\n"
       "recording's file failed, 2 the command line or the recording to replay was refused, 3\n"
@@ -479,6 +488,9 @@ int main(int argc, char** argv) {
     pManager->step();
   });
   printSummary(o, r, res, cOutput.csv());
+  if (o.bHash)
+    fprintf(cOutput.csv(), "state hash: %016llx\n",
+            static_cast<unsigned long long>(varrik::sim::stateHash()));
   // The CSV is out before the scene and the library are taken down.
   fflush(cOutput.csv());
   deleteBodyMoves(aMoves);
