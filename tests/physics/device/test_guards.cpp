@@ -139,6 +139,28 @@ TEST(DeviceGuards, MassWithoutValidInertiaIsSkippedAndTheOldMassStays) {
   EXPECT_NEAR(d.bodyGetLinearVelocity(b).X, 2.0f / 2.0f * 0.016f, 1e-6f);
 }
 
+TEST(DeviceGuards, ASpeckOfMassTurnsNoFasterThanAMillimetreBall) {
+  // A ball's mass of radius 1e-4 would let a torque of 1 spin the body at 4 million radians per
+  // second after one step; a long shape on such a body made the solver abort on contact.
+  CDeviceScene cScene;
+  CRurIvaDevice& d = *cScene.m_pDevice;
+  const u32 b = cScene.addBody(vector3df(0, 0, 0), 1.0f, 1.0f);
+  d.bodySetGravityMode(b, 0);
+  const u32 m = d.massCreate();
+  d.massSetSphereTotal(m, 1.0f, 1e-4f);
+  const std::string sOut = captured([&] { d.bodySetMass(b, m); });
+  EXPECT_EQ(lineCount(sOut), 1) << sOut;
+  EXPECT_TRUE(contains(sOut, "speck")) << sOut;
+  d.bodyAddTorque(b, vector3df(0, 1, 0));
+  cScene.steps(1);
+  const f32 fSpin = d.bodyGetAngularVelocity(b).Y;
+  EXPECT_GT(fSpin, 1.0e4f);  // still a light body that spins fast
+  EXPECT_LT(fSpin, 2.0e4f);  // but as a ball of a millimetre at least
+  // An ordinary ball is left as it is.
+  d.massSetSphereTotal(m, 1.0f, 0.01f);
+  EXPECT_EQ(captured([&] { d.bodySetMass(b, m); }), "");
+}
+
 TEST(DeviceGuards, Hinge2WithFewerThanTwoBodiesIsLeftDetachedAndSurvivesSteps) {
   CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
