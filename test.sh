@@ -40,8 +40,9 @@ for run in "--seconds 60" "--seconds 20 --scene $ROOT/build/determinism.irr"; do
     fi
 done
 
-# Every input reader and the device, fuzzed for half a minute each (scripts/fuzz.sh SECONDS runs
+# Every input reader and the device, fuzzed for half a minute each along a fixed seed, so that
+# the build never fails on ground no run has covered before (scripts/fuzz.sh SECONDS runs
 # longer campaigns).
 echo "==== fuzzing ===="
-"$ROOT/scripts/fuzz.sh" 30
+FUZZ_SEED=1 "$ROOT/scripts/fuzz.sh" 30
 echo "All tests passed."

@@ -371,6 +371,10 @@ bool CRurIvaDevice::stopIfBlown(COdeDataWrapper* r, u32 iBody) {
   dBodySetAngularVel(b, 0, 0, 0);
   dBodySetForce(b, 0, 0, 0);
   dBodySetTorque(b, 0, 0, 0);
+  // A joint to a body that far out pulls both ends beyond any number within one step: the
+  // joints of a stopped body are let go (the library keeps them, disabled).
+  for (int i = 0, n = dBodyGetNumJoints(b); i < n; ++i)
+    if (dJointID j = dBodyGetJoint(b, i); dJointGetType(j) != dJointTypeContact) dJointDisable(j);
   return true;
 }
 
