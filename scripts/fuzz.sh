@@ -11,14 +11,10 @@
 #
 # Usage: scripts/fuzz.sh SECONDS [TARGET...]     (all targets when none is named)
 #
-# FUZZ_SEED=N makes a run repeatable: libFuzzer then tries the same inputs in the same order, from
-# the seed corpus alone (what earlier runs found is left out), and FUZZ_RUNS=N ends each target after
-# that many inputs at the latest. ./test.sh fuzzes that way, so that a faster machine only goes on
-# along inputs already tried, never into new ground that would fail a build at random.
-#
-# Each target starts from its seed corpus (tests/fuzz/corpus/<target>, read only) and from what
-# earlier runs found (build/fuzz/corpus/<target>), which it extends. Physics lines go nowhere
-# (standard output is closed for the targets); libFuzzer's own lines are in build/fuzz/logs.
+# FUZZ_SEED=N starts each target from its seed corpus alone (what earlier runs found is left out)
+# with libFuzzer's seed N, and FUZZ_RUNS=N ends each target after that many inputs at the latest:
+# a run to compare with another. (The same seed does not promise the same inputs: the dynamics
+# library's broad phase orders pairs by address.)
 set -eu
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD="$ROOT/build/fuzz"

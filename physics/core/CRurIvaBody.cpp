@@ -1,5 +1,7 @@
 #include "CRurIvaBody.h"
 
+#include <cmath>
+
 #include <cstdio>
 #include <cstring>
 
@@ -19,6 +21,12 @@
 
 namespace irr {
 namespace ode {
+
+namespace {
+bool finite(const core::vector3df& v) {
+  return std::isfinite(v.X) && std::isfinite(v.Y) && std::isfinite(v.Z);
+}
+}  // namespace
 
 namespace {
 
@@ -151,8 +159,10 @@ void CRurIvaBody::initPhysics() {
         core::matrix4 cWorldInverse;
         m_pWorld->getAbsoluteTransformation().getInverse(cWorldInverse);
         const core::matrix4 cRelative = cWorldInverse * cPose;
-        scene::ISceneNode::setPosition(cRelative.getTranslation());
-        scene::ISceneNode::setRotation(cRelative.getRotationDegrees());
+        // Below a parent of no scale there is no such place: the node keeps its own values.
+        if (finite(cRelative.getTranslation())) scene::ISceneNode::setPosition(cRelative.getTranslation());
+        if (finite(cRelative.getRotationDegrees()))
+          scene::ISceneNode::setRotation(cRelative.getRotationDegrees());
         pParentBody->updateAbsolutePosition();
         setScale(pParentBody->getScale());
         updateAbsolutePosition();
@@ -391,7 +401,8 @@ void CRurIvaBody::setNodePose(const core::vector3df* pPos, const core::vector3df
   if (pPos) {
     core::vector3df cRelative = *pPos;
     if (bRelative) cInverse.transformVect(cRelative);
-    scene::ISceneNode::setPosition(cRelative);
+    // A parent of (nearly) no scale has no usable inverse: the node keeps its place.
+    if (finite(cRelative)) scene::ISceneNode::setPosition(cRelative);
   }
   if (pRot) {
     core::vector3df cRelative = *pRot;
@@ -400,7 +411,7 @@ void CRurIvaBody::setNodePose(const core::vector3df* pPos, const core::vector3df
       cRotation.setRotationDegrees(*pRot);
       cRelative = (cInverse * cRotation).getRotationDegrees();
     }
-    scene::ISceneNode::setRotation(cRelative);
+    if (finite(cRelative)) scene::ISceneNode::setRotation(cRelative);
   }
 }
 
