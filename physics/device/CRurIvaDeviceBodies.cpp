@@ -139,16 +139,33 @@ void CRurIvaDevice::worldSetQuickStepNumIterations(u32 iWorld, int v) {
 int CRurIvaDevice::worldGetQuickStepNumIterations(u32 iWorld) {
   return worldGet(iWorld, dWorldGetQuickStepNumIterations);
 }
+namespace {
+
+// The solvers diverge, and the library then aborts on the bodies' rotations, for an error
+// reduction outside 0 to 1, a negative constraint force mixing or an over-relaxation outside
+// (0, 2]: such values are no setting of a working simulation.
+bool withinSolverRange(const char* sCall, f32 v, f32 fLow, bool bLowIncluded, f32 fHigh) {
+  if ((bLowIncluded ? v >= fLow : v > fLow) && v <= fHigh) return true;
+  printf("CRurIvaDevice::%s: %g is outside %s%g to %g], call skipped\n", sCall, v, bLowIncluded ? "[" : "(",
+         fLow, fHigh);
+  return false;
+}
+
+}  // namespace
+
 void CRurIvaDevice::worldSetQuickStepW(u32 iWorld, f32 v) {
-  if (finiteValues(__func__, {v})) worldSet(iWorld, v, dWorldSetQuickStepW);
+  if (finiteValues(__func__, {v}) && withinSolverRange(__func__, v, 0.0f, false, 2.0f))
+    worldSet(iWorld, v, dWorldSetQuickStepW);
 }
 f32 CRurIvaDevice::worldGetQuickStepW(u32 iWorld) { return worldGet(iWorld, dWorldGetQuickStepW); }
 void CRurIvaDevice::worldSetERP(u32 iWorld, f32 v) {
-  if (finiteValues(__func__, {v})) worldSet(iWorld, v, dWorldSetERP);
+  if (finiteValues(__func__, {v}) && withinSolverRange(__func__, v, 0.0f, true, 1.0f))
+    worldSet(iWorld, v, dWorldSetERP);
 }
 f32 CRurIvaDevice::worldGetERP(u32 iWorld) { return worldGet(iWorld, dWorldGetERP); }
 void CRurIvaDevice::worldSetCFM(u32 iWorld, f32 v) {
-  if (finiteValues(__func__, {v})) worldSet(iWorld, v, dWorldSetCFM);
+  if (finiteValues(__func__, {v}) && withinSolverRange(__func__, v, 0.0f, true, 1e6f))
+    worldSet(iWorld, v, dWorldSetCFM);
 }
 f32 CRurIvaDevice::worldGetCFM(u32 iWorld) { return worldGet(iWorld, dWorldGetCFM); }
 

@@ -561,6 +561,38 @@ TEST(DeviceGuards, AJointToABodyOutOfReachIsLetGoAndTheStepsGoOn) {
   }
 }
 
+TEST(DeviceGuards, SolverSettingsOutsideTheirRangeAreRefused) {
+  // The solvers diverge on these, and the library then aborts on the bodies' rotations.
+  struct SCase {
+    const char* sName;
+    void (CRurIvaDevice::*pSet)(u32, f32);
+    f32 (CRurIvaDevice::*pGet)(u32);
+    f32 fGood;
+    std::vector<f32> aBad;
+  };
+  const SCase aCases[] = {
+      {"ERP", &CRurIvaDevice::worldSetERP, &CRurIvaDevice::worldGetERP, 0.4f, {-0.1f, 1.5f, 1e30f}},
+      {"CFM", &CRurIvaDevice::worldSetCFM, &CRurIvaDevice::worldGetCFM, 1e-4f, {-1e-5f, -1.0f, 1e30f}},
+      {"W",
+       &CRurIvaDevice::worldSetQuickStepW,
+       &CRurIvaDevice::worldGetQuickStepW,
+       1.5f,
+       {0.0f, -1.0f, 2.5f}},
+  };
+  for (const SCase& c : aCases) {
+    CDeviceScene cScene;
+    CRurIvaDevice& d = *cScene.m_pDevice;
+    const u32 w = cScene.worldId();
+    EXPECT_EQ(captured([&] { (d.*c.pSet)(w, c.fGood); }), "") << c.sName;
+    for (f32 f : c.aBad) {
+      const std::string sOut = captured([&] { (d.*c.pSet)(w, f); });
+      EXPECT_EQ(lineCount(sOut), 1) << c.sName << " " << f;
+      EXPECT_TRUE(contains(sOut, "outside")) << sOut;
+      EXPECT_FLOAT_EQ((d.*c.pGet)(w), c.fGood) << c.sName << " " << f;
+    }
+  }
+}
+
 TEST(DeviceGuards, StaticGeometryIsNotPlacedOutOfReach) {
   CRurIvaDevice d;
   CHandles h(&d);
