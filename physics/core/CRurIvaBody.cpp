@@ -45,7 +45,8 @@ CRurIvaBody::CRurIvaBody(scene::ISceneNode* parent, scene::ISceneManager* mgr, s
       m_iCollisionMaterial(0),
       m_pTouching(0),
       m_pRay(0),
-      m_pQueue(m_pOdeManager->getQueue()) {
+      m_pQueue(m_pOdeManager->getQueue()),
+      m_bRotationMatrix(false) {
   m_pOdeDevice->massSetZero(m_iMass);
   if (m_pWorld) m_pWorld->addBody(this);
   if (m_pParentBody) m_pParentBody->addChildBody(this);
@@ -82,11 +83,32 @@ void CRurIvaBody::updateAbsolutePosition() {
     scene::ISceneNode::updateAbsolutePosition();
     return;
   }
-  AbsoluteTransformation = getRelativeTransformation();
+  // The engine builds the relative transformation from the rotation's sines and cosines, then
+  // sets the translation; with scale 1 nothing else enters. The rotation part is kept and used
+  // again while the rotation is the same to the bit.
+  static const core::vector3df kUnit(1.0f, 1.0f, 1.0f);
+  if (RelativeScale != kUnit) {
+    AbsoluteTransformation = getRelativeTransformation();
+    return;
+  }
+  if (!m_bRotationMatrix || memcmp(&m_cMatrixRotation, &RelativeRotation, sizeof(core::vector3df)) != 0) {
+    m_cRotationMatrix.makeIdentity();
+    m_cRotationMatrix.setRotationDegrees(RelativeRotation);
+    m_cMatrixRotation = RelativeRotation;
+    m_bRotationMatrix = true;
+  }
+  AbsoluteTransformation = m_cRotationMatrix;
+  AbsoluteTransformation.setTranslation(RelativeTranslation);
 }
 
 bool CRurIvaBody::parentIsPlaced() const {
-  return Parent && !Parent->getAbsoluteTransformation().isIdentity();
+  if (!Parent) return false;
+  // Exactly the identity (a world at the origin, the usual parent) is told apart without the
+  // engine's test, which compares every element within a tolerance.
+  static const core::matrix4 kIdentity;
+  const core::matrix4& m = Parent->getAbsoluteTransformation();
+  if (memcmp(m.pointer(), kIdentity.pointer(), sizeof(f32) * 16) == 0) return false;
+  return !m.isIdentity();
 }
 
 void CRurIvaBody::setPosition(const core::vector3df& newpos) {

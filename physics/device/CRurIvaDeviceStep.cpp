@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <list>
 #include <memory>
 #include <typeinfo>
@@ -144,6 +145,34 @@ void toSurface(const SRurIvaContactSurface& c, dSurfaceParameters& s) {
   s.motionN = c.aValues[eRurIvaValueMotionN];
   s.slip1 = c.aValues[eRurIvaValueSlip1];
   s.slip2 = c.aValues[eRurIvaValueSlip2];
+}
+
+/**
+ * The layer's own combination of the last pair of surfaces combined. Most pairs of a scene
+ * combine the same few surfaces (a level's material and a kind of body), so the combination is
+ * worked out again only when a surface value differs from the last pair's. Only the collision
+ * callback uses it, on the stepping thread.
+ */
+struct SLastCombination {
+  bool bValid = false;
+  SRurIvaContactSurface a, b;
+  dSurfaceParameters cSurface;
+} g_cLastCombination;
+
+const dSurfaceParameters& combinedSurface(CRurIvaSurfaceParameters* p1, CRurIvaSurfaceParameters* p2) {
+  const SRurIvaContactSurface a = CRurIvaContactParameters::valuesOf(p1);
+  const SRurIvaContactSurface b = CRurIvaContactParameters::valuesOf(p2);
+  SLastCombination& c = g_cLastCombination;
+  if (!c.bValid || memcmp(&a, &c.a, sizeof(a)) != 0 || memcmp(&b, &c.b, sizeof(b)) != 0) {
+    SRurIvaContactSurface cCombined;
+    CRurIvaContactParameters::combineValues(a, b, cCombined);
+    c.cSurface = dSurfaceParameters();
+    toSurface(cCombined, c.cSurface);
+    c.a = a;
+    c.b = b;
+    c.bValid = true;
+  }
+  return c.cSurface;
 }
 
 //! The result set a replaced calculator writes into: made once, so that asking the calculator
@@ -341,12 +370,11 @@ void CRurIvaDevice::nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2) {
   dBodyID b2 = dGeomGetBody(o2);
   if (b1 && b2 && dAreConnectedExcluding(b1, b2, dJointTypeContact)) return;
 
-  const scene::ESCENE_NODE_TYPE t1 = g1->getType(), t2 = g2->getType();
-  if (t1 == RUR_IVA_GEOM_RAY_ID) {
+  if (g1->isRay()) {
     handleRayEvent(o1, o2);
     return;
   }
-  if (t2 == RUR_IVA_GEOM_RAY_ID) {
+  if (g2->isRay()) {
     handleRayEvent(o2, o1);
     return;
   }
@@ -367,6 +395,7 @@ void CRurIvaDevice::nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2) {
 
   CRurIvaSurfaceParameters* p1 = g1->getSurfaceParameters(0);
   CRurIvaSurfaceParameters* p2 = g2->getSurfaceParameters(0);
+  const scene::ESCENE_NODE_TYPE t1 = g1->getType(), t2 = g2->getType();
   s32 m1 = 0, m2 = 0;
   // A triangle mesh has one surface per material; the touched geometry names the material.
   if (t1 == RUR_IVA_GEOM_TRIMESH_ID) {
@@ -383,10 +412,7 @@ void CRurIvaDevice::nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2) {
   // contact of the pair and is worked out once; a calculator the application put in its place is
   // asked once for every contact, as it was asked once for every slot before.
   if (c->bDefaultCalculator) {
-    SRurIvaContactSurface cCombined;
-    CRurIvaContactParameters::combine(p1, p2, cCombined);
-    dSurfaceParameters cSurface = {};
-    toSurface(cCombined, cSurface);
+    const dSurfaceParameters& cSurface = combinedSurface(p1, p2);
     for (int i = 0; i < n; ++i) aContacts[i].surface = cSurface;
   } else {
     CRurIvaSurfaceParameters& cResult = calculatorResult();
