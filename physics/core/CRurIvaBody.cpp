@@ -24,6 +24,12 @@ namespace {
 
 bool sameName(const c8* a, const c8* b) { return a && b && strcmp(a, b) == 0; }
 
+//! The matrix is the identity to the bit (no sign of zero differs).
+bool exactIdentity(const core::matrix4& m) {
+  static const core::matrix4 kIdentity;
+  return memcmp(m.pointer(), kIdentity.pointer(), sizeof(f32) * 16) == 0;
+}
+
 }  // namespace
 
 CRurIvaBody::CRurIvaBody(scene::ISceneNode* parent, scene::ISceneManager* mgr, s32 id,
@@ -77,9 +83,7 @@ void CRurIvaBody::addChild(scene::ISceneNode* child) { scene::ISceneNode::addChi
 void CRurIvaBody::updateAbsolutePosition() {
   // Every moved body takes its transformation in every step; the product with an identity is
   // left out (bit for bit it would give the relative transformation again).
-  static const core::matrix4 kIdentity;
-  if (Parent &&
-      memcmp(Parent->getAbsoluteTransformation().pointer(), kIdentity.pointer(), sizeof(f32) * 16) != 0) {
+  if (Parent && !exactIdentity(Parent->getAbsoluteTransformation())) {
     scene::ISceneNode::updateAbsolutePosition();
     return;
   }
@@ -105,9 +109,8 @@ bool CRurIvaBody::parentIsPlaced() const {
   if (!Parent) return false;
   // Exactly the identity (a world at the origin, the usual parent) is told apart without the
   // engine's test, which compares every element within a tolerance.
-  static const core::matrix4 kIdentity;
   const core::matrix4& m = Parent->getAbsoluteTransformation();
-  if (memcmp(m.pointer(), kIdentity.pointer(), sizeof(f32) * 16) == 0) return false;
+  if (exactIdentity(m)) return false;
   return !m.isIdentity();
 }
 

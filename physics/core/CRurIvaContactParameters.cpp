@@ -19,8 +19,7 @@ f32 geometricMean(f32 a, f32 b) {
 
 }  // namespace
 
-SRurIvaContactSurface CRurIvaContactParameters::valuesOf(CRurIvaSurfaceParameters* p) {
-  if (typeid(*p) == typeid(CRurIvaSurfaceParameters)) return p->getContactValues();
+SRurIvaContactSurface CRurIvaContactParameters::valuesThroughGetters(CRurIvaSurfaceParameters* p) {
   return {p->getMode(),
           {p->getMu(), p->getMu2(), p->getBounce(), p->getBounceVel(), p->getSoftErp(), p->getSoftCfm(),
            p->getMotion1(), p->getMotion2(), p->getMotionN(), p->getSlip1(), p->getSlip2()}};

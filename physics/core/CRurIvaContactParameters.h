@@ -1,6 +1,8 @@
 #ifndef C_RUR_IVA_CONTACT_PARAMETERS_H
 #define C_RUR_IVA_CONTACT_PARAMETERS_H
 
+#include <typeinfo>
+
 #include "CRurIvaSurfaceParameters.h"
 #include "IRurIvaContactParameters.h"
 
@@ -25,7 +27,13 @@ class CRurIvaContactParameters : public IRurIvaContactParameters {
                             SRurIvaContactSurface& cOut);
   //! A set's mode and contact values: read directly from the layer's own sets, through the
   //! getters from a set of a derived class, which may answer them otherwise.
-  static SRurIvaContactSurface valuesOf(CRurIvaSurfaceParameters* p);
+  static SRurIvaContactSurface valuesOf(CRurIvaSurfaceParameters* p) {
+    if (typeid(*p) == typeid(CRurIvaSurfaceParameters)) return p->getContactValues();
+    return valuesThroughGetters(p);
+  }
+
+ private:
+  static SRurIvaContactSurface valuesThroughGetters(CRurIvaSurfaceParameters* p);
 };
 
 }  // namespace ode

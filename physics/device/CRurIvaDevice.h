@@ -319,7 +319,12 @@ class CRurIvaDevice : public IRurIvaDevice {
   //! Destroys what the records still hold and discards them; their handles name nothing again.
   void discardRecords();
   void destroyLibraryObjects();
-  COdeDataWrapper* record(u32 iHandle) const;
+  //! The record of a handle; null for 0 and the handles from before the last restart.
+  COdeDataWrapper* record(u32 iHandle) const {
+    if (iHandle <= m_iRetiredHandles) return 0;
+    const u32 i = iHandle - m_iRetiredHandles - 1;
+    return i < m_aRecords.size() ? m_aRecords[i] : 0;
+  }
   //! The handle of the record at position i of the registry.
   u32 handleAt(u32 i) const { return m_iRetiredHandles + i + 1; }
   //! The record of a handle when it holds a live object of the given kind, or null.

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <list>
@@ -159,11 +160,20 @@ struct SLastCombination {
   dSurfaceParameters cSurface;
 } g_cLastCombination;
 
+//! The two records hold the same bits (a not-a-number value equals itself here).
+bool sameBits(const SRurIvaContactSurface& a, const SRurIvaContactSurface& b) {
+  static_assert(sizeof(SRurIvaContactSurface) == 6 * sizeof(uint64_t), "six words");
+  uint64_t x[6], y[6];
+  memcpy(x, &a, sizeof(x));
+  memcpy(y, &b, sizeof(y));
+  return ((x[0] ^ y[0]) | (x[1] ^ y[1]) | (x[2] ^ y[2]) | (x[3] ^ y[3]) | (x[4] ^ y[4]) | (x[5] ^ y[5])) == 0;
+}
+
 const dSurfaceParameters& combinedSurface(CRurIvaSurfaceParameters* p1, CRurIvaSurfaceParameters* p2) {
   const SRurIvaContactSurface a = CRurIvaContactParameters::valuesOf(p1);
   const SRurIvaContactSurface b = CRurIvaContactParameters::valuesOf(p2);
   SLastCombination& c = g_cLastCombination;
-  if (!c.bValid || memcmp(&a, &c.a, sizeof(a)) != 0 || memcmp(&b, &c.b, sizeof(b)) != 0) {
+  if (!c.bValid || !sameBits(a, c.a) || !sameBits(b, c.b)) {
     SRurIvaContactSurface cCombined;
     CRurIvaContactParameters::combineValues(a, b, cCombined);
     c.cSurface = dSurfaceParameters();
@@ -608,8 +618,8 @@ void CRurIvaDevice::reportMoves() {
   for (u32 i = 0; i < n; ++i) {
     const SMovedBody& e = m.aBodies[i];
     // Listeners of earlier reports may have destroyed a body: only live ones are reported.
-    COdeDataWrapper* r = live(e.iBody, eKindBody);
-    if (!r || r->m_pBody != e.pBody) continue;
+    COdeDataWrapper* r = record(e.iBody);
+    if (!r || r->m_iKind != eKindBody || r->m_pBody != e.pBody) continue;
     updateParking(r, e.iBody);
     reportMove(pQueue, e.pBody, r, bodyOf(e.pBody), toVector(e.aLinear), toVector(e.aAngular));
   }
