@@ -1,6 +1,7 @@
 #!/bin/sh
 # Builds the project twice (Release, and AddressSanitizer + UndefinedBehaviorSanitizer)
-# and runs every test of both builds. Window tests start their own Xvfb server.
+# and runs every test of both builds. Window tests start their own Xvfb server. Then both builds
+# must end the same simulation with the same state hash, and every fuzz target runs for 30 s.
 set -eu
 ROOT="$(cd "$(dirname "$0")" && pwd)"
 JOBS="$(nproc)"
@@ -19,4 +20,28 @@ run_build() {
 
 run_build release -DCMAKE_BUILD_TYPE=Release
 run_build sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARRIK_SANITIZE=ON
+
+# Both builds run the same simulation: the demo, and a scene file of it, end bit for bit alike.
+echo "==== determinism: release and sanitizer builds ===="
+state_hash() {
+    (cd "$ROOT/build/$1" && shift && ./bin/varrik-sim --every 1000000 --hash "$@" 2>/dev/null) |
+        sed -n 's/^state hash: //p'
+}
+(cd "$ROOT/build/release" && ./bin/varrik-sim --seconds 0 --save "$ROOT/build/determinism.irr" >/dev/null 2>&1)
+for run in "--seconds 60" "--seconds 20 --scene $ROOT/build/determinism.irr"; do
+    # shellcheck disable=SC2086
+    release="$(state_hash release $run)"
+    # shellcheck disable=SC2086
+    sanitize="$(state_hash sanitize $run)"
+    echo "varrik-sim $run: release $release, sanitizer $sanitize"
+    if [ -z "$release" ] || [ "$release" != "$sanitize" ]; then
+        echo "the release and the sanitizer build end this run differently" >&2
+        exit 1
+    fi
+done
+
+# Every input reader and the device, fuzzed for half a minute each (scripts/fuzz.sh SECONDS runs
+# longer campaigns).
+echo "==== fuzzing ===="
+"$ROOT/scripts/fuzz.sh" 30
 echo "All tests passed."

@@ -1,5 +1,7 @@
 #include "GameWindow.h"
 
+#include "CRurIvaManager.h"
+
 using namespace irr;
 
 namespace varrik::demo {
@@ -33,6 +35,23 @@ void drawFrame(video::IVideoDriver* driver, scene::ISceneManager* smgr, gui::IGU
   smgr->drawAll();
   guienv->drawAll();
   driver->endScene();
+}
+
+void configureGamePhysics() {
+  ode::CRurIvaManager* pManager = ode::CRurIvaManager::getSharedInstance();
+  pManager->setInterpolation(true);
+  pManager->setMaxStepsPerFrame(kMaxStepsPerFrame);
+}
+
+bool CDebugViewKey::OnEvent(const SEvent& event) {
+  if (event.EventType != EET_KEY_INPUT_EVENT || event.KeyInput.Key != KEY_F3) return false;
+  const bool bPressed = event.KeyInput.PressedDown && !m_bKeyDown;
+  m_bKeyDown = event.KeyInput.PressedDown;
+  if (bPressed && m_pWorld) {
+    m_bOn = !m_bOn;
+    ode::CRurIvaManager::getSharedInstance()->setDebugView(m_pWorld, m_bOn);
+  }
+  return false;
 }
 
 }  // namespace varrik::demo

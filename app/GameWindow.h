@@ -23,6 +23,31 @@ irr::scene::ICameraSceneNode* addGameCamera(irr::IrrlichtDevice* device);
 void drawFrame(irr::video::IVideoDriver* driver, irr::scene::ISceneManager* smgr,
                irr::gui::IGUIEnvironment* guienv);
 
+//! At most this many fixed physics steps per frame.
+const irr::u32 kMaxStepsPerFrame = 8;
+
+//! The game's physics options: bodies move smoothly between the fixed steps (interpolated
+//! motion), and a frame runs at most kMaxStepsPerFrame steps, so a stalled window (dragged,
+//! paused in a debugger) resumes at once instead of catching up for seconds.
+void configureGamePhysics();
+
+/**
+ * F3 turns the debug view of collision shapes on and off for the whole world. Every event, F3
+ * included, goes on to the engine, so the arrow keys and the mouse drive the camera as before.
+ */
+class CDebugViewKey : public irr::IEventReceiver {
+ public:
+  explicit CDebugViewKey(irr::scene::ISceneNode* world) : m_pWorld(world) {}
+  bool OnEvent(const irr::SEvent& event) override;
+  bool isOn() const { return m_bOn; }
+
+ private:
+  irr::scene::ISceneNode* m_pWorld;
+  bool m_bOn = false;
+  //! A held key repeats its presses: only a press after a release counts.
+  bool m_bKeyDown = false;
+};
+
 }  // namespace varrik::demo
 
 #endif

@@ -4,6 +4,7 @@
 
 #include "CRurIvaManager.h"
 #include "CRurIvaSceneNodeFactory.h"
+#include "CRurIvaWorld.h"
 #include "CSettings.h"
 #include "DemoScene.h"
 #include "GameWindow.h"
@@ -53,6 +54,9 @@ int main(int /*argc*/, char** /*argv*/) {
   demo::buildDemoScene(smgr, scene);
 
   [[maybe_unused]] scene::ICameraSceneNode* cam = demo::addGameCamera(device);
+  demo::configureGamePhysics();
+  demo::CDebugViewKey cDebugViewKey(scene.worldNode);
+  device->setEventReceiver(&cDebugViewKey);
 
   while (device->run()) {
     demo::drawFrame(driver, smgr, guienv);
@@ -60,6 +64,7 @@ int main(int /*argc*/, char** /*argv*/) {
     ode::CRurIvaManager::getSharedInstance()->step();
   }
 
+  device->setEventReceiver(0);
   // The scene goes first, so that every node destroys its dynamics objects while the
   // dynamics library is still open; then the library is closed.
   demo::releaseDemoScene(scene);

@@ -1,12 +1,14 @@
 #!/bin/sh
 # Installs the Debian packages that building, running and testing need.
 # Packages already present are not fetched again, so repeated runs are fast.
+# clang and its runtime libraries (libFuzzer, the sanitizers) build the fuzz targets.
 set -eu
 
 PACKAGES="build-essential cmake pkg-config
 libirrlicht-dev libode-dev libx11-dev
 googletest libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
-xvfb xauth xdotool imagemagick x11-utils"
+xvfb xauth xdotool imagemagick x11-utils
+clang libclang-rt-14-dev"
 
 missing=""
 for p in $PACKAGES; do

@@ -120,6 +120,7 @@ void CRurIvaBody::setPosition(const core::vector3df& newpos) {
     updateAbsolutePosition();
     return;
   }
+  m_cPoses.m_bPlaced = true;
   // The node's position is relative to its parent; the body's is in the world.
   core::vector3df cWorld = newpos;
   if (parentIsPlaced()) Parent->getAbsoluteTransformation().transformVect(cWorld);
@@ -132,6 +133,7 @@ void CRurIvaBody::setRotation(const core::vector3df& rotation) {
     updateAbsolutePosition();
     return;
   }
+  m_cPoses.m_bPlaced = true;
   core::vector3df cWorld = rotation;
   if (parentIsPlaced()) {
     core::matrix4 cRotation;
@@ -275,6 +277,8 @@ void CRurIvaBody::forgetPhysics() {
   m_iBodyId = 0;
   // The geometries add their masses again at the next initPhysics, into a new record.
   m_iMass = m_pOdeDevice->massCreate();
+  // A new body starts from the node's pose: interpolation forgets the old body's poses.
+  m_cPoses = SPoses();
 }
 
 void CRurIvaBody::copyParams(CRurIvaSceneNode* pDest, bool bRecurse) {
@@ -649,6 +653,93 @@ void CRurIvaBody::bodyMoved(core::vector3df cNewPos) {
     cRotation.rotateVect(cAxis);
     m_pOdeDevice->bodySetFiniteRotationAxis(m_iBodyId, cAxis);
   }
+}
+
+namespace {
+
+bool samePose(const core::vector3df& a, const core::vector3df& b) {
+  return a.X == b.X && a.Y == b.Y && a.Z == b.Z;
+}
+
+}  // namespace
+
+core::vector3df CRurIvaBody::getSimulatedPosition() const {
+  return m_cPoses.m_bShown ? m_cPoses.m_cPos : getPosition();
+}
+
+core::vector3df CRurIvaBody::getSimulatedRotation() const {
+  return m_cPoses.m_bShown ? m_cPoses.m_cRot : getRotation();
+}
+
+void CRurIvaBody::beginInterpolatedFrame() {
+  SPoses& p = m_cPoses;
+  const bool bShown = p.m_bShown;
+  p.m_bShown = false;
+  if (!m_iBodyId || !m_bUpdateGraphics) {
+    p.m_bValid = false;
+    return;
+  }
+  // A node that shows something else than what was shown was placed since: that pose counts.
+  if (!p.m_bValid || p.m_bPlaced || !bShown || !samePose(getPosition(), p.m_cShownPos) ||
+      !samePose(getRotation(), p.m_cShownRot)) {
+    p.m_cPrevPos = p.m_cPos = getPosition();
+    p.m_cPrevRot = p.m_cRot = getRotation();
+    p.m_bValid = true;
+    p.m_bPlaced = false;
+    return;
+  }
+  // The steps continue from the simulated pose, exactly as without interpolation.
+  scene::ISceneNode::setPosition(p.m_cPos);
+  scene::ISceneNode::setRotation(p.m_cRot);
+  updateAbsolutePosition();
+}
+
+void CRurIvaBody::recordSimulatedPose() {
+  SPoses& p = m_cPoses;
+  if (!m_iBodyId || !m_bUpdateGraphics) return;
+  if (!p.m_bValid || p.m_bPlaced) {
+    // Created or moved by hand during the frame: the motion starts at the new pose.
+    p.m_cPrevPos = p.m_cPos = getPosition();
+    p.m_cPrevRot = p.m_cRot = getRotation();
+    p.m_bValid = true;
+    p.m_bPlaced = false;
+    return;
+  }
+  p.m_cPrevPos = p.m_cPos;
+  p.m_cPrevRot = p.m_cRot;
+  p.m_cPos = getPosition();
+  p.m_cRot = getRotation();
+}
+
+void CRurIvaBody::showInterpolatedPose(f32 fAlpha) {
+  SPoses& p = m_cPoses;
+  if (!p.m_bValid || !m_iBodyId || !m_bUpdateGraphics) return;
+  fAlpha = core::clamp(fAlpha, 0.0f, 1.0f);
+  core::vector3df cPos = p.m_cPos, cRot = p.m_cRot;
+  if (fAlpha < 1.0f) {
+    cPos = p.m_cPrevPos + (p.m_cPos - p.m_cPrevPos) * fAlpha;
+    if (!samePose(p.m_cPrevRot, p.m_cRot)) {
+      core::quaternion qFrom(p.m_cPrevRot * core::DEGTORAD), qTo(p.m_cRot * core::DEGTORAD), q;
+      q.slerp(qFrom, qTo, fAlpha);
+      q.normalize();
+      q.toEuler(cRot);
+      cRot *= core::RADTODEG;
+    }
+  }
+  scene::ISceneNode::setPosition(cPos);
+  scene::ISceneNode::setRotation(cRot);
+  p.m_cShownPos = getPosition();
+  p.m_cShownRot = getRotation();
+  p.m_bShown = true;
+}
+
+void CRurIvaBody::endInterpolation() {
+  SPoses& p = m_cPoses;
+  if (p.m_bShown && m_iBodyId) {
+    scene::ISceneNode::setPosition(p.m_cPos);
+    scene::ISceneNode::setRotation(p.m_cRot);
+  }
+  p = SPoses();
 }
 
 void CRurIvaBody::serializeAttributes(io::IAttributes* out, io::SAttributeReadWriteOptions* options) const {

@@ -179,6 +179,21 @@ class CRurIvaBody : public CRurIvaDampable {
   //! Called by the device's moved callback with the body's new position.
   void bodyMoved(core::vector3df cNewPos);
 
+  // Interpolated motion (CRurIvaManager::setInterpolation). While it is on, the node shows a pose
+  // between the last two simulated ones after every frame; these give the simulated pose, in
+  // the node's frame like getPosition and getRotation. While it is off they equal those.
+  core::vector3df getSimulatedPosition() const;
+  core::vector3df getSimulatedRotation() const;
+  //! The manager's steps of a frame: before the fixed steps the node takes its simulated pose
+  //! back (or keeps a pose someone gave it since, which becomes the simulated one); after each
+  //! step the pose is recorded; after the frame the node shows the pose a fraction fAlpha
+  //! (0 to 1) of the way from the second-to-last to the last simulated pose.
+  void beginInterpolatedFrame();
+  void recordSimulatedPose();
+  void showInterpolatedPose(f32 fAlpha);
+  //! Interpolation is switched off: the node shows its simulated pose again.
+  void endInterpolation();
+
  private:
   //! A joint that hangs from the static environment and has this body as its child is in no
   //! body's joint list: the body links it (before leaving it) and creates it (once created).
@@ -229,6 +244,17 @@ class CRurIvaBody : public CRurIvaDampable {
   core::vector3df m_cMatrixRotation;
   core::matrix4 m_cRotationMatrix;
   bool m_bRotationMatrix;
+
+  //! The poses of interpolated motion, in the node's frame; valid while the manager
+  //! interpolates and the body is simulated.
+  struct SPoses {
+    bool m_bValid = false;
+    //! The node shows an interpolated pose (between frames).
+    bool m_bShown = false;
+    //! Moved by hand (setPosition, setRotation) since the last step: no sliding from the old pose.
+    bool m_bPlaced = false;
+    core::vector3df m_cPrevPos, m_cPrevRot, m_cPos, m_cRot, m_cShownPos, m_cShownRot;
+  } m_cPoses;
 };
 
 }  // namespace ode

@@ -4,6 +4,7 @@
 #include <set>
 
 #include "CRurIvaBody.h"
+#include "CRurIvaDebugView.h"
 #include "CRurIvaDevice.h"
 #include "CRurIvaEventBodyMoved.h"
 #include "CRurIvaEventBodyRemoved.h"
@@ -40,7 +41,11 @@ CRurIvaManager::CRurIvaManager()
       m_pTimer(0),
       m_pSmgr(0),
       m_pIrrDevice(0),
-      m_pDevice(new CRurIvaDevice()) {}
+      m_pDevice(new CRurIvaDevice()),
+      m_bInterpolation(false),
+      m_fAlpha(1.0f),
+      m_iMaxSteps(0),
+      m_pSteppingWorld(0) {}
 
 CRurIvaManager::~CRurIvaManager() {
   if (m_bPhysicsInitialized) closeODE();
@@ -182,18 +187,66 @@ f32 CRurIvaManager::elapsedSeconds(const c8* sCaller) {
   return static_cast<f32>(iElapsed) / 1000.0f;
 }
 
-void CRurIvaManager::step() {
-  const f32 fElapsed = elapsedSeconds("step");
+void CRurIvaManager::step() { advance("step", false); }
+
+void CRurIvaManager::quickStep() { advance("quickStep", true); }
+
+void CRurIvaManager::advance(const c8* sCaller, bool bQuick) {
+  const f32 fElapsed = elapsedSeconds(sCaller);
   if (fElapsed < 0.0f) return;  // no clock, no time to simulate
   ++m_iFrameNo;
-  for (CRurIvaWorld* pWorld : m_lWorlds) pWorld->step(fElapsed);
+  // The manager's limit holds for whatever device it has now.
+  m_pDevice->setMaxSteps(m_iMaxSteps);
+  if (m_bInterpolation) beginInterpolatedFrame();
+  for (CRurIvaWorld* pWorld : m_lWorlds) {
+    m_pSteppingWorld = pWorld;
+    if (bQuick)
+      pWorld->quickStep(fElapsed);
+    else
+      pWorld->step(fElapsed);
+  }
+  m_pSteppingWorld = 0;
+  if (m_bInterpolation) showInterpolatedFrame();
 }
 
-void CRurIvaManager::quickStep() {
-  const f32 fElapsed = elapsedSeconds("quickStep");
-  if (fElapsed < 0.0f) return;
-  ++m_iFrameNo;
-  for (CRurIvaWorld* pWorld : m_lWorlds) pWorld->quickStep(fElapsed);
+void CRurIvaManager::setMaxStepsPerFrame(u32 iMaxSteps) {
+  m_iMaxSteps = iMaxSteps;
+  m_pDevice->setMaxSteps(iMaxSteps);
+}
+
+f64 CRurIvaManager::getDroppedTime() const { return m_pDevice->getDroppedTime(); }
+
+void CRurIvaManager::setInterpolation(bool bOn) {
+  if (bOn == m_bInterpolation) return;
+  m_bInterpolation = bOn;
+  m_fAlpha = 1.0f;
+  if (bOn) return;  // the first frame takes every body's pose as it is
+  for (CRurIvaWorld* pWorld : m_lWorlds)
+    for (CRurIvaBody* pBody : pWorld->getBodyList()) pBody->endInterpolation();
+}
+
+void CRurIvaManager::beginInterpolatedFrame() {
+  for (CRurIvaWorld* pWorld : m_lWorlds)
+    for (CRurIvaBody* pBody : pWorld->getBodyList()) pBody->beginInterpolatedFrame();
+}
+
+void CRurIvaManager::recordSimulatedPoses() {
+  for (CRurIvaBody* pBody : m_pSteppingWorld->getBodyList()) pBody->recordSimulatedPose();
+}
+
+void CRurIvaManager::showInterpolatedFrame() {
+  // After a frame's steps the accumulator a is zero or below: the last step ends -a seconds
+  // after the frame's time, so the frame's time lies (h + a) / h of the way from the pose one
+  // step before the last to the last (h the step size).
+  const f32 fStep = m_pDevice->getStepSize();
+  const f32 fAhead = m_pDevice->getTimeAccumulator();
+  m_fAlpha = fStep > 0.0f ? core::clamp(1.0f + fAhead / fStep, 0.0f, 1.0f) : 1.0f;
+  for (CRurIvaWorld* pWorld : m_lWorlds)
+    for (CRurIvaBody* pBody : pWorld->getBodyList()) pBody->showInterpolatedPose(m_fAlpha);
+}
+
+void CRurIvaManager::setDebugView(scene::ISceneNode* pNode, bool bOn) {
+  CRurIvaDebugView::setSubtree(pNode, bOn);
 }
 
 void CRurIvaManager::setStepThreads(u32 iThreads) {
@@ -342,7 +395,8 @@ bool CRurIvaManager::handlesEvent(IRurIvaEvent* pEvent) {
   if (!pEvent) return false;
   const u16 iType = pEvent->getType();
   return iType == eRurIvaEventBodyMoved || iType == eRurIvaEventBodyRemoved ||
-         iType == eRurIvaEventNodeRemoved;
+         iType == eRurIvaEventNodeRemoved ||
+         (iType == eRurIvaEventStep && m_pSteppingWorld && m_bInterpolation);
 }
 
 bool CRurIvaManager::onEvent(IRurIvaEvent* pEvent) {
@@ -356,6 +410,10 @@ bool CRurIvaManager::onEvent(IRurIvaEvent* pEvent) {
       return false;
     case eRurIvaEventNodeRemoved:
       applyNodeRemoved(pEvent);
+      return false;
+    case eRurIvaEventStep:
+      // Every step of a frame's steps ends here: interpolation keeps its last two poses.
+      if (m_pSteppingWorld && m_bInterpolation) recordSimulatedPoses();
       return false;
     default:
       return false;

@@ -71,6 +71,33 @@ class CRurIvaManager : public IRurIvaEventListener {
   void setStepThreads(u32 iThreads);
   u32 getStepThreads() const;
 
+  /**
+   * Interpolated motion, off by default. While it is on, every simulated body node is shown,
+   * after the fixed steps of a frame, at the pose between its last two simulated poses that the
+   * frame's time reaches: the simulation runs up to one step ahead of the elapsed time, and
+   * the node shows where the body was at the frame's time, so motion stays smooth when the
+   * frame rate and the step size disagree. A body's getPosition and getRotation return what is
+   * shown; its getSimulatedPosition and getSimulatedRotation the simulated pose.
+   */
+  void setInterpolation(bool bOn);
+  bool getInterpolation() const { return m_bInterpolation; }
+  //! The fraction of a step between the last two simulated poses that the last frame showed
+  //! (1 after a frame without interpolation).
+  f32 getInterpolationFraction() const { return m_fAlpha; }
+
+  /**
+   * At most this many fixed steps per step() or quickStep() call, 0 (the default) for no limit.
+   * The elapsed time beyond them is dropped, so a stalled program resumes at once instead of
+   * catching up for seconds; getDroppedTime() counts it, in seconds.
+   */
+  void setMaxStepsPerFrame(u32 iMaxSteps);
+  u32 getMaxStepsPerFrame() const { return m_iMaxSteps; }
+  f64 getDroppedTime() const;
+
+  //! Turns the debug view of collision shapes on or off for a subtree: the debug-data flag of
+  //! every geometry and world in it (the node included). See CRurIvaDebugView.
+  void setDebugView(scene::ISceneNode* pNode, bool bOn);
+
   // Scene operations
   scene::ISceneNode* cloneOdeNode(scene::ISceneNode* pSource, scene::ISceneNode* pNewParent,
                                   scene::ISceneManager* pNewManager, s32 iNewId = -1);
@@ -109,6 +136,12 @@ class CRurIvaManager : public IRurIvaEventListener {
 
   //! Elapsed engine time since the last step in seconds, or a negative value without a timer.
   f32 elapsedSeconds(const c8* sCaller);
+  //! One frame of step() or quickStep().
+  void advance(const c8* sCaller, bool bQuick);
+  //! Interpolated motion around the fixed steps of a frame, and after each step.
+  void beginInterpolatedFrame();
+  void recordSimulatedPoses();
+  void showInterpolatedFrame();
   //! Every known node lets go of its discarded dynamics objects (see closeODE).
   void forgetPhysics();
   void applyBodyMoved(IRurIvaEvent* pEvent);
@@ -129,6 +162,11 @@ class CRurIvaManager : public IRurIvaEventListener {
   IrrlichtDevice* m_pIrrDevice;
   core::list<CRurIvaSurfaceParameters*> m_lParams;
   IRurIvaDevice* m_pDevice;
+  bool m_bInterpolation;
+  f32 m_fAlpha;
+  u32 m_iMaxSteps;
+  //! The world whose fixed steps run in the current frame.
+  CRurIvaWorld* m_pSteppingWorld;
 };
 
 }  // namespace ode

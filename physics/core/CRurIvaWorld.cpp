@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "CRurIvaBody.h"
+#include "CRurIvaDebugView.h"
 #include "CRurIvaGeom.h"
 #include "CRurIvaManager.h"
 #include "CRurIvaSpace.h"
@@ -198,8 +199,33 @@ f32 CRurIvaWorld::getAutoDisableTime() {
 }
 
 void CRurIvaWorld::OnRegisterSceneNode() {
-  if (IsVisible) m_pSceneManager->registerNodeForRendering(this);
+  m_aDebugLines.set_used(0);
+  if (IsVisible && DebugDataVisible && !m_aContactPoints.empty()) {
+    // A cross of three lines per point, of a size that looks the same at any distance.
+    scene::ICameraSceneNode* pCamera = m_pSceneManager->getActiveCamera();
+    for (u32 i = 0; i < m_aContactPoints.size(); ++i) {
+      const core::vector3df& p = m_aContactPoints[i];
+      const f32 fDistance = pCamera ? p.getDistanceFrom(pCamera->getAbsolutePosition()) : 100.0f;
+      const f32 s = core::max_(0.01f * fDistance, 1e-3f);
+      m_aDebugLines.push_back(core::line3df(p - core::vector3df(s, 0, 0), p + core::vector3df(s, 0, 0)));
+      m_aDebugLines.push_back(core::line3df(p - core::vector3df(0, s, 0), p + core::vector3df(0, s, 0)));
+      m_aDebugLines.push_back(core::line3df(p - core::vector3df(0, 0, s), p + core::vector3df(0, 0, s)));
+    }
+    m_cDebugBox = CRurIvaDebugView::localBox(m_aDebugLines, getAbsoluteTransformation());
+    m_pSceneManager->registerNodeForRendering(this, scene::ESNRP_TRANSPARENT_EFFECT);
+  } else if (m_aDebugLines.allocated_size() > 0) {
+    m_aDebugLines.clear();
+  }
   scene::ISceneNode::OnRegisterSceneNode();
+}
+
+void CRurIvaWorld::render() {
+  CRurIvaDebugView::drawLines(m_pSceneManager->getVideoDriver(), m_aDebugLines, CRurIvaDebugView::kContact,
+                              true);
+}
+
+const core::aabbox3df& CRurIvaWorld::getBoundingBox() const {
+  return m_aDebugLines.empty() ? m_cBoundingBox : m_cDebugBox;
 }
 
 void CRurIvaWorld::forgetPhysics() {
@@ -274,6 +300,7 @@ void CRurIvaWorld::removeSpace(CRurIvaSpace* pSpace) {
 }
 
 void CRurIvaWorld::resetCollisionAttributes() {
+  m_aContactPoints.set_used(0);
   for (CRurIvaBody* pBody : m_lBodies) {
     pBody->setCollision(false);
     pBody->setIsTouching(0);

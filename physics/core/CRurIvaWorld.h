@@ -55,8 +55,12 @@ class CRurIvaWorld : public CRurIvaDampable {
   void setAutoDisableTime(f32 fTime) override;
   f32 getAutoDisableTime() override;
 
+  //! Registers for rendering only while the debug-data flag is set and the last step made
+  //! contacts: the node then marks them with small crosses (CRurIvaDebugView).
   void OnRegisterSceneNode() override;
-  void render() override {}
+  void render() override;
+  //! While contacts are marked, the box around the marks; otherwise the node's own box.
+  const core::aabbox3df& getBoundingBox() const override;
   void serializeAttributes(io::IAttributes* out, io::SAttributeReadWriteOptions* options = 0) const override;
   void deserializeAttributes(io::IAttributes* in, io::SAttributeReadWriteOptions* options = 0) override;
 
@@ -101,9 +105,15 @@ class CRurIvaWorld : public CRurIvaDampable {
   void removeSpace(CRurIvaSpace* pSpace);
   const core::list<CRurIvaSpace*>& getSpaceList() const { return m_lSpaces; }
 
-  //! Per-step bookkeeping, called by the device around every fixed step.
+  //! Per-step bookkeeping, called by the device around every fixed step. Resetting also
+  //! forgets the contact points of the previous step.
   void resetCollisionAttributes();
   void frameUpdate();
+
+  //! Contact points of the last step (world space), kept only while the debug-data flag is set:
+  //! the device adds them as it makes contacts.
+  void addContactPoint(const core::vector3df& cPoint) { m_aContactPoints.push_back(cPoint); }
+  const core::array<core::vector3df>& getContactPoints() const { return m_aContactPoints; }
 
   //! Stores the name of a surface definitions file and loads it; returns the sets loaded.
   s32 setSurfaceXml(const wchar_t* sFileName);
@@ -129,6 +139,10 @@ class CRurIvaWorld : public CRurIvaDampable {
   //! The sets read from surface definitions files: registered with the manager, whose list
   //! only points at them, and owned here (no one else would ever delete them).
   core::array<CRurIvaSurfaceParameters*> m_aLoadedParams;
+  core::array<core::vector3df> m_aContactPoints;
+  //! The marks of the frame being drawn and the box around them in this node's frame.
+  core::array<core::line3df> m_aDebugLines;
+  core::aabbox3df m_cDebugBox;
 };
 
 }  // namespace ode

@@ -122,9 +122,13 @@ bool walk(const CReaderText& a) {
         // A CDATA section: eight units of its start, then up to "]]>".
         for (size_t k = 0; k < 8 && p < n && a[p] != 0; ++k) ++p;
         if (p >= n || a[p] == 0) return false;
+        const size_t iData = p;
         bool bEnd = false;
         for (; p < n && a[p] != 0 && !bEnd; ++p) bEnd = a[p] == '>' && a[p - 1] == ']' && a[p - 2] == ']';
         if (!bEnd) return false;
+        // A "]]>" that overlaps those eight units ("<![CDATA]]>") gives the reader's text a
+        // negative length: it copies on until it crashes.
+        if (p - 3 < iData) return false;
       } else {
         // A comment or a DOCTYPE: it ends where its '<' and '>' balance.
         const size_t iBegin = ++p;

@@ -35,6 +35,8 @@ CRurIvaDevice::CRurIvaDevice()
       m_fStepSize(0.016f),
       m_fTimeAccumulator(0.0f),
       m_iStepCounter(0),
+      m_iMaxSteps(0),
+      m_fDroppedTime(0.0),
       m_bMasslessReported(false),
       m_bStepReported(false) {}
 

@@ -57,6 +57,10 @@ class CRurIvaDevice : public IRurIvaDevice {
   void quickStep(f32 fTime, CRurIvaWorld* pWorld) override;
   void setStepThreads(u32 iThreads) override;
   u32 getStepThreads() override { return m_iStepThreads; }
+  f32 getTimeAccumulator() const override { return m_fTimeAccumulator; }
+  void setMaxSteps(u32 iMaxSteps) override { m_iMaxSteps = iMaxSteps; }
+  u32 getMaxSteps() const override { return m_iMaxSteps; }
+  f64 getDroppedTime() const override { return m_fDroppedTime; }
 
   void worldDestroy(u32 iWorld) override;
   u32 worldCreate() override;
@@ -265,6 +269,8 @@ class CRurIvaDevice : public IRurIvaDevice {
   void jointGroupDestroy(u32 iGroup) override;
   void jointGroupEmtpy(u32 iGroup) override;
   void trimeshDrawDebug(u32 iData, video::IVideoDriver* pDriver) override;
+  void geomGetDebugLines(u32 iGeom, const core::vector3df& cNear,
+                         core::array<core::line3df>& aLines) override;
   void jointSetHinge2Axes(u32 iJoint, core::vector3df cAxis1, core::vector3df cAxis2) override;
 
   // Registry lookups: the object of a record, or null for an invalid handle.
@@ -293,7 +299,6 @@ class CRurIvaDevice : public IRurIvaDevice {
   static void eulerToQuaternion(core::vector3df cEuler, f32* q);
 
   bool isInitialized() const { return m_bInitialized; }
-  f32 getTimeAccumulator() const { return m_fTimeAccumulator; }
   s32 getStepCounter() const { return m_iStepCounter; }
 
   //! The triangle data of a record as the library sees it (4 floats per vertex, 3 indices per
@@ -304,6 +309,16 @@ class CRurIvaDevice : public IRurIvaDevice {
   const s32* getTrimeshIndices(u32 iData) const;
   //! A body's centre of mass in its node's frame, where the library body sits; 0 if invalid.
   core::vector3df getBodyCenterOfMass(u32 iBody) const;
+
+  //! A body's state as the dynamics library holds it, in full precision.
+  struct SBodyState {
+    f64 aPosition[3];    //!< of the centre of mass, where the library body sits
+    f64 aQuaternion[4];  //!< w, x, y, z
+    f64 aLinearVelocity[3];
+    f64 aAngularVelocity[3];
+  };
+  //! Fills cState for a live body; false, and all zeros, for an invalid handle.
+  bool bodyGetState(u32 iBody, SBodyState& cState) const;
 
   //! Records a hit of a fast body's ray, handled after the step; and the number waiting.
   static void addFastCollision(CRurIvaBody* pBody, CRurIvaGeom* pGeom, core::vector3df cPos,
@@ -343,6 +358,8 @@ class CRurIvaDevice : public IRurIvaDevice {
   core::vector3df relPointVel(u32 iBody, const core::vector3df& cPoint, core::vector3df& cLast);
   //! Checks the bodies placed by hand since the last step (moved bodies are checked as they move).
   void parkPlacedBodies();
+  //! Stops a body whose simulation has blown up before it is stepped again; true if it did.
+  bool stopIfBlown(COdeDataWrapper* r, u32 iBody);
   //! Collides the inside of every space nested below a world's top space, once per step.
   void collideNestedSpaces(CRurIvaWorld* pWorld, dSpaceID pTop);
   //! The record of a body the library reports moved (found through its node's handle), or null.
@@ -408,6 +425,9 @@ class CRurIvaDevice : public IRurIvaDevice {
   f32 m_fStepSize;
   f32 m_fTimeAccumulator;
   s32 m_iStepCounter;
+  //! The step limit per call (0: none) and the time it has dropped.
+  u32 m_iMaxSteps;
+  f64 m_fDroppedTime;
   //! Live geometries by their library object, so contacts find their handle directly.
   std::unordered_map<dGeomID, u32> m_mGeomHandles;
   //! Live bodies by their library object (offsets and the moved callback need the record).

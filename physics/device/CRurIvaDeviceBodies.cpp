@@ -126,6 +126,14 @@ void CRurIvaDevice::worldSetAutoDisableTime(u32 iWorld, f32 v) {
 }
 f32 CRurIvaDevice::worldGetAutoDisableTime(u32 iWorld) { return worldGet(iWorld, dWorldGetAutoDisableTime); }
 void CRurIvaDevice::worldSetQuickStepNumIterations(u32 iWorld, int v) {
+  // Every quick step runs that many passes over every constraint: two billion of them (a wrong
+  // number from a file) would keep one step running for hours. The library's default is 20.
+  const int kMaxIterations = 10000;
+  if (v < 0 || v > kMaxIterations) {
+    printf("CRurIvaDevice::worldSetQuickStepNumIterations: %d iterations are outside 0 to %d, call skipped\n",
+           v, kMaxIterations);
+    return;
+  }
   worldSet(iWorld, v, dWorldSetQuickStepNumIterations);
 }
 int CRurIvaDevice::worldGetQuickStepNumIterations(u32 iWorld) {

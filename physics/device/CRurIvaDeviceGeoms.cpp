@@ -29,8 +29,13 @@ bool isZeroRotation(const core::vector3df& v) {
   return core::iszero(v.X, 0.000001f) && core::iszero(v.Y, 0.000001f) && core::iszero(v.Z, 0.000001f);
 }
 
-// Shapes with a negative or not-a-number size make the library abort.
-bool validSize(f32 f) { return f >= 0.0f && std::isfinite(f); }
+// A shape larger than this reaches so far from its body's centre that a contact on it can turn
+// the body faster than the solver can reckon (measured: boxes of 3e8 on a body of the library's
+// default mass abort the step in the quaternion normalisation; 1e8 still pass).
+const f32 kMaxSize = 1e6f;
+
+// Shapes with a negative or not-a-number size make the library abort, and so can huge ones.
+bool validSize(f32 f) { return f >= 0.0f && f <= kMaxSize; }
 
 // Destroying a space leaves its geometries alive: every geometry is destroyed by its own node,
 // in whatever order the nodes go.
@@ -289,6 +294,12 @@ void CRurIvaDevice::geomHeightfieldDataCallback(u32 iData, void* pUserData, void
   std::unique_ptr<SHeightSource> pSource(new SHeightSource());
   pSource->pCallback = reinterpret_cast<THeightCallback>(pCallback);
   pSource->pUserData = pUserData;
+  pSource->fWidth = fWidth;
+  pSource->fDepth = fDepth;
+  pSource->fScale = fScale;
+  pSource->fOffset = fOffset;
+  pSource->iWidthSamples = iWidthSamples;
+  pSource->iDepthSamples = iDepthSamples;
   dGeomHeightfieldDataBuildCallback(r->m_pHeightfieldData, pSource.get(), heightTrampoline, fWidth, fDepth,
                                     iWidthSamples, iDepthSamples, fScale, fOffset, fThickness, iWrap);
   // The library points at the new source from now on; the previous one can go.
@@ -328,6 +339,15 @@ u32 CRurIvaDevice::spaceCreateQuadTree(u32 iParent, core::vector3df cCenter, cor
     return 0;
   }
   if (!finiteVector(__func__, cCenter) || !finiteVector(__func__, cExtents)) return 0;
+  // The library cuts the box centre +- extents into blocks and aborts when a block's lower
+  // bound is not below its upper one, as on a negative extent.
+  if (cExtents.X < 0 || cExtents.Y < 0 || cExtents.Z < 0) {
+    printf(
+        "CRurIvaDevice::spaceCreateQuadTree: centre (%g, %g, %g) and extents (%g, %g, %g) are no box, no "
+        "space created\n",
+        cCenter.X, cCenter.Y, cCenter.Z, cExtents.X, cExtents.Y, cExtents.Z);
+    return 0;
+  }
   const dVector3 c = {cCenter.X, cCenter.Y, cCenter.Z, 0};
   const dVector3 e = {cExtents.X, cExtents.Y, cExtents.Z, 0};
   return createSpace(iParent, [&](dSpaceID p) { return dQuadTreeSpaceCreate(p, c, e, iDepth); });

@@ -200,6 +200,17 @@ void CRurIvaDevice::massSetSphereTotal(u32 iMass, f32 fMass, f32 fRadius) {
 // ---------------------------------------------------------------------------------------------
 // A body's mass
 
+namespace {
+
+// Masses far from each other, or far from the solver's own constants (its mixing force), make
+// its factorisation fail: three balls on a box of 1e-30, or a body of 1e-10 on one of 1e10, abort
+// the step, and so does a speck of 1e-33 whose inertia's inverse overflows. Bodies of the masses
+// between these bounds step together (measured at the corners).
+const dReal kMinMass = 1e-6;
+const dReal kMaxMass = 1e6;
+
+}  // namespace
+
 core::vector3df CRurIvaDevice::getBodyCenterOfMass(u32 iBody) const {
   COdeDataWrapper* r = live(iBody, eKindBody);
   return r ? toVector(r->m_aCentre) : core::vector3df(0, 0, 0);
@@ -218,6 +229,11 @@ void CRurIvaDevice::bodySetMass(u32 iBody, u32 iMass) {
       printf("CRurIvaDevice::bodySetMass: a body without mass keeps the default mass\n");
       m_bMasslessReported = true;
     }
+    return;
+  }
+  if (cMass.mass < kMinMass || cMass.mass > kMaxMass) {
+    printf("CRurIvaDevice::bodySetMass: mass %g is outside %g to %g, call skipped\n", cMass.mass, kMinMass,
+           kMaxMass);
     return;
   }
   const dReal aCentre[3] = {cMass.c[0], cMass.c[1], cMass.c[2]};

@@ -253,7 +253,15 @@ void CRurIvaDevice::stepWorld(f32 fTime, CRurIvaWorld* pWorld, bool bQuick) {
   CRurIvaManager* pManager = CRurIvaManager::getSharedInstance();
   CRurIvaEventQueue* pQueue = pManager->getQueue();
 
+  u32 iSteps = 0;
   while (m_fTimeAccumulator > 0.0f) {
+    if (m_iMaxSteps != 0 && iSteps == m_iMaxSteps) {
+      // A long stall (a dragged window, a debugger) does not turn into seconds of catching up.
+      m_fDroppedTime += m_fTimeAccumulator;
+      m_fTimeAccumulator = 0.0f;
+      break;
+    }
+    ++iSteps;
     dWorldID w = getWorldId(pWorld->getWorldId());
     if (!w) break;  // a listener removed the world during the previous step
 
@@ -335,8 +343,74 @@ void CRurIvaDevice::updateParking(COdeDataWrapper* r, u32 iBody) {
 }
 
 void CRurIvaDevice::parkPlacedBodies() {
-  for (u32 iBody : m_aPlacedBodies) updateParking(live(iBody, eKindBody), iBody);
+  for (u32 iBody : m_aPlacedBodies) {
+    COdeDataWrapper* r = live(iBody, eKindBody);
+    stopIfBlown(r, iBody);
+    updateParking(r, iBody);
+  }
   m_aPlacedBodies.clear();
+}
+
+namespace {
+
+// No simulation that has not blown up comes near these numbers. Values beyond them, stepped on,
+// grow until the library's reals overflow, and a rotation of infinity or not-a-number makes the
+// library abort in its quaternion normalisation (one step later, or at once).
+const dReal kBlownUp = 1e18;
+//! Where a stopped body that had gone further, or nowhere, is left: out of reach, inside kBlownUp.
+const dReal kParkedAt = 1e17;
+
+bool withinBlownUp(const dReal* v) {
+  for (int i = 0; i < 3; ++i)
+    if (!(v[i] > -kBlownUp && v[i] < kBlownUp)) return false;
+  return true;
+}
+
+//! A position placed as not-a-number by hand is no blow-up: the body sits out of collision and
+//! its node keeps where it was until it is given a position again.
+bool positionWithinBlownUp(const dReal* v) {
+  for (int i = 0; i < 3; ++i)
+    if (!std::isnan(v[i]) && !(v[i] > -kBlownUp && v[i] < kBlownUp)) return false;
+  return true;
+}
+
+}  // namespace
+
+// A huge gravity or force, a huge step, or joints pulling at a body far out blow a body's
+// simulation up; it would take every body joined to it along, and the library would end the
+// process. Such a body is stopped: no velocity, no waiting force or torque, a rotation the library
+// can normalise (the identity for one it cannot), and a position inside kBlownUp; where that is
+// out of reach its geometries sit out of collision as for any body out of reach. Every body the
+// library moves is looked at right after its step, and every body placed by hand before the
+// next, so no step needs to look at all bodies.
+bool CRurIvaDevice::stopIfBlown(COdeDataWrapper* r, u32 iBody) {
+  if (!r || !r->m_pBody) return false;
+  dBodyID b = r->m_pBody;
+  const dReal* q = dBodyGetQuaternion(b);
+  const dReal fLenSq = q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3];
+  const bool bRotation = fLenSq > 0.25 && fLenSq < 4.0;
+  if (bRotation && positionWithinBlownUp(dBodyGetPosition(b)) && withinBlownUp(dBodyGetLinearVel(b)) &&
+      withinBlownUp(dBodyGetAngularVel(b)))
+    return false;
+
+  if (!r->m_bStopped) {
+    printf("CRurIvaDevice::step: the simulation of body %u blew up, it is stopped\n", iBody);
+    r->m_bStopped = true;
+  }
+  const dReal* p = dBodyGetPosition(b);
+  dReal aPos[3];
+  for (int i = 0; i < 3; ++i)
+    aPos[i] = std::isnan(p[i]) ? p[i] : std::max(-kParkedAt, std::min(kParkedAt, p[i]));
+  dBodySetPosition(b, aPos[0], aPos[1], aPos[2]);
+  if (!bRotation) {
+    const dQuaternion cIdentity = {1, 0, 0, 0};
+    dBodySetQuaternion(b, cIdentity);
+  }
+  dBodySetLinearVel(b, 0, 0, 0);
+  dBodySetAngularVel(b, 0, 0, 0);
+  dBodySetForce(b, 0, 0, 0);
+  dBodySetTorque(b, 0, 0, 0);
+  return true;
 }
 
 void forgetSteppingDevice(const CRurIvaDevice* pDevice) {
@@ -455,6 +529,9 @@ void CRurIvaDevice::nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2) {
     dJointID j = dJointCreateContact(c->w, c->g, &aContacts[i]);
     dJointAttach(j, b1, b2);
   }
+  // A world in the debug view marks the contact points of its last step.
+  if (c->pWorld->isDebugDataVisible())
+    for (int i = 0; i < n; ++i) c->pWorld->addContactPoint(toVector(aContacts[i].geom.pos));
 }
 
 void CRurIvaDevice::handleRayEvent(dGeomID pRay, dGeomID pOther) {
@@ -589,6 +666,7 @@ void CRurIvaDevice::bodyMovedCallback(dBodyID b) {
       if (pMoved->bThreaded) return;  // cannot happen: there is a place for every body
     }
     // Every moved body is checked for a lost position here, so no step needs to look at all.
+    pDevice->stopIfBlown(r, iHandle);
     pDevice->updateParking(r, iHandle);
   }
   reportMove(eventQueue(), b, r, pBody, toVector(dBodyGetLinearVel(b)), toVector(dBodyGetAngularVel(b)));
@@ -620,8 +698,10 @@ void CRurIvaDevice::reportMoves() {
     // Listeners of earlier reports may have destroyed a body: only live ones are reported.
     COdeDataWrapper* r = record(e.iBody);
     if (!r || r->m_iKind != eKindBody || r->m_pBody != e.pBody) continue;
+    const bool bStopped = stopIfBlown(r, e.iBody);
     updateParking(r, e.iBody);
-    reportMove(pQueue, e.pBody, r, bodyOf(e.pBody), toVector(e.aLinear), toVector(e.aAngular));
+    reportMove(pQueue, e.pBody, r, bodyOf(e.pBody), bStopped ? core::vector3df() : toVector(e.aLinear),
+               bStopped ? core::vector3df() : toVector(e.aAngular));
   }
   m.bReporting = false;
 }

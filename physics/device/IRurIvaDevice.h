@@ -42,6 +42,15 @@ class IRurIvaDevice {
    */
   virtual void setStepThreads(u32 iThreads) = 0;
   virtual u32 getStepThreads() = 0;
+  //! Elapsed time not yet simulated, in seconds. After a step call it is zero or below: the
+  //! simulation runs ahead of the elapsed time by up to one step.
+  virtual f32 getTimeAccumulator() const = 0;
+  //! At most this many fixed steps per step or quickStep call; the elapsed time beyond them is
+  //! dropped (counted in getDroppedTime). 0, the default, sets no limit.
+  virtual void setMaxSteps(u32 iMaxSteps) = 0;
+  virtual u32 getMaxSteps() const = 0;
+  //! Seconds of elapsed time the step limit has dropped since the device was made.
+  virtual f64 getDroppedTime() const = 0;
 
   // World
   virtual void worldDestroy(u32 iWorld) = 0;
@@ -266,6 +275,15 @@ class IRurIvaDevice {
   virtual void jointGroupDestroy(u32 iGroup) = 0;
   virtual void jointGroupEmtpy(u32 iGroup) = 0;
   virtual void trimeshDrawDebug(u32 iData, video::IVideoDriver* pDriver) = 0;
+  /**
+   * The collision shape of a geometry as the dynamics library has it, as line segments in world
+   * space appended to aLines: the edges of a box and of a triangle mesh's triangles, three
+   * circles of a sphere, the outline of a capsule or a cylinder, a ray from its start to its
+   * length, a heightfield's sample grid, and a square patch of a plane around the point of the
+   * plane nearest to cNear. Nothing for an invalid handle.
+   */
+  virtual void geomGetDebugLines(u32 iGeom, const core::vector3df& cNear,
+                                 core::array<core::line3df>& aLines) = 0;
 
   //! Sets both hinge-2 axes in one call, the only safe way with this dynamics library.
   virtual void jointSetHinge2Axes(u32 iJoint, core::vector3df cAxis1, core::vector3df cAxis2) = 0;

@@ -39,6 +39,9 @@ typedef f32 (*THeightCallback)(void* pUserData, int x, int z);
 struct SHeightSource {
   THeightCallback pCallback;
   void* pUserData;
+  //! The grid the data was built with, so that it can be drawn the way the library sees it.
+  f32 fWidth, fDepth, fScale, fOffset;
+  int iWidthSamples, iDepthSamples;
 };
 
 /**
@@ -52,6 +55,7 @@ class alignas(64) COdeDataWrapper {
         m_bBuilt(false),
         m_bParked(false),
         m_bThreaded(false),
+        m_bStopped(false),
         m_pWorld(0),
         m_pJoint(0),
         m_pBody(0),
@@ -76,6 +80,8 @@ class alignas(64) COdeDataWrapper {
   bool m_bParked;
   //! A world whose islands step on the device's thread pool.
   bool m_bThreaded;
+  //! A body whose simulation blew up was stopped (said once).
+  bool m_bStopped;
   dWorldID m_pWorld;
   dJointID m_pJoint;
   dBodyID m_pBody;

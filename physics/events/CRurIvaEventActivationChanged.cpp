@@ -9,28 +9,31 @@ namespace irr {
 namespace ode {
 
 CRurIvaEventActivationChanged::CRurIvaEventActivationChanged(CRurIvaBody* pBody, bool bActive)
-    : m_pBody(pBody), m_bActive(bActive) {}
+    : m_pBody(pBody), m_iReadId(0), m_bActive(bActive) {}
 
 CRurIvaEventActivationChanged::CRurIvaEventActivationChanged(IRurIvaEvent* pEvent)
-    : m_pBody(0), m_bActive(false) {
+    : m_pBody(0), m_iReadId(0), m_bActive(false) {
   if (!pEvent || pEvent->getType() != eRurIvaEventActivationChanged) return;
   if (CRurIvaEventActivationChanged* pOther = dynamic_cast<CRurIvaEventActivationChanged*>(pEvent)) {
     m_pBody = pOther->m_pBody;
+    m_iReadId = pOther->m_iReadId;
     m_bActive = pOther->m_bActive;
   }
 }
 
 CRurIvaEventActivationChanged::CRurIvaEventActivationChanged(CSerializer* pData, scene::ISceneManager* pSmgr)
-    : m_pBody(0), m_bActive(false) {
+    : m_pBody(0), m_iReadId(0), m_bActive(false) {
   if (!pData || !pData->startReading(eRurIvaEventActivationChanged)) return;
   const s32 iBodyId = pData->getS32();
   const bool bActive = pData->getBool();
   if (!pData->finishReading()) return;
   m_pBody = CSerializer::findBody(pSmgr, iBodyId);
+  // A message relayed through a scene without that body still names it.
+  if (!m_pBody) m_iReadId = iBodyId;
   m_bActive = bActive;
 }
 
-s32 CRurIvaEventActivationChanged::getBodyId() const { return m_pBody ? m_pBody->getID() : 0; }
+s32 CRurIvaEventActivationChanged::getBodyId() const { return m_pBody ? m_pBody->getID() : m_iReadId; }
 
 CSerializer* CRurIvaEventActivationChanged::serialize() {
   if (!m_pSerializer) {

@@ -3,6 +3,9 @@
 #include <cstdio>
 
 #include "CRurIvaBody.h"
+#include "CRurIvaDebugView.h"
+#include "CRurIvaGeomRay.h"
+#include "CRurIvaGeomTrimesh.h"
 #include "CRurIvaManager.h"
 #include "CRurIvaSpace.h"
 #include "CRurIvaSurfaceParameters.h"
@@ -84,8 +87,58 @@ void CRurIvaGeom::setPosition(const core::vector3df&) {
 }
 
 void CRurIvaGeom::OnRegisterSceneNode() {
-  if (IsVisible) m_pSceneManager->registerNodeForRendering(this);
+  m_aDebugLines.set_used(0);
+  if (IsVisible && DebugDataVisible) {
+    // Unbounded shapes (a plane) are drawn around the point of view.
+    scene::ICameraSceneNode* pCamera = m_pSceneManager->getActiveCamera();
+    const core::vector3df cNear = pCamera ? pCamera->getAbsolutePosition() : core::vector3df(0, 0, 0);
+    if (getType() == RUR_IVA_GEOM_TRIMESH_ID) {
+      CRurIvaGeomTrimesh* pMesh = static_cast<CRurIvaGeomTrimesh*>(this);
+      for (u32 i = 0; i < pMesh->getGeomCount(); ++i)
+        m_pOdeDevice->geomGetDebugLines(pMesh->getGeomId(i), cNear, m_aDebugLines);
+    } else {
+      m_pOdeDevice->geomGetDebugLines(m_iGeomId, cNear, m_aDebugLines);
+    }
+    if (!m_aDebugLines.empty()) {
+      m_cDebugBox = CRurIvaDebugView::localBox(m_aDebugLines, getAbsoluteTransformation());
+      // After the solid and transparent nodes, so that a shape drawn on top stays on top.
+      m_pSceneManager->registerNodeForRendering(this, scene::ESNRP_TRANSPARENT_EFFECT);
+    }
+  } else if (m_aDebugLines.allocated_size() > 0) {
+    m_aDebugLines.clear();  // the view is off: the memory goes
+  }
   scene::ISceneNode::OnRegisterSceneNode();
+}
+
+const core::aabbox3df& CRurIvaGeom::getBoundingBox() const {
+  return m_aDebugLines.empty() ? m_cBoundingBox : m_cDebugBox;
+}
+
+namespace {
+
+//! The body a geometry moves with: its own, or for a ray the fast body it guards.
+CRurIvaBody* movingBody(const CRurIvaGeom* pGeom) {
+  if (pGeom->getBody()) return pGeom->getBody();
+  if (pGeom->getType() == RUR_IVA_GEOM_RAY_ID)
+    return static_cast<const CRurIvaGeomRay*>(pGeom)->getAttachedBody();
+  return 0;
+}
+
+}  // namespace
+
+video::SColor CRurIvaGeom::getDebugColor() const {
+  CRurIvaBody* pBody = movingBody(this);
+  if (!pBody) return CRurIvaDebugView::kStatic;
+  return m_pOdeDevice->bodyIsEnabled(pBody->getBodyId()) ? CRurIvaDebugView::kDynamic
+                                                         : CRurIvaDebugView::kSleeping;
+}
+
+void CRurIvaGeom::render() {
+  if (m_aDebugLines.empty()) return;
+  // The shape of a body shows through its model; static shapes lie on the surfaces they stand for
+  // and are hidden where something is in front of them.
+  CRurIvaDebugView::drawLines(m_pSceneManager->getVideoDriver(), m_aDebugLines, getDebugColor(),
+                              movingBody(this) != 0);
 }
 
 u32 CRurIvaGeom::getGeomId(u32) { return m_iGeomId; }

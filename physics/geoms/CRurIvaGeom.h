@@ -30,8 +30,16 @@ class CRurIvaGeom : public CRurIvaSceneNode {
   void deserializeAttributes(io::IAttributes* in, io::SAttributeReadWriteOptions* options = 0) override;
   //! A geometry cannot leave its parent's origin: the argument is ignored.
   void setPosition(const core::vector3df& newpos) override;
+  //! Registers for rendering only while the debug-data flag is set: the node then draws its
+  //! collision shape (CRurIvaDebugView); otherwise it draws nothing.
   void OnRegisterSceneNode() override;
-  void render() override {}
+  void render() override;
+  //! While the shape is drawn, the box around it, so that the engine culls the node by what it
+  //! draws; otherwise the node's own box.
+  const core::aabbox3df& getBoundingBox() const override;
+  //! The colour the debug view draws this geometry in: that of a simulated or a sleeping body's
+  //! geometry (a ray: of the body it guards), or of a static one (CRurIvaDebugView).
+  video::SColor getDebugColor() const;
   //! Finishes the set-up after a concrete class has created its geometry.
   void initPhysics() override;
   void removeFromPhysics() override;
@@ -148,6 +156,12 @@ class CRurIvaGeom : public CRurIvaSceneNode {
   core::vector3df m_cOffsetPos;
   core::vector3df m_cOffsetRot;
   core::array<CRurIvaSurfaceParameters*> m_aParams;
+
+ private:
+  //! The shape's lines of the frame being drawn (empty while the debug view is off) and the
+  //! box around them in this node's frame.
+  core::array<core::line3df> m_aDebugLines;
+  core::aabbox3df m_cDebugBox;
 };
 
 }  // namespace ode

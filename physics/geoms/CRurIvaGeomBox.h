@@ -24,7 +24,6 @@ class CRurIvaGeomBox : public CRurIvaGeom {
   const wchar_t* getTypeName() override { return RUR_IVA_GEOM_BOX_NAME; }
   scene::ISceneNode* clone(scene::ISceneNode* newParent = 0, scene::ISceneManager* newManager = 0) override;
   void OnRegisterSceneNode() override;
-  void render() override {}
   void setMassTotal(f32 fMass) override { m_fMass = fMass; }
   void initPhysics() override;
   void copyParams(CRurIvaSceneNode* pDest, bool bRecurse = true) override;

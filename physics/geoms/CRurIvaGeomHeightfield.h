@@ -24,7 +24,6 @@ class CRurIvaGeomHeightfield : public CRurIvaGeom {
   const wchar_t* getTypeName() override { return RUR_IVA_GEOM_HEIGHTFIELD_NAME; }
   scene::ISceneNode* clone(scene::ISceneNode* newParent = 0, scene::ISceneManager* newManager = 0) override;
   void OnRegisterSceneNode() override;
-  void render() override {}
   //! A heightfield has no mass.
   void setMassTotal(f32) override {}
   void initPhysics() override;

@@ -23,7 +23,6 @@ class CRurIvaGeomPlane : public CRurIvaGeom {
   const wchar_t* getTypeName() override { return RUR_IVA_GEOM_PLANE_NAME; }
   scene::ISceneNode* clone(scene::ISceneNode* newParent = 0, scene::ISceneManager* newManager = 0) override;
   void OnRegisterSceneNode() override;
-  void render() override {}
   //! A plane has no mass.
   void setMassTotal(f32) override {}
   void initPhysics() override;

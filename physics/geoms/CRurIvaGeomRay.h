@@ -26,7 +26,6 @@ class CRurIvaGeomRay : public CRurIvaGeom {
   const wchar_t* getTypeName() override { return RUR_IVA_GEOM_RAY_NAME; }
   scene::ISceneNode* clone(scene::ISceneNode* newParent = 0, scene::ISceneManager* newManager = 0) override;
   void OnRegisterSceneNode() override;
-  void render() override {}
   void initPhysics() override;
   void copyParams(CRurIvaSceneNode* pDest, bool bRecurse = true) override;
   //! A ray has no mass.

@@ -25,7 +25,6 @@ class CRurIvaGeomTrimesh : public CRurIvaGeom {
   const wchar_t* getTypeName() override { return RUR_IVA_GEOM_TRIMESH_NAME; }
   scene::ISceneNode* clone(scene::ISceneNode* newParent = 0, scene::ISceneManager* newManager = 0) override;
   void OnRegisterSceneNode() override;
-  void render() override {}
   void setParent(scene::ISceneNode* newParent) override;
   void initPhysics() override;
   void removeFromPhysics() override;

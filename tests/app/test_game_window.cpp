@@ -12,11 +12,15 @@
 
 #include <irrlicht.h>
 
+#include "CRurIvaManager.h"
+#include "CRurIvaWorld.h"
 #include "GameWindow.h"
 
 using namespace irr;
 using varrik::demo::addEnvironmentBox;
 using varrik::demo::addGameCamera;
+using varrik::demo::CDebugViewKey;
+using varrik::demo::configureGamePhysics;
 using varrik::demo::drawFrame;
 using varrik::demo::prepareGameDevice;
 
@@ -131,4 +135,44 @@ TEST_F(GameWindowTest, AFrameDrawsTheSceneBoxAndCamera) {
   drawFrame(pDriver, m_pDevice->getSceneManager(), m_pDevice->getGUIEnvironment());
   // The null driver counts what it was asked to draw: the box's six faces each frame.
   EXPECT_GT(pDriver->getPrimitiveCountDrawn(), 0u);
+}
+
+TEST_F(GameWindowTest, F3TurnsTheDebugViewOfTheWorldOnAndOffAndLeavesEveryKeyToTheCamera) {
+  scene::ISceneManager* pSceneManager = m_pDevice->getSceneManager();
+  ode::CRurIvaManager::getSharedInstance()->install(m_pDevice);
+  ode::CRurIvaWorld* pWorld = new ode::CRurIvaWorld(pSceneManager->getRootSceneNode(), pSceneManager);
+  CDebugViewKey cKey(pWorld);
+  auto key = [&](EKEY_CODE iKey, bool bDown) {
+    SEvent e;
+    e.EventType = EET_KEY_INPUT_EVENT;
+    e.KeyInput.Key = iKey;
+    e.KeyInput.PressedDown = bDown;
+    e.KeyInput.Char = 0;
+    e.KeyInput.Shift = e.KeyInput.Control = false;
+    return cKey.OnEvent(e);
+  };
+
+  EXPECT_FALSE(key(KEY_F3, true));
+  EXPECT_TRUE(cKey.isOn());
+  EXPECT_NE(pWorld->isDebugDataVisible(), 0u);
+  EXPECT_FALSE(key(KEY_F3, true)) << "a held key repeats its presses";
+  EXPECT_TRUE(cKey.isOn());
+  EXPECT_FALSE(key(KEY_F3, false)) << "releasing the key changes nothing";
+  EXPECT_NE(pWorld->isDebugDataVisible(), 0u);
+  for (EKEY_CODE iArrow : {KEY_UP, KEY_DOWN, KEY_LEFT, KEY_RIGHT}) EXPECT_FALSE(key(iArrow, true));
+  EXPECT_NE(pWorld->isDebugDataVisible(), 0u);
+  EXPECT_FALSE(key(KEY_F3, true));
+  EXPECT_FALSE(cKey.isOn());
+  EXPECT_EQ(pWorld->isDebugDataVisible(), 0u);
+
+  pWorld->remove();
+  pWorld->drop();
+  ode::CRurIvaManager::getSharedInstance()->uninstall();
+}
+
+TEST_F(GameWindowTest, TheGameInterpolatesMotionAndRunsAtMostEightStepsAFrame) {
+  ode::CRurIvaManager* pManager = ode::CRurIvaManager::getSharedInstance();
+  configureGamePhysics();
+  EXPECT_TRUE(pManager->getInterpolation());
+  EXPECT_EQ(pManager->getMaxStepsPerFrame(), 8u);
 }

@@ -10,6 +10,9 @@
 #   changed-start  toggling full screen twice and clicking Start saves the settings while
 #                  the game runs, so they survive the game being killed
 #   no-display     without an X server the program says so and ends with non-zero
+#   debug-view     F3 shows the collision shapes: with the camera moved back until the car is
+#                  in view, a screenshot with the view on differs from one with it off where
+#                  the car is; the screenshot is kept as BUILD_DIR/debug-view.png
 #
 # The program runs in a temporary working folder laid out like the build folder: data/ holds
 # links to the generated assets and a settings file of the test's own, so tests neither
@@ -131,6 +134,19 @@ window_pixel() {
         convert shot.png -format "%[fx:int(255*p{$2,$3}.r)] %[fx:int(255*p{$2,$3}.g)] %[fx:int(255*p{$2,$3}.b)]" info:
 }
 
+# The debug view draws the shapes of simulated bodies in pure green. Prints how many pixels of
+# a screenshot have that colour and, after them, the box around them (WxH+X+Y).
+green_pixels() {
+    convert "$1" -fuzz 12% -fill black +opaque "rgb(0,255,0)" -fill white -opaque "rgb(0,255,0)" \
+        -colorspace gray green.png &&
+        convert green.png -format "%[fx:int(mean*w*h+0.5)] %@" info:
+}
+
+# The lowest row of a region WxH+X+Y.
+bottom_of() {
+    echo "$1" | awk -F'[x+]' '{ print $2 + $4 - 1 }'
+}
+
 # The settings file as text (the engine writes it in wide characters).
 settings_text() {
     iconv -f UTF-32 -t UTF-8 data/Settings.xml 2>/dev/null || cat data/Settings.xml
@@ -150,8 +166,10 @@ XML
 cp data/Settings.xml settings.orig
 
 # A plain red backdrop texture, so that a look at the game window shows the environment box.
-rm -f data/sphere1.jpg
-convert -size 64x64 xc:red data/sphere1.jpg || fail "could not make the test texture"
+if [ "$SCENARIO" = start-return ]; then
+    rm -f data/sphere1.jpg
+    convert -size 64x64 xc:red data/sphere1.jpg || fail "could not make the test texture"
+fi
 
 i=0
 until xdotool getdisplaygeometry >/dev/null 2>&1; do
@@ -205,6 +223,48 @@ case "$SCENARIO" in
         grep -q "missing" out.txt && fail "the data folder is incomplete"
         grep -q "not created" out.txt && fail "a joint of the car was not created"
         grep -q "ODE" err.txt && fail "the dynamics library complained"
+        ;;
+
+    debug-view)
+        xdotool key --window "$DIALOG" Return
+        GAME="$(wait_window "Varrik Game")" || fail "the game window did not appear"
+        # The view on; the camera backs away (arrow down) in short moves until the car, which
+        # starts below it, is in view with its shapes.
+        xdotool key --window "$GAME" F3
+        i=0
+        until [ "$i" -ge 60 ]; do
+            xdotool keydown --window "$GAME" Down
+            sleep 0.15
+            xdotool keyup --window "$GAME" Down
+            sleep 0.2
+            # Whole: many green pixels, none on the window's lower edge.
+            import -window "$GAME" on.png 2>/dev/null && set -- $(green_pixels on.png) &&
+                [ "$#" -eq 2 ] && [ "$1" -gt 400 ] && [ "$(bottom_of "$2")" -lt 470 ] && break
+            kill -0 "$PID" 2>/dev/null || fail "the program ended"
+            i=$((i + 1))
+        done
+        [ "$i" -lt 60 ] || fail "the shapes of the car never came into view ($*)"
+        REGION="$2"
+        cp on.png "$BUILD_DIR/debug-view.png" 2>/dev/null
+        # The view off again: no shape is drawn, and the car's region looks different.
+        xdotool key --window "$GAME" F3
+        i=0
+        until [ "$i" -ge "$TRIES" ]; do
+            import -window "$GAME" off.png 2>/dev/null && set -- $(green_pixels off.png) &&
+                [ "$1" -lt 5 ] && break
+            sleep 0.1
+            i=$((i + 1))
+        done
+        [ "$i" -lt "$TRIES" ] || fail "the shapes are still drawn after the second F3 ($*)"
+        differing="$(compare -metric AE -fuzz 5% "on.png[$REGION]" "off.png[$REGION]" null: 2>&1)"
+        size="$(echo "$REGION" | sed 's/+.*//')"
+        area=$(( ${size%x*} * ${size#*x} ))
+        [ "${differing%%.*}" -gt $((area / 20)) ] 2>/dev/null ||
+            fail "with the view on and off the car's region $REGION differs in $differing of $area pixels"
+        kill -0 "$PID" 2>/dev/null || fail "the program ended"
+        "$XCLOSE" "$GAME" || fail "could not close the game window"
+        wait_exit
+        [ "$RC" -eq 0 ] || fail "exit code $RC after closing the game window"
         ;;
 
     escape)

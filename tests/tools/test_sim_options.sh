@@ -64,13 +64,22 @@ extra
 --seconds 1 --seconds 2
 --scene a.irr --save b.irr
 --dir /nonexistent/varrik-folder
+--record
+--replay
+--replay /nonexistent/varrik-run.rec
+--replay /dev/null
+--replay /dev/null --record run.rec
+--replay /dev/null --save b.irr
+--replay /dev/null --seconds 1
+--replay /dev/null --fps 30
+--replay /dev/null --every 2
 EOF
 
 # Help: exit 0, every option listed on standard output, nothing on standard error.
 run --help
 [ "$rc" -eq 0 ] || fail "--help ended with exit code $rc"
 [ -s "$WORK/err" ] && fail "--help wrote to standard error: $(head -n 3 "$WORK/err")"
-for option in --help --seconds --fps --every --scene --save --dir; do
+for option in --help --seconds --fps --every --scene --save --record --replay --dir --hash; do
     grep -q -- "$option" "$WORK/out" || fail "--help does not list $option"
 done
 run -h

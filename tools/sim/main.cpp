@@ -4,14 +4,21 @@
 // time, as fast as the machine allows), and the run is printed as CSV: the chassis of the demo
 // car, or every body of a scene file, followed by a one-line summary.
 //
-// Exit codes: 0 the run ended with finite values, 1 the engine, the scene file or the saved
-// scene failed, 2 the command line was refused, 3 not-a-number values appeared.
+// A run can be recorded (--record: its events, frame by frame, in the layer's byte messages) and
+// replayed (--replay: the same scene is built, the physics is not stepped, and the recorded
+// body-moved events move the bodies), which prints the same CSV as the recorded run.
+//
+// Exit codes: 0 the run ended with finite values, 1 the engine, the scene file, the saved scene or
+// the recording's file failed, 2 the command line or the recording to replay was refused, 3
+// not-a-number values appeared.
 
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <limits>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -19,28 +26,32 @@
 #include <irrlicht.h>
 #include <unistd.h>
 
+#include "CEventRecorder.h"
+#include "CRecording.h"
 #include "CRurIvaBody.h"
+#include "CRurIvaEventBodyMoved.h"
+#include "CRurIvaEventQueue.h"
 #include "CRurIvaManager.h"
 #include "CRurIvaSceneNodeFactory.h"
 #include "CRurIvaWorld.h"
+#include "CSerializer.h"
 #include "DemoScene.h"
+#include "StateHash.h"
 
 using namespace irr;
 using namespace irr::ode;
 namespace demo = varrik::demo;
+using varrik::sim::CEventRecorder;
+using varrik::sim::CRecording;
+using varrik::sim::kMaxFps;
+using varrik::sim::kMaxSeconds;
+using varrik::sim::SRecordingInfo;
 
 namespace {
 
 const int kExitFailed = 1;
 const int kExitUsage = 2;
 const int kExitNotFinite = 3;
-
-//! The engine's timer counts whole milliseconds in 32 bits: the simulated clock ends before it
-//! wraps (some 49 days).
-const long long kMaxSeconds = std::numeric_limits<u32>::max() / 1000;
-//! A frame per microsecond at most; with the longest run this keeps the frame count far inside
-//! 64 bits.
-const long long kMaxFps = 1000000;
 
 struct SOptions {
   double fSeconds = 20.0;
@@ -49,6 +60,9 @@ struct SOptions {
   std::string sScene;
   std::string sSave;
   std::string sFolder = ".";
+  std::string sRecord;
+  std::string sReplay;
+  bool bHash = false;
 };
 
 //! Accepts a decimal whole number in [iMin, iMax] and hands it on in plain digits: the
@@ -93,30 +107,54 @@ bool parseOptions(int argc, char** argv, SOptions& o, int& iExit) {
       "Runs the demo scene, or a scene file with physics nodes, without a window and prints "
       "the run as CSV (time, position, rotation, speed) followed by a one-line summary.",
       "varrik-sim");
-  cApp.add_option("--seconds", o.fSeconds, "simulated time to run, 0 to " + std::to_string(kMaxSeconds))
-      ->type_name("S")
-      ->transform(finiteNumberIn(0, kMaxSeconds))
-      ->capture_default_str();
-  cApp.add_option("--fps", o.iFps, "simulated frames per second, 1 to " + std::to_string(kMaxFps))
-      ->type_name("N")
-      ->transform(wholeNumberIn(1, kMaxFps))
-      ->capture_default_str();
-  cApp.add_option("--every", o.iEvery, "print every K-th frame and the last, K >= 1")
-      ->type_name("K")
-      ->transform(wholeNumberIn(1, std::numeric_limits<int>::max()))
-      ->capture_default_str();
+  CLI::Option* pSeconds =
+      cApp.add_option("--seconds", o.fSeconds, "simulated time to run, 0 to " + std::to_string(kMaxSeconds))
+          ->type_name("S")
+          ->transform(finiteNumberIn(0, kMaxSeconds))
+          ->capture_default_str();
+  CLI::Option* pFps =
+      cApp.add_option("--fps", o.iFps, "simulated frames per second, 1 to " + std::to_string(kMaxFps))
+          ->type_name("N")
+          ->transform(wholeNumberIn(1, kMaxFps))
+          ->capture_default_str();
+  CLI::Option* pEvery = cApp.add_option("--every", o.iEvery, "print every K-th frame and the last, K >= 1")
+                            ->type_name("K")
+                            ->transform(wholeNumberIn(1, std::numeric_limits<int>::max()))
+                            ->capture_default_str();
   CLI::Option* pScene =
       cApp.add_option("--scene", o.sScene, "simulate this scene file instead of the demo scene")
           ->type_name("FILE");
-  cApp.add_option("--save", o.sSave, "save the demo scene to FILE before its physics starts")
-      ->type_name("FILE")
-      ->excludes(pScene);
+  CLI::Option* pSave =
+      cApp.add_option("--save", o.sSave, "save the demo scene to FILE before its physics starts")
+          ->type_name("FILE")
+          ->excludes(pScene);
+  CLI::Option* pRecord =
+      cApp.add_option("--record", o.sRecord, "write the run's events to FILE, frame by frame")
+          ->type_name("FILE");
+  CLI::Option* pReplay =
+      cApp.add_option(
+              "--replay", o.sReplay,
+              "replay a recording (with the --scene it was made from) without stepping the physics; the "
+              "settings of the run come from the recording")
+          ->type_name("FILE")
+          ->check(CLI::Validator(CLI::ExistingFile).description(""))
+          ->excludes(pRecord)
+          ->excludes(pSave)
+          ->excludes(pSeconds)
+          ->excludes(pFps)
+          ->excludes(pEvery);
   cApp.add_option("--dir", o.sFolder, "folder that holds the data/ folder (default: the current folder)")
       ->type_name("DIR")
       ->check(CLI::Validator(CLI::ExistingDirectory).description(""));
+  cApp.add_flag("--hash", o.bHash,
+                "after the run, print \"state hash: \" and 16 hex digits: a hash of every body's state, "
+                "equal for runs that ended bit for bit alike")
+      // A replay moves the nodes, not the simulated bodies, whose state the hash reads.
+      ->excludes(pReplay);
   cApp.footer(
-      "Exit codes: 0 finished with finite values, 1 the engine, the scene file or the save failed,\n"
-      "2 the command line was refused, 3 not-a-number values appeared.");
+      "Exit codes: 0 finished with finite values, 1 the engine, the scene file, the save or the\n"
+      "recording's file failed, 2 the command line or the recording to replay was refused, 3\n"
+      "not-a-number values appeared.");
 
   try {
     cApp.parse(argc, argv);
@@ -189,6 +227,29 @@ bool isFinite(const core::vector3df& v) {
   return std::isfinite(v.X) && std::isfinite(v.Y) && std::isfinite(v.Z);
 }
 
+//! A body's speed as the simulation last reported it (its body-moved events), which a replay
+//! reproduces without stepping.
+f32 speedOf(CRurIvaBody* pBody) { return pBody->getNodeLinearVelocity().getLength(); }
+
+/**
+ * Messages name nodes by their ids, and the demo's nodes all have id -1: every physics node that
+ * shares its id gets one of its own, in registration order from above the highest id seen, so
+ * that a recording and its replay, building the same scene, name the same nodes alike.
+ */
+void giveNodesOwnIds() {
+  CRurIvaManager* pManager = CRurIvaManager::getSharedInstance();
+  std::map<s32, int> mUses;
+  for (CRurIvaSceneNode* pNode : pManager->getRurIvaNodes()) ++mUses[pNode->getID()];
+  for (CRurIvaSceneNode* pNode : pManager->getRurIvaNodes()) {
+    if (pNode->getID() != -1 && mUses[pNode->getID()] == 1) continue;
+    --mUses[pNode->getID()];
+    const s32 iId = pManager->getNodeIdCounter() + 1;
+    pManager->updateNodeIdCounter(iId);
+    pNode->setID(iId);
+    ++mUses[iId];
+  }
+}
+
 //! The bodies a scene file brought, in registration order.
 std::vector<CRurIvaBody*> registeredBodies() {
   std::vector<CRurIvaBody*> aBodies;
@@ -247,7 +308,7 @@ bool buildRun(const SOptions& o, SRun& r) {
 void printRow(FILE* pOut, double fTime, const char* sName, CRurIvaBody* pBody) {
   const core::vector3df p = pBody->getPosition();
   const core::vector3df r = pBody->getRotation();
-  const f32 fSpeed = pBody->getLinearVelocity().getLength();
+  const f32 fSpeed = speedOf(pBody);
   if (sName)
     fprintf(pOut, "%.3f,%s,%.3f,%.3f,%.3f,%.2f,%.2f,%.2f,%.3f\n", fTime, sName, p.X, p.Y, p.Z, r.X, r.Y, r.Z,
             fSpeed);
@@ -255,27 +316,24 @@ void printRow(FILE* pOut, double fTime, const char* sName, CRurIvaBody* pBody) {
     fprintf(pOut, "%.3f,%.3f,%.3f,%.3f,%.2f,%.2f,%.2f,%.3f\n", fTime, p.X, p.Y, p.Z, r.X, r.Y, r.Z, fSpeed);
 }
 
-//! Steps the physics frame by frame on the simulated clock and prints the CSV: a header, then
-//! the followed bodies at frame 0, every K-th frame and the last frame.
-SResult runFrames(const SOptions& o, const SRun& r, FILE* pOut) {
+//! Runs the frames and prints the CSV: a header, then the followed bodies at frame 0, every K-th
+//! frame and the last frame. fAdvance brings the scene to frame iFrame (a step of the physics
+//! on the simulated clock, or the recorded events of that frame).
+SResult runFrames(const SOptions& o, const SRun& r, FILE* pOut,
+                  const std::function<void(long long)>& fAdvance) {
   SResult res;
   fprintf(pOut,
           r.bDemo ? "time,x,y,z,rot_x,rot_y,rot_z,speed\n" : "time,body,x,y,z,rot_x,rot_y,rot_z,speed\n");
   if (!r.aBodies.empty()) res.cStart = r.aBodies[0]->getPosition();
 
-  ITimer* pTimer = r.pDevice->getTimer();
-  CRurIvaManager* pManager = CRurIvaManager::getSharedInstance();
   res.iFrames = std::llround(o.fSeconds * o.iFps);
   for (long long iFrame = 0; iFrame <= res.iFrames; ++iFrame) {
     const double fTime = static_cast<double>(iFrame) / o.iFps;
-    if (iFrame > 0) {
-      pTimer->setTime(static_cast<u32>(std::llround(fTime * 1000.0)));
-      pManager->step();
-    }
+    fAdvance(iFrame);
     for (u32 i = 0; i < r.aBodies.size(); ++i) {
       CRurIvaBody* pBody = r.aBodies[i];
-      res.bFinite = res.bFinite && isFinite(pBody->getPosition()) && isFinite(pBody->getLinearVelocity());
-      res.fMaxSpeed = core::max_(res.fMaxSpeed, pBody->getLinearVelocity().getLength());
+      res.bFinite = res.bFinite && isFinite(pBody->getPosition()) && isFinite(pBody->getNodeLinearVelocity());
+      res.fMaxSpeed = core::max_(res.fMaxSpeed, speedOf(pBody));
       if (iFrame % o.iEvery != 0 && iFrame != res.iFrames) continue;
       if (r.bDemo) {
         printRow(pOut, fTime, 0, pBody);
@@ -314,23 +372,136 @@ void closeRun(SRun& r) {
   }
 }
 
+/**
+ * Reads the recording to replay and takes the run's settings from it. False after a line on
+ * standard error when it cannot be replayed: cut off, of another version, damaged, or made from
+ * another kind of scene than the command line names.
+ */
+bool readReplay(SOptions& o, CRecording& cRecording) {
+  if (!cRecording.read(o.sReplay.c_str())) {
+    fprintf(stderr, "varrik-sim: %s\n", cRecording.getError().c_str());
+    return false;
+  }
+  const SRecordingInfo& c = cRecording.getInfo();
+  if (c.iSource == varrik::sim::eSourceSceneFile && o.sScene.empty()) {
+    fprintf(stderr, "varrik-sim: the recording \"%s\" was made from a scene file: name it with --scene\n",
+            o.sReplay.c_str());
+    return false;
+  }
+  if (c.iSource == varrik::sim::eSourceDemo && !o.sScene.empty()) {
+    fprintf(stderr, "varrik-sim: the recording \"%s\" was made from the demo scene, not from a scene file\n",
+            o.sReplay.c_str());
+    return false;
+  }
+  o.fSeconds = c.fSeconds;
+  o.iFps = static_cast<int>(c.iFps);
+  o.iEvery = static_cast<int>(c.iEvery);
+  return true;
+}
+
+/**
+ * The recorded body-moved events of every frame, read back against the built scene. False after
+ * a line on standard error when a message names no body of this scene: the recording was made
+ * from another scene.
+ */
+bool bodyMovesOf(const CRecording& cRecording, const SRun& r, const char* sFile,
+                 std::vector<std::vector<CRurIvaEventBodyMoved*>>& aFrames) {
+  scene::ISceneManager* smgr = r.pDevice->getSceneManager();
+  aFrames.resize(cRecording.getFrameCount());
+  for (size_t i = 0; i < cRecording.getFrameCount(); ++i) {
+    for (const CRecording::SMessage& m : cRecording.getFrame(i)) {
+      if (m.iCode != eRurIvaEventBodyMoved) continue;
+      CSerializer cMessage(cRecording.getBytes(m), m.iSize);
+      CRurIvaEventBodyMoved* pEvent = new CRurIvaEventBodyMoved(&cMessage, smgr);
+      aFrames[i].push_back(pEvent);
+      if (!pEvent->getBody()) {
+        fprintf(
+            stderr,
+            "varrik-sim: the recording \"%s\" moves body %d in frame %zu, which this scene does not have\n",
+            sFile, pEvent->getBodyId(), i);
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+void deleteBodyMoves(std::vector<std::vector<CRurIvaEventBodyMoved*>>& aFrames) {
+  for (auto& aFrame : aFrames)
+    for (CRurIvaEventBodyMoved* p : aFrame) delete p;
+  aFrames.clear();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   SOptions o;
   int iExit = 0;
   if (!parseOptions(argc, argv, o, iExit)) return iExit;
+  CRecording cRecording;
+  if (!o.sReplay.empty() && !readReplay(o, cRecording)) return kExitUsage;
 
   CCsvOutput cOutput;
+  // The recording is opened before the run changes to --dir, like the file it replays.
+  CEventRecorder cRecorder;
+  if (!o.sRecord.empty()) {
+    SRecordingInfo cInfo;
+    cInfo.iSource = o.sScene.empty() ? varrik::sim::eSourceDemo : varrik::sim::eSourceSceneFile;
+    cInfo.iFps = static_cast<u32>(o.iFps);
+    cInfo.iEvery = static_cast<u32>(o.iEvery);
+    cInfo.fSeconds = o.fSeconds;
+    if (!cRecorder.open(o.sRecord.c_str(), cInfo)) {
+      fprintf(stderr, "varrik-sim: could not write the recording \"%s\"\n", o.sRecord.c_str());
+      return kExitFailed;
+    }
+    // Every event from the start: the layer's initialisation and the scene's building are frame 0.
+    CRurIvaManager::getSharedInstance()->getQueue()->addEventListener(&cRecorder);
+  }
+
   SRun r;
   if (!buildRun(o, r)) {
+    CRurIvaManager::getSharedInstance()->getQueue()->removeEventListener(&cRecorder);
     closeRun(r);
     return kExitFailed;
   }
-  const SResult res = runFrames(o, r, cOutput.csv());
+  if (!o.sRecord.empty() || !o.sReplay.empty()) giveNodesOwnIds();
+
+  std::vector<std::vector<CRurIvaEventBodyMoved*>> aMoves;
+  if (!o.sReplay.empty() && !bodyMovesOf(cRecording, r, o.sReplay.c_str(), aMoves)) {
+    deleteBodyMoves(aMoves);
+    closeRun(r);
+    return kExitUsage;
+  }
+
+  CRurIvaManager* pManager = CRurIvaManager::getSharedInstance();
+  ITimer* pTimer = r.pDevice->getTimer();
+  const SResult res = runFrames(o, r, cOutput.csv(), [&](long long iFrame) {
+    if (!o.sReplay.empty()) {
+      // The bodies move as they did in the recorded frame: the manager applies the events.
+      for (CRurIvaEventBodyMoved* pEvent : aMoves[static_cast<size_t>(iFrame)])
+        pManager->getQueue()->postEvent(pEvent, false);
+      return;
+    }
+    if (iFrame == 0) return;
+    if (!o.sRecord.empty()) cRecorder.beginFrame(static_cast<u32>(iFrame));
+    pTimer->setTime(static_cast<u32>(std::llround(static_cast<double>(iFrame) / o.iFps * 1000.0)));
+    pManager->step();
+  });
   printSummary(o, r, res, cOutput.csv());
+  if (o.bHash)
+    fprintf(cOutput.csv(), "state hash: %016llx\n",
+            static_cast<unsigned long long>(varrik::sim::stateHash()));
   // The CSV is out before the scene and the library are taken down.
   fflush(cOutput.csv());
+  deleteBodyMoves(aMoves);
+
+  bool bRecorded = true;
+  if (!o.sRecord.empty()) {
+    pManager->getQueue()->removeEventListener(&cRecorder);
+    bRecorded = cRecorder.close();
+    if (!bRecorded) fprintf(stderr, "varrik-sim: could not write the recording \"%s\"\n", o.sRecord.c_str());
+  }
   closeRun(r);
+  if (!bRecorded) return kExitFailed;
   return res.bFinite ? 0 : kExitNotFinite;
 }

@@ -56,6 +56,8 @@ TEST(CoreXmlCheck, CompleteXmlPassesAndUnfinishedXmlDoesNotInEveryEncoding) {
       {"</s", false},
       {"<?xml v=\"1\"", false},
       {"<![CDATA[ x", false},
+      {"<![CDATA]]>", false},
+      {"<![CDATA[]]>", true},
       {"<", false},
   };
   for (const auto& t : aTexts)

@@ -7,12 +7,15 @@
 #include <functional>
 #include <limits>
 #include <string>
+#include <tuple>
 #include <utility>
+#include <vector>
 
 #include "CDeviceScene.h"
 #include "CHandles.h"
 #include "CRurIvaBody.h"
 #include "CRurIvaDevice.h"
+#include "CRurIvaGeomBox.h"
 #include "CRurIvaGeomSphere.h"
 #include "CRurIvaManager.h"
 #include "CRurIvaWorld.h"
@@ -119,6 +122,17 @@ TEST(DeviceGuards, MassWithoutValidInertiaIsSkippedAndTheOldMassStays) {
   EXPECT_EQ(lineCount(sOut), 1);
   d.massSetParameters(m, -3.0f, vector3df(0, 0, 0), vector3df(1, 1, 1), vector3df(0, 0, 0));
   captured([&] { d.bodySetMass(b, m); });
+  // Masses the solver cannot step beside ordinary ones, and a speck whose inertia, positive as
+  // it is, has an inverse beyond any number.
+  for (f32 fMass : {1e-30f, 1e-7f, 2e6f, 1e30f}) {
+    d.massSetSphereTotal(m, fMass, 1.0f);
+    sOut = captured([&] { d.bodySetMass(b, m); });
+    EXPECT_EQ(lineCount(sOut), 1) << fMass;
+    EXPECT_TRUE(contains(sOut, "outside")) << sOut;
+  }
+  d.massSetBoxTotal(m, 1.5e-33f, 3.8e-37f, 1.5e-36f, 0.0f);
+  sOut = captured([&] { d.bodySetMass(b, m); });
+  EXPECT_EQ(lineCount(sOut), 1);
 
   d.bodyAddForce(b, vector3df(2, 0, 0));
   cScene.steps(1);
@@ -244,7 +258,7 @@ TEST(DeviceGuards, UniversalAxesMustNotBeParallel) {
   cScene.steps(3);
 }
 
-TEST(DeviceGuards, ShapesOfNegativeSizeAreNotCreated) {
+TEST(DeviceGuards, ShapesOfNegativeOrHugeSizeAreNotCreated) {
   CRurIvaDevice d;
   const f32 fNan = std::numeric_limits<f32>::quiet_NaN();
   const std::string sOut = captured([&] {
@@ -253,12 +267,33 @@ TEST(DeviceGuards, ShapesOfNegativeSizeAreNotCreated) {
     EXPECT_EQ(d.geomCreateSphere(0, -0.5f), 0u);
     EXPECT_EQ(d.geomCreateCapsule(0, -1, 1), 0u);
     EXPECT_EQ(d.geomCreateCylinder(0, 1, -1), 0u);
+    EXPECT_EQ(d.geomCreateBox(0, 1e9f, 1, 1), 0u);
+    EXPECT_EQ(d.geomCreateSphere(0, std::numeric_limits<f32>::infinity()), 0u);
+    EXPECT_EQ(d.geomCreateCapsule(0, 1, 2e6f), 0u);
   });
-  EXPECT_EQ(lineCount(sOut), 5) << sOut;
+  EXPECT_EQ(lineCount(sOut), 8) << sOut;
   EXPECT_EQ(d.getRecordCount(), 0u);
-  // Size zero is a valid (if useless) shape.
+  // Size zero is a valid (if useless) shape, and a million units a big one.
   CHandles h(&d);
   EXPECT_NE(h.geom(d.geomCreateBox(0, 0, 0, 0)), 0u);
+  EXPECT_NE(h.geom(d.geomCreateBox(0, 1e6f, 1, 1e6f)), 0u);
+}
+
+TEST(DeviceGuards, TwoBigBoxesOfTheDefaultMassInContactStep) {
+  // The largest boxes there are, on bodies whose geometries bring no mass (the library's default
+  // mass stays), lying in one another.
+  CDeviceScene cScene;
+  for (int i = 0; i < 2; ++i) {
+    CRurIvaGeomBox* pBox = nullptr;
+    cScene.addBoxBody(cScene.world(), vector3df(7.25f, 2, 2), vector3df(1e6f, 1e6f, 1), vector3df(0, 0, 0),
+                      -1.0f, &pBox);
+    captured([&] { pBox->getBody()->initPhysics(); });
+  }
+  captured([&] { cScene.steps(300); });
+  for (irr::ode::CRurIvaSceneNode* pNode : cScene.m_pManager->getRurIvaNodes()) {
+    if (pNode->getType() != irr::ode::RUR_IVA_BODY_ID) continue;
+    EXPECT_FALSE(std::isnan(static_cast<CRurIvaBody*>(pNode)->getAngularVelocity().X));
+  }
 }
 
 TEST(DeviceGuards, CapsuleAndCylinderMassesNeedAnAxisDirection) {
@@ -289,16 +324,46 @@ TEST(DeviceGuards, RayWithoutDirectionKeepsItsPreviousDirection) {
   cScene.steps(2);
 }
 
-TEST(DeviceGuards, QuadTreeDepthMustBeWithinBounds) {
+TEST(DeviceGuards, QuadTreeNeedsADepthWithinBoundsAndABox) {
   CRurIvaDevice d;
   CHandles h(&d);
-  const std::string sOut = captured([&] {
-    EXPECT_EQ(d.spaceCreateQuadTree(0, vector3df(0, 0, 0), vector3df(10, 10, 10), -1), 0u);
-    EXPECT_EQ(d.spaceCreateQuadTree(0, vector3df(0, 0, 0), vector3df(10, 10, 10), 40), 0u);
-  });
-  EXPECT_EQ(lineCount(sOut), 2) << sOut;
-  EXPECT_NE(h.space(d.spaceCreateQuadTree(0, vector3df(0, 0, 0), vector3df(10, 10, 10), 0)), 0u);
-  EXPECT_NE(h.space(d.spaceCreateQuadTree(0, vector3df(0, 0, 0), vector3df(10, 10, 10), 4)), 0u);
+  const f32 fNan = std::numeric_limits<f32>::quiet_NaN();
+  const f32 fInf = std::numeric_limits<f32>::infinity();
+  const vector3df cZero(0, 0, 0), cTen(10, 10, 10);
+  // The dynamics library aborts on each of these; the device refuses them with a line.
+  const std::vector<std::tuple<vector3df, vector3df, int>> aRefused = {
+      {cZero, cTen, -1},
+      {cZero, cTen, 40},
+      {cZero, vector3df(10, -1, 10), 2},
+      {cZero, vector3df(-10, -10, -10), 0},
+      {cZero, vector3df(fNan, 10, 10), 2},
+      {cZero, vector3df(10, 10, fInf), 2},
+      {vector3df(0, fNan, 0), cTen, 2},
+      {vector3df(-fInf, 0, 0), cTen, 2},
+  };
+  for (const auto& t : aRefused) {
+    const std::string sOut = captured(
+        [&] { EXPECT_EQ(d.spaceCreateQuadTree(0, std::get<0>(t), std::get<1>(t), std::get<2>(t)), 0u); });
+    EXPECT_EQ(lineCount(sOut), 1) << sOut;
+  }
+  EXPECT_NE(h.space(d.spaceCreateQuadTree(0, cZero, cTen, 0)), 0u);
+  EXPECT_NE(h.space(d.spaceCreateQuadTree(0, cZero, cTen, 4)), 0u);
+  // A flat box is still a box.
+  EXPECT_NE(h.space(d.spaceCreateQuadTree(0, vector3df(1e6f, 0, -1e6f), vector3df(0, 0, 0), 2)), 0u);
+}
+
+TEST(DeviceGuards, QuickStepIterationsMustBeWithinBounds) {
+  CDeviceScene cScene;
+  CRurIvaDevice& d = *cScene.m_pDevice;
+  d.worldSetQuickStepNumIterations(cScene.worldId(), 33);
+  for (int iIterations : {-1, 10001, std::numeric_limits<int>::max()}) {
+    const std::string sOut =
+        captured([&] { d.worldSetQuickStepNumIterations(cScene.worldId(), iIterations); });
+    EXPECT_EQ(lineCount(sOut), 1) << iIterations;
+    EXPECT_EQ(d.worldGetQuickStepNumIterations(cScene.worldId()), 33);
+  }
+  d.worldSetQuickStepNumIterations(cScene.worldId(), 10000);
+  EXPECT_EQ(d.worldGetQuickStepNumIterations(cScene.worldId()), 10000);
 }
 
 TEST(DeviceGuards, QuaternionWithoutRotationIsSkipped) {
@@ -414,6 +479,33 @@ TEST(DeviceGuards, ABodyThatLostItsPositionLeavesCollisionUntilItHasOneAgain) {
   d.bodySetLinearVelocity(b, vector3df(0, 0, 0));
   cScene.steps(1);
   EXPECT_TRUE(pBody->getCollision());
+}
+
+TEST(DeviceGuards, ABodyWhoseSimulationBlowsUpIsStoppedAndTheStepsGoOn) {
+  // The largest gravity there is pulls one of two joined bodies away faster every step, until
+  // the library's numbers would overflow and it would abort on the bodies' rotations.
+  CDeviceScene cScene;
+  CRurIvaDevice& d = *cScene.m_pDevice;
+  irr::ode::CRurIvaBody* pA = cScene.addBodyNode(vector3df(0, 0, 0));
+  irr::ode::CRurIvaBody* pB = cScene.addBodyNode(vector3df(1, 0, 0));
+  const u32 j = cScene.m_cHandles.joint(d.jointCreateBallSocket(cScene.worldId()));
+  d.jointAttach(j, pA, pB);
+  d.jointSetBallAnchor(j, vector3df(0.5f, 0, 0));
+  d.bodySetGravityMode(pB->getBodyId(), 0);
+  d.worldSetGravity(cScene.worldId(), vector3df(0, -std::numeric_limits<f32>::max(), 0));
+  const std::string sOut = captured([&] { cScene.steps(60); });
+  EXPECT_TRUE(contains(sOut, "blew up")) << sOut;
+  EXPECT_LE(lineCount(sOut), 4) << sOut;  // once per body, and once per body leaving collision
+  for (irr::ode::CRurIvaBody* p : {pA, pB}) {
+    CRurIvaDevice::SBodyState s;
+    ASSERT_TRUE(d.bodyGetState(p->getBodyId(), s));
+    for (irr::f64 f :
+         {s.aPosition[0], s.aPosition[1], s.aQuaternion[0], s.aLinearVelocity[1], s.aAngularVelocity[2]})
+      EXPECT_TRUE(std::isfinite(f));
+  }
+  // An ordinary gravity again: the bodies are stopped far out, and stepping goes on.
+  d.worldSetGravity(cScene.worldId(), vector3df(0, -10, 0));
+  captured([&] { cScene.steps(10); });
 }
 
 TEST(DeviceGuards, StaticGeometryIsNotPlacedOutOfReach) {

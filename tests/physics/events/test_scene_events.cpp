@@ -5,6 +5,7 @@
 
 #include <irrlicht.h>
 
+#include <memory>
 #include <vector>
 
 #include "CRurIvaBody.h"
@@ -117,6 +118,34 @@ TEST(EventNodeLookup, UnknownIdOrMissingSceneManagerResolvesNothing) {
   CSerializer cNoScene(idMessage(eRurIvaEventBodyCreated, 3).data(), 6);
   EXPECT_EQ(CRurIvaEventBodyCreated(&cNoScene, nullptr).getBody(), nullptr);
   EXPECT_FALSE(cNoScene.hasError());
+}
+
+TEST(EventNodeLookup, AMessageNamingNoBodyHereIsWrittenBackUnchanged) {
+  // A scene relaying messages it has no body for (an unknown id, a node of another kind, no
+  // scene at all) passes on the id it was given, as the message said it.
+  CEventScene cScene;
+  std::vector<u8> aActive = idMessage(eRurIvaEventActivationChanged, 999);
+  aActive.push_back(1);
+  const std::vector<std::vector<u8>> aMessages = {idMessage(eRurIvaEventBodyCreated, 999),
+                                                  idMessage(eRurIvaEventBodyCreated, 30), aActive,
+                                                  idMessage(eRurIvaEventBodyRemoved, 999)};
+  for (const std::vector<u8>& aMessage : aMessages) {
+    for (scene::ISceneManager* pSmgr : {cScene.m_pSmgr, static_cast<scene::ISceneManager*>(nullptr)}) {
+      CSerializer cData(aMessage.data(), static_cast<u32>(aMessage.size()));
+      std::unique_ptr<IRurIvaEvent> pEvent;
+      if (aMessage[0] == eRurIvaEventBodyCreated) pEvent.reset(new CRurIvaEventBodyCreated(&cData, pSmgr));
+      if (aMessage[0] == eRurIvaEventActivationChanged)
+        pEvent.reset(new CRurIvaEventActivationChanged(&cData, pSmgr));
+      if (aMessage[0] == eRurIvaEventBodyRemoved) pEvent.reset(new CRurIvaEventBodyRemoved(&cData, pSmgr));
+      ASSERT_TRUE(pEvent);
+      EXPECT_EQ(messageOf(*pEvent), aMessage) << "type " << int(aMessage[0]);
+      std::unique_ptr<IRurIvaEvent> pCopy(pEvent->clone());
+      EXPECT_EQ(messageOf(*pCopy), aMessage) << "copy of type " << int(aMessage[0]);
+    }
+  }
+  CSerializer cData(aActive.data(), static_cast<u32>(aActive.size()));
+  EXPECT_STREQ(CRurIvaEventActivationChanged(&cData, cScene.m_pSmgr).toString(),
+               "CRurIvaEventActivationChanged: body=999, active?YES");
 }
 
 TEST(EventNodeLookup, RayHitResolvesEachIdToItsOwnKind) {

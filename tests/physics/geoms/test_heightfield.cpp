@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <irrlicht.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <vector>
@@ -162,6 +163,31 @@ TEST(LevelHeightfield, LastRowAndColumnOfSamplesLieOnTheTerrainsFarEdges) {
     EXPECT_NEAR(CRurIvaGeomHeightfield::getHeightCallback(pField, 256, i), fFlat + 20, 1e-3f) << i;
     EXPECT_NEAR(CRurIvaGeomHeightfield::getHeightCallback(pField, i, 256), fFlat + 20, 1e-3f) << i;
   }
+}
+
+TEST(LevelHeightfield, TheDebugViewDrawsTheSampleGridOnTheTerrain) {
+  FieldScene s;
+  const vector3df cP(100, -20, 300);
+  CRurIvaGeomHeightfield* pField = s.addTerrain(hillsWithFlatFarEdges, cP, vector3df(10, 0.5f, 10));
+  ASSERT_NE(pField, nullptr);
+  s.init();
+  irr::core::array<irr::core::line3df> aLines;
+  s.m_pDevice->geomGetDebugLines(pField->getGeomId(), vector3df(0, 0, 0), aLines);
+  // 257 samples a side drawn as 53 rows and 53 columns (every fifth and the last) of 256 segments.
+  EXPECT_EQ(aLines.size(), 2u * 53u * 256u);
+  aabbox3df cBox(aLines[0].start);
+  for (u32 i = 0; i < aLines.size(); i += 97) {
+    for (const vector3df& p : {aLines[i].start, aLines[i].end}) {
+      cBox.addInternalPoint(p);
+      // The terrain answers no height on its far edges, which are flat: asked just inside.
+      const f32 x = std::min(p.X, cP.X + 2559.5f), z = std::min(p.Z, cP.Z + 2559.5f);
+      EXPECT_NEAR(p.Y, s.m_pTerrain->getHeight(x, z), 1e-2f) << "at (" << p.X << ", " << p.Z << ")";
+    }
+  }
+  EXPECT_NEAR(cBox.MinEdge.X, cP.X, 1e-2f);
+  EXPECT_NEAR(cBox.MinEdge.Z, cP.Z, 1e-2f);
+  EXPECT_NEAR(cBox.MaxEdge.X, cP.X + 2560, 1e-2f);
+  EXPECT_NEAR(cBox.MaxEdge.Z, cP.Z + 2560, 1e-2f);
 }
 
 // ---------------------------------------------------------------------------------------------
