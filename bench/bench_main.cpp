@@ -4,6 +4,7 @@
 // Options besides Google Benchmark's own:
 //   --rss_steps=N        after the timings, step the layer side of every scene N times more and
 //                        report the growth of the process's resident memory over those steps
+//   --rss_filter=REGEX   only the scenes whose names match (for example ^boxes/100$)
 //   --list_scenes        print the scene names, one a line, and nothing else
 //   --profile=SCENE/SIDE[:STEPS]
 //                        build one side of one scene (SIDE: layer, plain or layer_2threads) and
@@ -20,6 +21,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <regex>
 #include <string>
 
 #include "BenchMemory.h"
@@ -237,7 +239,7 @@ int profile(const std::string& sSpec) {
 std::map<std::string, SRss> measureResidentMemory(int iSteps, const std::string& sFilter) {
   std::map<std::string, SRss> m;
   for (const SSceneDef& d : scenes()) {
-    if (!sFilter.empty() && d.sName.find(sFilter) == std::string::npos) continue;
+    if (!sFilter.empty() && !std::regex_search(d.sName, std::regex(sFilter))) continue;
     std::unique_ptr<IBenchScene> pScene = d.fBuild(ESide::eLayer, 0);
     if (!pScene) continue;
     // A first stretch lets every buffer that grows with use reach its size.
@@ -277,8 +279,7 @@ int main(int argc, char** argv) {
     else if (strcmp(argv[i], "--list_scenes") == 0) {
       for (const SSceneDef& d : scenes()) printf("%s\n", d.sName.c_str());
       return 0;
-    }
-    else
+    } else
       aArgs.push_back(argv[i]);
   }
   if (!sProfile.empty()) return profile(sProfile);
