@@ -77,6 +77,8 @@ refused "is damaged\|is cut off" --replay "$WORK/garbage2.rec"
 # Bytes after the end.
 { cat "$WORK/demo.rec"; printf 'F'; } >"$WORK/long.rec"
 refused "follow its end" --replay "$WORK/long.rec"
+# A hash of a replay would describe bodies the replay never steps.
+refused "excludes\|--hash" --replay "$WORK/demo.rec" --hash
 # The wrong kind of scene, either way.
 refused "made from a scene file" --replay "$WORK/scene.rec"
 refused "made from the demo scene" --scene "$WORK/demo.irr" --replay "$WORK/demo.rec"
