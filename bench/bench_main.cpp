@@ -4,7 +4,7 @@
 // Options besides Google Benchmark's own:
 //   --rss_steps=N        after the timings, step the layer side of every scene N times more and
 //                        report the growth of the process's resident memory over those steps
-//   --rss_filter=REGEX   only the scenes whose names match (for example ^boxes/100$)
+//   --rss_filter=NAME    only the scene of that name, or else the scenes whose names contain it
 //   --list_scenes        print the scene names, one a line, and nothing else
 //   --profile=SCENE/SIDE[:STEPS]
 //                        build one side of one scene (SIDE: layer, plain or layer_2threads) and
@@ -21,7 +21,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
-#include <regex>
 #include <string>
 
 #include "BenchMemory.h"
@@ -236,10 +235,19 @@ int profile(const std::string& sSpec) {
   return 2;
 }
 
+//! The scene named sFilter if there is one (boxes/100 is not boxes/1000), else every scene whose
+//! name contains it; every scene for an empty filter.
+bool matchesFilter(const std::string& sName, const std::string& sFilter) {
+  if (sFilter.empty() || sName == sFilter) return true;
+  for (const SSceneDef& d : scenes())
+    if (d.sName == sFilter) return false;
+  return sName.find(sFilter) != std::string::npos;
+}
+
 std::map<std::string, SRss> measureResidentMemory(int iSteps, const std::string& sFilter) {
   std::map<std::string, SRss> m;
   for (const SSceneDef& d : scenes()) {
-    if (!sFilter.empty() && !std::regex_search(d.sName, std::regex(sFilter))) continue;
+    if (!matchesFilter(d.sName, sFilter)) continue;
     std::unique_ptr<IBenchScene> pScene = d.fBuild(ESide::eLayer, 0);
     if (!pScene) continue;
     // A first stretch lets every buffer that grows with use reach its size.

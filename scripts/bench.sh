@@ -5,7 +5,7 @@
 # on two threads, and (with --rss-steps) the growth of resident memory over that many steps.
 #
 #   scripts/bench.sh [--repetitions N] [--min-time SECONDS] [--filter REGEX] [--rss-steps N]
-#                    [--rss-filter REGEX] [--build-dir DIR] [--verbose]
+#                    [--rss-filter NAME] [--build-dir DIR] [--verbose]
 #   scripts/bench.sh --instructions STEPS [--filter REGEX]
 #
 # The full Google Benchmark output goes to bench.log in the build folder (--verbose shows it).
