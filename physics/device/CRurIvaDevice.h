@@ -366,7 +366,7 @@ class CRurIvaDevice : public IRurIvaDevice {
   COdeDataWrapper* movedRecord(dBodyID pBody, CRurIvaBody* pNode, u32& iHandle) const;
   // Stepping on threads (CRurIvaDeviceStep.cpp): the pool is made when a world first steps with
   // more than one thread, and released when the number changes and before the records go.
-  bool prepareStepThreads(COdeDataWrapper* pWorld, bool bQuick);
+  bool prepareStepThreads(COdeDataWrapper* pWorld);
   void releaseStepThreads();
   //! Collects the bodies the library moves during its step, and then reports them to the scene.
   void beginMoves(bool bThreaded);

@@ -283,7 +283,7 @@ void CRurIvaDevice::stepWorld(f32 fTime, CRurIvaWorld* pWorld, bool bQuick) {
     // and handed to the scene right after it (see bodyMovedCallback).
     // (A step started by a listener of those reports reports its moves at once, on one thread.)
     const bool bCollect = !(m_pMoved && m_pMoved->bReporting);
-    const bool bThreaded = bCollect && prepareStepThreads(record(pWorld->getWorldId()), bQuick);
+    const bool bThreaded = bCollect && prepareStepThreads(record(pWorld->getWorldId()));
     if (bCollect) beginMoves(bThreaded);
     if (bQuick)
       dWorldQuickStep(w, m_fStepSize);
@@ -715,7 +715,7 @@ void CRurIvaDevice::setStepThreads(u32 iThreads) {
   m_iStepThreads = iThreads;
 }
 
-bool CRurIvaDevice::prepareStepThreads(COdeDataWrapper* pWorld, bool bQuick) {
+bool CRurIvaDevice::prepareStepThreads(COdeDataWrapper* pWorld) {
   if (m_iStepThreads < 2 || !pWorld || pWorld->m_iKind != eKindWorld || !pWorld->m_pWorld) return false;
   if (!m_pThreading) {
     m_pThreading = dThreadingAllocateMultiThreadedImplementation();
@@ -741,10 +741,12 @@ bool CRurIvaDevice::prepareStepThreads(COdeDataWrapper* pWorld, bool bQuick) {
                                          m_pThreading);
     pWorld->m_bThreaded = true;
   }
-  // The library's iterative solver never returns from islands solved side by side on the pool
-  // (ODE 0.16.2: the pool's threads spin for ever); it solves one island after the other then,
-  // each on all threads. The exact solver takes the islands side by side.
-  dWorldSetStepIslandsProcessingMaxThreadCount(pWorld->m_pWorld, bQuick ? 1 : m_iStepThreads);
+  // Islands solved side by side on the pool are no good in ODE 0.16.2: the iterative solver
+  // never returns (the pool's threads spin for ever), and the exact solver's results then
+  // depend on how the threads happen to run (on a busy machine a pile of boxes ends elsewhere
+  // than on one thread). Both solve one island after the other, each on all threads, which
+  // gives exactly the single-threaded results.
+  dWorldSetStepIslandsProcessingMaxThreadCount(pWorld->m_pWorld, 1);
   return true;
 }
 
