@@ -11,6 +11,11 @@
 #
 # Usage: scripts/fuzz.sh SECONDS [TARGET...]     (all targets when none is named)
 #
+# FUZZ_SEED=N makes a run repeatable: libFuzzer then tries the same inputs in the same order, from
+# the seed corpus alone (what earlier runs found is left out), and FUZZ_RUNS=N ends each target after
+# that many inputs at the latest. ./test.sh fuzzes that way, so that a faster machine only goes on
+# along inputs already tried, never into new ground that would fail a build at random.
+#
 # Each target starts from its seed corpus (tests/fuzz/corpus/<target>, read only) and from what
 # earlier runs found (build/fuzz/corpus/<target>), which it extends. Physics lines go nowhere
 # (standard output is closed for the targets); libFuzzer's own lines are in build/fuzz/logs.
@@ -42,6 +47,13 @@ cmake --build "$BUILD" --parallel "$(nproc)" --target $TARGETS >"$BUILD/build.lo
 failed=0
 for target in $TARGETS; do
     work="$BUILD/corpus/$target"
+    repeat=""
+    if [ -n "${FUZZ_SEED:-}" ]; then
+        work="$BUILD/corpus-seeded/$target"
+        rm -rf "$work"
+        repeat="-seed=$FUZZ_SEED"
+        [ -n "${FUZZ_RUNS:-}" ] && repeat="$repeat -runs=$FUZZ_RUNS"
+    fi
     artifacts="$BUILD/artifacts/$target"
     log="$BUILD/logs/$target.log"
     mkdir -p "$work" "$artifacts" "$BUILD/logs"
@@ -52,7 +64,7 @@ for target in $TARGETS; do
     set +e
     # shellcheck disable=SC2086
     "$BUILD/bin/$target" -max_total_time="$SECONDS_EACH" -timeout=25 -rss_limit_mb=2048 -close_fd_mask=1 \
-        -print_final_stats=1 -artifact_prefix="$artifacts/" $extra "$work" "$ROOT/tests/fuzz/corpus/$target" \
+        -print_final_stats=1 -artifact_prefix="$artifacts/" $extra $repeat "$work" "$ROOT/tests/fuzz/corpus/$target" \
         >"$log" 2>&1
     rc=$?
     set -e

@@ -360,6 +360,8 @@ class CRurIvaDevice : public IRurIvaDevice {
   void parkPlacedBodies();
   //! Stops a body whose simulation has blown up before it is stepped again; true if it did.
   bool stopIfBlown(COdeDataWrapper* r, u32 iBody);
+  //! Disables every joint but contacts of a body that is stopped or out of reach.
+  static void letGoOfJoints(dBodyID b);
   //! Collides the inside of every space nested below a world's top space, once per step.
   void collideNestedSpaces(CRurIvaWorld* pWorld, dSpaceID pTop);
   //! The record of a body the library reports moved (found through its node's handle), or null.

@@ -62,6 +62,9 @@ void CRurIvaDevice::geomSetBody(u32 iGeom, CRurIvaBody* pBody) {
     printf("CRurIvaDevice::geomSetBody: a plane cannot be attached to a body, call skipped\n");
     return;
   }
+  // The library moves a geometry with an offset straight to another body by forgetting the pose
+  // it kept of its own, which then leaks: taken off its body first, the geometry hands it back.
+  if (dBodyID pOld = dGeomGetBody(g); pOld && pOld != r->m_pBody) dGeomSetBody(g, 0);
   dGeomSetBody(g, r->m_pBody);
   // A geometry without an offset sits at its body's node origin, not at the centre of mass.
   if (hasCentre(r)) dGeomSetOffsetPosition(g, -r->m_aCentre[0], -r->m_aCentre[1], -r->m_aCentre[2]);

@@ -208,6 +208,11 @@ namespace {
 // between these bounds step together (measured at the corners).
 const dReal kMinMass = 1e-6;
 const dReal kMaxMass = 1e6;
+// A speck of mass carrying a large collision shape (a tiny ball's mass under a long box) turns
+// under any contact far faster than the big-matrix solver can reckon, and its factorisation then
+// aborts the process ("d[i] != 0" in dxLDLTRemove). Every principal moment of inertia is kept at
+// least that of the mass at this distance from its centre.
+const dReal kMinGyration = 1e-3;
 
 }  // namespace
 
@@ -255,6 +260,14 @@ void CRurIvaDevice::bodySetMass(u32 iBody, u32 iMass) {
   if (!dMassCheck(&cMass)) {
     printf("CRurIvaDevice::bodySetMass: the inertia is not positive definite, call skipped\n");
     return;
+  }
+  const dReal fMinMoment = cMass.mass * kMinGyration * kMinGyration;
+  if (cMass.I[0] < fMinMoment || cMass.I[5] < fMinMoment || cMass.I[10] < fMinMoment) {
+    printf(
+        "CRurIvaDevice::bodySetMass: the inertia of a body of mass %g is that of a speck; it is raised to "
+        "that of the mass %g from its centre\n",
+        cMass.mass, kMinGyration);
+    for (int i : {0, 5, 10}) cMass.I[i] += fMinMoment;
   }
   rebaseBody(r, aCentre);
   dBodySetMass(r->m_pBody, &cMass);

@@ -339,7 +339,10 @@ void CRurIvaDevice::updateParking(COdeDataWrapper* r, u32 iBody) {
     else
       dGeomEnable(g);
   }
-  if (bLost) printf("CRurIvaDevice::step: body %u has no usable position, it leaves collision\n", iBody);
+  if (bLost) {
+    printf("CRurIvaDevice::step: body %u has no usable position, it leaves collision\n", iBody);
+    letGoOfJoints(r->m_pBody);
+  }
 }
 
 void CRurIvaDevice::parkPlacedBodies() {
@@ -410,7 +413,16 @@ bool CRurIvaDevice::stopIfBlown(COdeDataWrapper* r, u32 iBody) {
   dBodySetAngularVel(b, 0, 0, 0);
   dBodySetForce(b, 0, 0, 0);
   dBodySetTorque(b, 0, 0, 0);
+  letGoOfJoints(b);
   return true;
+}
+
+// A joint to a body far out of reach pulls both ends beyond any number within one step, and the
+// library then aborts on their rotations: the joints of a body that is stopped or out of reach
+// are let go (the library keeps them, disabled).
+void CRurIvaDevice::letGoOfJoints(dBodyID b) {
+  for (int i = 0, n = dBodyGetNumJoints(b); i < n; ++i)
+    if (dJointID j = dBodyGetJoint(b, i); dJointGetType(j) != dJointTypeContact) dJointDisable(j);
 }
 
 void forgetSteppingDevice(const CRurIvaDevice* pDevice) {

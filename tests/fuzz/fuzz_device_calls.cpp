@@ -767,6 +767,7 @@ const std::vector<TCall>& calls() {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, size_t iSize) {
   CCalls c(pData, iSize);
+  varrik::fuzz::sameRandomNumbers();
   const std::vector<TCall>& aCalls = calls();
   while (c.more()) {
     const size_t i = c.byte() % aCalls.size();

@@ -9,6 +9,8 @@
 #include <irrlicht.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "CRurIvaManager.h"
@@ -35,10 +37,28 @@ scene::ISceneManager* sceneWithFactory() {
   return pSmgr;
 }
 
+//! The engine's own sphere node (type "sphere") builds a mesh of its "PolyCountX" by "PolyCountY"
+//! whatever the numbers; with one of them in the millions it asks for gigabytes (measured: 2 GB for
+//! 8,000,000 by 8, where the engine's halving to stay within 16-bit indices drives the other count
+//! to 0). That is the engine's, not the layer's: such inputs are left out.
+bool asksEngineForHugeSphere(const std::uint8_t* pData, size_t iSize) {
+  const std::string s(reinterpret_cast<const char*>(pData), iSize);
+  for (size_t i = s.find("PolyCount"); i != std::string::npos; i = s.find("PolyCount", i + 1)) {
+    const size_t v = s.find("value=\"", i);
+    if (v == std::string::npos) break;
+    const std::string sValue = s.substr(v + 7, 24);
+    if (std::strtoll(sValue.c_str(), nullptr, 10) > 4096 || std::strtoll(sValue.c_str(), nullptr, 10) < -4096)
+      return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, size_t iSize) {
+  if (asksEngineForHugeSphere(pData, iSize)) return 0;
   scene::ISceneManager* pSmgr = sceneWithFactory();
+  varrik::fuzz::sameRandomNumbers();
   CRurIvaManager* pManager = CRurIvaManager::getSharedInstance();
   const std::string sFile = varrik::fuzz::writeInput("scene.irr", pData, iSize);
 

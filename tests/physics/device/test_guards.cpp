@@ -139,6 +139,28 @@ TEST(DeviceGuards, MassWithoutValidInertiaIsSkippedAndTheOldMassStays) {
   EXPECT_NEAR(d.bodyGetLinearVelocity(b).X, 2.0f / 2.0f * 0.016f, 1e-6f);
 }
 
+TEST(DeviceGuards, ASpeckOfMassTurnsNoFasterThanAMillimetreBall) {
+  // A ball's mass of radius 1e-4 would let a torque of 1 spin the body at 4 million radians per
+  // second after one step; a long shape on such a body made the solver abort on contact.
+  CDeviceScene cScene;
+  CRurIvaDevice& d = *cScene.m_pDevice;
+  const u32 b = cScene.addBody(vector3df(0, 0, 0), 1.0f, 1.0f);
+  d.bodySetGravityMode(b, 0);
+  const u32 m = d.massCreate();
+  d.massSetSphereTotal(m, 1.0f, 1e-4f);
+  const std::string sOut = captured([&] { d.bodySetMass(b, m); });
+  EXPECT_EQ(lineCount(sOut), 1) << sOut;
+  EXPECT_TRUE(contains(sOut, "speck")) << sOut;
+  d.bodyAddTorque(b, vector3df(0, 1, 0));
+  cScene.steps(1);
+  const f32 fSpin = d.bodyGetAngularVelocity(b).Y;
+  EXPECT_GT(fSpin, 1.0e4f);  // still a light body that spins fast
+  EXPECT_LT(fSpin, 2.0e4f);  // but as a ball of a millimetre at least
+  // An ordinary ball is left as it is.
+  d.massSetSphereTotal(m, 1.0f, 0.01f);
+  EXPECT_EQ(captured([&] { d.bodySetMass(b, m); }), "");
+}
+
 TEST(DeviceGuards, Hinge2WithFewerThanTwoBodiesIsLeftDetachedAndSurvivesSteps) {
   CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
@@ -506,6 +528,37 @@ TEST(DeviceGuards, ABodyWhoseSimulationBlowsUpIsStoppedAndTheStepsGoOn) {
   // An ordinary gravity again: the bodies are stopped far out, and stepping goes on.
   d.worldSetGravity(cScene.worldId(), vector3df(0, -10, 0));
   captured([&] { cScene.steps(10); });
+}
+
+TEST(DeviceGuards, AJointToABodyOutOfReachIsLetGoAndTheStepsGoOn) {
+  // A joint between a body near the origin and one placed 5e15 away pulled both beyond any
+  // number within one step, and the library aborted on their rotations. Either order: joined
+  // first and then placed out of reach, or placed out of reach and then joined.
+  for (bool bJoinFirst : {true, false}) {
+    CDeviceScene cScene;
+    CRurIvaDevice& d = *cScene.m_pDevice;
+    irr::ode::CRurIvaBody* pA = cScene.addBodyNode(vector3df(0, 2, 0));
+    irr::ode::CRurIvaBody* pB = cScene.addBodyNode(vector3df(2, 2, 0));
+    const u32 j = cScene.m_cHandles.joint(d.jointCreateBallSocket(cScene.worldId()));
+    const auto join = [&] {
+      d.jointAttach(j, pA, pB);
+      d.jointSetBallAnchor(j, vector3df(1, 2, 0));
+    };
+    std::string sOut = captured([&] {
+      if (bJoinFirst) join();
+      d.bodySetPosition(pB->getBodyId(), vector3df(-1, -5e15f, -7e15f));
+      cScene.steps(1);
+      if (!bJoinFirst) join();
+      cScene.steps(20);
+    });
+    EXPECT_TRUE(contains(sOut, "out of reach") || contains(sOut, "no usable position")) << sOut;
+    CRurIvaDevice::SBodyState s;
+    ASSERT_TRUE(d.bodyGetState(pA->getBodyId(), s));
+    for (irr::f64 f : {s.aPosition[1], s.aQuaternion[0], s.aLinearVelocity[1], s.aAngularVelocity[2]})
+      EXPECT_TRUE(std::isfinite(f)) << bJoinFirst;
+    EXPECT_GT(s.aPosition[1], 0.0);  // body A falls freely, no longer tied to B
+    EXPECT_LT(s.aPosition[1], 2.0);
+  }
 }
 
 TEST(DeviceGuards, StaticGeometryIsNotPlacedOutOfReach) {
