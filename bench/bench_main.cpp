@@ -4,6 +4,7 @@
 // Options besides Google Benchmark's own:
 //   --rss_steps=N        after the timings, step the layer side of every scene N times more and
 //                        report the growth of the process's resident memory over those steps
+//   --rss_filter=NAME    only the scene of that name, or else the scenes whose names contain it
 //   --list_scenes        print the scene names, one a line, and nothing else
 //   --profile=SCENE/SIDE[:STEPS]
 //                        build one side of one scene (SIDE: layer, plain or layer_2threads) and
@@ -234,10 +235,19 @@ int profile(const std::string& sSpec) {
   return 2;
 }
 
+//! The scene named sFilter if there is one (boxes/100 is not boxes/1000), else every scene whose
+//! name contains it; every scene for an empty filter.
+bool matchesFilter(const std::string& sName, const std::string& sFilter) {
+  if (sFilter.empty() || sName == sFilter) return true;
+  for (const SSceneDef& d : scenes())
+    if (d.sName == sFilter) return false;
+  return sName.find(sFilter) != std::string::npos;
+}
+
 std::map<std::string, SRss> measureResidentMemory(int iSteps, const std::string& sFilter) {
   std::map<std::string, SRss> m;
   for (const SSceneDef& d : scenes()) {
-    if (!sFilter.empty() && d.sName.find(sFilter) == std::string::npos) continue;
+    if (!matchesFilter(d.sName, sFilter)) continue;
     std::unique_ptr<IBenchScene> pScene = d.fBuild(ESide::eLayer, 0);
     if (!pScene) continue;
     // A first stretch lets every buffer that grows with use reach its size.
@@ -277,8 +287,7 @@ int main(int argc, char** argv) {
     else if (strcmp(argv[i], "--list_scenes") == 0) {
       for (const SSceneDef& d : scenes()) printf("%s\n", d.sName.c_str());
       return 0;
-    }
-    else
+    } else
       aArgs.push_back(argv[i]);
   }
   if (!sProfile.empty()) return profile(sProfile);

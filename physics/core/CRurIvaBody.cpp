@@ -32,6 +32,12 @@ namespace {
 
 bool sameName(const c8* a, const c8* b) { return a && b && strcmp(a, b) == 0; }
 
+//! The matrix is the identity to the bit (no sign of zero differs).
+bool exactIdentity(const core::matrix4& m) {
+  static const core::matrix4 kIdentity;
+  return memcmp(m.pointer(), kIdentity.pointer(), sizeof(f32) * 16) == 0;
+}
+
 }  // namespace
 
 CRurIvaBody::CRurIvaBody(scene::ISceneNode* parent, scene::ISceneManager* mgr, s32 id,
@@ -53,7 +59,8 @@ CRurIvaBody::CRurIvaBody(scene::ISceneNode* parent, scene::ISceneManager* mgr, s
       m_iCollisionMaterial(0),
       m_pTouching(0),
       m_pRay(0),
-      m_pQueue(m_pOdeManager->getQueue()) {
+      m_pQueue(m_pOdeManager->getQueue()),
+      m_bRotationMatrix(false) {
   m_pOdeDevice->massSetZero(m_iMass);
   if (m_pWorld) m_pWorld->addBody(this);
   if (m_pParentBody) m_pParentBody->addChildBody(this);
@@ -84,17 +91,35 @@ void CRurIvaBody::addChild(scene::ISceneNode* child) { scene::ISceneNode::addChi
 void CRurIvaBody::updateAbsolutePosition() {
   // Every moved body takes its transformation in every step; the product with an identity is
   // left out (bit for bit it would give the relative transformation again).
-  static const core::matrix4 kIdentity;
-  if (Parent &&
-      memcmp(Parent->getAbsoluteTransformation().pointer(), kIdentity.pointer(), sizeof(f32) * 16) != 0) {
+  if (Parent && !exactIdentity(Parent->getAbsoluteTransformation())) {
     scene::ISceneNode::updateAbsolutePosition();
     return;
   }
-  AbsoluteTransformation = getRelativeTransformation();
+  // The engine builds the relative transformation from the rotation's sines and cosines, then
+  // sets the translation; with scale 1 nothing else enters. The rotation part is kept and used
+  // again while the rotation is the same to the bit.
+  static const core::vector3df kUnit(1.0f, 1.0f, 1.0f);
+  if (RelativeScale != kUnit) {
+    AbsoluteTransformation = getRelativeTransformation();
+    return;
+  }
+  if (!m_bRotationMatrix || memcmp(&m_cMatrixRotation, &RelativeRotation, sizeof(core::vector3df)) != 0) {
+    m_cRotationMatrix.makeIdentity();
+    m_cRotationMatrix.setRotationDegrees(RelativeRotation);
+    m_cMatrixRotation = RelativeRotation;
+    m_bRotationMatrix = true;
+  }
+  AbsoluteTransformation = m_cRotationMatrix;
+  AbsoluteTransformation.setTranslation(RelativeTranslation);
 }
 
 bool CRurIvaBody::parentIsPlaced() const {
-  return Parent && !Parent->getAbsoluteTransformation().isIdentity();
+  if (!Parent) return false;
+  // Exactly the identity (a world at the origin, the usual parent) is told apart without the
+  // engine's test, which compares every element within a tolerance.
+  const core::matrix4& m = Parent->getAbsoluteTransformation();
+  if (exactIdentity(m)) return false;
+  return !m.isIdentity();
 }
 
 void CRurIvaBody::setPosition(const core::vector3df& newpos) {

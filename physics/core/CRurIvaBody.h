@@ -38,7 +38,8 @@ class CRurIvaBody : public CRurIvaDampable {
   void setPosition(const core::vector3df& newpos) override;
   void setRotation(const core::vector3df& rotation) override;
   //! The engine's own, without the product with a parent transformation that is the identity
-  //! (a world at the origin): the result is the same.
+  //! (a world at the origin), and with the rotation matrix of the last call while the rotation
+  //! stays the same: the result is the same.
   void updateAbsolutePosition() override;
 
   // Physics node
@@ -238,6 +239,11 @@ class CRurIvaBody : public CRurIvaDampable {
   core::vector3df m_cAngularVelocity;
   core::vector3df m_cFiniteRotationAxis;
   core::vector3df m_cCollisionPoint;
+  //! The rotation (in degrees) whose matrix m_cRotationMatrix holds, for a body of scale 1;
+  //! a body at rest keeps its rotation and needs no new sines and cosines in every step.
+  core::vector3df m_cMatrixRotation;
+  core::matrix4 m_cRotationMatrix;
+  bool m_bRotationMatrix;
 
   //! The poses of interpolated motion, in the node's frame; valid while the manager
   //! interpolates and the body is simulated.

@@ -17,16 +17,13 @@ f32 geometricMean(f32 a, f32 b) {
   return fProduct > 0.0 ? static_cast<f32>(std::sqrt(fProduct)) : 0.0f;
 }
 
-//! A set's contact values: read directly from the layer's own sets, through the getters from a
-//! set of a derived class, which may answer them otherwise.
-SRurIvaContactSurface valuesOf(CRurIvaSurfaceParameters* p) {
-  if (typeid(*p) == typeid(CRurIvaSurfaceParameters)) return p->getContactValues();
+}  // namespace
+
+SRurIvaContactSurface CRurIvaContactParameters::valuesThroughGetters(CRurIvaSurfaceParameters* p) {
   return {p->getMode(),
           {p->getMu(), p->getMu2(), p->getBounce(), p->getBounceVel(), p->getSoftErp(), p->getSoftCfm(),
            p->getMotion1(), p->getMotion2(), p->getMotionN(), p->getSlip1(), p->getSlip2()}};
 }
-
-}  // namespace
 
 void CRurIvaContactParameters::combine(CRurIvaSurfaceParameters* p1, CRurIvaSurfaceParameters* p2,
                                        SRurIvaContactSurface& cOut) {
@@ -34,7 +31,11 @@ void CRurIvaContactParameters::combine(CRurIvaSurfaceParameters* p1, CRurIvaSurf
     cOut = SRurIvaContactSurface();
     return;
   }
-  const SRurIvaContactSurface a = valuesOf(p1), b = valuesOf(p2);
+  combineValues(valuesOf(p1), valuesOf(p2), cOut);
+}
+
+void CRurIvaContactParameters::combineValues(const SRurIvaContactSurface& a, const SRurIvaContactSurface& b,
+                                             SRurIvaContactSurface& cOut) {
   // A contact flag applies only when both surfaces ask for it; the friction pyramid, a cheaper
   // friction model, applies as soon as either does.
   cOut.iMode = a.iMode & b.iMode;

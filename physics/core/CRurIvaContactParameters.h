@@ -1,6 +1,8 @@
 #ifndef C_RUR_IVA_CONTACT_PARAMETERS_H
 #define C_RUR_IVA_CONTACT_PARAMETERS_H
 
+#include <typeinfo>
+
 #include "CRurIvaSurfaceParameters.h"
 #include "IRurIvaContactParameters.h"
 
@@ -20,6 +22,18 @@ class CRurIvaContactParameters : public IRurIvaContactParameters {
   //! The same combination into a plain record: no result set is needed, nothing is allocated.
   static void combine(CRurIvaSurfaceParameters* p1, CRurIvaSurfaceParameters* p2,
                       SRurIvaContactSurface& cOut);
+  //! The same combination of two sets' values (as valuesOf reads them).
+  static void combineValues(const SRurIvaContactSurface& a, const SRurIvaContactSurface& b,
+                            SRurIvaContactSurface& cOut);
+  //! A set's mode and contact values: read directly from the layer's own sets, through the
+  //! getters from a set of a derived class, which may answer them otherwise.
+  static SRurIvaContactSurface valuesOf(CRurIvaSurfaceParameters* p) {
+    if (typeid(*p) == typeid(CRurIvaSurfaceParameters)) return p->getContactValues();
+    return valuesThroughGetters(p);
+  }
+
+ private:
+  static SRurIvaContactSurface valuesThroughGetters(CRurIvaSurfaceParameters* p);
 };
 
 }  // namespace ode

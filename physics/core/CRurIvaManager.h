@@ -65,8 +65,9 @@ class CRurIvaManager : public IRurIvaEventListener {
   /**
    * Steps the worlds' islands on a pool of iThreads threads of the dynamics library (0 or 1:
    * single-threaded, the default). The pool belongs to the manager's device: it is made at the
-   * next step and released by closeODE (the number stays set). Collision, the callbacks into
-   * the layer and all events stay on the thread that calls step(); the results are the same.
+   * next step and released by closeODE (the number stays set). Islands are solved one after the
+   * other, each on all threads. Collision, the callbacks into the layer and all events stay on
+   * the thread that calls step(); the results are the same to the bit.
    */
   void setStepThreads(u32 iThreads);
   u32 getStepThreads() const;

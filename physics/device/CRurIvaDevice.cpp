@@ -132,13 +132,6 @@ void CRurIvaDevice::destroyLibraryObjects() {
     if (dWorldID w = m_aRecords[i]->m_pWorld) dWorldDestroy(w);
 }
 
-COdeDataWrapper* CRurIvaDevice::record(u32 iHandle) const {
-  // 0 and the handles from before the last restart name nothing.
-  if (iHandle <= m_iRetiredHandles) return 0;
-  const u32 i = iHandle - m_iRetiredHandles - 1;
-  return i < m_aRecords.size() ? m_aRecords[i] : 0;
-}
-
 COdeDataWrapper* CRurIvaDevice::live(u32 iHandle, u32 iKind) const {
   COdeDataWrapper* r = record(iHandle);
   if (!r || r->m_iKind != iKind) return 0;

@@ -334,7 +334,12 @@ class CRurIvaDevice : public IRurIvaDevice {
   //! Destroys what the records still hold and discards them; their handles name nothing again.
   void discardRecords();
   void destroyLibraryObjects();
-  COdeDataWrapper* record(u32 iHandle) const;
+  //! The record of a handle; null for 0 and the handles from before the last restart.
+  COdeDataWrapper* record(u32 iHandle) const {
+    if (iHandle <= m_iRetiredHandles) return 0;
+    const u32 i = iHandle - m_iRetiredHandles - 1;
+    return i < m_aRecords.size() ? m_aRecords[i] : 0;
+  }
   //! The handle of the record at position i of the registry.
   u32 handleAt(u32 i) const { return m_iRetiredHandles + i + 1; }
   //! The record of a handle when it holds a live object of the given kind, or null.
@@ -363,7 +368,7 @@ class CRurIvaDevice : public IRurIvaDevice {
   COdeDataWrapper* movedRecord(dBodyID pBody, CRurIvaBody* pNode, u32& iHandle) const;
   // Stepping on threads (CRurIvaDeviceStep.cpp): the pool is made when a world first steps with
   // more than one thread, and released when the number changes and before the records go.
-  bool prepareStepThreads(COdeDataWrapper* pWorld, bool bQuick);
+  bool prepareStepThreads(COdeDataWrapper* pWorld);
   void releaseStepThreads();
   //! Collects the bodies the library moves during its step, and then reports them to the scene.
   void beginMoves(bool bThreaded);

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <list>
 #include <memory>
 #include <typeinfo>
@@ -146,6 +148,43 @@ void toSurface(const SRurIvaContactSurface& c, dSurfaceParameters& s) {
   s.slip2 = c.aValues[eRurIvaValueSlip2];
 }
 
+/**
+ * The layer's own combination of the last pair of surfaces combined. Most pairs of a scene
+ * combine the same few surfaces (a level's material and a kind of body), so the combination is
+ * worked out again only when a surface value differs from the last pair's. Only the collision
+ * callback uses it, on the stepping thread.
+ */
+struct SLastCombination {
+  bool bValid = false;
+  SRurIvaContactSurface a, b;
+  dSurfaceParameters cSurface;
+} g_cLastCombination;
+
+//! The two records hold the same bits (a not-a-number value equals itself here).
+bool sameBits(const SRurIvaContactSurface& a, const SRurIvaContactSurface& b) {
+  static_assert(sizeof(SRurIvaContactSurface) == 6 * sizeof(uint64_t), "six words");
+  uint64_t x[6], y[6];
+  memcpy(x, &a, sizeof(x));
+  memcpy(y, &b, sizeof(y));
+  return ((x[0] ^ y[0]) | (x[1] ^ y[1]) | (x[2] ^ y[2]) | (x[3] ^ y[3]) | (x[4] ^ y[4]) | (x[5] ^ y[5])) == 0;
+}
+
+const dSurfaceParameters& combinedSurface(CRurIvaSurfaceParameters* p1, CRurIvaSurfaceParameters* p2) {
+  const SRurIvaContactSurface a = CRurIvaContactParameters::valuesOf(p1);
+  const SRurIvaContactSurface b = CRurIvaContactParameters::valuesOf(p2);
+  SLastCombination& c = g_cLastCombination;
+  if (!c.bValid || !sameBits(a, c.a) || !sameBits(b, c.b)) {
+    SRurIvaContactSurface cCombined;
+    CRurIvaContactParameters::combineValues(a, b, cCombined);
+    c.cSurface = dSurfaceParameters();
+    toSurface(cCombined, c.cSurface);
+    c.a = a;
+    c.b = b;
+    c.bValid = true;
+  }
+  return c.cSurface;
+}
+
 //! The result set a replaced calculator writes into: made once, so that asking the calculator
 //! allocates nothing (a set's name does). Only the collision callback uses it, on the stepping
 //! thread.
@@ -244,7 +283,7 @@ void CRurIvaDevice::stepWorld(f32 fTime, CRurIvaWorld* pWorld, bool bQuick) {
     // and handed to the scene right after it (see bodyMovedCallback).
     // (A step started by a listener of those reports reports its moves at once, on one thread.)
     const bool bCollect = !(m_pMoved && m_pMoved->bReporting);
-    const bool bThreaded = bCollect && prepareStepThreads(record(pWorld->getWorldId()), bQuick);
+    const bool bThreaded = bCollect && prepareStepThreads(record(pWorld->getWorldId()));
     if (bCollect) beginMoves(bThreaded);
     if (bQuick)
       dWorldQuickStep(w, m_fStepSize);
@@ -427,12 +466,11 @@ void CRurIvaDevice::nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2) {
   dBodyID b2 = dGeomGetBody(o2);
   if (b1 && b2 && dAreConnectedExcluding(b1, b2, dJointTypeContact)) return;
 
-  const scene::ESCENE_NODE_TYPE t1 = g1->getType(), t2 = g2->getType();
-  if (t1 == RUR_IVA_GEOM_RAY_ID) {
+  if (g1->isRay()) {
     handleRayEvent(o1, o2);
     return;
   }
-  if (t2 == RUR_IVA_GEOM_RAY_ID) {
+  if (g2->isRay()) {
     handleRayEvent(o2, o1);
     return;
   }
@@ -453,6 +491,7 @@ void CRurIvaDevice::nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2) {
 
   CRurIvaSurfaceParameters* p1 = g1->getSurfaceParameters(0);
   CRurIvaSurfaceParameters* p2 = g2->getSurfaceParameters(0);
+  const scene::ESCENE_NODE_TYPE t1 = g1->getType(), t2 = g2->getType();
   s32 m1 = 0, m2 = 0;
   // A triangle mesh has one surface per material; the touched geometry names the material.
   if (t1 == RUR_IVA_GEOM_TRIMESH_ID) {
@@ -469,10 +508,7 @@ void CRurIvaDevice::nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2) {
   // contact of the pair and is worked out once; a calculator the application put in its place is
   // asked once for every contact, as it was asked once for every slot before.
   if (c->bDefaultCalculator) {
-    SRurIvaContactSurface cCombined;
-    CRurIvaContactParameters::combine(p1, p2, cCombined);
-    dSurfaceParameters cSurface = {};
-    toSurface(cCombined, cSurface);
+    const dSurfaceParameters& cSurface = combinedSurface(p1, p2);
     for (int i = 0; i < n; ++i) aContacts[i].surface = cSurface;
   } else {
     CRurIvaSurfaceParameters& cResult = calculatorResult();
@@ -672,8 +708,8 @@ void CRurIvaDevice::reportMoves() {
   for (u32 i = 0; i < n; ++i) {
     const SMovedBody& e = m.aBodies[i];
     // Listeners of earlier reports may have destroyed a body: only live ones are reported.
-    COdeDataWrapper* r = live(e.iBody, eKindBody);
-    if (!r || r->m_pBody != e.pBody) continue;
+    COdeDataWrapper* r = record(e.iBody);
+    if (!r || r->m_iKind != eKindBody || r->m_pBody != e.pBody) continue;
     const bool bStopped = stopIfBlown(r, e.iBody);
     updateParking(r, e.iBody);
     reportMove(pQueue, e.pBody, r, bodyOf(e.pBody), bStopped ? core::vector3df() : toVector(e.aLinear),
@@ -691,7 +727,7 @@ void CRurIvaDevice::setStepThreads(u32 iThreads) {
   m_iStepThreads = iThreads;
 }
 
-bool CRurIvaDevice::prepareStepThreads(COdeDataWrapper* pWorld, bool bQuick) {
+bool CRurIvaDevice::prepareStepThreads(COdeDataWrapper* pWorld) {
   if (m_iStepThreads < 2 || !pWorld || pWorld->m_iKind != eKindWorld || !pWorld->m_pWorld) return false;
   if (!m_pThreading) {
     m_pThreading = dThreadingAllocateMultiThreadedImplementation();
@@ -717,10 +753,12 @@ bool CRurIvaDevice::prepareStepThreads(COdeDataWrapper* pWorld, bool bQuick) {
                                          m_pThreading);
     pWorld->m_bThreaded = true;
   }
-  // The library's iterative solver never returns from islands solved side by side on the pool
-  // (ODE 0.16.2: the pool's threads spin for ever); it solves one island after the other then,
-  // each on all threads. The exact solver takes the islands side by side.
-  dWorldSetStepIslandsProcessingMaxThreadCount(pWorld->m_pWorld, bQuick ? 1 : m_iStepThreads);
+  // Islands solved side by side on the pool are no good in ODE 0.16.2: the iterative solver
+  // never returns (the pool's threads spin for ever), and the exact solver's results then
+  // depend on how the threads happen to run (on a busy machine a pile of boxes ends elsewhere
+  // than on one thread). Both solve one island after the other, each on all threads, which
+  // gives exactly the single-threaded results.
+  dWorldSetStepIslandsProcessingMaxThreadCount(pWorld->m_pWorld, 1);
   return true;
 }
 

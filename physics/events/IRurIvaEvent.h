@@ -36,7 +36,7 @@ enum ERurIvaEventType : u16 {
  */
 class IRurIvaEvent {
  public:
-  IRurIvaEvent();
+  IRurIvaEvent() : m_pSerializer(0), m_pQueue(0) { m_sBuffer[0] = 0; }
   virtual ~IRurIvaEvent();
 
   virtual u16 getType() = 0;

@@ -35,6 +35,7 @@ CRurIvaGeom::CRurIvaGeom(scene::ISceneNode* parent, scene::ISceneManager* mgr, s
       m_fMass(1.0f),
       m_bCollide(true),
       m_bMassPending(false),
+      m_bRay(false),
       m_pBody(static_cast<CRurIvaBody*>(getAncestorOfType(RUR_IVA_BODY_ID))),
       m_pWorld(0),
       m_pSpace(0) {

@@ -82,6 +82,9 @@ class CRurIvaGeom : public CRurIvaSceneNode {
   //! Two geometries of the same non-zero group never collide with each other.
   s32 getCollisionGroup() const { return m_iCollisionGroup; }
   void setCollisionGroup(s32 iGroup) { m_iCollisionGroup = iGroup; }
+  //! A ray (its node type is the ray type): known without a virtual call, for the collision of
+  //! every broad-phase pair.
+  bool isRay() const { return m_bRay; }
 
  protected:
   //! The nearest space ancestor, or else the world's top space.
@@ -142,6 +145,7 @@ class CRurIvaGeom : public CRurIvaSceneNode {
   f32 m_fMass;
   bool m_bCollide;
   bool m_bMassPending;
+  bool m_bRay;
   CRurIvaBody* m_pBody;
   CRurIvaWorld* m_pWorld;
   CRurIvaSpace* m_pSpace;

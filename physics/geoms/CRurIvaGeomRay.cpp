@@ -13,6 +13,7 @@ CRurIvaGeomRay::CRurIvaGeomRay(scene::ISceneNode* parent, scene::ISceneManager* 
       m_bBackfaceCull(false),
       m_pAttachedBody(0) {
   m_fMass = 0.0f;
+  m_bRay = true;
 }
 
 CRurIvaGeomRay::~CRurIvaGeomRay() {}

@@ -126,3 +126,49 @@ TEST(DeviceContactSurfaces, TheLayersOwnCombinationMovesBodiesAsAskingForEveryCo
   }
   EXPECT_EQ(aPositions[0], aPositions[1]);
 }
+
+TEST(DeviceContactSurfaces, EveryPairTakesTheSurfacesItsGeometriesHaveNow) {
+  // Two balls side by side on one bouncy ground, one of them bouncy as well: in the same steps
+  // each pair gets its own combination. Then the dull ball is made bouncy and dropped again: the
+  // change counts from the next contact on.
+  CDeviceScene cScene;
+  irr::ode::CRurIvaGeomPlane* pGround = cScene.addGround(cScene.world());
+  pGround->getSurfaceParameters(0)->setMode(irr::ode::eRurIvaContactBounce);
+  pGround->getSurfaceParameters(0)->setBounce(1.0f);
+  pGround->initPhysics();
+  CRurIvaGeomSphere* aSpheres[2] = {nullptr, nullptr};
+  CRurIvaBody* aBalls[2];
+  for (int i = 0; i < 2; ++i) {
+    aBalls[i] = cScene.addSphereBody(cScene.world(), vector3df(3.0f * i, 3, 0), 0.5f, 1.0f, &aSpheres[i]);
+    aSpheres[i]->getSurfaceParameters(0)->setMode(i == 0 ? irr::ode::eRurIvaContactBounce : 0);
+    aSpheres[i]->getSurfaceParameters(0)->setBounce(1.0f);
+    aBalls[i]->initPhysics();
+  }
+  //! The highest each ball comes after it first touched the ground, over n steps.
+  auto highestAfterLanding = [&](int n) {
+    std::vector<f32> aHighest(2, 0.0f);
+    bool aLanded[2] = {false, false};
+    for (int iStep = 0; iStep < n; ++iStep) {
+      cScene.steps(1);
+      for (int i = 0; i < 2; ++i) {
+        const f32 y = aBalls[i]->getPosition().Y;
+        if (y < 0.6f) aLanded[i] = true;
+        if (aLanded[i] && y > aHighest[i]) aHighest[i] = y;
+      }
+    }
+    EXPECT_TRUE(aLanded[0] && aLanded[1]);
+    return aHighest;
+  };
+  std::vector<f32> aFirst = highestAfterLanding(120);
+  EXPECT_GT(aFirst[0], 2.0f);
+  EXPECT_LT(aFirst[1], 0.6f);
+
+  aSpheres[1]->getSurfaceParameters(0)->setMode(irr::ode::eRurIvaContactBounce);
+  for (CRurIvaBody* p : aBalls) {
+    p->setPosition(vector3df(p->getPosition().X, 3, 0));
+    p->setLinearVelocity(vector3df(0, 0, 0));
+  }
+  std::vector<f32> aSecond = highestAfterLanding(120);
+  EXPECT_GT(aSecond[0], 2.0f);
+  EXPECT_GT(aSecond[1], 2.0f);
+}

@@ -2,11 +2,13 @@
 // layer's callbacks and events on the thread that steps, and a pool that lives from the first
 // threaded step until closeODE.
 #include <gtest/gtest.h>
-// The dynamics library itself, for its random numbers only (see run()).
-#include <ode/misc.h>
+// The dynamics library itself, for its random numbers (see run()) and the bodies' state in
+// its own double precision.
+#include <ode/ode.h>
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <thread>
@@ -75,8 +77,35 @@ class CMovedLog : public irr::ode::IRurIvaEventListener {
   std::vector<std::thread::id> m_aThreads;
 };
 
+//! A body's whole state in the library, as bits: position, quaternion, linear and angular
+//! velocity, accumulated force and torque, and whether it is enabled.
+using TLibraryState = std::array<uint64_t, 21>;
+TLibraryState libraryState(dBodyID b) {
+  dReal a[21] = {};
+  const dReal* aParts[] = {dBodyGetPosition(b),   dBodyGetQuaternion(b), dBodyGetLinearVel(b),
+                           dBodyGetAngularVel(b), dBodyGetForce(b),      dBodyGetTorque(b)};
+  const int aSizes[] = {3, 4, 3, 3, 3, 3};
+  int n = 0;
+  for (int iPart = 0; iPart < 6; ++iPart)
+    for (int k = 0; k < aSizes[iPart]; ++k) a[n++] = aParts[iPart][k];
+  a[n] = dBodyIsEnabled(b);
+  TLibraryState s;
+  static_assert(sizeof(s) == sizeof(a), "one word per value");
+  memcpy(s.data(), a, sizeof(a));
+  return s;
+}
+
+//! A node's absolute transformation, as bits.
+std::array<uint32_t, 16> absoluteBits(const CRurIvaBody* p) {
+  std::array<uint32_t, 16> a;
+  memcpy(a.data(), p->getAbsoluteTransformation().pointer(), sizeof(a));
+  return a;
+}
+
 struct SRun {
   std::vector<TExact> aNodes, aPositions, aRotations, aLinear, aAngular;
+  std::vector<TLibraryState> aLibrary;
+  std::vector<std::array<uint32_t, 16>> aAbsolute;
   std::vector<CMovedLog::TEntry> aEvents;
   std::vector<std::thread::id> aThreads;
 };
@@ -125,6 +154,8 @@ SRun run(u32 iThreads, bool bQuick) {
     r.aRotations.push_back(exact(d.bodyGetRotation(p->getBodyId())));
     r.aLinear.push_back(exact(d.bodyGetLinearVelocity(p->getBodyId())));
     r.aAngular.push_back(exact(d.bodyGetAngularVelocity(p->getBodyId())));
+    r.aLibrary.push_back(libraryState(d.getBodyId(p->getBodyId())));
+    r.aAbsolute.push_back(absoluteBits(p));
   }
   cScene.m_pManager->setStepThreads(0);
   // Within a step the threads may report bodies in another order than one thread does.
@@ -142,7 +173,12 @@ TEST(DeviceStepThreads, TwoThreadsSimulateExactlyWhatOneDoes) {
     SCOPED_TRACE(bQuick ? "quick step" : "step");
     const SRun cOne = run(1, bQuick);
     const SRun cTwo = run(2, bQuick);
-    // Bit for bit: every body's pose and velocities, every node, every body-moved event.
+    // Bit for bit: every body's whole state in the library's double precision, its pose and
+    // velocities as the layer reads them, every node (relative and absolute), every body-moved
+    // event.
+    ASSERT_EQ(cOne.aLibrary.size(), 26u);
+    EXPECT_TRUE(cTwo.aLibrary == cOne.aLibrary);
+    EXPECT_TRUE(cTwo.aAbsolute == cOne.aAbsolute);
     EXPECT_EQ(cTwo.aPositions, cOne.aPositions);
     EXPECT_EQ(cTwo.aRotations, cOne.aRotations);
     EXPECT_EQ(cTwo.aLinear, cOne.aLinear);
