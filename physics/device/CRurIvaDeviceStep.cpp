@@ -369,6 +369,16 @@ bool withinBlownUp(const dReal* v) {
   return true;
 }
 
+//! Position, rotation and velocities within the bounds of a simulation that has not blown up
+//! (not-a-number fails every comparison).
+inline bool healthy(const dReal* p, const dReal* q, const dReal* v, const dReal* w) {
+  const dReal fLenSq = q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3];
+  bool b = fLenSq > 0.25 && fLenSq < 4.0;
+  for (int i = 0; i < 3; ++i)
+    b &= std::fabs(p[i]) < kBlownUp && std::fabs(v[i]) < kBlownUp && std::fabs(w[i]) < kBlownUp;
+  return b;
+}
+
 //! A position placed as not-a-number by hand is no blow-up: the body sits out of collision and
 //! its node keeps where it was until it is given a position again.
 bool positionWithinBlownUp(const dReal* v) {
@@ -710,7 +720,10 @@ void CRurIvaDevice::reportMoves() {
     // Listeners of earlier reports may have destroyed a body: only live ones are reported.
     COdeDataWrapper* r = record(e.iBody);
     if (!r || r->m_iKind != eKindBody || r->m_pBody != e.pBody) continue;
-    const bool bStopped = stopIfBlown(r, e.iBody);
+    // Almost every body is in good health: that is told from the values at hand, without a call.
+    const bool bStopped =
+        !healthy(dBodyGetPosition(e.pBody), dBodyGetQuaternion(e.pBody), e.aLinear, e.aAngular) &&
+        stopIfBlown(r, e.iBody);
     updateParking(r, e.iBody);
     reportMove(pQueue, e.pBody, r, bodyOf(e.pBody), bStopped ? core::vector3df() : toVector(e.aLinear),
                bStopped ? core::vector3df() : toVector(e.aAngular));
