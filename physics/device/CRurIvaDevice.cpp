@@ -74,10 +74,21 @@ void CRurIvaDevice::setContactCalculator(IRurIvaContactParameters* pCalculator) 
 
 IRurIvaContactParameters* CRurIvaDevice::getContactCalculator() { return m_pContactCalculator; }
 
+namespace {
+const f32 kMaxStepSize = 1.0f;
+}  // namespace
+
 void CRurIvaDevice::setStepSize(f32 fStepSize) {
   // The library aborts on a step of zero or less, and the accumulator loop would never end.
   if (!(fStepSize > 0.0f) || !std::isfinite(fStepSize)) {
     printf("CRurIvaDevice::setStepSize: the step size must be above 0, %f ignored\n", fStepSize);
+    return;
+  }
+  // A step of many seconds turns any contact or joint into impulses beyond the library's numbers
+  // (it aborts on the bodies' rotations); no simulation of a scene takes steps of a second.
+  if (fStepSize > kMaxStepSize) {
+    printf("CRurIvaDevice::setStepSize: a step of %g seconds is above %g, ignored\n", fStepSize,
+           kMaxStepSize);
     return;
   }
   m_fStepSize = fStepSize;

@@ -203,7 +203,7 @@ TEST(DeviceRegistry, ContactCalculatorBelongsToTheDevice) {
   EXPECT_EQ(iDeleted, 2);  // the device deletes the one it holds
 }
 
-TEST(DeviceRegistry, StepSizeStartsAt16MillisecondsAndRefusesNonPositiveValues) {
+TEST(DeviceRegistry, StepSizeStartsAt16MillisecondsAndRefusesNonPositiveAndHugeValues) {
   CRurIvaDevice cDevice;
   EXPECT_FLOAT_EQ(cDevice.getStepSize(), 0.016f);
   cDevice.setStepSize(0.01f);
@@ -211,9 +211,14 @@ TEST(DeviceRegistry, StepSizeStartsAt16MillisecondsAndRefusesNonPositiveValues) 
   const std::string sOut = captured([&] {
     cDevice.setStepSize(0.0f);
     cDevice.setStepSize(-1.0f);
+    // Steps of many seconds turned contacts into impulses beyond the library's numbers.
+    cDevice.setStepSize(1.5f);
+    cDevice.setStepSize(1e20f);
   });
   EXPECT_FLOAT_EQ(cDevice.getStepSize(), 0.01f);
-  EXPECT_EQ(lineCount(sOut), 2);
+  EXPECT_EQ(lineCount(sOut), 4);
+  cDevice.setStepSize(1.0f);  // a second is still a step
+  EXPECT_FLOAT_EQ(cDevice.getStepSize(), 1.0f);
 }
 
 TEST(DeviceRegistry, JointParametersMapToTheLibraryParametersOfTheSameMeaning) {
