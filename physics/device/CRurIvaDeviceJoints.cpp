@@ -210,10 +210,13 @@ void CRurIvaDevice::jointAttach(u32 iJoint, CRurIvaBody* pBody1, CRurIvaBody* pB
     b1 = b2 = 0;
   }
   dJointAttach(r->m_pJoint, b1, b2);
-  // A body out of reach sits out of collision; a joint to it would pull both ends beyond any
-  // number. The joint is kept, disabled.
-  if ((b1 && !usablePosition(dBodyGetPosition(b1))) || (b2 && !usablePosition(dBodyGetPosition(b2)))) {
-    printf("CRurIvaDevice::jointAttach: a body is out of reach, the joint is disabled\n");
+  // A body out of reach sits out of collision, and bodies too far apart swamp the solver's
+  // numbers; a joint to it would pull both ends beyond any number. The joint is kept, disabled.
+  if ((b1 && !usablePosition(dBodyGetPosition(b1))) || (b2 && !usablePosition(dBodyGetPosition(b2))) ||
+      jointSpanTooLong(r->m_pJoint)) {
+    printf(
+        "CRurIvaDevice::jointAttach: a body is out of reach or too far from the other, the joint is "
+        "disabled\n");
     dJointDisable(r->m_pJoint);
   }
 }

@@ -350,6 +350,15 @@ void CRurIvaDevice::parkPlacedBodies() {
     COdeDataWrapper* r = live(iBody, eKindBody);
     stopIfBlown(r, iBody);
     updateParking(r, iBody);
+    // A body placed far from a body it is joined to lets go of that joint.
+    if (!r || !r->m_pBody) continue;
+    for (int i = 0, n = dBodyGetNumJoints(r->m_pBody); i < n; ++i) {
+      dJointID j = dBodyGetJoint(r->m_pBody, i);
+      if (dJointGetType(j) == dJointTypeContact || !dJointIsEnabled(j) || !jointSpanTooLong(j)) continue;
+      printf("CRurIvaDevice::step: body %u is too far from a body it is joined to, the joint is disabled\n",
+             iBody);
+      dJointDisable(j);
+    }
   }
   m_aPlacedBodies.clear();
 }

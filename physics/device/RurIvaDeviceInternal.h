@@ -134,6 +134,20 @@ inline bool usablePosition(const dReal* p) {
   return true;
 }
 
+//! Bodies joined this far apart give the solver lever arms whose squares swamp its numbers (its
+//! factorisation then makes not-a-number and the library aborts on the bodies' rotations).
+const dReal kMaxJointSpan = 1e6;
+
+inline bool jointSpanTooLong(dJointID j) {
+  dBodyID a = dJointGetBody(j, 0), b = dJointGetBody(j, 1);
+  if (!a || !b) return false;
+  const dReal* p = dBodyGetPosition(a);
+  const dReal* q = dBodyGetPosition(b);
+  for (int i = 0; i < 3; ++i)
+    if (!(std::fabs(p[i] - q[i]) < kMaxJointSpan)) return true;
+  return false;
+}
+
 inline core::vector3df toVector(const dReal* p) {
   return core::vector3df(static_cast<f32>(p[0]), static_cast<f32>(p[1]), static_cast<f32>(p[2]));
 }
