@@ -1,6 +1,7 @@
 #include "CRurIvaBody.h"
 
 #include <cmath>
+#include <cstdint>
 
 #include <cstdio>
 #include <cstring>
@@ -34,8 +35,13 @@ bool sameName(const c8* a, const c8* b) { return a && b && strcmp(a, b) == 0; }
 
 //! The matrix is the identity to the bit (no sign of zero differs).
 bool exactIdentity(const core::matrix4& m) {
-  static const core::matrix4 kIdentity;
-  return memcmp(m.pointer(), kIdentity.pointer(), sizeof(f32) * 16) == 0;
+  // Asked twice for every moved body: eight words, without a call. In pairs of floats the
+  // identity reads (1, 0), (0, 0), (0, 1), (0, 0), (0, 0), (1, 0), (0, 0), (0, 1).
+  const uint64_t kOneFirst = 0x3f800000u, kOneSecond = kOneFirst << 32;
+  uint64_t w[8];
+  memcpy(w, m.pointer(), sizeof(w));
+  return ((w[0] ^ kOneFirst) | w[1] | (w[2] ^ kOneSecond) | w[3] | w[4] | (w[5] ^ kOneFirst) | w[6] |
+          (w[7] ^ kOneSecond)) == 0;
 }
 
 }  // namespace
@@ -98,8 +104,8 @@ void CRurIvaBody::updateAbsolutePosition() {
   // The engine builds the relative transformation from the rotation's sines and cosines, then
   // sets the translation; with scale 1 nothing else enters. The rotation part is kept and used
   // again while the rotation is the same to the bit.
-  static const core::vector3df kUnit(1.0f, 1.0f, 1.0f);
-  if (RelativeScale != kUnit) {
+  // Scale exactly 1 (the usual case) is the fast way; any other goes the engine's way.
+  if (RelativeScale.X != 1.0f || RelativeScale.Y != 1.0f || RelativeScale.Z != 1.0f) {
     AbsoluteTransformation = getRelativeTransformation();
     return;
   }

@@ -363,8 +363,9 @@ CRurIvaGeom* CRurIvaDevice::bodyGetNextGeom(CRurIvaGeom* pGeom) {
 }
 
 bool CRurIvaDevice::bodyIsEnabled(u32 iBody) {
-  dBodyID b = getBodyId(iBody);
-  return b ? dBodyIsEnabled(b) != 0 : false;
+  // Asked for every body after every step: the record is read here, without a further call.
+  const COdeDataWrapper* r = record(iBody);
+  return r && r->m_iKind == eKindBody && r->m_pBody && dBodyIsEnabled(r->m_pBody) != 0;
 }
 
 void CRurIvaDevice::bodyAddForce(u32 iBody, core::vector3df cForce) {

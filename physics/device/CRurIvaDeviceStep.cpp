@@ -197,23 +197,23 @@ CRurIvaSurfaceParameters& calculatorResult() {
  * Reports one moved body to the scene: its node takes its new absolute transformation's basis,
  * the body's own per-step work runs (fast-moving ray, finite rotation axis), and a body-moved
  * event with position, rotation and the given velocities goes to the queue, whose first
- * listener, the manager, applies it to the node.
+ * listener, the manager, applies it to the node. p and q are the library body's position and
+ * rotation; bFinite says the position is known to be a number (told by the caller's checks).
  */
-void reportMove(CRurIvaEventQueue* pQueue, dBodyID b, const COdeDataWrapper* r, CRurIvaBody* pBody,
-                const core::vector3df& cLinear, const core::vector3df& cAngular) {
+void reportMove(CRurIvaEventQueue* pQueue, const dReal* p, const dReal* q, const COdeDataWrapper* r,
+                CRurIvaBody* pBody, bool bFinite, const core::vector3df& cLinear, const core::vector3df& cAngular) {
   if (!pBody || !pBody->getUpdateGraphics()) return;
 
-  const dReal* q = dBodyGetQuaternion(b);
   const f32 aQuat[4] = {static_cast<f32>(q[0]), static_cast<f32>(q[1]), static_cast<f32>(q[2]),
                         static_cast<f32>(q[3])};
   core::vector3df cRotation;
   CRurIvaDevice::quaternionToEuler(aQuat, cRotation);
 
   // The node origin, not the centre of mass the library body sits at.
-  core::vector3df cPosition = r ? bodyOrigin(r) : toVector(dBodyGetPosition(b));
+  core::vector3df cPosition = r && hasCentre(r) ? bodyOrigin(r) : toVector(p);
 
   if (isNan(cRotation)) cRotation = pBody->getAbsoluteTransformation().getRotationDegrees();
-  if (isNan(cPosition)) cPosition = pBody->getAbsolutePosition();
+  if (!bFinite && isNan(cPosition)) cPosition = pBody->getAbsolutePosition();
 
   pBody->updateAbsolutePosition();
   pBody->bodyMoved(cPosition);
@@ -386,6 +386,18 @@ inline bool healthy(const dReal* p, const dReal* q, const dReal* v, const dReal*
   for (int i = 0; i < 3; ++i)
     b &= std::fabs(p[i]) < kBlownUp && std::fabs(v[i]) < kBlownUp && std::fabs(w[i]) < kBlownUp;
   return b;
+}
+
+//! The quick look at every moved body: a rotation of about unit length, a position within reach
+//! and velocities far inside a blow-up, told from sums of magnitudes (not-a-number and infinity
+//! fail the comparisons). Stricter than healthy() and usablePosition(): a body it fails is
+//! looked at closely.
+inline bool usual(const dReal* p, const dReal* q, const dReal* v, const dReal* w) {
+  const dReal fLenSq = q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3];
+  const dReal fPos = std::fabs(p[0]) + std::fabs(p[1]) + std::fabs(p[2]);
+  const dReal fVel = std::fabs(v[0]) + std::fabs(v[1]) + std::fabs(v[2]) + std::fabs(w[0]) + std::fabs(w[1]) +
+                     std::fabs(w[2]);
+  return (fLenSq > 0.25) & (fLenSq < 4.0) & (fPos < kMaxCoordinate) & (fVel < kBlownUp);
 }
 
 //! A position placed as not-a-number by hand is no blow-up: the body sits out of collision and
@@ -690,6 +702,7 @@ void CRurIvaDevice::bodyMovedCallback(dBodyID b) {
         SMovedBody& m = pMoved->aBodies[i];
         m.iBody = r ? iHandle : 0;
         m.pBody = b;
+        m.pNode = pBody;
         dCopyVector3(m.aLinear, dBodyGetLinearVel(b));
         dCopyVector3(m.aAngular, dBodyGetAngularVel(b));
         return;
@@ -700,7 +713,8 @@ void CRurIvaDevice::bodyMovedCallback(dBodyID b) {
     pDevice->stopIfBlown(r, iHandle);
     pDevice->updateParking(r, iHandle);
   }
-  reportMove(eventQueue(), b, r, pBody, toVector(dBodyGetLinearVel(b)), toVector(dBodyGetAngularVel(b)));
+  reportMove(eventQueue(), dBodyGetPosition(b), dBodyGetQuaternion(b), r, pBody, false,
+             toVector(dBodyGetLinearVel(b)), toVector(dBodyGetAngularVel(b)));
 }
 
 void CRurIvaDevice::beginMoves(bool bThreaded) {
@@ -729,12 +743,17 @@ void CRurIvaDevice::reportMoves() {
     // Listeners of earlier reports may have destroyed a body: only live ones are reported.
     COdeDataWrapper* r = record(e.iBody);
     if (!r || r->m_iKind != eKindBody || r->m_pBody != e.pBody) continue;
-    // Almost every body is in good health: that is told from the values at hand, without a call.
-    const bool bStopped =
-        !healthy(dBodyGetPosition(e.pBody), dBodyGetQuaternion(e.pBody), e.aLinear, e.aAngular) &&
-        stopIfBlown(r, e.iBody);
-    updateParking(r, e.iBody);
-    reportMove(pQueue, e.pBody, r, bodyOf(e.pBody), bStopped ? core::vector3df() : toVector(e.aLinear),
+    // Almost every body is in good health and within reach: that is told from the values at
+    // hand, without a call; the others are looked at closely.
+    const dReal* p = dBodyGetPosition(e.pBody);
+    const dReal* q = dBodyGetQuaternion(e.pBody);
+    const bool bUsual = !r->m_bParked && usual(p, q, e.aLinear, e.aAngular);
+    bool bStopped = false;
+    if (!bUsual) {
+      bStopped = !healthy(p, q, e.aLinear, e.aAngular) && stopIfBlown(r, e.iBody);
+      updateParking(r, e.iBody);
+    }
+    reportMove(pQueue, p, q, r, e.pNode, bUsual, bStopped ? core::vector3df() : toVector(e.aLinear),
                bStopped ? core::vector3df() : toVector(e.aAngular));
   }
   m.bReporting = false;

@@ -108,6 +108,8 @@ class alignas(64) COdeDataWrapper {
 struct SMovedBody {
   u32 iBody;
   dBodyID pBody;
+  //! Its node (the library body's user data).
+  CRurIvaBody* pNode;
   dReal aLinear[3];
   dReal aAngular[3];
 };
