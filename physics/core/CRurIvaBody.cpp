@@ -66,7 +66,8 @@ CRurIvaBody::CRurIvaBody(scene::ISceneNode* parent, scene::ISceneManager* mgr, s
       m_pTouching(0),
       m_pRay(0),
       m_pQueue(m_pOdeManager->getQueue()),
-      m_bRotationMatrix(false) {
+      m_bRotationMatrix(false),
+      m_bRotationPending(false) {
   m_pOdeDevice->massSetZero(m_iMass);
   if (m_pWorld) m_pWorld->addBody(this);
   if (m_pParentBody) m_pParentBody->addChildBody(this);
@@ -95,6 +96,7 @@ void CRurIvaBody::OnRegisterSceneNode() {
 void CRurIvaBody::addChild(scene::ISceneNode* child) { scene::ISceneNode::addChild(child); }
 
 void CRurIvaBody::updateAbsolutePosition() {
+  m_bRotationPending = false;
   // Every moved body takes its transformation in every step; the product with an identity is
   // left out (bit for bit it would give the relative transformation again).
   if (Parent && !exactIdentity(Parent->getAbsoluteTransformation())) {
@@ -109,14 +111,46 @@ void CRurIvaBody::updateAbsolutePosition() {
     AbsoluteTransformation = getRelativeTransformation();
     return;
   }
-  if (!m_bRotationMatrix || memcmp(&m_cMatrixRotation, &RelativeRotation, sizeof(core::vector3df)) != 0) {
-    m_cRotationMatrix.makeIdentity();
-    m_cRotationMatrix.setRotationDegrees(RelativeRotation);
-    m_cMatrixRotation = RelativeRotation;
-    m_bRotationMatrix = true;
-  }
-  AbsoluteTransformation = m_cRotationMatrix;
+  m_cPendingRotation = RelativeRotation;
+  m_bRotationPending = true;
   AbsoluteTransformation.setTranslation(RelativeTranslation);
+  resolvePendingRotation();
+}
+
+void CRurIvaBody::updateMovedAbsolutePosition() {
+  if ((Parent && !exactIdentity(Parent->getAbsoluteTransformation())) || RelativeScale.X != 1.0f ||
+      RelativeScale.Y != 1.0f || RelativeScale.Z != 1.0f) {
+    updateAbsolutePosition();
+    return;
+  }
+  m_cPendingRotation = RelativeRotation;
+  m_bRotationPending = true;
+  AbsoluteTransformation.setTranslation(RelativeTranslation);
+}
+
+void CRurIvaBody::resolvePendingRotation() const {
+  if (!m_bRotationPending) return;
+  CRurIvaBody* pThis = const_cast<CRurIvaBody*>(this);
+  pThis->m_bRotationPending = false;
+  if (!m_bRotationMatrix || memcmp(&m_cMatrixRotation, &m_cPendingRotation, sizeof(core::vector3df)) != 0) {
+    pThis->m_cRotationMatrix.makeIdentity();
+    pThis->m_cRotationMatrix.setRotationDegrees(m_cPendingRotation);
+    pThis->m_cMatrixRotation = m_cPendingRotation;
+    pThis->m_bRotationMatrix = true;
+  }
+  const core::vector3df cTranslation = AbsoluteTransformation.getTranslation();
+  pThis->AbsoluteTransformation = m_cRotationMatrix;
+  pThis->AbsoluteTransformation.setTranslation(cTranslation);
+}
+
+const core::matrix4& CRurIvaBody::getAbsoluteTransformation() const {
+  resolvePendingRotation();
+  return AbsoluteTransformation;
+}
+
+const core::aabbox3d<f32> CRurIvaBody::getTransformedBoundingBox() const {
+  resolvePendingRotation();
+  return scene::ISceneNode::getTransformedBoundingBox();
 }
 
 bool CRurIvaBody::parentIsPlaced() const {

@@ -41,6 +41,16 @@ class CRurIvaBody : public CRurIvaDampable {
   //! (a world at the origin), and with the rotation matrix of the last call while the rotation
   //! stays the same: the result is the same.
   void updateAbsolutePosition() override;
+  /**
+   * What the moved-body pass of every step asks for: the same transformation as
+   * updateAbsolutePosition(), except that below an identity parent and at scale 1 only the
+   * translation is written at once; the rotation part is built from the rotation the node has
+   * now when the transformation is first asked for. Most steps nobody asks before the engine
+   * builds it again when it draws, so a moving body needs no sines and cosines in the step.
+   */
+  void updateMovedAbsolutePosition();
+  const core::matrix4& getAbsoluteTransformation() const override;
+  const core::aabbox3d<f32> getTransformedBoundingBox() const override;
 
   // Physics node
   scene::ESCENE_NODE_TYPE getType() const override { return RUR_IVA_BODY_ID; }
@@ -244,6 +254,12 @@ class CRurIvaBody : public CRurIvaDampable {
   core::vector3df m_cMatrixRotation;
   core::matrix4 m_cRotationMatrix;
   bool m_bRotationMatrix;
+  //! The rotation part of the absolute transformation is still to be built from
+  //! m_cPendingRotation (see updateMovedAbsolutePosition).
+  bool m_bRotationPending;
+  core::vector3df m_cPendingRotation;
+  //! Builds the rotation part left pending; the node is never a const object, only seen as one.
+  void resolvePendingRotation() const;
 
   //! The poses of interpolated motion, in the node's frame; valid while the manager
   //! interpolates and the body is simulated.

@@ -215,7 +215,7 @@ void reportMove(CRurIvaEventQueue* pQueue, const dReal* p, const dReal* q, const
   if (isNan(cRotation)) cRotation = pBody->getAbsoluteTransformation().getRotationDegrees();
   if (!bFinite && isNan(cPosition)) cPosition = pBody->getAbsolutePosition();
 
-  pBody->updateAbsolutePosition();
+  pBody->updateMovedAbsolutePosition();
   pBody->bodyMoved(cPosition);
 
   pQueue->postEvent(pQueue->acquire<CRurIvaEventBodyMoved>(pBody, cPosition, cRotation, cLinear, cAngular),

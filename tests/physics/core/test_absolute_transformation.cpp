@@ -1,6 +1,6 @@
 // A body node's absolute transformation is the engine's own for its pose, to the bit: when the
 // node is placed by hand in any order of rotations, scales and parents, and while a step moves
-// bodies that turn and bodies that rest.
+// bodies that turn and bodies that rest (whatever the engine asks of the moved node first).
 #include <gtest/gtest.h>
 
 #include <array>
@@ -109,15 +109,38 @@ TEST(SimAbsoluteTransformation, BodiesMovedByAStepShowTheEnginesTransformationTo
   CRurIvaBody* pSpinning = cScene.addSphereBody(pWorld, vector3df(0, 5, 0), 0.5f);
   pSpinning->setAngularVelocity(vector3df(1, 2, 3));
   CRurIvaBody* pResting = cScene.addBoxBody(pWorld, vector3df(4, 0.5f, 0), vector3df(1, 1, 1));
+  // What the engine asks of a moved body in other ways: a child's transformation, the
+  // transformed box, the position (each asked first in one of the steps).
+  irr::scene::ISceneNode* pChild = cScene.m_pSmgr->addEmptySceneNode(pSpinning);
+  pChild->setPosition(vector3df(0.25f, -1, 2));
+  pChild->setRotation(vector3df(5, 0, 15));
   pWorld->setGravity(vector3df(0, 0, 0));
   pWorld->initPhysics();
   int iTurned = 0;
   for (int i = 0; i < 30; ++i) {
     SCOPED_TRACE(i);
     const TBits aSpinning = engineTransformation(pSpinning), aResting = engineTransformation(pResting);
+    irr::core::matrix4 cSpinning;
+    memcpy(cSpinning.pointer(), aSpinning.data(), sizeof(aSpinning));
     const vector3df cBefore = pSpinning->getRotation();
     cScene.steps(pWorld, 1);
     if (pSpinning->getRotation() != cBefore) ++iTurned;
+    switch (i % 3) {
+      case 0:
+        EXPECT_EQ(pSpinning->getAbsolutePosition(), cSpinning.getTranslation());
+        break;
+      case 1: {
+        pChild->updateAbsolutePosition();
+        EXPECT_TRUE(bitsOf(pChild->getAbsoluteTransformation()) ==
+                    bitsOf(cSpinning * pChild->getRelativeTransformation()));
+        break;
+      }
+      default: {
+        irr::core::aabbox3d<irr::f32> cBox = pSpinning->getBoundingBox();
+        cSpinning.transformBoxEx(cBox);
+        EXPECT_EQ(pSpinning->getTransformedBoundingBox(), cBox);
+      }
+    }
     EXPECT_TRUE(bitsOf(pSpinning->getAbsoluteTransformation()) == aSpinning);
     EXPECT_TRUE(bitsOf(pResting->getAbsoluteTransformation()) == aResting);
   }
