@@ -2,9 +2,11 @@
 
 #include <cmath>
 #include <cstdint>
-
 #include <cstdio>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "CRurIvaEventActivationChanged.h"
 #include "CRurIvaEventBodyCreated.h"
@@ -33,15 +35,21 @@ namespace {
 
 bool sameName(const c8* a, const c8* b) { return a && b && strcmp(a, b) == 0; }
 
-//! The matrix is the identity to the bit (no sign of zero differs).
+//! The matrix is the identity to the bit (no sign of zero differs). Asked twice for every moved
+//! body: four loads compared at once where the processor has four-float registers.
 bool exactIdentity(const core::matrix4& m) {
-  // Asked twice for every moved body: eight words, without a call. In pairs of floats the
-  // identity reads (1, 0), (0, 0), (0, 1), (0, 0), (0, 0), (1, 0), (0, 0), (0, 1).
-  const uint64_t kOneFirst = 0x3f800000u, kOneSecond = kOneFirst << 32;
-  uint64_t w[8];
-  memcpy(w, m.pointer(), sizeof(w));
-  return ((w[0] ^ kOneFirst) | w[1] | (w[2] ^ kOneSecond) | w[3] | w[4] | (w[5] ^ kOneFirst) | w[6] |
-          (w[7] ^ kOneSecond)) == 0;
+#if defined(__SSE2__)
+  const __m128i* p = reinterpret_cast<const __m128i*>(m.pointer());
+  const int kOne = 0x3f800000;  // the bits of 1.0f
+  __m128i e = _mm_cmpeq_epi32(_mm_loadu_si128(p), _mm_setr_epi32(kOne, 0, 0, 0));
+  e = _mm_and_si128(e, _mm_cmpeq_epi32(_mm_loadu_si128(p + 1), _mm_setr_epi32(0, kOne, 0, 0)));
+  e = _mm_and_si128(e, _mm_cmpeq_epi32(_mm_loadu_si128(p + 2), _mm_setr_epi32(0, 0, kOne, 0)));
+  e = _mm_and_si128(e, _mm_cmpeq_epi32(_mm_loadu_si128(p + 3), _mm_setr_epi32(0, 0, 0, kOne)));
+  return _mm_movemask_epi8(e) == 0xffff;
+#else
+  static const core::matrix4 kIdentity;
+  return memcmp(m.pointer(), kIdentity.pointer(), sizeof(f32) * 16) == 0;
+#endif
 }
 
 }  // namespace
