@@ -490,20 +490,26 @@ void CRurIvaDevice::nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2) {
     if (dGeomIsSpace(o1) || dGeomIsSpace(o2)) dSpaceCollide2(o1, o2, pData, nearCollisionCallback);
     return;
   }
-  if (!g1->doesCollide() || !g2->doesCollide()) return;
-  if (g1->getCollisionGroup() != 0 && g1->getCollisionGroup() == g2->getCollisionGroup()) return;
+  // Most pairs are of two colliding geometries without group that are no rays: one test.
+  const u8 iChecks = g1->getPairChecks() | g2->getPairChecks();
+  if (iChecks != 0) {
+    if (!g1->doesCollide() || !g2->doesCollide()) return;
+    if (g1->getCollisionGroup() != 0 && g1->getCollisionGroup() == g2->getCollisionGroup()) return;
+  }
 
   dBodyID b1 = dGeomGetBody(o1);
   dBodyID b2 = dGeomGetBody(o2);
   if (b1 && b2 && dAreConnectedExcluding(b1, b2, dJointTypeContact)) return;
 
-  if (g1->isRay()) {
-    handleRayEvent(o1, o2);
-    return;
-  }
-  if (g2->isRay()) {
-    handleRayEvent(o2, o1);
-    return;
+  if (iChecks & CRurIvaGeom::ePairRay) {
+    if (g1->isRay()) {
+      handleRayEvent(o1, o2);
+      return;
+    }
+    if (g2->isRay()) {
+      handleRayEvent(o2, o1);
+      return;
+    }
   }
   if (!b1 && !b2) return;
   // Two geometries of one body never touch each other (a joint would join a body to itself).

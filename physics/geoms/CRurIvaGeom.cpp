@@ -36,6 +36,7 @@ CRurIvaGeom::CRurIvaGeom(scene::ISceneNode* parent, scene::ISceneManager* mgr, s
       m_bCollide(true),
       m_bMassPending(false),
       m_bRay(false),
+      m_iPairChecks(0),
       m_pBody(static_cast<CRurIvaBody*>(getAncestorOfType(RUR_IVA_BODY_ID))),
       m_pWorld(0),
       m_pSpace(0) {
@@ -318,6 +319,7 @@ void CRurIvaGeom::deserializeAttributes(io::IAttributes* in, io::SAttributeReadW
   readFinite(in, "MassTranslation", m_cMassTranslate);
   m_bCollide = in->existsAttribute("collides") ? in->getAttributeAsBool("collides") : true;
   m_iCollisionGroup = in->getAttributeAsInt("collisionGroup");
+  updatePairChecks();
 }
 
 }  // namespace ode

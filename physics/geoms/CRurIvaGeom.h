@@ -77,14 +77,25 @@ class CRurIvaGeom : public CRurIvaSceneNode {
   const core::vector3df& getOffsetPosition() const { return m_cOffsetPos; }
   const core::vector3df& getOffsetRotation() const { return m_cOffsetRot; }
 
-  void setCollide(bool b) { m_bCollide = b; }
+  void setCollide(bool b) {
+    m_bCollide = b;
+    updatePairChecks();
+  }
   bool doesCollide() const { return m_bCollide; }
   //! Two geometries of the same non-zero group never collide with each other.
   s32 getCollisionGroup() const { return m_iCollisionGroup; }
-  void setCollisionGroup(s32 iGroup) { m_iCollisionGroup = iGroup; }
+  void setCollisionGroup(s32 iGroup) {
+    m_iCollisionGroup = iGroup;
+    updatePairChecks();
+  }
   //! A ray (its node type is the ray type): known without a virtual call, for the collision of
   //! every broad-phase pair.
   bool isRay() const { return m_bRay; }
+
+  //! What the collision of a broad-phase pair has to look at besides the bodies; 0 for the
+  //! usual geometry (colliding, no group, not a ray), so that one test passes most pairs.
+  enum EPairCheck : u8 { ePairNoCollide = 1, ePairGroup = 2, ePairRay = 4 };
+  u8 getPairChecks() const { return m_iPairChecks; }
 
  protected:
   //! The nearest space ancestor, or else the world's top space.
@@ -146,6 +157,12 @@ class CRurIvaGeom : public CRurIvaSceneNode {
   bool m_bCollide;
   bool m_bMassPending;
   bool m_bRay;
+  u8 m_iPairChecks;
+  //! Brings m_iPairChecks up to collide flag, group and ray flag.
+  void updatePairChecks() {
+    m_iPairChecks = static_cast<u8>((m_bCollide ? 0 : ePairNoCollide) | (m_iCollisionGroup != 0 ? ePairGroup : 0) |
+                                    (m_bRay ? ePairRay : 0));
+  }
   CRurIvaBody* m_pBody;
   CRurIvaWorld* m_pWorld;
   CRurIvaSpace* m_pSpace;

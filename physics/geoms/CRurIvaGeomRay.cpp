@@ -14,6 +14,7 @@ CRurIvaGeomRay::CRurIvaGeomRay(scene::ISceneNode* parent, scene::ISceneManager* 
       m_pAttachedBody(0) {
   m_fMass = 0.0f;
   m_bRay = true;
+  updatePairChecks();
 }
 
 CRurIvaGeomRay::~CRurIvaGeomRay() {}

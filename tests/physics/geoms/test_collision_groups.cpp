@@ -86,21 +86,43 @@ TEST(SimCollisionGroups, GroupThreeTouchesGroupFour) {
   EXPECT_TRUE(touched(cScene, cScene.addWorld(), 3, 4));
 }
 
-TEST(SimCollisionGroups, AGroupReadFromTheSceneAttributesKeepsBodiesApart) {
-  CTestScene cScene;
-  CRurIvaWorld* pWorld = cScene.addWorld();
-  SPair p = buildPair(cScene, pWorld);
-  irr::io::IAttributes* pAttr = cScene.newAttributes();
-  p.pGeomA->serializeAttributes(pAttr);
-  pAttr->setAttribute("collisionGroup", 7);
-  p.pGeomA->deserializeAttributes(pAttr);
-  p.pGeomB->deserializeAttributes(pAttr);
-  pAttr->drop();
-  EXPECT_EQ(p.pGeomB->getCollisionGroup(), 7);
-  pWorld->initPhysics();
-  cScene.simulate(pWorld, 0.5f);
-  EXPECT_FALSE(p.pA->getCollision());
-  EXPECT_VEC_NEAR(p.pB->getPosition(), vector3df(1.5f, 0, 0), 0.0f);
+TEST(SimCollisionGroups, AGroupOrCollideFlagReadFromTheSceneAttributesKeepsBodiesApart) {
+  // Read into geometries that collided until then (and in between: a flag read again).
+  struct SCase {
+    const char* sWhat;
+    const char* sKey;
+    s32 iGroup;
+    bool bCollides;
+  };
+  const SCase kCases[] = {{"both in group 7", "collisionGroup", 7, true},
+                          {"neither collides", "collides", 0, false}};
+  for (const SCase& c : kCases) {
+    SCOPED_TRACE(c.sWhat);
+    CTestScene cScene;
+    CRurIvaWorld* pWorld = cScene.addWorld();
+    SPair p = buildPair(cScene, pWorld);
+    irr::io::IAttributes* pAttr = cScene.newAttributes();
+    p.pGeomA->serializeAttributes(pAttr);
+    pAttr->setAttribute("collisionGroup", c.iGroup);
+    pAttr->setAttribute("collides", c.bCollides);
+    p.pGeomA->deserializeAttributes(pAttr);
+    p.pGeomB->deserializeAttributes(pAttr);
+    pAttr->drop();
+    EXPECT_EQ(p.pGeomB->getCollisionGroup(), c.iGroup);
+    EXPECT_EQ(p.pGeomB->doesCollide(), c.bCollides);
+    pWorld->initPhysics();
+    cScene.simulate(pWorld, 0.5f);
+    EXPECT_FALSE(p.pA->getCollision());
+    EXPECT_VEC_NEAR(p.pB->getPosition(), vector3df(1.5f, 0, 0), 0.0f);
+
+    // Back to colliding without a group: the pair touches and is pushed apart.
+    for (CRurIvaGeomSphere* pGeom : {p.pGeomA, p.pGeomB}) {
+      pGeom->setCollisionGroup(0);
+      pGeom->setCollide(true);
+    }
+    cScene.steps(pWorld, 1);
+    EXPECT_TRUE(p.pA->getCollision());
+  }
 }
 
 TEST(SimCollisionGroups, AGeometryThatDoesNotCollideFallsThroughTheGround) {
