@@ -138,6 +138,11 @@ void CRurIvaDevice::jointSetVec(u32 iJoint, int iType, const core::vector3df& v,
     return;
   }
   fSet(j, v.X, v.Y, v.Z);
+  if (dJointIsEnabled(j) && jointSpanTooLong(j)) {
+    printf("CRurIvaDevice::jointSet%sAnchor: the anchor is too far for the joint's bodies, the joint is disabled\n",
+           familyOf(iType));
+    dJointDisable(j);
+  }
 }
 
 // The library aborts when it cannot normalise an axis.

@@ -583,7 +583,42 @@ void CRurIvaDevice::nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2) {
     for (int i = 0; i < n; ++i) c->pWorld->addContactPoint(toVector(aContacts[i].geom.pos));
 }
 
+namespace {
+
+/**
+ * A round shape (sphere, capsule, cylinder) far smaller than its distance from a ray's start is
+ * below what the ray can resolve: the library's ray test loses the radius to rounding, finds the
+ * hit point exactly at the shape's centre and aborts on a normal of length 0 (a fast body's
+ * guard ray ends at the centre of its own shape, so a speck that moves far in one step does
+ * it). Such a shape is not hit.
+ */
+bool tooSmallForRay(dGeomID pRay, dGeomID pShape) {
+  dReal fRadius = 0, fLength = 0;
+  switch (dGeomGetClass(pShape)) {
+    case dSphereClass:
+      fRadius = dGeomSphereGetRadius(pShape);
+      break;
+    case dCapsuleClass:
+      dGeomCapsuleGetParams(pShape, &fRadius, &fLength);
+      break;
+    case dCylinderClass:
+      dGeomCylinderGetParams(pShape, &fRadius, &fLength);
+      break;
+    default:
+      return false;
+  }
+  dVector3 cStart, cDirection;
+  dGeomRayGet(pRay, cStart, cDirection);
+  const dReal* c = dGeomGetPosition(pShape);
+  const dReal fDistance = std::sqrt((c[0] - cStart[0]) * (c[0] - cStart[0]) + (c[1] - cStart[1]) * (c[1] - cStart[1]) +
+                                    (c[2] - cStart[2]) * (c[2] - cStart[2]));
+  return !(fRadius > 1e-6 * fDistance);
+}
+
+}  // namespace
+
 void CRurIvaDevice::handleRayEvent(dGeomID pRay, dGeomID pOther) {
+  if (tooSmallForRay(pRay, pOther)) return;
   dContactGeom cContact;
   if (dCollide(pRay, pOther, 1, &cContact, sizeof(dContactGeom)) == 0) return;
 

@@ -7,6 +7,7 @@
 
 #include <ode/ode.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdio>
@@ -139,14 +140,65 @@ inline bool usablePosition(const dReal* p) {
 //! Bodies joined this far apart give the solver lever arms whose squares swamp its numbers (its
 //! factorisation then makes not-a-number and the library aborts on the bodies' rotations).
 const dReal kMaxJointSpan = 1e6;
+//! The same holds for a lever that is long for the body it turns: squared lever times mass over
+//! the body's smallest moment of inertia (the lever in radii of gyration, squared) beyond this
+//! leaves the body's other rows below the factorisation's rounding. A rope of 6 km on a ball of
+//! 1 cm stays below it; a speck of a body joined a few hundred thousand units away does not.
+const dReal kMaxLeverSq = 1e12;
 
+//! The joint's anchor in the world, for the joint types that have one.
+inline bool jointAnchor(dJointID j, dVector3 cOut) {
+  switch (dJointGetType(j)) {
+    case dJointTypeBall:
+      dJointGetBallAnchor(j, cOut);
+      return true;
+    case dJointTypeHinge:
+      dJointGetHingeAnchor(j, cOut);
+      return true;
+    case dJointTypeHinge2:
+      dJointGetHinge2Anchor(j, cOut);
+      return true;
+    case dJointTypeUniversal:
+      dJointGetUniversalAnchor(j, cOut);
+      return true;
+    case dJointTypePR:
+      dJointGetPRAnchor(j, cOut);
+      return true;
+    case dJointTypePU:
+      dJointGetPUAnchor(j, cOut);
+      return true;
+    case dJointTypePiston:
+      dJointGetPistonAnchor(j, cOut);
+      return true;
+    default:
+      return false;
+  }
+}
+
+//! A lever from p to the body b that b's inertia cannot carry (or that is not a number).
+inline bool leverTooLong(dBodyID b, const dReal* p) {
+  const dReal* q = dBodyGetPosition(b);
+  dMass cMass;
+  dBodyGetMass(b, &cMass);
+  const dReal fMoment = std::min(cMass.I[0], std::min(cMass.I[5], cMass.I[10]));
+  const dReal fLeverSq = (p[0] - q[0]) * (p[0] - q[0]) + (p[1] - q[1]) * (p[1] - q[1]) + (p[2] - q[2]) * (p[2] - q[2]);
+  return !(fLeverSq * cMass.mass <= kMaxLeverSq * fMoment);
+}
+
+//! The joint's bodies too far apart, or a lever (from its anchor, or else from the other body)
+//! too long for a body it joins.
 inline bool jointSpanTooLong(dJointID j) {
   dBodyID a = dJointGetBody(j, 0), b = dJointGetBody(j, 1);
-  if (!a || !b) return false;
-  const dReal* p = dBodyGetPosition(a);
-  const dReal* q = dBodyGetPosition(b);
-  for (int i = 0; i < 3; ++i)
-    if (!(std::fabs(p[i] - q[i]) < kMaxJointSpan)) return true;
+  if (a && b) {
+    const dReal* p = dBodyGetPosition(a);
+    const dReal* q = dBodyGetPosition(b);
+    for (int i = 0; i < 3; ++i)
+      if (!(std::fabs(p[i] - q[i]) < kMaxJointSpan)) return true;
+  }
+  dVector3 cAnchor;
+  const bool bAnchor = jointAnchor(j, cAnchor);
+  if (a && (bAnchor || b) && leverTooLong(a, bAnchor ? cAnchor : dBodyGetPosition(b))) return true;
+  if (b && (bAnchor || a) && leverTooLong(b, bAnchor ? cAnchor : dBodyGetPosition(a))) return true;
   return false;
 }
 

@@ -563,6 +563,53 @@ TEST(DeviceGuards, AJointToABodyOutOfReachIsLetGoAndTheStepsGoOn) {
     }
 }
 
+TEST(DeviceGuards, AJointWhoseLeverIsTooLongForItsBodyIsLetGo) {
+  // A body hangs at rest below a hinge to the world. A lever of some hundred thousand units on a
+  // speck of a body made the solver's factorisation produce not-a-number and the library abort
+  // on the body's rotation; such a joint is disabled (the body falls), when its anchor is set or
+  // when the body's mass turns it into a speck. Ordinary levers keep their joints.
+  struct SCase {
+    const char* sWhat;
+    f32 fRadius, fLever, fRadiusLater;
+    bool bHolds;
+  };
+  const SCase kCases[] = {
+      {"a speck 10 below its anchor", 1e-4f, 10.0f, 0.0f, true},
+      {"a ball 1000 below its anchor", 0.5f, 1000.0f, 0.0f, true},
+      {"a speck 320000 below its anchor", 1e-4f, 3.2e5f, 0.0f, false},
+      {"a ball 10000 below its anchor that becomes a speck", 0.5f, 1e4f, 1e-4f, false},
+  };
+  for (const SCase& c : kCases) {
+    SCOPED_TRACE(c.sWhat);
+    CDeviceScene cScene;
+    CRurIvaDevice& d = *cScene.m_pDevice;
+    irr::ode::CRurIvaBody* pBody = cScene.addBodyNode(vector3df(0, -c.fLever, 0));
+    const u32 b = pBody->getBodyId(), m = d.massCreate();
+    const auto setRadius = [&](f32 fRadius) {
+      d.massSetSphereTotal(m, 1.0f, fRadius);
+      d.bodySetMass(b, m);
+    };
+    const std::string sOut = captured([&] {
+      setRadius(c.fRadius);
+      const u32 j = cScene.m_cHandles.joint(d.jointCreateHinge(cScene.worldId()));
+      d.jointAttach(j, pBody, nullptr);
+      d.jointSetHingeAnchor(j, vector3df(0, 0, 0));
+      d.jointSetHingeAxis(j, vector3df(0, 0, 1));
+      if (c.fRadiusLater > 0) setRadius(c.fRadiusLater);
+      cScene.steps(10);
+    });
+    EXPECT_EQ(contains(sOut, "disabled"), !c.bHolds) << sOut;
+    CRurIvaDevice::SBodyState s;
+    ASSERT_TRUE(d.bodyGetState(b, s));
+    for (irr::f64 f : {s.aPosition[1], s.aQuaternion[0], s.aLinearVelocity[1], s.aAngularVelocity[2]})
+      EXPECT_TRUE(std::isfinite(f));
+    if (c.bHolds)
+      EXPECT_NEAR(s.aLinearVelocity[1], 0.0, 0.05);
+    else
+      EXPECT_LT(s.aLinearVelocity[1], -1.0);  // let go: it falls
+  }
+}
+
 TEST(DeviceGuards, SolverSettingsOutsideTheirRangeAreRefused) {
   // The solvers diverge on these, and the library then aborts on the bodies' rotations.
   struct SCase {

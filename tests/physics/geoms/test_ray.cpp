@@ -12,6 +12,7 @@
 #include "CRurIvaGeomRay.h"
 #include "CRurIvaGeomTrimesh.h"
 #include "IRurIvaEvent.h"
+#include "TestChecks.h"
 #include "TestMeshes.h"
 
 using namespace varrik::test;
@@ -80,6 +81,32 @@ scene::SMeshBuffer* rayQuad(const vector3df& cNormal, f32 fAt, f32 fHalf) {
 
 // ---------------------------------------------------------------------------------------------
 // Ray hits
+
+TEST(LevelRay, ARayThroughTheCentreOfABallFarAwayHitsItUnlessTheBallIsTooSmallToResolve) {
+  // From 22000 below, a ball of radius 1e-4 is lost to the rounding of the library's ray test:
+  // it found the hit exactly at the centre and aborted on a normal of length 0. Such a ball is
+  // not hit; one that can be resolved is, near or far.
+  struct SCase {
+    f32 fRadius, fDistance;
+    bool bHit;
+  };
+  const SCase kCases[] = {{1e-4f, 22000.0f, false}, {0.5f, 22000.0f, true}, {1e-4f, 10.0f, true}};
+  for (const SCase& c : kCases) {
+    SCOPED_TRACE(testing::Message() << "radius " << c.fRadius << " at " << c.fDistance);
+    RayScene s;
+    CRurIvaBody* pBall = s.addBall(vector3df(0, -110000.0f + c.fDistance, 0), c.fRadius);
+    CRurIvaGeomRay* pRay = s.add<CRurIvaGeomRay>(s.world());
+    captured([&] { s.init(); });
+    pRay->set(vector3df(0, -110000.0f, 0), vector3df(0, 1, 0), 30000.0f);
+    s.steps(2);
+    const std::vector<CEventLog::SEntry> aHits = hitsDuring(s.m_cLog, 1);
+    ASSERT_EQ(aHits.size(), c.bHit ? 1u : 0u);
+    if (c.bHit) {
+      EXPECT_EQ(aHits[0].pBody, pBall);
+      EXPECT_NEAR(aHits[0].fDistance, c.fDistance - c.fRadius, 1e-2f);
+    }
+  }
+}
 
 TEST(LevelRay, FreshRayIsTenLongAndDoesNotCullBackFaces) {
   RayScene s;
