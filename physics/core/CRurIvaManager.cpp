@@ -1,6 +1,8 @@
 #include "CRurIvaManager.h"
 
 #include <cstdio>
+#include <cwchar>
+#include <filesystem>
 #include <set>
 
 #include "CRurIvaBody.h"
@@ -358,6 +360,42 @@ bool isSafeSceneFile(scene::ISceneManager* pSceneManager, io::IReadFile* pFile) 
   return CRurIvaXmlCheck::isComplete(pFile, CRurIvaXmlCheck::eWideReader);
 }
 
+//! The attributes the engine's scene nodes open as files: every texture, and meshes, terrain
+//! height maps and fonts named by strings.
+bool namesAFile(const wchar_t* sElement, const wchar_t* sName) {
+  if (wcscmp(sElement, L"texture") == 0) return true;
+  if (wcscmp(sElement, L"string") != 0 || !sName) return false;
+  return wcscmp(sName, L"Mesh") == 0 || wcscmp(sName, L"Heightmap") == 0 || wcscmp(sName, L"Font") == 0;
+}
+
+/**
+ * The first file name of a scene file (complete XML) that names something other than a file:
+ * the engine opens a folder as a file of the largest size there is and its mesh loaders ask for
+ * that much memory (the program ends on std::bad_alloc); a pipe would never end. Names of
+ * nothing are the engine's business (it says it cannot load them and goes on).
+ */
+core::stringc notAFile(scene::ISceneManager* pSceneManager, io::IReadFile* pFile) {
+  io::IFileSystem* pFileSystem = pSceneManager->getFileSystem();
+  core::stringc sFound;
+  pFile->seek(0);
+  if (io::IXMLReader* pReader = pFileSystem->createXMLReader(pFile)) {
+    while (sFound.empty() && pReader->read()) {
+      if (pReader->getNodeType() != io::EXN_ELEMENT ||
+          !namesAFile(pReader->getNodeName(), pReader->getAttributeValue(L"name")))
+        continue;
+      const core::stringc sValue(pReader->getAttributeValueSafe(L"value"));
+      if (sValue.empty()) continue;
+      std::error_code e;
+      const std::filesystem::file_status s =
+          std::filesystem::status(pFileSystem->getAbsolutePath(sValue).c_str(), e);
+      if (std::filesystem::exists(s) && !std::filesystem::is_regular_file(s)) sFound = sValue;
+    }
+    pReader->drop();
+  }
+  pFile->seek(0);
+  return sFound;
+}
+
 }  // namespace
 
 bool CRurIvaManager::loadScene(const c8* sFileName, scene::ISceneManager* pSceneManager) {
@@ -370,6 +408,13 @@ bool CRurIvaManager::loadScene(const c8* sFileName, scene::ISceneManager* pScene
   }
   if (!isSafeSceneFile(pSceneManager, pFile)) {
     printf("CRurIvaManager::loadScene: \"%s\" is not complete XML, nothing loaded\n", sFileName);
+    pFile->drop();
+    return false;
+  }
+  const core::stringc sNotAFile = notAFile(pSceneManager, pFile);
+  if (!sNotAFile.empty()) {
+    printf("CRurIvaManager::loadScene: \"%s\" names \"%s\" as a file, which is not one; nothing loaded\n",
+           sFileName, sNotAFile.c_str());
     pFile->drop();
     return false;
   }

@@ -122,6 +122,38 @@ TEST(HostileScenes, NodesWithoutScaleAndValuesThatAreNotFiniteNeitherAbortNorRea
   std::remove(sPath.c_str());
 }
 
+TEST(HostileScenes, AFolderNamedAsAMeshOrTextureFileIsRefusedAndAMissingFileIsNot) {
+  // The engine opened a folder as a file of the largest size there is and its mesh loader asked
+  // for that much memory: the program ended on std::bad_alloc.
+  struct SCase {
+    std::string sNode;
+    bool bLoads;
+    const char* sName;  // of the node, found after loading or not
+  };
+  const std::string sMissing = "/tmp/varrik-no-such-mesh-" + std::to_string(getpid()) + ".obj";
+  const SCase aCases[] = {
+      {node("animatedMesh", "m", "<string name=\"Mesh\" value=\".\"/>"), false, "m"},
+      {node("octree", "m", "<string name=\"Mesh\" value=\"/tmp\"/>"), false, "m"},
+      {node("mesh", "m", "<texture name=\"Texture1\" value=\"/tmp/\"/>"), false, "m"},
+      {node("animatedMesh", "m", "<string name=\"Mesh\" value=\"" + sMissing + "\"/>"), true, "m"},
+      // Not a file name: a node may be called like a folder.
+      {node("empty", ".", ""), true, "."},
+  };
+  const std::string sPath = "/tmp/varrik-folder-" + std::to_string(getpid()) + ".irr";
+  for (const SCase& c : aCases) {
+    SCOPED_TRACE(c.sNode);
+    CTestScene cScene(nullptr, CTestScene::eFactory);
+    cScene.m_pIrr->getLogger()->setLogLevel(irr::ELL_NONE);
+    std::ofstream(sPath, std::ios::binary) << "<?xml version=\"1.0\"?>\n<irr_scene>" << c.sNode << "</irr_scene>";
+    bool bLoaded = false;
+    const std::string sOut = captured([&] { bLoaded = cScene.m_pManager->loadScene(sPath.c_str(), cScene.m_pSmgr); });
+    EXPECT_EQ(bLoaded, c.bLoads) << sOut;
+    EXPECT_EQ(sOut.find("which is not one; nothing loaded") != std::string::npos, !c.bLoads) << sOut;
+    EXPECT_EQ(cScene.m_pSmgr->getSceneNodeFromName(c.sName) != nullptr, c.bLoads);
+  }
+  std::remove(sPath.c_str());
+}
+
 }  // namespace
 }  // namespace test
 }  // namespace varrik
