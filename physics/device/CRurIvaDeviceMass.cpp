@@ -272,13 +272,7 @@ void CRurIvaDevice::bodySetMass(u32 iBody, u32 iMass) {
   rebaseBody(r, aCentre);
   dBodySetMass(r->m_pBody, &cMass);
   // A lighter turn makes the levers of the body's joints longer for it.
-  for (int i = 0, n = dBodyGetNumJoints(r->m_pBody); i < n; ++i) {
-    dJointID j = dBodyGetJoint(r->m_pBody, i);
-    if (dJointGetType(j) == dJointTypeContact || !dJointIsEnabled(j) || !jointSpanTooLong(j)) continue;
-    printf("CRurIvaDevice::bodySetMass: a joint of body %u has a lever too long for it, the joint is disabled\n",
-           iBody);
-    dJointDisable(j);
-  }
+  disableOverlongJoints(r->m_pBody, __func__, iBody);
 }
 
 }  // namespace ode

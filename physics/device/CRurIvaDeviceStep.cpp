@@ -352,13 +352,7 @@ void CRurIvaDevice::parkPlacedBodies() {
     updateParking(r, iBody);
     // A body placed far from a body it is joined to lets go of that joint.
     if (!r || !r->m_pBody) continue;
-    for (int i = 0, n = dBodyGetNumJoints(r->m_pBody); i < n; ++i) {
-      dJointID j = dBodyGetJoint(r->m_pBody, i);
-      if (dJointGetType(j) == dJointTypeContact || !dJointIsEnabled(j) || !jointSpanTooLong(j)) continue;
-      printf("CRurIvaDevice::step: body %u is too far from a body it is joined to, the joint is disabled\n",
-             iBody);
-      dJointDisable(j);
-    }
+    disableOverlongJoints(r->m_pBody, "step", iBody);
   }
   m_aPlacedBodies.clear();
 }

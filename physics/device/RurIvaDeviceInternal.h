@@ -202,6 +202,18 @@ inline bool jointSpanTooLong(dJointID j) {
   return false;
 }
 
+//! Disables the enabled joints of body b whose span or lever is too long, one line each (sCall
+//! names the device call, iBody the body's handle).
+inline void disableOverlongJoints(dBodyID b, const c8* sCall, u32 iBody) {
+  for (int i = 0, n = dBodyGetNumJoints(b); i < n; ++i) {
+    dJointID j = dBodyGetJoint(b, i);
+    if (dJointGetType(j) == dJointTypeContact || !dJointIsEnabled(j) || !jointSpanTooLong(j)) continue;
+    printf("CRurIvaDevice::%s: a joint of body %u reaches too far for the bodies it joins, the joint is disabled\n",
+           sCall, iBody);
+    dJointDisable(j);
+  }
+}
+
 inline core::vector3df toVector(const dReal* p) {
   return core::vector3df(static_cast<f32>(p[0]), static_cast<f32>(p[1]), static_cast<f32>(p[2]));
 }
