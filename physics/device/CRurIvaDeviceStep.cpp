@@ -728,7 +728,10 @@ void CRurIvaDevice::bodyMovedCallback(dBodyID b) {
   COdeDataWrapper* r = 0;
   u32 iHandle = 0;
   if (pDevice) {
-    r = pDevice->movedRecord(b, pBody, iHandle);
+    // The body node knows its handle (movedRecord looks up the others).
+    iHandle = pBody ? pBody->getBodyId() : 0;
+    r = pDevice->record(iHandle);
+    if (!r || r->m_pBody != b) r = pDevice->movedRecord(b, pBody, iHandle);
     SMovedBodies* pMoved = pDevice->m_pMoved.get();
     if (pMoved && pMoved->bCollecting) {
       // Each body moves once a step, so every report has a place of its own.
