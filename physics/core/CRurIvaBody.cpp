@@ -26,12 +26,10 @@ namespace irr {
 namespace ode {
 
 namespace {
+
 bool finite(const core::vector3df& v) {
   return std::isfinite(v.X) && std::isfinite(v.Y) && std::isfinite(v.Z);
 }
-}  // namespace
-
-namespace {
 
 bool sameName(const c8* a, const c8* b) { return a && b && strcmp(a, b) == 0; }
 
@@ -104,6 +102,11 @@ void CRurIvaBody::OnRegisterSceneNode() {
 void CRurIvaBody::addChild(scene::ISceneNode* child) { scene::ISceneNode::addChild(child); }
 
 void CRurIvaBody::updateAbsolutePosition() {
+  updateMovedAbsolutePosition();
+  resolvePendingRotation();
+}
+
+void CRurIvaBody::updateMovedAbsolutePosition() {
   m_bRotationPending = false;
   // Every moved body takes its transformation in every step; the product with an identity is
   // left out (bit for bit it would give the relative transformation again).
@@ -112,23 +115,10 @@ void CRurIvaBody::updateAbsolutePosition() {
     return;
   }
   // The engine builds the relative transformation from the rotation's sines and cosines, then
-  // sets the translation; with scale 1 nothing else enters. The rotation part is kept and used
-  // again while the rotation is the same to the bit.
-  // Scale exactly 1 (the usual case) is the fast way; any other goes the engine's way.
+  // sets the translation; with scale exactly 1 (the usual case) nothing else enters, any other
+  // scale goes the engine's way.
   if (RelativeScale.X != 1.0f || RelativeScale.Y != 1.0f || RelativeScale.Z != 1.0f) {
     AbsoluteTransformation = getRelativeTransformation();
-    return;
-  }
-  m_cPendingRotation = RelativeRotation;
-  m_bRotationPending = true;
-  AbsoluteTransformation.setTranslation(RelativeTranslation);
-  resolvePendingRotation();
-}
-
-void CRurIvaBody::updateMovedAbsolutePosition() {
-  if ((Parent && !exactIdentity(Parent->getAbsoluteTransformation())) || RelativeScale.X != 1.0f ||
-      RelativeScale.Y != 1.0f || RelativeScale.Z != 1.0f) {
-    updateAbsolutePosition();
     return;
   }
   m_cPendingRotation = RelativeRotation;
@@ -137,6 +127,7 @@ void CRurIvaBody::updateMovedAbsolutePosition() {
 }
 
 void CRurIvaBody::resolvePendingRotation() const {
+  // The rotation part is kept and used again while the rotation is the same to the bit.
   if (!m_bRotationPending) return;
   CRurIvaBody* pThis = const_cast<CRurIvaBody*>(this);
   pThis->m_bRotationPending = false;

@@ -372,20 +372,10 @@ bool withinBlownUp(const dReal* v) {
   return true;
 }
 
-//! Position, rotation and velocities within the bounds of a simulation that has not blown up
-//! (not-a-number fails every comparison).
-inline bool healthy(const dReal* p, const dReal* q, const dReal* v, const dReal* w) {
-  const dReal fLenSq = q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3];
-  bool b = fLenSq > 0.25 && fLenSq < 4.0;
-  for (int i = 0; i < 3; ++i)
-    b &= std::fabs(p[i]) < kBlownUp && std::fabs(v[i]) < kBlownUp && std::fabs(w[i]) < kBlownUp;
-  return b;
-}
-
 //! The quick look at every moved body: a rotation of about unit length, a position within reach
 //! and velocities far inside a blow-up, told from sums of magnitudes (not-a-number and infinity
-//! fail the comparisons). Stricter than healthy() and usablePosition(): a body it fails is
-//! looked at closely.
+//! fail the comparisons). Stricter than the blow-up check and usablePosition(): a body it fails
+//! is looked at closely.
 inline bool usual(const dReal* p, const dReal* q, const dReal* v, const dReal* w) {
   const dReal fLenSq = q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3];
   const dReal fPos = std::fabs(p[0]) + std::fabs(p[1]) + std::fabs(p[2]);
@@ -788,7 +778,7 @@ void CRurIvaDevice::reportMoves() {
     const bool bUsual = !r->m_bParked && usual(p, q, e.aLinear, e.aAngular);
     bool bStopped = false;
     if (!bUsual) {
-      bStopped = !healthy(p, q, e.aLinear, e.aAngular) && stopIfBlown(r, e.iBody);
+      bStopped = stopIfBlown(r, e.iBody);
       updateParking(r, e.iBody);
     }
     reportMove(pQueue, p, q, r, e.pNode, bUsual, bStopped ? core::vector3df() : toVector(e.aLinear),

@@ -90,12 +90,10 @@ TEST(SimCollisionGroups, AGroupOrCollideFlagReadFromTheSceneAttributesKeepsBodie
   // Read into geometries that collided until then (and in between: a flag read again).
   struct SCase {
     const char* sWhat;
-    const char* sKey;
     s32 iGroup;
     bool bCollides;
   };
-  const SCase kCases[] = {{"both in group 7", "collisionGroup", 7, true},
-                          {"neither collides", "collides", 0, false}};
+  const SCase kCases[] = {{"both in group 7", 7, true}, {"neither collides", 0, false}};
   for (const SCase& c : kCases) {
     SCOPED_TRACE(c.sWhat);
     CTestScene cScene;
