@@ -136,9 +136,15 @@ void CSettings::readSettingsFile(io::IFileSystem* pFileSystem) {
           iId >= video::EDT_COUNT)
         continue;
 
+      // The engine's XML writer escapes the five markup characters, and its reader drops the one
+      // character that follows the last escaped one ("A&B" is saved as "A&amp;B" and read back
+      // as "A&"): a name taken from the file keeps only characters that survive a save.
       wchar_t sWide[255];
       u32 i = 0;
-      for (; sName[i] && i < 254; ++i) sWide[i] = static_cast<wchar_t>(static_cast<unsigned char>(sName[i]));
+      for (; sName[i] && i < 254; ++i) {
+        const unsigned char c = static_cast<unsigned char>(sName[i]);
+        sWide[i] = std::strchr("&<>\"'", c) ? L'_' : static_cast<wchar_t>(c);
+      }
       sWide[i] = 0;
       addValidDriver(sWide, static_cast<video::E_DRIVER_TYPE>(iId));
     } else if (!std::strcmp(sNode, "resolution")) {
