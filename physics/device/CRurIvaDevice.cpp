@@ -123,6 +123,8 @@ void CRurIvaDevice::discardRecords() {
   m_aPlacedBodies.clear();
   // The waiting ray hits name bodies whose handles are gone with the records.
   clearFastCollisions();
+  // Inside a collision pass what waited for its end is left alone with the rest.
+  m_aAfterPass.clear();
 }
 
 void CRurIvaDevice::destroyLibraryObjects() {

@@ -1,6 +1,7 @@
 #ifndef C_RUR_IVA_DEVICE_H
 #define C_RUR_IVA_DEVICE_H
 
+#include <functional>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -364,6 +365,24 @@ class CRurIvaDevice : public IRurIvaDevice {
   static void letGoOfJoints(dBodyID b);
   //! Collides the inside of every space nested below a world's top space, once per step.
   void collideNestedSpaces(CRurIvaWorld* pWorld, dSpaceID pTop);
+  //! Ends a collision pass; after the outermost one what waited for it is done.
+  void endCollisionPass();
+  //! During a collision pass keeps fCall for its end and answers true; otherwise false.
+  template <class TCall>
+  bool afterPass(TCall&& fCall) {
+    if (m_iCollisionPasses == 0) return false;
+    m_aAfterPass.emplace_back(std::forward<TCall>(fCall));
+    return true;
+  }
+  //! During a collision pass: the geometry, or one of the body's geometries, is in a space.
+  bool lockedGeom(u32 iGeom) const;
+  bool lockedBody(u32 iBody) const;
+  //! Puts a geometry or space made during a collision pass into its space (if both still exist).
+  void joinSpace(u32 iObject, u32 iSpace);
+  //! geomSetBody by handle: a body node may go before a collision pass is over.
+  void attachGeom(u32 iGeom, bool bDetach, u32 iBody);
+  //! Makes the library take the new bounds of the triangle meshes built from a data record.
+  void reseatTrimeshes(u32 iData);
   //! The record of a body the library reports moved (found through its node's handle), or null.
   COdeDataWrapper* movedRecord(dBodyID pBody, CRurIvaBody* pNode, u32& iHandle) const;
   // Stepping on threads (CRurIvaDeviceStep.cpp): the pool is made when a world first steps with
@@ -441,6 +460,11 @@ class CRurIvaDevice : public IRurIvaDevice {
   std::vector<u32> m_aPlacedBodies;
   //! Spaces created inside another space; their insides are collided one by one.
   core::array<u32> m_aNestedSpaces;
+  //! Collision passes running. The library locks a space while it collides it and aborts when a
+  //! geometry joins, leaves, moves into or is taken off a body in it; what a ray-hit listener or a
+  //! contact calculator asks for meanwhile is done when the pass is over, in the order asked.
+  u32 m_iCollisionPasses = 0;
+  std::vector<std::function<void()>> m_aAfterPass;
   // The position readers answer their last value for handle 0.
   core::vector3df m_aLastPosition[7];
   //! Threads the worlds' islands are stepped on (0 or 1: the stepping thread alone).

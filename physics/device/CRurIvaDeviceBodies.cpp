@@ -37,6 +37,8 @@ core::vector3df bodyOrigin(const COdeDataWrapper* r) {
 // Worlds
 
 void CRurIvaDevice::worldDestroy(u32 iWorld) {
+  // The world's bodies leave the geometries of a space that may be being collided.
+  if (afterPass([=] { worldDestroy(iWorld); })) return;
   dWorldID w = getWorldId(iWorld);
   if (!w) return;
   // The library destroys the world's bodies and joints with it.
@@ -198,6 +200,12 @@ u32 CRurIvaDevice::bodyCreate(u32 iWorld) {
 void CRurIvaDevice::bodyDestroy(u32 iBody) {
   COdeDataWrapper* r = live(iBody, eKindBody);
   if (!r) return;
+  // Its geometries cannot leave it while their space is being collided; its node may go before
+  // that is over, so the library body no longer leads to it.
+  if (lockedBody(iBody) && afterPass([=] { bodyDestroy(iBody); })) {
+    dBodySetData(r->m_pBody, 0);
+    return;
+  }
   removeFastCollisionsOf(iBody);
   // The library would leave a hinge-2 on one body, which aborts the next step: such a joint is
   // detached from both bodies first.

@@ -49,14 +49,33 @@ dSpaceID keepContents(dSpaceID s) {
 // ---------------------------------------------------------------------------------------------
 // Geometries
 
+bool CRurIvaDevice::lockedGeom(u32 iGeom) const {
+  if (m_iCollisionPasses == 0) return false;
+  dGeomID g = getGeomId(iGeom);
+  return g && dGeomGetSpace(g);
+}
+
+bool CRurIvaDevice::lockedBody(u32 iBody) const {
+  if (m_iCollisionPasses == 0) return false;
+  dBodyID b = getBodyId(iBody);
+  for (dGeomID g = b ? dBodyGetFirstGeom(b) : 0; g; g = dBodyGetNextGeom(g))
+    if (dGeomGetSpace(g)) return true;
+  return false;
+}
+
 void CRurIvaDevice::geomSetBody(u32 iGeom, CRurIvaBody* pBody) {
+  attachGeom(iGeom, !pBody, pBody ? pBody->getBodyId() : 0);
+}
+
+void CRurIvaDevice::attachGeom(u32 iGeom, bool bDetach, u32 iBody) {
+  if (lockedGeom(iGeom) && afterPass([=] { attachGeom(iGeom, bDetach, iBody); })) return;
   dGeomID g = getGeomId(iGeom);
   if (!g) return;
-  if (!pBody) {
+  if (bDetach) {
     dGeomSetBody(g, 0);
     return;
   }
-  COdeDataWrapper* r = live(pBody->getBodyId(), eKindBody);
+  COdeDataWrapper* r = live(iBody, eKindBody);
   if (!r) return;
   if (dGeomGetClass(g) == dPlaneClass) {
     printf("CRurIvaDevice::geomSetBody: a plane cannot be attached to a body, call skipped\n");
@@ -79,12 +98,23 @@ void CRurIvaDevice::geomSetBody(u32 iGeom, CRurIvaBody* pBody) {
 void CRurIvaDevice::geomDestroy(u32 iGeom) {
   COdeDataWrapper* r = live(iGeom, eKindGeom);
   if (!r) return;
-  m_mGeomHandles.erase(r->m_pGeom);
-  dGeomDestroy(r->m_pGeom);
+  dGeomID g = r->m_pGeom;
+  m_mGeomHandles.erase(g);
   r->m_pGeom = 0;
+  // A ray hit waiting for the end of the step must not lead to it (nor to its node, which may go
+  // with it).
+  forgetFastCollisionsWith(g);
+  // During a collision pass it stays in its space, without node and out of collision.
+  if (dGeomGetSpace(g) && afterPass([g] { dGeomDestroy(g); })) {
+    dGeomSetData(g, 0);
+    dGeomDisable(g);
+    return;
+  }
+  dGeomDestroy(g);
 }
 
 void CRurIvaDevice::geomSetOffsetPosition(u32 iGeom, core::vector3df cPos) {
+  if (lockedGeom(iGeom) && afterPass([=] { geomSetOffsetPosition(iGeom, cPos); })) return;
   dGeomID g = getGeomId(iGeom);
   if (!g) return;
   dBodyID b = dGeomGetBody(g);
@@ -93,6 +123,12 @@ void CRurIvaDevice::geomSetOffsetPosition(u32 iGeom, core::vector3df cPos) {
     return;
   }
   if (!finiteVector(__func__, cPos)) return;
+  const dReal o[3] = {cPos.X, cPos.Y, cPos.Z};
+  if (!usablePosition(o)) {
+    printf("CRurIvaDevice::geomSetOffsetPosition: offset (%f, %f, %f) is out of reach, call skipped\n",
+           cPos.X, cPos.Y, cPos.Z);
+    return;
+  }
   // Offsets are given from the node origin; the library body sits at the centre of mass.
   auto it = m_mBodyHandles.find(b);
   const COdeDataWrapper* r = it == m_mBodyHandles.end() ? 0 : record(it->second);
@@ -101,6 +137,7 @@ void CRurIvaDevice::geomSetOffsetPosition(u32 iGeom, core::vector3df cPos) {
 }
 
 void CRurIvaDevice::geomSetOffsetQuaternion(u32 iGeom, core::vector3df cRot) {
+  if (lockedGeom(iGeom) && afterPass([=] { geomSetOffsetQuaternion(iGeom, cRot); })) return;
   f32 aQuat[4];
   eulerToQuaternion(cRot, aQuat);
   dGeomID g = getGeomId(iGeom);
@@ -115,6 +152,7 @@ void CRurIvaDevice::geomSetOffsetQuaternion(u32 iGeom, core::vector3df cRot) {
 }
 
 void CRurIvaDevice::geomSetPosition(u32 iGeom, core::vector3df cPos) {
+  if (lockedGeom(iGeom) && afterPass([=] { geomSetPosition(iGeom, cPos); })) return;
   dGeomID g = getGeomId(iGeom);
   if (!g) return;
   if (dGeomGetClass(g) == dPlaneClass) {
@@ -138,6 +176,7 @@ void CRurIvaDevice::geomSetPosition(u32 iGeom, core::vector3df cPos) {
 }
 
 void CRurIvaDevice::geomSetRotation(u32 iGeom, core::vector3df cRot) {
+  if (lockedGeom(iGeom) && afterPass([=] { geomSetRotation(iGeom, cRot); })) return;
   f32 aQuat[4];
   eulerToQuaternion(cRot, aQuat);
   dGeomID g = getGeomId(iGeom);
@@ -160,6 +199,22 @@ void CRurIvaDevice::geomRaySetData(u32 iGeom, core::vector3df cPos, core::vector
   dGeomID g = getGeomId(iGeom);
   if (!g || dGeomGetClass(g) != dRayClass) return;
   if (!finiteValues(__func__, {cPos.X, cPos.Y, cPos.Z, fLength})) return;
+  // A short ray far out overflows a hash space's cell numbers as a small shape does: one without
+  // a body (a body's geometries sit out with it) sits out of collision until it starts within
+  // reach again (said when it leaves).
+  const dReal p[3] = {cPos.X, cPos.Y, cPos.Z};
+  if (!dGeomGetBody(g)) {
+    if (!usablePosition(p)) {
+      if (dGeomIsEnabled(g))
+        printf(
+            "CRurIvaDevice::geomRaySetData: start (%f, %f, %f) is out of reach, the ray sits out of "
+            "collision\n",
+            cPos.X, cPos.Y, cPos.Z);
+      dGeomDisable(g);
+      return;
+    }
+    dGeomEnable(g);
+  }
   if (isNullAxis(cDir)) {
     // A body that did not move hands its guard ray a zero direction: the ray keeps pointing the
     // way it did (the library aborts on a direction it cannot normalise).
@@ -190,9 +245,13 @@ template <class TCreate>
 u32 CRurIvaDevice::createGeom(u32 iSpace, TCreate fCreate) {
   ensureLibrary();
   COdeDataWrapper* r = new COdeDataWrapper(eKindGeom);
-  r->m_pGeom = fCreate(getSpaceId(iSpace));
+  // During a collision pass the geometry joins its space when the pass is over.
+  const dSpaceID s = getSpaceId(iSpace);
+  const bool bLate = s && m_iCollisionPasses > 0;
+  r->m_pGeom = fCreate(bLate ? 0 : s);
   const u32 iHandle = addRecord(r);
   m_mGeomHandles[r->m_pGeom] = iHandle;
+  if (bLate) afterPass([=] { joinSpace(iHandle, iSpace); });
   return iHandle;
 }
 
@@ -313,13 +372,27 @@ void CRurIvaDevice::geomHeightfieldDataCallback(u32 iData, void* pUserData, void
 // ---------------------------------------------------------------------------------------------
 // Spaces
 
+void CRurIvaDevice::joinSpace(u32 iObject, u32 iSpace) {
+  const COdeDataWrapper* r = record(iObject);
+  const dGeomID g = !r                         ? 0
+                    : r->m_iKind == eKindGeom  ? r->m_pGeom
+                    : r->m_iKind == eKindSpace ? reinterpret_cast<dGeomID>(r->m_pSpace)
+                                               : 0;
+  const dSpaceID s = getSpaceId(iSpace);
+  if (g && s && !dGeomGetSpace(g)) dSpaceAdd(s, g);
+}
+
 template <class TCreate>
 u32 CRurIvaDevice::createSpace(u32 iParent, TCreate fCreate) {
   ensureLibrary();
   COdeDataWrapper* r = new COdeDataWrapper(eKindSpace);
-  r->m_pSpace = keepContents(fCreate(getSpaceId(iParent)));
+  // During a collision pass the space joins its parent when the pass is over.
+  const dSpaceID p = getSpaceId(iParent);
+  const bool bLate = p && m_iCollisionPasses > 0;
+  r->m_pSpace = keepContents(fCreate(bLate ? 0 : p));
   const u32 iHandle = addRecord(r);
   if (iParent) m_aNestedSpaces.push_back(iHandle);
+  if (bLate) afterPass([=] { joinSpace(iHandle, iParent); });
   return iHandle;
 }
 
@@ -359,8 +432,11 @@ u32 CRurIvaDevice::spaceCreateQuadTree(u32 iParent, core::vector3df cCenter, cor
 void CRurIvaDevice::spaceDestroy(u32 iSpace) {
   COdeDataWrapper* r = live(iSpace, eKindSpace);
   if (!r) return;
-  dSpaceDestroy(r->m_pSpace);
+  dSpaceID s = r->m_pSpace;
   r->m_pSpace = 0;
+  // It or its parent may be the space being collided: its contents go on colliding as they are
+  // until the pass is over.
+  if (!afterPass([s] { dSpaceDestroy(s); })) dSpaceDestroy(s);
 }
 
 }  // namespace ode

@@ -139,8 +139,10 @@ void CRurIvaDevice::jointSetVec(u32 iJoint, int iType, const core::vector3df& v,
   }
   fSet(j, v.X, v.Y, v.Z);
   if (dJointIsEnabled(j) && jointSpanTooLong(j)) {
-    printf("CRurIvaDevice::jointSet%sAnchor: the anchor is too far for the joint's bodies, the joint is disabled\n",
-           familyOf(iType));
+    printf(
+        "CRurIvaDevice::jointSet%sAnchor: the anchor is too far for the joint's bodies, the joint is "
+        "disabled\n",
+        familyOf(iType));
     dJointDisable(j);
   }
 }

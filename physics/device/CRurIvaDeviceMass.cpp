@@ -222,6 +222,8 @@ core::vector3df CRurIvaDevice::getBodyCenterOfMass(u32 iBody) const {
 }
 
 void CRurIvaDevice::bodySetMass(u32 iBody, u32 iMass) {
+  // A new centre of mass moves the body's geometries on it, which waits for a collision pass.
+  if (lockedBody(iBody) && afterPass([=] { bodySetMass(iBody, iMass); })) return;
   COdeDataWrapper* r = live(iBody, eKindBody);
   COdeDataWrapper* m = live(iMass, eKindMass);
   if (!r || !m) return;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -201,7 +202,8 @@ CRurIvaSurfaceParameters& calculatorResult() {
  * rotation; bFinite says the position is known to be a number (told by the caller's checks).
  */
 void reportMove(CRurIvaEventQueue* pQueue, const dReal* p, const dReal* q, const COdeDataWrapper* r,
-                CRurIvaBody* pBody, bool bFinite, const core::vector3df& cLinear, const core::vector3df& cAngular) {
+                CRurIvaBody* pBody, bool bFinite, const core::vector3df& cLinear,
+                const core::vector3df& cAngular) {
   if (!pBody || !pBody->getUpdateGraphics()) return;
 
   const f32 aQuat[4] = {static_cast<f32>(q[0]), static_cast<f32>(q[1]), static_cast<f32>(q[2]),
@@ -273,11 +275,16 @@ void CRurIvaDevice::stepWorld(f32 fTime, CRurIvaWorld* pWorld, bool bQuick) {
     if (dSpaceID s = pSpace ? getSpaceId(pSpace->getSpaceId()) : 0) {
       g_cContacts.bCaching = true;
       g_cContacts.bFresh = false;
+      ++m_iCollisionPasses;
       dSpaceCollide(s, pWorld, nearCollisionCallback);
       collideNestedSpaces(pWorld, s);
+      endCollisionPass();
       g_cContacts.bCaching = false;
       g_cContacts.bFresh = false;
     }
+    // A listener (of the before-step event, of a ray hit) may have removed the world.
+    w = getWorldId(pWorld->getWorldId());
+    if (!w) break;
 
     // The library reports every body it moves from inside its step; the reports are collected
     // and handed to the scene right after it (see bodyMovedCallback).
@@ -323,6 +330,14 @@ void CRurIvaDevice::collideNestedSpaces(CRurIvaWorld* pWorld, dSpaceID pTop) {
     while (p && p != pTop) p = dGeomGetSpace(reinterpret_cast<dGeomID>(p));
     if (p) dSpaceCollide(s, pWorld, nearCollisionCallback);
   }
+}
+
+void CRurIvaDevice::endCollisionPass() {
+  if (--m_iCollisionPasses > 0) return;
+  // In the order asked for; every call checks its handles again.
+  std::vector<std::function<void()>> aCalls;
+  aCalls.swap(m_aAfterPass);
+  for (const std::function<void()>& fCall : aCalls) fCall();
 }
 
 // A body that has lost its position (not a number, or blown far away) makes the collision of
@@ -594,8 +609,9 @@ bool tooSmallForRay(dGeomID pRay, dGeomID pShape) {
   dVector3 cStart, cDirection;
   dGeomRayGet(pRay, cStart, cDirection);
   const dReal* c = dGeomGetPosition(pShape);
-  const dReal fDistance = std::sqrt((c[0] - cStart[0]) * (c[0] - cStart[0]) + (c[1] - cStart[1]) * (c[1] - cStart[1]) +
-                                    (c[2] - cStart[2]) * (c[2] - cStart[2]));
+  const dReal fDistance =
+      std::sqrt((c[0] - cStart[0]) * (c[0] - cStart[0]) + (c[1] - cStart[1]) * (c[1] - cStart[1]) +
+                (c[2] - cStart[2]) * (c[2] - cStart[2]));
   return !(fRadius > 1e-6 * fDistance);
 }
 
@@ -679,6 +695,14 @@ void removeFastCollisionsOf(u32 iBody) {
     } else {
       ++it;
     }
+  }
+}
+
+void forgetFastCollisionsWith(dGeomID pGeom) {
+  const CRurIvaGeom* pNode = geomOf(pGeom);
+  for (CFastCollision* p : g_lFastCollisions) {
+    if (p->m_pHit == pGeom) p->m_pHit = 0;
+    if (pNode && p->m_pGeom == pNode) p->m_pGeom = 0;
   }
 }
 

@@ -145,6 +145,14 @@ void CRurIvaDevice::buildTrimeshData(u32 iData, scene::ISceneNode* pNode, bool b
   r->m_iIndexCount = iIndices;
   r->m_bBuilt = true;
 
+  reseatTrimeshes(iData);
+}
+
+void CRurIvaDevice::reseatTrimeshes(u32 iData) {
+  // Putting a geometry in place waits for the end of a collision pass.
+  if (afterPass([=] { reseatTrimeshes(iData); })) return;
+  const COdeDataWrapper* r = record(iData);
+  if (!r || !r->m_pTriMeshData) return;
   // Geometries already made from this record keep the bounds of the old triangles, and the
   // broad phase never pairs them with anything outside those bounds: tell each one that its data
   // changed and put it where it is, which makes the library compute its bounds again.

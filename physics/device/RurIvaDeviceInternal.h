@@ -127,9 +127,11 @@ struct SMovedBodies {
   bool bReporting = false;
 };
 
-// Beyond about 4e9 a hash space's cell numbers overflow and the library aborts; positions this
-// far out only come from a simulation that has blown up.
-const dReal kMaxCoordinate = 1e9;
+// A hash space numbers the cells of its smallest level (1/8 unit, where every geometry smaller
+// than that goes) in 32-bit integers: beyond 2^31 / 8 (about 2.7e8) a small geometry's cell number
+// overflows and the library aborts. Positions this far out only come from a simulation that has
+// blown up; an offset up to the same distance from a body within reach stays inside that.
+const dReal kMaxCoordinate = 1e8;
 
 inline bool usablePosition(const dReal* p) {
   for (int i = 0; i < 3; ++i)
@@ -181,7 +183,8 @@ inline bool leverTooLong(dBodyID b, const dReal* p) {
   dMass cMass;
   dBodyGetMass(b, &cMass);
   const dReal fMoment = std::min(cMass.I[0], std::min(cMass.I[5], cMass.I[10]));
-  const dReal fLeverSq = (p[0] - q[0]) * (p[0] - q[0]) + (p[1] - q[1]) * (p[1] - q[1]) + (p[2] - q[2]) * (p[2] - q[2]);
+  const dReal fLeverSq =
+      (p[0] - q[0]) * (p[0] - q[0]) + (p[1] - q[1]) * (p[1] - q[1]) + (p[2] - q[2]) * (p[2] - q[2]);
   return !(fLeverSq * cMass.mass <= kMaxLeverSq * fMoment);
 }
 
@@ -208,8 +211,10 @@ inline void disableOverlongJoints(dBodyID b, const c8* sCall, u32 iBody) {
   for (int i = 0, n = dBodyGetNumJoints(b); i < n; ++i) {
     dJointID j = dBodyGetJoint(b, i);
     if (dJointGetType(j) == dJointTypeContact || !dJointIsEnabled(j) || !jointSpanTooLong(j)) continue;
-    printf("CRurIvaDevice::%s: a joint of body %u reaches too far for the bodies it joins, the joint is disabled\n",
-           sCall, iBody);
+    printf(
+        "CRurIvaDevice::%s: a joint of body %u reaches too far for the bodies it joins, the joint is "
+        "disabled\n",
+        sCall, iBody);
     dJointDisable(j);
   }
 }
@@ -271,6 +276,8 @@ void ensureLibrary();
 //! CRurIvaDeviceStep.cpp.
 void clearFastCollisions();
 void removeFastCollisionsOf(u32 iBody);
+//! Waiting ray hits of a geometry that goes: they no longer lead to it.
+void forgetFastCollisionsWith(dGeomID pGeom);
 //! Forgets a device that is going away as the one whose step is running; CRurIvaDeviceStep.cpp.
 void forgetSteppingDevice(const CRurIvaDevice* pDevice);
 //! Whether a step of this device is running (its library objects are in use); CRurIvaDeviceStep.cpp.

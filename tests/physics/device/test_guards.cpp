@@ -723,3 +723,44 @@ TEST(DeviceGuards, ValuesThatAreNotFiniteNeverReachTheLibrary) {
       EXPECT_TRUE(std::isfinite(v.X) && std::isfinite(v.Y) && std::isfinite(v.Z)) << iBody;
   EXPECT_GT(d.bodyGetPosition(a).Y, 0.4f);  // the box still stands on the ground
 }
+
+TEST(DeviceGuards, ASmallShapeOrRayFarOutSitsOutOfCollisionInsteadOfOverflowingAHashSpace) {
+  // A hash space numbers the cells of its smallest level (1/8 unit) in 32-bit integers: a speck
+  // or a short ray 2e8 away overflowed them and the library aborted in the collision pass.
+  CDeviceScene cScene;
+  CRurIvaDevice& d = *cScene.m_pDevice;
+  CHandles& h = cScene.m_cHandles;
+  cScene.world()->setGravity(vector3df(0, 0, 0));
+  const u32 s = h.space(d.spaceCreateHash(cScene.spaceId()));
+  CRurIvaGeomSphere* pCarrier = cScene.add<CRurIvaGeomSphere>(cScene.world());
+  irr::ode::CRurIvaBody* pBody = cScene.addBodyNode(vector3df(0, 0, 0));
+  const u32 speck = h.geom(d.geomCreateSphere(s, 1e-3f));
+  d.geomSetData(speck, pCarrier);
+  d.geomSetBody(speck, pBody);
+  const u32 ray = h.geom(d.geomCreateRay(s, 1));
+  d.geomSetData(ray, pCarrier);
+  const u32 box = h.geom(d.geomCreateBox(s, 1, 1, 1));  // where the speck comes back to
+  d.geomSetData(box, pCarrier);
+
+  std::string sOut = captured([&] {
+    d.bodySetPosition(pBody->getBodyId(), vector3df(2e8f, 0, 0));
+    d.geomRaySetData(ray, vector3df(0, -2e8f, 0), vector3df(0, 1, 0), 1);
+    d.geomRaySetData(ray, vector3df(0, -3e8f, 0), vector3df(0, 1, 0), 1);  // already out: said once
+    cScene.steps(3);
+  });
+  EXPECT_EQ(lineCount(sOut), 2) << sOut;
+  EXPECT_FALSE(pBody->getCollision());
+
+  // An offset that far from the body is refused as well.
+  sOut = captured([&] { d.geomSetOffsetPosition(speck, vector3df(0, 0, -2e8f)); });
+  EXPECT_EQ(lineCount(sOut), 1) << sOut;
+
+  // Back within reach the speck collides again, and the ray is placed without a word.
+  d.bodySetPosition(pBody->getBodyId(), vector3df(0, 0, 0));
+  EXPECT_EQ(captured([&] {
+              d.geomRaySetData(ray, vector3df(5, -0.5f, 0), vector3df(0, 1, 0), 1);
+              cScene.steps(1);
+            }),
+            "");
+  EXPECT_TRUE(pBody->getCollision());
+}

@@ -11,6 +11,8 @@
 #include "CRurIvaGeomBox.h"
 #include "CRurIvaGeomRay.h"
 #include "CRurIvaGeomTrimesh.h"
+#include "CRurIvaSpace.h"
+#include "CRurIvaEventBeforeStep.h"
 #include "IRurIvaEvent.h"
 #include "TestChecks.h"
 #include "TestMeshes.h"
@@ -253,4 +255,126 @@ TEST(LevelRay, FastBodyIsStoppedByAThinLevelWall) {
   EXPECT_LT(c.first, 10.0f);
   EXPECT_GT(c.first, 0.0f);
   EXPECT_LT(c.second, 1.0f);
+}
+
+namespace {
+
+//! What a game may do when the guard ray of its fast ball reports the wall: the listener runs
+//! inside the collision pass, while the library's space is locked.
+enum class EOnHit {
+  eRemoveWall,
+  eDeleteWall,
+  eMoveWall,
+  eAddBox,
+  eRemoveBall,
+  eDeleteBallShape,
+  eRemoveSpaceOfTheWall,
+  eRemoveWorld,
+  eRemoveWorldBeforeTheStep
+};
+
+class COnHit : public irr::ode::IRurIvaEventListener {
+ public:
+  COnHit(RayScene& s, EOnHit eAction, CRurIvaGeomBox* pWall, CRurIvaBody* pBall)
+      : m_s(s), m_eAction(eAction), m_pWall(pWall), m_pBall(pBall) {
+    CRurIvaManager::getSharedInstance()->getQueue()->addEventListener(this);
+  }
+  ~COnHit() { CRurIvaManager::getSharedInstance()->getQueue()->removeEventListener(this); }
+  COnHit(const COnHit&) = delete;
+  COnHit& operator=(const COnHit&) = delete;
+
+  bool handlesEvent(irr::ode::IRurIvaEvent* pEvent) override {
+    return pEvent->getType() == irr::ode::eRurIvaEventRayHit ||
+           pEvent->getType() == irr::ode::eRurIvaEventBeforeStep;
+  }
+  bool onEvent(irr::ode::IRurIvaEvent* pEvent) override {
+    if (m_iDone) return false;
+    if (pEvent->getType() == irr::ode::eRurIvaEventBeforeStep) {
+      if (m_eAction != EOnHit::eRemoveWorldBeforeTheStep) return false;
+      ++m_iDone;
+      m_s.world()->removeFromPhysics();
+      return true;
+    }
+    if (static_cast<irr::ode::CRurIvaEventRayHit*>(pEvent)->getGeom() != m_pWall) return false;
+    ++m_iDone;
+    switch (m_eAction) {
+      case EOnHit::eRemoveWall:
+        m_pWall->removeFromPhysics();
+        break;
+      case EOnHit::eDeleteWall:
+        m_pWall->removeFromPhysics();
+        m_pWall->getParent()->remove();  // the wall's holder was its only owner: both are gone
+        break;
+      case EOnHit::eMoveWall:
+        CRurIvaManager::getSharedInstance()->getOdeDevice()->geomSetPosition(m_pWall->getGeomId(),
+                                                                             vector3df(10, 1000, 0));
+        break;
+      case EOnHit::eAddBox:
+        // A second wall further on, which the ball meets when the first has let it through.
+        m_pWall->removeFromPhysics();
+        m_s.addBox(m_s.world(), vector3df(200, 0, 0), vector3df(0.2f, 10, 10))->initPhysics();
+        break;
+      case EOnHit::eRemoveBall:
+        m_pBall->removeFromPhysics();
+        break;
+      case EOnHit::eDeleteBallShape:
+        m_pBall->getFirstGeom()->remove();
+        break;
+      case EOnHit::eRemoveSpaceOfTheWall:
+        m_s.world()->getSpace()->removeFromPhysics();
+        break;
+      case EOnHit::eRemoveWorld:
+        m_s.world()->removeFromPhysics();
+        break;
+      case EOnHit::eRemoveWorldBeforeTheStep:
+        break;
+    }
+    return true;
+  }
+
+  int m_iDone = 0;
+
+ private:
+  RayScene& m_s;
+  EOnHit m_eAction;
+  CRurIvaGeomBox* m_pWall;
+  CRurIvaBody* m_pBall;
+};
+
+}  // namespace
+
+TEST(LevelRay, WhatARayHitListenerTakesAwayOrAddsWaitsForTheEndOfTheCollisionPass) {
+  // The library aborts when a geometry leaves, joins, moves in or changes bodies in a space it is
+  // colliding; a listener of a ray hit runs just then. The fast ball's hit is handled after the step, when
+  // the wall may be gone: the ball then goes on, and nothing reads the wall's freed node.
+  struct SCase {
+    const char* sName;
+    EOnHit eAction;
+    f32 fMinX, fMaxX;  // where the ball is after 30 steps
+  };
+  const SCase aCases[] = {
+      {"wall removed from the simulation", EOnHit::eRemoveWall, 100, 1e9f},
+      {"wall deleted", EOnHit::eDeleteWall, 100, 1e9f},
+      {"wall removed and another made further on", EOnHit::eAddBox, 100, 200},
+      {"wall moved out of the way", EOnHit::eMoveWall, 100, 1e9f},
+      {"ball removed", EOnHit::eRemoveBall, 0, 1e9f},
+      {"the ball's shape deleted", EOnHit::eDeleteBallShape, 0, 1e9f},
+      {"the space of the wall removed", EOnHit::eRemoveSpaceOfTheWall, 0, 1e9f},
+      {"the world removed", EOnHit::eRemoveWorld, 0, 1e9f},
+      {"the world removed by a listener of the step's start", EOnHit::eRemoveWorldBeforeTheStep, 0, 1},
+  };
+  for (const SCase& c : aCases) {
+    SCOPED_TRACE(c.sName);
+    RayScene s;
+    CRurIvaGeomBox* pWall = s.addBox(s.world(), vector3df(10, 0, 0), vector3df(0.2f, 10, 10));
+    CRurIvaBody* pBall = s.addBall(vector3df(0, 0, 0), 0.5f);
+    pBall->setLinearVelocity(vector3df(1000, 0, 0));
+    s.init();
+    pBall->setIsFastMoving(true);
+    COnHit cListener(s, c.eAction, pWall, pBall);
+    s.steps(30);
+    EXPECT_EQ(cListener.m_iDone, 1);
+    EXPECT_GE(pBall->getPosition().X, c.fMinX);
+    EXPECT_LE(pBall->getPosition().X, c.fMaxX);
+  }
 }
