@@ -396,6 +396,62 @@ core::stringc notAFile(scene::ISceneManager* pSceneManager, io::IReadFile* pFile
   return sFound;
 }
 
+/**
+ * Whether the engine (1.8.5) can build a sphere of these polygon counts: it takes each as a
+ * 32-bit integer, raises it to 2, then halves both while their 32-bit product is above 32767. A
+ * product that wraps round below that ends the halving early, and a count halved to 0 wraps round
+ * later; the engine then writes outside the mesh it allocated. Counts beyond a 32-bit integer are
+ * refused too.
+ */
+bool sphereCountsBuildable(f64 fX, f64 fY) {
+  const f64 fMin = -2147483648.0, fMax = 2147483647.0;
+  if (!(fX >= fMin && fX <= fMax && fY >= fMin && fY <= fMax)) return false;
+  u32 x = core::max_(2u, static_cast<u32>(static_cast<s32>(fX)));
+  u32 y = core::max_(2u, static_cast<u32>(static_cast<s32>(fY)));
+  while (x * y > 32767) {  // as the engine computes it, wrapping round
+    x /= 2;
+    y /= 2;
+  }
+  return x > 0 && y > 0 && static_cast<u64>(x) * y <= 32767;
+}
+
+/**
+ * Whether a scene file (complete XML) gives an engine sphere polygon counts it cannot build (see
+ * sphereCountsBuildable); a count that is no number counts as 0, as the engine reads it.
+ */
+bool hasUnbuildableSphere(scene::ISceneManager* pSceneManager, io::IReadFile* pFile) {
+  bool bFound = false;
+  pFile->seek(0);
+  if (io::IXMLReader* pReader = pSceneManager->getFileSystem()->createXMLReader(pFile)) {
+    bool bSphere = false;
+    f64 aCount[3] = {0, 0, 0};  // PolyCountX, PolyCountY and the older PolyCount of one for both
+    const auto check = [&] {
+      // The engine takes the older count when the two are 0.
+      if (bSphere && aCount[0] == 0 && aCount[1] == 0) aCount[0] = aCount[1] = aCount[2];
+      if (bSphere && !sphereCountsBuildable(aCount[0], aCount[1])) bFound = true;
+    };
+    while (!bFound && pReader->read()) {
+      if (pReader->getNodeType() != io::EXN_ELEMENT) continue;
+      if (wcscmp(pReader->getNodeName(), L"node") == 0) {
+        check();
+        bSphere = wcscmp(pReader->getAttributeValueSafe(L"type"), L"sphere") == 0;
+        aCount[0] = aCount[1] = aCount[2] = 0;
+        continue;
+      }
+      const wchar_t* sName = pReader->getAttributeValueSafe(L"name");
+      const int i = wcscmp(sName, L"PolyCountX") == 0   ? 0
+                    : wcscmp(sName, L"PolyCountY") == 0 ? 1
+                    : wcscmp(sName, L"PolyCount") == 0  ? 2
+                                                        : -1;
+      if (i >= 0) aCount[i] = wcstod(pReader->getAttributeValueSafe(L"value"), 0);
+    }
+    check();
+    pReader->drop();
+  }
+  pFile->seek(0);
+  return bFound;
+}
+
 }  // namespace
 
 bool CRurIvaManager::loadScene(const c8* sFileName, scene::ISceneManager* pSceneManager) {
@@ -415,6 +471,14 @@ bool CRurIvaManager::loadScene(const c8* sFileName, scene::ISceneManager* pScene
   if (!sNotAFile.empty()) {
     printf("CRurIvaManager::loadScene: \"%s\" names \"%s\" as a file, which is not one; nothing loaded\n",
            sFileName, sNotAFile.c_str());
+    pFile->drop();
+    return false;
+  }
+  if (hasUnbuildableSphere(pSceneManager, pFile)) {
+    printf(
+        "CRurIvaManager::loadScene: \"%s\" gives a sphere polygon counts the engine cannot build; nothing "
+        "loaded\n",
+        sFileName);
     pFile->drop();
     return false;
   }

@@ -144,12 +144,56 @@ TEST(HostileScenes, AFolderNamedAsAMeshOrTextureFileIsRefusedAndAMissingFileIsNo
     SCOPED_TRACE(c.sNode);
     CTestScene cScene(nullptr, CTestScene::eFactory);
     cScene.m_pIrr->getLogger()->setLogLevel(irr::ELL_NONE);
-    std::ofstream(sPath, std::ios::binary) << "<?xml version=\"1.0\"?>\n<irr_scene>" << c.sNode << "</irr_scene>";
+    std::ofstream(sPath, std::ios::binary)
+        << "<?xml version=\"1.0\"?>\n<irr_scene>" << c.sNode << "</irr_scene>";
     bool bLoaded = false;
-    const std::string sOut = captured([&] { bLoaded = cScene.m_pManager->loadScene(sPath.c_str(), cScene.m_pSmgr); });
+    const std::string sOut =
+        captured([&] { bLoaded = cScene.m_pManager->loadScene(sPath.c_str(), cScene.m_pSmgr); });
     EXPECT_EQ(bLoaded, c.bLoads) << sOut;
     EXPECT_EQ(sOut.find("which is not one; nothing loaded") != std::string::npos, !c.bLoads) << sOut;
     EXPECT_EQ(cScene.m_pSmgr->getSceneNodeFromName(c.sName) != nullptr, c.bLoads);
+  }
+  std::remove(sPath.c_str());
+}
+
+TEST(HostileScenes, ASphereOfPolygonCountsTheEngineCannotBuildIsRefused) {
+  // The engine builds a sphere's mesh from its counts with 32-bit products and halves both until
+  // the product is below 32768: a product that wrapped round below that (65536 x 65536, or a
+  // negative count taken as a huge one) made it write outside the mesh it allocated (found by
+  // fuzzing: the process ended on a segmentation fault).
+  struct SCase {
+    std::string sCounts;
+    bool bLoads;
+  };
+  const auto counts = [](const char* sX, const char* sY) {
+    return std::string("<int name=\"PolyCountX\" value=\"") + sX + "\"/><int name=\"PolyCountY\" value=\"" +
+           sY + "\"/>";
+  };
+  const SCase aCases[] = {
+      {counts("16", "16"), true},
+      {counts("256", "16"), true},  // halved to 128 x 8
+      {counts("0", "0"), true},     // raised to 2 x 2
+      {counts("-2", "16"), false},  // 4294967294 x 16, halved on to 134217727 x 0
+      {counts("2", "-1"), false},
+      {counts("65536", "65536"), false},
+      {counts("40000", "2"), true},        // halved to 20000 x 1, a flat sphere but a sound mesh
+      {counts("100000", "100000"), true},  // wraps round above 32767: the halving goes on
+      {"<int name=\"PolyCount\" value=\"-1\"/>", false},
+      {"<float name=\"PolyCountX\" value=\"1e10\"/>", false},
+  };
+  const std::string sPath = "/tmp/varrik-sphere-" + std::to_string(getpid()) + ".irr";
+  for (const SCase& c : aCases) {
+    SCOPED_TRACE(c.sCounts);
+    CTestScene cScene(nullptr, CTestScene::eFactory);
+    cScene.m_pIrr->getLogger()->setLogLevel(irr::ELL_NONE);
+    std::ofstream(sPath, std::ios::binary)
+        << "<?xml version=\"1.0\"?>\n<irr_scene>" << node("sphere", "ball", c.sCounts) << "</irr_scene>";
+    bool bLoaded = false;
+    const std::string sOut =
+        captured([&] { bLoaded = cScene.m_pManager->loadScene(sPath.c_str(), cScene.m_pSmgr); });
+    EXPECT_EQ(bLoaded, c.bLoads) << sOut;
+    EXPECT_EQ(sOut.find("polygon counts the engine cannot build") != std::string::npos, !c.bLoads) << sOut;
+    EXPECT_EQ(cScene.m_pSmgr->getSceneNodeFromName("ball") != nullptr, c.bLoads);
   }
   std::remove(sPath.c_str());
 }
