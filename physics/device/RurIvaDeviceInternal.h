@@ -144,9 +144,10 @@ inline bool usablePosition(const dReal* p) {
 const dReal kMaxJointSpan = 1e6;
 //! The same holds for a lever that is long for the body it turns: squared lever times mass over
 //! the body's smallest moment of inertia (the lever in radii of gyration, squared) beyond this
-//! leaves the body's other rows below the factorisation's rounding. A rope of 6 km on a ball of
-//! 1 cm stays below it; a speck of a body joined a few hundred thousand units away does not.
-const dReal kMaxLeverSq = 1e12;
+//! leaves the body's other rows below the factorisation's rounding. A ball of 1 cm may hang 200
+//! units from its anchor, one of 20 cm 4 km; a speck joined a few hundred thousand units away
+//! (1e17) may not, nor a hinge and a hinge-2 on one pair of bodies 8e5 apart (2e10).
+const dReal kMaxLeverSq = 1e9;
 
 //! The joint's anchor in the world, for the joint types that have one.
 inline bool jointAnchor(dJointID j, dVector3 cOut) {
