@@ -68,8 +68,10 @@ void CRurIvaDevice::clearODE() { discardRecords(); }
 
 void CRurIvaDevice::setContactCalculator(IRurIvaContactParameters* pCalculator) {
   if (pCalculator == m_pContactCalculator) return;
-  delete m_pContactCalculator;
+  // A calculator may replace itself while the collision pass asks it: it goes after the pass.
+  IRurIvaContactParameters* pOld = m_pContactCalculator;
   m_pContactCalculator = pCalculator;
+  if (!afterPass([pOld] { delete pOld; })) delete pOld;
 }
 
 IRurIvaContactParameters* CRurIvaDevice::getContactCalculator() { return m_pContactCalculator; }

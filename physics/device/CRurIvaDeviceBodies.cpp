@@ -200,10 +200,12 @@ u32 CRurIvaDevice::bodyCreate(u32 iWorld) {
 void CRurIvaDevice::bodyDestroy(u32 iBody) {
   COdeDataWrapper* r = live(iBody, eKindBody);
   if (!r) return;
-  // Its geometries cannot leave it while their space is being collided; its node may go before
-  // that is over, so the library body no longer leads to it.
-  if (lockedBody(iBody) && afterPass([=] { bodyDestroy(iBody); })) {
+  // Its geometries cannot leave it while their space is being collided, and the pass may be
+  // making a contact with it; its node may go before the pass is over, so the library body no
+  // longer leads to it.
+  if (afterPass([=] { bodyDestroy(iBody); })) {
     dBodySetData(r->m_pBody, 0);
+    removeFastCollisionsOf(iBody);
     return;
   }
   removeFastCollisionsOf(iBody);
@@ -222,6 +224,8 @@ void CRurIvaDevice::bodyDestroy(u32 iBody) {
 }
 
 void CRurIvaDevice::bodySetPosition(u32 iBody, core::vector3df cPos) {
+  // Moving a body moves its geometries, which waits for a collision pass.
+  if (lockedBody(iBody) && afterPass([=] { bodySetPosition(iBody, cPos); })) return;
   COdeDataWrapper* r = live(iBody, eKindBody);
   if (!r || !finiteVector(__func__, cPos)) return;
   placeOrigin(r, cPos.X, cPos.Y, cPos.Z);
@@ -250,6 +254,7 @@ core::vector3df CRurIvaDevice::bodyGetRotation(u32 iBody) {
 }
 
 void CRurIvaDevice::bodySetQuaternion(u32 iBody, core::quaternion cQuat) {
+  if (lockedBody(iBody) && afterPass([=] { bodySetQuaternion(iBody, cQuat); })) return;
   COdeDataWrapper* r = live(iBody, eKindBody);
   if (!r) return;
   const dQuaternion q = {cQuat.W, cQuat.X, cQuat.Y, cQuat.Z};
@@ -261,6 +266,7 @@ void CRurIvaDevice::bodySetQuaternion(u32 iBody, core::quaternion cQuat) {
 }
 
 void CRurIvaDevice::bodySetRotation(u32 iBody, core::vector3df cRot) {
+  if (lockedBody(iBody) && afterPass([=] { bodySetRotation(iBody, cRot); })) return;
   f32 aQuat[4];
   eulerToQuaternion(cRot, aQuat);
   COdeDataWrapper* r = live(iBody, eKindBody);

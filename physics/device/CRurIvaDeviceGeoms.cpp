@@ -104,8 +104,8 @@ void CRurIvaDevice::geomDestroy(u32 iGeom) {
   // A ray hit waiting for the end of the step must not lead to it (nor to its node, which may go
   // with it).
   forgetFastCollisionsWith(g);
-  // During a collision pass it stays in its space, without node and out of collision.
-  if (dGeomGetSpace(g) && afterPass([g] { dGeomDestroy(g); })) {
+  // During a collision pass it stays (in its space), without node and out of collision.
+  if (afterPass([g] { dGeomDestroy(g); })) {
     dGeomSetData(g, 0);
     dGeomDisable(g);
     return;

@@ -530,6 +530,8 @@ u32 CRurIvaDevice::jointGroupCreate(int iMaxSize) {
 }
 
 void CRurIvaDevice::jointGroupDestroy(u32 iGroup) {
+  // The collision pass makes its contacts in the world's group: it goes when the pass is over.
+  if (afterPass([=] { jointGroupDestroy(iGroup); })) return;
   COdeDataWrapper* r = live(iGroup, eKindJointGroup);
   if (!r) return;
   dJointGroupDestroy(r->m_pJointGroup);
@@ -537,6 +539,7 @@ void CRurIvaDevice::jointGroupDestroy(u32 iGroup) {
 }
 
 void CRurIvaDevice::jointGroupEmtpy(u32 iGroup) {
+  if (afterPass([=] { jointGroupEmtpy(iGroup); })) return;
   if (dJointGroupID g = getJGroupId(iGroup)) dJointGroupEmpty(g);
 }
 

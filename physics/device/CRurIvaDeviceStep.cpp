@@ -245,6 +245,11 @@ void CRurIvaDevice::stepWorld(f32 fTime, CRurIvaWorld* pWorld, bool bQuick) {
     printf("CRurIvaDevice::step: elapsed time %f is not a number of seconds, nothing stepped\n", fTime);
     return;
   }
+  if (m_iCollisionPasses > 0) {
+    // From a ray-hit listener or a contact calculator: the library's spaces are locked.
+    printf("CRurIvaDevice::step: called during a collision pass, nothing stepped\n");
+    return;
+  }
   ensureLibrary();
 
   m_fTimeAccumulator += fTime;
@@ -666,6 +671,7 @@ u32 CRurIvaDevice::getFastCollisionCount() { return static_cast<u32>(g_lFastColl
 void CRurIvaDevice::handleFastCollisions() {
   CRurIvaDevice* pOuter = g_pSteppingDevice;
   g_pSteppingDevice = this;
+
   while (!g_lFastCollisions.empty()) {
     std::unique_ptr<CFastCollision> p(g_lFastCollisions.front());
     g_lFastCollisions.pop_front();
@@ -681,8 +687,12 @@ void CRurIvaDevice::handleFastCollisions() {
     // The very part that was hit, while it exists; else the geometry's first part.
     dGeomID o2 =
         (p->m_pHit && m_mGeomHandles.count(p->m_pHit)) ? p->m_pHit : getGeomId(p->m_pGeom->getGeomId(0));
-    if (o1 && o2 && o1 != o2 && dGeomIsEnabled(o1) && dGeomIsEnabled(o2))
+    if (o1 && o2 && o1 != o2 && dGeomIsEnabled(o1) && dGeomIsEnabled(o2)) {
+      // The contacts made here ask the contact calculator too: what it changes waits as in a pass.
+      ++m_iCollisionPasses;
       nearCollisionCallback(pBody->getWorld(), o1, o2);
+      endCollisionPass();
+    }
   }
   g_pSteppingDevice = pOuter;
 }

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "CRurIvaBody.h"
+#include "CRurIvaContactParameters.h"
 #include "CRurIvaDevice.h"
 #include "CRurIvaGeomBox.h"
 #include "CRurIvaGeomSphere.h"
@@ -765,15 +766,54 @@ const std::vector<TCall>& calls() {
 
 }  // namespace
 
+namespace {
+
+//! Makes the next call of the input.
+void callNext(CCalls& c) {
+  const std::vector<TCall>& aCalls = calls();
+  const size_t i = c.byte() % aCalls.size();
+  if (CCalls::tracing()) std::fprintf(stderr, "call %zu\n", i);
+  aCalls[i](c, c.m_pDevice);
+}
+
+#if defined(VARRIK_FUZZ_CALLS_IN_PASS)
+/**
+ * A contact calculator that makes the next one to three calls of the input whenever it is asked,
+ * inside the collision pass (or the fast bodies' collisions after the step): what a game's
+ * calculator or ray-hit listener may do while the library's spaces are locked and the pass holds
+ * the bodies, the world and the contact group it works with.
+ */
+class CCallingCalculator : public CRurIvaContactParameters {
+ public:
+  explicit CCallingCalculator(CCalls& c) : m_c(c) {}
+  void calculateContactParameters(CRurIvaSurfaceParameters* p1, CRurIvaSurfaceParameters* p2,
+                                  CRurIvaSurfaceParameters* pResult) override {
+    static bool bInside = false;
+    if (!bInside) {
+      bInside = true;
+      for (u8 n = 1 + m_c.byte() % 3; n > 0 && m_c.more(); --n) callNext(m_c);
+      bInside = false;
+    }
+    CRurIvaContactParameters::calculateContactParameters(p1, p2, pResult);
+  }
+
+ private:
+  CCalls& m_c;
+};
+#endif
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, size_t iSize) {
   CCalls c(pData, iSize);
   varrik::fuzz::sameRandomNumbers();
-  const std::vector<TCall>& aCalls = calls();
-  while (c.more()) {
-    const size_t i = c.byte() % aCalls.size();
-    if (CCalls::tracing()) std::fprintf(stderr, "call %zu\n", i);
-    aCalls[i](c, c.m_pDevice);
-  }
+#if defined(VARRIK_FUZZ_CALLS_IN_PASS)
+  c.m_pDevice->setContactCalculator(new CCallingCalculator(c));
+#endif
+  while (c.more()) callNext(c);
+#if defined(VARRIK_FUZZ_CALLS_IN_PASS)
+  c.m_pDevice->setContactCalculator(new CRurIvaContactParameters());
+#endif
   c.finish();
   return 0;
 }

@@ -267,6 +267,7 @@ enum class EOnHit {
   eMoveWall,
   eAddBox,
   eRemoveBall,
+  ePutBallBack,
   eDeleteBallShape,
   eRemoveSpaceOfTheWall,
   eRemoveWorld,
@@ -317,6 +318,9 @@ class COnHit : public irr::ode::IRurIvaEventListener {
       case EOnHit::eRemoveBall:
         m_pBall->removeFromPhysics();
         break;
+      case EOnHit::ePutBallBack:
+        m_pBall->setPosition(vector3df(-100, 0, 0));
+        break;
       case EOnHit::eDeleteBallShape:
         m_pBall->getFirstGeom()->remove();
         break;
@@ -358,6 +362,7 @@ TEST(LevelRay, WhatARayHitListenerTakesAwayOrAddsWaitsForTheEndOfTheCollisionPas
       {"wall removed and another made further on", EOnHit::eAddBox, 100, 200},
       {"wall moved out of the way", EOnHit::eMoveWall, 100, 1e9f},
       {"ball removed", EOnHit::eRemoveBall, 0, 1e9f},
+      {"ball put back, to meet the wall again", EOnHit::ePutBallBack, -100, 10},
       {"the ball's shape deleted", EOnHit::eDeleteBallShape, 0, 1e9f},
       {"the space of the wall removed", EOnHit::eRemoveSpaceOfTheWall, 0, 1e9f},
       {"the world removed", EOnHit::eRemoveWorld, 0, 1e9f},
