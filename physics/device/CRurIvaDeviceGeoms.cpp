@@ -196,6 +196,7 @@ void CRurIvaDevice::geomSetData(u32 iGeom, void* pData) {
 }
 
 void CRurIvaDevice::geomRaySetData(u32 iGeom, core::vector3df cPos, core::vector3df cDir, f32 fLength) {
+  if (lockedGeom(iGeom) && afterPass([=] { geomRaySetData(iGeom, cPos, cDir, fLength); })) return;
   dGeomID g = getGeomId(iGeom);
   if (!g || dGeomGetClass(g) != dRayClass) return;
   if (!finiteValues(__func__, {cPos.X, cPos.Y, cPos.Z, fLength})) return;

@@ -5,10 +5,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <list>
 #include <memory>
 #include <typeinfo>
@@ -671,7 +671,6 @@ u32 CRurIvaDevice::getFastCollisionCount() { return static_cast<u32>(g_lFastColl
 void CRurIvaDevice::handleFastCollisions() {
   CRurIvaDevice* pOuter = g_pSteppingDevice;
   g_pSteppingDevice = this;
-
   while (!g_lFastCollisions.empty()) {
     std::unique_ptr<CFastCollision> p(g_lFastCollisions.front());
     g_lFastCollisions.pop_front();

@@ -265,6 +265,7 @@ enum class EOnHit {
   eRemoveWall,
   eDeleteWall,
   eMoveWall,
+  eTurnTheRay,
   eAddBox,
   eRemoveBall,
   ePutBallBack,
@@ -309,6 +310,9 @@ class COnHit : public irr::ode::IRurIvaEventListener {
       case EOnHit::eMoveWall:
         CRurIvaManager::getSharedInstance()->getOdeDevice()->geomSetPosition(m_pWall->getGeomId(),
                                                                              vector3df(10, 1000, 0));
+        break;
+      case EOnHit::eTurnTheRay:
+        m_pBall->getFastMovingRay()->set(vector3df(0, 0, 0), vector3df(0, 1, 0), 1);
         break;
       case EOnHit::eAddBox:
         // A second wall further on, which the ball meets when the first has let it through.
@@ -359,6 +363,7 @@ TEST(LevelRay, WhatARayHitListenerTakesAwayOrAddsWaitsForTheEndOfTheCollisionPas
   const SCase aCases[] = {
       {"wall removed from the simulation", EOnHit::eRemoveWall, 100, 1e9f},
       {"wall deleted", EOnHit::eDeleteWall, 100, 1e9f},
+      {"the ray turned away (the hit it made still counts)", EOnHit::eTurnTheRay, -1, 10},
       {"wall removed and another made further on", EOnHit::eAddBox, 100, 200},
       {"wall moved out of the way", EOnHit::eMoveWall, 100, 1e9f},
       {"ball removed", EOnHit::eRemoveBall, 0, 1e9f},
