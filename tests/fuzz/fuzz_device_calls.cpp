@@ -768,11 +768,16 @@ const std::vector<TCall>& calls() {
 
 namespace {
 
-//! Makes the next call of the input.
-void callNext(CCalls& c) {
+//! Makes the next call of the input. Inside a step a new step size is not set: the step's time
+//! left would run in as many steps as the new size asks (the step calls keep that number small).
+void callNext(CCalls& c, bool bInStep = false) {
   const std::vector<TCall>& aCalls = calls();
   const size_t i = c.byte() % aCalls.size();
   if (CCalls::tracing()) std::fprintf(stderr, "call %zu\n", i);
+  if (bInStep && i == 0) {
+    c.value();
+    return;
+  }
   aCalls[i](c, c.m_pDevice);
 }
 
@@ -791,7 +796,7 @@ class CCallingCalculator : public CRurIvaContactParameters {
     static bool bInside = false;
     if (!bInside) {
       bInside = true;
-      for (u8 n = 1 + m_c.byte() % 3; n > 0 && m_c.more(); --n) callNext(m_c);
+      for (u8 n = 1 + m_c.byte() % 3; n > 0 && m_c.more(); --n) callNext(m_c, true);
       bInside = false;
     }
     CRurIvaContactParameters::calculateContactParameters(p1, p2, pResult);
