@@ -122,6 +122,26 @@ TEST(HostileScenes, NodesWithoutScaleAndValuesThatAreNotFiniteNeitherAbortNorRea
   std::remove(sPath.c_str());
 }
 
+/**
+ * Loads a scene file of the given nodes into a fresh scene and checks that it loads, or is
+ * refused with a line saying sRefusal, and that the node called sName is there only if it loads.
+ */
+void expectLoadedOrRefused(const std::string& sNodes, bool bLoads, const char* sRefusal, const char* sName) {
+  SCOPED_TRACE(sNodes);
+  const std::string sPath = "/tmp/varrik-refused-" + std::to_string(getpid()) + ".irr";
+  CTestScene cScene(nullptr, CTestScene::eFactory);
+  cScene.m_pIrr->getLogger()->setLogLevel(irr::ELL_NONE);
+  std::ofstream(sPath, std::ios::binary)
+      << "<?xml version=\"1.0\"?>\n<irr_scene>" << sNodes << "</irr_scene>";
+  bool bLoaded = false;
+  const std::string sOut =
+      captured([&] { bLoaded = cScene.m_pManager->loadScene(sPath.c_str(), cScene.m_pSmgr); });
+  std::remove(sPath.c_str());
+  EXPECT_EQ(bLoaded, bLoads) << sOut;
+  EXPECT_EQ(sOut.find(sRefusal) != std::string::npos, !bLoads) << sOut;
+  EXPECT_EQ(cScene.m_pSmgr->getSceneNodeFromName(sName) != nullptr, bLoads);
+}
+
 TEST(HostileScenes, AFolderNamedAsAMeshOrTextureFileIsRefusedAndAMissingFileIsNot) {
   // The engine opened a folder as a file of the largest size there is and its mesh loader asked
   // for that much memory: the program ended on std::bad_alloc.
@@ -139,21 +159,8 @@ TEST(HostileScenes, AFolderNamedAsAMeshOrTextureFileIsRefusedAndAMissingFileIsNo
       // Not a file name: a node may be called like a folder.
       {node("empty", ".", ""), true, "."},
   };
-  const std::string sPath = "/tmp/varrik-folder-" + std::to_string(getpid()) + ".irr";
-  for (const SCase& c : aCases) {
-    SCOPED_TRACE(c.sNode);
-    CTestScene cScene(nullptr, CTestScene::eFactory);
-    cScene.m_pIrr->getLogger()->setLogLevel(irr::ELL_NONE);
-    std::ofstream(sPath, std::ios::binary)
-        << "<?xml version=\"1.0\"?>\n<irr_scene>" << c.sNode << "</irr_scene>";
-    bool bLoaded = false;
-    const std::string sOut =
-        captured([&] { bLoaded = cScene.m_pManager->loadScene(sPath.c_str(), cScene.m_pSmgr); });
-    EXPECT_EQ(bLoaded, c.bLoads) << sOut;
-    EXPECT_EQ(sOut.find("which is not one; nothing loaded") != std::string::npos, !c.bLoads) << sOut;
-    EXPECT_EQ(cScene.m_pSmgr->getSceneNodeFromName(c.sName) != nullptr, c.bLoads);
-  }
-  std::remove(sPath.c_str());
+  for (const SCase& c : aCases)
+    expectLoadedOrRefused(c.sNode, c.bLoads, "which is not one; nothing loaded", c.sName);
 }
 
 TEST(HostileScenes, ASphereOfPolygonCountsTheEngineCannotBuildIsRefused) {
@@ -181,21 +188,9 @@ TEST(HostileScenes, ASphereOfPolygonCountsTheEngineCannotBuildIsRefused) {
       {"<int name=\"PolyCount\" value=\"-1\"/>", false},
       {"<float name=\"PolyCountX\" value=\"1e10\"/>", false},
   };
-  const std::string sPath = "/tmp/varrik-sphere-" + std::to_string(getpid()) + ".irr";
-  for (const SCase& c : aCases) {
-    SCOPED_TRACE(c.sCounts);
-    CTestScene cScene(nullptr, CTestScene::eFactory);
-    cScene.m_pIrr->getLogger()->setLogLevel(irr::ELL_NONE);
-    std::ofstream(sPath, std::ios::binary)
-        << "<?xml version=\"1.0\"?>\n<irr_scene>" << node("sphere", "ball", c.sCounts) << "</irr_scene>";
-    bool bLoaded = false;
-    const std::string sOut =
-        captured([&] { bLoaded = cScene.m_pManager->loadScene(sPath.c_str(), cScene.m_pSmgr); });
-    EXPECT_EQ(bLoaded, c.bLoads) << sOut;
-    EXPECT_EQ(sOut.find("polygon counts the engine cannot build") != std::string::npos, !c.bLoads) << sOut;
-    EXPECT_EQ(cScene.m_pSmgr->getSceneNodeFromName("ball") != nullptr, c.bLoads);
-  }
-  std::remove(sPath.c_str());
+  for (const SCase& c : aCases)
+    expectLoadedOrRefused(node("sphere", "ball", c.sCounts), c.bLoads,
+                          "polygon counts the engine cannot build", "ball");
 }
 
 }  // namespace
