@@ -124,10 +124,17 @@ void CRurIvaDevice::buildTrimeshData(u32 iData, scene::ISceneNode* pNode, bool b
       aIndices[k++] = static_cast<s32>(iIndex + iBase);
     }
     for (u32 i = 0; i < iCount; ++i) {
-      const core::vector3df& v = b->getPosition(i);
-      aVertices[p++] = s.X * v.X;
-      aVertices[p++] = s.Y * v.Y;
-      aVertices[p++] = s.Z * v.Z;
+      const core::vector3df v = b->getPosition(i) * s;
+      // A small mesh far out overflows a hash space's cell numbers as a speck does.
+      const dReal w[3] = {v.X, v.Y, v.Z};
+      if (!usablePosition(w)) {
+        printf("CRurIvaDevice::geomTrimeshDataBuild: vertex (%f, %f, %f) is out of reach, data not built\n",
+               v.X, v.Y, v.Z);
+        return;
+      }
+      aVertices[p++] = v.X;
+      aVertices[p++] = v.Y;
+      aVertices[p++] = v.Z;
       aVertices[p++] = 0.0f;
     }
     iBase += iCount;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -255,6 +256,28 @@ TEST(DeviceTrimesh, MeshesWithoutTrianglesOrWithBrokenIndicesAreNotBuilt) {
   cScene.steps(5);
   EXPECT_LT(d.bodyGetPosition(pBall->getBodyId()).Y, 0.2f);
   d.geomDestroy(g);
+}
+
+TEST(DeviceTrimesh, ASmallMeshFarOutIsNotBuilt) {
+  // A hash space numbers its smallest cells (1/8 unit) in 32-bit integers: a small mesh 3e8 away
+  // overflowed them and the library aborted in the collision pass.
+  CDeviceScene cScene;
+  CRurIvaDevice& d = *cScene.m_pDevice;
+  const u32 s = cScene.m_cHandles.space(d.spaceCreateHash(cScene.spaceId()));
+  CRurIvaGeomSphere* pCarrier = cScene.add<CRurIvaGeomSphere>(cScene.world());
+  d.geomSetData(cScene.m_cHandles.geom(d.geomCreateBox(s, 1, 1, 1)), pCarrier);  // a neighbour
+  for (f32 fY : {3e8f, std::numeric_limits<f32>::quiet_NaN()}) {
+    SCOPED_TRACE(fY);
+    const u32 t = d.geomTrimeshDataCreate();
+    IMeshSceneNode* pFar = cScene.addMeshNode(nullptr, meshOf({quad(-0.01f, -0.01f, 0.01f, 0.01f, fY)}));
+    const std::string sOut = captured([&] { d.geomTrimeshDataBuildSimple(t, pFar); });
+    EXPECT_EQ(lineCount(sOut), 1) << sOut;
+    EXPECT_EQ(d.getTrimeshIndexCount(t), 0u);
+    const u32 g = cScene.m_cHandles.geom(d.geomCreateTrimesh(s, t));
+    d.geomSetData(g, pCarrier);
+    cScene.steps(2);
+    d.geomDestroy(g);
+  }
 }
 
 TEST(DeviceTrimesh, ABallRestsOnTheScaledTriangles) {
