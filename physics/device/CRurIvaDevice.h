@@ -465,6 +465,8 @@ class CRurIvaDevice : public IRurIvaDevice {
   //! contact calculator asks for meanwhile is done when the pass is over, in the order asked.
   u32 m_iCollisionPasses = 0;
   std::vector<std::function<void()>> m_aAfterPass;
+  //! The calls that waited for a pass are being made (the pass's contacts exist).
+  bool m_bFinishingPass = false;
   // The position readers answer their last value for handle 0.
   core::vector3df m_aLastPosition[7];
   //! Threads the worlds' islands are stepped on (0 or 1: the stepping thread alone).

@@ -21,6 +21,16 @@ void placeOrigin(const COdeDataWrapper* r, dReal x, dReal y, dReal z) {
   dBodySetPosition(r->m_pBody, x + rc[0], y + rc[1], z + rc[2]);
 }
 
+//! Lets go of the contacts made with a body in this step's collision pass: after the body is put
+//! somewhere else they would push it from where it was (and from far enough, with a lever that
+//! swamps the solver). The next pass makes the contacts of where it is.
+void dropContacts(dBodyID b) {
+  for (int i = dBodyGetNumJoints(b); i-- > 0;) {
+    dJointID j = dBodyGetJoint(b, i);
+    if (dJointGetType(j) == dJointTypeContact) dJointAttach(j, 0, 0);
+  }
+}
+
 }  // namespace
 
 // The node origin of a body: the library body sits at the centre of mass, R c away from it.
@@ -228,6 +238,7 @@ void CRurIvaDevice::bodySetPosition(u32 iBody, core::vector3df cPos) {
   if (lockedBody(iBody) && afterPass([=] { bodySetPosition(iBody, cPos); })) return;
   COdeDataWrapper* r = live(iBody, eKindBody);
   if (!r || !finiteVector(__func__, cPos)) return;
+  if (m_bFinishingPass) dropContacts(r->m_pBody);
   placeOrigin(r, cPos.X, cPos.Y, cPos.Z);
   m_aPlacedBodies.push_back(iBody);
 }
@@ -261,6 +272,7 @@ void CRurIvaDevice::bodySetQuaternion(u32 iBody, core::quaternion cQuat) {
   if (!properRotation(__func__, q)) return;
   // Turning the body keeps its node origin where it is.
   const core::vector3df cOrigin = bodyOrigin(r);
+  if (m_bFinishingPass) dropContacts(r->m_pBody);
   dBodySetQuaternion(r->m_pBody, q);
   if (hasCentre(r)) placeOrigin(r, cOrigin.X, cOrigin.Y, cOrigin.Z);
 }
@@ -274,6 +286,7 @@ void CRurIvaDevice::bodySetRotation(u32 iBody, core::vector3df cRot) {
   const dQuaternion q = {aQuat[0], aQuat[1], aQuat[2], aQuat[3]};
   if (!properRotation(__func__, q)) return;
   const core::vector3df cOrigin = bodyOrigin(r);
+  if (m_bFinishingPass) dropContacts(r->m_pBody);
   dBodySetQuaternion(r->m_pBody, q);
   if (hasCentre(r)) placeOrigin(r, cOrigin.X, cOrigin.Y, cOrigin.Z);
 }

@@ -342,7 +342,9 @@ void CRurIvaDevice::endCollisionPass() {
   // In the order asked for; every call checks its handles again.
   std::vector<std::function<void()>> aCalls;
   aCalls.swap(m_aAfterPass);
+  m_bFinishingPass = true;
   for (const std::function<void()>& fCall : aCalls) fCall();
+  m_bFinishingPass = false;
 }
 
 // A body that has lost its position (not a number, or blown far away) makes the collision of

@@ -773,7 +773,7 @@ namespace {
 void callNext(CCalls& c, bool bInStep = false) {
   const std::vector<TCall>& aCalls = calls();
   const size_t i = c.byte() % aCalls.size();
-  if (CCalls::tracing()) std::fprintf(stderr, "call %zu\n", i);
+  if (CCalls::tracing()) std::fprintf(stderr, "call %zu%s\n", i, bInStep ? " (in the pass)" : "");
   if (bInStep && i == 0) {
     c.value();
     return;
