@@ -322,6 +322,12 @@ u32 CRurIvaDevice::geomCreateTrimesh(u32 iSpace, u32 iData) {
   if (!isSpaceOrNone(iSpace)) return 0;
   COdeDataWrapper* d = live(iData, eKindTriMeshData);
   if (!d) return 0;
+  if (!d->m_bBuilt) {
+    // The library computes the bounds of a mesh without triangles from memory it never set: in
+    // a hash space such bounds (not a number, or far out) abort the collision.
+    printf("CRurIvaDevice::geomCreateTrimesh: the triangle data is not built, no triangle mesh created\n");
+    return 0;
+  }
   return createGeom(iSpace, [&](dSpaceID s) { return dCreateTriMesh(s, d->m_pTriMeshData, 0, 0, 0); });
 }
 

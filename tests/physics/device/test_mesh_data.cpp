@@ -248,19 +248,19 @@ TEST(DeviceTrimesh, MeshesWithoutTrianglesOrWithBrokenIndicesAreNotBuilt) {
   sOut = captured([&] { d.geomTrimeshDataBuildSimple(t, pBrokenNode); });
   EXPECT_EQ(lineCount(sOut), 1) << sOut;
   EXPECT_EQ(d.getTrimeshIndexCount(t), 0u);
-  // A geometry of unbuilt data has no triangles; colliding it is harmless.
-  const u32 g = cScene.m_cHandles.geom(d.geomCreateTrimesh(cScene.spaceId(), t));
-  CRurIvaGeomSphere* pCarrier = cScene.add<CRurIvaGeomSphere>(cScene.world());
-  d.geomSetData(g, pCarrier);
+  // No geometry is made of unbuilt data (the library would compute its bounds from memory it
+  // never set); the ball falls through where it would have been.
+  sOut = captured([&] { EXPECT_EQ(d.geomCreateTrimesh(cScene.spaceId(), t), 0u); });
+  EXPECT_EQ(lineCount(sOut), 1) << sOut;
   CRurIvaBody* pBall = sphereBody(cScene, vector3df(0, 0.2f, 0), 0.5f);
   cScene.steps(5);
   EXPECT_LT(d.bodyGetPosition(pBall->getBodyId()).Y, 0.2f);
-  d.geomDestroy(g);
 }
 
-TEST(DeviceTrimesh, ASmallMeshFarOutIsNotBuilt) {
+TEST(DeviceTrimesh, ASmallMeshFarOutOrUnbuiltIsNoGeometryInAHashSpace) {
   // A hash space numbers its smallest cells (1/8 unit) in 32-bit integers: a small mesh 3e8 away
-  // overflowed them and the library aborted in the collision pass.
+  // overflowed them and the library aborted in the collision pass; so did, now and then, a mesh
+  // of data that was never built (its bounds are whatever the memory held).
   CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
   const u32 s = cScene.m_cHandles.space(d.spaceCreateHash(cScene.spaceId()));
@@ -270,13 +270,12 @@ TEST(DeviceTrimesh, ASmallMeshFarOutIsNotBuilt) {
     SCOPED_TRACE(fY);
     const u32 t = d.geomTrimeshDataCreate();
     IMeshSceneNode* pFar = cScene.addMeshNode(nullptr, meshOf({quad(-0.01f, -0.01f, 0.01f, 0.01f, fY)}));
-    const std::string sOut = captured([&] { d.geomTrimeshDataBuildSimple(t, pFar); });
+    std::string sOut = captured([&] { d.geomTrimeshDataBuildSimple(t, pFar); });
     EXPECT_EQ(lineCount(sOut), 1) << sOut;
     EXPECT_EQ(d.getTrimeshIndexCount(t), 0u);
-    const u32 g = cScene.m_cHandles.geom(d.geomCreateTrimesh(s, t));
-    d.geomSetData(g, pCarrier);
+    sOut = captured([&] { EXPECT_EQ(d.geomCreateTrimesh(s, t), 0u); });
+    EXPECT_EQ(lineCount(sOut), 1) << sOut;
     cScene.steps(2);
-    d.geomDestroy(g);
   }
 }
 
