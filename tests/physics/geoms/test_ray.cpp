@@ -8,11 +8,11 @@
 #include "CEventLog.h"
 #include "CLevelScene.h"
 #include "CRurIvaBody.h"
+#include "CRurIvaEventBeforeStep.h"
 #include "CRurIvaGeomBox.h"
 #include "CRurIvaGeomRay.h"
 #include "CRurIvaGeomTrimesh.h"
 #include "CRurIvaSpace.h"
-#include "CRurIvaEventBeforeStep.h"
 #include "IRurIvaEvent.h"
 #include "TestChecks.h"
 #include "TestMeshes.h"
@@ -353,8 +353,8 @@ class COnHit : public irr::ode::IRurIvaEventListener {
 
 TEST(LevelRay, WhatARayHitListenerTakesAwayOrAddsWaitsForTheEndOfTheCollisionPass) {
   // The library aborts when a geometry leaves, joins, moves in or changes bodies in a space it is
-  // colliding; a listener of a ray hit runs just then. The fast ball's hit is handled after the step, when
-  // the wall may be gone: the ball then goes on, and nothing reads the wall's freed node.
+  // colliding; a listener of a ray hit runs just then. The fast ball's hit is handled after the
+  // step, when the wall may be gone: the ball then goes on, and nothing reads the wall's freed node.
   struct SCase {
     const char* sName;
     EOnHit eAction;
