@@ -144,10 +144,11 @@ inline bool usablePosition(const dReal* p) {
 const dReal kMaxJointSpan = 1e6;
 //! The same holds for a lever that is long for the body it turns: squared lever times mass over
 //! the body's smallest moment of inertia (the lever in radii of gyration, squared) beyond this
-//! leaves the body's other rows below the factorisation's rounding. A ball of 1 cm may hang 200
-//! units from its anchor, one of 20 cm 4 km; a speck joined a few hundred thousand units away
-//! (1e17) may not, nor a hinge and a hinge-2 on one pair of bodies 8e5 apart (2e10).
-const dReal kMaxLeverSq = 1e9;
+//! leaves the body's other rows below the factorisation's rounding (beyond 1e8 they keep less
+//! than half of a double's digits). A ball of 1 cm may hang 60 units from its anchor, one of
+//! 20 cm 1.3 km; a speck joined a few hundred thousand units away (1e17) may not, nor a hinge and
+//! a hinge-2 on one pair of bodies 8e5 or 2e5 apart (2e10, 1e9: not-a-number within a step).
+const dReal kMaxLeverSq = 1e8;
 
 //! The joint's anchor in the world, for the joint types that have one.
 inline bool jointAnchor(dJointID j, dVector3 cOut) {
