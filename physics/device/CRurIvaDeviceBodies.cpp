@@ -210,15 +210,14 @@ u32 CRurIvaDevice::bodyCreate(u32 iWorld) {
 void CRurIvaDevice::bodyDestroy(u32 iBody) {
   COdeDataWrapper* r = live(iBody, eKindBody);
   if (!r) return;
+  removeFastCollisionsOf(iBody);
   // Its geometries cannot leave it while their space is being collided, and the pass may be
   // making a contact with it; its node may go before the pass is over, so the library body no
   // longer leads to it.
   if (afterPass([=] { bodyDestroy(iBody); })) {
     dBodySetData(r->m_pBody, 0);
-    removeFastCollisionsOf(iBody);
     return;
   }
-  removeFastCollisionsOf(iBody);
   // The library would leave a hinge-2 on one body, which aborts the next step: such a joint is
   // detached from both bodies first.
   std::vector<dJointID> aHinges2;
