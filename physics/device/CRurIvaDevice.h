@@ -383,6 +383,9 @@ class CRurIvaDevice : public IRurIvaDevice {
   void attachGeom(u32 iGeom, bool bDetach, u32 iBody);
   //! Makes the library take the new bounds of the triangle meshes built from a data record.
   void reseatTrimeshes(u32 iData);
+  //! Marks the nodes of body b's geometries that may reach farther from it than its mass can be
+  //! turned from (their contacts are looked at one by one), and unmarks the others.
+  void reviewContactLevers(dBodyID b);
   //! The record of a body the library reports moved (found through its node's handle), or null.
   COdeDataWrapper* movedRecord(dBodyID pBody, CRurIvaBody* pNode, u32& iHandle) const;
   // Stepping on threads (CRurIvaDeviceStep.cpp): the pool is made when a world first steps with

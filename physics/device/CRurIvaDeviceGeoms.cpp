@@ -1,10 +1,13 @@
 #include "CRurIvaDevice.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 #include "CRurIvaBody.h"
+#include "CRurIvaGeom.h"
 #include "RurIvaDeviceInternal.h"
 
 // Geometries, heightfield data and collision spaces.
@@ -93,6 +96,41 @@ void CRurIvaDevice::attachGeom(u32 iGeom, bool bDetach, u32 iBody) {
     dGeomDisable(g);
   else
     dGeomEnable(g);
+  reviewContactLevers(r->m_pBody);
+}
+
+namespace {
+
+//! A point of the geometry's bounds (a corner of its box) too far from body b for b's mass: the
+//! geometry may touch something where a contact's lever is too long for the body. The distance
+//! to the farthest corner does not change as the body turns, so the answer holds until the
+//! geometry's offset, shape or body, or the body's mass, changes.
+bool reachesTooFar(dBodyID b, dGeomID g) {
+  dReal aBox[6];
+  dGeomGetAABB(g, aBox);
+  for (int i = 0; i < 8; ++i) {
+    const dReal aCorner[3] = {aBox[i & 1], aBox[2 + ((i >> 1) & 1)], aBox[4 + ((i >> 2) & 1)]};
+    if (leverTooLong(b, aCorner)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+// A contact far from a body whose mass is small or packed close (a long box on a body of the
+// default mass) is a lever the body cannot carry, as for a joint: the solver's factorisation
+// meets a pivot of zero or makes not-a-number, and the library aborts. Such contacts are not
+// made. Only the geometries that could touch that far out are marked, so the collision of every
+// other pair costs nothing more.
+void CRurIvaDevice::reviewContactLevers(dBodyID b) {
+  if (!b) return;
+  // A node may carry several geometries (a mesh of several materials): it is marked if any is.
+  std::vector<CRurIvaGeom*> aMarked;
+  for (dGeomID g = dBodyGetFirstGeom(b); g; g = dBodyGetNextGeom(g))
+    if (CRurIvaGeom* p = geomOf(g); p && reachesTooFar(b, g)) aMarked.push_back(p);
+  for (dGeomID g = dBodyGetFirstGeom(b); g; g = dBodyGetNextGeom(g))
+    if (CRurIvaGeom* p = geomOf(g))
+      p->setChecksContactLevers(std::find(aMarked.begin(), aMarked.end(), p) != aMarked.end());
 }
 
 void CRurIvaDevice::geomDestroy(u32 iGeom) {
@@ -134,6 +172,7 @@ void CRurIvaDevice::geomSetOffsetPosition(u32 iGeom, core::vector3df cPos) {
   const COdeDataWrapper* r = it == m_mBodyHandles.end() ? 0 : record(it->second);
   const dReal c[3] = {r ? r->m_aCentre[0] : 0, r ? r->m_aCentre[1] : 0, r ? r->m_aCentre[2] : 0};
   dGeomSetOffsetPosition(g, cPos.X - c[0], cPos.Y - c[1], cPos.Z - c[2]);
+  reviewContactLevers(b);
 }
 
 void CRurIvaDevice::geomSetOffsetQuaternion(u32 iGeom, core::vector3df cRot) {
@@ -149,6 +188,7 @@ void CRurIvaDevice::geomSetOffsetQuaternion(u32 iGeom, core::vector3df cRot) {
   const dQuaternion q = {aQuat[0], aQuat[1], aQuat[2], aQuat[3]};
   if (!properRotation(__func__, q)) return;
   dGeomSetOffsetQuaternion(g, q);
+  reviewContactLevers(dGeomGetBody(g));
 }
 
 void CRurIvaDevice::geomSetPosition(u32 iGeom, core::vector3df cPos) {
@@ -192,7 +232,11 @@ void CRurIvaDevice::geomSetRotation(u32 iGeom, core::vector3df cRot) {
 }
 
 void CRurIvaDevice::geomSetData(u32 iGeom, void* pData) {
-  if (dGeomID g = getGeomId(iGeom)) dGeomSetData(g, pData);
+  dGeomID g = getGeomId(iGeom);
+  if (!g) return;
+  dGeomSetData(g, pData);
+  // The mark of a far-reaching geometry is kept on its node.
+  reviewContactLevers(dGeomGetBody(g));
 }
 
 void CRurIvaDevice::geomRaySetData(u32 iGeom, core::vector3df cPos, core::vector3df cDir, f32 fLength) {

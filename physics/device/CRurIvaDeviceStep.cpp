@@ -94,6 +94,32 @@ bool isNan(const core::vector3df& v) { return std::isnan(v.X) || std::isnan(v.Y)
 
 CRurIvaBody* bodyOf(dBodyID b) { return b ? static_cast<CRurIvaBody*>(dBodyGetData(b)) : 0; }
 
+//! Said once per geometry whose contact was left out for its body's sake.
+void sayContactLeftOut(const CRurIvaDevice* pDevice, dGeomID o) {
+  if (CRurIvaGeom* p = geomOf(o); p && p->firstContactLeftOut())
+    printf(
+        "CRurIvaDevice::step: geometry %u touches farther from its body than the body's mass can be turned "
+        "from; such contacts are not made\n",
+        pDevice->getHandleOfGeom(o));
+}
+
+//! Keeps the first n contacts of geometries o1 and o2 whose levers both bodies can carry, in
+//! order; their new count.
+int withoutFarContacts(const CRurIvaDevice* pDevice, dContact* pContacts, int n, dGeomID o1, dGeomID o2) {
+  dBodyID b1 = dGeomGetBody(o1), b2 = dGeomGetBody(o2);
+  int iKept = 0;
+  for (int i = 0; i < n; ++i) {
+    const dReal* p = pContacts[i].geom.pos;
+    const bool bFar1 = b1 && contactLeverTooLong(b1, p), bFar2 = b2 && contactLeverTooLong(b2, p);
+    if (bFar1) sayContactLeftOut(pDevice, o1);
+    if (bFar2) sayContactLeftOut(pDevice, o2);
+    if (bFar1 || bFar2) continue;
+    if (iKept != i) pContacts[iKept].geom = pContacts[i].geom;
+    ++iKept;
+  }
+  return iKept;
+}
+
 // Contact damping: a static geometry with a damping surface slows the bodies that touch it.
 void dampBody(CRurIvaBody* pBody, CRurIvaSurfaceParameters* p) {
   core::vector3df v = pBody->getLinearVelocity() * (1.0f - p->m_fLinearDamping);
@@ -524,11 +550,17 @@ void CRurIvaDevice::nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2) {
   // Most broad-phase pairs do not touch: collide first, and do the rest only for contacts that
   // exist. The library writes the geometry part of each contact it reports.
   dContact aContacts[kMaxContacts];
-  const int n = dCollide(o1, o2, kMaxContacts, &aContacts[0].geom, sizeof(dContact));
+  int n = dCollide(o1, o2, kMaxContacts, &aContacts[0].geom, sizeof(dContact));
   if (n <= 0) return;
 
   const SContactContext* c = contactContext(static_cast<CRurIvaWorld*>(pData));
   if (!c) return;
+  // Contacts farther from a body than its mass can be turned from are not made (see
+  // reviewContactLevers); only pairs with a marked geometry look.
+  if (iChecks & CRurIvaGeom::ePairLever) {
+    n = withoutFarContacts(c->pDevice, aContacts, n, o1, o2);
+    if (n == 0) return;
+  }
   // Contacts join bodies of the stepped world only (the library aborts on a joint between worlds).
   if ((b1 && dBodyGetWorld(b1) != c->w) || (b2 && dBodyGetWorld(b2) != c->w)) return;
 

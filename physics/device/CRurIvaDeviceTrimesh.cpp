@@ -169,6 +169,7 @@ void CRurIvaDevice::reseatTrimeshes(u32 iData) {
     dGeomTriMeshSetData(g, r->m_pTriMeshData);
     const dReal* p = dGeomGetPosition(g);
     dGeomSetPosition(g, p[0], p[1], p[2]);
+    reviewContactLevers(dGeomGetBody(g));
   }
 }
 

@@ -190,6 +190,46 @@ inline bool leverTooLong(dBodyID b, const dReal* p) {
   return !(fLeverSq * cMass.mass <= kMaxLeverSq * fMoment);
 }
 
+//! A contact at p too far out for body b, or not a number. Sharper than leverTooLong (which
+//! bounds it from above): what counts is how much more a push at p, in the worst direction, turns
+//! the body than it moves it. That is mass times lever squared times the largest inverse moment
+//! about the axes square to the lever, so a long plank's contacts along its length pass.
+inline bool contactLeverTooLong(dBodyID b, const dReal* p) {
+  const dReal* q = dBodyGetPosition(b);
+  const dReal* R = dBodyGetRotation(b);
+  const dReal aWorld[3] = {p[0] - q[0], p[1] - q[1], p[2] - q[2]};
+  dReal r[3];  // the lever in the body's frame, where its inertia is given
+  for (int i = 0; i < 3; ++i) r[i] = R[i] * aWorld[0] + R[4 + i] * aWorld[1] + R[8 + i] * aWorld[2];
+  const dReal fLeverSq = r[0] * r[0] + r[1] * r[1] + r[2] * r[2];
+  if (!(fLeverSq > 0)) return !(fLeverSq == 0);
+  dMass cMass;
+  dBodyGetMass(b, &cMass);
+  const dReal* I = cMass.I;
+  // The inverse inertia (the body's inertia is symmetric and positive definite).
+  const dReal a = I[0], d = I[1], e = I[2], bb = I[5], f = I[6], c = I[10];
+  const dReal aCof[6] = {bb * c - f * f, a * c - e * e,  a * bb - d * d,
+                         e * f - d * c,  d * f - e * bb, d * e - a * f};
+  const dReal fDet = a * aCof[0] + d * aCof[3] + e * aCof[4];
+  if (!(fDet > 0)) return true;
+  const dReal aInv[3][3] = {{aCof[0] / fDet, aCof[3] / fDet, aCof[4] / fDet},
+                            {aCof[3] / fDet, aCof[1] / fDet, aCof[5] / fDet},
+                            {aCof[4] / fDet, aCof[5] / fDet, aCof[2] / fDet}};
+  // On the plane square to the lever the inverse inertia has two eigenvalues: their sum is its
+  // trace less its part along the lever, their product the inertia's part along the lever over
+  // the inertia's determinant.
+  dReal fInvAlong = 0, fAlong = 0;
+  const dReal aI[3][3] = {{a, d, e}, {d, bb, f}, {e, f, c}};
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) {
+      fInvAlong += r[i] * aInv[i][j] * r[j];
+      fAlong += r[i] * aI[i][j] * r[j];
+    }
+  const dReal fSum = aInv[0][0] + aInv[1][1] + aInv[2][2] - fInvAlong / fLeverSq;
+  const dReal fProduct = fAlong / fLeverSq / fDet;
+  const dReal fLargest = fSum / 2 + std::sqrt(std::max(dReal(0), fSum * fSum / 4 - fProduct));
+  return !(cMass.mass * fLeverSq * fLargest <= kMaxLeverSq);
+}
+
 //! The joint's bodies too far apart, or a lever (from its anchor, or else from the other body)
 //! too long for a body it joins.
 inline bool jointSpanTooLong(dJointID j) {

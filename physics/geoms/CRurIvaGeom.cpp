@@ -36,6 +36,8 @@ CRurIvaGeom::CRurIvaGeom(scene::ISceneNode* parent, scene::ISceneManager* mgr, s
       m_bCollide(true),
       m_bMassPending(false),
       m_bRay(false),
+      m_bChecksLevers(false),
+      m_bContactLeftOut(false),
       m_iPairChecks(0),
       m_pBody(static_cast<CRurIvaBody*>(getAncestorOfType(RUR_IVA_BODY_ID))),
       m_pWorld(0),

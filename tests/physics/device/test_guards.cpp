@@ -610,6 +610,52 @@ TEST(DeviceGuards, AJointWhoseLeverIsTooLongForItsBodyIsLetGo) {
   }
 }
 
+TEST(DeviceGuards, AContactTooFarOutForItsBodysMassIsNotMade) {
+  // A plank lies on the ground. A contact 50000 out on a body of the library's default mass (a
+  // unit ball's) is a lever the solver cannot carry: several such contacts on one point made it
+  // meet a zero pivot, and the library aborted. Such contacts are not made (one line) and the
+  // plank falls through; with the mass of its own shape, or short, the plank rests. A mass that
+  // turns a short plank into a speck later counts too.
+  struct SCase {
+    const char* sWhat;
+    f32 fLength, fMass, fSpeckLater;
+    bool bRests;
+  };
+  const SCase kCases[] = {
+      {"a long plank of the default mass", 1e5f, -1.0f, 0.0f, false},
+      {"a long plank of the mass of its shape", 1e5f, 1.0f, 0.0f, true},
+      {"a short plank of the default mass", 100.0f, -1.0f, 0.0f, true},
+      {"a short plank whose mass becomes a speck's", 100.0f, 1.0f, 1e-4f, false},
+  };
+  for (const SCase& c : kCases) {
+    SCOPED_TRACE(c.sWhat);
+    CDeviceScene cScene;
+    CRurIvaDevice& d = *cScene.m_pDevice;
+    cScene.addGround(cScene.world())->initPhysics();
+    CRurIvaBody* pBody = cScene.addBoxBody(cScene.world(), vector3df(0, 0.45f, 0), vector3df(c.fLength, 1, 1),
+                                           vector3df(), c.fMass);
+    const std::string sOut = captured([&] {
+      pBody->initPhysics();
+      if (c.fSpeckLater > 0) {
+        const u32 m = d.massCreate();
+        d.massSetSphereTotal(m, 1.0f, c.fSpeckLater);
+        d.bodySetMass(pBody->getBodyId(), m);
+      }
+      cScene.steps(60);
+    });
+    const size_t iLine = sOut.find("such contacts are not made");
+    EXPECT_EQ(iLine != std::string::npos, !c.bRests) << sOut;
+    EXPECT_EQ(sOut.find("such contacts", iLine + 1), std::string::npos) << "said once: " << sOut;
+    CRurIvaDevice::SBodyState s;
+    ASSERT_TRUE(d.bodyGetState(pBody->getBodyId(), s));
+    EXPECT_TRUE(std::isfinite(s.aPosition[1]) && std::isfinite(s.aAngularVelocity[0]));
+    if (c.bRests)
+      EXPECT_NEAR(s.aPosition[1], 0.5, 0.1);
+    else
+      EXPECT_LT(s.aPosition[1], -1.0);  // through the ground
+  }
+}
+
 TEST(DeviceGuards, SolverSettingsOutsideTheirRangeAreRefused) {
   // The solvers diverge on these, and the library then aborts on the bodies' rotations.
   struct SCase {
