@@ -2,7 +2,11 @@
 // (w, x, y, z) quaternions and back, and the rotation matrix read-back of a body.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdint>
+#include <vector>
 
 #include "CHandles.h"
 #include "CRurIvaDevice.h"
@@ -134,4 +138,52 @@ TEST(DeviceRotation, QuaternionWithOutOfRangeComponentsGivesNotANumberY) {
   vector3df e;
   CRurIvaDevice::quaternionToEuler(q, e);
   EXPECT_TRUE(std::isnan(e.Y));
+}
+
+TEST(DeviceRotation, EulerAnglesOfAQuaternionAreThoseOfTheCLibrarysArcTangents) {
+  // Every moved body's rotation is turned into Euler angles each step, with an arc tangent of the
+  // layer's own: the angles are those the C library's atan2 gives, to the float's last place,
+  // for rotations at rest (tiny parts), whole turns, signed zeros and a spread of others.
+  std::vector<std::array<f32, 4>> aQuats = {{1, 0, 0, 0},
+                                            {1, 1e-9f, -2e-9f, 3e-9f},
+                                            {1, 1e-20f, 0, -1e-38f},
+                                            {1, 1e-40f, -1e-40f, 0},
+                                            {0, 1, 0, 0},
+                                            {0, 0, 1, 0},
+                                            {0, 0, 0, 1},
+                                            {-1, 0, 0, 0},
+                                            {1, -0.0f, -0.0f, 0},
+                                            {0.7071068f, 0, 0.7071068f, 0},
+                                            {0.5f, 0.5f, 0.5f, 0.5f},
+                                            {0, 0, 0, 0},
+                                            {-0.5f, 0.5f, -0.5f, 0.5f}};
+  std::uint32_t iSeed = 12345;  // a fixed spread of unit quaternions
+  const auto next = [&] {
+    iSeed = iSeed * 1664525u + 1013904223u;
+    return static_cast<f32>(iSeed >> 8) / 8388608.0f - 1.0f;
+  };
+  for (int i = 0; i < 2000; ++i) {
+    std::array<f32, 4> q = {next(), next(), next(), next()};
+    const f32 fLen = std::sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3]);
+    for (f32& f : q) f /= fLen;
+    aQuats.push_back(q);
+  }
+  const auto ulps = [](f32 a, f32 b) {
+    if (a == b) return 0.0;
+    return std::fabs(static_cast<double>(a) - b) / std::max(std::fabs(std::nextafter(b, 0.0f) - b), 1e-45f);
+  };
+  for (const auto& q : aQuats) {
+    const double w = q[0], x = q[1], y = q[2], z = q[3];
+    const double kDeg = 180.0 / 3.14159265358979323846;
+    const f32 fZ = static_cast<f32>(std::atan2(2.0 * (x * y + w * z), w * w + x * x - y * y - z * z) * kDeg);
+    const f32 fX = static_cast<f32>(std::atan2(2.0 * (y * z + w * x), w * w - x * x - y * y + z * z) * kDeg);
+    vector3df e;
+    CRurIvaDevice::quaternionToEuler(q.data(), e);
+    EXPECT_LE(ulps(e.X, fX), 1.0) << q[0] << " " << q[1] << " " << q[2] << " " << q[3] << ": " << e.X << " "
+                                  << fX;
+    EXPECT_LE(ulps(e.Z, fZ), 1.0) << q[0] << " " << q[1] << " " << q[2] << " " << q[3] << ": " << e.Z << " "
+                                  << fZ;
+    EXPECT_EQ(std::signbit(e.X), std::signbit(fX));
+    EXPECT_EQ(std::signbit(e.Z), std::signbit(fZ));
+  }
 }
