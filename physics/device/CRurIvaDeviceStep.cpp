@@ -69,8 +69,10 @@ f64 atanOfUnit(f64 t) {
 
 //! atan2(y, x) as the C library gives it (to a unit or two in the last place of a double, far
 //! below the float the angle is kept in) at a third of its cost: every moved body needs two
-//! each step. Zeros, infinities and not-a-number are left to the C library.
+//! each step. A zero y with a positive x (a body not turned about that axis) is y itself;
+//! other zeros, infinities and not-a-number are left to the C library.
 f64 atan2Fast(f64 y, f64 x) {
+  if (y == 0.0 && x > 0.0) return y;
   const f64 ax = std::fabs(x), ay = std::fabs(y);
   if (!(ax > 0.0 && ay > 0.0 && ax < HUGE_VAL && ay < HUGE_VAL)) return std::atan2(y, x);
   f64 a = ay > ax ? 1.5707963267948966192 - atanOfUnit(ax / ay) : atanOfUnit(ay / ax);
@@ -134,8 +136,9 @@ void sayContactLeftOut(const CRurIvaDevice* pDevice, dGeomID o) {
 }
 
 //! Keeps the first n contacts of geometries o1 and o2 whose levers both bodies can carry, in
-//! order; their new count.
-int withoutFarContacts(const CRurIvaDevice* pDevice, dContact* pContacts, int n, dGeomID o1, dGeomID o2) {
+//! order; their new count. Rarely called: kept out of the collision of every pair.
+__attribute__((noinline, cold)) int withoutFarContacts(const CRurIvaDevice* pDevice, dContact* pContacts,
+                                                       int n, dGeomID o1, dGeomID o2) {
   dBodyID b1 = dGeomGetBody(o1), b2 = dGeomGetBody(o2);
   int iKept = 0;
   for (int i = 0; i < n; ++i) {
@@ -580,17 +583,17 @@ void CRurIvaDevice::nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2) {
   // Most broad-phase pairs do not touch: collide first, and do the rest only for contacts that
   // exist. The library writes the geometry part of each contact it reports.
   dContact aContacts[kMaxContacts];
-  int n = dCollide(o1, o2, kMaxContacts, &aContacts[0].geom, sizeof(dContact));
-  if (n <= 0) return;
+  const int iFound = dCollide(o1, o2, kMaxContacts, &aContacts[0].geom, sizeof(dContact));
+  if (iFound <= 0) return;
 
   const SContactContext* c = contactContext(static_cast<CRurIvaWorld*>(pData));
   if (!c) return;
   // Contacts farther from a body than its mass can be turned from are not made (see
   // reviewContactLevers); only pairs with a marked geometry look.
-  if (iChecks & CRurIvaGeom::ePairLever) {
-    n = withoutFarContacts(c->pDevice, aContacts, n, o1, o2);
-    if (n == 0) return;
-  }
+  const int n = (iChecks & CRurIvaGeom::ePairLever)
+                    ? withoutFarContacts(c->pDevice, aContacts, iFound, o1, o2)
+                    : iFound;
+  if (n == 0) return;
   // Contacts join bodies of the stepped world only (the library aborts on a joint between worlds).
   if ((b1 && dBodyGetWorld(b1) != c->w) || (b2 && dBodyGetWorld(b2) != c->w)) return;
 
