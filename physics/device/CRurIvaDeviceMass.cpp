@@ -264,7 +264,7 @@ void CRurIvaDevice::bodySetMass(u32 iBody, u32 iMass) {
     return;
   }
   const dReal fMinMoment = cMass.mass * kMinGyration * kMinGyration;
-  if (cMass.I[0] < fMinMoment || cMass.I[5] < fMinMoment || cMass.I[10] < fMinMoment) {
+  if (!(smallestMoment(cMass.I) >= fMinMoment)) {
     printf(
         "CRurIvaDevice::bodySetMass: the inertia of a body of mass %g is that of a speck; it is raised to "
         "that of the mass %g from its centre\n",

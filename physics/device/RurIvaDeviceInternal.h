@@ -179,12 +179,31 @@ inline bool jointAnchor(dJointID j, dVector3 cOut) {
   }
 }
 
+//! The smallest principal moment of an inertia I (the library's 3 x 4 layout, symmetric): the
+//! smallest eigenvalue, by the closed form for symmetric 3 x 3 matrices. Below the smallest
+//! diagonal element wherever the inertia is turned against the body's axes (two point masses
+//! side by side have none about the line through them, whatever the diagonal says).
+inline dReal smallestMoment(const dReal* I) {
+  const dReal a = I[0], b = I[5], c = I[10], d = I[1], e = I[2], f = I[6];
+  const dReal fOff = d * d + e * e + f * f;
+  const dReal q = (a + b + c) / 3;
+  if (fOff == 0) return std::min(a, std::min(b, c));
+  const dReal fSpread = std::sqrt(((a - q) * (a - q) + (b - q) * (b - q) + (c - q) * (c - q) + 2 * fOff) / 6);
+  if (!(fSpread > 0)) return q;
+  // B = (I - qE) / spread; half its determinant is the cosine of three times an angle.
+  const dReal ba = (a - q) / fSpread, bb = (b - q) / fSpread, bc = (c - q) / fSpread;
+  const dReal bd = d / fSpread, be = e / fSpread, bf = f / fSpread;
+  const dReal fHalfDet = (ba * (bb * bc - bf * bf) - bd * (bd * bc - bf * be) + be * (bd * bf - bb * be)) / 2;
+  const dReal fAngle = std::acos(std::max(dReal(-1), std::min(dReal(1), fHalfDet))) / 3;
+  return q + 2 * fSpread * std::cos(fAngle + 2.0943951023931954923);
+}
+
 //! A lever from p to the body b that b's inertia cannot carry (or that is not a number).
 inline bool leverTooLong(dBodyID b, const dReal* p) {
   const dReal* q = dBodyGetPosition(b);
   dMass cMass;
   dBodyGetMass(b, &cMass);
-  const dReal fMoment = std::min(cMass.I[0], std::min(cMass.I[5], cMass.I[10]));
+  const dReal fMoment = smallestMoment(cMass.I);
   const dReal fLeverSq =
       (p[0] - q[0]) * (p[0] - q[0]) + (p[1] - q[1]) * (p[1] - q[1]) + (p[2] - q[2]) * (p[2] - q[2]);
   return !(fLeverSq * cMass.mass <= kMaxLeverSq * fMoment);
