@@ -68,7 +68,7 @@ f64 atanOfUnit(f64 t) {
 }
 
 //! atan2(y, x) as the C library gives it (to a unit or two in the last place of a double, far
-//! below the float the angle is kept in) at a third of its cost: every moved body needs two
+//! below the float the angle is kept in) at about half its cost: every moved body needs two
 //! each step. A zero y with a positive x (a body not turned about that axis) is y itself;
 //! other zeros, infinities and not-a-number are left to the C library.
 f64 atan2Fast(f64 y, f64 x) {
