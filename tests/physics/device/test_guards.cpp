@@ -640,25 +640,28 @@ TEST(DeviceGuards, AContactTooFarOutForItsBodysMassIsNotMade) {
   // unit ball's) is a lever the solver cannot carry: several such contacts on one point made it
   // meet a zero pivot, and the library aborted. Such contacts are not made (one line) and the
   // plank falls through; with the mass of its own shape, or short, the plank rests. A mass that
-  // turns a short plank into a speck later counts too.
+  // turns a short plank into a speck later counts too, and so does an offset that puts a small
+  // box far out from its body.
   struct SCase {
     const char* sWhat;
-    f32 fLength, fMass, fSpeckLater;
+    f32 fLength, fMass, fSpeckLater, fOffsetLater;
     bool bRests;
   };
   const SCase kCases[] = {
-      {"a long plank of the default mass", 1e5f, -1.0f, 0.0f, false},
-      {"a long plank of the mass of its shape", 1e5f, 1.0f, 0.0f, true},
-      {"a short plank of the default mass", 100.0f, -1.0f, 0.0f, true},
-      {"a short plank whose mass becomes a speck's", 100.0f, 1.0f, 1e-4f, false},
+      {"a long plank of the default mass", 1e5f, -1.0f, 0.0f, 0.0f, false},
+      {"a long plank of the mass of its shape", 1e5f, 1.0f, 0.0f, 0.0f, true},
+      {"a short plank of the default mass", 100.0f, -1.0f, 0.0f, 0.0f, true},
+      {"a short plank whose mass becomes a speck's", 100.0f, 1.0f, 1e-4f, 0.0f, false},
+      {"a small box of the default mass put 20000 out on an offset", 1.0f, -1.0f, 0.0f, 2e4f, false},
   };
   for (const SCase& c : kCases) {
     SCOPED_TRACE(c.sWhat);
     CDeviceScene cScene;
     CRurIvaDevice& d = *cScene.m_pDevice;
     cScene.addGround(cScene.world())->initPhysics();
+    CRurIvaGeomBox* pBox = nullptr;
     CRurIvaBody* pBody = cScene.addBoxBody(cScene.world(), vector3df(0, 0.45f, 0), vector3df(c.fLength, 1, 1),
-                                           vector3df(), c.fMass);
+                                           vector3df(), c.fMass, &pBox);
     const std::string sOut = captured([&] {
       pBody->initPhysics();
       if (c.fSpeckLater > 0) {
@@ -666,6 +669,7 @@ TEST(DeviceGuards, AContactTooFarOutForItsBodysMassIsNotMade) {
         d.massSetSphereTotal(m, 1.0f, c.fSpeckLater);
         d.bodySetMass(pBody->getBodyId(), m);
       }
+      if (c.fOffsetLater > 0) pBox->setOffsetPosition(vector3df(c.fOffsetLater, 0, 0));
       cScene.steps(60);
     });
     const size_t iLine = sOut.find("such contacts are not made");
