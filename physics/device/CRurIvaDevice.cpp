@@ -123,6 +123,7 @@ void CRurIvaDevice::discardRecords() {
   m_mBodyHandles.clear();
   m_aNestedSpaces.clear();
   m_aPlacedBodies.clear();
+  m_aRedundantJoints.clear();
   // The waiting ray hits name bodies whose handles are gone with the records.
   clearFastCollisions();
   // Inside a collision pass what waited for its end is left alone with the rest.

@@ -359,6 +359,9 @@ class CRurIvaDevice : public IRurIvaDevice {
   core::vector3df relPointVel(u32 iBody, const core::vector3df& cPoint, core::vector3df& cLast);
   //! Checks the bodies placed by hand since the last step (moved bodies are checked as they move).
   void parkPlacedBodies();
+  //! Disables the joints of m_aRedundantJoints in world w that the world's mixing force cannot
+  //! tell from the other joint of their bodies at this step size, one line each.
+  void letGoOfWeakRedundantJoints(dWorldID w);
   //! Stops a body whose simulation has blown up before it is stepped again; true if it did.
   bool stopIfBlown(COdeDataWrapper* r, u32 iBody);
   //! Disables every joint but contacts of a body that is stopped or out of reach.
@@ -461,6 +464,9 @@ class CRurIvaDevice : public IRurIvaDevice {
   bool m_bStepReported;
   //! Bodies placed by hand since the last step, to be checked before the next collision.
   std::vector<u32> m_aPlacedBodies;
+  //! Joints attached to bodies another joint already joined, looked at before every step of the
+  //! big-matrix solver (see letGoOfWeakRedundantJoints).
+  std::vector<u32> m_aRedundantJoints;
   //! Spaces created inside another space; their insides are collided one by one.
   core::array<u32> m_aNestedSpaces;
   //! Collision passes running. The library locks a space while it collides it and aborts when a

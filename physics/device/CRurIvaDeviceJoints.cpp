@@ -1,5 +1,6 @@
 #include "CRurIvaDevice.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "CRurIvaBody.h"
@@ -226,6 +227,10 @@ void CRurIvaDevice::jointAttach(u32 iJoint, CRurIvaBody* pBody1, CRurIvaBody* pB
         "disabled\n");
     dJointDisable(r->m_pJoint);
   }
+  // A second joint on the same bodies is looked at before each step (see kMinRedundantMixing).
+  if (sharesBodiesWithAnother(r->m_pJoint, false) &&
+      std::find(m_aRedundantJoints.begin(), m_aRedundantJoints.end(), iJoint) == m_aRedundantJoints.end())
+    m_aRedundantJoints.push_back(iJoint);
 }
 
 void CRurIvaDevice::jointSetData(u32 iJoint, void* pData) {

@@ -356,6 +356,8 @@ void CRurIvaDevice::stepWorld(f32 fTime, CRurIvaWorld* pWorld, bool bQuick) {
     const bool bCollect = !(m_pMoved && m_pMoved->bReporting);
     const bool bThreaded = bCollect && prepareStepThreads(record(pWorld->getWorldId()));
     if (bCollect) beginMoves(bThreaded);
+    // The iterative solver copes with joints that constrain the same motions; the exact one may not.
+    if (!bQuick && !m_aRedundantJoints.empty()) letGoOfWeakRedundantJoints(w);
     if (bQuick)
       dWorldQuickStep(w, m_fStepSize);
     else
@@ -424,6 +426,25 @@ void CRurIvaDevice::updateParking(COdeDataWrapper* r, u32 iBody) {
     printf("CRurIvaDevice::step: body %u has no usable position, it leaves collision\n", iBody);
     letGoOfJoints(r->m_pBody);
   }
+}
+
+void CRurIvaDevice::letGoOfWeakRedundantJoints(dWorldID w) {
+  const dReal fMixing = dWorldGetCFM(w);
+  size_t iKept = 0;
+  for (u32 iJoint : m_aRedundantJoints) {
+    COdeDataWrapper* r = live(iJoint, eKindJoint);
+    if (!r || !r->m_pJoint) continue;  // destroyed: forgotten
+    m_aRedundantJoints[iKept++] = iJoint;
+    dJointID j = r->m_pJoint;
+    if (getWorldId(r->m_iWorld) != w || !dJointIsEnabled(j) || !sharesBodiesWithAnother(j, true)) continue;
+    if (fMixing >= kMinRedundantMixing * m_fStepSize * pairInverseMass(j)) continue;
+    printf(
+        "CRurIvaDevice::step: joint %u holds what another joint of its bodies holds, and the world's CFM %g "
+        "is too small to tell them apart at this step; the joint is disabled\n",
+        iJoint, fMixing);
+    dJointDisable(j);
+  }
+  m_aRedundantJoints.resize(iKept);
 }
 
 void CRurIvaDevice::parkPlacedBodies() {

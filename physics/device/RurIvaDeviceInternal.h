@@ -266,6 +266,58 @@ inline bool jointSpanTooLong(dJointID j) {
   return false;
 }
 
+// Two joints on one pair of bodies (or on one body and the world) constrain some of the same
+// motions, and the big-matrix solver then has only the world's mixing force (CFM) to tell their
+// rows apart. Where that force, over the step, falls below the rounding of the rows' inverse mass
+// (1/m + squared lever / smallest moment, summed over the pair) its factorisation fails and the
+// library aborts: measured at a ratio of about 6e-17 (a CFM of 0 always; the library's default of
+// 1e-10 with a 1 g body, or with a speck on a lever of two units and a step of 0.5). Such a joint
+// is let go below this ratio, a margin of about 150.
+const dReal kMinRedundantMixing = 1e-14;
+
+//! Another joint (no contact; enabled, if bEnabled) joins the bodies of joint j.
+inline bool sharesBodiesWithAnother(dJointID j, bool bEnabled) {
+  dBodyID a = dJointGetBody(j, 0), b = dJointGetBody(j, 1);
+  dBodyID pFrom = a ? a : b;
+  if (!pFrom) return false;
+  for (int i = 0, n = dBodyGetNumJoints(pFrom); i < n; ++i) {
+    dJointID k = dBodyGetJoint(pFrom, i);
+    if (k == j || dJointGetType(k) == dJointTypeContact || (bEnabled && !dJointIsEnabled(k))) continue;
+    dBodyID c = dJointGetBody(k, 0), d = dJointGetBody(k, 1);
+    if ((c == a && d == b) || (c == b && d == a)) return true;
+  }
+  return false;
+}
+
+//! The largest inverse mass the enabled joints joining j's bodies give their rows: for each body
+//! 1/m + squared lever / smallest moment, the lever from the joint's anchor (or else from the
+//! other body), summed over the two bodies.
+inline dReal pairInverseMass(dJointID j) {
+  dBodyID aBodies[2] = {dJointGetBody(j, 0), dJointGetBody(j, 1)};
+  dReal fSum = 0;
+  for (int iSide = 0; iSide < 2; ++iSide) {
+    dBodyID b = aBodies[iSide], pOther = aBodies[1 - iSide];
+    if (!b) continue;
+    dMass cMass;
+    dBodyGetMass(b, &cMass);
+    const dReal* q = dBodyGetPosition(b);
+    dReal fLeverSq = 0;
+    for (int i = 0, n = dBodyGetNumJoints(b); i < n; ++i) {
+      dJointID k = dBodyGetJoint(b, i);
+      if (dJointGetType(k) == dJointTypeContact || !dJointIsEnabled(k)) continue;
+      dBodyID c = dJointGetBody(k, 0), d = dJointGetBody(k, 1);
+      if (!((c == aBodies[0] && d == aBodies[1]) || (c == aBodies[1] && d == aBodies[0]))) continue;
+      dVector3 p;
+      const dReal* pPoint = jointAnchor(k, p) ? p : (pOther ? dBodyGetPosition(pOther) : q);
+      const dReal f = (pPoint[0] - q[0]) * (pPoint[0] - q[0]) + (pPoint[1] - q[1]) * (pPoint[1] - q[1]) +
+                      (pPoint[2] - q[2]) * (pPoint[2] - q[2]);
+      if (!(f <= fLeverSq)) fLeverSq = f;  // not-a-number counts as the longest
+    }
+    fSum += 1 / cMass.mass + fLeverSq / smallestMoment(cMass.I);
+  }
+  return fSum;
+}
+
 //! Disables the enabled joints of body b whose span or lever is too long, one line each (sCall
 //! names the device call, iBody the body's handle).
 inline void disableOverlongJoints(dBodyID b, const c8* sCall, u32 iBody) {
