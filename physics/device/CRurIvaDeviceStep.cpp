@@ -135,22 +135,45 @@ void sayContactLeftOut(const CRurIvaDevice* pDevice, dGeomID o) {
         pDevice->getHandleOfGeom(o));
 }
 
+dReal massOf(dBodyID b) {
+  dMass cMass;
+  dBodyGetMass(b, &cMass);
+  return cMass.mass;
+}
+
 //! Keeps the first n contacts of geometries o1 and o2 whose levers both bodies can carry, in
-//! order; their new count. Rarely called: kept out of the collision of every pair.
+//! order, and writes the inverse mass of each kept contact's rows to pInverseMass; their new
+//! count. Rarely called: kept out of the collision of every pair.
 __attribute__((noinline, cold)) int withoutFarContacts(const CRurIvaDevice* pDevice, dContact* pContacts,
-                                                       int n, dGeomID o1, dGeomID o2) {
+                                                       int n, dGeomID o1, dGeomID o2, dReal* pInverseMass) {
   dBodyID b1 = dGeomGetBody(o1), b2 = dGeomGetBody(o2);
+  const dReal fMass1 = b1 ? massOf(b1) : 0, fMass2 = b2 ? massOf(b2) : 0;
   int iKept = 0;
   for (int i = 0; i < n; ++i) {
     const dReal* p = pContacts[i].geom.pos;
-    const bool bFar1 = b1 && contactLeverTooLong(b1, p), bFar2 = b2 && contactLeverTooLong(b2, p);
+    const dReal fTurn1 = b1 ? contactTurn(b1, p) : 0, fTurn2 = b2 ? contactTurn(b2, p) : 0;
+    const bool bFar1 = !(fTurn1 <= kMaxLeverSq), bFar2 = !(fTurn2 <= kMaxLeverSq);
     if (bFar1) sayContactLeftOut(pDevice, o1);
     if (bFar2) sayContactLeftOut(pDevice, o2);
     if (bFar1 || bFar2) continue;
+    pInverseMass[iKept] = (b1 ? (1 + fTurn1) / fMass1 : 0) + (b2 ? (1 + fTurn2) / fMass2 : 0);
     if (iKept != i) pContacts[iKept].geom = pContacts[i].geom;
     ++iKept;
   }
   return iKept;
+}
+
+//! Gives each of the n contacts at least the mixing force its rows need at this step (see
+//! kRegularisedInverseMass), where neither its surface's soft CFM nor the world's CFM does.
+__attribute__((noinline, cold)) void regulariseContacts(dContact* pContacts, int n, const dReal* pInverseMass,
+                                                        dReal fWorldMixing, dReal fStep) {
+  for (int i = 0; i < n; ++i) {
+    dSurfaceParameters& s = pContacts[i].surface;
+    const dReal fNeeded = kMinRedundantMixing * fStep * pInverseMass[i];
+    if (((s.mode & dContactSoftCFM) ? s.soft_cfm : fWorldMixing) >= fNeeded) continue;
+    s.mode |= dContactSoftCFM;
+    s.soft_cfm = fNeeded;
+  }
 }
 
 // Contact damping: a static geometry with a damping surface slows the bodies that touch it.
@@ -611,8 +634,9 @@ void CRurIvaDevice::nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2) {
   if (!c) return;
   // Contacts farther from a body than its mass can be turned from are not made (see
   // reviewContactLevers); only pairs with a marked geometry look.
+  dReal aInverseMass[kMaxContacts];
   const int n = (iChecks & CRurIvaGeom::ePairLever)
-                    ? withoutFarContacts(c->pDevice, aContacts, iFound, o1, o2)
+                    ? withoutFarContacts(c->pDevice, aContacts, iFound, o1, o2, aInverseMass)
                     : iFound;
   if (n == 0) return;
   // Contacts join bodies of the stepped world only (the library aborts on a joint between worlds).
@@ -647,6 +671,8 @@ void CRurIvaDevice::nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2) {
       convertToSurfaceParameters(&aContacts[i].surface, &cResult);
     }
   }
+  if (iChecks & CRurIvaGeom::ePairLever)
+    regulariseContacts(aContacts, n, aInverseMass, dWorldGetCFM(c->w), c->pDevice->m_fStepSize);
   // No first friction direction is given (the library reads it only for contacts that ask).
   for (int i = 0; i < n; ++i)
     if (aContacts[i].surface.mode & dContactFDir1) dSetZero(aContacts[i].fdir1, 4);

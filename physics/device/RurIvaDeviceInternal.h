@@ -179,6 +179,15 @@ inline bool jointAnchor(dJointID j, dVector3 cOut) {
   }
 }
 
+// Two joints on one pair of bodies (or on one body and the world) constrain some of the same
+// motions, and the big-matrix solver then has only the world's mixing force (CFM) to tell their
+// rows apart. Where that force, over the step, falls below the rounding of the rows' inverse mass
+// (1/m + squared lever / smallest moment, summed over the pair) its factorisation fails and the
+// library aborts: measured at a ratio of about 6e-17 (a CFM of 0 always; the library's default of
+// 1e-10 with a 1 g body, or with a speck on a lever of two units and a step of 0.5). Such a joint
+// is let go below this ratio, a margin of about 150.
+const dReal kMinRedundantMixing = 1e-14;
+
 //! The smallest principal moment of an inertia I (the library's 3 x 4 layout, symmetric): the
 //! smallest eigenvalue, by the closed form for symmetric 3 x 3 matrices. Below the smallest
 //! diagonal element wherever the inertia is turned against the body's axes (two point masses
@@ -209,18 +218,18 @@ inline bool leverTooLong(dBodyID b, const dReal* p) {
   return !(fLeverSq * cMass.mass <= kMaxLeverSq * fMoment);
 }
 
-//! A contact at p too far out for body b, or not a number. Sharper than leverTooLong (which
-//! bounds it from above): what counts is how much more a push at p, in the worst direction, turns
-//! the body than it moves it. That is mass times lever squared times the largest inverse moment
-//! about the axes square to the lever, so a long plank's contacts along its length pass.
-inline bool contactLeverTooLong(dBodyID b, const dReal* p) {
+//! How much more a push at p, in the worst direction, turns body b than it moves it: mass times
+//! lever squared times the largest inverse moment about the axes square to the lever (infinity
+//! for not-a-number). Sharper than the measure of leverTooLong, which bounds it from above, so a
+//! long plank's contacts along its length count as short.
+inline dReal contactTurn(dBodyID b, const dReal* p) {
   const dReal* q = dBodyGetPosition(b);
   const dReal* R = dBodyGetRotation(b);
   const dReal aWorld[3] = {p[0] - q[0], p[1] - q[1], p[2] - q[2]};
   dReal r[3];  // the lever in the body's frame, where its inertia is given
   for (int i = 0; i < 3; ++i) r[i] = R[i] * aWorld[0] + R[4 + i] * aWorld[1] + R[8 + i] * aWorld[2];
   const dReal fLeverSq = r[0] * r[0] + r[1] * r[1] + r[2] * r[2];
-  if (!(fLeverSq > 0)) return !(fLeverSq == 0);
+  if (!(fLeverSq > 0)) return fLeverSq == 0 ? 0 : HUGE_VAL;
   dMass cMass;
   dBodyGetMass(b, &cMass);
   const dReal* I = cMass.I;
@@ -229,7 +238,7 @@ inline bool contactLeverTooLong(dBodyID b, const dReal* p) {
   const dReal aCof[6] = {bb * c - f * f, a * c - e * e,  a * bb - d * d,
                          e * f - d * c,  d * f - e * bb, d * e - a * f};
   const dReal fDet = a * aCof[0] + d * aCof[3] + e * aCof[4];
-  if (!(fDet > 0)) return true;
+  if (!(fDet > 0)) return HUGE_VAL;
   const dReal aInv[3][3] = {{aCof[0] / fDet, aCof[3] / fDet, aCof[4] / fDet},
                             {aCof[3] / fDet, aCof[1] / fDet, aCof[5] / fDet},
                             {aCof[4] / fDet, aCof[5] / fDet, aCof[2] / fDet}};
@@ -246,8 +255,19 @@ inline bool contactLeverTooLong(dBodyID b, const dReal* p) {
   const dReal fSum = aInv[0][0] + aInv[1][1] + aInv[2][2] - fInvAlong / fLeverSq;
   const dReal fProduct = fAlong / fLeverSq / fDet;
   const dReal fLargest = fSum / 2 + std::sqrt(std::max(dReal(0), fSum * fSum / 4 - fProduct));
-  return !(cMass.mass * fLeverSq * fLargest <= kMaxLeverSq);
+  const dReal fTurn = cMass.mass * fLeverSq * fLargest;
+  return fTurn >= 0 ? fTurn : HUGE_VAL;
 }
+
+// A contact row's inverse mass, (1 + turn) / m for each body, is what the exact solver has to
+// tell from the row's mixing force (the world's CFM, or the surface's soft CFM) over the step;
+// where the force falls below that row's rounding (a light body, or a speck's mass under a large
+// shape, at a big step) its factorisation fails and the library aborts, as for joints that hold
+// the same motions (see kMinRedundantMixing). The geometries of a body whose rows could come near
+// that (an inverse mass above this, where the library's default CFM of 1e-10 over a step of 1
+// is below kMinRedundantMixing of it) have their contacts given the mixing force they need: a
+// softness of a part in 1e14 of the row, far below anything that shows.
+const dReal kRegularisedInverseMass = 1e4;
 
 //! The joint's bodies too far apart, or a lever (from its anchor, or else from the other body)
 //! too long for a body it joins.
@@ -265,15 +285,6 @@ inline bool jointSpanTooLong(dJointID j) {
   if (b && (bAnchor || a) && leverTooLong(b, bAnchor ? cAnchor : dBodyGetPosition(a))) return true;
   return false;
 }
-
-// Two joints on one pair of bodies (or on one body and the world) constrain some of the same
-// motions, and the big-matrix solver then has only the world's mixing force (CFM) to tell their
-// rows apart. Where that force, over the step, falls below the rounding of the rows' inverse mass
-// (1/m + squared lever / smallest moment, summed over the pair) its factorisation fails and the
-// library aborts: measured at a ratio of about 6e-17 (a CFM of 0 always; the library's default of
-// 1e-10 with a 1 g body, or with a speck on a lever of two units and a step of 0.5). Such a joint
-// is let go below this ratio, a margin of about 150.
-const dReal kMinRedundantMixing = 1e-14;
 
 //! Another joint (no contact; enabled, if bEnabled) joins the bodies of joint j.
 inline bool sharesBodiesWithAnother(dJointID j, bool bEnabled) {
