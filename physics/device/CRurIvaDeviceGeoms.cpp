@@ -101,11 +101,11 @@ void CRurIvaDevice::attachGeom(u32 iGeom, bool bDetach, u32 iBody) {
 
 namespace {
 
-//! A point of the geometry's bounds (a corner of its box) too far from body b for b's mass, or
-//! where a contact row's inverse mass (bounded from above by the smallest moment) may need more
-//! mixing force than the world gives. The distance to the farthest corner does not change as the
-//! body turns, so the answer holds until the geometry's offset, shape or body, or the body's mass,
-//! changes.
+//! A point of the geometry's bounds (a corner of its box) where a contact could turn body b more
+//! than kMaxContactTurn, or where a contact row's inverse mass may need more mixing force than the
+//! world gives (both bounded from above by the smallest moment). The distance to the farthest corner does not
+//! change as the body turns, so the answer holds until the geometry's offset, shape or body, or the body's
+//! mass, changes.
 bool reachesTooFar(dBodyID b, dGeomID g) {
   dMass cMass;
   dBodyGetMass(b, &cMass);
@@ -115,10 +115,11 @@ bool reachesTooFar(dBodyID b, dGeomID g) {
   dGeomGetAABB(g, aBox);
   for (int i = 0; i < 8; ++i) {
     const dReal aCorner[3] = {aBox[i & 1], aBox[2 + ((i >> 1) & 1)], aBox[4 + ((i >> 2) & 1)]};
-    if (leverTooLong(b, aCorner)) return true;
     const dReal fLeverSq = (aCorner[0] - q[0]) * (aCorner[0] - q[0]) +
                            (aCorner[1] - q[1]) * (aCorner[1] - q[1]) +
                            (aCorner[2] - q[2]) * (aCorner[2] - q[2]);
+    // The turn bounded from above (the smallest moment in every direction), and the inverse mass.
+    if (!(fLeverSq * cMass.mass <= kMaxContactTurn * fMoment)) return true;
     if (!(1 / cMass.mass + fLeverSq / fMoment <= kRegularisedInverseMass)) return true;
   }
   return false;

@@ -152,7 +152,7 @@ __attribute__((noinline, cold)) int withoutFarContacts(const CRurIvaDevice* pDev
   for (int i = 0; i < n; ++i) {
     const dReal* p = pContacts[i].geom.pos;
     const dReal fTurn1 = b1 ? contactTurn(b1, p) : 0, fTurn2 = b2 ? contactTurn(b2, p) : 0;
-    const bool bFar1 = !(fTurn1 <= kMaxLeverSq), bFar2 = !(fTurn2 <= kMaxLeverSq);
+    const bool bFar1 = !(fTurn1 <= kMaxContactTurn), bFar2 = !(fTurn2 <= kMaxContactTurn);
     if (bFar1) sayContactLeftOut(pDevice, o1);
     if (bFar2) sayContactLeftOut(pDevice, o2);
     if (bFar1 || bFar2) continue;

@@ -259,6 +259,13 @@ inline dReal contactTurn(dBodyID b, const dReal* p) {
   return fTurn >= 0 ? fTurn : HUGE_VAL;
 }
 
+//! A contact is not made where its turn (contactTurn) is above this. Stricter than the joints'
+//! kMaxLeverSq: a body of a speck's mass under a shape ten units wide (a turn of 1e8) spun up to
+//! 1e10 radians per second on its contacts and the solver met a zero pivot; at 1e7 it did not.
+//! A solid body's own contacts turn it a few times as much as they move it; only a mass packed
+//! a thousand times closer than its shape comes near this.
+const dReal kMaxContactTurn = 1e6;
+
 // A contact row's inverse mass, (1 + turn) / m for each body, is what the exact solver has to
 // tell from the row's mixing force (the world's CFM, or the surface's soft CFM) over the step;
 // where the force falls below that row's rounding (a light body, or a speck's mass under a large
