@@ -389,6 +389,8 @@ class CRurIvaDevice : public IRurIvaDevice {
   //! Marks the nodes of body b's geometries that may reach farther from it than its mass can be
   //! turned from (their contacts are looked at one by one), and unmarks the others.
   void reviewContactLevers(dBodyID b);
+  //! Takes a geometry of no size out of every pair a space makes.
+  void keepOutOfCollision(u32 iGeom);
   //! The record of a body the library reports moved (found through its node's handle), or null.
   COdeDataWrapper* movedRecord(dBodyID pBody, CRurIvaBody* pNode, u32& iHandle) const;
   // Stepping on threads (CRurIvaDeviceStep.cpp): the pool is made when a world first steps with

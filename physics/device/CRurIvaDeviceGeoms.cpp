@@ -310,13 +310,27 @@ u32 CRurIvaDevice::createGeom(u32 iSpace, TCreate fCreate) {
   return iHandle;
 }
 
+// A box of no size at all, or a cylinder without radius or length, is a valid shape that can
+// touch nothing, but the library's colliders abort on it (a box of no size against a cylinder
+// normalises a vector of length zero; a cylinder without size is refused by its convex collider
+// as "invalid"). Its category and collide bits are cleared, so that no space pairs it with
+// anything; the layer sets no other bits.
+void CRurIvaDevice::keepOutOfCollision(u32 iGeom) {
+  if (dGeomID g = getGeomId(iGeom)) {
+    dGeomSetCategoryBits(g, 0);
+    dGeomSetCollideBits(g, 0);
+  }
+}
+
 u32 CRurIvaDevice::geomCreateBox(u32 iSpace, f32 fLx, f32 fLy, f32 fLz) {
   if (!isSpaceOrNone(iSpace)) return 0;
   if (!validSize(fLx) || !validSize(fLy) || !validSize(fLz)) {
     printf("CRurIvaDevice::geomCreateBox: invalid size (%f, %f, %f), no box created\n", fLx, fLy, fLz);
     return 0;
   }
-  return createGeom(iSpace, [&](dSpaceID s) { return dCreateBox(s, fLx, fLy, fLz); });
+  const u32 iGeom = createGeom(iSpace, [&](dSpaceID s) { return dCreateBox(s, fLx, fLy, fLz); });
+  if (fLx == 0 && fLy == 0 && fLz == 0) keepOutOfCollision(iGeom);
+  return iGeom;
 }
 
 u32 CRurIvaDevice::geomCreateCapsule(u32 iSpace, f32 fRadius, f32 fLength) {
@@ -335,7 +349,9 @@ u32 CRurIvaDevice::geomCreateCylinder(u32 iSpace, f32 fRadius, f32 fLength) {
            fLength);
     return 0;
   }
-  return createGeom(iSpace, [&](dSpaceID s) { return dCreateCylinder(s, fRadius, fLength); });
+  const u32 iGeom = createGeom(iSpace, [&](dSpaceID s) { return dCreateCylinder(s, fRadius, fLength); });
+  if (fRadius == 0 || fLength == 0) keepOutOfCollision(iGeom);
+  return iGeom;
 }
 
 u32 CRurIvaDevice::geomCreateHeightfield(u32 iSpace, u32 iData) {

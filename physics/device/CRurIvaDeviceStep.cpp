@@ -800,7 +800,10 @@ void CRurIvaDevice::handleFastCollisions() {
     // The very part that was hit, while it exists; else the geometry's first part.
     dGeomID o2 =
         (p->m_pHit && m_mGeomHandles.count(p->m_pHit)) ? p->m_pHit : getGeomId(p->m_pGeom->getGeomId(0));
-    if (o1 && o2 && o1 != o2 && dGeomIsEnabled(o1) && dGeomIsEnabled(o2)) {
+    // What a space would never pair (see keepOutOfCollision) is not paired here either.
+    if (o1 && o2 && o1 != o2 && dGeomIsEnabled(o1) && dGeomIsEnabled(o2) &&
+        ((dGeomGetCategoryBits(o1) & dGeomGetCollideBits(o2)) ||
+         (dGeomGetCategoryBits(o2) & dGeomGetCollideBits(o1)))) {
       // The contacts made here ask the contact calculator too: what it changes waits as in a pass.
       ++m_iCollisionPasses;
       nearCollisionCallback(pBody->getWorld(), o1, o2);

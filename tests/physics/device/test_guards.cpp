@@ -16,6 +16,7 @@
 #include "CRurIvaBody.h"
 #include "CRurIvaDevice.h"
 #include "CRurIvaGeomBox.h"
+#include "CRurIvaGeomCylinder.h"
 #include "CRurIvaGeomSphere.h"
 #include "CRurIvaManager.h"
 #include "CRurIvaWorld.h"
@@ -324,6 +325,48 @@ TEST(DeviceGuards, ShapesOfNegativeOrHugeSizeAreNotCreated) {
   CHandles h(&d);
   EXPECT_NE(h.geom(d.geomCreateBox(0, 0, 0, 0)), 0u);
   EXPECT_NE(h.geom(d.geomCreateBox(0, 1e6f, 1, 1e6f)), 0u);
+}
+
+TEST(DeviceGuards, ShapesOfNoSizeTouchNothing) {
+  // A box of no size on a cylinder's top face, and a fast body whose only shape is a cylinder of
+  // no size: the library's colliders aborted on both (a vector of length zero; "invalid
+  // cylinder"). Such shapes are made but take part in no collision; the steps go on.
+  struct SCase {
+    const char* sWhat;
+    vector3df cBox;
+    f32 fRadius, fLength;
+  };
+  const SCase kCases[] = {
+      {"a box of no size on a cylinder", vector3df(0, 0, 0), 1.0f, 1.0f},
+      {"a box on a cylinder of no radius", vector3df(1, 1, 1), 0.0f, 1.0f},
+      {"a box on a cylinder of no length", vector3df(1, 1, 1), 1.0f, 0.0f},
+  };
+  for (const SCase& c : kCases) {
+    SCOPED_TRACE(c.sWhat);
+    CDeviceScene cScene;
+    irr::ode::CRurIvaGeomCylinder* pPost = cScene.add<irr::ode::CRurIvaGeomCylinder>(cScene.world());
+    pPost->setRadius(c.fRadius);
+    pPost->setLength(c.fLength);
+    CRurIvaBody* pBody = cScene.addBoxBody(cScene.world(), vector3df(0, 0, 0.49999f), c.cBox);
+    pBody->setIsFastMoving(true);
+    CRurIvaBody* pRoller = cScene.add<CRurIvaBody>(cScene.world(), vector3df(0, 0.3f, 0));
+    pRoller->setIsFastMoving(true);
+    irr::ode::CRurIvaGeomCylinder* pWheel =
+        cScene.add<irr::ode::CRurIvaGeomCylinder>(cScene.addEmpty(pRoller));
+    pWheel->setRadius(0);
+    pWheel->setLength(0);
+    captured([&] {
+      pPost->initPhysics();
+      pBody->initPhysics();
+      pRoller->initPhysics();
+      cScene.steps(30);
+    });
+    for (CRurIvaBody* p : {pBody, pRoller}) {
+      CRurIvaDevice::SBodyState s;
+      ASSERT_TRUE(cScene.m_pDevice->bodyGetState(p->getBodyId(), s));
+      EXPECT_TRUE(std::isfinite(s.aPosition[1]) && std::isfinite(s.aQuaternion[0]));
+    }
+  }
 }
 
 TEST(DeviceGuards, TwoBigBoxesOfTheDefaultMassInContactStep) {
