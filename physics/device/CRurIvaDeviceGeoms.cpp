@@ -130,8 +130,9 @@ bool reachesTooFar(dBodyID b, dGeomID g) {
 // A contact far from a body whose mass is small or packed close (a long box on a body of the
 // default mass) is a lever the body cannot carry, as for a joint: the solver's factorisation
 // meets a pivot of zero or makes not-a-number, and the library aborts. Such contacts are not
-// made. Only the geometries that could touch that far out are marked, so the collision of every
-// other pair costs nothing more.
+// made, and the kept contacts of a very light body get the mixing force their rows need. Only the
+// geometries that could need either are marked, so the collision of every other pair costs
+// nothing more.
 void CRurIvaDevice::reviewContactLevers(dBodyID b) {
   if (!b) return;
   // A node may carry several geometries (a mesh of several materials): it is marked if any is.
