@@ -464,6 +464,8 @@ class CRurIvaDevice : public IRurIvaDevice {
   //! Conditions that may recur every frame are reported once per device.
   bool m_bMasslessReported;
   bool m_bStepReported;
+  //! Contacts without a direction were left out (said once).
+  bool m_bBrokenContactsReported = false;
   //! Bodies placed by hand since the last step, to be checked before the next collision.
   std::vector<u32> m_aPlacedBodies;
   //! Joints attached to bodies another joint already joined, looked at before every step of the

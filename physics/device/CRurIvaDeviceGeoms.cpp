@@ -242,10 +242,48 @@ void CRurIvaDevice::geomSetRotation(u32 iGeom, core::vector3df cRot) {
   dGeomSetQuaternion(g, q);
 }
 
+namespace {
+
+//! A box side, or a cylinder's radius or length, below a micrometre or a millionth of the shape's
+//! largest size.
+bool thinShape(dReal fSmallest, dReal fLargest) {
+  return !(fSmallest >= 1e-6 && fSmallest > 1e-6 * fLargest);
+}
+
+//! "box" or "cylinder" for a shape too thin for the library's cylinder colliders, else null.
+const c8* tooThinForCylinders(dGeomID g) {
+  if (dGeomGetClass(g) == dBoxClass) {
+    dVector3 l;
+    dGeomBoxGetLengths(g, l);
+    return thinShape(std::min({l[0], l[1], l[2]}), std::max({l[0], l[1], l[2]})) ? "box" : 0;
+  }
+  if (dGeomGetClass(g) == dCylinderClass) {
+    dReal r, h;
+    dGeomCylinderGetParams(g, &r, &h);
+    return thinShape(std::min(r, h), std::max(r, h)) ? "cylinder" : 0;
+  }
+  return 0;
+}
+
+}  // namespace
+
+// The library's box-cylinder collider normalises an edge or axis of length zero when a box is
+// flat or a cylinder thin, and its convex collider refuses a cylinder that thin as "invalid"
+// when it meets a capsule or another cylinder; both abort. The node of such a shape is marked:
+// those pairs are not collided (its other pairs are).
 void CRurIvaDevice::geomSetData(u32 iGeom, void* pData) {
   dGeomID g = getGeomId(iGeom);
   if (!g) return;
   dGeomSetData(g, pData);
+  if (CRurIvaGeom* p = geomOf(g)) {
+    const c8* sThin = tooThinForCylinders(g);
+    p->setThinForCylinders(sThin != 0);
+    if (sThin && dGeomGetCategoryBits(g) != 0)
+      printf(
+          "CRurIvaDevice::geomSetData: %s %u is too thin for the library's cylinder colliders; it does not "
+          "touch %s\n",
+          sThin, iGeom, sThin[0] == 'b' ? "cylinders" : "boxes, capsules or cylinders");
+  }
   // The mark of a far-reaching geometry is kept on its node.
   reviewContactLevers(dGeomGetBody(g));
 }

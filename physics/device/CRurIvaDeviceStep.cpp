@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <list>
 #include <memory>
 #include <typeinfo>
@@ -589,6 +590,63 @@ void CRurIvaDevice::convertToSurfaceParameters(dSurfaceParameters* pOut, CRurIva
   pOut->slip2 = pIn->getSlip2();
 }
 
+namespace {
+
+//! A contact the step can use: a direction of about unit length, a finite depth and point
+//! (not-a-number and infinity fail the comparisons).
+inline bool usableContact(const dContactGeom& k) {
+  const dReal fLenSq = k.normal[0] * k.normal[0] + k.normal[1] * k.normal[1] + k.normal[2] * k.normal[2];
+  const dReal fSum = (k.pos[0] + k.pos[1]) + (k.pos[2] + k.depth);
+  return (fLenSq > 0.5) & (fLenSq < 2.0) & (std::fabs(fSum) < kBlownUp);
+}
+
+//! The quick look at the n contacts a collider reported: not-a-number or infinity anywhere in
+//! their points, directions or depths makes the sum one (a sum that merely overflows is looked
+//! at closely too). Broken contacts always have one of them.
+inline bool finiteContacts(const dContact* pContacts, int n) {
+  dReal fSum = 0;
+  for (int i = 0; i < n; ++i) {
+    const dContactGeom& k = pContacts[i].geom;
+    fSum += ((k.pos[0] + k.pos[1]) + (k.pos[2] + k.depth)) + ((k.normal[0] + k.normal[1]) + k.normal[2]);
+  }
+  return std::fabs(fSum) < std::numeric_limits<dReal>::infinity();
+}
+
+//! A box side or a cylinder's radius or length too thin for the library's cylinder colliders
+//! (see CRurIvaDevice::geomSetData) meets a cylinder, or a thin cylinder meets a capsule.
+__attribute__((noinline, cold)) bool beyondCylinderColliders(dGeomID o1, dGeomID o2) {
+  const int c1 = dGeomGetClass(o1), c2 = dGeomGetClass(o2);
+  if (c1 != dCylinderClass && c2 != dCylinderClass) return false;
+  const int iOther = c1 == dCylinderClass ? c2 : c1;
+  return iOther == dBoxClass || iOther == dCapsuleClass || iOther == dCylinderClass;
+}
+
+// Some colliders give contacts without a direction, or with a depth of not-a-number, where the
+// shapes leave them none to find: a ball centred exactly on a mesh's corner, a cylinder and a ball
+// sharing their centre, shapes below what a collider resolves. The step turns such a contact into
+// a rotation of not-a-number and the library aborts. The n contacts are kept, in order, where
+// they are usable; their new count. Said once per device (bReported).
+__attribute__((noinline, cold)) int withoutBrokenContacts(const CRurIvaDevice* pDevice, bool& bReported,
+                                                          dContact* pContacts, int n, dGeomID o1,
+                                                          dGeomID o2) {
+  int iKept = 0;
+  for (int i = 0; i < n; ++i) {
+    if (!usableContact(pContacts[i].geom)) continue;
+    if (iKept != i) pContacts[iKept].geom = pContacts[i].geom;
+    ++iKept;
+  }
+  if (iKept < n && !bReported) {
+    printf(
+        "CRurIvaDevice::step: geometries %u and %u touch where the library finds no direction (a shape "
+        "centred on a corner or on the other's centre, or too small for it); such contacts are not made\n",
+        pDevice->getHandleOfGeom(o1), pDevice->getHandleOfGeom(o2));
+    bReported = true;
+  }
+  return iKept;
+}
+
+}  // namespace
+
 void CRurIvaDevice::nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2) {
   CRurIvaGeom* g1 = geomOf(o1);
   CRurIvaGeom* g2 = geomOf(o2);
@@ -626,12 +684,18 @@ void CRurIvaDevice::nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2) {
 
   // Most broad-phase pairs do not touch: collide first, and do the rest only for contacts that
   // exist. The library writes the geometry part of each contact it reports.
+  if ((iChecks & CRurIvaGeom::ePairThin) && beyondCylinderColliders(o1, o2)) return;
   dContact aContacts[kMaxContacts];
-  const int iFound = dCollide(o1, o2, kMaxContacts, &aContacts[0].geom, sizeof(dContact));
+  int iFound = dCollide(o1, o2, kMaxContacts, &aContacts[0].geom, sizeof(dContact));
   if (iFound <= 0) return;
 
   const SContactContext* c = contactContext(static_cast<CRurIvaWorld*>(pData));
   if (!c) return;
+  if (!finiteContacts(aContacts, iFound)) {
+    iFound =
+        withoutBrokenContacts(c->pDevice, c->pDevice->m_bBrokenContactsReported, aContacts, iFound, o1, o2);
+    if (iFound == 0) return;
+  }
   // Contacts farther from a body than its mass can be turned from are not made (see
   // reviewContactLevers); only pairs with a marked geometry look.
   dReal aInverseMass[kMaxContacts];
@@ -660,22 +724,23 @@ void CRurIvaDevice::nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2) {
   // The surface of every contact made: the layer's own combination is the same for every
   // contact of the pair and is worked out once; a calculator the application put in its place is
   // asked once for every contact, as it was asked once for every slot before.
+  // No first friction direction is given (the library reads it only for contacts that ask).
   if (c->bDefaultCalculator) {
     const dSurfaceParameters& cSurface = combinedSurface(p1, p2);
     for (int i = 0; i < n; ++i) aContacts[i].surface = cSurface;
+    if (cSurface.mode & dContactFDir1)
+      for (int i = 0; i < n; ++i) dSetZero(aContacts[i].fdir1, 4);
   } else {
     CRurIvaSurfaceParameters& cResult = calculatorResult();
     for (int i = 0; i < n; ++i) {
       c->pCalculator->calculateContactParameters(p1, p2, &cResult);
       aContacts[i].surface = dSurfaceParameters();
       convertToSurfaceParameters(&aContacts[i].surface, &cResult);
+      if (aContacts[i].surface.mode & dContactFDir1) dSetZero(aContacts[i].fdir1, 4);
     }
   }
   if (iChecks & CRurIvaGeom::ePairLever)
     regulariseContacts(aContacts, n, aInverseMass, dWorldGetCFM(c->w), c->pDevice->m_fStepSize);
-  // No first friction direction is given (the library reads it only for contacts that ask).
-  for (int i = 0; i < n; ++i)
-    if (aContacts[i].surface.mode & dContactFDir1) dSetZero(aContacts[i].fdir1, 4);
 
   if (CRurIvaBody* pBody1 = bodyOf(b1)) {
     pBody1->setCollision(true);
@@ -704,11 +769,11 @@ void CRurIvaDevice::nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2) {
 namespace {
 
 /**
- * A round shape (sphere, capsule, cylinder) far smaller than its distance from a ray's start is
- * below what the ray can resolve: the library's ray test loses the radius to rounding, finds the
- * hit point exactly at the shape's centre and aborts on a normal of length 0 (a fast body's
- * guard ray ends at the centre of its own shape, so a speck that moves far in one step does
- * it). Such a shape is not hit.
+ * A round shape (sphere, capsule, cylinder) far smaller than its distance from a ray's start, or
+ * than its own length, is below what the ray can resolve: the library's ray test loses the radius to
+ * rounding, finds the hit point exactly at the shape's centre and aborts on a normal of length 0 (a fast
+ * body's guard ray ends at the centre of its own shape, so a speck that moves far in one step does it). Such
+ * a shape is not hit.
  */
 bool tooSmallForRay(dGeomID pRay, dGeomID pShape) {
   dReal fRadius = 0, fLength = 0;
@@ -731,7 +796,9 @@ bool tooSmallForRay(dGeomID pRay, dGeomID pShape) {
   const dReal fDistance =
       std::sqrt((c[0] - cStart[0]) * (c[0] - cStart[0]) + (c[1] - cStart[1]) * (c[1] - cStart[1]) +
                 (c[2] - cStart[2]) * (c[2] - cStart[2]));
-  return !(fRadius > 1e-6 * fDistance);
+  // The hit's normal is worked out from coordinates of the size of the distance or of the shape's
+  // length, whichever is larger: a needle's radius below their rounding leaves it no direction.
+  return !(fRadius > 1e-6 * std::max(fDistance, fLength));
 }
 
 }  // namespace

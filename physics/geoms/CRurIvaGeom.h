@@ -94,12 +94,18 @@ class CRurIvaGeom : public CRurIvaSceneNode {
 
   //! What the collision of a broad-phase pair has to look at besides the bodies; 0 for the
   //! usual geometry (colliding, no group, not a ray), so that one test passes most pairs.
-  enum EPairCheck : u8 { ePairNoCollide = 1, ePairGroup = 2, ePairRay = 4, ePairLever = 8 };
+  enum EPairCheck : u8 { ePairNoCollide = 1, ePairGroup = 2, ePairRay = 4, ePairLever = 8, ePairThin = 16 };
   u8 getPairChecks() const { return m_iPairChecks; }
   //! Set by the device for a geometry that may reach farther from its body than the body's mass
   //! can be turned from: each of its contacts is then looked at before it is made.
   void setChecksContactLevers(bool b) {
     m_bChecksLevers = b;
+    updatePairChecks();
+  }
+  //! Set by the device for a box or cylinder too thin for the library's cylinder colliders: its
+  //! pairs with cylinders are then not collided (see CRurIvaDevice::geomSetData).
+  void setThinForCylinders(bool b) {
+    m_bThin = b;
     updatePairChecks();
   }
   //! True the first time only: the device says once per geometry that it left out a contact.
@@ -171,12 +177,13 @@ class CRurIvaGeom : public CRurIvaSceneNode {
   bool m_bRay;
   bool m_bChecksLevers;
   bool m_bContactLeftOut;
+  bool m_bThin;
   u8 m_iPairChecks;
-  //! Brings m_iPairChecks up to collide flag, group, ray flag and lever check.
+  //! Brings m_iPairChecks up to collide flag, group, ray flag, lever check and thinness.
   void updatePairChecks() {
-    m_iPairChecks =
-        static_cast<u8>((m_bCollide ? 0 : ePairNoCollide) | (m_iCollisionGroup != 0 ? ePairGroup : 0) |
-                        (m_bRay ? ePairRay : 0) | (m_bChecksLevers ? ePairLever : 0));
+    m_iPairChecks = static_cast<u8>((m_bCollide ? 0 : ePairNoCollide) |
+                                    (m_iCollisionGroup != 0 ? ePairGroup : 0) | (m_bRay ? ePairRay : 0) |
+                                    (m_bChecksLevers ? ePairLever : 0) | (m_bThin ? ePairThin : 0));
   }
   CRurIvaBody* m_pBody;
   CRurIvaWorld* m_pWorld;

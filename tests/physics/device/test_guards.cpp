@@ -16,8 +16,11 @@
 #include "CRurIvaBody.h"
 #include "CRurIvaDevice.h"
 #include "CRurIvaGeomBox.h"
+#include "CRurIvaGeomCapsule.h"
 #include "CRurIvaGeomCylinder.h"
+#include "CRurIvaGeomRay.h"
 #include "CRurIvaGeomSphere.h"
+#include "CRurIvaGeomTrimesh.h"
 #include "CRurIvaManager.h"
 #include "CRurIvaWorld.h"
 
@@ -366,6 +369,133 @@ TEST(DeviceGuards, ShapesOfNoSizeTouchNothing) {
       ASSERT_TRUE(cScene.m_pDevice->bodyGetState(p->getBodyId(), s));
       EXPECT_TRUE(std::isfinite(s.aPosition[1]) && std::isfinite(s.aQuaternion[0]));
     }
+  }
+}
+
+TEST(DeviceGuards, ShapesTooSmallOrThinForTheCollidersStep) {
+  // A body whose one shape is below what a collider resolves, in or on a static shape: each case
+  // aborted the process (a contact without direction or depth turned the body's rotation into
+  // not-a-number in the step; a flat box or thin cylinder made a cylinder collider normalise a
+  // vector of length zero or refuse an "invalid cylinder"; a ray met a needle-thin capsule).
+  using irr::ode::CRurIvaGeom;
+  using irr::ode::CRurIvaGeomCapsule;
+  using irr::ode::CRurIvaGeomCylinder;
+  using irr::ode::CRurIvaGeomRay;
+  using Shape = std::function<CRurIvaGeom*(CDeviceScene&, irr::scene::ISceneNode*)>;
+  const auto box = [](f32 x, f32 y, f32 z) -> Shape {
+    return [=](CDeviceScene& s, irr::scene::ISceneNode* p) {
+      irr::ode::CRurIvaGeomBox* g = s.add<irr::ode::CRurIvaGeomBox>(p);
+      g->setWidth(x);
+      g->setHeight(y);
+      g->setDepht(z);
+      return g;
+    };
+  };
+  const auto round = [](bool bCapsule, f32 fRadius, f32 fLength) -> Shape {
+    return [=](CDeviceScene& s, irr::scene::ISceneNode* p) -> CRurIvaGeom* {
+      if (!bCapsule) {
+        CRurIvaGeomCylinder* g = s.add<CRurIvaGeomCylinder>(p);
+        g->setRadius(fRadius);
+        g->setLength(fLength);
+        return g;
+      }
+      CRurIvaGeomCapsule* g = s.add<CRurIvaGeomCapsule>(p);
+      g->setRadius(fRadius);
+      g->setLength(fLength);
+      return g;
+    };
+  };
+  const auto sphere = [](f32 fRadius) -> Shape {
+    return [=](CDeviceScene& s, irr::scene::ISceneNode* p) {
+      irr::ode::CRurIvaGeomSphere* g = s.add<irr::ode::CRurIvaGeomSphere>(p);
+      g->setRadius(fRadius);
+      return g;
+    };
+  };
+  const Shape meshCube = [](CDeviceScene& s, irr::scene::ISceneNode* p) {
+    return s.add<irr::ode::CRurIvaGeomTrimesh>(
+        s.addMeshNode(p, std::vector<aabbox3df>{aabbox3df(-1, -1, -1, 1, 1, 1)}));
+  };
+  const Shape rayDown = [](CDeviceScene& s, irr::scene::ISceneNode* p) {
+    CRurIvaGeomRay* g = s.add<CRurIvaGeomRay>(p);
+    g->set(vector3df(0, 2, 0), vector3df(0, -1, 0), 5);
+    return g;
+  };
+  struct SCase {
+    const char* sWhat;
+    Shape fBodyShape, fStaticShape;
+    vector3df cPos, cRot;
+    bool bFast;
+    const char* sSaid;
+  };
+  const SCase kCases[] = {
+      {"a needle in a ball",
+       round(false, 1e-6f, 1),
+       sphere(1),
+       {0, 0, 0},
+       {0, 0, 0},
+       false,
+       "finds no direction"},
+      {"a speck on a mesh's corner",
+       sphere(1e-6f),
+       meshCube,
+       {1, 1, 1},
+       {45, 45, 0},
+       false,
+       "finds no direction"},
+      {"a flat box on a cylinder",
+       box(0, 1, 1),
+       round(false, 1, 1),
+       {0, 0.5f, 0},
+       {0, 0, 0},
+       true,
+       "too thin"},
+      {"a box of 1e-30 on a cylinder",
+       box(1e-30f, 1, 1),
+       round(false, 1, 1),
+       {0.3f, 0.2f, 0.1f},
+       {30, 40, 0},
+       false,
+       "too thin"},
+      {"a thin disc in a cylinder",
+       round(false, 1, 1e-30f),
+       round(false, 1, 1),
+       {0, 0, 0},
+       {0, 0, 0},
+       false,
+       "too thin"},
+      {"a thin disc in a capsule",
+       round(false, 1, 1e-30f),
+       round(true, 1, 1),
+       {0, 0, 0},
+       {0, 0, 0},
+       false,
+       "too thin"},
+      {"a needle capsule under a ray", round(true, 1e-12f, 1), rayDown, {0, 0, 0}, {0, 0, 0}, false, ""},
+      {"a fast speck on a needle capsule",
+       sphere(1e-12f),
+       round(true, 1e-12f, 1),
+       {0, 0.5f, 0},
+       {0, 0, 0},
+       true,
+       ""},
+  };
+  for (const SCase& c : kCases) {
+    SCOPED_TRACE(c.sWhat);
+    CDeviceScene s;
+    CRurIvaBody* pBody = s.add<CRurIvaBody>(s.world(), c.cPos, c.cRot);
+    pBody->setIsFastMoving(c.bFast);
+    c.fBodyShape(s, s.addEmpty(pBody));
+    CRurIvaGeom* pStatic = c.fStaticShape(s, s.addEmpty(s.world()));
+    const std::string sOut = captured([&] {
+      pBody->initPhysics();
+      pStatic->initPhysics();
+      s.steps(3);
+    });
+    EXPECT_TRUE(contains(sOut, c.sSaid)) << sOut;
+    CRurIvaDevice::SBodyState b;
+    ASSERT_TRUE(s.m_pDevice->bodyGetState(pBody->getBodyId(), b));
+    EXPECT_TRUE(std::isfinite(b.aPosition[1]) && std::isfinite(b.aQuaternion[0]));
   }
 }
 
