@@ -274,6 +274,8 @@ void CRurIvaDevice::bodySetQuaternion(u32 iBody, core::quaternion cQuat) {
   if (m_bFinishingPass) dropContacts(r->m_pBody);
   dBodySetQuaternion(r->m_pBody, q);
   if (hasCentre(r)) placeOrigin(r, cOrigin.X, cOrigin.Y, cOrigin.Z);
+  // A turned body may lay the axes of its joints parallel: looked at before the next step.
+  m_aPlacedBodies.push_back(iBody);
 }
 
 void CRurIvaDevice::bodySetRotation(u32 iBody, core::vector3df cRot) {
@@ -288,6 +290,8 @@ void CRurIvaDevice::bodySetRotation(u32 iBody, core::vector3df cRot) {
   if (m_bFinishingPass) dropContacts(r->m_pBody);
   dBodySetQuaternion(r->m_pBody, q);
   if (hasCentre(r)) placeOrigin(r, cOrigin.X, cOrigin.Y, cOrigin.Z);
+  // A turned body may lay the axes of its joints parallel: looked at before the next step.
+  m_aPlacedBodies.push_back(iBody);
 }
 
 void CRurIvaDevice::bodySetData(u32 iBody, void* pData) {

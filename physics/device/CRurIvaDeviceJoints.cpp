@@ -15,15 +15,6 @@ namespace ode {
 
 namespace {
 
-bool areParallel(const dReal* a, const dReal* b) {
-  const f64 cx = a[1] * b[2] - a[2] * b[1];
-  const f64 cy = a[2] * b[0] - a[0] * b[2];
-  const f64 cz = a[0] * b[1] - a[1] * b[0];
-  const f64 fCrossSq = cx * cx + cy * cy + cz * cz;
-  const f64 fLenSq = (a[0] * a[0] + a[1] * a[1] + a[2] * a[2]) * (b[0] * b[0] + b[1] * b[1] + b[2] * b[2]);
-  return fCrossSq <= 1e-10 * fLenSq;
-}
-
 // The family part of a joint operation's name, for the line of a refused call.
 const c8* familyOf(int iType) {
   switch (iType) {

@@ -336,12 +336,49 @@ inline dReal pairInverseMass(dJointID j) {
   return fSum;
 }
 
-//! Disables the enabled joints of body b whose span or lever is too long, one line each (sCall
-//! names the device call, iBody the body's handle).
+//! Two directions at an angle below about 1e-5 radians, or one of them without length.
+inline bool areParallel(const dReal* a, const dReal* b) {
+  const f64 cx = a[1] * b[2] - a[2] * b[1];
+  const f64 cy = a[2] * b[0] - a[0] * b[2];
+  const f64 cz = a[0] * b[1] - a[1] * b[0];
+  const f64 fCrossSq = cx * cx + cy * cy + cz * cz;
+  const f64 fLenSq = (a[0] * a[0] + a[1] * a[1] + a[2] * a[2]) * (b[0] * b[0] + b[1] * b[1] + b[2] * b[2]);
+  return fCrossSq <= 1e-10 * fLenSq;
+}
+
+//! A hinge-2 or universal joint whose two axes, each turning with its own body, now lie parallel
+//! (a body turned by hand): the library's step normalises their cross product and aborts.
+inline bool jointAxesParallel(dJointID j) {
+  dVector3 a, b;
+  switch (dJointGetType(j)) {
+    case dJointTypeHinge2:
+      dJointGetHinge2Axis1(j, a);
+      dJointGetHinge2Axis2(j, b);
+      break;
+    case dJointTypeUniversal:
+      dJointGetUniversalAxis1(j, a);
+      dJointGetUniversalAxis2(j, b);
+      break;
+    default:
+      return false;
+  }
+  return areParallel(a, b);
+}
+
+//! Disables the enabled joints of body b whose span or lever is too long, or whose axes a turn
+//! of the body laid parallel, one line each (sCall names the device call, iBody the body's
+//! handle).
 inline void disableOverlongJoints(dBodyID b, const c8* sCall, u32 iBody) {
   for (int i = 0, n = dBodyGetNumJoints(b); i < n; ++i) {
     dJointID j = dBodyGetJoint(b, i);
-    if (dJointGetType(j) == dJointTypeContact || !dJointIsEnabled(j) || !jointSpanTooLong(j)) continue;
+    if (dJointGetType(j) == dJointTypeContact || !dJointIsEnabled(j)) continue;
+    if (jointAxesParallel(j)) {
+      printf("CRurIvaDevice::%s: the two axes of a joint of body %u lie parallel, the joint is disabled\n",
+             sCall, iBody);
+      dJointDisable(j);
+      continue;
+    }
+    if (!jointSpanTooLong(j)) continue;
     printf(
         "CRurIvaDevice::%s: a joint of body %u reaches too far for the bodies it joins, the joint is "
         "disabled\n",

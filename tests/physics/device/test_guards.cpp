@@ -294,6 +294,54 @@ TEST(DeviceGuards, JointAxesWithoutDirectionAreSkipped) {
   EXPECT_TRUE(contains(sOut, "no direction")) << sOut;
 }
 
+TEST(DeviceGuards, TurningABodyTillItsJointsAxesLieParallelLetsGoOfTheJoint) {
+  // A hinge-2 (axes y and x) or a universal joint (axes z and x) between two bodies; the second
+  // body is turned by hand, and each axis turns with its own body. A third of a turn about
+  // (1, 1, 1) lays x exactly onto y (or back, onto z): the step aborted on the axes' cross
+  // product. A quarter turn about z lays them parallel but for rounding; about x keeps them apart.
+  struct SCase {
+    const char* sWhat;
+    bool bHinge2;
+    irr::core::quaternion cTurn;
+    bool bLetGo;
+  };
+  const irr::core::quaternion cThird(0.5f, 0.5f, 0.5f, 0.5f), cThirdBack(-0.5f, -0.5f, -0.5f, 0.5f);
+  const SCase kCases[] = {
+      {"a hinge-2 turned exactly parallel", true, cThird, true},
+      {"a hinge-2 turned parallel but for rounding", true,
+       irr::core::quaternion(vector3df(0, 0, 90) * irr::core::DEGTORAD), true},
+      {"a hinge-2 turned with its axes apart", true,
+       irr::core::quaternion(vector3df(90, 0, 0) * irr::core::DEGTORAD), false},
+      {"a universal turned exactly parallel", false, cThirdBack, true},
+  };
+  for (const SCase& c : kCases) {
+    SCOPED_TRACE(c.sWhat);
+    CDeviceScene cScene;
+    CRurIvaDevice& d = *cScene.m_pDevice;
+    irr::ode::CRurIvaBody* pA = cScene.addBodyNode(vector3df(0, 0, 0));
+    irr::ode::CRurIvaBody* pB = cScene.addBodyNode(vector3df(1, 0, 0));
+    const u32 j = cScene.m_cHandles.joint(c.bHinge2 ? d.jointCreateHinge2(cScene.worldId())
+                                                    : d.jointCreateUniversal(cScene.worldId()));
+    d.jointAttach(j, pA, pB);
+    if (c.bHinge2) {
+      d.jointSetHinge2Anchor(j, vector3df(1, 0, 0));
+      d.jointSetHinge2Axes(j, vector3df(0, 1, 0), vector3df(1, 0, 0));
+    } else {
+      d.jointSetUniversalAnchor(j, vector3df(1, 0, 0));
+      d.jointSetUniversalAxis1(j, vector3df(0, 0, 1));
+      d.jointSetUniversalAxis2(j, vector3df(1, 0, 0));
+    }
+    const std::string sOut = captured([&] {
+      d.bodySetQuaternion(pB->getBodyId(), c.cTurn);
+      cScene.steps(3);
+    });
+    EXPECT_EQ(contains(sOut, "lie parallel, the joint is disabled"), c.bLetGo) << sOut;
+    CRurIvaDevice::SBodyState s;
+    ASSERT_TRUE(d.bodyGetState(pB->getBodyId(), s));
+    EXPECT_TRUE(std::isfinite(s.aQuaternion[0]) && std::isfinite(s.aPosition[1]));
+  }
+}
+
 TEST(DeviceGuards, UniversalAxesMustNotBeParallel) {
   CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
