@@ -145,7 +145,7 @@ void CRurIvaDevice::destroyLibraryObjects() {
   for (u32 i = 0; i < n; ++i)
     if (dBodyID b = m_aRecords[i]->m_pBody) dBodyDestroy(b);
   for (u32 i = 0; i < n; ++i)
-    if (dWorldID w = m_aRecords[i]->m_pWorld) dWorldDestroy(w);
+    if (dWorldID w = m_aRecords[i]->m_pWorld) destroyCountedWorld(w);
 }
 
 COdeDataWrapper* CRurIvaDevice::live(u32 iHandle, u32 iKind) const {

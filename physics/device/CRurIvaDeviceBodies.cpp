@@ -46,6 +46,22 @@ core::vector3df bodyOrigin(const COdeDataWrapper* r) {
 // ---------------------------------------------------------------------------------------------
 // Worlds
 
+namespace {
+u32 g_iWorlds = 0;
+}  // namespace
+
+dWorldID createCountedWorld() {
+  ++g_iWorlds;
+  return dWorldCreate();
+}
+
+void destroyCountedWorld(dWorldID w) {
+  dWorldDestroy(w);
+  if (g_iWorlds > 0) --g_iWorlds;
+}
+
+bool severalWorlds() { return g_iWorlds > 1; }
+
 void CRurIvaDevice::worldDestroy(u32 iWorld) {
   // The world's bodies leave the geometries of a space that may be being collided.
   if (afterPass([=] { worldDestroy(iWorld); })) return;
@@ -53,14 +69,14 @@ void CRurIvaDevice::worldDestroy(u32 iWorld) {
   if (!w) return;
   // The library destroys the world's bodies and joints with it.
   forgetObjectsOfWorld(iWorld);
-  dWorldDestroy(w);
+  destroyCountedWorld(w);
   record(iWorld)->m_pWorld = 0;
 }
 
 u32 CRurIvaDevice::worldCreate() {
   ensureLibrary();
   COdeDataWrapper* r = new COdeDataWrapper(eKindWorld);
-  r->m_pWorld = dWorldCreate();
+  r->m_pWorld = createCountedWorld();
   return addRecord(r);
 }
 

@@ -121,6 +121,8 @@ struct SContactContext {
   IRurIvaContactParameters* pCalculator = 0;
   //! The calculator is the layer's own, whose combination is known and the same for every slot.
   bool bDefaultCalculator = false;
+  //! Another world exists, whose bodies may have geometries in this world's spaces.
+  bool bSeveralWorlds = true;
 } g_cContacts;
 
 bool isNan(const core::vector3df& v) { return std::isnan(v.X) || std::isnan(v.Y) || std::isnan(v.Z); }
@@ -213,6 +215,7 @@ const SContactContext* contactContext(CRurIvaWorld* pWorld) {
   c.pCalculator = c.pDevice->getContactCalculator();
   if (!c.w || !c.g || !c.pCalculator) return 0;
   c.bDefaultCalculator = typeid(*c.pCalculator) == typeid(CRurIvaContactParameters);
+  c.bSeveralWorlds = severalWorlds();
   c.bFresh = c.bCaching;
   return &c;
 }
@@ -703,8 +706,9 @@ void CRurIvaDevice::nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2) {
                     ? withoutFarContacts(c->pDevice, aContacts, iFound, o1, o2, aInverseMass)
                     : iFound;
   if (n == 0) return;
-  // Contacts join bodies of the stepped world only (the library aborts on a joint between worlds).
-  if ((b1 && dBodyGetWorld(b1) != c->w) || (b2 && dBodyGetWorld(b2) != c->w)) return;
+  // Contacts join bodies of the stepped world only (the library aborts on a joint between worlds);
+  // with one world there is no other.
+  if (c->bSeveralWorlds && ((b1 && dBodyGetWorld(b1) != c->w) || (b2 && dBodyGetWorld(b2) != c->w))) return;
 
   CRurIvaSurfaceParameters* p1 = g1->getSurfaceParameters(0);
   CRurIvaSurfaceParameters* p2 = g2->getSurfaceParameters(0);

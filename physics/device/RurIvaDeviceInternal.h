@@ -446,6 +446,12 @@ void clearFastCollisions();
 void removeFastCollisionsOf(u32 iBody);
 //! Waiting ray hits of a geometry that goes: they no longer lead to it.
 void forgetFastCollisionsWith(dGeomID pGeom);
+//! A new library world, or the destruction of one, counted across devices: while there is one
+//! world, every body is of the world being stepped; CRurIvaDeviceBodies.cpp.
+dWorldID createCountedWorld();
+void destroyCountedWorld(dWorldID w);
+//! More than one library world exists (or may: a world the library closed under a step counts).
+bool severalWorlds();
 //! Forgets a device that is going away as the one whose step is running; CRurIvaDeviceStep.cpp.
 void forgetSteppingDevice(const CRurIvaDevice* pDevice);
 //! Whether a step of this device is running (its library objects are in use); CRurIvaDeviceStep.cpp.

@@ -268,6 +268,35 @@ TEST(DeviceGuards, JointAttachRefusesOneBodyTwiceAndBodiesOfAnotherWorld) {
   cScene.steps(2);
 }
 
+TEST(DeviceGuards, AGeometryOfABodyOfAnotherWorldMakesNoContactInThisOne) {
+  // A geometry in this world's space carried by a body of a second world, resting on this
+  // world's ground: a contact joint would join bodies of two worlds, on which the library aborts.
+  // With the second world gone again a contact is made as usual.
+  for (bool bSecondWorldLives : {true, false}) {
+    SCOPED_TRACE(bSecondWorldLives ? "two worlds" : "the second world destroyed");
+    CDeviceScene cScene;
+    CRurIvaDevice& d = *cScene.m_pDevice;
+    irr::ode::CRurIvaGeomBox* pGround = cScene.add<irr::ode::CRurIvaGeomBox>(cScene.world());
+    pGround->setWidth(10);
+    pGround->setHeight(1);
+    pGround->setDepht(10);
+    pGround->initPhysics();
+    irr::ode::CRurIvaWorld* pOther = cScene.addWorld();
+    pOther->initPhysics();
+    CRurIvaBody* pBody =
+        cScene.add<CRurIvaBody>(bSecondWorldLives ? pOther : cScene.world(), vector3df(0, 0.9f, 0));
+    irr::ode::CRurIvaGeomSphere* pBall = cScene.add<irr::ode::CRurIvaGeomSphere>(cScene.addEmpty(pBody));
+    pBall->setRadius(0.5f);
+    pBody->initPhysics();
+    if (!bSecondWorldLives) pOther->removeFromPhysics();
+    const u32 g = cScene.m_cHandles.geom(d.geomCreateSphere(cScene.spaceId(), 0.5f));
+    d.geomSetData(g, pBall);
+    d.geomSetBody(g, pBody);
+    cScene.steps(3);
+    EXPECT_EQ(pBody->getCollision(), !bSecondWorldLives);
+  }
+}
+
 TEST(DeviceGuards, JointAxesWithoutDirectionAreSkipped) {
   CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
