@@ -774,10 +774,10 @@ namespace {
 
 /**
  * A round shape (sphere, capsule, cylinder) far smaller than its distance from a ray's start, or
- * than its own length, is below what the ray can resolve: the library's ray test loses the radius to
- * rounding, finds the hit point exactly at the shape's centre and aborts on a normal of length 0 (a fast
- * body's guard ray ends at the centre of its own shape, so a speck that moves far in one step does it). Such
- * a shape is not hit.
+ * than its own length, or smaller than a micrometre, is below what the ray can resolve: the
+ * library's ray test loses the radius to rounding, finds the hit point exactly at the shape's
+ * centre and aborts on a normal of length 0 (a fast body's guard ray ends at the centre of its own
+ * shape, so a speck that moves far in one step does it). Such a shape is not hit.
  */
 bool tooSmallForRay(dGeomID pRay, dGeomID pShape) {
   dReal fRadius = 0, fLength = 0;
@@ -802,7 +802,8 @@ bool tooSmallForRay(dGeomID pRay, dGeomID pShape) {
                 (c[2] - cStart[2]) * (c[2] - cStart[2]));
   // The hit's normal is worked out from coordinates of the size of the distance or of the shape's
   // length, whichever is larger: a needle's radius below their rounding leaves it no direction.
-  return !(fRadius > 1e-6 * std::max(fDistance, fLength));
+  // Below a micrometre no ray resolves a shape, even one at the ray's own start.
+  return !(fRadius > 1e-6 * std::max({fDistance, fLength, dReal(1)}));
 }
 
 }  // namespace
