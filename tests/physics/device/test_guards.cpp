@@ -493,10 +493,10 @@ TEST(DeviceGuards, ShapesTooSmallOrThinForTheCollidersStep) {
     return s.add<irr::ode::CRurIvaGeomTrimesh>(
         s.addMeshNode(p, std::vector<aabbox3df>{aabbox3df(-1, -1, -1, 1, 1, 1)}));
   };
-  const Shape rayDown = [](CDeviceScene& s, irr::scene::ISceneNode* p) {
-    CRurIvaGeomRay* g = s.add<CRurIvaGeomRay>(p);
-    g->set(vector3df(0, 2, 0), vector3df(0, -1, 0), 5);
-    return g;
+  // A ray as it is made: from the origin along the library's default direction (what set() stores
+  // reaches the library at the first set() after initialisation).
+  const Shape rayFromOrigin = [](CDeviceScene& s, irr::scene::ISceneNode* p) {
+    return s.add<CRurIvaGeomRay>(p);
   };
   struct SCase {
     const char* sWhat;
@@ -505,57 +505,19 @@ TEST(DeviceGuards, ShapesTooSmallOrThinForTheCollidersStep) {
     bool bFast;
     const char* sSaid;
   };
+  const auto cylinder = [&](f32 fRadius, f32 fLength) { return round(false, fRadius, fLength); };
+  const auto capsule = [&](f32 fRadius, f32 fLength) { return round(true, fRadius, fLength); };
+  const vector3df k0(0, 0, 0), kOff(0.3f, 0.2f, 0.1f), kTilted(30, 40, 0);
+  const char *kThin = "too thin", *kNoDirection = "finds no direction";
   const SCase kCases[] = {
-      {"a needle in a ball",
-       round(false, 1e-6f, 1),
-       sphere(1),
-       {0, 0, 0},
-       {0, 0, 0},
-       false,
-       "finds no direction"},
-      {"a speck on a mesh's corner",
-       sphere(1e-6f),
-       meshCube,
-       {1, 1, 1},
-       {45, 45, 0},
-       false,
-       "finds no direction"},
-      {"a flat box on a cylinder",
-       box(0, 1, 1),
-       round(false, 1, 1),
-       {0, 0.5f, 0},
-       {0, 0, 0},
-       true,
-       "too thin"},
-      {"a box of 1e-30 on a cylinder",
-       box(1e-30f, 1, 1),
-       round(false, 1, 1),
-       {0.3f, 0.2f, 0.1f},
-       {30, 40, 0},
-       false,
-       "too thin"},
-      {"a thin disc in a cylinder",
-       round(false, 1, 1e-30f),
-       round(false, 1, 1),
-       {0, 0, 0},
-       {0, 0, 0},
-       false,
-       "too thin"},
-      {"a thin disc in a capsule",
-       round(false, 1, 1e-30f),
-       round(true, 1, 1),
-       {0, 0, 0},
-       {0, 0, 0},
-       false,
-       "too thin"},
-      {"a needle capsule under a ray", round(true, 1e-12f, 1), rayDown, {0, 0, 0}, {0, 0, 0}, false, ""},
-      {"a fast speck on a needle capsule",
-       sphere(1e-12f),
-       round(true, 1e-12f, 1),
-       {0, 0.5f, 0},
-       {0, 0, 0},
-       true,
-       ""},
+      {"a needle in a ball", cylinder(1e-6f, 1), sphere(1), k0, k0, false, kNoDirection},
+      {"a speck on a mesh's corner", sphere(1e-6f), meshCube, {1, 1, 1}, {45, 45, 0}, false, kNoDirection},
+      {"a flat box on a cylinder", box(0, 1, 1), cylinder(1, 1), {0, 0.5f, 0}, k0, true, kThin},
+      {"a 1e-30 box on a cylinder", box(1e-30f, 1, 1), cylinder(1, 1), kOff, kTilted, false, kThin},
+      {"a thin disc in a cylinder", cylinder(1, 1e-30f), cylinder(1, 1), k0, k0, false, kThin},
+      {"a thin disc in a capsule", cylinder(1, 1e-30f), capsule(1, 1), k0, k0, false, kThin},
+      {"a ray from a needle capsule's centre", capsule(1e-12f, 1), rayFromOrigin, k0, k0, false, ""},
+      {"a fast speck on a needle capsule", sphere(1e-12f), capsule(1e-12f, 1), {0, 0.5f, 0}, k0, true, ""},
   };
   for (const SCase& c : kCases) {
     SCOPED_TRACE(c.sWhat);
