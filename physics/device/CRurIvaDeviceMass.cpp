@@ -274,7 +274,7 @@ void CRurIvaDevice::bodySetMass(u32 iBody, u32 iMass) {
   rebaseBody(r, aCentre);
   dBodySetMass(r->m_pBody, &cMass);
   // A lighter turn makes the levers of the body's joints and contacts longer for it.
-  disableOverlongJoints(r->m_pBody, __func__, iBody);
+  disableJointsBeyondTheSolver(r->m_pBody, __func__, iBody);
   reviewContactLevers(r->m_pBody);
 }
 

@@ -481,7 +481,7 @@ void CRurIvaDevice::parkPlacedBodies() {
     updateParking(r, iBody);
     // A body placed far from a body it is joined to lets go of that joint.
     if (!r || !r->m_pBody) continue;
-    disableOverlongJoints(r->m_pBody, "step", iBody);
+    disableJointsBeyondTheSolver(r->m_pBody, "step", iBody);
   }
   m_aPlacedBodies.clear();
 }
@@ -685,9 +685,10 @@ void CRurIvaDevice::nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2) {
   // Two geometries of one body never touch each other (a joint would join a body to itself).
   if (b1 == b2) return;
 
+  // Pairs the library's cylinder colliders cannot resolve are not collided (see geomSetData).
+  if ((iChecks & CRurIvaGeom::ePairThin) && beyondCylinderColliders(o1, o2)) return;
   // Most broad-phase pairs do not touch: collide first, and do the rest only for contacts that
   // exist. The library writes the geometry part of each contact it reports.
-  if ((iChecks & CRurIvaGeom::ePairThin) && beyondCylinderColliders(o1, o2)) return;
   dContact aContacts[kMaxContacts];
   int iFound = dCollide(o1, o2, kMaxContacts, &aContacts[0].geom, sizeof(dContact));
   if (iFound <= 0) return;

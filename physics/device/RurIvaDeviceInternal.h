@@ -368,7 +368,7 @@ inline bool jointAxesParallel(dJointID j) {
 //! Disables the enabled joints of body b whose span or lever is too long, or whose axes a turn
 //! of the body laid parallel, one line each (sCall names the device call, iBody the body's
 //! handle).
-inline void disableOverlongJoints(dBodyID b, const c8* sCall, u32 iBody) {
+inline void disableJointsBeyondTheSolver(dBodyID b, const c8* sCall, u32 iBody) {
   for (int i = 0, n = dBodyGetNumJoints(b); i < n; ++i) {
     dJointID j = dBodyGetJoint(b, i);
     if (dJointGetType(j) == dJointTypeContact || !dJointIsEnabled(j)) continue;
