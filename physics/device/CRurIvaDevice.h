@@ -380,6 +380,9 @@ class CRurIvaDevice : public IRurIvaDevice {
   //! During a collision pass: the geometry, or one of the body's geometries, is in a space.
   bool lockedGeom(u32 iGeom) const;
   bool lockedBody(u32 iBody) const;
+  //! lockedGeom, or a geometry of a body any of whose geometries is in a space: placing or
+  //! turning the one places or turns the body with all of them.
+  bool lockedPlacement(u32 iGeom) const;
   //! Puts a geometry or space made during a collision pass into its space (if both still exist).
   void joinSpace(u32 iObject, u32 iSpace);
   //! geomSetBody by handle: a body node may go before a collision pass is over.

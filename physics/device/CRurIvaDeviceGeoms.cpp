@@ -66,6 +66,16 @@ bool CRurIvaDevice::lockedBody(u32 iBody) const {
   return false;
 }
 
+bool CRurIvaDevice::lockedPlacement(u32 iGeom) const {
+  if (lockedGeom(iGeom)) return true;
+  if (m_iCollisionPasses == 0) return false;
+  dGeomID g = getGeomId(iGeom);
+  dBodyID b = g ? dGeomGetBody(g) : 0;
+  for (dGeomID k = b ? dBodyGetFirstGeom(b) : 0; k; k = dBodyGetNextGeom(k))
+    if (dGeomGetSpace(k)) return true;
+  return false;
+}
+
 void CRurIvaDevice::geomSetBody(u32 iGeom, CRurIvaBody* pBody) {
   attachGeom(iGeom, !pBody, pBody ? pBody->getBodyId() : 0);
 }
@@ -203,7 +213,7 @@ void CRurIvaDevice::geomSetOffsetQuaternion(u32 iGeom, core::vector3df cRot) {
 }
 
 void CRurIvaDevice::geomSetPosition(u32 iGeom, core::vector3df cPos) {
-  if (lockedGeom(iGeom) && afterPass([=] { geomSetPosition(iGeom, cPos); })) return;
+  if (lockedPlacement(iGeom) && afterPass([=] { geomSetPosition(iGeom, cPos); })) return;
   dGeomID g = getGeomId(iGeom);
   if (!g) return;
   if (dGeomGetClass(g) == dPlaneClass) {
@@ -227,7 +237,7 @@ void CRurIvaDevice::geomSetPosition(u32 iGeom, core::vector3df cPos) {
 }
 
 void CRurIvaDevice::geomSetRotation(u32 iGeom, core::vector3df cRot) {
-  if (lockedGeom(iGeom) && afterPass([=] { geomSetRotation(iGeom, cRot); })) return;
+  if (lockedPlacement(iGeom) && afterPass([=] { geomSetRotation(iGeom, cRot); })) return;
   f32 aQuat[4];
   eulerToQuaternion(cRot, aQuat);
   dGeomID g = getGeomId(iGeom);

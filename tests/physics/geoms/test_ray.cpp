@@ -269,6 +269,7 @@ enum class EOnHit {
   eAddBox,
   eRemoveBall,
   ePutBallBack,
+  ePutBallBackByAShapeInNoSpace,
   eDeleteBallShape,
   eRemoveSpaceOfTheWall,
   eRemoveWorld,
@@ -325,6 +326,11 @@ class COnHit : public irr::ode::IRurIvaEventListener {
       case EOnHit::ePutBallBack:
         m_pBall->setPosition(vector3df(-100, 0, 0));
         break;
+      case EOnHit::ePutBallBackByAShapeInNoSpace:
+        // Placing a shape of a body places the body, and with it its shape in the locked space.
+        CRurIvaManager::getSharedInstance()->getOdeDevice()->geomSetPosition(m_iShapeInNoSpace,
+                                                                             vector3df(-100, 0, 0));
+        break;
       case EOnHit::eDeleteBallShape:
         m_pBall->getFirstGeom()->remove();
         break;
@@ -341,6 +347,8 @@ class COnHit : public irr::ode::IRurIvaEventListener {
   }
 
   int m_iDone = 0;
+  //! A second shape of the ball, in no space.
+  u32 m_iShapeInNoSpace = 0;
 
  private:
   RayScene& m_s;
@@ -368,6 +376,7 @@ TEST(LevelRay, WhatARayHitListenerTakesAwayOrAddsWaitsForTheEndOfTheCollisionPas
       {"wall moved out of the way", EOnHit::eMoveWall, 100, 1e9f},
       {"ball removed", EOnHit::eRemoveBall, 0, 1e9f},
       {"ball put back, to meet the wall again", EOnHit::ePutBallBack, -100, 10},
+      {"ball placed by its shape in no space", EOnHit::ePutBallBackByAShapeInNoSpace, -100, 1e9f},
       {"the ball's shape deleted", EOnHit::eDeleteBallShape, 0, 1e9f},
       {"the space of the wall removed", EOnHit::eRemoveSpaceOfTheWall, 0, 1e9f},
       {"the world removed", EOnHit::eRemoveWorld, 0, 1e9f},
@@ -382,6 +391,11 @@ TEST(LevelRay, WhatARayHitListenerTakesAwayOrAddsWaitsForTheEndOfTheCollisionPas
     s.init();
     pBall->setIsFastMoving(true);
     COnHit cListener(s, c.eAction, pWall, pBall);
+    if (c.eAction == EOnHit::ePutBallBackByAShapeInNoSpace) {
+      irr::ode::CRurIvaDevice* d = s.m_pDevice;
+      cListener.m_iShapeInNoSpace = d->geomCreateSphere(0, 0.1f);
+      d->geomSetBody(cListener.m_iShapeInNoSpace, pBall);
+    }
     s.steps(30);
     EXPECT_EQ(cListener.m_iDone, 1);
     EXPECT_GE(pBall->getPosition().X, c.fMinX);
