@@ -380,6 +380,8 @@ class CRurIvaDevice : public IRurIvaDevice {
   //! During a collision pass: the geometry, or one of the body's geometries, is in a space.
   bool lockedGeom(u32 iGeom) const;
   bool lockedBody(u32 iBody) const;
+  //! Keeps the axes of a hinge-2 about to be detached from its bodies in its record.
+  void rememberHinge2Axes(dJointID j);
   //! lockedGeom, or a geometry of a body any of whose geometries is in a space: placing or
   //! turning the one places or turns the body with all of them.
   bool lockedPlacement(u32 iGeom) const;

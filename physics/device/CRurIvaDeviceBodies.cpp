@@ -223,6 +223,16 @@ u32 CRurIvaDevice::bodyCreate(u32 iWorld) {
   return iHandle;
 }
 
+// A hinge-2 detached from its bodies keeps its axes in their frames (see jointAttach); a rare
+// event, so its record is searched for.
+void CRurIvaDevice::rememberHinge2Axes(dJointID j) {
+  SHinge2Axes cAxes;
+  if (!hinge2AxesInBodies(j, cAxes)) return;
+  for (u32 i = 0; i < m_aRecords.size(); ++i)
+    if (COdeDataWrapper* r = m_aRecords[i]; r->m_iKind == eKindJoint && r->m_pJoint == j)
+      r->m_pDetachedAxes.reset(new SHinge2Axes(cAxes));
+}
+
 void CRurIvaDevice::bodyDestroy(u32 iBody) {
   COdeDataWrapper* r = live(iBody, eKindBody);
   if (!r) return;
@@ -242,7 +252,10 @@ void CRurIvaDevice::bodyDestroy(u32 iBody) {
     dJointID j = dBodyGetJoint(r->m_pBody, i);
     if (dJointGetType(j) == dJointTypeHinge2) aHinges2.push_back(j);
   }
-  for (dJointID j : aHinges2) dJointAttach(j, 0, 0);
+  for (dJointID j : aHinges2) {
+    rememberHinge2Axes(j);
+    dJointAttach(j, 0, 0);
+  }
   m_mBodyHandles.erase(r->m_pBody);
   dBodyDestroy(r->m_pBody);
   r->m_pBody = 0;

@@ -203,10 +203,30 @@ void CRurIvaDevice::jointAttach(u32 iJoint, CRurIvaBody* pBody1, CRurIvaBody* pB
     printf("CRurIvaDevice::jointAttach: joint and bodies belong to different worlds, call skipped\n");
     return;
   }
-  if (dJointGetType(r->m_pJoint) == dJointTypeHinge2 && ((b1 != 0) != (b2 != 0))) {
-    // The library aborts on a hinge-2 with one body, here and at the next step.
-    printf("CRurIvaDevice::jointAttach: a hinge-2 joint needs two bodies, joint left detached\n");
-    b1 = b2 = 0;
+  if (dJointGetType(r->m_pJoint) == dJointTypeHinge2) {
+    if ((b1 != 0) != (b2 != 0)) {
+      // The library aborts on a hinge-2 with one body, here and at the next step.
+      printf("CRurIvaDevice::jointAttach: a hinge-2 joint needs two bodies, joint left detached\n");
+      b1 = b2 = 0;
+    }
+    // The library keeps a hinge-2's axes in its bodies' frames and aborts on attaching it to
+    // bodies turned so that the axes lie parallel (their cross product has no direction).
+    SHinge2Axes cAxes = {{{1, 0, 0}, {0, 1, 0}}};  // the library's own, until set on two bodies
+    if (!hinge2AxesInBodies(r->m_pJoint, cAxes) && r->m_pDetachedAxes) cAxes = *r->m_pDetachedAxes;
+    if (b1 && b2) {
+      dVector3 a1, a2;
+      dBodyVectorToWorld(b1, cAxes.a[0][0], cAxes.a[0][1], cAxes.a[0][2], a1);
+      dBodyVectorToWorld(b2, cAxes.a[1][0], cAxes.a[1][1], cAxes.a[1][2], a2);
+      if (areParallel(a1, a2)) {
+        printf(
+            "CRurIvaDevice::jointAttach: the hinge-2's axes would lie parallel on these bodies, call "
+            "skipped\n");
+        return;
+      }
+      r->m_pDetachedAxes.reset();
+    } else if (!r->m_pDetachedAxes) {
+      r->m_pDetachedAxes.reset(new SHinge2Axes(cAxes));
+    }
   }
   dJointAttach(r->m_pJoint, b1, b2);
   // A body out of reach sits out of collision, and bodies too far apart swamp the solver's

@@ -45,6 +45,12 @@ struct SHeightSource {
   int iWidthSamples, iDepthSamples;
 };
 
+//! A hinge-2's two axes in its bodies' frames, as the library keeps them while the joint is
+//! detached (they count again on the next two bodies it is attached to).
+struct SHinge2Axes {
+  dReal a[2][3];
+};
+
 /**
  * One registry entry: the library object of one create operation, plus what the device keeps
  * about it (a body's centre of mass, a triangle mesh's arrays, a heightfield's height source).
@@ -102,6 +108,8 @@ class alignas(64) COdeDataWrapper {
   //! The world handle a body or joint was created in (the library destroys them with it).
   u32 m_iWorld;
   std::unique_ptr<SHeightSource> m_pHeightSource;
+  //! A detached hinge-2's axes in the frames of the bodies it last joined (see jointAttach).
+  std::unique_ptr<SHinge2Axes> m_pDetachedAxes;
 };
 
 //! A body the library moved during its step, with the velocities it had when it moved (the
@@ -363,6 +371,24 @@ inline bool jointAxesParallel(dJointID j) {
       return false;
   }
   return areParallel(a, b);
+}
+
+//! The axes of hinge-2 j in the frames of the two bodies it joins; false (aAxes untouched) unless
+//! it joins two.
+inline bool hinge2AxesInBodies(dJointID j, SHinge2Axes& cAxes) {
+  dBodyID b1 = dJointGetBody(j, 0), b2 = dJointGetBody(j, 1);
+  if (!b1 || !b2) return false;
+  dVector3 a1, a2;
+  dJointGetHinge2Axis1(j, a1);
+  dJointGetHinge2Axis2(j, a2);
+  dVector3 r1, r2;
+  dBodyVectorFromWorld(b1, a1[0], a1[1], a1[2], r1);
+  dBodyVectorFromWorld(b2, a2[0], a2[1], a2[2], r2);
+  for (int i = 0; i < 3; ++i) {
+    cAxes.a[0][i] = r1[i];
+    cAxes.a[1][i] = r2[i];
+  }
+  return true;
 }
 
 //! Disables the enabled joints of body b whose span or lever is too long, or whose axes a turn

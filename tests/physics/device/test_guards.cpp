@@ -371,6 +371,47 @@ TEST(DeviceGuards, TurningABodyTillItsJointsAxesLieParallelLetsGoOfTheJoint) {
   }
 }
 
+TEST(DeviceGuards, AHinge2IsNotAttachedToBodiesOnWhichItsAxesWouldLieParallel) {
+  // A hinge-2 keeps its axes (here y and x) in its bodies' frames, also while detached. Attached
+  // to a body turned a third of a turn about (1, 1, 1), which lays x onto y, the library aborted;
+  // to an unturned one it goes on as before.
+  enum EBefore { eAttached, eDetached, eBodyDestroyed };
+  struct SCase {
+    const char* sWhat;
+    EBefore eBefore;
+    bool bTurned;
+  };
+  const SCase kCases[] = {
+      {"moved onto a turned body", eAttached, true},
+      {"detached, then attached to a turned body", eDetached, true},
+      {"its body destroyed, then attached to a turned body", eBodyDestroyed, true},
+      {"moved onto a body that is not turned", eAttached, false},
+  };
+  for (const SCase& c : kCases) {
+    SCOPED_TRACE(c.sWhat);
+    CDeviceScene cScene;
+    CRurIvaDevice& d = *cScene.m_pDevice;
+    irr::ode::CRurIvaBody* pA = cScene.addBodyNode(vector3df(0, 0, 0));
+    irr::ode::CRurIvaBody* pB = cScene.addBodyNode(vector3df(1, 0, 0));
+    irr::ode::CRurIvaBody* pC = cScene.addBodyNode(vector3df(1, 0, 0));
+    if (c.bTurned) d.bodySetQuaternion(pC->getBodyId(), irr::core::quaternion(0.5f, 0.5f, 0.5f, 0.5f));
+    const u32 j = cScene.m_cHandles.joint(d.jointCreateHinge2(cScene.worldId()));
+    d.jointAttach(j, pA, pB);
+    d.jointSetHinge2Anchor(j, vector3df(1, 0, 0));
+    d.jointSetHinge2Axes(j, vector3df(0, 1, 0), vector3df(1, 0, 0));
+    const std::string sOut = captured([&] {
+      if (c.eBefore == eDetached) d.jointAttach(j, nullptr, nullptr);
+      if (c.eBefore == eBodyDestroyed) pB->removeFromPhysics();
+      d.jointAttach(j, pA, pC);
+      cScene.steps(3);
+    });
+    EXPECT_EQ(contains(sOut, "would lie parallel on these bodies, call skipped"), c.bTurned) << sOut;
+    if (!c.bTurned) {
+      EXPECT_VEC_NEAR(d.jointGetHinge2Axis2(j), vector3df(1, 0, 0), 1e-3f);
+    }
+  }
+}
+
 TEST(DeviceGuards, UniversalAxesMustNotBeParallel) {
   CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
