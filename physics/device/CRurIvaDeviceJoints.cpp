@@ -238,6 +238,14 @@ void CRurIvaDevice::jointAttach(u32 iJoint, CRurIvaBody* pBody1, CRurIvaBody* pB
         "disabled\n");
     dJointDisable(r->m_pJoint);
   }
+  // A universal joint attached to bodies turned so that its axes lie parallel would abort the
+  // next step as a turned body's does (a hinge-2's attach was refused above).
+  if (dJointIsEnabled(r->m_pJoint) && jointAxesParallel(r->m_pJoint)) {
+    printf(
+        "CRurIvaDevice::jointAttach: the joint's two axes lie parallel on these bodies, the joint is "
+        "disabled\n");
+    dJointDisable(r->m_pJoint);
+  }
   // A second joint on the same bodies is looked at before each step (see kMinRedundantMixing).
   if (sharesBodiesWithAnother(r->m_pJoint, false) &&
       std::find(m_aRedundantJoints.begin(), m_aRedundantJoints.end(), iJoint) == m_aRedundantJoints.end())

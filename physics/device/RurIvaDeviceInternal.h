@@ -357,9 +357,14 @@ inline bool areParallel(const dReal* a, const dReal* b) {
 //! A hinge-2 or universal joint whose two axes, each turning with its own body, now lie parallel
 //! (a body turned by hand): the library's step normalises their cross product and aborts.
 inline bool jointAxesParallel(dJointID j) {
+  // The library's axis getters abort on a hinge-2 without its bodies and leave the result unset
+  // for a joint without any.
+  dBodyID b1 = dJointGetBody(j, 0), b2 = dJointGetBody(j, 1);
+  if (!b1 && !b2) return false;
   dVector3 a, b;
   switch (dJointGetType(j)) {
     case dJointTypeHinge2:
+      if (!b1 || !b2) return false;
       dJointGetHinge2Axis1(j, a);
       dJointGetHinge2Axis2(j, b);
       break;
