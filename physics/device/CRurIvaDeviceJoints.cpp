@@ -224,7 +224,7 @@ void CRurIvaDevice::jointAttach(u32 iJoint, CRurIvaBody* pBody1, CRurIvaBody* pB
         return;
       }
       r->m_pDetachedAxes.reset();
-    } else if (!r->m_pDetachedAxes) {
+    } else {
       r->m_pDetachedAxes.reset(new SHinge2Axes(cAxes));
     }
   }

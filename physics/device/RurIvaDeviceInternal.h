@@ -378,7 +378,7 @@ inline bool jointAxesParallel(dJointID j) {
   return areParallel(a, b);
 }
 
-//! The axes of hinge-2 j in the frames of the two bodies it joins; false (aAxes untouched) unless
+//! The axes of hinge-2 j in the frames of the two bodies it joins; false (cAxes untouched) unless
 //! it joins two.
 inline bool hinge2AxesInBodies(dJointID j, SHinge2Axes& cAxes) {
   dBodyID b1 = dJointGetBody(j, 0), b2 = dJointGetBody(j, 1);
