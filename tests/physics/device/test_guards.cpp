@@ -32,6 +32,26 @@ bool contains(const std::string& s, const char* sPart) { return s.find(sPart) !=
 
 f32 heightTwo(void*, int, int) { return 2.0f; }
 
+//! A hinge-2 (axes y and x) or universal joint (axes z and x) between pA and pB, anchored at
+//! (1, 0, 0). A third of a turn about (1, 1, 1) of the second body lays a hinge-2's x onto y, the
+//! inverse turn a universal joint's x onto z.
+u32 jointOfTwoAxes(CDeviceScene& cScene, bool bHinge2, irr::ode::CRurIvaBody* pA, irr::ode::CRurIvaBody* pB) {
+  CRurIvaDevice& d = *cScene.m_pDevice;
+  const u32 j = cScene.m_cHandles.joint(bHinge2 ? d.jointCreateHinge2(cScene.worldId())
+                                                : d.jointCreateUniversal(cScene.worldId()));
+  d.jointAttach(j, pA, pB);
+  if (bHinge2) {
+    d.jointSetHinge2Anchor(j, vector3df(1, 0, 0));
+    d.jointSetHinge2Axes(j, vector3df(0, 1, 0), vector3df(1, 0, 0));
+  } else {
+    d.jointSetUniversalAnchor(j, vector3df(1, 0, 0));
+    d.jointSetUniversalAxis1(j, vector3df(0, 0, 1));
+    d.jointSetUniversalAxis2(j, vector3df(1, 0, 0));
+  }
+  return j;
+}
+const irr::core::quaternion kThirdTurn(0.5f, 0.5f, 0.5f, 0.5f), kThirdTurnBack(-0.5f, -0.5f, -0.5f, 0.5f);
+
 }  // namespace
 
 TEST(DeviceGuards, PlaneIsNeitherPlacedNorTurnedNorAttached) {
@@ -334,14 +354,13 @@ TEST(DeviceGuards, TurningABodyTillItsJointsAxesLieParallelLetsGoOfTheJoint) {
     irr::core::quaternion cTurn;
     bool bLetGo;
   };
-  const irr::core::quaternion cThird(0.5f, 0.5f, 0.5f, 0.5f), cThirdBack(-0.5f, -0.5f, -0.5f, 0.5f);
   const SCase kCases[] = {
-      {"a hinge-2 turned exactly parallel", true, cThird, true},
+      {"a hinge-2 turned exactly parallel", true, kThirdTurn, true},
       {"a hinge-2 turned parallel but for rounding", true,
        irr::core::quaternion(vector3df(0, 0, 90) * irr::core::DEGTORAD), true},
       {"a hinge-2 turned with its axes apart", true,
        irr::core::quaternion(vector3df(90, 0, 0) * irr::core::DEGTORAD), false},
-      {"a universal turned exactly parallel", false, cThirdBack, true},
+      {"a universal turned exactly parallel", false, kThirdTurnBack, true},
   };
   for (const SCase& c : kCases) {
     SCOPED_TRACE(c.sWhat);
@@ -349,17 +368,7 @@ TEST(DeviceGuards, TurningABodyTillItsJointsAxesLieParallelLetsGoOfTheJoint) {
     CRurIvaDevice& d = *cScene.m_pDevice;
     irr::ode::CRurIvaBody* pA = cScene.addBodyNode(vector3df(0, 0, 0));
     irr::ode::CRurIvaBody* pB = cScene.addBodyNode(vector3df(1, 0, 0));
-    const u32 j = cScene.m_cHandles.joint(c.bHinge2 ? d.jointCreateHinge2(cScene.worldId())
-                                                    : d.jointCreateUniversal(cScene.worldId()));
-    d.jointAttach(j, pA, pB);
-    if (c.bHinge2) {
-      d.jointSetHinge2Anchor(j, vector3df(1, 0, 0));
-      d.jointSetHinge2Axes(j, vector3df(0, 1, 0), vector3df(1, 0, 0));
-    } else {
-      d.jointSetUniversalAnchor(j, vector3df(1, 0, 0));
-      d.jointSetUniversalAxis1(j, vector3df(0, 0, 1));
-      d.jointSetUniversalAxis2(j, vector3df(1, 0, 0));
-    }
+    jointOfTwoAxes(cScene, c.bHinge2, pA, pB);
     const std::string sOut = captured([&] {
       d.bodySetQuaternion(pB->getBodyId(), c.cTurn);
       cScene.steps(3);
@@ -401,21 +410,9 @@ TEST(DeviceGuards, AJointIsNotLeftOnBodiesOnWhichItsAxesLieParallel) {
     irr::ode::CRurIvaBody* pA = cScene.addBodyNode(vector3df(0, 0, 0));
     irr::ode::CRurIvaBody* pB = cScene.addBodyNode(vector3df(1, 0, 0));
     irr::ode::CRurIvaBody* pC = cScene.addBodyNode(vector3df(1, 0, 0));
-    const irr::core::quaternion cTurn = c.bHinge2 ? irr::core::quaternion(0.5f, 0.5f, 0.5f, 0.5f)
-                                                  : irr::core::quaternion(-0.5f, -0.5f, -0.5f, 0.5f);
-    if (c.bTurned) d.bodySetQuaternion(pC->getBodyId(), cTurn);
+    if (c.bTurned) d.bodySetQuaternion(pC->getBodyId(), c.bHinge2 ? kThirdTurn : kThirdTurnBack);
     cScene.steps(1);
-    const u32 j = cScene.m_cHandles.joint(c.bHinge2 ? d.jointCreateHinge2(cScene.worldId())
-                                                    : d.jointCreateUniversal(cScene.worldId()));
-    d.jointAttach(j, pA, pB);
-    if (c.bHinge2) {
-      d.jointSetHinge2Anchor(j, vector3df(1, 0, 0));
-      d.jointSetHinge2Axes(j, vector3df(0, 1, 0), vector3df(1, 0, 0));
-    } else {
-      d.jointSetUniversalAnchor(j, vector3df(1, 0, 0));
-      d.jointSetUniversalAxis1(j, vector3df(0, 0, 1));
-      d.jointSetUniversalAxis2(j, vector3df(1, 0, 0));
-    }
+    const u32 j = jointOfTwoAxes(cScene, c.bHinge2, pA, pB);
     const std::string sOut = captured([&] {
       if (c.eBefore == eDetached) d.jointAttach(j, nullptr, nullptr);
       if (c.eBefore == eBodyDestroyed) pB->removeFromPhysics();
