@@ -317,7 +317,8 @@ inline bool sharesBodiesWithAnother(dJointID j, bool bEnabled) {
 
 //! The largest inverse mass the enabled joints joining j's bodies give their rows: for each body
 //! 1/m + squared lever / smallest moment, the lever from the joint's anchor (or else from the
-//! other body), summed over the two bodies.
+//! other body), and 1 / smallest moment for the rows that hold its turning, summed over the two
+//! bodies.
 inline dReal pairInverseMass(dJointID j) {
   dBodyID aBodies[2] = {dJointGetBody(j, 0), dJointGetBody(j, 1)};
   dReal fSum = 0;
@@ -339,7 +340,9 @@ inline dReal pairInverseMass(dJointID j) {
                       (pPoint[2] - q[2]) * (pPoint[2] - q[2]);
       if (!(f <= fLeverSq)) fLeverSq = f;  // not-a-number counts as the longest
     }
-    fSum += 1 / cMass.mass + fLeverSq / smallestMoment(cMass.I);
+    // A row that holds a turn (a hinge's, a hinge-2's) weighs 1 / moment, whatever the lever.
+    const dReal fMoment = smallestMoment(cMass.I);
+    fSum += 1 / cMass.mass + fLeverSq / fMoment + 1 / fMoment;
   }
   return fSum;
 }

@@ -955,17 +955,20 @@ TEST(DeviceGuards, ASecondJointOnOnePairIsLetGoWhereTheWorldsCfmCannotTellThemAp
   // exact solver tells their rows apart by the world's CFM alone. With a CFM of 0, or with the
   // library's default on a speck two units out and a big step, its factorisation failed and the
   // library aborted; the second joint is now disabled before the step, with one line. Ordinary
-  // and light bodies at the usual step keep both joints.
+  // and light bodies at the usual step keep both joints. A speck holding both joints at its
+  // centre has no lever, but the rows that hold its turning weigh 1 / its moment.
   struct SCase {
     const char* sWhat;
     f32 fCfm, fStep, fMass, fRadius, fLever;
-    bool bBothHold;
+    bool bBothHold, bAnchorOnB = false;
   };
   const SCase kCases[] = {
       {"balls of 1 kg, the default CFM", -1.0f, 0.0f, 1.0f, 0.5f, 1.0f, true},
       {"a ball of 10 g, the default CFM", -1.0f, 0.0f, 0.01f, 0.05f, 1.0f, true},
       {"balls of 1 kg, a CFM of 0", 0.0f, 0.0f, 1.0f, 0.5f, 1.0f, false},
       {"a speck of 2 kg two units out, a step of 0.5", -1.0f, 0.5f, 2.0f, 1e-4f, 2.24f, false},
+      {"a speck of 16 g holding both at its centre, a step of 0.5", -1.0f, 0.5f, 0.016f, 1e-4f, 5.34f, false,
+       true},
   };
   for (const SCase& c : kCases) {
     SCOPED_TRACE(c.sWhat);
@@ -983,10 +986,11 @@ TEST(DeviceGuards, ASecondJointOnOnePairIsLetGoWhereTheWorldsCfmCannotTellThemAp
     const u32 h = cScene.m_cHandles.joint(d.jointCreateHinge(cScene.worldId()));
     const u32 h2 = cScene.m_cHandles.joint(d.jointCreateHinge2(cScene.worldId()));
     d.jointAttach(h, pA, pB);
-    d.jointSetHingeAnchor(h, vector3df(0, 0, 0));
+    const vector3df cAnchor(c.bAnchorOnB ? c.fLever : 0.0f, 0, 0);
+    d.jointSetHingeAnchor(h, cAnchor);
     d.jointSetHingeAxis(h, vector3df(0, 0, 1));
     d.jointAttach(h2, pA, pB);
-    d.jointSetHinge2Anchor(h2, vector3df(0, 0, 0));
+    d.jointSetHinge2Anchor(h2, cAnchor);
     d.jointSetHinge2Axes(h2, vector3df(0, 1, 0), vector3df(1, 0, 0));
     const std::string sOut = captured([&] { cScene.steps(20); });
     EXPECT_EQ(lineCount(sOut), c.bBothHold ? 0 : 1) << sOut;
