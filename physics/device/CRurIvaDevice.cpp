@@ -121,6 +121,8 @@ void CRurIvaDevice::discardRecords() {
   m_aRecords.clear();
   m_mGeomHandles.clear();
   m_mBodyHandles.clear();
+  // The nodes are not told: each learns its body again when a geometry of a later library takes it.
+  m_mNodeGeoms.clear();
   m_aNestedSpaces.clear();
   m_aPlacedBodies.clear();
   m_aRedundantJoints.clear();

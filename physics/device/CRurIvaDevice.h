@@ -231,6 +231,7 @@ class CRurIvaDevice : public IRurIvaDevice {
   void geomSetPosition(u32 iGeom, core::vector3df cPos) override;
   void geomSetRotation(u32 iGeom, core::vector3df cRot) override;
   void geomSetData(u32 iGeom, void* pData) override;
+  void geomNodeGone(void* pNode) override;
   void geomRaySetData(u32 iGeom, core::vector3df cPos, core::vector3df cDir, f32 fLength) override;
   void geomSetBackfaceCull(u32 iGeom, bool bCull) override;
   u32 geomCreateBox(u32 iSpace, f32 fLx, f32 fLy, f32 fLz) override;
@@ -394,6 +395,10 @@ class CRurIvaDevice : public IRurIvaDevice {
   //! Marks the nodes of body b's geometries that may reach farther from it than its mass can be
   //! turned from (their contacts are looked at one by one), and unmarks the others.
   void reviewContactLevers(dBodyID b);
+  //! Tells geometry node p the body its geometries are on, if they are on one (the collision of a
+  //! pair reads it there); forgetNodeGeom first takes library geometry g off p's list.
+  void noteNodeBody(CRurIvaGeom* p);
+  void forgetNodeGeom(CRurIvaGeom* p, dGeomID g);
   //! Takes a geometry of no size out of every pair a space makes.
   void keepOutOfCollision(u32 iGeom);
   //! The record of a body the library reports moved (found through its node's handle), or null.
@@ -466,6 +471,8 @@ class CRurIvaDevice : public IRurIvaDevice {
   std::unordered_map<dGeomID, u32> m_mGeomHandles;
   //! Live bodies by their library object (offsets and the moved callback need the record).
   std::unordered_map<dBodyID, u32> m_mBodyHandles;
+  //! The live geometries carrying each geometry node (see noteNodeBody).
+  std::unordered_map<CRurIvaGeom*, std::vector<dGeomID>> m_mNodeGeoms;
   //! Conditions that may recur every frame are reported once per device.
   bool m_bMasslessReported;
   bool m_bStepReported;

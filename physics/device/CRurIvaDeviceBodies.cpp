@@ -256,8 +256,12 @@ void CRurIvaDevice::bodyDestroy(u32 iBody) {
     rememberHinge2Axes(j);
     dJointAttach(j, 0, 0);
   }
+  // The library takes its geometries off it: their nodes learn it.
+  std::vector<CRurIvaGeom*> aNodes;
+  for (dGeomID g = dBodyGetFirstGeom(r->m_pBody); g; g = dBodyGetNextGeom(g)) aNodes.push_back(geomOf(g));
   m_mBodyHandles.erase(r->m_pBody);
   dBodyDestroy(r->m_pBody);
+  for (CRurIvaGeom* p : aNodes) noteNodeBody(p);
   r->m_pBody = 0;
 }
 

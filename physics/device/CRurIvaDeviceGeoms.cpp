@@ -76,6 +76,38 @@ bool CRurIvaDevice::lockedPlacement(u32 iGeom) const {
   return false;
 }
 
+// The collision of a broad-phase pair reads the geometries' bodies from their nodes. A node knows
+// its body while every live geometry carrying it is on that one body (a mesh's geometries, one per
+// material, are); every change of a geometry's body or node passes here.
+void CRurIvaDevice::noteNodeBody(CRurIvaGeom* p) {
+  if (!p) return;
+  auto it = m_mNodeGeoms.find(p);
+  if (it == m_mNodeGeoms.end() || it->second.empty()) {
+    if (it != m_mNodeGeoms.end()) m_mNodeGeoms.erase(it);
+    p->setLibraryBody(false, 0);
+    return;
+  }
+  const dBodyID b = dGeomGetBody(it->second.front());
+  const bool bOne =
+      std::all_of(it->second.begin(), it->second.end(), [b](dGeomID g) { return dGeomGetBody(g) == b; });
+  p->setLibraryBody(bOne, bOne ? b : 0);
+}
+
+void CRurIvaDevice::geomNodeGone(void* pNode) {
+  auto it = m_mNodeGeoms.find(static_cast<CRurIvaGeom*>(pNode));
+  if (it == m_mNodeGeoms.end()) return;
+  for (dGeomID g : it->second) dGeomSetData(g, 0);
+  m_mNodeGeoms.erase(it);
+}
+
+void CRurIvaDevice::forgetNodeGeom(CRurIvaGeom* p, dGeomID g) {
+  auto it = m_mNodeGeoms.find(p);
+  if (it == m_mNodeGeoms.end()) return;
+  std::vector<dGeomID>& v = it->second;
+  v.erase(std::remove(v.begin(), v.end(), g), v.end());
+  noteNodeBody(p);
+}
+
 void CRurIvaDevice::geomSetBody(u32 iGeom, CRurIvaBody* pBody) {
   attachGeom(iGeom, !pBody, pBody ? pBody->getBodyId() : 0);
 }
@@ -86,6 +118,7 @@ void CRurIvaDevice::attachGeom(u32 iGeom, bool bDetach, u32 iBody) {
   if (!g) return;
   if (bDetach) {
     dGeomSetBody(g, 0);
+    noteNodeBody(geomOf(g));
     return;
   }
   COdeDataWrapper* r = live(iBody, eKindBody);
@@ -98,6 +131,7 @@ void CRurIvaDevice::attachGeom(u32 iGeom, bool bDetach, u32 iBody) {
   // it kept of its own, which then leaks: taken off its body first, the geometry hands it back.
   if (dBodyID pOld = dGeomGetBody(g); pOld && pOld != r->m_pBody) dGeomSetBody(g, 0);
   dGeomSetBody(g, r->m_pBody);
+  noteNodeBody(geomOf(g));
   // A geometry without an offset sits at its body's node origin, not at the centre of mass.
   if (hasCentre(r)) dGeomSetOffsetPosition(g, -r->m_aCentre[0], -r->m_aCentre[1], -r->m_aCentre[2]);
   // It collides as its body does (a geometry that could not be placed before it had a body was
@@ -159,6 +193,7 @@ void CRurIvaDevice::geomDestroy(u32 iGeom) {
   if (!r) return;
   dGeomID g = r->m_pGeom;
   m_mGeomHandles.erase(g);
+  forgetNodeGeom(geomOf(g), g);
   r->m_pGeom = 0;
   // A ray hit waiting for the end of the step must not lead to it (nor to its node, which may go
   // with it).
@@ -284,7 +319,12 @@ const c8* tooThinForCylinders(dGeomID g) {
 void CRurIvaDevice::geomSetData(u32 iGeom, void* pData) {
   dGeomID g = getGeomId(iGeom);
   if (!g) return;
+  if (CRurIvaGeom* pOld = geomOf(g); pOld != pData) {
+    forgetNodeGeom(pOld, g);
+    if (pData) m_mNodeGeoms[static_cast<CRurIvaGeom*>(pData)].push_back(g);
+  }
   dGeomSetData(g, pData);
+  noteNodeBody(geomOf(g));
   if (CRurIvaGeom* p = geomOf(g)) {
     const c8* sThin = tooThinForCylinders(g);
     p->setThinForCylinders(sThin != 0);

@@ -615,6 +615,12 @@ inline bool finiteContacts(const dContact* pContacts, int n) {
   return std::fabs(fSum) < std::numeric_limits<dReal>::infinity();
 }
 
+//! The body of library geometry g, whose node is p: as the node keeps it where it knows it (see
+//! CRurIvaDevice::noteNodeBody), else as the library has it.
+inline dBodyID bodyOfGeom(const CRurIvaGeom* p, dGeomID g) {
+  return p->libraryBodyKnown() ? static_cast<dBodyID>(p->getLibraryBody()) : dGeomGetBody(g);
+}
+
 //! A box side or a cylinder's radius or length too thin for the library's cylinder colliders
 //! (see CRurIvaDevice::geomSetData) meets a cylinder, or a thin cylinder meets a capsule.
 __attribute__((noinline, cold)) bool beyondCylinderColliders(dGeomID o1, dGeomID o2) {
@@ -660,33 +666,33 @@ void CRurIvaDevice::nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2) {
     if (dGeomIsSpace(o1) || dGeomIsSpace(o2)) dSpaceCollide2(o1, o2, pData, nearCollisionCallback);
     return;
   }
+  // The bodies as the nodes keep them: no call into the library for a pair that does not touch.
+  dBodyID b1 = bodyOfGeom(g1, o1);
+  dBodyID b2 = bodyOfGeom(g2, o2);
   // Most pairs are of two colliding geometries without group that are no rays: one test.
   const u8 iChecks = g1->getPairChecks() | g2->getPairChecks();
   if (iChecks != 0) {
     if (!g1->doesCollide() || !g2->doesCollide()) return;
     if (g1->getCollisionGroup() != 0 && g1->getCollisionGroup() == g2->getCollisionGroup()) return;
+    if (iChecks & CRurIvaGeom::ePairRay) {
+      // A ray meets every geometry but those of bodies joined to its own, static ones included.
+      if (b1 && b2 && dAreConnectedExcluding(b1, b2, dJointTypeContact)) return;
+      if (g1->isRay()) {
+        handleRayEvent(o1, o2);
+        return;
+      }
+      if (g2->isRay()) {
+        handleRayEvent(o2, o1);
+        return;
+      }
+    }
+    // Pairs the library's cylinder colliders cannot resolve are not collided (see geomSetData).
+    if ((iChecks & CRurIvaGeom::ePairThin) && beyondCylinderColliders(o1, o2)) return;
   }
-
-  dBodyID b1 = dGeomGetBody(o1);
-  dBodyID b2 = dGeomGetBody(o2);
+  // Two static geometries, or two of one body (a joint would join a body to itself), never touch.
+  if (b1 == b2) return;
   if (b1 && b2 && dAreConnectedExcluding(b1, b2, dJointTypeContact)) return;
 
-  if (iChecks & CRurIvaGeom::ePairRay) {
-    if (g1->isRay()) {
-      handleRayEvent(o1, o2);
-      return;
-    }
-    if (g2->isRay()) {
-      handleRayEvent(o2, o1);
-      return;
-    }
-  }
-  if (!b1 && !b2) return;
-  // Two geometries of one body never touch each other (a joint would join a body to itself).
-  if (b1 == b2) return;
-
-  // Pairs the library's cylinder colliders cannot resolve are not collided (see geomSetData).
-  if ((iChecks & CRurIvaGeom::ePairThin) && beyondCylinderColliders(o1, o2)) return;
   // Most broad-phase pairs do not touch: collide first, and do the rest only for contacts that
   // exist. The library writes the geometry part of each contact it reports.
   dContact aContacts[kMaxContacts];

@@ -233,6 +233,9 @@ class IRurIvaDevice {
   virtual void geomSetPosition(u32 iGeom, core::vector3df cPos) = 0;
   virtual void geomSetRotation(u32 iGeom, core::vector3df cRot) = 0;
   virtual void geomSetData(u32 iGeom, void* pData) = 0;
+  //! A geometry node going away says so first: the geometries still carrying it as their data
+  //! carry nothing from then on (and collide with nothing) instead of leading to a node that is gone.
+  virtual void geomNodeGone(void* pNode) = 0;
   virtual void geomRaySetData(u32 iGeom, core::vector3df cPos, core::vector3df cDir, f32 fLength) = 0;
   virtual void geomSetBackfaceCull(u32 iGeom, bool bCull) = 0;
   virtual u32 geomCreateBox(u32 iSpace, f32 fLx, f32 fLy, f32 fLz) = 0;

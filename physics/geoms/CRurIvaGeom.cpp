@@ -40,6 +40,8 @@ CRurIvaGeom::CRurIvaGeom(scene::ISceneNode* parent, scene::ISceneManager* mgr, s
       m_bContactLeftOut(false),
       m_bThin(false),
       m_iPairChecks(0),
+      m_bLibraryBodyKnown(false),
+      m_pLibraryBody(0),
       m_pBody(static_cast<CRurIvaBody*>(getAncestorOfType(RUR_IVA_BODY_ID))),
       m_pWorld(0),
       m_pSpace(0) {
@@ -56,6 +58,7 @@ CRurIvaGeom::CRurIvaGeom(scene::ISceneNode* parent, scene::ISceneManager* mgr, s
 }
 
 CRurIvaGeom::~CRurIvaGeom() {
+  m_pOdeDevice->geomNodeGone(this);
   if (m_pBody) {
     m_pBody->removeGeom(this);
     m_pOdeDevice->geomSetBody(m_iGeomId, 0);

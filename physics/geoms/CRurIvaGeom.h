@@ -108,6 +108,15 @@ class CRurIvaGeom : public CRurIvaSceneNode {
     m_bThin = b;
     updatePairChecks();
   }
+  //! The library body every library geometry carrying this node is on, kept by the device (opaque
+  //! to everyone else; not known while they are on different bodies): the collision of a
+  //! broad-phase pair reads the body here instead of asking the library.
+  void setLibraryBody(bool bKnown, void* pBody) {
+    m_bLibraryBodyKnown = bKnown;
+    m_pLibraryBody = pBody;
+  }
+  bool libraryBodyKnown() const { return m_bLibraryBodyKnown; }
+  void* getLibraryBody() const { return m_pLibraryBody; }
   //! True the first time only: the device says once per geometry that it left out a contact.
   bool firstContactLeftOut() {
     const bool bFirst = !m_bContactLeftOut;
@@ -179,6 +188,8 @@ class CRurIvaGeom : public CRurIvaSceneNode {
   bool m_bContactLeftOut;
   bool m_bThin;
   u8 m_iPairChecks;
+  bool m_bLibraryBodyKnown;
+  void* m_pLibraryBody;
   //! Brings m_iPairChecks up to collide flag, group, ray flag, lever check and thinness.
   void updatePairChecks() {
     m_iPairChecks = static_cast<u8>((m_bCollide ? 0 : ePairNoCollide) |
