@@ -679,11 +679,14 @@ CRurIvaBody* CRurIvaBody::getChildBodyFromName(const c8* sName) {
 }
 
 void CRurIvaBody::frameUpdate() {
-  if (!m_iBodyId) return;
-  const bool bEnabled = m_pOdeDevice->bodyIsEnabled(m_iBodyId);
-  if (bEnabled == m_bEnabled) return;
-  m_bEnabled = bEnabled;
-  m_pQueue->postEvent(new CRurIvaEventActivationChanged(this, bEnabled), true);
+  // Asked of every body after every step; the rare change is posted out of line, so that this
+  // stays a few instructions.
+  if (m_iBodyId && m_pOdeDevice->bodyIsEnabled(m_iBodyId) != m_bEnabled) activationChanged();
+}
+
+__attribute__((noinline)) void CRurIvaBody::activationChanged() {
+  m_bEnabled = !m_bEnabled;
+  m_pQueue->postEvent(new CRurIvaEventActivationChanged(this, m_bEnabled), true);
 }
 
 void CRurIvaBody::bodyMoved(core::vector3df cNewPos) {

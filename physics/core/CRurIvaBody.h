@@ -205,6 +205,8 @@ class CRurIvaBody : public CRurIvaDampable {
   void endInterpolation();
 
  private:
+  //! The body was enabled or disabled since the last look: flips the flag and posts the event.
+  void activationChanged();
   //! A joint that hangs from the static environment and has this body as its child is in no
   //! body's joint list: the body links it (before leaving it) and creates it (once created).
   CRurIvaJoint* linkParentJoint();
