@@ -689,23 +689,22 @@ __attribute__((noinline)) void CRurIvaBody::activationChanged() {
   m_pQueue->postEvent(new CRurIvaEventActivationChanged(this, m_bEnabled), true);
 }
 
-void CRurIvaBody::bodyMoved(core::vector3df cNewPos) {
-  if (m_bFastMoving && m_pRay) {
-    updateAbsolutePosition();
-    const core::vector3df cStart = getAbsolutePosition();
-    core::vector3df cDir = cNewPos - cStart;
-    const f32 fLength = cDir.getLength();
-    if (!core::iszero(cDir.getLengthSQ(), 1e-8f)) cDir.normalize();
-    m_pRay->set(cStart, cDir, fLength);
-  }
+void CRurIvaBody::moveFastRay(const core::vector3df& cNewPos) {
+  updateAbsolutePosition();
+  const core::vector3df cStart = getAbsolutePosition();
+  core::vector3df cDir = cNewPos - cStart;
+  const f32 fLength = cDir.getLength();
+  if (!core::iszero(cDir.getLengthSQ(), 1e-8f)) cDir.normalize();
+  m_pRay->set(cStart, cDir, fLength);
+}
 
-  if (m_bFiniteRotationMode && m_cFiniteRotationAxis.getLength() != 0.0f) {
-    core::matrix4 cRotation;
-    cRotation.setRotationDegrees(getAbsoluteTransformation().getRotationDegrees());
-    core::vector3df cAxis = m_cFiniteRotationAxis;
-    cRotation.rotateVect(cAxis);
-    m_pOdeDevice->bodySetFiniteRotationAxis(m_iBodyId, cAxis);
-  }
+void CRurIvaBody::turnFiniteRotationAxis() {
+  if (m_cFiniteRotationAxis.getLength() == 0.0f) return;
+  core::matrix4 cRotation;
+  cRotation.setRotationDegrees(getAbsoluteTransformation().getRotationDegrees());
+  core::vector3df cAxis = m_cFiniteRotationAxis;
+  cRotation.rotateVect(cAxis);
+  m_pOdeDevice->bodySetFiniteRotationAxis(m_iBodyId, cAxis);
 }
 
 namespace {

@@ -187,7 +187,11 @@ class CRurIvaBody : public CRurIvaDampable {
   void setCollisionMaterial(s32 iMaterial) { m_iCollisionMaterial = iMaterial; }
   s32 getCollisionMaterial() const { return m_iCollisionMaterial; }
   //! Called by the device's moved callback with the body's new position.
-  void bodyMoved(core::vector3df cNewPos);
+  //! Most bodies have neither a fast-moving ray nor a finite rotation axis: two tests.
+  void bodyMoved(const core::vector3df& cNewPos) {
+    if (m_bFastMoving && m_pRay) moveFastRay(cNewPos);
+    if (m_bFiniteRotationMode) turnFiniteRotationAxis();
+  }
 
   // Interpolated motion (CRurIvaManager::setInterpolation). While it is on, the node shows a pose
   // between the last two simulated ones after every frame; these give the simulated pose, in
@@ -207,6 +211,10 @@ class CRurIvaBody : public CRurIvaDampable {
  private:
   //! The body was enabled or disabled since the last look: flips the flag and posts the event.
   void activationChanged();
+  //! The fast-moving ray runs from the node's position to the body's new one.
+  void moveFastRay(const core::vector3df& cNewPos);
+  //! The finite rotation axis, kept in the node's frame, is given to the library in the world's.
+  void turnFiniteRotationAxis();
   //! A joint that hangs from the static environment and has this body as its child is in no
   //! body's joint list: the body links it (before leaving it) and creates it (once created).
   CRurIvaJoint* linkParentJoint();
