@@ -666,12 +666,16 @@ void CRurIvaDevice::nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2) {
     if (dGeomIsSpace(o1) || dGeomIsSpace(o2)) dSpaceCollide2(o1, o2, pData, nearCollisionCallback);
     return;
   }
-  // The bodies as the nodes keep them: no call into the library for a pair that does not touch.
-  dBodyID b1 = bodyOfGeom(g1, o1);
-  dBodyID b2 = bodyOfGeom(g2, o2);
-  // Most pairs are of two colliding geometries without group that are no rays: one test.
+  // Most pairs are of two colliding geometries without group that are no rays, whose nodes know
+  // their bodies: one test, and no call into the library for a pair that does not touch.
   const u8 iChecks = g1->getPairChecks() | g2->getPairChecks();
+  dBodyID b1 = static_cast<dBodyID>(g1->getLibraryBody());
+  dBodyID b2 = static_cast<dBodyID>(g2->getLibraryBody());
   if (iChecks != 0) {
+    if (iChecks & CRurIvaGeom::ePairBodyUnknown) {
+      b1 = bodyOfGeom(g1, o1);
+      b2 = bodyOfGeom(g2, o2);
+    }
     if (!g1->doesCollide() || !g2->doesCollide()) return;
     if (g1->getCollisionGroup() != 0 && g1->getCollisionGroup() == g2->getCollisionGroup()) return;
     if (iChecks & CRurIvaGeom::ePairRay) {

@@ -39,7 +39,7 @@ CRurIvaGeom::CRurIvaGeom(scene::ISceneNode* parent, scene::ISceneManager* mgr, s
       m_bChecksLevers(false),
       m_bContactLeftOut(false),
       m_bThin(false),
-      m_iPairChecks(0),
+      m_iPairChecks(ePairBodyUnknown),
       m_bLibraryBodyKnown(false),
       m_pLibraryBody(0),
       m_pBody(static_cast<CRurIvaBody*>(getAncestorOfType(RUR_IVA_BODY_ID))),

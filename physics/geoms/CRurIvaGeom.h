@@ -94,7 +94,14 @@ class CRurIvaGeom : public CRurIvaSceneNode {
 
   //! What the collision of a broad-phase pair has to look at besides the bodies; 0 for the
   //! usual geometry (colliding, no group, not a ray), so that one test passes most pairs.
-  enum EPairCheck : u8 { ePairNoCollide = 1, ePairGroup = 2, ePairRay = 4, ePairLever = 8, ePairThin = 16 };
+  enum EPairCheck : u8 {
+    ePairNoCollide = 1,
+    ePairGroup = 2,
+    ePairRay = 4,
+    ePairLever = 8,
+    ePairThin = 16,
+    ePairBodyUnknown = 32
+  };
   u8 getPairChecks() const { return m_iPairChecks; }
   //! Set by the device for a geometry that may reach farther from its body than the body's mass
   //! can be turned from: each of its contacts is then looked at before it is made.
@@ -113,7 +120,8 @@ class CRurIvaGeom : public CRurIvaSceneNode {
   //! broad-phase pair reads the body here instead of asking the library.
   void setLibraryBody(bool bKnown, void* pBody) {
     m_bLibraryBodyKnown = bKnown;
-    m_pLibraryBody = pBody;
+    m_pLibraryBody = bKnown ? pBody : 0;
+    updatePairChecks();
   }
   bool libraryBodyKnown() const { return m_bLibraryBodyKnown; }
   void* getLibraryBody() const { return m_pLibraryBody; }
@@ -190,11 +198,13 @@ class CRurIvaGeom : public CRurIvaSceneNode {
   u8 m_iPairChecks;
   bool m_bLibraryBodyKnown;
   void* m_pLibraryBody;
-  //! Brings m_iPairChecks up to collide flag, group, ray flag, lever check and thinness.
+  //! Brings m_iPairChecks up to collide flag, group, ray flag, lever check, thinness and whether
+  //! the body is known.
   void updatePairChecks() {
-    m_iPairChecks = static_cast<u8>((m_bCollide ? 0 : ePairNoCollide) |
-                                    (m_iCollisionGroup != 0 ? ePairGroup : 0) | (m_bRay ? ePairRay : 0) |
-                                    (m_bChecksLevers ? ePairLever : 0) | (m_bThin ? ePairThin : 0));
+    m_iPairChecks =
+        static_cast<u8>((m_bCollide ? 0 : ePairNoCollide) | (m_iCollisionGroup != 0 ? ePairGroup : 0) |
+                        (m_bRay ? ePairRay : 0) | (m_bChecksLevers ? ePairLever : 0) |
+                        (m_bThin ? ePairThin : 0) | (m_bLibraryBodyKnown ? 0 : ePairBodyUnknown));
   }
   CRurIvaBody* m_pBody;
   CRurIvaWorld* m_pWorld;
