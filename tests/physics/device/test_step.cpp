@@ -36,6 +36,14 @@ SSphereBody sphereBody(CDeviceScene& cScene, const vector3df& cPos, f32 fRadius)
   return s;
 }
 
+// Contacts counted by a calculator of the device's (which owns it), in a world without gravity.
+CCountingCalculator* countContactsWithoutGravity(CDeviceScene& cScene) {
+  CCountingCalculator* pCalculator = new CCountingCalculator();
+  cScene.m_pDevice->setContactCalculator(pCalculator);
+  cScene.world()->setGravity(vector3df(0, 0, 0));
+  return pCalculator;
+}
+
 irr::ode::CRurIvaGeomPlane* floorPlane(CDeviceScene& cScene) {
   irr::ode::CRurIvaGeomPlane* pPlane = cScene.addGround(cScene.world());
   pPlane->initPhysics();
@@ -131,9 +139,7 @@ TEST(DeviceStep, ABodyWithoutAPositionKeepsItsNodePosition) {
 TEST(DeviceStep, CollisionGroupsStaticPairsAndJoinedBodies) {
   CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
-  CCountingCalculator* pCalculator = new CCountingCalculator();
-  d.setContactCalculator(pCalculator);
-  cScene.world()->setGravity(vector3df(0, 0, 0));
+  CCountingCalculator* pCalculator = countContactsWithoutGravity(cScene);
 
   // Two overlapping spheres in one non-zero group never touch.
   SSphereBody a = sphereBody(cScene, vector3df(0, 0, 0), 1.0f);
@@ -187,10 +193,7 @@ TEST(DeviceStep, CollisionGroupsStaticPairsAndJoinedBodies) {
 
 TEST(DeviceStep, RaysReportHitsAndMakeNoContacts) {
   CDeviceScene cScene;
-  CRurIvaDevice& d = *cScene.m_pDevice;
-  CCountingCalculator* pCalculator = new CCountingCalculator();
-  d.setContactCalculator(pCalculator);
-  cScene.world()->setGravity(vector3df(0, 0, 0));
+  CCountingCalculator* pCalculator = countContactsWithoutGravity(cScene);
   SSphereBody cBall = sphereBody(cScene, vector3df(0, 0, 0), 1.0f);
   cBall.m_pBody->initPhysics();
   irr::ode::CRurIvaGeomRay* pRay = cScene.add<irr::ode::CRurIvaGeomRay>(cScene.world());
@@ -294,9 +297,7 @@ TEST(DeviceStep, ContactsJoinTheBodiesGeometriesAreOnNow) {
   // ball's contacts with a box carried by such a node follow where the box is now.
   CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
-  CCountingCalculator* pCalculator = new CCountingCalculator();
-  d.setContactCalculator(pCalculator);
-  cScene.world()->setGravity(vector3df(0, 0, 0));
+  CCountingCalculator* pCalculator = countContactsWithoutGravity(cScene);
   SSphereBody a = sphereBody(cScene, vector3df(0, 0, 0), 1.0f);
   a.m_pBody->initPhysics();
   CRurIvaGeomSphere* pCarrier = cScene.add<CRurIvaGeomSphere>(cScene.world(), vector3df(50, 0, 0));
