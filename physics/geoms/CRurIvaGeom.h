@@ -93,7 +93,8 @@ class CRurIvaGeom : public CRurIvaSceneNode {
   bool isRay() const { return m_bRay; }
 
   //! What the collision of a broad-phase pair has to look at besides the bodies; 0 for the
-  //! usual geometry (colliding, no group, not a ray), so that one test passes most pairs.
+  //! usual geometry (colliding, no group, not a ray, its body known), so that one test passes
+  //! most pairs.
   enum EPairCheck : u8 {
     ePairNoCollide = 1,
     ePairGroup = 2,
