@@ -654,11 +654,38 @@ __attribute__((noinline, cold)) int withoutBrokenContacts(const CRurIvaDevice* p
   return iKept;
 }
 
+/**
+ * The checks of a pair with a marked geometry (see CRurIvaGeom::getPairChecks): false when the
+ * pair is not collided (a geometry that does not collide, one collision group, a ray, which is
+ * handled here, a pair beyond the cylinder colliders). Out of line: most pairs have no mark.
+ */
+__attribute__((noinline)) bool passesPairChecks(dGeomID o1, dGeomID o2, CRurIvaGeom* g1, CRurIvaGeom* g2,
+                                                u8 iChecks) {
+  if (!g1->doesCollide() || !g2->doesCollide()) return false;
+  if (g1->getCollisionGroup() != 0 && g1->getCollisionGroup() == g2->getCollisionGroup()) return false;
+  if (iChecks & CRurIvaGeom::ePairRay) {
+    // A ray meets every geometry but those of bodies joined to its own, static ones included.
+    const dBodyID b1 = bodyOfGeom(g1, o1), b2 = bodyOfGeom(g2, o2);
+    if (b1 && b2 && dAreConnectedExcluding(b1, b2, dJointTypeContact)) return false;
+    if (g1->isRay()) {
+      CRurIvaDevice::handleRayEvent(o1, o2);
+      return false;
+    }
+    if (g2->isRay()) {
+      CRurIvaDevice::handleRayEvent(o2, o1);
+      return false;
+    }
+  }
+  // Pairs the library's cylinder colliders cannot resolve are not collided (see geomSetData).
+  return !((iChecks & CRurIvaGeom::ePairThin) && beyondCylinderColliders(o1, o2));
+}
+
 }  // namespace
 
 void CRurIvaDevice::nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2) {
-  CRurIvaGeom* g1 = geomOf(o1);
-  CRurIvaGeom* g2 = geomOf(o2);
+  // The library pairs geometries, never a null one.
+  CRurIvaGeom* g1 = static_cast<CRurIvaGeom*>(dGeomGetData(o1));
+  CRurIvaGeom* g2 = static_cast<CRurIvaGeom*>(dGeomGetData(o2));
   if (!g1 || !g2) {
     // A space carries no geometry node. Only the pairs across the two are made here; the inside
     // of every nested space is collided once per step by the step itself (here it would be
@@ -669,30 +696,10 @@ void CRurIvaDevice::nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2) {
   // Most pairs are of two colliding geometries without group that are no rays, whose nodes know
   // their bodies: one test, and no call into the library for a pair that does not touch.
   const u8 iChecks = g1->getPairChecks() | g2->getPairChecks();
-  dBodyID b1 = static_cast<dBodyID>(g1->getLibraryBody());
-  dBodyID b2 = static_cast<dBodyID>(g2->getLibraryBody());
-  if (iChecks != 0) {
-    if (iChecks & CRurIvaGeom::ePairBodyUnknown) {
-      b1 = bodyOfGeom(g1, o1);
-      b2 = bodyOfGeom(g2, o2);
-    }
-    if (!g1->doesCollide() || !g2->doesCollide()) return;
-    if (g1->getCollisionGroup() != 0 && g1->getCollisionGroup() == g2->getCollisionGroup()) return;
-    if (iChecks & CRurIvaGeom::ePairRay) {
-      // A ray meets every geometry but those of bodies joined to its own, static ones included.
-      if (b1 && b2 && dAreConnectedExcluding(b1, b2, dJointTypeContact)) return;
-      if (g1->isRay()) {
-        handleRayEvent(o1, o2);
-        return;
-      }
-      if (g2->isRay()) {
-        handleRayEvent(o2, o1);
-        return;
-      }
-    }
-    // Pairs the library's cylinder colliders cannot resolve are not collided (see geomSetData).
-    if ((iChecks & CRurIvaGeom::ePairThin) && beyondCylinderColliders(o1, o2)) return;
-  }
+  if (iChecks != 0 && !passesPairChecks(o1, o2, g1, g2, iChecks)) return;
+  const bool bKnown = !(iChecks & CRurIvaGeom::ePairBodyUnknown);
+  const dBodyID b1 = bKnown ? static_cast<dBodyID>(g1->getLibraryBody()) : bodyOfGeom(g1, o1);
+  const dBodyID b2 = bKnown ? static_cast<dBodyID>(g2->getLibraryBody()) : bodyOfGeom(g2, o2);
   // Two static geometries, or two of one body (a joint would join a body to itself), never touch.
   if (b1 == b2) return;
   if (b1 && b2 && dAreConnectedExcluding(b1, b2, dJointTypeContact)) return;
