@@ -66,42 +66,45 @@ CRurIvaEventBodyMoved::CRurIvaEventBodyMoved(CRurIvaBody* pBody, const core::vec
                                              const core::vector3df& cLinearVelocity,
                                              const core::vector3df& cAngularVelocity)
     : m_pBody(pBody),
-      m_pTouched(0),
-      m_iBodyId(0),
-      m_iTouchedId(0),
-      m_iCollisionMaterial(0),
-      m_iAngularDamping(0),
-      m_iLinearDamping(0),
-      m_iFlags(0),
       m_cPosition(cPosition),
       m_cRotation(cRotation),
       m_cLinearVelocity(cLinearVelocity),
-      m_cAngularVelocity(cAngularVelocity),
-      m_cCollisionPoint(0, 0, 0) {
-  if (!pBody) return;
+      m_cAngularVelocity(cAngularVelocity) {
+  // Every member is written once: an event is made for every moved body in every step.
+  if (!pBody) {
+    m_pTouched = 0;
+    m_iBodyId = m_iTouchedId = m_iCollisionMaterial = 0;
+    m_fAngularDamping = m_fLinearDamping = 0;
+    m_iFlags = 0;
+    m_cCollisionPoint.set(0, 0, 0);
+    return;
+  }
 
-  m_pTouched = pBody->getTouched();
+  CRurIvaGeom* pTouched = pBody->getTouched();
+  m_pTouched = pTouched;
   m_iBodyId = pBody->getID();
-  m_iTouchedId = m_pTouched ? m_pTouched->getID() : 0;
+  m_iTouchedId = pTouched ? pTouched->getID() : 0;
 
   // Only what differs from the node's current state is flagged, so the manager touches no more
   // of the node than moved.
-  if (!sameVector(cPosition, pBody->getAbsolutePosition())) m_iFlags |= siRurIvaEventPosition;
-  if (!sameVector(cRotation, pBody->getRotation())) m_iFlags |= siRurIvaEventRotation;
-  if (!sameVector(cLinearVelocity, pBody->getNodeLinearVelocity())) m_iFlags |= siRurIvaEventLinearVel;
-  if (!sameVector(cAngularVelocity, pBody->getNodeAngularVelocity())) m_iFlags |= siRurIvaEventAngularVel;
-  if (m_pTouched) m_iFlags |= siRurIvaEventBodyTouching;
+  u8 iFlags = 0;
+  if (!sameVector(cPosition, pBody->getAbsolutePosition())) iFlags |= siRurIvaEventPosition;
+  if (!sameVector(cRotation, pBody->getRotation())) iFlags |= siRurIvaEventRotation;
+  if (!sameVector(cLinearVelocity, pBody->getNodeLinearVelocity())) iFlags |= siRurIvaEventLinearVel;
+  if (!sameVector(cAngularVelocity, pBody->getNodeAngularVelocity())) iFlags |= siRurIvaEventAngularVel;
+  if (pTouched) iFlags |= siRurIvaEventBodyTouching;
 
   // A body whose damping was never changed still has the values it gave the dynamics library at
   // its start; only a changed one is asked for the library's values.
   if (pBody->dampingChanged()) {
-    m_iFlags |= siRurIvaEventDamping;
-    m_iAngularDamping = dampingToInt(pBody->getAngularDamping());
-    m_iLinearDamping = dampingToInt(pBody->getLinearDamping());
+    iFlags |= siRurIvaEventDamping;
+    m_fAngularDamping = pBody->getAngularDamping();
+    m_fLinearDamping = pBody->getLinearDamping();
   } else {
-    m_iAngularDamping = dampingToInt(pBody->getNodeAngularDamping());
-    m_iLinearDamping = dampingToInt(pBody->getNodeLinearDamping());
+    m_fAngularDamping = pBody->getNodeAngularDamping();
+    m_fLinearDamping = pBody->getNodeLinearDamping();
   }
+  m_iFlags = iFlags;
   m_iCollisionMaterial = pBody->getCollisionMaterial();
   m_cCollisionPoint = pBody->getCollisionPoint();
 }
@@ -116,8 +119,8 @@ CRurIvaEventBodyMoved::CRurIvaEventBodyMoved(IRurIvaEvent* pEvent) {
   m_iBodyId = pOther->m_iBodyId;
   m_iTouchedId = pOther->m_iTouchedId;
   m_iCollisionMaterial = pOther->m_iCollisionMaterial;
-  m_iAngularDamping = pOther->m_iAngularDamping;
-  m_iLinearDamping = pOther->m_iLinearDamping;
+  m_fAngularDamping = pOther->m_fAngularDamping;
+  m_fLinearDamping = pOther->m_fLinearDamping;
   m_iFlags = pOther->m_iFlags;
   m_cPosition = pOther->m_cPosition;
   m_cRotation = pOther->m_cRotation;
@@ -142,8 +145,8 @@ CRurIvaEventBodyMoved::CRurIvaEventBodyMoved(CSerializer* pData, scene::ISceneMa
     m_cCollisionPoint = pData->getVector3df();
   }
   if (m_iFlags & siRurIvaEventDamping) {
-    m_iAngularDamping = pData->getU16();
-    m_iLinearDamping = pData->getU16();
+    m_fAngularDamping = dampingOfInt(pData->getU16());
+    m_fLinearDamping = dampingOfInt(pData->getU16());
   }
 
   if (!pData->finishReading()) {
@@ -159,8 +162,8 @@ void CRurIvaEventBodyMoved::clear() {
   m_iBodyId = 0;
   m_iTouchedId = 0;
   m_iCollisionMaterial = 0;
-  m_iAngularDamping = 0;
-  m_iLinearDamping = 0;
+  m_fAngularDamping = 0;
+  m_fLinearDamping = 0;
   m_iFlags = 0;
   m_cPosition.set(0, 0, 0);
   m_cRotation.set(0, 0, 0);
@@ -177,17 +180,19 @@ u16 CRurIvaEventBodyMoved::dampingToInt(f32 fDamping) {
   return static_cast<u16>(fScaled);
 }
 
+f32 CRurIvaEventBodyMoved::dampingOfInt(u16 iDamping) {
+  // Half a step above the fixed point value: well inside the float values that truncate to it,
+  // up to 65535, whose value is above the limit.
+  return static_cast<f32>((iDamping + 0.5) / fDampingScale);
+}
+
 f32 CRurIvaEventBodyMoved::getLinearDamping() const {
-  return static_cast<f32>(m_iLinearDamping / fDampingScale);
+  return static_cast<f32>(getLinearDampingInt() / fDampingScale);
 }
 
 f32 CRurIvaEventBodyMoved::getAngularDamping() const {
-  return static_cast<f32>(m_iAngularDamping / fDampingScale);
+  return static_cast<f32>(getAngularDampingInt() / fDampingScale);
 }
-
-void CRurIvaEventBodyMoved::setLinearDamping(f32 fDamping) { m_iLinearDamping = dampingToInt(fDamping); }
-
-void CRurIvaEventBodyMoved::setAngularDamping(f32 fDamping) { m_iAngularDamping = dampingToInt(fDamping); }
 
 void CRurIvaEventBodyMoved::setBody(CRurIvaBody* pBody) {
   m_pBody = pBody;
@@ -234,8 +239,8 @@ CSerializer* CRurIvaEventBodyMoved::serialize() {
       m_pSerializer->addVector3df(m_cCollisionPoint);
     }
     if (m_iFlags & siRurIvaEventDamping) {
-      m_pSerializer->addU16(m_iAngularDamping);
-      m_pSerializer->addU16(m_iLinearDamping);
+      m_pSerializer->addU16(getAngularDampingInt());
+      m_pSerializer->addU16(getLinearDampingInt());
     }
   }
   return m_pSerializer;

@@ -75,14 +75,15 @@ class CRurIvaEventBodyMoved : public IRurIvaEvent {
   u8 getFlags() const { return m_iFlags; }
   void setFlags(u8 iFlags) { m_iFlags = iFlags; }
 
-  //! The stored fixed point value / 65000.
+  //! The fixed point value / 65000.
   f32 getLinearDamping() const;
   f32 getAngularDamping() const;
-  u16 getLinearDampingInt() const { return m_iLinearDamping; }
-  u16 getAngularDampingInt() const { return m_iAngularDamping; }
-  //! Stores fDamping * 65000 truncated toward zero, limited to 0 .. 65535.
-  void setLinearDamping(f32 fDamping);
-  void setAngularDamping(f32 fDamping);
+  //! The fixed point value: the damping given * 65000 truncated toward zero, limited to
+  //! 0 .. 65535 (worked out when asked: most events never are).
+  u16 getLinearDampingInt() const { return dampingToInt(m_fLinearDamping); }
+  u16 getAngularDampingInt() const { return dampingToInt(m_fAngularDamping); }
+  void setLinearDamping(f32 fDamping) { m_fLinearDamping = fDamping; }
+  void setAngularDamping(f32 fDamping) { m_fAngularDamping = fDamping; }
 
   const core::vector3df& getPosition() const { return m_cPosition; }
   void setPosition(const core::vector3df& cPos) { m_cPosition = cPos; }
@@ -98,6 +99,8 @@ class CRurIvaEventBodyMoved : public IRurIvaEvent {
   //! The fixed point form of a damping value: fDamping * 65000 truncated toward zero and
   //! limited to 0 .. 65535 (NaN gives 0).
   static u16 dampingToInt(f32 fDamping);
+  //! A damping value whose fixed point form is iDamping.
+  static f32 dampingOfInt(u16 iDamping);
 
  private:
   void clear();
@@ -107,8 +110,9 @@ class CRurIvaEventBodyMoved : public IRurIvaEvent {
   s32 m_iBodyId;
   s32 m_iTouchedId;
   s32 m_iCollisionMaterial;
-  u16 m_iAngularDamping;
-  u16 m_iLinearDamping;
+  //! As given; the fixed point form is worked out from them (see getLinearDampingInt).
+  f32 m_fAngularDamping;
+  f32 m_fLinearDamping;
   u8 m_iFlags;
   core::vector3df m_cPosition;
   core::vector3df m_cRotation;

@@ -459,6 +459,22 @@ TEST(EventDamping, EveryStoredValueReadsBackWithinOneStep) {
   }
 }
 
+TEST(EventDamping, EveryFixedPointValueOfAMessageIsReadAndWrittenUnchanged) {
+  // A read event keeps its values as dampings; each must give back its own number, copied too.
+  for (u32 i = 0; i <= 65535; ++i) {
+    const u16 iValue = static_cast<u16>(i), iOther = static_cast<u16>(65535 - i);
+    const std::vector<u8> aMessage =
+        CBytes().u16v(7).s32v(1).u8v(siRurIvaEventDamping).u16v(iValue).u16v(iOther).bytes();
+    auto pData = receive(aMessage);
+    CRurIvaEventBodyMoved cRead(pData.get(), nullptr);
+    CRurIvaEventBodyMoved cCopy(&cRead);
+    ASSERT_EQ(cRead.getAngularDampingInt(), iValue);
+    ASSERT_EQ(cCopy.getLinearDampingInt(), iOther);
+    ASSERT_EQ(cCopy.getAngularDamping(), static_cast<f32>(iValue / 65000.0));
+    ASSERT_EQ(messageOf(cCopy), aMessage) << i;
+  }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Merging body-moved events
 
