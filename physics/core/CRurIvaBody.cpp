@@ -459,7 +459,9 @@ void CRurIvaBody::setNodePosition(const core::vector3df& cPos) { setNodePose(&cP
 void CRurIvaBody::setNodeRotation(const core::vector3df& cRot) { setNodePose(0, &cRot); }
 
 void CRurIvaBody::setNodePose(const core::vector3df* pPos, const core::vector3df* pRot) {
-  core::matrix4 cInverse;
+  // Left unset: it is written and read only below a placed parent, and filling it with the
+  // identity would cost every moved body more than the rest of this function.
+  core::matrix4 cInverse(core::matrix4::EM4CONST_NOTHING);
   // Below a parent at the origin (a world, usually) the world values are the node's own.
   const bool bRelative = parentIsPlaced() && Parent->getAbsoluteTransformation().getInverse(cInverse);
   if (pPos) {
