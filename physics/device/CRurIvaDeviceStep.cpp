@@ -298,7 +298,7 @@ void reportMove(CRurIvaEventQueue* pQueue, const dReal* p, const dReal* q, const
   CRurIvaDevice::quaternionToEuler(aQuat, cRotation);
 
   // The node origin, not the centre of mass the library body sits at.
-  core::vector3df cPosition = r && hasCentre(r) ? bodyOrigin(r) : toVector(p);
+  core::vector3df cPosition = r && hasCentre(r) ? originFromCentre(r, p) : toVector(p);
 
   if (isNan(cRotation)) cRotation = pBody->getAbsoluteTransformation().getRotationDegrees();
   if (!bFinite && isNan(cPosition)) cPosition = pBody->getAbsolutePosition();

@@ -466,6 +466,20 @@ inline bool hasCentre(const COdeDataWrapper* r) {
 //! The node origin of a body: the library body sits at the centre of mass, R c away from it.
 core::vector3df bodyOrigin(const COdeDataWrapper* r);
 
+/**
+ * The node origin of a body with a centre of mass away from it, whose library position p is at
+ * hand: p - R c, with R c worked out as the library's dBodyVectorToWorld does it (the same
+ * products summed in the same order, so the same bits), without two calls into the library.
+ */
+inline core::vector3df originFromCentre(const COdeDataWrapper* r, const dReal* p) {
+  const dReal* R = dBodyGetRotation(r->m_pBody);
+  const dReal* c = r->m_aCentre;
+  const dReal x = R[0] * c[0] + R[1] * c[1] + R[2] * c[2];
+  const dReal y = R[4] * c[0] + R[5] * c[1] + R[6] * c[2];
+  const dReal z = R[8] * c[0] + R[9] * c[1] + R[10] * c[2];
+  return core::vector3df(static_cast<f32>(p[0] - x), static_cast<f32>(p[1] - y), static_cast<f32>(p[2] - z));
+}
+
 //! The geometry node a library geometry carries as its user data, or null.
 inline CRurIvaGeom* geomOf(dGeomID g) { return g ? static_cast<CRurIvaGeom*>(dGeomGetData(g)) : 0; }
 
