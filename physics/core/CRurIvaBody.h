@@ -122,6 +122,10 @@ class CRurIvaBody : public CRurIvaDampable {
   //! setNodePosition and setNodeRotation in one, for the values given (null: left as it is);
   //! the parent's transformation is looked at, and inverted, once for both.
   void setNodePose(const core::vector3df* pPos, const core::vector3df* pRot);
+  //! What getAbsolutePosition() and getRotation() give, read without the calls through the
+  //! engine's table: every moved body's event compares them each step.
+  const f32* getNodeAbsolutePosition() const { return &AbsoluteTransformation[12]; }
+  const core::vector3df& getNodeRotation() const { return RelativeRotation; }
   void setNodeLinearVelocity(const core::vector3df& cVel) { m_cLinearVelocity = cVel; }
   const core::vector3df& getNodeLinearVelocity() const { return m_cLinearVelocity; }
   void setNodeAngularVelocity(const core::vector3df& cVel) { m_cAngularVelocity = cVel; }

@@ -127,6 +127,8 @@ class CRurIvaSceneNode : public scene::ISceneNode {
   virtual void copyParams(CRurIvaSceneNode* pDest, bool bRecurse = true);
 
   bool physicsInitialized() const { return m_bPhysicsInitialized; }
+  //! getID() without the call through the engine's table: asked of every moved body each step.
+  s32 nodeId() const { return ID; }
   scene::ISceneNode* getAncestorOfType(scene::ESCENE_NODE_TYPE iType) const;
   void cloneChildren(scene::ISceneNode* pNewParent, scene::ISceneManager* pNewManager);
 

@@ -24,28 +24,30 @@ const f32 fMoveTolerance = 0.000001f;
 const f64 fDampingScale = 65000.0;
 
 #if defined(__SSE__)
-//! X and Y as one 8-byte load and Z as another, with nothing read beyond the vector.
-inline __m128 load3(const core::vector3df& v) {
-  static_assert(sizeof(core::vector3df) == 3 * sizeof(f32), "three packed floats");
-  const __m128 xy = _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(&v.X));
-  return _mm_movelh_ps(xy, _mm_load_ss(&v.Z));
+//! X and Y as one 8-byte load and Z as another, with nothing read beyond the three floats.
+inline __m128 load3(const f32* v) {
+  const __m128 xy = _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(v));
+  return _mm_movelh_ps(xy, _mm_load_ss(v + 2));
 }
 #endif
 
-//! Each component within the tolerance of the other (core::equals), without a branch per test;
-//! the three components at once where the processor has four-float registers (the sums and
-//! differences round as they do one at a time).
-bool sameVector(const core::vector3df& a, const core::vector3df& b) {
+//! Each component of a within the tolerance of the matching one of the three floats at b
+//! (core::equals), without a branch per test; the three components at once where the processor
+//! has four-float registers (the sums and differences round as they do one at a time).
+bool sameVector(const core::vector3df& a, const f32* b) {
+  static_assert(sizeof(core::vector3df) == 3 * sizeof(f32), "three packed floats");
 #if defined(__SSE__)
-  const __m128 va = load3(a), vb = load3(b);
+  const __m128 va = load3(&a.X), vb = load3(b);
   const __m128 vt = _mm_set1_ps(fMoveTolerance);
   const __m128 ok = _mm_and_ps(_mm_cmpge_ps(_mm_add_ps(va, vt), vb), _mm_cmple_ps(_mm_sub_ps(va, vt), vb));
   return (_mm_movemask_ps(ok) & 7) == 7;
 #else
-  return (a.X + fMoveTolerance >= b.X) & (a.X - fMoveTolerance <= b.X) & (a.Y + fMoveTolerance >= b.Y) &
-         (a.Y - fMoveTolerance <= b.Y) & (a.Z + fMoveTolerance >= b.Z) & (a.Z - fMoveTolerance <= b.Z);
+  return (a.X + fMoveTolerance >= b[0]) & (a.X - fMoveTolerance <= b[0]) & (a.Y + fMoveTolerance >= b[1]) &
+         (a.Y - fMoveTolerance <= b[1]) & (a.Z + fMoveTolerance >= b[2]) & (a.Z - fMoveTolerance <= b[2]);
 #endif
 }
+
+bool sameVector(const core::vector3df& a, const core::vector3df& b) { return sameVector(a, &b.X); }
 
 //! Formats at the end of the text already in sBuffer; the text stays cut at the buffer's end.
 __attribute__((format(printf, 3, 4))) void appendText(c8* sBuffer, size_t iSize, const c8* sFormat, ...) {
@@ -82,14 +84,14 @@ CRurIvaEventBodyMoved::CRurIvaEventBodyMoved(CRurIvaBody* pBody, const core::vec
 
   CRurIvaGeom* pTouched = pBody->getTouched();
   m_pTouched = pTouched;
-  m_iBodyId = pBody->getID();
-  m_iTouchedId = pTouched ? pTouched->getID() : 0;
+  m_iBodyId = pBody->nodeId();
+  m_iTouchedId = pTouched ? pTouched->nodeId() : 0;
 
   // Only what differs from the node's current state is flagged, so the manager touches no more
   // of the node than moved.
   u8 iFlags = 0;
-  if (!sameVector(cPosition, pBody->getAbsolutePosition())) iFlags |= siRurIvaEventPosition;
-  if (!sameVector(cRotation, pBody->getRotation())) iFlags |= siRurIvaEventRotation;
+  if (!sameVector(cPosition, pBody->getNodeAbsolutePosition())) iFlags |= siRurIvaEventPosition;
+  if (!sameVector(cRotation, pBody->getNodeRotation())) iFlags |= siRurIvaEventRotation;
   if (!sameVector(cLinearVelocity, pBody->getNodeLinearVelocity())) iFlags |= siRurIvaEventLinearVel;
   if (!sameVector(cAngularVelocity, pBody->getNodeAngularVelocity())) iFlags |= siRurIvaEventAngularVel;
   if (pTouched) iFlags |= siRurIvaEventBodyTouching;
