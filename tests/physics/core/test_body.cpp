@@ -3,6 +3,9 @@
 // bodies outside a world, and its lookups by name.
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <string>
+
 #include "CRecordingDevice.h"
 #include "CRurIvaBody.h"
 #include "CRurIvaGeom.h"
@@ -61,6 +64,44 @@ TEST(SimBody, SetPositionMovesTheDynamicsBodyAndSetNodePositionOnlyTheNode) {
   cScene.steps(pWorld, 1);
   EXPECT_VEC_NEAR(pBody->getPosition(), vector3df(4, 5, 6), 1e-3f);
   EXPECT_VEC_NEAR(pBody->getRotation(), vector3df(0, 0, 90), 1e-3f);
+}
+
+TEST(SimBody, ANodePoseThatIsNoNumberLeavesTheNodeWhereItIs) {
+  const f32 kNan = std::numeric_limits<f32>::quiet_NaN(), kInf = std::numeric_limits<f32>::infinity();
+  struct SCase {
+    const char* sName;
+    vector3df cValue;
+    bool bTaken;
+  };
+  const SCase aCases[] = {
+      {"plain values", vector3df(1, -2, 3), true},
+      {"the largest float", vector3df(-3.4e38f, 0, 3.4e38f), true},
+      {"not-a-number in x", vector3df(kNan, 0, 0), false},
+      {"infinity in y", vector3df(0, kInf, 0), false},
+      {"minus infinity in z", vector3df(0, 0, -kInf), false},
+      {"all three broken", vector3df(kInf, kNan, -kInf), false},
+  };
+  for (const bool bPlacedParent : {false, true}) {
+    for (const SCase& c : aCases) {
+      SCOPED_TRACE(std::string(c.sName) + (bPlacedParent ? ", below a placed parent" : ""));
+      CTestScene cScene;
+      CRurIvaWorld* pWorld = cScene.addWorld();
+      // A parent moved by whole units keeps every finite world value finite in its frame.
+      ISceneNode* pParent = bPlacedParent ? cScene.addEmpty(pWorld, vector3df(1, 0, 0)) : pWorld;
+      CRurIvaBody* pBody = cScene.addSphereBody(pParent, vector3df(0, 0, 0), 0.5f);
+      pWorld->initPhysics();
+      pBody->setNodePosition(vector3df(5, 6, 7));
+      pBody->setNodeRotation(vector3df(10, 20, 30));
+      const vector3df cPosition = pBody->getPosition(), cRotation = pBody->getRotation();
+      pBody->setNodePose(&c.cValue, &c.cValue);
+      if (c.bTaken) {
+        EXPECT_NE(pBody->getPosition(), cPosition);
+        continue;
+      }
+      EXPECT_EQ(pBody->getPosition(), cPosition);
+      EXPECT_EQ(pBody->getRotation(), cRotation);
+    }
+  }
 }
 
 TEST(SimBody, APoseGivenBeforeTheStartPlacesTheBody) {
