@@ -461,26 +461,40 @@ void CRurIvaBody::setNodePosition(const core::vector3df& cPos) { setNodePose(&cP
 void CRurIvaBody::setNodeRotation(const core::vector3df& cRot) { setNodePose(0, &cRot); }
 
 void CRurIvaBody::setNodePose(const core::vector3df* pPos, const core::vector3df* pRot) {
-  // Left unset: it is written and read only below a placed parent, and filling it with the
-  // identity would cost every moved body more than the rest of this function.
-  core::matrix4 cInverse(core::matrix4::EM4CONST_NOTHING);
   // Below a parent at the origin (a world, usually) the world values are the node's own.
-  const bool bRelative = parentIsPlaced() && Parent->getAbsoluteTransformation().getInverse(cInverse);
+  if (parentIsPlaced()) {
+    setNodePoseInParent(pPos, pRot);
+    return;
+  }
+  placeNode(pPos, pRot);
+}
+
+void CRurIvaBody::placeNode(const core::vector3df* pPos, const core::vector3df* pRot) {
+  // A pose that is no number (from a parent of (nearly) no scale) leaves the node where it is.
+  if (pPos && finite(*pPos)) scene::ISceneNode::setPosition(*pPos);
+  if (pRot && finite(*pRot)) scene::ISceneNode::setRotation(*pRot);
+}
+
+// Out of line: the matrices it needs would otherwise be set up for every moved body.
+__attribute__((noinline)) void CRurIvaBody::setNodePoseInParent(const core::vector3df* pPos,
+                                                                const core::vector3df* pRot) {
+  core::matrix4 cInverse(core::matrix4::EM4CONST_NOTHING);
+  // A parent without an inverse (no scale) gives the world values as they are.
+  if (!Parent->getAbsoluteTransformation().getInverse(cInverse)) {
+    placeNode(pPos, pRot);
+    return;
+  }
+  core::vector3df cPosition, cRotation;
   if (pPos) {
-    core::vector3df cRelative = *pPos;
-    if (bRelative) cInverse.transformVect(cRelative);
-    // A parent of (nearly) no scale has no usable inverse: the node keeps its place.
-    if (finite(cRelative)) scene::ISceneNode::setPosition(cRelative);
+    cPosition = *pPos;
+    cInverse.transformVect(cPosition);
   }
   if (pRot) {
-    core::vector3df cRelative = *pRot;
-    if (bRelative) {
-      core::matrix4 cRotation;
-      cRotation.setRotationDegrees(*pRot);
-      cRelative = (cInverse * cRotation).getRotationDegrees();
-    }
-    if (finite(cRelative)) scene::ISceneNode::setRotation(cRelative);
+    core::matrix4 cWorld;
+    cWorld.setRotationDegrees(*pRot);
+    cRotation = (cInverse * cWorld).getRotationDegrees();
   }
+  placeNode(pPos ? &cPosition : 0, pRot ? &cRotation : 0);
 }
 
 void CRurIvaBody::setNodeLinearDamping(f32 fScale) {

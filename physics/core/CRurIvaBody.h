@@ -226,6 +226,10 @@ class CRurIvaBody : public CRurIvaDampable {
   void releaseFastMovingRay();
   //! Whether the parent's absolute transformation is anything but the identity.
   bool parentIsPlaced() const;
+  //! setNodePose below a placed parent: the world values in the parent's frame.
+  void setNodePoseInParent(const core::vector3df* pPos, const core::vector3df* pRot);
+  //! Sets the node's own position and rotation to the values given that are numbers.
+  void placeNode(const core::vector3df* pPos, const core::vector3df* pRot);
   //! Depth-first search over this body, its child bodies and (bAcrossJoints) the bodies its
   //! joints link, visiting each body once; fOwn searches one body's own lists.
   template <class T, class TOwn>
