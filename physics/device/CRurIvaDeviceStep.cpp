@@ -287,9 +287,11 @@ CRurIvaSurfaceParameters& calculatorResult() {
  * listener, the manager, applies it to the node. p and q are the library body's position and
  * rotation; bFinite says the position is known to be a number (told by the caller's checks).
  */
-void reportMove(CRurIvaEventQueue* pQueue, const dReal* p, const dReal* q, const COdeDataWrapper* r,
-                CRurIvaBody* pBody, bool bFinite, const core::vector3df& cLinear,
-                const core::vector3df& cAngular) {
+__attribute__((always_inline)) inline void reportMove(CRurIvaEventQueue* pQueue, const dReal* p,
+                                                      const dReal* q, const COdeDataWrapper* r,
+                                                      CRurIvaBody* pBody, bool bFinite,
+                                                      const core::vector3df& cLinear,
+                                                      const core::vector3df& cAngular) {
   if (!pBody || !pBody->getUpdateGraphics()) return;
 
   const f32 aQuat[4] = {static_cast<f32>(q[0]), static_cast<f32>(q[1]), static_cast<f32>(q[2]),
