@@ -352,8 +352,9 @@ class CRurIvaDevice : public IRurIvaDevice {
   dJointID attachedJointOfType(u32 iJoint, int iType) const;
   //! Builds the triangle data of a record from all buffers of a node's mesh, or from one.
   void buildTrimeshData(u32 iData, scene::ISceneNode* pNode, bool bOneBuffer, u32 iBuffer);
-  //! Makes the bodies and joints of a world that the library destroys with it invalid.
-  void forgetObjectsOfWorld(u32 iWorld);
+  //! Makes the bodies and joints of a world that the library destroys with it invalid; the
+  //! nodes of their bodies' geometries are added to aNodes.
+  void forgetObjectsOfWorld(u32 iWorld, std::vector<CRurIvaGeom*>& aNodes);
   //! Takes the geometries of a body without a usable position out of collision, and back.
   void updateParking(COdeDataWrapper* pRecord, u32 iBody);
   //! A body point's velocity; cLast keeps the answer for an invalid handle.

@@ -67,9 +67,13 @@ void CRurIvaDevice::worldDestroy(u32 iWorld) {
   if (afterPass([=] { worldDestroy(iWorld); })) return;
   dWorldID w = getWorldId(iWorld);
   if (!w) return;
-  // The library destroys the world's bodies and joints with it.
-  forgetObjectsOfWorld(iWorld);
+  // The library destroys the world's bodies and joints with it and takes the bodies' geometries
+  // off them: their nodes learn it once the bodies are gone, or a collision would join a contact
+  // to a destroyed body.
+  std::vector<CRurIvaGeom*> aNodes;
+  forgetObjectsOfWorld(iWorld, aNodes);
   destroyCountedWorld(w);
+  for (CRurIvaGeom* p : aNodes) noteNodeBody(p);
   record(iWorld)->m_pWorld = 0;
 }
 
@@ -80,11 +84,12 @@ u32 CRurIvaDevice::worldCreate() {
   return addRecord(r);
 }
 
-void CRurIvaDevice::forgetObjectsOfWorld(u32 iWorld) {
+void CRurIvaDevice::forgetObjectsOfWorld(u32 iWorld, std::vector<CRurIvaGeom*>& aNodes) {
   for (u32 i = 0; i < m_aRecords.size(); ++i) {
     COdeDataWrapper* r = m_aRecords[i];
     if (r->m_iWorld != iWorld) continue;
     if (r->m_pBody) {
+      for (dGeomID g = dBodyGetFirstGeom(r->m_pBody); g; g = dBodyGetNextGeom(g)) aNodes.push_back(geomOf(g));
       removeFastCollisionsOf(handleAt(i));
       m_mBodyHandles.erase(r->m_pBody);
       r->m_pBody = 0;

@@ -291,6 +291,33 @@ TEST(DeviceStep, GeometriesInANestedSpaceCollideWithTheWorldsSpace) {
   EXPECT_NEAR(d.bodyGetPosition(pBody->getBodyId()).Y, 1.0f, 0.05f);
 }
 
+TEST(DeviceStep, GeometriesOfTheBodiesOfADestroyedWorldCollideAsStatic) {
+  // The library destroys a world's bodies with it and leaves their geometries static; the box's
+  // node, which carries the box alone, must learn it, or the collision would join the ball's
+  // contacts to the destroyed body.
+  CDeviceScene cScene;
+  CRurIvaDevice& d = *cScene.m_pDevice;
+  CCountingCalculator* pCalculator = countContactsWithoutGravity(cScene);
+  SSphereBody a = sphereBody(cScene, vector3df(0, 0, 0), 1.0f);
+  a.m_pBody->initPhysics();
+  CRurIvaGeomSphere* pCarrier = cScene.add<CRurIvaGeomSphere>(cScene.world(), vector3df(50, 0, 0));
+  CRurIvaWorld* pFarWorld = cScene.addWorld();
+  pFarWorld->initPhysics();
+  pFarWorld->setGravity(vector3df(0, 0, 0));
+  CRurIvaBody* pFar = cScene.add<CRurIvaBody>(pFarWorld, vector3df(1, 0, 0));
+  pFar->initPhysics();
+  const u32 box = cScene.m_cHandles.geom(d.geomCreateBox(cScene.spaceId(), 1, 1, 1));
+  d.geomSetData(box, pCarrier);
+  d.geomSetBody(box, pFar);
+
+  cScene.steps(1);
+  EXPECT_EQ(pCalculator->m_iCalls, 0);  // no contact joins two worlds
+  d.worldDestroy(pFarWorld->getWorldId());
+  cScene.steps(1);
+  EXPECT_GT(pCalculator->m_iCalls, 0);
+  EXPECT_EQ(a.m_pBody->getTouched(), pCarrier);
+}
+
 TEST(DeviceStep, ContactsJoinTheBodiesGeometriesAreOnNow) {
   // The collision reads a geometry's body from its node, which may carry several geometries (a
   // mesh carries one per material): after every attach, detach, body destroyed and node gone, a
