@@ -291,73 +291,59 @@ TEST(DeviceStep, GeometriesInANestedSpaceCollideWithTheWorldsSpace) {
   EXPECT_NEAR(d.bodyGetPosition(pBody->getBodyId()).Y, 1.0f, 0.05f);
 }
 
-TEST(DeviceStep, GeometriesOfTheBodiesOfADestroyedWorldCollideAsStatic) {
-  // The library destroys a world's bodies with it and leaves their geometries static; the box's
-  // node, which carries the box alone, must learn it, or the collision would join the ball's
-  // contacts to the destroyed body.
-  CDeviceScene cScene;
-  CRurIvaDevice& d = *cScene.m_pDevice;
-  CCountingCalculator* pCalculator = countContactsWithoutGravity(cScene);
-  SSphereBody a = sphereBody(cScene, vector3df(0, 0, 0), 1.0f);
-  a.m_pBody->initPhysics();
-  CRurIvaGeomSphere* pCarrier = cScene.add<CRurIvaGeomSphere>(cScene.world(), vector3df(50, 0, 0));
-  CRurIvaWorld* pFarWorld = cScene.addWorld();
-  pFarWorld->initPhysics();
-  pFarWorld->setGravity(vector3df(0, 0, 0));
-  CRurIvaBody* pFar = cScene.add<CRurIvaBody>(pFarWorld, vector3df(1, 0, 0));
-  pFar->initPhysics();
-  const u32 box = cScene.m_cHandles.geom(d.geomCreateBox(cScene.spaceId(), 1, 1, 1));
-  d.geomSetData(box, pCarrier);
-  d.geomSetBody(box, pFar);
-
-  cScene.steps(1);
-  EXPECT_EQ(pCalculator->m_iCalls, 0);  // no contact joins two worlds
-  d.worldDestroy(pFarWorld->getWorldId());
-  cScene.steps(1);
-  EXPECT_GT(pCalculator->m_iCalls, 0);
-  EXPECT_EQ(a.m_pBody->getTouched(), pCarrier);
-}
-
 TEST(DeviceStep, ContactsJoinTheBodiesGeometriesAreOnNow) {
   // The collision reads a geometry's body from its node, which may carry several geometries (a
-  // mesh carries one per material): after every attach, detach, body destroyed and node gone, a
-  // ball's contacts with a box carried by such a node follow where the box is now.
-  CDeviceScene cScene;
-  CRurIvaDevice& d = *cScene.m_pDevice;
-  CCountingCalculator* pCalculator = countContactsWithoutGravity(cScene);
-  SSphereBody a = sphereBody(cScene, vector3df(0, 0, 0), 1.0f);
-  a.m_pBody->initPhysics();
-  CRurIvaGeomSphere* pCarrier = cScene.add<CRurIvaGeomSphere>(cScene.world(), vector3df(50, 0, 0));
-  pCarrier->initPhysics();
-  const u32 box = cScene.m_cHandles.geom(d.geomCreateBox(cScene.spaceId(), 1, 1, 1));
-  d.geomSetPosition(box, vector3df(1, 0, 0));
-  d.geomSetData(box, pCarrier);
-  CRurIvaBody* pOther = cScene.addBodyNode(vector3df(1, 0, 0));
+  // mesh carries one per material): after every attach, detach, body or world destroyed and node
+  // gone, a ball's contacts with a box carried by a node follow where the box is now; with the
+  // node's own sphere as well (the node cannot name one body) and with the box alone.
+  for (const bool bShared : {true, false}) {
+    SCOPED_TRACE(bShared ? "a node with a sphere of its own" : "a node carrying the box alone");
+    CDeviceScene cScene;
+    CRurIvaDevice& d = *cScene.m_pDevice;
+    CCountingCalculator* pCalculator = countContactsWithoutGravity(cScene);
+    SSphereBody a = sphereBody(cScene, vector3df(0, 0, 0), 1.0f);
+    a.m_pBody->initPhysics();
+    CRurIvaGeomSphere* pCarrier = cScene.add<CRurIvaGeomSphere>(cScene.world(), vector3df(50, 0, 0));
+    if (bShared) pCarrier->initPhysics();
+    const u32 box = cScene.m_cHandles.geom(d.geomCreateBox(cScene.spaceId(), 1, 1, 1));
+    d.geomSetPosition(box, vector3df(1, 0, 0));
+    d.geomSetData(box, pCarrier);
+    CRurIvaBody* pOther = cScene.addBodyNode(vector3df(1, 0, 0));
+    // A body of a second world, which the library destroys with its bodies.
+    CRurIvaWorld* pFarWorld = cScene.addWorld();
+    pFarWorld->initPhysics();
+    pFarWorld->setGravity(vector3df(0, 0, 0));
+    CRurIvaBody* pFar = cScene.add<CRurIvaBody>(pFarWorld, vector3df(1, 0, 0));
+    pFar->initPhysics();
 
-  // Each row: what happens to the box, then whether the ball touches it and the other body the
-  // ball (a contact joins the box's body as it is now).
-  const struct {
-    const char* sWhat;
-    std::function<void()> fChange;
-    bool bTouches;
-    bool bOtherTouches;
-  } aRows[] = {
-      {"static, as its node's own sphere", [] {}, true, false},
-      {"on the ball's body", [&] { d.geomSetBody(box, a.m_pBody); }, false, false},
-      {"taken off it", [&] { d.geomSetBody(box, 0); }, true, false},
-      {"on another body", [&] { d.geomSetBody(box, pOther); }, true, true},
-      {"its body destroyed", [&] { d.bodyDestroy(pOther->getBodyId()); }, true, false},
-      {"its node gone", [&] { pCarrier->remove(); }, false, false},
-  };
-  for (const auto& r : aRows) {
-    r.fChange();
-    pCalculator->m_iCalls = 0;
-    cScene.steps(1);
-    EXPECT_EQ(pCalculator->m_iCalls > 0, r.bTouches) << r.sWhat;
-    EXPECT_EQ(a.m_pBody->getTouched() == pCarrier, r.bTouches) << r.sWhat;
-    EXPECT_EQ(pOther->getTouched() == a.m_pSphere, r.bOtherTouches) << r.sWhat;
-    d.bodySetPosition(a.id(), vector3df(0, 0, 0));  // back where it touches the box, at rest
-    d.bodySetLinearVelocity(a.id(), vector3df(0, 0, 0));
-    d.bodySetAngularVelocity(a.id(), vector3df(0, 0, 0));
+    // Each row: what happens to the box, then whether the ball touches it and the other body the
+    // ball (a contact joins the box's body as it is now).
+    const struct {
+      const char* sWhat;
+      std::function<void()> fChange;
+      bool bTouches;
+      bool bOtherTouches;
+    } aRows[] = {
+        {"static", [] {}, true, false},
+        {"on the ball's body", [&] { d.geomSetBody(box, a.m_pBody); }, false, false},
+        {"taken off it", [&] { d.geomSetBody(box, 0); }, true, false},
+        {"on another body", [&] { d.geomSetBody(box, pOther); }, true, true},
+        {"its body destroyed", [&] { d.bodyDestroy(pOther->getBodyId()); }, true, false},
+        // No contact joins two worlds; once the far world is gone with its body the box is static.
+        {"on a body of another world", [&] { d.geomSetBody(box, pFar); }, false, false},
+        {"that world destroyed", [&] { d.worldDestroy(pFarWorld->getWorldId()); }, true, false},
+        {"its node gone", [&] { pCarrier->remove(); }, false, false},
+    };
+    for (const auto& r : aRows) {
+      r.fChange();
+      pCalculator->m_iCalls = 0;
+      cScene.steps(1);
+      EXPECT_EQ(pCalculator->m_iCalls > 0, r.bTouches) << r.sWhat;
+      EXPECT_EQ(a.m_pBody->getTouched() == pCarrier, r.bTouches) << r.sWhat;
+      EXPECT_EQ(pOther->getTouched() == a.m_pSphere, r.bOtherTouches) << r.sWhat;
+      d.bodySetPosition(a.id(), vector3df(0, 0, 0));  // back where it touches the box, at rest
+      d.bodySetLinearVelocity(a.id(), vector3df(0, 0, 0));
+      d.bodySetAngularVelocity(a.id(), vector3df(0, 0, 0));
+    }
   }
 }
