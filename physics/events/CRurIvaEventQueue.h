@@ -75,7 +75,6 @@ class CRurIvaEventQueue : public IRurIvaEventQueue {
    */
   template <class T, class... TArgs>
   T* acquire(TArgs&&... args) {
-    static_assert(SRurIvaRecycledEvent<T>::iType < 16, "a free list per type value");
     std::vector<IRurIvaEvent*>& aFree = m_aFree[SRurIvaRecycledEvent<T>::iType];
     T* p;
     if (aFree.empty()) {
@@ -87,7 +86,6 @@ class CRurIvaEventQueue : public IRurIvaEventQueue {
       p = new (pOld) T(std::forward<TArgs>(args)...);
     }
     p->m_pQueue = this;
-    p->m_iFreeList = static_cast<u8>(SRurIvaRecycledEvent<T>::iType);
     return p;
   }
 

@@ -36,7 +36,7 @@ enum ERurIvaEventType : u16 {
  */
 class IRurIvaEvent {
  public:
-  IRurIvaEvent() : m_pSerializer(0), m_pQueue(0), m_iFreeList(0) { m_sBuffer[0] = 0; }
+  IRurIvaEvent() : m_pSerializer(0), m_pQueue(0) { m_sBuffer[0] = 0; }
   virtual ~IRurIvaEvent();
 
   virtual u16 getType() = 0;
@@ -60,8 +60,6 @@ class IRurIvaEvent {
   friend class CRurIvaEventQueue;
   //! The queue that made this event and takes it back after delivery; null for any other event.
   CRurIvaEventQueue* m_pQueue;
-  //! The queue's free list this event goes back to (its type, known when it was made).
-  u8 m_iFreeList;
 };
 
 }  // namespace ode
