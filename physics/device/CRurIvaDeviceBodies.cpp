@@ -36,11 +36,7 @@ void dropContacts(dBodyID b) {
 // The node origin of a body: the library body sits at the centre of mass, R c away from it.
 core::vector3df bodyOrigin(const COdeDataWrapper* r) {
   const dReal* p = dBodyGetPosition(r->m_pBody);
-  if (!hasCentre(r)) return toVector(p);
-  dVector3 rc;
-  dBodyVectorToWorld(r->m_pBody, r->m_aCentre[0], r->m_aCentre[1], r->m_aCentre[2], rc);
-  return core::vector3df(static_cast<f32>(p[0] - rc[0]), static_cast<f32>(p[1] - rc[1]),
-                         static_cast<f32>(p[2] - rc[2]));
+  return hasCentre(r) ? originFromCentre(r, p) : toVector(p);
 }
 
 // ---------------------------------------------------------------------------------------------
