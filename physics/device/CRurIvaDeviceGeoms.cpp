@@ -179,13 +179,19 @@ bool reachesTooFar(dBodyID b, dGeomID g) {
 // nothing more.
 void CRurIvaDevice::reviewContactLevers(dBodyID b) {
   if (!b) return;
-  // A node may carry several geometries (a mesh of several materials): it is marked if any is.
-  std::vector<CRurIvaGeom*> aMarked;
-  for (dGeomID g = dBodyGetFirstGeom(b); g; g = dBodyGetNextGeom(g))
-    if (CRurIvaGeom* p = geomOf(g); p && reachesTooFar(b, g)) aMarked.push_back(p);
-  for (dGeomID g = dBodyGetFirstGeom(b); g; g = dBodyGetNextGeom(g))
-    if (CRurIvaGeom* p = geomOf(g))
-      p->setChecksContactLevers(std::find(aMarked.begin(), aMarked.end(), p) != aMarked.end());
+  // A node may carry several geometries (a mesh of several materials), and they may be on other
+  // bodies than b: it is marked if any of them is, on whichever body it is.
+  for (dGeomID g = dBodyGetFirstGeom(b); g; g = dBodyGetNextGeom(g)) {
+    CRurIvaGeom* p = geomOf(g);
+    if (!p) continue;
+    auto it = m_mNodeGeoms.find(p);
+    const bool bMarked =
+        it != m_mNodeGeoms.end() && std::any_of(it->second.begin(), it->second.end(), [](dGeomID k) {
+          dBodyID pOn = dGeomGetBody(k);
+          return pOn && reachesTooFar(pOn, k);
+        });
+    p->setChecksContactLevers(bMarked);
+  }
 }
 
 void CRurIvaDevice::geomDestroy(u32 iGeom) {

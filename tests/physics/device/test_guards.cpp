@@ -906,18 +906,21 @@ TEST(DeviceGuards, AContactTooFarOutForItsBodysMassIsNotMade) {
   // meet a zero pivot, and the library aborted. Such contacts are not made (one line) and the
   // plank falls through; with the mass of its own shape, or short, the plank rests. A mass that
   // turns a short plank into a speck later counts too, and so does an offset that puts a small
-  // box far out from its body.
+  // box far out from its body. A node that later carries a geometry of a second, heavy body as
+  // well still has the plank's contacts looked at.
   struct SCase {
     const char* sWhat;
     f32 fLength, fMass, fSpeckLater, fOffsetLater;
-    bool bRests;
+    bool bSharedLater, bRests;
   };
   const SCase kCases[] = {
-      {"a long plank of the default mass", 1e5f, -1.0f, 0.0f, 0.0f, false},
-      {"a long plank of the mass of its shape", 1e5f, 1.0f, 0.0f, 0.0f, true},
-      {"a short plank of the default mass", 100.0f, -1.0f, 0.0f, 0.0f, true},
-      {"a plank 10 long whose mass becomes a speck's", 10.0f, 1.0f, 1e-4f, 0.0f, false},
-      {"a small box of the default mass put 20000 out on an offset", 1.0f, -1.0f, 0.0f, 2e4f, false},
+      {"a long plank of the default mass", 1e5f, -1.0f, 0.0f, 0.0f, false, false},
+      {"a long plank of the mass of its shape", 1e5f, 1.0f, 0.0f, 0.0f, false, true},
+      {"a short plank of the default mass", 100.0f, -1.0f, 0.0f, 0.0f, false, true},
+      {"a plank 10 long whose mass becomes a speck's", 10.0f, 1.0f, 1e-4f, 0.0f, false, false},
+      {"a small box of the default mass put 20000 out on an offset", 1.0f, -1.0f, 0.0f, 2e4f, false, false},
+      {"a long plank of the default mass whose node carries a heavy body's box too", 1e5f, -1.0f, 0.0f, 0.0f,
+       true, false},
   };
   for (const SCase& c : kCases) {
     SCOPED_TRACE(c.sWhat);
@@ -935,6 +938,14 @@ TEST(DeviceGuards, AContactTooFarOutForItsBodysMassIsNotMade) {
         d.bodySetMass(pBody->getBodyId(), m);
       }
       if (c.fOffsetLater > 0) pBox->setOffsetPosition(vector3df(c.fOffsetLater, 0, 0));
+      if (c.bSharedLater) {
+        // High above the plank, out of its way for the steps.
+        CRurIvaGeomBox* pHeavy = nullptr;
+        cScene
+            .addBoxBody(cScene.world(), vector3df(0, 1e3f, 0), vector3df(1, 1, 1), vector3df(), 1e3f, &pHeavy)
+            ->initPhysics();
+        d.geomSetData(pHeavy->getGeomId(), pBox);
+      }
       cScene.steps(60);
     });
     const size_t iLine = sOut.find("such contacts are not made");
