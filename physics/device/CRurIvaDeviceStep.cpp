@@ -70,15 +70,21 @@ f64 atanOfUnit(f64 t) {
 
 //! atan2(y, x) as the C library gives it (to a unit or two in the last place of a double, far
 //! below the float the angle is kept in) at about half its cost: every moved body needs two
-//! each step. A zero y with a positive x (a body not turned about that axis) is y itself;
-//! other zeros, infinities and not-a-number are left to the C library.
+//! each step. A zero y (a body not turned about that axis, or turned half round it) gives y
+//! itself or pi with y's sign, as the C library does; other zeros, infinities and not-a-number
+//! are left to the C library.
 f64 atan2Fast(f64 y, f64 x) {
-  if (y == 0.0 && x > 0.0) return y;
   const f64 ax = std::fabs(x), ay = std::fabs(y);
-  if (!(ax > 0.0 && ay > 0.0 && ax < HUGE_VAL && ay < HUGE_VAL)) return std::atan2(y, x);
-  f64 a = ay > ax ? 1.5707963267948966192 - atanOfUnit(ax / ay) : atanOfUnit(ay / ax);
-  if (x < 0.0) a = 3.1415926535897932385 - a;
-  return std::copysign(a, y);
+  if (ax > 0.0 && ay > 0.0 && ax < HUGE_VAL && ay < HUGE_VAL) {
+    f64 a = ay > ax ? 1.5707963267948966192 - atanOfUnit(ax / ay) : atanOfUnit(ay / ax);
+    if (x < 0.0) a = 3.1415926535897932385 - a;
+    return std::copysign(a, y);
+  }
+  if (y == 0.0) {
+    if (x > 0.0) return y;
+    if (x < 0.0) return std::copysign(3.1415926535897932385, y);
+  }
+  return std::atan2(y, x);
 }
 
 struct CFastCollision {

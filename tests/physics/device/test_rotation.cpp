@@ -143,7 +143,8 @@ TEST(DeviceRotation, QuaternionWithOutOfRangeComponentsGivesNotANumberY) {
 TEST(DeviceRotation, EulerAnglesOfAQuaternionAreThoseOfTheCLibrarysArcTangents) {
   // Every moved body's rotation is turned into Euler angles each step, with an arc tangent of the
   // layer's own: the angles are those the C library's atan2 gives, to the float's last place,
-  // for rotations at rest (tiny parts), whole turns, signed zeros and a spread of others.
+  // for rotations at rest (tiny parts), whole and half turns, signed zeros (a half turn with a
+  // negative zero is minus 180) and a spread of others.
   std::vector<std::array<f32, 4>> aQuats = {{1, 0, 0, 0},
                                             {1, 1e-9f, -2e-9f, 3e-9f},
                                             {1, 1e-20f, 0, -1e-38f},
@@ -156,7 +157,9 @@ TEST(DeviceRotation, EulerAnglesOfAQuaternionAreThoseOfTheCLibrarysArcTangents) 
                                             {0.7071068f, 0, 0.7071068f, 0},
                                             {0.5f, 0.5f, 0.5f, 0.5f},
                                             {0, 0, 0, 0},
-                                            {-0.5f, 0.5f, -0.5f, 0.5f}};
+                                            {-0.5f, 0.5f, -0.5f, 0.5f},
+                                            {-0.0f, 1, -0.0f, 0},
+                                            {0, -0.0f, 1, -0.0f}};
   std::uint32_t iSeed = 12345;  // a fixed spread of unit quaternions
   const auto next = [&] {
     iSeed = iSeed * 1664525u + 1013904223u;
