@@ -181,7 +181,13 @@ class CRurIvaBody : public CRurIvaDampable {
   CRurIvaBody* getChildBodyFromName(const c8* sName);
 
   // Per-step interface (world and device)
-  void frameUpdate();
+  //! Posts an activation change when the library enabled or disabled the body since the last
+  //! look. iToken is the device's activation token now (see CRurIvaDevice::activationToken): a
+  //! body the device marked with it (noteMovedByStep) was moved by the step and is not asked
+  //! again; 0 asks every body.
+  void frameUpdate(u64 iToken = 0);
+  //! The device moved the body in a step whose activation token is iToken.
+  void noteMovedByStep(u64 iToken) { m_iMovedToken = iToken; }
   void setCollision(bool b) { m_bCollision = b; }
   bool getCollision() const { return m_bCollision; }
   void setIsTouching(CRurIvaGeom* pGeom) { m_pTouching = pGeom; }
@@ -244,6 +250,8 @@ class CRurIvaBody : public CRurIvaDampable {
 
   u32 m_iBodyId;
   u32 m_iMass;
+  //! The activation token of the last step that moved the body (0: none).
+  u64 m_iMovedToken = 0;
   CRurIvaWorld* m_pWorld;
   CRurIvaBody* m_pParentBody;
   core::list<CRurIvaGeom*> m_lGeoms;

@@ -309,8 +309,8 @@ void CRurIvaWorld::resetCollisionAttributes() {
   }
 }
 
-void CRurIvaWorld::frameUpdate() {
-  for (CRurIvaBody* pBody : m_lBodies) pBody->frameUpdate();
+void CRurIvaWorld::frameUpdate(u64 iToken) {
+  for (CRurIvaBody* pBody : m_lBodies) pBody->frameUpdate(iToken);
 }
 
 s32 CRurIvaWorld::setSurfaceXml(const wchar_t* sFileName) {

@@ -108,7 +108,8 @@ class CRurIvaWorld : public CRurIvaDampable {
   //! Per-step bookkeeping, called by the device around every fixed step. Resetting also
   //! forgets the contact points of the previous step.
   void resetCollisionAttributes();
-  void frameUpdate();
+  //! Looks at every body's activation after a step (CRurIvaBody::frameUpdate).
+  void frameUpdate(u64 iToken = 0);
 
   //! Contact points of the last step (world space), kept only while the debug-data flag is set:
   //! the device adds them as it makes contacts.

@@ -104,6 +104,7 @@ u32 CRurIvaDevice::addRecord(COdeDataWrapper* pRecord) {
 }
 
 void CRurIvaDevice::discardRecords() {
+  ++m_iActivationToken;
   // The pool serves the worlds of these records: it goes first.
   releaseStepThreads();
   // No node can reach these objects any more. Inside a step the library is still working on

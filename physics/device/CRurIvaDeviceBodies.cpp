@@ -63,6 +63,7 @@ void CRurIvaDevice::worldDestroy(u32 iWorld) {
   if (afterPass([=] { worldDestroy(iWorld); })) return;
   dWorldID w = getWorldId(iWorld);
   if (!w) return;
+  ++m_iActivationToken;
   // The library destroys the world's bodies and joints with it and takes the bodies' geometries
   // off them: their nodes learn it once the bodies are gone, or a collision would join a contact
   // to a destroyed body.
@@ -237,6 +238,7 @@ void CRurIvaDevice::rememberHinge2Axes(dJointID j) {
 void CRurIvaDevice::bodyDestroy(u32 iBody) {
   COdeDataWrapper* r = live(iBody, eKindBody);
   if (!r) return;
+  ++m_iActivationToken;
   removeFastCollisionsOf(iBody);
   // Its geometries cannot leave it while their space is being collided, and the pass may be
   // making a contact with it; its node may go before the pass is over, so the library body no
@@ -329,6 +331,7 @@ void CRurIvaDevice::bodySetRotation(u32 iBody, core::vector3df cRot) {
 }
 
 void CRurIvaDevice::bodySetData(u32 iBody, void* pData) {
+  ++m_iActivationToken;
   if (dBodyID b = getBodyId(iBody)) dBodySetData(b, pData);
 }
 
@@ -458,6 +461,7 @@ void CRurIvaDevice::bodyEnable(u32 iBody) {
 }
 
 void CRurIvaDevice::bodyDisable(u32 iBody) {
+  ++m_iActivationToken;
   if (dBodyID b = getBodyId(iBody)) dBodyDisable(b);
 }
 

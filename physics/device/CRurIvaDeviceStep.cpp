@@ -296,12 +296,14 @@ CRurIvaSurfaceParameters& calculatorResult() {
  * listener, the manager, applies it to the node. p and q are the library body's position and
  * rotation; bFinite says the position is known to be a number (told by the caller's checks).
  */
-__attribute__((always_inline)) inline void reportMove(CRurIvaEventQueue* pQueue, const dReal* p,
+__attribute__((always_inline)) inline void reportMove(CRurIvaEventQueue* pQueue, u64 iToken, const dReal* p,
                                                       const dReal* q, const COdeDataWrapper* r,
                                                       CRurIvaBody* pBody, bool bFinite,
                                                       const core::vector3df& cLinear,
                                                       const core::vector3df& cAngular) {
-  if (!pBody || !pBody->getUpdateGraphics()) return;
+  if (!pBody) return;
+  pBody->noteMovedByStep(iToken);
+  if (!pBody->getUpdateGraphics()) return;
 
   const f32 aQuat[4] = {static_cast<f32>(q[0]), static_cast<f32>(q[1]), static_cast<f32>(q[2]),
                         static_cast<f32>(q[3])};
@@ -393,6 +395,8 @@ void CRurIvaDevice::stepWorld(f32 fTime, CRurIvaWorld* pWorld, bool bQuick) {
     // (A step started by a listener of those reports reports its moves at once, on one thread.)
     const bool bCollect = !(m_pMoved && m_pMoved->bReporting);
     const bool bThreaded = bCollect && prepareStepThreads(record(pWorld->getWorldId()));
+    // The bodies this step moves are marked with a token of its own (see activationToken).
+    m_iMovesToken = ++m_iActivationToken;
     if (bCollect) beginMoves(bThreaded);
     // The iterative solver copes with joints that constrain the same motions; the exact one may not.
     if (!bQuick && !m_aRedundantJoints.empty()) letGoOfWeakRedundantJoints(w);
@@ -420,7 +424,7 @@ void CRurIvaDevice::stepWorld(f32 fTime, CRurIvaWorld* pWorld, bool bQuick) {
     pStep->setFrameNo(pManager->getFrameNo());
     pQueue->postEvent(pStep, true);
 
-    pWorld->frameUpdate();
+    pWorld->frameUpdate(m_iActivationToken);
   }
   g_pSteppingDevice = pOuter;
 }
@@ -1007,8 +1011,8 @@ void CRurIvaDevice::bodyMovedCallback(dBodyID b) {
     pDevice->stopIfBlown(r, iHandle);
     pDevice->updateParking(r, iHandle);
   }
-  reportMove(eventQueue(), dBodyGetPosition(b), dBodyGetQuaternion(b), r, pBody, false,
-             toVector(dBodyGetLinearVel(b)), toVector(dBodyGetAngularVel(b)));
+  reportMove(eventQueue(), pDevice ? pDevice->m_iMovesToken : 0, dBodyGetPosition(b), dBodyGetQuaternion(b),
+             r, pBody, false, toVector(dBodyGetLinearVel(b)), toVector(dBodyGetAngularVel(b)));
 }
 
 void CRurIvaDevice::beginMoves(bool bThreaded) {
@@ -1047,7 +1051,8 @@ void CRurIvaDevice::reportMoves() {
       bStopped = stopIfBlown(r, e.iBody);
       updateParking(r, e.iBody);
     }
-    reportMove(pQueue, p, q, r, e.pNode, bUsual, bStopped ? core::vector3df() : toVector(e.aLinear),
+    reportMove(pQueue, m_iMovesToken, p, q, r, e.pNode, bUsual,
+               bStopped ? core::vector3df() : toVector(e.aLinear),
                bStopped ? core::vector3df() : toVector(e.aAngular));
   }
   m.bReporting = false;

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "CCountingCalculator.h"
@@ -13,11 +14,14 @@
 #include "CEventLog.h"
 #include "CRurIvaBody.h"
 #include "CRurIvaDevice.h"
+#include "CRurIvaEventQueue.h"
 #include "CRurIvaGeomPlane.h"
 #include "CRurIvaGeomRay.h"
 #include "CRurIvaGeomSphere.h"
+#include "CRurIvaManager.h"
 #include "CRurIvaSurfaceParameters.h"
 #include "IRurIvaEvent.h"
+#include "IRurIvaEventListener.h"
 
 using namespace varrik::test;
 
@@ -344,6 +348,91 @@ TEST(DeviceStep, ContactsJoinTheBodiesGeometriesAreOnNow) {
       d.bodySetPosition(a.id(), vector3df(0, 0, 0));  // back where it touches the box, at rest
       d.bodySetLinearVelocity(a.id(), vector3df(0, 0, 0));
       d.bodySetAngularVelocity(a.id(), vector3df(0, 0, 0));
+    }
+  }
+}
+
+namespace {
+
+//! Calls fAct with every event of type iType it is given, from inside the delivery.
+class CActingListener final : public irr::ode::IRurIvaEventListener {
+ public:
+  CActingListener(u16 iType, std::function<void()> fAct) : m_iType(iType), m_fAct(std::move(fAct)) {
+    CRurIvaManager::getSharedInstance()->getQueue()->addEventListener(this);
+  }
+  ~CActingListener() { CRurIvaManager::getSharedInstance()->getQueue()->removeEventListener(this); }
+  bool handlesEvent(irr::ode::IRurIvaEvent* pEvent) override { return m_bOn && pEvent->getType() == m_iType; }
+  bool onEvent(irr::ode::IRurIvaEvent*) override {
+    m_bOn = false;  // once
+    m_fAct();
+    return false;
+  }
+  bool m_bOn = false;
+
+ private:
+  u16 m_iType;
+  std::function<void()> m_fAct;
+};
+
+}  // namespace
+
+TEST(DeviceStep, ActivationEventsFollowTheLibraryWhateverListenersDoAfterTheMoves) {
+  // Two balls lie side by side on the ground. After five steps a listener disables or destroys
+  // them in the sixth, or the library lays them to rest; the bodies' activation events must say
+  // so, however sure the step is that the bodies it moved are enabled.
+  using namespace irr::ode;
+  enum EAct { eRest, eDisableOnFirstMove, eDisableOnStep, eDestroyOnStep };
+  struct SCase {
+    const char* sWhat;
+    EAct iAct;
+  };
+  const SCase kCases[] = {
+      {"the library lays them to rest (automatic disabling)", eRest},
+      {"a listener of the first moved body disables both, the one reported after it too",
+       eDisableOnFirstMove},
+      {"a listener of the step event disables both", eDisableOnStep},
+      {"a listener of the step event destroys both through the device", eDestroyOnStep},
+  };
+  for (const SCase& c : kCases) {
+    SCOPED_TRACE(c.sWhat);
+    CDeviceScene cScene;
+    CRurIvaDevice& d = *cScene.m_pDevice;
+    floorPlane(cScene);
+    SSphereBody aBalls[2] = {sphereBody(cScene, vector3df(0, 0.45f, 0), 0.5f),
+                             sphereBody(cScene, vector3df(3, 0.45f, 0), 0.5f)};
+    for (SSphereBody& b : aBalls) b.m_pBody->initPhysics();
+    const auto act = [&] {
+      for (SSphereBody& b : aBalls) {
+        if (c.iAct == eDestroyOnStep)
+          d.bodyDestroy(b.id());
+        else
+          d.bodyDisable(b.id());
+      }
+    };
+    CActingListener cOnMove(eRurIvaEventBodyMoved, act), cOnStep(eRurIvaEventStep, act);
+    cScene.steps(5);
+    for (SSphereBody& b : aBalls) ASSERT_TRUE(b.m_pBody->isEnabled());
+    CEventLog cEvents;
+    if (c.iAct == eRest) {
+      // Resting on the ground (the library never lays a body to rest in mid-air), below the
+      // thresholds at once.
+      for (SSphereBody& b : aBalls) {
+        d.bodySetLinearAutoDisableThreshold(b.id(), 10.0f);
+        d.bodySetAngularAutoDisableThreshold(b.id(), 10.0f);
+        d.bodySetAutoDisableSteps(b.id(), 1);
+        d.bodySetAutoDisableTime(b.id(), 0.0f);
+        d.bodySetAutoDisableFlag(b.id(), 1);
+      }
+    }
+    cOnMove.m_bOn = c.iAct == eDisableOnFirstMove;
+    cOnStep.m_bOn = c.iAct == eDisableOnStep || c.iAct == eDestroyOnStep;
+    cScene.steps(c.iAct == eRest ? 20 : 1);  // the library counts idle steps from the body's start
+    const std::vector<CEventLog::SEntry> aChanges = cEvents.of(eRurIvaEventActivationChanged);
+    EXPECT_EQ(aChanges.size(), 2u);
+    for (const CEventLog::SEntry& e : aChanges) EXPECT_FALSE(e.bActive);
+    for (SSphereBody& b : aBalls) {
+      EXPECT_FALSE(b.m_pBody->isEnabled());
+      EXPECT_FALSE(d.bodyIsEnabled(b.id()));
     }
   }
 }
