@@ -441,7 +441,7 @@ void CRurIvaDevice::collideNestedSpaces(CRurIvaWorld* pWorld, dSpaceID pTop) {
 }
 
 void CRurIvaDevice::endCollisionPass() {
-  if (--m_iCollisionPasses > 0) return;
+  if (--m_iCollisionPasses > 0 || m_aAfterPass.empty()) return;
   // In the order asked for; every call checks its handles again.
   std::vector<std::function<void()>> aCalls;
   aCalls.swap(m_aAfterPass);

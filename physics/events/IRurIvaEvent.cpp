@@ -5,7 +5,10 @@
 namespace irr {
 namespace ode {
 
-IRurIvaEvent::~IRurIvaEvent() { delete m_pSerializer; }
+void IRurIvaEvent::dropSerializer() {
+  delete m_pSerializer;
+  m_pSerializer = 0;
+}
 
 }  // namespace ode
 }  // namespace irr

@@ -37,7 +37,10 @@ enum ERurIvaEventType : u16 {
 class IRurIvaEvent {
  public:
   IRurIvaEvent() : m_pSerializer(0), m_pQueue(0) { m_sBuffer[0] = 0; }
-  virtual ~IRurIvaEvent();
+  //! Inline: the queue destroys every event it uses again, most of them without a byte form.
+  virtual ~IRurIvaEvent() {
+    if (m_pSerializer) dropSerializer();
+  }
 
   virtual u16 getType() = 0;
   //! Builds the byte form on the first call and returns the same object afterwards;
@@ -53,6 +56,8 @@ class IRurIvaEvent {
   IRurIvaEvent& operator=(const IRurIvaEvent&) = delete;
 
   CSerializer* m_pSerializer;
+  //! Deletes the byte form (out of line: the serializer's class is not needed here).
+  void dropSerializer();
   //! The text form; written by toString() only, so an event that is never shown costs nothing.
   c8 m_sBuffer[1000];
 
