@@ -696,12 +696,11 @@ CRurIvaBody* CRurIvaBody::getChildBodyFromName(const c8* sName) {
   });
 }
 
-void CRurIvaBody::frameUpdate(u64 iToken) {
-  // Asked of every body after every step. The library disables bodies before it steps them and
-  // enables every body it steps, so a body the step moved is enabled: while nothing that could
-  // disable or destroy a body has been called since (the token would differ), its device is not
-  // asked. The rare change is posted out of line, so that this stays a few instructions.
-  if (iToken != 0 && m_iMovedToken == iToken && m_bEnabled) return;
+// frameUpdate is asked of every body after every step. The library disables bodies before it
+// steps them and enables every body it steps, so a body the step moved is enabled: while nothing
+// that could disable or destroy a body has been called since (the token would differ), its device
+// is not asked. The rare change is posted out of line.
+void CRurIvaBody::lookAtActivation() {
   if (m_iBodyId && m_pOdeDevice->bodyIsEnabled(m_iBodyId) != m_bEnabled) activationChanged();
 }
 

@@ -185,7 +185,9 @@ class CRurIvaBody : public CRurIvaDampable {
   //! look. iToken is the device's activation token now (see CRurIvaDevice::activationToken): a
   //! body the device marked with it (noteMovedByStep) was moved by the step and is not asked
   //! again; 0 asks every body.
-  void frameUpdate(u64 iToken = 0);
+  void frameUpdate(u64 iToken = 0) {
+    if (iToken == 0 || m_iMovedToken != iToken || !m_bEnabled) lookAtActivation();
+  }
   //! The device moved the body in a step whose activation token is iToken.
   void noteMovedByStep(u64 iToken) { m_iMovedToken = iToken; }
   void setCollision(bool b) { m_bCollision = b; }
@@ -219,6 +221,8 @@ class CRurIvaBody : public CRurIvaDampable {
   void endInterpolation();
 
  private:
+  //! Asks the device whether the body is enabled and posts a change (frameUpdate).
+  void lookAtActivation();
   //! The body was enabled or disabled since the last look: flips the flag and posts the event.
   void activationChanged();
   //! The fast-moving ray runs from the node's position to the body's new one.
