@@ -502,7 +502,7 @@ void CRurIvaManager::sceneNodeInitialized(CRurIvaSceneNode* pNode) {
 
 bool CRurIvaManager::handlesEvent(IRurIvaEvent* pEvent) {
   if (!pEvent) return false;
-  const u16 iType = pEvent->getType();
+  const u16 iType = pEvent->type();
   return iType == eRurIvaEventBodyMoved || iType == eRurIvaEventBodyRemoved ||
          iType == eRurIvaEventNodeRemoved ||
          (iType == eRurIvaEventStep && m_pSteppingWorld && m_bInterpolation);
@@ -510,7 +510,7 @@ bool CRurIvaManager::handlesEvent(IRurIvaEvent* pEvent) {
 
 bool CRurIvaManager::onEvent(IRurIvaEvent* pEvent) {
   if (!pEvent) return false;
-  switch (pEvent->getType()) {
+  switch (pEvent->type()) {
     case eRurIvaEventBodyMoved:
       applyBodyMoved(pEvent);
       return true;

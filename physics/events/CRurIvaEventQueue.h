@@ -86,6 +86,7 @@ class CRurIvaEventQueue : public IRurIvaEventQueue {
       p = new (pOld) T(std::forward<TArgs>(args)...);
     }
     p->m_pQueue = this;
+    p->m_iType = SRurIvaRecycledEvent<T>::iType;
     return p;
   }
 

@@ -36,13 +36,16 @@ enum ERurIvaEventType : u16 {
  */
 class IRurIvaEvent {
  public:
-  IRurIvaEvent() : m_pSerializer(0), m_pQueue(0) { m_sBuffer[0] = 0; }
+  IRurIvaEvent() : m_pSerializer(0), m_pQueue(0), m_iType(0) { m_sBuffer[0] = 0; }
   //! Inline: the queue destroys every event it uses again, most of them without a byte form.
   virtual ~IRurIvaEvent() {
     if (m_pSerializer) dropSerializer();
   }
 
   virtual u16 getType() = 0;
+  //! getType(), without a call through the table for an event the queue made (see
+  //! CRurIvaEventQueue::acquire), which knows its type: every listener asks every event.
+  u16 type() { return m_iType != 0 ? m_iType : getType(); }
   //! Builds the byte form on the first call and returns the same object afterwards;
   //! null for events that have no byte form.
   virtual CSerializer* serialize() = 0;
@@ -65,6 +68,8 @@ class IRurIvaEvent {
   friend class CRurIvaEventQueue;
   //! The queue that made this event and takes it back after delivery; null for any other event.
   CRurIvaEventQueue* m_pQueue;
+  //! The type of an event the queue made; 0 for any other.
+  u16 m_iType;
 };
 
 }  // namespace ode

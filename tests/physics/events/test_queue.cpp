@@ -8,9 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "CRurIvaEventActivationChanged.h"
+#include "CRurIvaEventBeforeStep.h"
 #include "CRurIvaEventBodyMoved.h"
 #include "CRurIvaEventNodeCloned.h"
 #include "CRurIvaEventQueue.h"
+#include "CRurIvaEventRayHit.h"
 #include "CRurIvaEventStep.h"
 #include "IRurIvaEventListener.h"
 #include "TestMessages.h"
@@ -370,6 +373,29 @@ TEST(EventQueueRecycling, EachTypeComesBackToItsOwnKind) {
   EXPECT_EQ(varrik::test::messageOf(*pAgain), (std::vector<u8>{0x04, 0x00, 0x06, 0x00, 0x00, 0x00}));
   cQueue.postEvent(pAgain, true);
   EXPECT_EQ(cQueue.getFreeEventCount(), 2u);
+}
+
+TEST(EventQueueRecycling, AQueueMadeEventKnowsItsTypeWithoutBeingAsked) {
+  // Listeners read the type of every event; one the queue made answers it from what the queue
+  // knew when it made it, new or used again, and it must be what the event says.
+  CRurIvaEventQueue cQueue;
+  const std::vector<std::function<IRurIvaEvent*()>> aMakers = {
+      [&] { return cQueue.acquire<CRurIvaEventBeforeStep>(); },
+      [&] { return cQueue.acquire<CRurIvaEventStep>(3u); },
+      [&] { return movedEvent(cQueue, core::vector3df(1, 2, 3), 0, 1); },
+      [&] { return cQueue.acquire<CRurIvaEventActivationChanged>(nullptr, true); },
+      [&] { return cQueue.acquire<CRurIvaEventRayHit>(nullptr, nullptr, nullptr, core::vector3df(), 1.0f); },
+  };
+  for (int iUse = 0; iUse < 2; ++iUse)  // first new, then from the free lists
+    for (const auto& fMake : aMakers) {
+      IRurIvaEvent* p = fMake();
+      EXPECT_EQ(p->type(), p->getType()) << "use " << iUse;
+      cQueue.postEvent(p, true);
+    }
+  EXPECT_EQ(cQueue.getFreeEventCount(), 5u);
+  // Any other event is asked.
+  CRurIvaEventNodeCloned cOther(1, 2);
+  EXPECT_EQ(cOther.type(), eRurIvaEventNodeCloned);
 }
 
 TEST(EventQueueRecycling, AListenerThatClonesKeepsAValidCopy) {
