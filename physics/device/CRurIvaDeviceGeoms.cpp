@@ -76,21 +76,51 @@ bool CRurIvaDevice::lockedPlacement(u32 iGeom) const {
   return false;
 }
 
+namespace {
+
+//! A box side, or a cylinder's radius or length, below a micrometre or a millionth of the shape's
+//! largest size.
+bool thinShape(dReal fSmallest, dReal fLargest) {
+  return !(fSmallest >= 1e-6 && fSmallest > 1e-6 * fLargest);
+}
+
+//! "box" or "cylinder" for a shape too thin for the library's cylinder colliders, else null.
+const c8* tooThinForCylinders(dGeomID g) {
+  if (dGeomGetClass(g) == dBoxClass) {
+    dVector3 l;
+    dGeomBoxGetLengths(g, l);
+    return thinShape(std::min({l[0], l[1], l[2]}), std::max({l[0], l[1], l[2]})) ? "box" : 0;
+  }
+  if (dGeomGetClass(g) == dCylinderClass) {
+    dReal r, h;
+    dGeomCylinderGetParams(g, &r, &h);
+    return thinShape(std::min(r, h), std::max(r, h)) ? "cylinder" : 0;
+  }
+  return 0;
+}
+
+}  // namespace
+
 // The collision of a broad-phase pair reads the geometries' bodies from their nodes. A node knows
 // its body while every live geometry carrying it is on that one body (a mesh's geometries, one per
-// material, are); every change of a geometry's body or node passes here.
+// material, are); every change of a geometry's body or node passes here. So does the node's mark
+// of a shape too thin for the cylinder colliders (see geomSetData), which holds for the node while
+// any geometry it carries is that thin.
 void CRurIvaDevice::noteNodeBody(CRurIvaGeom* p) {
   if (!p) return;
   auto it = m_mNodeGeoms.find(p);
   if (it == m_mNodeGeoms.end() || it->second.empty()) {
     if (it != m_mNodeGeoms.end()) m_mNodeGeoms.erase(it);
     p->setLibraryBody(false, 0);
+    p->setThinForCylinders(false);
     return;
   }
   const dBodyID b = dGeomGetBody(it->second.front());
   const bool bOne =
       std::all_of(it->second.begin(), it->second.end(), [b](dGeomID g) { return dGeomGetBody(g) == b; });
   p->setLibraryBody(bOne, bOne ? b : 0);
+  p->setThinForCylinders(std::any_of(it->second.begin(), it->second.end(),
+                                     [](dGeomID g) { return tooThinForCylinders(g) != 0; }));
 }
 
 void CRurIvaDevice::geomNodeGone(void* pNode) {
@@ -293,31 +323,6 @@ void CRurIvaDevice::geomSetRotation(u32 iGeom, core::vector3df cRot) {
   dGeomSetQuaternion(g, q);
 }
 
-namespace {
-
-//! A box side, or a cylinder's radius or length, below a micrometre or a millionth of the shape's
-//! largest size.
-bool thinShape(dReal fSmallest, dReal fLargest) {
-  return !(fSmallest >= 1e-6 && fSmallest > 1e-6 * fLargest);
-}
-
-//! "box" or "cylinder" for a shape too thin for the library's cylinder colliders, else null.
-const c8* tooThinForCylinders(dGeomID g) {
-  if (dGeomGetClass(g) == dBoxClass) {
-    dVector3 l;
-    dGeomBoxGetLengths(g, l);
-    return thinShape(std::min({l[0], l[1], l[2]}), std::max({l[0], l[1], l[2]})) ? "box" : 0;
-  }
-  if (dGeomGetClass(g) == dCylinderClass) {
-    dReal r, h;
-    dGeomCylinderGetParams(g, &r, &h);
-    return thinShape(std::min(r, h), std::max(r, h)) ? "cylinder" : 0;
-  }
-  return 0;
-}
-
-}  // namespace
-
 // The library's box-cylinder collider normalises an edge or axis of length zero when a box is
 // flat or a cylinder thin, and its convex collider refuses a cylinder that thin as "invalid"
 // when it meets a capsule or another cylinder; both abort. The node of such a shape is marked:
@@ -331,9 +336,8 @@ void CRurIvaDevice::geomSetData(u32 iGeom, void* pData) {
   }
   dGeomSetData(g, pData);
   noteNodeBody(geomOf(g));
-  if (CRurIvaGeom* p = geomOf(g)) {
+  if (geomOf(g)) {
     const c8* sThin = tooThinForCylinders(g);
-    p->setThinForCylinders(sThin != 0);
     if (sThin && dGeomGetCategoryBits(g) != 0)
       printf(
           "CRurIvaDevice::geomSetData: %s %u is too thin for the library's cylinder colliders; it does not "

@@ -591,6 +591,61 @@ TEST(DeviceGuards, ShapesTooSmallOrThinForTheCollidersStep) {
   }
 }
 
+TEST(DeviceGuards, ANodeKeepsItsThinShapeOutOfCylinderPairsWhateverElseItCarries) {
+  // A flat box lies tilted in a cylinder, an ordinary box (of another body) in a second cylinder far
+  // away. Geometries are then given to each other's nodes. A node that carries the flat box keeps
+  // all its geometries out of cylinder pairs (the library's box-cylinder collider aborted on the
+  // flat box when the ordinary box's arrival cleared the mark); a node that no longer carries it
+  // collides with cylinders again: the ordinary box is pushed out of its cylinder, or falls
+  // through it.
+  struct SCase {
+    const char* sWhat;
+    bool bOrdinaryToFlatNode, bFlatToOrdinaryNode, bOrdinaryBack, bPushedOut;
+  };
+  const SCase kCases[] = {
+      {"the ordinary box given to the flat box's node", true, false, false, false},
+      {"the flat box given to the ordinary box's node", false, true, false, false},
+      {"the ordinary box given to the flat box's node and back", true, false, true, true},
+      {"nothing given", false, false, false, true},
+  };
+  for (const SCase& c : kCases) {
+    SCOPED_TRACE(c.sWhat);
+    CDeviceScene s;
+    CRurIvaDevice& d = *s.m_pDevice;
+    CRurIvaGeomBox *pFlat = nullptr, *pOrdinary = nullptr;
+    CRurIvaBody* pFlatBody = s.addBoxBody(s.world(), vector3df(0.3f, 0.2f, 0.1f), vector3df(1e-30f, 1, 1),
+                                          vector3df(30, 40, 0), 1.0f, &pFlat);
+    CRurIvaBody* pOrdinaryBody =
+        s.addBoxBody(s.world(), vector3df(100, 0.5f, 0), vector3df(1, 1, 1), vector3df(), 1.0f, &pOrdinary);
+    std::vector<irr::ode::CRurIvaGeomCylinder*> aCylinders;
+    for (f32 x : {0.0f, 100.0f}) {
+      irr::ode::CRurIvaGeomCylinder* p =
+          s.add<irr::ode::CRurIvaGeomCylinder>(s.addEmpty(s.world(), vector3df(x, 0, 0)));
+      p->setRadius(1);
+      p->setLength(1);
+      aCylinders.push_back(p);
+    }
+    const std::string sOut = captured([&] {
+      pFlatBody->initPhysics();
+      pOrdinaryBody->initPhysics();
+      for (irr::ode::CRurIvaGeomCylinder* p : aCylinders) p->initPhysics();
+      if (c.bOrdinaryToFlatNode) d.geomSetData(pOrdinary->getGeomId(), pFlat);
+      if (c.bFlatToOrdinaryNode) d.geomSetData(pFlat->getGeomId(), pOrdinary);
+      if (c.bOrdinaryBack) d.geomSetData(pOrdinary->getGeomId(), pOrdinary);
+      s.steps(3);
+    });
+    EXPECT_TRUE(contains(sOut, "too thin")) << sOut;
+    CRurIvaDevice::SBodyState b;
+    ASSERT_TRUE(d.bodyGetState(pFlatBody->getBodyId(), b));
+    EXPECT_TRUE(std::isfinite(b.aPosition[1]) && std::isfinite(b.aQuaternion[0]));
+    ASSERT_TRUE(d.bodyGetState(pOrdinaryBody->getBodyId(), b));
+    if (c.bPushedOut)
+      EXPECT_GT(b.aPosition[1], 0.5);
+    else
+      EXPECT_LT(b.aPosition[1], 0.5);
+  }
+}
+
 TEST(DeviceGuards, TwoBigBoxesOfTheDefaultMassInContactStep) {
   // The largest boxes there are, on bodies whose geometries bring no mass (the library's default
   // mass stays), lying in one another.
