@@ -104,14 +104,16 @@ class CRurIvaGeom : public CRurIvaSceneNode {
     ePairBodyUnknown = 32
   };
   u8 getPairChecks() const { return m_iPairChecks; }
-  //! Set by the device for a geometry that may reach farther from its body than the body's mass
-  //! can be turned from: each of its contacts is then looked at before it is made.
+  //! Set by the device while a library geometry carrying this node (on whichever body) may reach
+  //! farther from its body than the body's mass can be turned from: each contact of the node's
+  //! geometries is then looked at before it is made.
   void setChecksContactLevers(bool b) {
     m_bChecksLevers = b;
     updatePairChecks();
   }
-  //! Set by the device for a box or cylinder too thin for the library's cylinder colliders: its
-  //! pairs with cylinders are then not collided (see CRurIvaDevice::geomSetData).
+  //! Set by the device while a library geometry carrying this node is a box or cylinder too thin
+  //! for the library's cylinder colliders: the node's pairs with cylinders are then not collided
+  //! (see CRurIvaDevice::geomSetData).
   void setThinForCylinders(bool b) {
     m_bThin = b;
     updatePairChecks();
