@@ -182,9 +182,9 @@ class CRurIvaBody : public CRurIvaDampable {
 
   // Per-step interface (world and device)
   //! Posts an activation change when the library enabled or disabled the body since the last
-  //! look. iToken is the device's activation token now (see CRurIvaDevice::activationToken): a
-  //! body the device marked with it (noteMovedByStep) was moved by the step and is not asked
-  //! again; 0 asks every body.
+  //! look. iToken is the stepping device's activation token now (it changes with every step and
+  //! every call that may disable or destroy a body): a body the device marked with it
+  //! (noteMovedByStep) was moved by the step, is enabled and is not asked; 0 asks every body.
   void frameUpdate(u64 iToken = 0) {
     if (iToken == 0 || m_iMovedToken != iToken || !m_bEnabled) lookAtActivation();
   }

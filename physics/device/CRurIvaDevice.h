@@ -302,13 +302,6 @@ class CRurIvaDevice : public IRurIvaDevice {
 
   bool isInitialized() const { return m_bInitialized; }
   s32 getStepCounter() const { return m_iStepCounter; }
-  /**
-   * Changes with every step and with every call that may disable or destroy a body (disabling
-   * it, destroying it or its world, giving it another node, discarding the records). The bodies a
-   * step moves are marked with that step's token: while the token is still the same after the
-   * step, they are enabled, and their worlds need not ask for it.
-   */
-  u64 activationToken() const { return m_iActivationToken; }
 
   //! The triangle data of a record as the library sees it (4 floats per vertex, 3 indices per
   //! triangle); 0 and null for anything but built triangle data.
@@ -481,7 +474,12 @@ class CRurIvaDevice : public IRurIvaDevice {
   std::unordered_map<dBodyID, u32> m_mBodyHandles;
   //! The live geometries carrying each geometry node (see noteNodeBody).
   std::unordered_map<CRurIvaGeom*, std::vector<dGeomID>> m_mNodeGeoms;
-  //! See activationToken(); the token of the step whose moves are being reported.
+  /**
+   * The activation token changes with every step and with every call that may disable or destroy
+   * a body (disabling it, destroying it or its world, giving it another node, discarding the
+   * records). The bodies a step moves are marked with that step's token (m_iMovesToken): while
+   * the token is still the same after the step, they are enabled, and their worlds need not ask.
+   */
   u64 m_iActivationToken = 1;
   u64 m_iMovesToken = 0;
   //! Conditions that may recur every frame are reported once per device.

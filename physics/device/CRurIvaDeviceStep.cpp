@@ -395,7 +395,7 @@ void CRurIvaDevice::stepWorld(f32 fTime, CRurIvaWorld* pWorld, bool bQuick) {
     // (A step started by a listener of those reports reports its moves at once, on one thread.)
     const bool bCollect = !(m_pMoved && m_pMoved->bReporting);
     const bool bThreaded = bCollect && prepareStepThreads(record(pWorld->getWorldId()));
-    // The bodies this step moves are marked with a token of its own (see activationToken).
+    // The bodies this step moves are marked with a token of its own (see m_iActivationToken).
     m_iMovesToken = ++m_iActivationToken;
     if (bCollect) beginMoves(bThreaded);
     // The iterative solver copes with joints that constrain the same motions; the exact one may not.
