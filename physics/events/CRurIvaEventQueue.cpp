@@ -38,7 +38,7 @@ void CRurIvaEventQueue::postEvent(IRurIvaEvent* pEvent, bool bDelete) {
   delete pEvent->m_pSerializer;
   pEvent->m_pSerializer = 0;
   pEvent->m_sBuffer[0] = 0;
-  m_aFree[pEvent->m_iType % 16].push_back(pEvent);
+  m_aFree[pEvent->m_iType].push_back(pEvent);  // below 16 (see acquire)
 }
 
 void CRurIvaEventQueue::addEventListener(IRurIvaEventListener* pListener) {

@@ -75,6 +75,7 @@ class CRurIvaEventQueue : public IRurIvaEventQueue {
    */
   template <class T, class... TArgs>
   T* acquire(TArgs&&... args) {
+    static_assert(SRurIvaRecycledEvent<T>::iType < 16, "a free list per type value");
     std::vector<IRurIvaEvent*>& aFree = m_aFree[SRurIvaRecycledEvent<T>::iType];
     T* p;
     if (aFree.empty()) {
