@@ -10,13 +10,20 @@
 //                        build one side of one scene (SIDE: layer, plain or layer_2threads) and
 //                        run STEPS steps (default 100) in profiledSteps() and nothing else; for
 //                        valgrind --tool=callgrind --toggle-collect='*profiledSteps*'
+//   --paired=ROUNDS      instead of Google Benchmark: build both sides of every scene (or of the
+//                        --rss_filter ones) side by side and time them in turns, ROUNDS rounds of
+//                        a stretch of steps on each side (about 25 ms of the layer's), the order
+//                        swapped every round; the ratio of every round's two stretches is taken
+//                        and their median reported, by wall time and by the thread's own CPU time
 //
 // Every measured value is the median over the repetitions (--benchmark_repetitions); the noise
 // column gives the spread of the two sides' repetitions, (max - min) / median.
 #include <benchmark/benchmark.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -235,6 +242,84 @@ int profile(const std::string& sSpec) {
   return 2;
 }
 
+// ---------------------------------------------------------------------------------------------
+// Paired rounds: both sides alive at once, timed in turns
+
+// A busy shared machine slows a whole stretch of time, whichever side runs in it: a ratio taken
+// from two stretches run one right after the other, in both orders, keeps most of that out, and
+// the thread's CPU time leaves out the time the thread waited for a core.
+struct STimes {
+  double fWall = 0;
+  double fCpu = 0;
+};
+
+double threadCpuSeconds() {
+  timespec t;
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
+STimes timeSteps(IBenchScene* pScene, int iSteps) {
+  const auto cWall = std::chrono::steady_clock::now();
+  const double fCpu = threadCpuSeconds();
+  for (int i = 0; i < iSteps; ++i) pScene->step();
+  return {std::chrono::duration<double>(std::chrono::steady_clock::now() - cWall).count(),
+          threadCpuSeconds() - fCpu};
+}
+
+//! The value below which the fraction f of a's values lie (nearest rank).
+double quantile(std::vector<double> a, double f) {
+  if (a.empty()) return 0.0;
+  std::sort(a.begin(), a.end());
+  return a[std::min(a.size() - 1, static_cast<size_t>(f * static_cast<double>(a.size() - 1) + 0.5))];
+}
+
+bool matchesFilter(const std::string& sName, const std::string& sFilter);
+
+int paired(int iRounds, const std::string& sFilter) {
+  printf("%-20s %9s %9s %7s %13s %7s %13s %6s\n", "scene", "layer us", "plain us", "wall", "wall p25-p75",
+         "cpu", "cpu p25-p75", "steps");
+  for (const SSceneDef& d : scenes()) {
+    if (!matchesFilter(d.sName, sFilter)) continue;
+    std::unique_ptr<IBenchScene> pPlain = d.fBuild(ESide::ePlain, 0);
+    std::unique_ptr<IBenchScene> pLayer = d.fBuild(ESide::eLayer, 0);
+    if (!pPlain || !pLayer) {
+      printf("%-20s could not be built (build the varrik-data target first)\n", d.sName.c_str());
+      continue;
+    }
+    // A stretch of about 25 ms of the layer's steps, at least one step.
+    const double fOne = std::max(1e-7, timeSteps(pLayer.get(), 3).fWall / 3.0);
+    const int iSteps = std::max(1, static_cast<int>(0.025 / fOne));
+    timeSteps(pPlain.get(), iSteps);
+    std::vector<double> aLayer, aPlain, aWall, aCpu;
+    for (int r = 0; r < iRounds; ++r) {
+      STimes cLayer, cPlain;
+      if (r % 2) {
+        cPlain = timeSteps(pPlain.get(), iSteps);
+        cLayer = timeSteps(pLayer.get(), iSteps);
+      } else {
+        cLayer = timeSteps(pLayer.get(), iSteps);
+        cPlain = timeSteps(pPlain.get(), iSteps);
+      }
+      aLayer.push_back(1e6 * cLayer.fWall / iSteps);
+      aPlain.push_back(1e6 * cPlain.fWall / iSteps);
+      aWall.push_back(cLayer.fWall / cPlain.fWall);
+      aCpu.push_back(cLayer.fCpu / cPlain.fCpu);
+    }
+    char sWallRange[32], sCpuRange[32];
+    snprintf(sWallRange, sizeof(sWallRange), "%.3f-%.3f", quantile(aWall, 0.25), quantile(aWall, 0.75));
+    snprintf(sCpuRange, sizeof(sCpuRange), "%.3f-%.3f", quantile(aCpu, 0.25), quantile(aCpu, 0.75));
+    printf("%-20s %9.1f %9.1f %7.3f %13s %7.3f %13s %6d\n", d.sName.c_str(), median(aLayer), median(aPlain),
+           median(aWall), sWallRange, median(aCpu), sCpuRange, iSteps);
+    fflush(stdout);
+  }
+  printf(
+      "\nlayer us, plain us: wall time per step (medians of the rounds); wall, cpu: median over the rounds of\n"
+      "the ratio layer / plain of one round's two stretches, by wall time and by the thread's CPU time;\n"
+      "p25-p75: the middle half of the rounds' ratios; steps: steps per stretch.\n");
+  return 0;
+}
+
 //! The scene named sFilter if there is one (boxes/100 is not boxes/1000), else every scene whose
 //! name contains it; every scene for an empty filter.
 bool matchesFilter(const std::string& sName, const std::string& sFilter) {
@@ -275,6 +360,7 @@ int main(int argc, char** argv) {
 
   countLibraryAllocationsApart();
   int iRssSteps = 0;
+  int iPairedRounds = 0;
   std::string sRssFilter, sProfile;
   std::vector<char*> aArgs;
   for (int i = 0; i < argc; ++i) {
@@ -282,6 +368,8 @@ int main(int argc, char** argv) {
       iRssSteps = atoi(argv[i] + 12);
     else if (strncmp(argv[i], "--rss_filter=", 13) == 0)
       sRssFilter = argv[i] + 13;
+    else if (strncmp(argv[i], "--paired=", 9) == 0)
+      iPairedRounds = atoi(argv[i] + 9);
     else if (strncmp(argv[i], "--profile=", 10) == 0)
       sProfile = argv[i] + 10;
     else if (strcmp(argv[i], "--list_scenes") == 0) {
@@ -291,6 +379,7 @@ int main(int argc, char** argv) {
       aArgs.push_back(argv[i]);
   }
   if (!sProfile.empty()) return profile(sProfile);
+  if (iPairedRounds > 0) return paired(iPairedRounds, sRssFilter);
 
   int iArgs = static_cast<int>(aArgs.size());
   benchmark::Initialize(&iArgs, aArgs.data());

@@ -7,11 +7,16 @@
 #   scripts/bench.sh [--repetitions N] [--min-time SECONDS] [--filter REGEX] [--rss-steps N]
 #                    [--rss-filter NAME] [--build-dir DIR] [--verbose]
 #   scripts/bench.sh --instructions STEPS [--filter REGEX]
+#   scripts/bench.sh --paired ROUNDS [--filter NAME]
 #
 # The full Google Benchmark output goes to bench.log in the build folder (--verbose shows it).
 # --instructions counts the instructions of STEPS steps of both sides of every scene with
 # valgrind's callgrind instead (slow, but the same on a busy machine as on an idle one) and
 # prints their ratio.
+# --paired builds both sides of every scene side by side and times them in turns, ROUNDS rounds
+# of about 25 ms a side, and prints the median of the rounds' ratios by wall and by CPU time: a
+# busy machine slows both stretches of a round alike, so these ratios scatter far less than the
+# table's (about 2-5 % between the quartiles, where the table's repetitions spread 30-60 %).
 # The machine should be otherwise idle: wall times on a shared machine are only comparable as
 # ratios within one run, which is why both sides of every scene run interleaved in one process.
 set -euo pipefail
@@ -25,6 +30,7 @@ rss_steps=0
 rss_filter=""
 verbose=0
 instructions=0
+paired=0
 
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -36,7 +42,8 @@ while [ $# -gt 0 ]; do
     --build-dir) build="$2"; shift 2 ;;
     --verbose) verbose=1; shift ;;
     --instructions) instructions="$2"; shift 2 ;;
-    -h|--help) sed -n '2,17p' "$0"; exit 0 ;;
+    --paired) paired="$2"; shift 2 ;;
+    -h|--help) sed -n '2,22p' "$0"; exit 0 ;;
     *) echo "bench.sh: unknown option $1 (see --help)" >&2; exit 2 ;;
   esac
 done
@@ -65,6 +72,13 @@ if [ "$instructions" -gt 0 ]; then
     ratio="$(awk -v a="$layer" -v b="$plain" 'BEGIN { if (b > 0) printf "%.3f", a / b; else print "-" }')"
     printf '%-20s %16s %16s %7s\n' "$scene" "$layer" "$plain" "$ratio"
   done
+  exit 0
+fi
+
+if [ "$paired" -gt 0 ]; then
+  # The engine's and the scenes' own log lines are left out.
+  ./bin/physics_bench --paired="$paired" ${filter:+--rss_filter="$filter"} 2>&1 |
+    grep -vE '^(Irrlicht Engine|Linux|Loaded|Needed|motor added|CRurIvaDevice)'
   exit 0
 fi
 
