@@ -60,22 +60,22 @@ CRurIvaBody::CRurIvaBody(scene::ISceneNode* parent, scene::ISceneManager* mgr, s
     : CRurIvaDampable(parent, mgr, id, position, rotation, scale),
       m_iBodyId(0),
       m_iMass(m_pOdeDevice->massCreate()),
-      m_pWorld(static_cast<CRurIvaWorld*>(getAncestorOfType(RUR_IVA_WORLD_ID))),
-      m_pParentBody(static_cast<CRurIvaBody*>(getAncestorOfType(RUR_IVA_BODY_ID))),
       m_bEnabled(false),
-      m_bParamMaster(false),
       m_bCollision(false),
+      m_bUpdateGraphics(true),
       m_bDampingChanged(false),
       m_bFastMoving(false),
-      m_bUpdateGraphics(true),
       m_bFiniteRotationMode(false),
-      m_iGravityMode(1),
+      m_bRotationMatrix(false),
+      m_bRotationPending(false),
       m_iCollisionMaterial(0),
       m_pTouching(0),
+      m_pWorld(static_cast<CRurIvaWorld*>(getAncestorOfType(RUR_IVA_WORLD_ID))),
+      m_pParentBody(static_cast<CRurIvaBody*>(getAncestorOfType(RUR_IVA_BODY_ID))),
+      m_bParamMaster(false),
+      m_iGravityMode(1),
       m_pRay(0),
-      m_pQueue(m_pOdeManager->getQueue()),
-      m_bRotationMatrix(false),
-      m_bRotationPending(false) {
+      m_pQueue(m_pOdeManager->getQueue()) {
   m_pOdeDevice->massSetZero(m_iMass);
   if (m_pWorld) m_pWorld->addBody(this);
   if (m_pParentBody) m_pParentBody->addChildBody(this);

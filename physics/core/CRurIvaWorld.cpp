@@ -1,5 +1,6 @@
 #include "CRurIvaWorld.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "CRurIvaBody.h"
@@ -277,10 +278,38 @@ IRurIvaContactParameters* CRurIvaWorld::getContactCalculator() {
 }
 
 void CRurIvaWorld::addBody(CRurIvaBody* pBody) {
-  if (pBody) m_lBodies.push_back(pBody);
+  if (!pBody) return;
+  m_lBodies.push_back(pBody);
+  m_aBodies.push_back(pBody);
 }
 
-void CRurIvaWorld::removeBody(CRurIvaBody* pBody) { removeFirst(m_lBodies, pBody); }
+void CRurIvaWorld::removeBody(CRurIvaBody* pBody) {
+  removeFirst(m_lBodies, pBody);
+  auto it = std::find(m_aBodies.begin(), m_aBodies.end(), pBody);
+  if (it == m_aBodies.end()) return;
+  if (m_iWalks) {
+    *it = 0;
+    m_bHoles = true;
+  } else {
+    m_aBodies.erase(it);
+  }
+}
+
+template <class TVisit>
+void CRurIvaWorld::walkBodies(TVisit fVisit) {
+  ++m_iWalks;
+  // By place, not by iterator: a visit may add bodies (the vector grows) or remove them.
+  for (size_t i = 0; i < m_aBodies.size(); ++i) {
+    // The body a few places on is asked for now; the walk would otherwise wait for every
+    // body's memory in turn.
+    if (i + 4 < m_aBodies.size() && m_aBodies[i + 4]) m_aBodies[i + 4]->prefetchStepState();
+    if (CRurIvaBody* pBody = m_aBodies[i]) fVisit(pBody);
+  }
+  if (--m_iWalks == 0 && m_bHoles) {
+    m_aBodies.erase(std::remove(m_aBodies.begin(), m_aBodies.end(), nullptr), m_aBodies.end());
+    m_bHoles = false;
+  }
+}
 
 void CRurIvaWorld::addGeom(CRurIvaGeom* pGeom) {
   if (pGeom) m_lGeoms.push_back(pGeom);
@@ -301,16 +330,17 @@ void CRurIvaWorld::removeSpace(CRurIvaSpace* pSpace) {
 
 void CRurIvaWorld::resetCollisionAttributes() {
   m_aContactPoints.set_used(0);
-  for (CRurIvaBody* pBody : m_lBodies) {
+  walkBodies([](CRurIvaBody* pBody) {
     pBody->setCollision(false);
     pBody->setIsTouching(0);
     pBody->setCollisionPoint(core::vector3df(0.0f, 0.0f, 0.0f));
     pBody->setCollisionMaterial(0);
-  }
+  });
 }
 
 void CRurIvaWorld::frameUpdate(u64 iToken) {
-  for (CRurIvaBody* pBody : m_lBodies) pBody->frameUpdate(iToken);
+  // A listener of an activation event may remove nodes, this body's or others'.
+  walkBodies([iToken](CRurIvaBody* pBody) { pBody->frameUpdate(iToken); });
 }
 
 s32 CRurIvaWorld::setSurfaceXml(const wchar_t* sFileName) {

@@ -1,6 +1,8 @@
 #ifndef C_RUR_IVA_WORLD_H
 #define C_RUR_IVA_WORLD_H
 
+#include <vector>
+
 #include "CRurIvaDampable.h"
 
 namespace irr {
@@ -126,6 +128,9 @@ class CRurIvaWorld : public CRurIvaDampable {
 
  private:
   void loadParameter(io::IXMLReader* pReader);
+  //! Calls fVisit for every body, bodies added meanwhile included, removed ones left out.
+  template <class TVisit>
+  void walkBodies(TVisit fVisit);
 
   u32 m_iJointGroupId;
   u32 m_iWorldId;
@@ -134,6 +139,12 @@ class CRurIvaWorld : public CRurIvaDampable {
   CRurIvaSpace* m_pSpace;
   core::vector3df m_cGravity;
   core::list<CRurIvaBody*> m_lBodies;
+  //! The same bodies side by side, for the walks of every step (see walkBodies). A body removed
+  //! while a walk runs (a listener may remove nodes) leaves a null place, which the walks skip
+  //! and the outermost walk closes when it ends.
+  std::vector<CRurIvaBody*> m_aBodies;
+  u32 m_iWalks = 0;
+  bool m_bHoles = false;
   core::list<CRurIvaGeom*> m_lGeoms;
   core::list<CRurIvaSpace*> m_lSpaces;
   core::stringw m_sSurfaceDefinitions;

@@ -1025,6 +1025,9 @@ void CRurIvaDevice::beginMoves(bool bThreaded) {
   m_pMoved->bCollecting = true;
 }
 
+//! How many bodies ahead reportMoves asks for the memory of the reports to come.
+const u32 kMovesAhead = 4;
+
 void CRurIvaDevice::reportMoves() {
   SMovedBodies& m = *m_pMoved;
   m.bCollecting = false;
@@ -1037,6 +1040,14 @@ void CRurIvaDevice::reportMoves() {
   m.bReporting = true;
   CRurIvaEventQueue* pQueue = eventQueue();
   for (u32 i = 0; i < n; ++i) {
+    // What the report of a body a few places on will read is asked for now (see prefetchMove).
+    if (i + kMovesAhead < n) {
+      const SMovedBody& a = m.aBodies[i + kMovesAhead];
+      if (a.pNode) a.pNode->prefetchMove();
+      __builtin_prefetch(record(a.iBody));
+      __builtin_prefetch(dBodyGetPosition(a.pBody));
+      __builtin_prefetch(dBodyGetQuaternion(a.pBody));
+    }
     const SMovedBody& e = m.aBodies[i];
     // Listeners of earlier reports may have destroyed a body: only live ones are reported.
     COdeDataWrapper* r = record(e.iBody);

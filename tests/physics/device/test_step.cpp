@@ -436,3 +436,43 @@ TEST(DeviceStep, ActivationEventsFollowTheLibraryWhateverListenersDoAfterTheMove
     }
   }
 }
+
+TEST(DeviceStep, AListenerMayRemoveTheNodeOfABodyLaidToRest) {
+  // A game that clears away what has come to rest removes the node from the listener of its
+  // deactivation, while the world is still going through its bodies after the step: the other
+  // balls are still looked at and reported, and nothing reads the removed node.
+  using namespace irr::ode;
+  CDeviceScene cScene;
+  CRurIvaDevice& d = *cScene.m_pDevice;
+  floorPlane(cScene);
+  std::vector<SSphereBody> aBalls;
+  for (int i = 0; i < 3; ++i) aBalls.push_back(sphereBody(cScene, vector3df(3.0f * i, 0.45f, 0), 0.5f));
+  for (SSphereBody& b : aBalls) b.m_pBody->initPhysics();
+  cScene.steps(5);
+  for (SSphereBody& b : aBalls) {
+    d.bodySetLinearAutoDisableThreshold(b.id(), 10.0f);
+    d.bodySetAngularAutoDisableThreshold(b.id(), 10.0f);
+    d.bodySetAutoDisableSteps(b.id(), 1);
+    d.bodySetAutoDisableTime(b.id(), 0.0f);
+    d.bodySetAutoDisableFlag(b.id(), 1);
+  }
+  std::vector<CRurIvaBody*> aRemoved;
+  struct CRemover final : IRurIvaEventListener {
+    std::vector<CRurIvaBody*>* pRemoved;
+    bool handlesEvent(IRurIvaEvent* p) override { return p->getType() == eRurIvaEventActivationChanged; }
+    bool onEvent(IRurIvaEvent* p) override {
+      CRurIvaBody* pBody = static_cast<CRurIvaEventActivationChanged*>(p)->getBody();
+      if (!static_cast<CRurIvaEventActivationChanged*>(p)->isActive() && pBody) {
+        pRemoved->push_back(pBody);
+        pBody->remove();
+      }
+      return false;
+    }
+  } cRemover;
+  cRemover.pRemoved = &aRemoved;
+  CRurIvaManager::getSharedInstance()->getQueue()->addEventListener(&cRemover);
+  cScene.steps(20);
+  CRurIvaManager::getSharedInstance()->getQueue()->removeEventListener(&cRemover);
+  EXPECT_EQ(aRemoved.size(), 3u);
+  EXPECT_EQ(cScene.world()->getBodyCount(), 0u);
+}
