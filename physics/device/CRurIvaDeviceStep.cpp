@@ -988,17 +988,15 @@ void CRurIvaDevice::bodyMovedCallback(dBodyID b) {
   COdeDataWrapper* r = 0;
   u32 iHandle = 0;
   if (pDevice) {
-    // The body node knows its handle (movedRecord looks up the others).
-    iHandle = pBody ? pBody->getBodyId() : 0;
-    r = pDevice->record(iHandle);
-    if (!r || r->m_pBody != b) r = pDevice->movedRecord(b, pBody, iHandle);
     SMovedBodies* pMoved = pDevice->m_pMoved.get();
     if (pMoved && pMoved->bCollecting) {
-      // Each body moves once a step, so every report has a place of its own.
+      // Each body moves once a step, so every report has a place of its own. Only what the
+      // library's body holds is read here (its memory is at hand in the step): the node and
+      // the record are found after the step, all together (see reportMoves).
       const u32 i = pMoved->iCount.fetch_add(1, std::memory_order_relaxed);
       if (i < pMoved->aBodies.size()) {
         SMovedBody& m = pMoved->aBodies[i];
-        m.iBody = r ? iHandle : 0;
+        m.iBody = 0;
         m.pBody = b;
         m.pNode = pBody;
         dCopyVector3(m.aLinear, dBodyGetLinearVel(b));
@@ -1007,6 +1005,10 @@ void CRurIvaDevice::bodyMovedCallback(dBodyID b) {
       }
       if (pMoved->bThreaded) return;  // cannot happen: there is a place for every body
     }
+    // The body node knows its handle (movedRecord looks up the others).
+    iHandle = pBody ? pBody->getBodyId() : 0;
+    r = pDevice->record(iHandle);
+    if (!r || r->m_pBody != b) r = pDevice->movedRecord(b, pBody, iHandle);
     // Every moved body is checked for a lost position here, so no step needs to look at all.
     pDevice->stopIfBlown(r, iHandle);
     pDevice->updateParking(r, iHandle);
@@ -1032,6 +1034,20 @@ void CRurIvaDevice::reportMoves() {
   SMovedBodies& m = *m_pMoved;
   m.bCollecting = false;
   const u32 n = std::min<u32>(m.iCount.load(std::memory_order_relaxed), static_cast<u32>(m.aBodies.size()));
+  // Every move's handle, before any listener runs (one may destroy bodies and nodes). The nodes
+  // and records of the moves a few places on are asked for ahead: found one by one inside the
+  // library's step, each waited for its own cache misses.
+  for (u32 i = 0; i < n; ++i) {
+    if (i + 2 * kMovesAhead < n && m.aBodies[i + 2 * kMovesAhead].pNode)
+      m.aBodies[i + 2 * kMovesAhead].pNode->prefetchStepState();
+    if (i + kMovesAhead < n && m.aBodies[i + kMovesAhead].pNode)
+      __builtin_prefetch(record(m.aBodies[i + kMovesAhead].pNode->getBodyId()));
+    SMovedBody& e = m.aBodies[i];
+    u32 iHandle = e.pNode ? e.pNode->getBodyId() : 0;
+    COdeDataWrapper* r = record(iHandle);
+    if (!r || r->m_pBody != e.pBody) r = movedRecord(e.pBody, e.pNode, iHandle);
+    e.iBody = r ? iHandle : 0;
+  }
   // One thread reports in the library's own order; threads in any order, which is made the
   // handles' order, the same in every run.
   if (m.bThreaded)

@@ -201,6 +201,8 @@ class CRurIvaGeom : public CRurIvaSceneNode {
   u8 m_iPairChecks;
   bool m_bLibraryBodyKnown;
   void* m_pLibraryBody;
+  //! Beside the pair checks and the body: the collision of every touching pair reads all three.
+  core::array<CRurIvaSurfaceParameters*> m_aParams;
   //! Brings m_iPairChecks up to collide flag, group, ray flag, lever check, thinness and whether
   //! the body is known.
   void updatePairChecks() {
@@ -218,7 +220,6 @@ class CRurIvaGeom : public CRurIvaSceneNode {
   core::vector3df m_cInertia2;
   core::vector3df m_cOffsetPos;
   core::vector3df m_cOffsetRot;
-  core::array<CRurIvaSurfaceParameters*> m_aParams;
 
  private:
   //! The shape's lines of the frame being drawn (empty while the debug view is off) and the
