@@ -314,7 +314,8 @@ int paired(int iRounds, const std::string& sFilter) {
     fflush(stdout);
   }
   printf(
-      "\nlayer us, plain us: wall time per step (medians of the rounds); wall, cpu: median over the rounds of\n"
+      "\nlayer us, plain us: wall time per step (medians of the rounds); wall, cpu: median over the rounds "
+      "of\n"
       "the ratio layer / plain of one round's two stretches, by wall time and by the thread's CPU time;\n"
       "p25-p75: the middle half of the rounds' ratios; steps: steps per stretch.\n");
   return 0;

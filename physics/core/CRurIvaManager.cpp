@@ -200,14 +200,25 @@ void CRurIvaManager::advance(const c8* sCaller, bool bQuick) {
   // The manager's limit holds for whatever device it has now.
   m_pDevice->setMaxSteps(m_iMaxSteps);
   if (m_bInterpolation) beginInterpolatedFrame();
-  for (CRurIvaWorld* pWorld : m_lWorlds) {
+  // By place, not by iterator: a listener may add or remove worlds while one steps, and a world
+  // whose node was removed goes with the end of its step (the device holds it until then). The
+  // walk goes on after the world just stepped, wherever it is now.
+  for (u32 i = 0; i < m_lWorlds.size();) {
+    auto it = m_lWorlds.begin();
+    for (u32 k = 0; k < i; ++k) ++it;
+    CRurIvaWorld* pWorld = *it;
     m_pSteppingWorld = pWorld;
     if (bQuick)
       pWorld->quickStep(fElapsed);
     else
       pWorld->step(fElapsed);
+    m_pSteppingWorld = 0;
+    u32 iNow = 0;
+    for (it = m_lWorlds.begin(); it != m_lWorlds.end() && *it != pWorld; ++it) ++iNow;
+    // Gone from the list (and maybe destroyed: pWorld is only compared): the next world has
+    // taken its place.
+    if (it != m_lWorlds.end()) i = iNow + 1;
   }
-  m_pSteppingWorld = 0;
   if (m_bInterpolation) showInterpolatedFrame();
 }
 

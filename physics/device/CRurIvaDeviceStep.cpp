@@ -358,9 +358,13 @@ void CRurIvaDevice::stepWorld(f32 fTime, CRurIvaWorld* pWorld, bool bQuick) {
   g_pSteppingDevice = this;
   CRurIvaManager* pManager = CRurIvaManager::getSharedInstance();
   CRurIvaEventQueue* pQueue = pManager->getQueue();
+  // A listener may remove the world's node (a game changing its level from a step event): the
+  // node lives on until this step is over, and the step ends once no one else holds it.
+  pWorld->grab();
 
   u32 iSteps = 0;
   while (m_fTimeAccumulator > 0.0f) {
+    if (pWorld->getReferenceCount() == 1) break;
     if (m_iMaxSteps != 0 && iSteps == m_iMaxSteps) {
       // A long stall (a dragged window, a debugger) does not turn into seconds of catching up.
       m_fDroppedTime += m_fTimeAccumulator;
@@ -388,7 +392,7 @@ void CRurIvaDevice::stepWorld(f32 fTime, CRurIvaWorld* pWorld, bool bQuick) {
     }
     // A listener (of the before-step event, of a ray hit) may have removed the world.
     w = getWorldId(pWorld->getWorldId());
-    if (!w) break;
+    if (!w || pWorld->getReferenceCount() == 1) break;
 
     // The library reports every body it moves from inside its step; the reports are collected
     // and handed to the scene right after it (see bodyMovedCallback).
@@ -424,9 +428,11 @@ void CRurIvaDevice::stepWorld(f32 fTime, CRurIvaWorld* pWorld, bool bQuick) {
     pStep->setFrameNo(pManager->getFrameNo());
     pQueue->postEvent(pStep, true);
 
+    if (pWorld->getReferenceCount() == 1) break;
     pWorld->frameUpdate(m_iActivationToken);
   }
   g_pSteppingDevice = pOuter;
+  pWorld->drop();
 }
 
 void CRurIvaDevice::collideNestedSpaces(CRurIvaWorld* pWorld, dSpaceID pTop) {

@@ -476,3 +476,28 @@ TEST(DeviceStep, AListenerMayRemoveTheNodeOfABodyLaidToRest) {
   EXPECT_EQ(aRemoved.size(), 3u);
   EXPECT_EQ(cScene.world()->getBodyCount(), 0u);
 }
+
+TEST(DeviceStep, AListenerMayRemoveAWorldNodeDuringTheFrame) {
+  // A game changing its level removes the old world from a listener of the step event, while
+  // the manager is stepping its worlds: the removed world stops stepping and goes, the other one
+  // steps on in the same frame, and nothing reads the removed node.
+  using namespace irr::ode;
+  CDeviceScene cScene;
+  CRurIvaWorld* pOld = cScene.world();
+  SSphereBody cOldBall = sphereBody(cScene, vector3df(0, 2, 0), 0.5f);
+  cOldBall.m_pBody->initPhysics();
+  CRurIvaWorld* pNew = cScene.addWorld();
+  pNew->initPhysics();
+  CRurIvaBody* pNewBall = cScene.add<CRurIvaBody>(pNew, vector3df(0, 2, 0));
+  pNewBall->initPhysics();
+  CActingListener cOnStep(eRurIvaEventStep, [&] { pOld->remove(); });
+  cOnStep.m_bOn = true;
+  f32 fLast = pNewBall->getPosition().Y;
+  for (u32 t = 16; t < 200; t += 16) {
+    cScene.frameAt(t);
+    EXPECT_LT(pNewBall->getPosition().Y, fLast) << "frame at " << t << " ms";
+    fLast = pNewBall->getPosition().Y;
+  }
+  ASSERT_EQ(cScene.m_pManager->getWorlds().getSize(), 1u);
+  EXPECT_EQ(*cScene.m_pManager->getWorlds().begin(), pNew);
+}
