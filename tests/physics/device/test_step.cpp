@@ -374,6 +374,16 @@ class CActingListener final : public irr::ode::IRurIvaEventListener {
   std::function<void()> m_fAct;
 };
 
+//! Thresholds no resting body stays above, counted from one idle step: the library lays the body
+//! to rest within some steps (it must lie on something: never in mid-air).
+void layToRestAtOnce(CRurIvaDevice& d, const SSphereBody& b) {
+  d.bodySetLinearAutoDisableThreshold(b.id(), 10.0f);
+  d.bodySetAngularAutoDisableThreshold(b.id(), 10.0f);
+  d.bodySetAutoDisableSteps(b.id(), 1);
+  d.bodySetAutoDisableTime(b.id(), 0.0f);
+  d.bodySetAutoDisableFlag(b.id(), 1);
+}
+
 }  // namespace
 
 TEST(DeviceStep, ActivationEventsFollowTheLibraryWhateverListenersDoAfterTheMoves) {
@@ -416,13 +426,7 @@ TEST(DeviceStep, ActivationEventsFollowTheLibraryWhateverListenersDoAfterTheMove
     if (c.iAct == eRest) {
       // Resting on the ground (the library never lays a body to rest in mid-air), below the
       // thresholds at once.
-      for (SSphereBody& b : aBalls) {
-        d.bodySetLinearAutoDisableThreshold(b.id(), 10.0f);
-        d.bodySetAngularAutoDisableThreshold(b.id(), 10.0f);
-        d.bodySetAutoDisableSteps(b.id(), 1);
-        d.bodySetAutoDisableTime(b.id(), 0.0f);
-        d.bodySetAutoDisableFlag(b.id(), 1);
-      }
+      for (SSphereBody& b : aBalls) layToRestAtOnce(d, b);
     }
     cOnMove.m_bOn = c.iAct == eDisableOnFirstMove;
     cOnStep.m_bOn = c.iAct == eDisableOnStep || c.iAct == eDestroyOnStep;
@@ -449,13 +453,7 @@ TEST(DeviceStep, AListenerMayRemoveTheNodeOfABodyLaidToRest) {
   for (int i = 0; i < 3; ++i) aBalls.push_back(sphereBody(cScene, vector3df(3.0f * i, 0.45f, 0), 0.5f));
   for (SSphereBody& b : aBalls) b.m_pBody->initPhysics();
   cScene.steps(5);
-  for (SSphereBody& b : aBalls) {
-    d.bodySetLinearAutoDisableThreshold(b.id(), 10.0f);
-    d.bodySetAngularAutoDisableThreshold(b.id(), 10.0f);
-    d.bodySetAutoDisableSteps(b.id(), 1);
-    d.bodySetAutoDisableTime(b.id(), 0.0f);
-    d.bodySetAutoDisableFlag(b.id(), 1);
-  }
+  for (SSphereBody& b : aBalls) layToRestAtOnce(d, b);
   std::vector<CRurIvaBody*> aRemoved;
   struct CRemover final : IRurIvaEventListener {
     std::vector<CRurIvaBody*>* pRemoved;
