@@ -29,14 +29,26 @@ CRurIvaWorld::CRurIvaWorld(scene::ISceneNode* parent, scene::ISceneManager* mgr,
   m_pOdeManager->addWorld(this);
 }
 
+void CRurIvaWorld::forgetBodiesBelow(scene::ISceneNode* pNode) {
+  for (scene::ISceneNode* pChild : pNode->getChildren()) {
+    if (pChild->getType() == RUR_IVA_BODY_ID && static_cast<CRurIvaBody*>(pChild)->getWorld() == this)
+      static_cast<CRurIvaBody*>(pChild)->forgetWorld();
+    forgetBodiesBelow(pChild);
+  }
+}
+
 CRurIvaWorld::~CRurIvaWorld() {
   if (m_iJointGroupId) m_pOdeDevice->jointGroupDestroy(m_iJointGroupId);
   if (m_iWorldId) m_pOdeDevice->worldDestroy(m_iWorldId);
   m_iJointGroupId = 0;
   m_iWorldId = 0;
 
-  // Members of the set-up that outlive the world (held by someone else) must not reach it.
+  // Members of the set-up that outlive the world (held by someone else) must not reach it, nor
+  // must the bodies below it that have left the simulation (they are no longer listed, and are
+  // destroyed with this node's children, after its own members).
   for (CRurIvaBody* pBody : m_lBodies) pBody->forgetWorld();
+  forgetBodiesBelow(this);
+  std::vector<CRurIvaBody*>().swap(m_aBodies);
   for (CRurIvaGeom* pGeom : m_lGeoms) pGeom->forgetWorld();
   for (CRurIvaSpace* pSpace : m_lSpaces) pSpace->forgetWorld();
   m_pOdeManager->removeWorld(this);
