@@ -15,8 +15,8 @@
 # prints their ratio.
 # --paired builds both sides of every scene side by side and times them in turns, ROUNDS rounds
 # of about 25 ms a side, and prints the median of the rounds' ratios by wall and by CPU time: a
-# busy machine slows both stretches of a round alike, so these ratios scatter far less than the
-# table's (about 2-5 % between the quartiles, where the table's repetitions spread 30-60 %).
+# busy machine slows both stretches of a round alike, so whole runs agree to a few hundredths for
+# most scenes, where the table's repetitions spread 30-60 %.
 # The machine should be otherwise idle: wall times on a shared machine are only comparable as
 # ratios within one run, which is why both sides of every scene run interleaved in one process.
 set -euo pipefail
@@ -76,9 +76,9 @@ if [ "$instructions" -gt 0 ]; then
 fi
 
 if [ "$paired" -gt 0 ]; then
-  # The engine's and the scenes' own log lines are left out.
+  # The engine's log lines of loading the scenes are left out.
   ./bin/physics_bench --paired="$paired" ${filter:+--rss_filter="$filter"} 2>&1 |
-    grep -vE '^(Irrlicht Engine|Linux|Loaded|Needed|motor added|CRurIvaDevice)'
+    grep -vE '^(Irrlicht Engine|Linux|Loaded|Needed|motor added)'
   exit 0
 fi
 

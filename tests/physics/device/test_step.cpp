@@ -476,26 +476,43 @@ TEST(DeviceStep, AListenerMayRemoveTheNodeOfABodyLaidToRest) {
 }
 
 TEST(DeviceStep, AListenerMayRemoveAWorldNodeDuringTheFrame) {
-  // A game changing its level removes the old world from a listener of the step event, while
-  // the manager is stepping its worlds: the removed world stops stepping and goes, the other one
-  // steps on in the same frame, and nothing reads the removed node.
+  // A game changing its level removes a world from a listener while the manager is stepping its
+  // worlds: the removed world stops stepping and goes, the other one steps on in every frame (the
+  // first frame included), and nothing reads the removed node.
   using namespace irr::ode;
-  CDeviceScene cScene;
-  CRurIvaWorld* pOld = cScene.world();
-  SSphereBody cOldBall = sphereBody(cScene, vector3df(0, 2, 0), 0.5f);
-  cOldBall.m_pBody->initPhysics();
-  CRurIvaWorld* pNew = cScene.addWorld();
-  pNew->initPhysics();
-  CRurIvaBody* pNewBall = cScene.add<CRurIvaBody>(pNew, vector3df(0, 2, 0));
-  pNewBall->initPhysics();
-  CActingListener cOnStep(eRurIvaEventStep, [&] { pOld->remove(); });
-  cOnStep.m_bOn = true;
-  f32 fLast = pNewBall->getPosition().Y;
-  for (u32 t = 16; t < 200; t += 16) {
-    cScene.frameAt(t);
-    EXPECT_LT(pNewBall->getPosition().Y, fLast) << "frame at " << t << " ms";
-    fLast = pNewBall->getPosition().Y;
+  const struct {
+    const char* sWhat;
+    u16 iEvent;
+    bool bQuick;
+    bool bRemoveStepping;  // the world being stepped, else the one that steps after it
+  } kCases[] = {
+      {"the stepping world, from its step event", eRurIvaEventStep, false, true},
+      {"the stepping world, from its step event, iterative solver", eRurIvaEventStep, true, true},
+      {"the stepping world, from its before-step event", eRurIvaEventBeforeStep, false, true},
+      {"the stepping world, from a body-moved event", eRurIvaEventBodyMoved, false, true},
+      {"the next world, from the stepping world's body-moved event", eRurIvaEventBodyMoved, false, false},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.sWhat);
+    CDeviceScene cScene;
+    CRurIvaWorld* aWorlds[2] = {cScene.world(), cScene.addWorld()};
+    CRurIvaBody* aBalls[2];
+    for (int i = 0; i < 2; ++i) {
+      aWorlds[i]->initPhysics();
+      aBalls[i] = cScene.add<CRurIvaBody>(aWorlds[i], vector3df(0, 2, 0));
+      aBalls[i]->initPhysics();
+    }
+    const int iGone = c.bRemoveStepping ? 0 : 1;
+    CActingListener cRemover(c.iEvent, [&] { aWorlds[iGone]->remove(); });
+    cRemover.m_bOn = true;
+    CRurIvaBody* pKept = aBalls[1 - iGone];
+    f32 fLast = pKept->getPosition().Y;
+    for (u32 t = 16; t < 200; t += 16) {
+      cScene.frameAt(t, c.bQuick);
+      EXPECT_LT(pKept->getPosition().Y, fLast) << "frame at " << t << " ms";
+      fLast = pKept->getPosition().Y;
+    }
+    ASSERT_EQ(cScene.m_pManager->getWorlds().getSize(), 1u);
+    EXPECT_EQ(*cScene.m_pManager->getWorlds().begin(), aWorlds[1 - iGone]);
   }
-  ASSERT_EQ(cScene.m_pManager->getWorlds().getSize(), 1u);
-  EXPECT_EQ(*cScene.m_pManager->getWorlds().begin(), pNew);
 }
