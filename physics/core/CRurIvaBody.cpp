@@ -71,6 +71,7 @@ CRurIvaBody::CRurIvaBody(scene::ISceneNode* parent, scene::ISceneManager* mgr, s
       m_iCollisionMaterial(0),
       m_pTouching(0),
       m_pWorld(static_cast<CRurIvaWorld*>(getAncestorOfType(RUR_IVA_WORLD_ID))),
+      m_bInWorldList(m_pWorld != 0),
       m_pParentBody(static_cast<CRurIvaBody*>(getAncestorOfType(RUR_IVA_BODY_ID))),
       m_bParamMaster(false),
       m_iGravityMode(1),
@@ -84,7 +85,7 @@ CRurIvaBody::CRurIvaBody(scene::ISceneNode* parent, scene::ISceneManager* mgr, s
 
 CRurIvaBody::~CRurIvaBody() {
   // Everything that points at this body through a plain pointer lets go of it first.
-  for (CRurIvaGeom* pGeom : snapshot(m_lGeoms)) pGeom->setBody(0);
+  for (CRurIvaGeom* pGeom : snapshot(m_lGeoms)) pGeom->forgetBody();
   for (CRurIvaJoint* pJoint : m_lJoints) pJoint->forgetBody(this);
   for (IRurIvaStepMotor* pMotor : m_lStepMotors) pMotor->detachBody(this);
   for (IRurIvaMotor* pMotor : m_lMotors) pMotor->detachBody(this);
@@ -93,7 +94,7 @@ CRurIvaBody::~CRurIvaBody() {
   releaseFastMovingRay();
 
   if (m_iBodyId) m_pOdeDevice->bodyDestroy(m_iBodyId);
-  if (m_pWorld) m_pWorld->removeBody(this);
+  if (m_pWorld && m_bInWorldList) m_pWorld->removeBody(this);
 }
 
 void CRurIvaBody::OnRegisterSceneNode() {
@@ -313,14 +314,19 @@ void CRurIvaBody::removeFromPhysics() {
 void CRurIvaBody::doRemoveFromPhysics() {
   CRurIvaSceneNode::removeFromPhysics();
   if (m_iBodyId) {
-    if (m_pWorld) m_pWorld->removeBody(this);
+    leaveWorldList();
     m_pOdeManager->removeTreeFromPhysics(this);
     m_pOdeManager->removeOdeSceneNode(this);
     m_pOdeDevice->bodyDestroy(m_iBodyId);
     m_iBodyId = 0;
   } else if (!m_bPhysicsInitialized) {
-    if (m_pWorld) m_pWorld->removeBody(this);
+    leaveWorldList();
   }
+}
+
+void CRurIvaBody::leaveWorldList() {
+  if (m_pWorld && m_bInWorldList) m_pWorld->removeBody(this);
+  m_bInWorldList = false;
 }
 
 void CRurIvaBody::forgetPhysics() {

@@ -238,6 +238,8 @@ class CRurIvaBody : public CRurIvaDampable {
   void endInterpolation();
 
  private:
+  //! Leaves the world's body list, once.
+  void leaveWorldList();
   //! Asks the device whether the body is enabled and posts a change (frameUpdate).
   void lookAtActivation();
   //! The body was enabled or disabled since the last look: flips the flag and posts the event.
@@ -297,6 +299,10 @@ class CRurIvaBody : public CRurIvaDampable {
   core::vector3df m_cMatrixRotation;
   core::matrix4 m_cRotationMatrix;
   CRurIvaWorld* m_pWorld;
+  //! Whether the world's body list holds this body. A body that has left the simulation is no
+  //! longer listed, and its world tells only listed bodies that it goes: such a body may
+  //! outlive its world (held by a game) and must not reach it then.
+  bool m_bInWorldList;
   CRurIvaBody* m_pParentBody;
   core::list<CRurIvaGeom*> m_lGeoms;
   core::list<CRurIvaJoint*> m_lJoints;

@@ -44,6 +44,7 @@ CRurIvaGeom::CRurIvaGeom(scene::ISceneNode* parent, scene::ISceneManager* mgr, s
       m_pLibraryBody(0),
       m_pBody(static_cast<CRurIvaBody*>(getAncestorOfType(RUR_IVA_BODY_ID))),
       m_pWorld(0),
+      m_bInOwnerList(false),
       m_pSpace(0) {
   m_pOdeDevice->massSetZero(m_iMass);
   m_aParams.push_back(createSurfaceParameters(m_pBody == 0));
@@ -51,20 +52,18 @@ CRurIvaGeom::CRurIvaGeom(scene::ISceneNode* parent, scene::ISceneManager* mgr, s
   if (m_pBody) {
     m_pBody->addGeom(this);
     m_pWorld = m_pBody->getWorld();
+    m_bInOwnerList = true;
   } else {
     m_pWorld = static_cast<CRurIvaWorld*>(getAncestorOfType(RUR_IVA_WORLD_ID));
     if (m_pWorld) m_pWorld->addGeom(this);
+    m_bInOwnerList = m_pWorld != 0;
   }
 }
 
 CRurIvaGeom::~CRurIvaGeom() {
   m_pOdeDevice->geomNodeGone(this);
-  if (m_pBody) {
-    m_pBody->removeGeom(this);
-    m_pOdeDevice->geomSetBody(m_iGeomId, 0);
-  } else if (m_pWorld) {
-    m_pWorld->removeGeom(this);
-  }
+  if (m_pBody) m_pOdeDevice->geomSetBody(m_iGeomId, 0);
+  detachFromOwner();
   for (u32 i = 0; i < m_aParams.size(); ++i) destroySurfaceParameters(m_aParams[i]);
   m_aParams.clear();
   if (m_iGeomId) m_pOdeDevice->geomDestroy(m_iGeomId);
@@ -161,6 +160,12 @@ void CRurIvaGeom::setBody(CRurIvaBody* pBody) {
   if (m_iGeomId) m_pOdeDevice->geomSetBody(m_iGeomId, pBody);
 }
 
+void CRurIvaGeom::forgetBody() {
+  setBody(0);
+  // Its body's list went with the body; the world never listed it.
+  m_bInOwnerList = false;
+}
+
 void CRurIvaGeom::setMassParameters(f32 fMass, core::vector3df cCenter, core::vector3df cInertia1,
                                     core::vector3df cInertia2) {
   m_fMass = fMass;
@@ -253,6 +258,8 @@ void CRurIvaGeom::initPhysics() {
 }
 
 void CRurIvaGeom::detachFromOwner() {
+  if (!m_bInOwnerList) return;
+  m_bInOwnerList = false;
   if (m_pBody)
     m_pBody->removeGeom(this);
   else if (m_pWorld)

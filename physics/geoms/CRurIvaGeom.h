@@ -56,6 +56,8 @@ class CRurIvaGeom : public CRurIvaSceneNode {
 
   CRurIvaBody* getBody() const { return m_pBody; }
   void setBody(CRurIvaBody* pBody);
+  //! Called by a body that is being destroyed while this geometry lives on.
+  void forgetBody();
   CRurIvaWorld* getWorld() const { return m_pWorld; }
   //! Called by a world that is being destroyed while this geometry lives on.
   void forgetWorld() { m_pWorld = 0; }
@@ -213,6 +215,10 @@ class CRurIvaGeom : public CRurIvaSceneNode {
   }
   CRurIvaBody* m_pBody;
   CRurIvaWorld* m_pWorld;
+  //! Whether the owner's list (the body's, or the world's for a static geometry) holds this
+  //! geometry. Owners tell only listed geometries that they go: a geometry taken out of the
+  //! simulation and held by a game may outlive its owner and must not reach it then.
+  bool m_bInOwnerList;
   CRurIvaSpace* m_pSpace;
   core::vector3df m_cMassTranslate;
   core::vector3df m_cCenterOfGravity;

@@ -12,6 +12,8 @@
 #include "CRurIvaBody.h"
 #include "CRurIvaGeomBox.h"
 #include "CRurIvaGeomPlane.h"
+#include "CRurIvaGeomSphere.h"
+#include "CRurIvaJointHinge.h"
 #include "CRurIvaManager.h"
 #include "CRurIvaSpace.h"
 #include "CRurIvaSurfaceParameters.h"
@@ -201,6 +203,53 @@ TEST(CoreWorld, ACloneOfAnInitialisedWorldStepsInASpaceOfItsOwn) {
   cScene.simulate(pClone, 2.0f);
   ASSERT_EQ(pClone->getBodyCount(), 1u);
   EXPECT_NEAR((*pClone->getBodyList().begin())->getPosition().Y, 1.0f, 0.02f);
+}
+
+// A game that pools its nodes holds one, takes it out of the scene (which takes it out of the
+// simulation), and then clears the level or removes the node's body: the node outlives what owned
+// it and must not reach it when it finally goes (the sanitizer build reports any read of freed
+// memory).
+TEST(CoreWorld, NodesTakenOutAndHeldOutliveTheWorldAndBodyThatOwnedThem) {
+  enum EHeld { eBody, eGround, eBodysGeometry, eJoint };
+  enum EGone { eWorld, eBodyAlone };
+  const struct {
+    const char* sName;
+    EHeld iHeld;
+    EGone iGone;
+  } aCases[] = {
+      {"a body, its world cleared", eBody, eWorld},
+      {"a static geometry, its world cleared", eGround, eWorld},
+      {"a body's geometry, the world cleared", eBodysGeometry, eWorld},
+      {"a body's geometry, the body removed", eBodysGeometry, eBodyAlone},
+      {"a joint, its world cleared", eJoint, eWorld},
+      {"a joint, its body removed", eJoint, eBodyAlone},
+  };
+  for (const auto& c : aCases) {
+    SCOPED_TRACE(c.sName);
+    CTestScene cScene;
+    CRurIvaWorld* pWorld = cScene.addWorld();
+    CRurIvaGeomPlane* pGround = cScene.addGround(pWorld);
+    CRurIvaGeomSphere* pSphere = nullptr;
+    // A wheel on an axle fixed in the world (the axle hangs below the wheel, its first body).
+    CRurIvaBody* pBody = cScene.addSphereBody(pWorld, vector3df(0, 2, 0), 0.5f, 1.0f, &pSphere);
+    auto* pAxle = cScene.add<irr::ode::CRurIvaJointHinge>(pBody);
+    pWorld->initPhysics();
+    ASSERT_EQ(pAxle->getBody1(), pBody);
+    cScene.steps(pWorld, 3);
+
+    ISceneNode* const aHeld[] = {pBody, pGround, pSphere, pAxle};
+    ISceneNode* pHeld = aHeld[c.iHeld];
+    pHeld->grab();
+    pHeld->remove();
+    EXPECT_EQ(pHeld->getParent(), nullptr);
+    if (c.iGone == eBodyAlone) {
+      pBody->remove();
+      cScene.steps(pWorld, 3);
+      EXPECT_EQ(pWorld->getBodyCount(), 0u);
+    }
+    pWorld->remove();
+    pHeld->drop();
+  }
 }
 
 // ---------------------------------------------------------------------------------------------
