@@ -275,6 +275,13 @@ void CRurIvaManager::updateNodeIdCounter(s32 iId) {
 scene::ISceneNode* CRurIvaManager::cloneOdeNode(scene::ISceneNode* pSource, scene::ISceneNode* pNewParent,
                                                 scene::ISceneManager* pNewManager, s32 iNewId) {
   if (!pSource) return 0;
+  // A copy placed inside what it copies would be copied again while it is made, without end.
+  for (scene::ISceneNode* p = pNewParent; p; p = p->getParent()) {
+    if (p == pSource) {
+      printf("CRurIvaManager::cloneTree: a node cannot be cloned into its own subtree, nothing cloned\n");
+      return 0;
+    }
+  }
   scene::ISceneNode* pClone = pSource->clone(pNewParent, pNewManager);
   if (!pClone) return 0;
   if (iNewId == -1) iNewId = ++m_iNodeId;

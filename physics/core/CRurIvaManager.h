@@ -100,6 +100,9 @@ class CRurIvaManager : public IRurIvaEventListener {
   void setDebugView(scene::ISceneNode* pNode, bool bOn);
 
   // Scene operations
+  //! A copy of pSource and its subtree below pNewParent (beside pSource without one), holding its
+  //! creation reference; none (after one line on standard output) when pNewParent lies in
+  //! pSource's subtree.
   scene::ISceneNode* cloneOdeNode(scene::ISceneNode* pSource, scene::ISceneNode* pNewParent,
                                   scene::ISceneManager* pNewManager, s32 iNewId = -1);
   scene::ISceneNode* cloneTree(scene::ISceneNode* pSource, scene::ISceneNode* pNewParent,

@@ -228,6 +228,16 @@ TEST(CoreRegistration, RegisteringRaisesTheIdCounterAndCloneTreeGivesTheNextId) 
   EXPECT_EQ(pSecond->getID(), 25002);
   pSecond->drop();
   EXPECT_EQ(pWorld->getBodyCount(), 4u);
+
+  // Nothing is cloned into its own subtree (below itself, its visual child or its geometry): the
+  // copy would be copied again while it is made, without end.
+  for (ISceneNode* pInside : {static_cast<ISceneNode*>(pBody), pChildGeom->getParent(),
+                              static_cast<ISceneNode*>(pChildGeom)}) {
+    const std::string sOut = captured([&] { EXPECT_EQ(m->cloneTree(pBody, pInside, nullptr), nullptr); });
+    EXPECT_NE(sOut.find("cannot be cloned into its own subtree, nothing cloned"), std::string::npos) << sOut;
+  }
+  EXPECT_EQ(pWorld->getBodyCount(), 4u);
+  EXPECT_EQ(m->getNodeIdCounter(), 25002);
 }
 
 TEST(CoreRegistration, ReadingANodeWithAHigherIdRaisesTheCounter) {

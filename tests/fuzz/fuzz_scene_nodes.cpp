@@ -1,0 +1,240 @@
+// The bytes as a sequence of what a game does to the physics nodes of its scene graph: building
+// worlds, spaces, bodies, geometries and joints below one another, starting their physics,
+// stepping, moving nodes to other parents, cloning them, taking them out of the scene (or out of
+// the simulation only), holding nodes it has taken out and letting go of them later, in any order
+// and after their worlds, bodies or parents have gone.
+//
+// Each operation takes one byte to choose it and then the bytes of its arguments; an input that
+// ends early ends the sequence. A byte picks one of the nodes the harness can still reach (below
+// the scene's root or below a node it holds).
+//
+// What is promised: no crash, no abort, no read of freed memory, no hang; a body never holds a
+// value that is not a number; when everything is let go and the scene cleared, nothing is left
+// registered with the manager.
+#include <irrlicht.h>
+
+#include <cstdint>
+#include <unordered_set>
+#include <vector>
+
+#include "CRurIvaBody.h"
+#include "CRurIvaGeomBox.h"
+#include "CRurIvaGeomCapsule.h"
+#include "CRurIvaGeomPlane.h"
+#include "CRurIvaGeomSphere.h"
+#include "CRurIvaJointBallSocket.h"
+#include "CRurIvaJointHinge.h"
+#include "CRurIvaManager.h"
+#include "CRurIvaSpace.h"
+#include "CRurIvaWorld.h"
+#include "FuzzPhysics.h"
+
+using namespace irr;
+using namespace irr::ode;
+using core::vector3df;
+
+namespace {
+
+//! Values a game may well give: ordinary ones, and a few awkward ones.
+const f32 kValues[] = {0.0f, 1.0f, 0.5f, 2.0f, -1.0f, 10.0f, 0.1f, 3.0f, -3.0f, 1e-4f, 1e4f, 100.0f};
+
+class CSceneOps {
+ public:
+  CSceneOps(const std::uint8_t* pData, size_t iSize) : m_pData(pData), m_iSize(iSize), m_iPos(0) {
+    m_pSmgr = varrik::fuzz::physicsScene();
+    m_pRoot = m_pSmgr->getRootSceneNode();
+  }
+
+  bool more() const { return m_iPos < m_iSize; }
+  u8 byte() { return m_iPos < m_iSize ? m_pData[m_iPos++] : 0; }
+  f32 value() { return kValues[byte() % (sizeof(kValues) / sizeof(kValues[0]))]; }
+  vector3df vec() {
+    const f32 x = value(), y = value(), z = value();
+    return vector3df(x, y, z);
+  }
+
+  //! Every node the harness can reach: the scene below the root, and what it holds.
+  std::vector<scene::ISceneNode*> reachable() const {
+    std::vector<scene::ISceneNode*> aNodes;
+    std::unordered_set<scene::ISceneNode*> cSeen;
+    std::vector<scene::ISceneNode*> aOpen(m_aHeld.begin(), m_aHeld.end());
+    aOpen.push_back(m_pRoot);
+    while (!aOpen.empty()) {
+      scene::ISceneNode* p = aOpen.back();
+      aOpen.pop_back();
+      if (!cSeen.insert(p).second) continue;
+      if (p != m_pRoot) aNodes.push_back(p);
+      for (scene::ISceneNode* pChild : p->getChildren()) aOpen.push_back(pChild);
+    }
+    return aNodes;
+  }
+
+  //! A reachable node, or the root when the byte says so or there is none.
+  scene::ISceneNode* node() {
+    const std::vector<scene::ISceneNode*> aNodes = reachable();
+    const u8 b = byte();
+    return b == 0 || aNodes.empty() ? m_pRoot : aNodes[b % aNodes.size()];
+  }
+  //! A reachable node of the given type, or none.
+  scene::ISceneNode* nodeOfType(scene::ESCENE_NODE_TYPE iType) {
+    std::vector<scene::ISceneNode*> aNodes;
+    for (scene::ISceneNode* p : reachable())
+      if (p->getType() == iType) aNodes.push_back(p);
+    const u8 b = byte();
+    return aNodes.empty() ? nullptr : aNodes[b % aNodes.size()];
+  }
+  static CRurIvaSceneNode* physicsNode(scene::ISceneNode* p) { return dynamic_cast<CRurIvaSceneNode*>(p); }
+
+  template <class T>
+  T* add(scene::ISceneNode* pParent) {
+    T* p = new T(pParent, m_pSmgr, -1, vec());
+    p->drop();
+    return p;
+  }
+
+  //! Keeps a reference to p (once), as a game that pools its nodes does.
+  void hold(scene::ISceneNode* p) {
+    for (scene::ISceneNode* q : m_aHeld)
+      if (q == p) return;
+    p->grab();
+    m_aHeld.push_back(p);
+  }
+
+  void next() {
+    switch (byte() % 16) {
+      case 0:
+        add<CRurIvaWorld>(byte() & 1 ? node() : m_pRoot);
+        break;
+      case 1:
+        add<CRurIvaBody>(node());
+        break;
+      case 2: {
+        // A geometry below an empty visible node, as the demo builds them, or directly below.
+        scene::ISceneNode* pParent = node();
+        if (byte() & 1) pParent = m_pSmgr->addEmptySceneNode(pParent);
+        switch (byte() % 4) {
+          case 0: {
+            CRurIvaGeomBox* p = add<CRurIvaGeomBox>(pParent);
+            p->setWidth(value());
+            p->setHeight(value());
+            p->setDepht(value());
+            p->setMassTotal(value());
+            break;
+          }
+          case 1: {
+            CRurIvaGeomSphere* p = add<CRurIvaGeomSphere>(pParent);
+            p->setRadius(value());
+            p->setMassTotal(value());
+            break;
+          }
+          case 2: {
+            CRurIvaGeomCapsule* p = add<CRurIvaGeomCapsule>(pParent);
+            p->setMassTotal(value());
+            break;
+          }
+          default:
+            add<CRurIvaGeomPlane>(pParent)->setParams(0, 1, 0, value());
+            break;
+        }
+        break;
+      }
+      case 3:
+        if (byte() & 1)
+          add<CRurIvaJointHinge>(node());
+        else
+          add<CRurIvaJointBallSocket>(node());
+        break;
+      case 4:
+        add<CRurIvaSpace>(node());
+        break;
+      case 5:
+        if (CRurIvaSceneNode* p = physicsNode(node())) p->initPhysics();
+        break;
+      case 6:
+      case 7:
+        if (CRurIvaWorld* p = static_cast<CRurIvaWorld*>(nodeOfType(RUR_IVA_WORLD_ID))) {
+          for (u8 n = 1 + byte() % 4; n > 0; --n) {
+            if (byte() & 1)
+              p->quickStep(0.016f);
+            else
+              p->step(0.016f);
+          }
+          varrik::fuzz::checkBodiesHaveNumbers("after a step");
+        }
+        break;
+      case 8:
+        // Out of the scene; the node goes unless the harness holds it.
+        if (scene::ISceneNode* p = node(); p != m_pRoot) p->remove();
+        break;
+      case 9:
+        // Out of the scene and held: the node outlives whatever owned it.
+        if (scene::ISceneNode* p = node(); p != m_pRoot) {
+          hold(p);
+          p->remove();
+        }
+        break;
+      case 10:
+        if (scene::ISceneNode* p = node(); p != m_pRoot) hold(p);
+        break;
+      case 11:
+        if (!m_aHeld.empty()) {
+          const size_t i = byte() % m_aHeld.size();
+          scene::ISceneNode* p = m_aHeld[i];
+          m_aHeld.erase(m_aHeld.begin() + static_cast<long>(i));
+          p->drop();
+        }
+        break;
+      case 12: {
+        // To another parent, never into its own subtree (the engine would loop on the cycle).
+        scene::ISceneNode* p = node();
+        scene::ISceneNode* pParent = node();
+        if (p == m_pRoot) break;
+        bool bInside = false;
+        for (scene::ISceneNode* q = pParent; q; q = q->getParent()) bInside |= q == p;
+        if (!bInside) p->setParent(pParent);
+        break;
+      }
+      case 13:
+        if (CRurIvaSceneNode* p = physicsNode(node())) p->removeFromPhysics();
+        break;
+      case 14:
+        if (scene::ISceneNode* p = node(); p != m_pRoot) {
+          scene::ISceneNode* pClone = CRurIvaManager::getSharedInstance()->cloneTree(p, node(), m_pSmgr);
+          if (pClone) pClone->drop();
+        }
+        break;
+      default:
+        if (CRurIvaBody* p = static_cast<CRurIvaBody*>(nodeOfType(RUR_IVA_BODY_ID))) {
+          p->setPosition(vec());
+          p->setLinearVelocity(vec());
+        }
+        break;
+    }
+  }
+
+  //! Lets go of what the harness holds and clears the scene.
+  void finish() {
+    for (scene::ISceneNode* p : m_aHeld) p->drop();
+    m_aHeld.clear();
+    varrik::fuzz::clearPhysicsScene();
+  }
+
+ private:
+  const std::uint8_t* m_pData;
+  size_t m_iSize;
+  size_t m_iPos;
+  scene::ISceneManager* m_pSmgr;
+  scene::ISceneNode* m_pRoot;
+  std::vector<scene::ISceneNode*> m_aHeld;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, size_t iSize) {
+  varrik::fuzz::sameRandomNumbers();
+  CSceneOps c(pData, iSize);
+  // A scene of a game's size: a long input does not build thousands of nodes.
+  for (int i = 0; c.more() && i < 200; ++i) c.next();
+  c.finish();
+  return 0;
+}
