@@ -284,6 +284,10 @@ scene::ISceneNode* CRurIvaManager::cloneOdeNode(scene::ISceneNode* pSource, scen
   }
   scene::ISceneNode* pClone = pSource->clone(pNewParent, pNewManager);
   if (!pClone) return 0;
+  // An engine node's clone drops what its physics children's clones handed back: the new
+  // parents hold them, and nothing else may (they would never go).
+  if (!CRurIvaSceneNode::isRurIvaType(pSource->getType()))
+    for (scene::ISceneNode* pChild : pClone->getChildren()) CRurIvaSceneNode::releaseCloneReferences(pChild);
   if (iNewId == -1) iNewId = ++m_iNodeId;
   pClone->setID(iNewId);
   // Without a new parent the clone stays where clone() put it, beside its source.

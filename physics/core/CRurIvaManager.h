@@ -100,8 +100,9 @@ class CRurIvaManager : public IRurIvaEventListener {
   void setDebugView(scene::ISceneNode* pNode, bool bOn);
 
   // Scene operations
-  //! A copy of pSource and its subtree below pNewParent (beside pSource without one), holding its
-  //! creation reference; none (after one line on standard output) when pNewParent lies in
+  //! A copy of pSource and its subtree below pNewParent (beside pSource without one); the copy of
+  //! a physics node comes with its creation reference, that of an engine node without (as the
+  //! engine's clone() gives it). None (after one line on standard output) when pNewParent lies in
   //! pSource's subtree.
   scene::ISceneNode* cloneOdeNode(scene::ISceneNode* pSource, scene::ISceneNode* pNewParent,
                                   scene::ISceneManager* pNewManager, s32 iNewId = -1);

@@ -146,6 +146,9 @@ class CRurIvaSceneNode : public scene::ISceneNode {
   static const c8* nodeNameToC8(const wchar_t* sName);
   //! Whether a node type is one of the physics layer's node kinds.
   static bool isRurIvaType(scene::ESCENE_NODE_TYPE iType);
+  //! Releases the creation references of the nearest physics nodes in a freshly cloned subtree
+  //! (the engine's nodes let go of theirs when they clone their children; physics nodes do not).
+  static void releaseCloneReferences(scene::ISceneNode* pNode);
   //! Whether a node type is one of the joint kinds.
   static bool isRurIvaJointType(scene::ESCENE_NODE_TYPE iType);
 
@@ -165,8 +168,6 @@ class CRurIvaSceneNode : public scene::ISceneNode {
    * before the first frame would otherwise be placed with stale parent transformations.
    */
   void updateAbsoluteChain();
-  //! Releases the creation references of the nearest physics nodes in a freshly cloned subtree.
-  static void releaseCloneReferences(scene::ISceneNode* pNode);
   //! Re-sets the flag without the progress report (used by nodes that tear down and rebuild).
   void setPhysicsInitialized(bool b) { m_bPhysicsInitialized = b; }
   //! The device's handle checks make stale handles harmless; this keeps readers short.

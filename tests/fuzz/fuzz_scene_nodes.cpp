@@ -200,7 +200,8 @@ class CSceneOps {
       case 14:
         if (scene::ISceneNode* p = node(); p != m_pRoot) {
           scene::ISceneNode* pClone = CRurIvaManager::getSharedInstance()->cloneTree(p, node(), m_pSmgr);
-          if (pClone) pClone->drop();
+          // A physics node's copy comes with its creation reference, an engine node's without.
+          if (physicsNode(pClone)) pClone->drop();
         }
         break;
       default:

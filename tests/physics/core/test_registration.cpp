@@ -238,6 +238,15 @@ TEST(CoreRegistration, RegisteringRaisesTheIdCounterAndCloneTreeGivesTheNextId) 
   }
   EXPECT_EQ(pWorld->getBodyCount(), 4u);
   EXPECT_EQ(m->getNodeIdCounter(), 25002);
+
+  // An engine node's copy comes without a reference for the caller, as the engine's clone()
+  // gives it, and so do the physics nodes below it: their new parents alone hold them (an extra
+  // reference would keep them, and their registration, after the scene is cleared).
+  ISceneNode* pVisualCopy = m->cloneTree(pChildGeom->getParent(), pBody, nullptr);
+  ASSERT_NE(pVisualCopy, nullptr);
+  EXPECT_EQ(pVisualCopy->getReferenceCount(), 1);
+  ASSERT_EQ(pVisualCopy->getChildren().size(), 1u);
+  EXPECT_EQ((*pVisualCopy->getChildren().begin())->getReferenceCount(), 1);
 }
 
 TEST(CoreRegistration, ReadingANodeWithAHigherIdRaisesTheCounter) {
