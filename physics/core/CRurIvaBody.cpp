@@ -71,7 +71,6 @@ CRurIvaBody::CRurIvaBody(scene::ISceneNode* parent, scene::ISceneManager* mgr, s
       m_iCollisionMaterial(0),
       m_pTouching(0),
       m_pWorld(static_cast<CRurIvaWorld*>(getAncestorOfType(RUR_IVA_WORLD_ID))),
-      m_bInWorldList(m_pWorld != 0),
       m_pParentBody(static_cast<CRurIvaBody*>(getAncestorOfType(RUR_IVA_BODY_ID))),
       m_bParamMaster(false),
       m_iGravityMode(1),
@@ -94,7 +93,7 @@ CRurIvaBody::~CRurIvaBody() {
   releaseFastMovingRay();
 
   if (m_iBodyId) m_pOdeDevice->bodyDestroy(m_iBodyId);
-  if (m_pWorld && m_bInWorldList) m_pWorld->removeBody(this);
+  if (m_pWorld) m_pWorld->removeBody(this);
 }
 
 void CRurIvaBody::OnRegisterSceneNode() {
@@ -314,19 +313,19 @@ void CRurIvaBody::removeFromPhysics() {
 void CRurIvaBody::doRemoveFromPhysics() {
   CRurIvaSceneNode::removeFromPhysics();
   if (m_iBodyId) {
-    leaveWorldList();
+    leaveWorld();
     m_pOdeManager->removeTreeFromPhysics(this);
     m_pOdeManager->removeOdeSceneNode(this);
     m_pOdeDevice->bodyDestroy(m_iBodyId);
     m_iBodyId = 0;
   } else if (!m_bPhysicsInitialized) {
-    leaveWorldList();
+    leaveWorld();
   }
 }
 
-void CRurIvaBody::leaveWorldList() {
-  if (m_pWorld && m_bInWorldList) m_pWorld->removeBody(this);
-  m_bInWorldList = false;
+void CRurIvaBody::leaveWorld() {
+  if (m_pWorld) m_pWorld->removeBody(this);
+  m_pWorld = 0;
 }
 
 void CRurIvaBody::forgetPhysics() {

@@ -115,6 +115,8 @@ class CRurIvaBody : public CRurIvaDampable {
 
   //! Called by a world that is being destroyed while this body lives on.
   void forgetWorld() { m_pWorld = 0; }
+  //! Leaves the world's body list and forgets the world: the body is out of the simulation.
+  void leaveWorld();
 
   // Transform and motion
   void setNodePosition(const core::vector3df& cPos);
@@ -238,8 +240,6 @@ class CRurIvaBody : public CRurIvaDampable {
   void endInterpolation();
 
  private:
-  //! Leaves the world's body list, once.
-  void leaveWorldList();
   //! Asks the device whether the body is enabled and posts a change (frameUpdate).
   void lookAtActivation();
   //! The body was enabled or disabled since the last look: flips the flag and posts the event.
@@ -298,11 +298,10 @@ class CRurIvaBody : public CRurIvaDampable {
   //! a body at rest keeps its rotation and needs no new sines and cosines in every step.
   core::vector3df m_cMatrixRotation;
   core::matrix4 m_cRotationMatrix;
+  //! The world whose body list holds this body, or none: a body that leaves the list forgets the
+  //! world, which tells only the bodies it lists that it goes (a body taken out of the
+  //! simulation and held by a game may outlive it).
   CRurIvaWorld* m_pWorld;
-  //! Whether the world's body list holds this body. A body that has left the simulation is no
-  //! longer listed, and its world tells only listed bodies that it goes: such a body may
-  //! outlive its world (held by a game) and must not reach it then.
-  bool m_bInWorldList;
   CRurIvaBody* m_pParentBody;
   core::list<CRurIvaGeom*> m_lGeoms;
   core::list<CRurIvaJoint*> m_lJoints;

@@ -29,25 +29,16 @@ CRurIvaWorld::CRurIvaWorld(scene::ISceneNode* parent, scene::ISceneManager* mgr,
   m_pOdeManager->addWorld(this);
 }
 
-void CRurIvaWorld::forgetBodiesBelow(scene::ISceneNode* pNode) {
-  for (scene::ISceneNode* pChild : pNode->getChildren()) {
-    if (pChild->getType() == RUR_IVA_BODY_ID && static_cast<CRurIvaBody*>(pChild)->getWorld() == this)
-      static_cast<CRurIvaBody*>(pChild)->forgetWorld();
-    forgetBodiesBelow(pChild);
-  }
-}
-
 CRurIvaWorld::~CRurIvaWorld() {
   if (m_iJointGroupId) m_pOdeDevice->jointGroupDestroy(m_iJointGroupId);
   if (m_iWorldId) m_pOdeDevice->worldDestroy(m_iWorldId);
   m_iJointGroupId = 0;
   m_iWorldId = 0;
 
-  // Members of the set-up that outlive the world (held by someone else) must not reach it, nor
-  // must the bodies below it that have left the simulation (they are no longer listed, and are
-  // destroyed with this node's children, after its own members).
+  // Members of the set-up must not reach the world from now on: those held by someone else
+  // outlive it, and its children are destroyed after its own members. (What has left the
+  // simulation is no longer listed and no longer names it.)
   for (CRurIvaBody* pBody : m_lBodies) pBody->forgetWorld();
-  forgetBodiesBelow(this);
   std::vector<CRurIvaBody*>().swap(m_aBodies);
   for (CRurIvaGeom* pGeom : m_lGeoms) pGeom->forgetWorld();
   for (CRurIvaSpace* pSpace : m_lSpaces) pSpace->forgetWorld();

@@ -128,8 +128,6 @@ class CRurIvaWorld : public CRurIvaDampable {
 
  private:
   void loadParameter(io::IXMLReader* pReader);
-  //! Lets every body below pNode that still names this world forget it.
-  void forgetBodiesBelow(scene::ISceneNode* pNode);
   //! Calls fVisit for every body, bodies added meanwhile included, removed ones left out.
   template <class TVisit>
   void walkBodies(TVisit fVisit);

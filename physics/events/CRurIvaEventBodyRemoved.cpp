@@ -36,7 +36,7 @@ CRurIvaEventBodyRemoved::CRurIvaEventBodyRemoved(CSerializer* pData, scene::ISce
   // it does not take part in the next step.
   IRurIvaDevice* pDevice = CRurIvaManager::getSharedInstance()->getOdeDevice();
   if (pDevice) pDevice->bodyDestroy(m_pBody->getBodyId());
-  if (m_pBody->getWorld()) m_pBody->getWorld()->removeBody(m_pBody);
+  m_pBody->leaveWorld();
 }
 
 CSerializer* CRurIvaEventBodyRemoved::serialize() {

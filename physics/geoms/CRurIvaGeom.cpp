@@ -44,7 +44,6 @@ CRurIvaGeom::CRurIvaGeom(scene::ISceneNode* parent, scene::ISceneManager* mgr, s
       m_pLibraryBody(0),
       m_pBody(static_cast<CRurIvaBody*>(getAncestorOfType(RUR_IVA_BODY_ID))),
       m_pWorld(0),
-      m_bInOwnerList(false),
       m_pSpace(0) {
   m_pOdeDevice->massSetZero(m_iMass);
   m_aParams.push_back(createSurfaceParameters(m_pBody == 0));
@@ -52,11 +51,9 @@ CRurIvaGeom::CRurIvaGeom(scene::ISceneNode* parent, scene::ISceneManager* mgr, s
   if (m_pBody) {
     m_pBody->addGeom(this);
     m_pWorld = m_pBody->getWorld();
-    m_bInOwnerList = true;
   } else {
     m_pWorld = static_cast<CRurIvaWorld*>(getAncestorOfType(RUR_IVA_WORLD_ID));
     if (m_pWorld) m_pWorld->addGeom(this);
-    m_bInOwnerList = m_pWorld != 0;
   }
 }
 
@@ -163,7 +160,7 @@ void CRurIvaGeom::setBody(CRurIvaBody* pBody) {
 void CRurIvaGeom::forgetBody() {
   setBody(0);
   // Its body's list went with the body; the world never listed it.
-  m_bInOwnerList = false;
+  m_pWorld = 0;
 }
 
 void CRurIvaGeom::setMassParameters(f32 fMass, core::vector3df cCenter, core::vector3df cInertia1,
@@ -258,12 +255,12 @@ void CRurIvaGeom::initPhysics() {
 }
 
 void CRurIvaGeom::detachFromOwner() {
-  if (!m_bInOwnerList) return;
-  m_bInOwnerList = false;
   if (m_pBody)
     m_pBody->removeGeom(this);
   else if (m_pWorld)
     m_pWorld->removeGeom(this);
+  m_pBody = 0;
+  m_pWorld = 0;
 }
 
 void CRurIvaGeom::removeFromPhysics() {

@@ -144,7 +144,7 @@ class CRurIvaGeom : public CRurIvaSceneNode {
   //! A new surface parameter set, registered with the manager and owned by this geometry.
   CRurIvaSurfaceParameters* createSurfaceParameters(bool bStatic);
   void destroySurfaceParameters(CRurIvaSurfaceParameters* pParams);
-  //! Detaches the node from its body or world lists.
+  //! Leaves its body's or world's list and forgets both: the geometry is out of the simulation.
   void detachFromOwner();
   /**
    * The bounding box of the visible parent's mesh (frame 0 of an animated mesh) and the
@@ -213,12 +213,12 @@ class CRurIvaGeom : public CRurIvaSceneNode {
                         (m_bRay ? ePairRay : 0) | (m_bChecksLevers ? ePairLever : 0) |
                         (m_bThin ? ePairThin : 0) | (m_bLibraryBodyKnown ? 0 : ePairBodyUnknown));
   }
+  //! The owner whose list holds this geometry (the body, or the world of a static geometry), and
+  //! the world. A geometry that leaves its owner's list forgets both: owners tell only what they
+  //! list that they go (a geometry taken out of the simulation and held by a game may outlive
+  //! them).
   CRurIvaBody* m_pBody;
   CRurIvaWorld* m_pWorld;
-  //! Whether the owner's list (the body's, or the world's for a static geometry) holds this
-  //! geometry. Owners tell only listed geometries that they go: a geometry taken out of the
-  //! simulation and held by a game may outlive its owner and must not reach it then.
-  bool m_bInOwnerList;
   CRurIvaSpace* m_pSpace;
   core::vector3df m_cMassTranslate;
   core::vector3df m_cCenterOfGravity;
