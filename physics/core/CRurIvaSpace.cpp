@@ -2,6 +2,7 @@
 
 #include "CRurIvaManager.h"
 #include "CRurIvaWorld.h"
+#include "RurIvaLists.h"
 #include "IRurIvaDevice.h"
 
 namespace irr {
@@ -13,19 +14,27 @@ CRurIvaSpace::CRurIvaSpace(scene::ISceneNode* parent, scene::ISceneManager* mgr,
     : CRurIvaSceneNode(parent, mgr, id, position, rotation, scale),
       m_iSpaceId(0),
       m_iType(eRurIvaSpaceSimple),
-      m_pParentSpace(static_cast<CRurIvaSpace*>(getAncestorOfType(RUR_IVA_SPACE_ID))),
+      m_pParentSpace(0),
       m_pWorld(static_cast<CRurIvaWorld*>(getAncestorOfType(RUR_IVA_WORLD_ID))),
       m_iDepth(0) {
+  CRurIvaSpace* pParent = static_cast<CRurIvaSpace*>(getAncestorOfType(RUR_IVA_SPACE_ID));
   if (m_pWorld) {
     m_pWorld->addSpace(this);
-    if (!m_pParentSpace && m_pWorld->getSpace() && m_pWorld->getSpace() != this)
-      m_pParentSpace = m_pWorld->getSpace();
+    if (!pParent && m_pWorld->getSpace() && m_pWorld->getSpace() != this) pParent = m_pWorld->getSpace();
   }
+  nestIn(pParent);
 }
 
 CRurIvaSpace::~CRurIvaSpace() {
   if (m_iSpaceId) m_pOdeDevice->spaceDestroy(m_iSpaceId);
   if (m_pWorld) m_pWorld->removeSpace(this);
+  for (CRurIvaSpace* pNested : m_lNestedSpaces) pNested->m_pParentSpace = 0;
+  if (m_pParentSpace) removeFirst(m_pParentSpace->m_lNestedSpaces, this);
+}
+
+void CRurIvaSpace::nestIn(CRurIvaSpace* pParent) {
+  m_pParentSpace = pParent;
+  if (pParent) pParent->m_lNestedSpaces.push_back(this);
 }
 
 scene::ISceneNode* CRurIvaSpace::clone(scene::ISceneNode* newParent, scene::ISceneManager* newManager) {
@@ -45,7 +54,7 @@ void CRurIvaSpace::initPhysics() {
   // that space; alone it would hold geometries that collide with nothing else (the world steps
   // its own space only). A space made before its world chose one finds it here.
   if (!m_pParentSpace && m_pWorld && m_pWorld->getSpace() && m_pWorld->getSpace() != this) {
-    m_pParentSpace = m_pWorld->getSpace();
+    nestIn(m_pWorld->getSpace());
     m_pParentSpace->initPhysics();
   }
   const u32 iParent = m_pParentSpace ? m_pParentSpace->getSpaceId() : 0;

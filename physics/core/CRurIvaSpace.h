@@ -54,7 +54,13 @@ class CRurIvaSpace : public CRurIvaSceneNode {
  private:
   u32 m_iSpaceId;
   s32 m_iType;
+  //! Sets the parent space and joins its list of nested spaces.
+  void nestIn(CRurIvaSpace* pParent);
+
   CRurIvaSpace* m_pParentSpace;
+  //! The spaces whose parent this space is: they forget it when it goes (one taken out of the
+  //! scene and held by a game outlives it, and would create itself inside it later).
+  core::list<CRurIvaSpace*> m_lNestedSpaces;
   CRurIvaWorld* m_pWorld;
   core::vector3df m_cCenter;
   core::vector3df m_cExtents;

@@ -96,6 +96,32 @@ TEST(CoreSpace, SpacesCreatedLaterOrNestedGetTheRightParent) {
   EXPECT_EQ(pNested->getParentSpace(), pLater);
 }
 
+// A game holds a nested space it took out of the scene before its start, and the space it sat in
+// goes meanwhile. Started later, the held space sits in the world's top space, as a space without
+// a parent does, and not in the one that has gone.
+TEST(CoreSpace, AHeldSpaceWhoseParentSpaceWentStartsInTheWorldsTopSpace) {
+  CRecordingDevice* pRec = new CRecordingDevice();
+  CTestScene cScene(pRec);
+  CRurIvaWorld* pWorld = cScene.addWorld();
+  pWorld->initPhysics();
+  CRurIvaSpace* pTop = pWorld->getSpace();
+  ASSERT_NE(pTop, nullptr);
+  CRurIvaSpace* pOuter = cScene.add<CRurIvaSpace>(pWorld);
+  CRurIvaSpace* pInner = cScene.add<CRurIvaSpace>(pOuter);
+  ASSERT_EQ(pInner->getParentSpace(), pOuter);
+
+  pInner->grab();
+  pInner->remove();
+  pOuter->remove();
+  EXPECT_EQ(pInner->getParentSpace(), nullptr);
+  pRec->m_aCalls.clear();
+  pInner->initPhysics();
+  ASSERT_EQ(pRec->m_aCalls.size(), 1u);
+  EXPECT_EQ(pRec->m_aCalls[0], "spaceCreateSimple(" + CRecordingDevice::num(pTop->getSpaceId()) + ")");
+  EXPECT_EQ(pInner->getParentSpace(), pTop);
+  pInner->drop();
+}
+
 TEST(CoreSpace, QuadTreeParametersComeFromTheAttributes) {
   CRecordingDevice* pRec = new CRecordingDevice();
   CTestScene cScene(pRec);
