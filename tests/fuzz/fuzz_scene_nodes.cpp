@@ -14,6 +14,8 @@
 #include <irrlicht.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <unordered_set>
 #include <vector>
 
@@ -73,7 +75,17 @@ class CSceneOps {
   scene::ISceneNode* node() {
     const std::vector<scene::ISceneNode*> aNodes = reachable();
     const u8 b = byte();
-    return b == 0 || aNodes.empty() ? m_pRoot : aNodes[b % aNodes.size()];
+    return traced(b == 0 || aNodes.empty() ? m_pRoot : aNodes[b % aNodes.size()]);
+  }
+  //! With VARRIK_FUZZ_TRACE set, each operation and node goes to standard error (to read what a
+  //! failing input does).
+  scene::ISceneNode* traced(scene::ISceneNode* p) const {
+    if (m_bTrace && p) {
+      const u32 t = p->getType();  // four letters, as the engine makes its type ids
+      fprintf(stderr, " %c%c%c%c %p (refs %d, parent %p)", t & 0xff, (t >> 8) & 0xff, (t >> 16) & 0xff, t >> 24,
+              static_cast<void*>(p), p->getReferenceCount(), static_cast<void*>(p->getParent()));
+    }
+    return p;
   }
   //! A reachable node of the given type, or none.
   scene::ISceneNode* nodeOfType(scene::ESCENE_NODE_TYPE iType) {
@@ -81,7 +93,7 @@ class CSceneOps {
     for (scene::ISceneNode* p : reachable())
       if (p->getType() == iType) aNodes.push_back(p);
     const u8 b = byte();
-    return aNodes.empty() ? nullptr : aNodes[b % aNodes.size()];
+    return static_cast<scene::ISceneNode*>(traced(aNodes.empty() ? nullptr : aNodes[b % aNodes.size()]));
   }
   static CRurIvaSceneNode* physicsNode(scene::ISceneNode* p) { return dynamic_cast<CRurIvaSceneNode*>(p); }
 
@@ -101,7 +113,9 @@ class CSceneOps {
   }
 
   void next() {
-    switch (byte() % 16) {
+    const u8 iOp = byte() % 16;
+    if (m_bTrace) fprintf(stderr, "\nop %u:", iOp);
+    switch (iOp) {
       case 0:
         add<CRurIvaWorld>(byte() & 1 ? node() : m_pRoot);
         break;
@@ -214,7 +228,16 @@ class CSceneOps {
   }
 
   //! Lets go of what the harness holds and clears the scene.
+  void finishTrace() {
+    fprintf(stderr, "\n   now:");
+    for (scene::ISceneNode* p : reachable()) traced(p);
+  }
   void finish() {
+    if (m_bTrace) {
+      fprintf(stderr, "\nat the end:");
+      for (scene::ISceneNode* p : reachable()) traced(p);
+      fprintf(stderr, "\n");
+    }
     for (scene::ISceneNode* p : m_aHeld) p->drop();
     m_aHeld.clear();
     varrik::fuzz::clearPhysicsScene();
@@ -227,6 +250,7 @@ class CSceneOps {
   scene::ISceneManager* m_pSmgr;
   scene::ISceneNode* m_pRoot;
   std::vector<scene::ISceneNode*> m_aHeld;
+  const bool m_bTrace = getenv("VARRIK_FUZZ_TRACE") != nullptr;
 };
 
 }  // namespace
@@ -235,7 +259,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, size_t iSize) {
   varrik::fuzz::sameRandomNumbers();
   CSceneOps c(pData, iSize);
   // A scene of a game's size: a long input does not build thousands of nodes.
-  for (int i = 0; c.more() && i < 200; ++i) c.next();
+  for (int i = 0; c.more() && i < 200; ++i) {
+    c.next();
+    if (getenv("VARRIK_FUZZ_TRACE_ALL")) c.finishTrace();
+  }
   c.finish();
   return 0;
 }

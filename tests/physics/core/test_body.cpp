@@ -252,6 +252,28 @@ TEST(SimBody, ABodyBelowABodyMovesOnItsOwnFromWhereItWas) {
   EXPECT_VEC_NEAR(pChild->getPosition(), vector3df(3, 0.5f, 0), 0.02f);
 }
 
+// The scene can be rearranged so that a world lies below one of its own bodies (here below a body
+// that hangs from a body taken out of the scene). Starting it must not make the body hang from
+// the world: that would make each the other's parent, a cycle the scene never frees.
+TEST(SimBody, ABodyWhoseWorldLiesBelowItIsNotCreated) {
+  CTestScene cScene;
+  CRurIvaWorld* pWorld = cScene.addWorld();
+  CRurIvaBody* pParent = cScene.addSphereBody(pWorld, vector3df(0, 5, 0), 0.5f);
+  CRurIvaBody* pChild = cScene.addSphereBody(pParent, vector3df(3, 0, 0), 0.5f);
+  pParent->grab();
+  pParent->remove();
+  ASSERT_EQ(pChild->getWorld(), pWorld);
+  pWorld->setParent(pChild);
+
+  const std::string sOut = captured([&] { pWorld->initPhysics(); });
+  EXPECT_NE(sOut.find("the body's world lies below the body, no dynamics body created"), std::string::npos)
+      << sOut;
+  EXPECT_EQ(pChild->getBodyId(), 0u);
+  EXPECT_EQ(pChild->getParent(), pParent);
+  EXPECT_EQ(pWorld->getParent(), pChild);
+  pParent->drop();  // the whole rearranged tree goes with it
+}
+
 TEST(SimBody, ABodyOutsideAWorldHasNoDynamicsBodyAndStoresItsSettings) {
   CRecordingDevice* pRec = new CRecordingDevice();
   CTestScene cScene(pRec);
