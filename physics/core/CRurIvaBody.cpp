@@ -84,7 +84,7 @@ CRurIvaBody::CRurIvaBody(scene::ISceneNode* parent, scene::ISceneManager* mgr, s
 
 CRurIvaBody::~CRurIvaBody() {
   // Everything that points at this body through a plain pointer lets go of it first.
-  for (CRurIvaGeom* pGeom : snapshot(m_lGeoms)) pGeom->forgetBody();
+  for (CRurIvaGeom* pGeom : snapshot(m_lGeoms)) pGeom->setBody(0);
   for (CRurIvaJoint* pJoint : m_lJoints) pJoint->forgetBody(this);
   for (IRurIvaStepMotor* pMotor : m_lStepMotors) pMotor->detachBody(this);
   for (IRurIvaMotor* pMotor : m_lMotors) pMotor->detachBody(this);

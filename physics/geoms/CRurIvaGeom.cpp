@@ -50,7 +50,6 @@ CRurIvaGeom::CRurIvaGeom(scene::ISceneNode* parent, scene::ISceneManager* mgr, s
 
   if (m_pBody) {
     m_pBody->addGeom(this);
-    m_pWorld = m_pBody->getWorld();
   } else {
     m_pWorld = static_cast<CRurIvaWorld*>(getAncestorOfType(RUR_IVA_WORLD_ID));
     if (m_pWorld) m_pWorld->addGeom(this);
@@ -157,11 +156,7 @@ void CRurIvaGeom::setBody(CRurIvaBody* pBody) {
   if (m_iGeomId) m_pOdeDevice->geomSetBody(m_iGeomId, pBody);
 }
 
-void CRurIvaGeom::forgetBody() {
-  setBody(0);
-  // Its body's list went with the body; the world never listed it.
-  m_pWorld = 0;
-}
+CRurIvaWorld* CRurIvaGeom::getWorld() const { return m_pBody ? m_pBody->getWorld() : m_pWorld; }
 
 void CRurIvaGeom::setMassParameters(f32 fMass, core::vector3df cCenter, core::vector3df cInertia1,
                                     core::vector3df cInertia2) {
@@ -189,7 +184,8 @@ void CRurIvaGeom::setOffsetQuaternion(core::vector3df cRot) {
 
 CRurIvaSpace* CRurIvaGeom::findSpace() const {
   CRurIvaSpace* pSpace = static_cast<CRurIvaSpace*>(getAncestorOfType(RUR_IVA_SPACE_ID));
-  if (!pSpace && m_pWorld) pSpace = m_pWorld->getSpace();
+  CRurIvaWorld* pWorld = getWorld();
+  if (!pSpace && pWorld) pSpace = pWorld->getSpace();
   return pSpace;
 }
 

@@ -56,9 +56,9 @@ class CRurIvaGeom : public CRurIvaSceneNode {
 
   CRurIvaBody* getBody() const { return m_pBody; }
   void setBody(CRurIvaBody* pBody);
-  //! Called by a body that is being destroyed while this geometry lives on.
-  void forgetBody();
-  CRurIvaWorld* getWorld() const { return m_pWorld; }
+  //! The world: its body's for a geometry of a body (which may leave or lose it), its own for a
+  //! static one.
+  CRurIvaWorld* getWorld() const;
   //! Called by a world that is being destroyed while this geometry lives on.
   void forgetWorld() { m_pWorld = 0; }
   //! Whether a node type is one of the geometry kinds.
@@ -213,10 +213,9 @@ class CRurIvaGeom : public CRurIvaSceneNode {
                         (m_bRay ? ePairRay : 0) | (m_bChecksLevers ? ePairLever : 0) |
                         (m_bThin ? ePairThin : 0) | (m_bLibraryBodyKnown ? 0 : ePairBodyUnknown));
   }
-  //! The owner whose list holds this geometry (the body, or the world of a static geometry), and
-  //! the world. A geometry that leaves its owner's list forgets both: owners tell only what they
-  //! list that they go (a geometry taken out of the simulation and held by a game may outlive
-  //! them).
+  //! The owner whose list holds this geometry: the body, or else the world of a static geometry.
+  //! A geometry that leaves its owner's list forgets it: owners tell only what they list that
+  //! they go (a geometry taken out of the simulation and held by a game may outlive them).
   CRurIvaBody* m_pBody;
   CRurIvaWorld* m_pWorld;
   CRurIvaSpace* m_pSpace;

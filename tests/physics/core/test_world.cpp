@@ -252,6 +252,25 @@ TEST(CoreWorld, NodesTakenOutAndHeldOutliveTheWorldAndBodyThatOwnedThem) {
   }
 }
 
+// A body taken out before its start keeps its geometries below it, and they know no world from
+// then on: started after the world has gone, they reach nothing of it.
+TEST(CoreWorld, TheGeometriesOfABodyTakenOutBeforeItsStartKnowNoWorld) {
+  CTestScene cScene;
+  CRurIvaWorld* pWorld = cScene.addWorld();
+  CRurIvaGeomSphere* pSphere = nullptr;
+  CRurIvaBody* pBody = cScene.addSphereBody(pWorld, vector3df(0, 2, 0), 0.5f, 1.0f, &pSphere);
+  ASSERT_EQ(pSphere->getWorld(), pWorld);
+  pBody->grab();
+  pBody->remove();
+  EXPECT_EQ(pSphere->getBody(), pBody);
+  EXPECT_EQ(pSphere->getWorld(), nullptr);
+  pWorld->remove();
+  captured([&] { pBody->initPhysics(); });
+  pSphere->initPhysics();
+  EXPECT_EQ(pBody->getBodyId(), 0u);
+  pBody->drop();
+}
+
 // ---------------------------------------------------------------------------------------------
 // Surface definitions files
 
