@@ -82,8 +82,8 @@ class CSceneOps {
   scene::ISceneNode* traced(scene::ISceneNode* p) const {
     if (m_bTrace && p) {
       const u32 t = p->getType();  // four letters, as the engine makes its type ids
-      fprintf(stderr, " %c%c%c%c %p (refs %d, parent %p)", t & 0xff, (t >> 8) & 0xff, (t >> 16) & 0xff, t >> 24,
-              static_cast<void*>(p), p->getReferenceCount(), static_cast<void*>(p->getParent()));
+      fprintf(stderr, " %c%c%c%c %p (refs %d, parent %p)", t & 0xff, (t >> 8) & 0xff, (t >> 16) & 0xff,
+              t >> 24, static_cast<void*>(p), p->getReferenceCount(), static_cast<void*>(p->getParent()));
     }
     return p;
   }
