@@ -231,8 +231,8 @@ TEST(CoreRegistration, RegisteringRaisesTheIdCounterAndCloneTreeGivesTheNextId) 
 
   // Nothing is cloned into its own subtree (below itself, its visual child or its geometry): the
   // copy would be copied again while it is made, without end.
-  for (ISceneNode* pInside : {static_cast<ISceneNode*>(pBody), pChildGeom->getParent(),
-                              static_cast<ISceneNode*>(pChildGeom)}) {
+  for (ISceneNode* pInside :
+       {static_cast<ISceneNode*>(pBody), pChildGeom->getParent(), static_cast<ISceneNode*>(pChildGeom)}) {
     const std::string sOut = captured([&] { EXPECT_EQ(m->cloneTree(pBody, pInside, nullptr), nullptr); });
     EXPECT_NE(sOut.find("cannot be cloned into its own subtree, nothing cloned"), std::string::npos) << sOut;
   }
