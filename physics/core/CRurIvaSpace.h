@@ -52,11 +52,11 @@ class CRurIvaSpace : public CRurIvaSceneNode {
   s32 getDepth() const { return m_iDepth; }
 
  private:
-  u32 m_iSpaceId;
-  s32 m_iType;
   //! Sets the parent space and joins its list of nested spaces.
   void nestIn(CRurIvaSpace* pParent);
 
+  u32 m_iSpaceId;
+  s32 m_iType;
   CRurIvaSpace* m_pParentSpace;
   //! The spaces whose parent this space is: they forget it when it goes (one taken out of the
   //! scene and held by a game outlives it, and would create itself inside it later).
