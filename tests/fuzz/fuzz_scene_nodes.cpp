@@ -1,8 +1,9 @@
 // The bytes as a sequence of what a game does to the physics nodes of its scene graph: building
 // worlds, spaces, bodies, geometries and joints below one another, starting their physics,
 // stepping, moving nodes to other parents, cloning them, taking them out of the scene (or out of
-// the simulation only), holding nodes it has taken out and letting go of them later, in any order
-// and after their worlds, bodies or parents have gone.
+// the simulation only, or through the manager's deletion queue), holding nodes it has taken out and
+// letting go of them later, in any order and after their worlds, bodies or parents have gone; now
+// and then drawing the debug view, adding a motor or restarting the dynamics library.
 //
 // Each operation takes one byte to choose it and then the bytes of its arguments; an input that
 // ends early ends the sequence. A byte picks one of the nodes the harness can still reach (below
@@ -27,6 +28,7 @@
 #include "CRurIvaJointBallSocket.h"
 #include "CRurIvaJointHinge.h"
 #include "CRurIvaManager.h"
+#include "CRurIvaMotor.h"
 #include "CRurIvaSpace.h"
 #include "CRurIvaWorld.h"
 #include "FuzzPhysics.h"
@@ -219,11 +221,41 @@ class CSceneOps {
         }
         break;
       default:
+        other();
+        break;
+    }
+  }
+
+  //! The rarer operations: a body's pose and velocity, the debug view drawn, removal through the
+  //! manager's deletion queue, a restart of the dynamics library, a motor.
+  void other() {
+    CRurIvaManager* pManager = CRurIvaManager::getSharedInstance();
+    switch (byte() % 5) {
+      case 0:
         if (CRurIvaBody* p = static_cast<CRurIvaBody*>(nodeOfType(RUR_IVA_BODY_ID))) {
           p->setPosition(vec());
           p->setLinearVelocity(vec());
         }
         break;
+      case 1:
+        pManager->setDebugView(node(), byte() & 1);
+        m_pSmgr->drawAll();
+        break;
+      case 2:
+        if (scene::ISceneNode* p = node(); p != m_pRoot) pManager->removeSceneNode(p);
+        m_pSmgr->drawAll();  // empties the deletion queue
+        break;
+      case 3:
+        // Every node forgets its dynamics objects; the worlds are built again when started.
+        pManager->clearODE();
+        break;
+      default: {
+        CRurIvaMotor* p = add<CRurIvaMotor>(node());
+        p->setVelocity(value());
+        p->setForce(value());
+        p->setEnabled(byte() & 1);
+        break;
+      }
     }
   }
 
