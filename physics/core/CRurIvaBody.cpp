@@ -207,11 +207,9 @@ void CRurIvaBody::initPhysics() {
 
   // A world moved below its own body would become the body's parent (see below) and child at
   // once: a cycle the scene can neither walk nor free.
-  for (scene::ISceneNode* p = m_pWorld; p; p = p->getParent()) {
-    if (p == this) {
-      printf("CRurIvaBody::initPhysics: the body's world lies below the body, no dynamics body created\n");
-      return;
-    }
+  if (isWithin(m_pWorld, this)) {
+    printf("CRurIvaBody::initPhysics: the body's world lies below the body, no dynamics body created\n");
+    return;
   }
   if (m_pWorld) {
     m_iBodyId = m_pOdeDevice->bodyCreate(m_pWorld->getWorldId());

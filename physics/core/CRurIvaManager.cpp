@@ -276,11 +276,9 @@ scene::ISceneNode* CRurIvaManager::cloneOdeNode(scene::ISceneNode* pSource, scen
                                                 scene::ISceneManager* pNewManager, s32 iNewId) {
   if (!pSource) return 0;
   // A copy placed inside what it copies would be copied again while it is made, without end.
-  for (scene::ISceneNode* p = pNewParent; p; p = p->getParent()) {
-    if (p == pSource) {
-      printf("CRurIvaManager::cloneTree: a node cannot be cloned into its own subtree, nothing cloned\n");
-      return 0;
-    }
+  if (CRurIvaSceneNode::isWithin(pNewParent, pSource)) {
+    printf("CRurIvaManager::cloneTree: a node cannot be cloned into its own subtree, nothing cloned\n");
+    return 0;
   }
   scene::ISceneNode* pClone = pSource->clone(pNewParent, pNewManager);
   if (!pClone) return 0;

@@ -146,6 +146,12 @@ class CRurIvaSceneNode : public scene::ISceneNode {
   static const c8* nodeNameToC8(const wchar_t* sName);
   //! Whether a node type is one of the physics layer's node kinds.
   static bool isRurIvaType(scene::ESCENE_NODE_TYPE iType);
+  //! Whether pNode is pTop or lies below it.
+  static bool isWithin(const scene::ISceneNode* pNode, const scene::ISceneNode* pTop) {
+    for (const scene::ISceneNode* p = pNode; p; p = p->getParent())
+      if (p == pTop) return true;
+    return false;
+  }
   //! Releases the creation references of the nearest physics nodes in a freshly cloned subtree
   //! (the engine's nodes let go of theirs when they clone their children; physics nodes do not).
   static void releaseCloneReferences(scene::ISceneNode* pNode);
