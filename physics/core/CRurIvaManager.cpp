@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cwchar>
 #include <filesystem>
+#include <limits>
 #include <set>
 
 #include "CRurIvaBody.h"
@@ -272,6 +273,14 @@ void CRurIvaManager::updateNodeIdCounter(s32 iId) {
   if (iId > m_iNodeId) m_iNodeId = iId;
 }
 
+s32 CRurIvaManager::takeNodeId() {
+  if (m_iNodeId == std::numeric_limits<s32>::max()) {
+    printf("CRurIvaManager: no node id is left above %d, the node gets id -1\n", m_iNodeId);
+    return -1;
+  }
+  return ++m_iNodeId;
+}
+
 scene::ISceneNode* CRurIvaManager::cloneOdeNode(scene::ISceneNode* pSource, scene::ISceneNode* pNewParent,
                                                 scene::ISceneManager* pNewManager, s32 iNewId) {
   if (!pSource) return 0;
@@ -286,7 +295,7 @@ scene::ISceneNode* CRurIvaManager::cloneOdeNode(scene::ISceneNode* pSource, scen
   // parents hold them, and nothing else may (they would never go).
   if (!CRurIvaSceneNode::isRurIvaType(pSource->getType()))
     for (scene::ISceneNode* pChild : pClone->getChildren()) CRurIvaSceneNode::releaseCloneReferences(pChild);
-  if (iNewId == -1) iNewId = ++m_iNodeId;
+  if (iNewId == -1) iNewId = takeNodeId();
   pClone->setID(iNewId);
   // Without a new parent the clone stays where clone() put it, beside its source.
   if (pNewParent) pClone->setParent(pNewParent);

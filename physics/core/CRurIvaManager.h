@@ -124,6 +124,9 @@ class CRurIvaManager : public IRurIvaEventListener {
   s32 getNodeIdCounter() const { return m_iNodeId; }
   //! Raises the node id counter to iId if that is larger (ids of loaded nodes stay unique).
   void updateNodeIdCounter(s32 iId);
+  //! A fresh id, one above the highest seen (the counter is raised to it); -1, the engine's id of
+  //! no id, once the largest id there is has been seen (a scene file may name it).
+  s32 takeNodeId();
   bool physicsInitialized() const { return m_bPhysicsInitialized; }
   s32 getInitializedNodeCount() const { return m_iInitializedNodes; }
 

@@ -17,20 +17,35 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <unordered_set>
 #include <vector>
 
 #include "CRurIvaBody.h"
 #include "CRurIvaGeomBox.h"
 #include "CRurIvaGeomCapsule.h"
+#include "CRurIvaGeomCylinder.h"
+#include "CRurIvaGeomHeightfield.h"
 #include "CRurIvaGeomPlane.h"
+#include "CRurIvaGeomRay.h"
 #include "CRurIvaGeomSphere.h"
+#include "CRurIvaGeomTrimesh.h"
 #include "CRurIvaJointBallSocket.h"
+#include "CRurIvaJointFixed.h"
 #include "CRurIvaJointHinge.h"
+#include "CRurIvaJointHinge2.h"
+#include "CRurIvaJointPR.h"
+#include "CRurIvaJointPiston.h"
+#include "CRurIvaJointSlider.h"
 #include "CRurIvaManager.h"
 #include "CRurIvaMotor.h"
+#include "CRurIvaSceneNodeFactory.h"
 #include "CRurIvaSpace.h"
 #include "CRurIvaWorld.h"
+#include "CRurIvaAeroDrag.h"
+#include "CRurIvaImpulseMotor.h"
+#include "CRurIvaServo.h"
+#include "CRurIvaTorqueMotor.h"
 #include "FuzzPhysics.h"
 
 using namespace irr;
@@ -39,13 +54,27 @@ using core::vector3df;
 
 namespace {
 
+//! The physics scene, with the node factory that scene files need (the engine's file folder is the
+//! fuzz assets folder, which holds a height map and a surface definitions file).
+scene::ISceneManager* sceneWithFactory() {
+  static scene::ISceneManager* pSmgr = [] {
+    scene::ISceneManager* p = varrik::fuzz::physicsScene();
+    CRurIvaSceneNodeFactory* pFactory = new CRurIvaSceneNodeFactory(p);
+    p->registerSceneNodeFactory(pFactory);
+    pFactory->drop();
+    p->getFileSystem()->changeWorkingDirectoryTo(VARRIK_FUZZ_ASSETS);
+    return p;
+  }();
+  return pSmgr;
+}
+
 //! Values a game may well give: ordinary ones, and a few awkward ones.
 const f32 kValues[] = {0.0f, 1.0f, 0.5f, 2.0f, -1.0f, 10.0f, 0.1f, 3.0f, -3.0f, 1e-4f, 1e4f, 100.0f};
 
 class CSceneOps {
  public:
   CSceneOps(const std::uint8_t* pData, size_t iSize) : m_pData(pData), m_iSize(iSize), m_iPos(0) {
-    m_pSmgr = varrik::fuzz::physicsScene();
+    m_pSmgr = sceneWithFactory();
     m_pRoot = m_pSmgr->getRootSceneNode();
   }
 
@@ -227,10 +256,12 @@ class CSceneOps {
   }
 
   //! The rarer operations: a body's pose and velocity, the debug view drawn, removal through the
-  //! manager's deletion queue, a restart of the dynamics library, a motor.
+  //! manager's deletion queue, a restart of the dynamics library, a motor of any kind, a geometry or
+  //! joint of the rarer kinds, an attribute of a node set as a scene file or editor would, the
+  //! scene (or a part of it) saved and read back in beside what is there.
   void other() {
     CRurIvaManager* pManager = CRurIvaManager::getSharedInstance();
-    switch (byte() % 5) {
+    switch (byte() % 8) {
       case 0:
         if (CRurIvaBody* p = static_cast<CRurIvaBody*>(nodeOfType(RUR_IVA_BODY_ID))) {
           p->setPosition(vec());
@@ -249,14 +280,124 @@ class CSceneOps {
         // Every node forgets its dynamics objects; the worlds are built again when started.
         pManager->clearODE();
         break;
-      default: {
-        CRurIvaMotor* p = add<CRurIvaMotor>(node());
+      case 4:
+        addMotor(node());
+        break;
+      case 5:
+        addRarerKind(node());
+        break;
+      case 6:
+        if (scene::ISceneNode* p = node(); p != m_pRoot) setAttribute(p);
+        break;
+      default:
+        saveAndLoad(node());
+        break;
+    }
+  }
+
+  void addMotor(scene::ISceneNode* pParent) {
+    switch (byte() % 5) {
+      case 0: {
+        CRurIvaMotor* p = add<CRurIvaMotor>(pParent);
         p->setVelocity(value());
         p->setForce(value());
         p->setEnabled(byte() & 1);
         break;
       }
+      case 1:
+        add<CRurIvaServo>(pParent);
+        break;
+      case 2:
+        add<CRurIvaTorqueMotor>(pParent);
+        break;
+      case 3:
+        add<CRurIvaImpulseMotor>(pParent);
+        break;
+      default:
+        add<CRurIvaAeroDrag>(pParent);
+        break;
     }
+  }
+
+  void addRarerKind(scene::ISceneNode* pParent) {
+    switch (byte() % 9) {
+      case 0: {
+        CRurIvaGeomCylinder* p = add<CRurIvaGeomCylinder>(pParent);
+        p->setRadius(value());
+        p->setLength(value());
+        p->setMassTotal(value());
+        break;
+      }
+      case 1:
+        add<CRurIvaGeomRay>(pParent);
+        break;
+      case 2: {
+        CRurIvaGeomHeightfield* p = add<CRurIvaGeomHeightfield>(pParent);
+        p->setWidth(value());
+        p->setDepth(value());
+        p->setWidthSamples(byte() % 8);
+        p->setDepthSamples(byte() % 8);
+        break;
+      }
+      case 3:
+        // Triangles of a mesh node above it, as a level's geometry is made.
+        add<CRurIvaGeomTrimesh>(m_pSmgr->addCubeSceneNode(value(), pParent));
+        break;
+      case 4:
+        add<CRurIvaJointFixed>(pParent);
+        break;
+      case 5:
+        add<CRurIvaJointHinge2>(pParent);
+        break;
+      case 6:
+        add<CRurIvaJointSlider>(pParent);
+        break;
+      case 7:
+        add<CRurIvaJointPiston>(pParent);
+        break;
+      default:
+        add<CRurIvaJointPR>(pParent);
+        break;
+    }
+  }
+
+  //! One attribute of the node, as its scene file or an editor gives it: an awkward number, a
+  //! flipped flag, a vector, a name of another node, or a text where a number is expected.
+  void setAttribute(scene::ISceneNode* p) {
+    static const s32 kInts[] = {0, 1, -1, 2, 3, 7, 1000, 2147483647, -2147483647 - 1};
+    static const char* const kTexts[] = {"", "1", "-1", "nan", "inf", "1e40", "x", "surfaces.xml", "heightmap.bmp"};
+    io::IAttributes* a = m_pSmgr->getFileSystem()->createEmptyAttributes();
+    p->serializeAttributes(a);
+    if (a->getAttributeCount() > 0) {
+      const s32 i = static_cast<s32>(byte() % a->getAttributeCount());
+      const u8 b = byte();
+      if (m_bTrace) fprintf(stderr, " attribute %s", a->getAttributeName(i));
+      switch (b & 3 ? a->getAttributeType(i) : io::EAT_STRING) {
+        case io::EAT_FLOAT:
+          a->setAttribute(i, value());
+          break;
+        case io::EAT_INT:
+          a->setAttribute(i, kInts[(b >> 2) % (sizeof(kInts) / sizeof(kInts[0]))]);
+          break;
+        case io::EAT_BOOL:
+          a->setAttribute(i, !a->getAttributeAsBool(i));
+          break;
+        case io::EAT_VECTOR3D:
+          a->setAttribute(i, vec());
+          break;
+        default:
+          a->setAttribute(i, kTexts[(b >> 2) % (sizeof(kTexts) / sizeof(kTexts[0]))]);
+          break;
+      }
+      p->deserializeAttributes(a);
+    }
+    a->drop();
+  }
+
+  //! The scene below p written to a scene file and read back in below the root.
+  void saveAndLoad(scene::ISceneNode* p) {
+    const std::string sFile = std::string(varrik::fuzz::scratchFolder()) + "/saved.irr";
+    if (m_pSmgr->saveScene(sFile.c_str(), 0, p)) CRurIvaManager::getSharedInstance()->loadScene(sFile.c_str(), m_pSmgr);
   }
 
   //! Lets go of what the harness holds and clears the scene.

@@ -243,8 +243,7 @@ void giveNodesOwnIds() {
   for (CRurIvaSceneNode* pNode : pManager->getRurIvaNodes()) {
     if (pNode->getID() != -1 && mUses[pNode->getID()] == 1) continue;
     --mUses[pNode->getID()];
-    const s32 iId = pManager->getNodeIdCounter() + 1;
-    pManager->updateNodeIdCounter(iId);
+    const s32 iId = pManager->takeNodeId();
     pNode->setID(iId);
     ++mUses[iId];
   }

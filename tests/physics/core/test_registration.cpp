@@ -3,6 +3,7 @@
 // registries, the node id counter and cloning, and what the node base class gives every node.
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -247,6 +248,19 @@ TEST(CoreRegistration, RegisteringRaisesTheIdCounterAndCloneTreeGivesTheNextId) 
   EXPECT_EQ(pVisualCopy->getReferenceCount(), 1);
   ASSERT_EQ(pVisualCopy->getChildren().size(), 1u);
   EXPECT_EQ((*pVisualCopy->getChildren().begin())->getReferenceCount(), 1);
+
+  // A scene file may name the largest id there is: no id is left above it, and a clone gets the
+  // engine's id of none instead of one past the end of the numbers.
+  const s32 kLargest = std::numeric_limits<s32>::max();
+  cScene.add<CRurIvaBody>(pWorld)->setID(kLargest);
+  m->updateNodeIdCounter(kLargest);
+  ISceneNode* pLast = nullptr;
+  const std::string sOut = captured([&] { pLast = m->cloneTree(pBody, pWorld, nullptr); });
+  ASSERT_NE(pLast, nullptr);
+  EXPECT_EQ(pLast->getID(), -1);
+  EXPECT_EQ(m->getNodeIdCounter(), kLargest);
+  EXPECT_NE(sOut.find("no node id is left above 2147483647, the node gets id -1"), std::string::npos) << sOut;
+  pLast->drop();
 }
 
 TEST(CoreRegistration, ReadingANodeWithAHigherIdRaisesTheCounter) {
