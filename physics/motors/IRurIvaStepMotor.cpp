@@ -13,24 +13,32 @@ IRurIvaStepMotor::IRurIvaStepMotor(scene::ISceneNode* parent, scene::ISceneManag
       m_pBody(static_cast<CRurIvaBody*>(getAncestorOfType(RUR_IVA_BODY_ID))),
       m_fPower(0.0f),
       m_fMaxPower(0.0f),
-      m_bActive(false) {
-  if (m_pBody) m_pBody->addStepMotor(this);
+      m_bActive(false),
+      m_pListedBy(0) {
+  listWith(m_pBody);
   // Only motors inside a world are stepped.
   if (getAncestorOfType(RUR_IVA_WORLD_ID)) CRurIvaManager::getSharedInstance()->addStepMotor(this);
 }
 
 IRurIvaStepMotor::~IRurIvaStepMotor() {
-  // A living body must forget this motor. A body that died first has left the manager's
-  // registry already (and detached itself if it listed this motor).
-  if (m_pBody && m_pOdeManager->isRegisteredOdeSceneNode(m_pBody)) m_pBody->removeStepMotor(this);
+  // A body that died first has told this motor (detachBody); a living one must forget it.
+  listWith(0);
   CRurIvaManager::getSharedInstance()->removeStepMotor(this);
+}
+
+void IRurIvaStepMotor::listWith(CRurIvaBody* pBody) {
+  if (m_pListedBy == pBody) return;
+  if (m_pListedBy) m_pListedBy->removeStepMotor(this);
+  m_pListedBy = pBody;
+  if (pBody) pBody->addStepMotor(this);
 }
 
 void IRurIvaStepMotor::initPhysics() {
   if (m_bPhysicsInitialized) return;
   CRurIvaSceneNode::initPhysics();
-  // A step motor acts only on the body it hangs from directly.
+  // A step motor acts only on the body it hangs from directly; that body lists it.
   m_pBody = (Parent && Parent->getType() == RUR_IVA_BODY_ID) ? static_cast<CRurIvaBody*>(Parent) : 0;
+  if (m_pBody) listWith(m_pBody);
 }
 
 void IRurIvaStepMotor::removeFromPhysics() {
@@ -57,9 +65,9 @@ void IRurIvaStepMotor::deserializeAttributes(io::IAttributes* in, io::SAttribute
 void IRurIvaStepMotor::prepareClone(IRurIvaStepMotor* pClone, scene::ISceneNode* newParent) const {
   pClone->setName(getName());
   if (!pClone->m_pBody) return;
-  pClone->m_pBody->removeStepMotor(pClone);
   pClone->m_pBody =
       (newParent && newParent->getType() == RUR_IVA_BODY_ID) ? static_cast<CRurIvaBody*>(newParent) : 0;
+  pClone->listWith(pClone->m_pBody);
 }
 
 void IRurIvaStepMotor::finishClone(IRurIvaStepMotor* pClone, scene::ISceneManager* newManager) {

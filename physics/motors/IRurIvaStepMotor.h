@@ -37,6 +37,7 @@ class IRurIvaStepMotor : public CRurIvaSceneNode {
   //! Called by a body that is being destroyed, so that the motor never acts on it again.
   void detachBody(CRurIvaBody* pBody) {
     if (m_pBody == pBody) m_pBody = 0;
+    if (m_pListedBy == pBody) m_pListedBy = 0;
   }
 
  protected:
@@ -53,10 +54,19 @@ class IRurIvaStepMotor : public CRurIvaSceneNode {
   //! The common end of a clone, after the class's own fields: power settings, then the subtree.
   void finishClone(IRurIvaStepMotor* pClone, scene::ISceneManager* newManager);
 
+  //! Moves this motor to the step motor list of pBody (none: to no list).
+  void listWith(CRurIvaBody* pBody);
+
   CRurIvaBody* m_pBody;
   f32 m_fPower;
   f32 m_fMaxPower;
   bool m_bActive;
+
+ private:
+  //! The body whose step motor list holds this motor: the body acted on, when there is one (a
+  //! motor that does not hang from its body directly, or is out of the simulation, acts on none
+  //! but stays listed). It tells the motor when it goes (detachBody); the motor tells it.
+  CRurIvaBody* m_pListedBy;
 };
 
 }  // namespace ode

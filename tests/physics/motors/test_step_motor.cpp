@@ -382,3 +382,45 @@ TEST(StepMotorAttributes, RoundTripAndFactorsOnlyWhenPresent) {
   EXPECT_FLOAT_EQ(pDragRead->getSidewardDamp(), 0.2f);
   EXPECT_FLOAT_EQ(pDragRead->getUpwardDamp(), 0.3f);
 }
+
+// A step motor that acts on no body (not hanging from it directly, or out of the simulation)
+// stays on the list of the body it was made below; one moved below another body acts on that one.
+// Whichever of motor and body goes first, the other must not be left pointing at it.
+TEST(StepMotorLifetime, MotorAndBodyOutliveEachOtherInAnyOrder) {
+  enum EWhere { eBelowAVisualNode, eOutOfTheSimulation, eMovedToAnotherBody };
+  for (EWhere eWhere : {eBelowAVisualNode, eOutOfTheSimulation, eMovedToAnotherBody}) {
+    SCOPED_TRACE(eWhere);
+    CWeightless cScene;
+    CRurIvaBody* pFirst = cScene.body(vector3df(0, 0, 0));
+    CRurIvaBody* pSecond = cScene.body(vector3df(0, 0, 10));
+    scene::ISceneNode* pParent = eWhere == eBelowAVisualNode ? cScene.m_pSmgr->addEmptySceneNode(pFirst) : pFirst;
+    CRurIvaImpulseMotor* pMotor = cScene.add<CRurIvaImpulseMotor>(pParent);
+    pMotor->setMaxPower(10.0f);
+    pMotor->setPower(1.0f);
+    pMotor->setIsActive(true);
+    if (eWhere == eMovedToAnotherBody) pMotor->setParent(pSecond);
+    cScene.init();
+    pMotor->initPhysics();
+    if (eWhere == eOutOfTheSimulation) pMotor->removeFromPhysics();
+    CRurIvaBody* pActedOn = eWhere == eMovedToAnotherBody ? pSecond : nullptr;
+    EXPECT_EQ(pMotor->getBody(), pActedOn);
+    if (pActedOn) {
+      EXPECT_TRUE(listed(pActedOn->getStepMotors(), pMotor));
+    }
+
+    // The body it acts on goes while the game holds the motor: the motor acts on nothing, and
+    // steps go on.
+    pMotor->grab();
+    if (pActedOn) {
+      pActedOn->remove();
+      EXPECT_EQ(pMotor->getBody(), nullptr);
+      cScene.steps(2);
+    }
+    // The motor goes while its first body lives: that body's list forgets it.
+    pMotor->remove();
+    pMotor->drop();
+    EXPECT_FALSE(listed(pFirst->getStepMotors(), pMotor));
+    EXPECT_FALSE(listed(cScene.m_pManager->getStepMotors(), pMotor));
+    cScene.steps(2);
+  }
+}
