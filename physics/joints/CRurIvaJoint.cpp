@@ -10,6 +10,7 @@
 #include "CRurIvaServo.h"
 #include "CRurIvaWorld.h"
 #include "IRurIvaDevice.h"
+#include "RurIvaLists.h"
 
 namespace irr {
 namespace ode {
@@ -41,7 +42,13 @@ CRurIvaJoint::~CRurIvaJoint() {
   // a pointer to this joint in its list.
   if (m_pBody1) m_pBody1->removeJoint(this);
   if (m_pBody2 && m_pBody2 != m_pBody1) m_pBody2->removeJoint(this);
+  // A motor held elsewhere (below the body, or kept by the game) outlives its joint.
+  for (IRurIvaMotor* pMotor : snapshot(m_lDrivingMotors)) pMotor->setJoint(0);
 }
+
+void CRurIvaJoint::addDrivingMotor(IRurIvaMotor* pMotor) { appendOnce(m_lDrivingMotors, pMotor); }
+
+void CRurIvaJoint::removeDrivingMotor(IRurIvaMotor* pMotor) { removeFirst(m_lDrivingMotors, pMotor); }
 
 void CRurIvaJoint::setPosition(const core::vector3df& newpos) {
   RelativeTranslation = newpos;

@@ -8,6 +8,7 @@ namespace ode {
 
 class CRurIvaBody;
 class CRurIvaWorld;
+class IRurIvaMotor;
 
 /**
  * Base of every joint node. Body 1 is the joint's parent (when that is a body), body 2 a body
@@ -70,6 +71,10 @@ class CRurIvaJoint : public CRurIvaSceneNode {
     if (m_pBody2 == pBody) m_pBody2 = 0;
   }
   CRurIvaWorld* getWorld() const { return m_pWorld; }
+  //! The motors and servos that drive this joint (see IRurIvaMotor::setJoint): they are told when
+  //! the joint goes.
+  void addDrivingMotor(IRurIvaMotor* pMotor);
+  void removeDrivingMotor(IRurIvaMotor* pMotor);
 
   //! The stored value and whether it was ever set.
   f32 getStoredParameter(u16 iAxis, eJointParameter iParam) const;
@@ -137,6 +142,7 @@ class CRurIvaJoint : public CRurIvaSceneNode {
   //! Why the last attempt did not create the joint (null once it was created): every body of
   //! the joint tries, and the same cause is told only once.
   mutable const c8* m_sNotCreated;
+  core::list<IRurIvaMotor*> m_lDrivingMotors;
 };
 
 //! Display names of the joint parameters, in enumeration order; also the scene file keys.

@@ -1,6 +1,7 @@
 #include "IRurIvaMotor.h"
 
 #include "CRurIvaBody.h"
+#include "CRurIvaJoint.h"
 
 namespace irr {
 namespace ode {
@@ -20,6 +21,14 @@ IRurIvaMotor::IRurIvaMotor(scene::ISceneNode* parent, scene::ISceneManager* mgr,
 IRurIvaMotor::~IRurIvaMotor() {
   // A body that died first has told this node (detachBody); a living one must forget it.
   if (m_pBody) m_pBody->removeMotor(this);
+  setJoint(0);
+}
+
+void IRurIvaMotor::setJoint(CRurIvaJoint* pJoint) {
+  if (m_pJoint == pJoint) return;
+  if (m_pJoint) m_pJoint->removeDrivingMotor(this);
+  m_pJoint = pJoint;
+  if (pJoint) pJoint->addDrivingMotor(this);
 }
 
 void IRurIvaMotor::OnRegisterSceneNode() {
@@ -39,7 +48,7 @@ void IRurIvaMotor::readJointIndex(io::IAttributes* in) {
 }
 
 void IRurIvaMotor::resolveJoint() {
-  if (!m_pJoint && m_pBody && m_iJointIndex >= 0) m_pJoint = m_pBody->getJointAt(m_iJointIndex);
+  if (!m_pJoint && m_pBody && m_iJointIndex >= 0) setJoint(m_pBody->getJointAt(m_iJointIndex));
 }
 
 }  // namespace ode

@@ -28,7 +28,8 @@ class IRurIvaMotor : public CRurIvaSceneNode {
   //! The argument is ignored: a motor stays at its parent's origin.
   void setPosition(const core::vector3df& newpos) override;
 
-  void setJoint(CRurIvaJoint* pJoint) { m_pJoint = pJoint; }
+  //! The joint driven; the joint tells the motor when it goes.
+  void setJoint(CRurIvaJoint* pJoint);
   CRurIvaJoint* getJoint() const { return m_pJoint; }
   //! The joint's parameter group (axis) that is driven.
   void setAxis(s32 iAxis) { m_iAxis = iAxis; }

@@ -341,3 +341,36 @@ TEST(JointMotor, AttributesRoundTrip) {
   EXPECT_EQ(pReadServo->getAxis(), 1);
   EXPECT_FLOAT_EQ(pReadServo->getServoPos(), 270.0f);
 }
+
+// A motor may outlive the joint it drives: the game holds it, or it hangs beside the joint (below
+// the body, naming the joint by its place in the body's list). It then drives nothing, and its
+// settings still change without reaching a joint that is gone.
+TEST(JointMotor, AMotorThatOutlivesItsJointDrivesNothing) {
+  for (bool bBeside : {false, true}) {
+    SCOPED_TRACE(bBeside ? "beside the joint" : "below the joint, held");
+    CJointScene cScene;
+    SHingeRig cWheel(cScene, vector3df(0, 2, 0), vector3df(0, 0, 0), 1.0f);
+    CRurIvaMotor* pMotor = addMotor(cScene, bBeside ? static_cast<scene::ISceneNode*>(cWheel.m_pBody)
+                                                    : static_cast<scene::ISceneNode*>(cWheel.m_pHinge),
+                                    1.0f, 10.0f);
+    if (bBeside) {
+      io::IAttributes* pAttributes = cScene.m_pSmgr->getFileSystem()->createEmptyAttributes();
+      pMotor->serializeAttributes(pAttributes);
+      pAttributes->setAttribute("JointIndex", 0);
+      pMotor->deserializeAttributes(pAttributes);
+      pAttributes->drop();
+    }
+    cScene.init();
+    pMotor->initPhysics();
+    ASSERT_EQ(pMotor->getJoint(), cWheel.m_pHinge);
+
+    pMotor->grab();
+    cWheel.m_pHinge->remove();
+    EXPECT_EQ(pMotor->getJoint(), nullptr);
+    pMotor->setVelocity(2.0f);
+    pMotor->setForce(20.0f);
+    pMotor->setEnabled(true);
+    cScene.steps(2);
+    pMotor->drop();
+  }
+}
