@@ -258,10 +258,11 @@ class CSceneOps {
   //! The rarer operations: a body's pose and velocity, the debug view drawn, removal through the
   //! manager's deletion queue, a restart of the dynamics library, a motor of any kind, a geometry or
   //! joint of the rarer kinds, an attribute of a node set as a scene file or editor would, the
-  //! scene (or a part of it) saved and read back in beside what is there.
+  //! scene (or a part of it) saved and read back in beside what is there, a motor wired to a joint,
+  //! a joint given another body.
   void other() {
     CRurIvaManager* pManager = CRurIvaManager::getSharedInstance();
-    switch (byte() % 8) {
+    switch (byte() % 10) {
       case 0:
         if (CRurIvaBody* p = static_cast<CRurIvaBody*>(nodeOfType(RUR_IVA_BODY_ID))) {
           p->setPosition(vec());
@@ -289,10 +290,37 @@ class CSceneOps {
       case 6:
         if (scene::ISceneNode* p = node(); p != m_pRoot) setAttribute(p);
         break;
-      default:
+      case 7:
         saveAndLoad(node());
         break;
+      case 8:
+        // A motor told to drive any joint, as a game wires its controls.
+        if (CRurIvaMotor* p = static_cast<CRurIvaMotor*>(nodeOfType(RUR_IVA_MOTOR_ID))) {
+          p->setJoint(static_cast<CRurIvaJoint*>(jointNode()));
+          p->setVelocity(value());
+        }
+        break;
+      default:
+        // A joint given another body, of its world or of another.
+        if (CRurIvaJoint* p = static_cast<CRurIvaJoint*>(jointNode())) {
+          CRurIvaBody* pBody = static_cast<CRurIvaBody*>(nodeOfType(RUR_IVA_BODY_ID));
+          if (byte() & 1)
+            p->setBody1(pBody);
+          else
+            p->setBody2(pBody);
+          if (byte() & 1) p->initPhysics();
+        }
+        break;
     }
+  }
+
+  //! A reachable joint of any kind, or none.
+  scene::ISceneNode* jointNode() {
+    std::vector<scene::ISceneNode*> aNodes;
+    for (scene::ISceneNode* p : reachable())
+      if (dynamic_cast<CRurIvaJoint*>(p)) aNodes.push_back(p);
+    const u8 b = byte();
+    return traced(aNodes.empty() ? nullptr : aNodes[b % aNodes.size()]);
   }
 
   void addMotor(scene::ISceneNode* pParent) {
