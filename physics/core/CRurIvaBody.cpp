@@ -275,7 +275,7 @@ void CRurIvaBody::initPhysics() {
       setFiniteRotationMode(m_bFiniteRotationMode);
       setFiniteRotationAxis(m_cFiniteRotationAxis);
       setGravityMode(m_iGravityMode);
-      if (m_pRay) m_pRay->initPhysics();
+      if (m_pRay) startFastRay();
       setLinearVelocity(m_cLinearVelocity);
       setAngularVelocity(m_cAngularVelocity);
       m_pQueue->postEvent(new CRurIvaEventBodyCreated(this), true);
@@ -638,7 +638,7 @@ void CRurIvaBody::setIsFastMoving(bool bFlag) {
   // it back would add a stray ray beside the one the body makes again (the engine writes no
   // debug object).
   m_pRay->setIsDebugObject(true);
-  if (m_bPhysicsInitialized) m_pRay->initPhysics();
+  if (m_bPhysicsInitialized) startFastRay();
 }
 
 // The name lookups walk the bodies reachable from this one depth first, in list order: the child
@@ -718,6 +718,14 @@ void CRurIvaBody::lookAtActivation() {
 __attribute__((noinline)) void CRurIvaBody::activationChanged() {
   m_bEnabled = !m_bEnabled;
   m_pQueue->postEvent(new CRurIvaEventActivationChanged(this, m_bEnabled), true);
+}
+
+void CRurIvaBody::startFastRay() {
+  m_pRay->initPhysics();
+  // The library's new ray runs from the world's origin along +z: until the body first moves it
+  // spans no path, not that one (a hit on it would put the body where it never went).
+  updateAbsolutePosition();
+  moveFastRay(getAbsolutePosition());
 }
 
 void CRurIvaBody::moveFastRay(const core::vector3df& cNewPos) {

@@ -244,6 +244,8 @@ class CRurIvaBody : public CRurIvaDampable {
   void lookAtActivation();
   //! The body was enabled or disabled since the last look: flips the flag and posts the event.
   void activationChanged();
+  //! Creates the fast-moving ray's geometry, spanning no path yet.
+  void startFastRay();
   //! The fast-moving ray runs from the node's position to the body's new one.
   void moveFastRay(const core::vector3df& cNewPos);
   //! The finite rotation axis, kept in the node's frame, is given to the library in the world's.

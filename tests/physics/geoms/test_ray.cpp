@@ -232,6 +232,25 @@ void levelWall(RayScene& s) {
 
 }  // namespace
 
+// Until a fast body first moves, its guard ray spans no path: a ball resting far from the world's
+// origin is not put onto a box that lies where the library's new rays point (from the origin
+// along +z), whether it was marked fast before or after its start.
+TEST(LevelRay, AGuardRayBeforeItsBodysFirstMoveHitsNothing) {
+  for (bool bBeforeStart : {true, false}) {
+    SCOPED_TRACE(bBeforeStart ? "marked before its start" : "marked after its start");
+    RayScene s;
+    s.addBox(s.world(), vector3df(0, 0, 5), vector3df(2, 2, 2));
+    CRurIvaBody* pBall = s.addBall(vector3df(20, 0, 0), 0.5f);
+    if (bBeforeStart) pBall->setIsFastMoving(true);
+    s.init();
+    if (!bBeforeStart) pBall->setIsFastMoving(true);
+    s.steps(3);
+    EXPECT_NEAR(pBall->getPosition().X, 20.0f, 1e-3f);
+    EXPECT_NEAR(pBall->getPosition().Z, 0.0f, 1e-3f);
+    EXPECT_TRUE(s.m_cLog.of(irr::ode::eRurIvaEventRayHit).empty());
+  }
+}
+
 TEST(LevelRay, FastBodyPassesThroughAThinWallWithoutItsGuardRay) {
   const std::pair<f32, f32> cBox = shootAtWall(false, false, boxWall);
   EXPECT_GT(cBox.first, 400.0f);
