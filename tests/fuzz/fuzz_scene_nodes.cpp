@@ -3,7 +3,8 @@
 // stepping, moving nodes to other parents, cloning them, taking them out of the scene (or out of
 // the simulation only, or through the manager's deletion queue), holding nodes it has taken out and
 // letting go of them later, in any order and after their worlds, bodies or parents have gone; now
-// and then drawing the debug view, adding a motor or restarting the dynamics library.
+// and then drawing the debug view, adding a motor or restarting the dynamics library; and any of it
+// from inside an event, as a game's listener does.
 //
 // Each operation takes one byte to choose it and then the bytes of its arguments; an input that
 // ends early ends the sequence. A byte picks one of the nodes the harness can still reach (below
@@ -37,6 +38,7 @@
 #include "CRurIvaJointPR.h"
 #include "CRurIvaJointPiston.h"
 #include "CRurIvaJointSlider.h"
+#include "CRurIvaEventQueue.h"
 #include "CRurIvaManager.h"
 #include "CRurIvaMotor.h"
 #include "CRurIvaSceneNodeFactory.h"
@@ -71,11 +73,37 @@ scene::ISceneManager* sceneWithFactory() {
 //! Values a game may well give: ordinary ones, and a few awkward ones.
 const f32 kValues[] = {0.0f, 1.0f, 0.5f, 2.0f, -1.0f, 10.0f, 0.1f, 3.0f, -3.0f, 1e-4f, 1e4f, 100.0f};
 
+class CSceneOps;
+
+//! A game's listener: on the n-th event of one type after it is armed, it does the input's next
+//! operation from inside the event (a level cleared from a step event, a body removed from its
+//! move or ray hit). It fires once per arming, and not from inside its own operation.
+class CActingListener : public IRurIvaEventListener {
+ public:
+  explicit CActingListener(CSceneOps* pOps) : m_pOps(pOps) {}
+  void arm(u16 iType, u32 iCount) {
+    m_iType = iType;
+    m_iLeft = iCount;
+  }
+  void disarm() { m_iLeft = 0; }
+  bool handlesEvent(IRurIvaEvent* pEvent) override {
+    return m_iLeft > 0 && !m_bActing && pEvent && pEvent->type() == m_iType;
+  }
+  bool onEvent(IRurIvaEvent* pEvent) override;
+
+ private:
+  CSceneOps* m_pOps;
+  u16 m_iType = 0;
+  u32 m_iLeft = 0;
+  bool m_bActing = false;
+};
+
 class CSceneOps {
  public:
   CSceneOps(const std::uint8_t* pData, size_t iSize) : m_pData(pData), m_iSize(iSize), m_iPos(0) {
     m_pSmgr = sceneWithFactory();
     m_pRoot = m_pSmgr->getRootSceneNode();
+    CRurIvaManager::getSharedInstance()->getQueue()->addEventListener(&m_cListener);
   }
 
   bool more() const { return m_iPos < m_iSize; }
@@ -262,7 +290,7 @@ class CSceneOps {
   //! a joint given another body.
   void other() {
     CRurIvaManager* pManager = CRurIvaManager::getSharedInstance();
-    switch (byte() % 10) {
+    switch (byte() % 11) {
       case 0:
         if (CRurIvaBody* p = static_cast<CRurIvaBody*>(nodeOfType(RUR_IVA_BODY_ID))) {
           p->setPosition(vec());
@@ -300,6 +328,17 @@ class CSceneOps {
           p->setVelocity(value());
         }
         break;
+      case 9: {
+        // A listener that acts from inside the n-th event of a type.
+        static const u16 kTypes[] = {eRurIvaEventBeforeStep,    eRurIvaEventStep,     eRurIvaEventBodyCreated,
+                                     eRurIvaEventBodyRemoved,   eRurIvaEventBodyMoved, eRurIvaEventActivationChanged,
+                                     eRurIvaEventRayHit,        eRurIvaEventNodeCloned, eRurIvaEventNodeRemoved,
+                                     eRurIvaEventLoadScene,     eRurIvaEventProgress};
+        const u16 iType = kTypes[byte() % (sizeof(kTypes) / sizeof(kTypes[0]))];
+        m_cListener.arm(iType, 1 + byte() % 8);
+        if (m_bTrace) fprintf(stderr, " listens to event type %u", iType);
+        break;
+      }
       default:
         // A joint given another body, of its world or of another.
         if (CRurIvaJoint* p = static_cast<CRurIvaJoint*>(jointNode())) {
@@ -439,6 +478,8 @@ class CSceneOps {
       for (scene::ISceneNode* p : reachable()) traced(p);
       fprintf(stderr, "\n");
     }
+    m_cListener.disarm();
+    CRurIvaManager::getSharedInstance()->getQueue()->removeEventListener(&m_cListener);
     for (scene::ISceneNode* p : m_aHeld) p->drop();
     m_aHeld.clear();
     varrik::fuzz::clearPhysicsScene();
@@ -451,8 +492,17 @@ class CSceneOps {
   scene::ISceneManager* m_pSmgr;
   scene::ISceneNode* m_pRoot;
   std::vector<scene::ISceneNode*> m_aHeld;
+  CActingListener m_cListener{this};
   const bool m_bTrace = getenv("VARRIK_FUZZ_TRACE") != nullptr;
 };
+
+bool CActingListener::onEvent(IRurIvaEvent*) {
+  if (--m_iLeft > 0) return false;
+  m_bActing = true;
+  m_pOps->next();
+  m_bActing = false;
+  return true;
+}
 
 }  // namespace
 
