@@ -11,6 +11,7 @@
 #include "CRurIvaDevice.h"
 #include "CRurIvaManager.h"
 #include "CRurIvaSceneNode.h"
+#include "CRurIvaSceneNodeFactory.h"
 #include "FuzzSupport.h"
 
 namespace varrik {
@@ -27,6 +28,21 @@ inline irr::scene::ISceneManager* physicsScene() {
     irr::ode::CRurIvaManager::getSharedInstance()->install(pEngine);
     irr::ode::CRurIvaManager::getSharedInstance()->initODE();
     return pEngine->getSceneManager();
+  }();
+  return pSmgr;
+}
+
+//! The physics scene with the node factory that scene files need registered; the engine's file
+//! folder is the fuzz assets folder, which holds a surface definitions file and a small height map
+//! that scene files may name.
+inline irr::scene::ISceneManager* physicsSceneWithFactory() {
+  static irr::scene::ISceneManager* pSmgr = [] {
+    irr::scene::ISceneManager* p = physicsScene();
+    irr::ode::CRurIvaSceneNodeFactory* pFactory = new irr::ode::CRurIvaSceneNodeFactory(p);
+    p->registerSceneNodeFactory(pFactory);
+    pFactory->drop();
+    p->getFileSystem()->changeWorkingDirectoryTo(VARRIK_FUZZ_ASSETS);
+    return p;
   }();
   return pSmgr;
 }

@@ -15,7 +15,6 @@
 
 #include "CRurIvaManager.h"
 #include "CRurIvaSceneNode.h"
-#include "CRurIvaSceneNodeFactory.h"
 #include "CRurIvaWorld.h"
 #include "FuzzPhysics.h"
 #include "RurIvaLists.h"
@@ -24,18 +23,6 @@ using namespace irr;
 using namespace irr::ode;
 
 namespace {
-
-scene::ISceneManager* sceneWithFactory() {
-  static scene::ISceneManager* pSmgr = [] {
-    scene::ISceneManager* p = varrik::fuzz::physicsScene();
-    CRurIvaSceneNodeFactory* pFactory = new CRurIvaSceneNodeFactory(p);
-    p->registerSceneNodeFactory(pFactory);
-    pFactory->drop();
-    p->getFileSystem()->changeWorkingDirectoryTo(VARRIK_FUZZ_ASSETS);
-    return p;
-  }();
-  return pSmgr;
-}
 
 //! The engine's own sphere node (type "sphere") builds a mesh of its "PolyCountX" by "PolyCountY"
 //! whatever the numbers; with one of them in the millions it asks for gigabytes (measured: 2 GB for
@@ -57,7 +44,7 @@ bool asksEngineForHugeSphere(const std::uint8_t* pData, size_t iSize) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, size_t iSize) {
   if (asksEngineForHugeSphere(pData, iSize)) return 0;
-  scene::ISceneManager* pSmgr = sceneWithFactory();
+  scene::ISceneManager* pSmgr = varrik::fuzz::physicsSceneWithFactory();
   varrik::fuzz::sameRandomNumbers();
   CRurIvaManager* pManager = CRurIvaManager::getSharedInstance();
   const std::string sFile = varrik::fuzz::writeInput("scene.irr", pData, iSize);

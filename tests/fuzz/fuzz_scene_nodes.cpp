@@ -41,7 +41,6 @@
 #include "CRurIvaEventQueue.h"
 #include "CRurIvaManager.h"
 #include "CRurIvaMotor.h"
-#include "CRurIvaSceneNodeFactory.h"
 #include "CRurIvaSpace.h"
 #include "CRurIvaWorld.h"
 #include "CRurIvaAeroDrag.h"
@@ -55,20 +54,6 @@ using namespace irr::ode;
 using core::vector3df;
 
 namespace {
-
-//! The physics scene, with the node factory that scene files need (the engine's file folder is the
-//! fuzz assets folder, which holds a height map and a surface definitions file).
-scene::ISceneManager* sceneWithFactory() {
-  static scene::ISceneManager* pSmgr = [] {
-    scene::ISceneManager* p = varrik::fuzz::physicsScene();
-    CRurIvaSceneNodeFactory* pFactory = new CRurIvaSceneNodeFactory(p);
-    p->registerSceneNodeFactory(pFactory);
-    pFactory->drop();
-    p->getFileSystem()->changeWorkingDirectoryTo(VARRIK_FUZZ_ASSETS);
-    return p;
-  }();
-  return pSmgr;
-}
 
 //! Values a game may well give: ordinary ones, and a few awkward ones.
 const f32 kValues[] = {0.0f, 1.0f, 0.5f, 2.0f, -1.0f, 10.0f, 0.1f, 3.0f, -3.0f, 1e-4f, 1e4f, 100.0f};
@@ -101,7 +86,7 @@ class CActingListener : public IRurIvaEventListener {
 class CSceneOps {
  public:
   CSceneOps(const std::uint8_t* pData, size_t iSize) : m_pData(pData), m_iSize(iSize), m_iPos(0) {
-    m_pSmgr = sceneWithFactory();
+    m_pSmgr = varrik::fuzz::physicsSceneWithFactory();
     m_pRoot = m_pSmgr->getRootSceneNode();
     CRurIvaManager::getSharedInstance()->getQueue()->addEventListener(&m_cListener);
   }
@@ -330,10 +315,11 @@ class CSceneOps {
         break;
       case 9: {
         // A listener that acts from inside the n-th event of a type.
-        static const u16 kTypes[] = {eRurIvaEventBeforeStep,    eRurIvaEventStep,     eRurIvaEventBodyCreated,
-                                     eRurIvaEventBodyRemoved,   eRurIvaEventBodyMoved, eRurIvaEventActivationChanged,
-                                     eRurIvaEventRayHit,        eRurIvaEventNodeCloned, eRurIvaEventNodeRemoved,
-                                     eRurIvaEventLoadScene,     eRurIvaEventProgress};
+        static const u16 kTypes[] = {
+            eRurIvaEventBeforeStep,  eRurIvaEventStep,       eRurIvaEventBodyCreated,
+            eRurIvaEventBodyRemoved, eRurIvaEventBodyMoved,  eRurIvaEventActivationChanged,
+            eRurIvaEventRayHit,      eRurIvaEventNodeCloned, eRurIvaEventNodeRemoved,
+            eRurIvaEventLoadScene,   eRurIvaEventProgress};
         const u16 iType = kTypes[byte() % (sizeof(kTypes) / sizeof(kTypes[0]))];
         m_cListener.arm(iType, 1 + byte() % 8);
         if (m_bTrace) fprintf(stderr, " listens to event type %u", iType);
@@ -432,7 +418,8 @@ class CSceneOps {
   //! flipped flag, a vector, a name of another node, or a text where a number is expected.
   void setAttribute(scene::ISceneNode* p) {
     static const s32 kInts[] = {0, 1, -1, 2, 3, 7, 1000, 2147483647, -2147483647 - 1};
-    static const char* const kTexts[] = {"", "1", "-1", "nan", "inf", "1e40", "x", "surfaces.xml", "heightmap.bmp"};
+    static const char* const kTexts[] = {"",     "1", "-1",           "nan",          "inf",
+                                         "1e40", "x", "surfaces.xml", "heightmap.bmp"};
     io::IAttributes* a = m_pSmgr->getFileSystem()->createEmptyAttributes();
     p->serializeAttributes(a);
     if (a->getAttributeCount() > 0) {
@@ -464,7 +451,8 @@ class CSceneOps {
   //! The scene below p written to a scene file and read back in below the root.
   void saveAndLoad(scene::ISceneNode* p) {
     const std::string sFile = std::string(varrik::fuzz::scratchFolder()) + "/saved.irr";
-    if (m_pSmgr->saveScene(sFile.c_str(), 0, p)) CRurIvaManager::getSharedInstance()->loadScene(sFile.c_str(), m_pSmgr);
+    if (m_pSmgr->saveScene(sFile.c_str(), 0, p))
+      CRurIvaManager::getSharedInstance()->loadScene(sFile.c_str(), m_pSmgr);
   }
 
   //! Lets go of what the harness holds and clears the scene.

@@ -350,8 +350,9 @@ TEST(JointMotor, AMotorThatOutlivesItsJointDrivesNothing) {
     SCOPED_TRACE(bBeside ? "beside the joint" : "below the joint, held");
     CJointScene cScene;
     SHingeRig cWheel(cScene, vector3df(0, 2, 0), vector3df(0, 0, 0), 1.0f);
-    CRurIvaMotor* pMotor = addMotor(cScene, bBeside ? static_cast<scene::ISceneNode*>(cWheel.m_pBody)
-                                                    : static_cast<scene::ISceneNode*>(cWheel.m_pHinge),
+    CRurIvaMotor* pMotor = addMotor(cScene,
+                                    bBeside ? static_cast<scene::ISceneNode*>(cWheel.m_pBody)
+                                            : static_cast<scene::ISceneNode*>(cWheel.m_pHinge),
                                     1.0f, 10.0f);
     if (bBeside) {
       io::IAttributes* pAttributes = cScene.m_pSmgr->getFileSystem()->createEmptyAttributes();

@@ -393,7 +393,8 @@ TEST(StepMotorLifetime, MotorAndBodyOutliveEachOtherInAnyOrder) {
     CWeightless cScene;
     CRurIvaBody* pFirst = cScene.body(vector3df(0, 0, 0));
     CRurIvaBody* pSecond = cScene.body(vector3df(0, 0, 10));
-    scene::ISceneNode* pParent = eWhere == eBelowAVisualNode ? cScene.m_pSmgr->addEmptySceneNode(pFirst) : pFirst;
+    scene::ISceneNode* pParent =
+        eWhere == eBelowAVisualNode ? cScene.m_pSmgr->addEmptySceneNode(pFirst) : pFirst;
     CRurIvaImpulseMotor* pMotor = cScene.add<CRurIvaImpulseMotor>(pParent);
     pMotor->setMaxPower(10.0f);
     pMotor->setPower(1.0f);
