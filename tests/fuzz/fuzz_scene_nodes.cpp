@@ -144,8 +144,19 @@ class CSceneOps {
   template <class T>
   T* add(scene::ISceneNode* pParent) {
     T* p = new T(pParent, m_pSmgr, -1, vec());
-    p->drop();
+    m_aBusy.push_back(p);  // the creation reference, kept while the operation sets it up
     return p;
+  }
+
+  //! Holds p until the current operation is over: a listener may take it out of the scene from
+  //! inside an event of a call the operation makes, and the operation goes on using it.
+  void busy(scene::ISceneNode* p) {
+    p->grab();
+    m_aBusy.push_back(p);
+  }
+  void operationOver() {
+    for (scene::ISceneNode* p : m_aBusy) p->drop();
+    m_aBusy.clear();
   }
 
   //! Keeps a reference to p (once), as a game that pools its nodes does.
@@ -211,6 +222,7 @@ class CSceneOps {
       case 6:
       case 7:
         if (CRurIvaWorld* p = static_cast<CRurIvaWorld*>(nodeOfType(RUR_IVA_WORLD_ID))) {
+          busy(p);
           for (u8 n = 1 + byte() % 4; n > 0; --n) {
             if (byte() & 1)
               p->quickStep(0.016f);
@@ -278,6 +290,7 @@ class CSceneOps {
     switch (byte() % 11) {
       case 0:
         if (CRurIvaBody* p = static_cast<CRurIvaBody*>(nodeOfType(RUR_IVA_BODY_ID))) {
+          busy(p);
           p->setPosition(vec());
           p->setLinearVelocity(vec());
         }
@@ -309,6 +322,7 @@ class CSceneOps {
       case 8:
         // A motor told to drive any joint, as a game wires its controls.
         if (CRurIvaMotor* p = static_cast<CRurIvaMotor*>(nodeOfType(RUR_IVA_MOTOR_ID))) {
+          busy(p);
           p->setJoint(static_cast<CRurIvaJoint*>(jointNode()));
           p->setVelocity(value());
         }
@@ -328,6 +342,7 @@ class CSceneOps {
       default:
         // A joint given another body, of its world or of another.
         if (CRurIvaJoint* p = static_cast<CRurIvaJoint*>(jointNode())) {
+          busy(p);
           CRurIvaBody* pBody = static_cast<CRurIvaBody*>(nodeOfType(RUR_IVA_BODY_ID));
           if (byte() & 1)
             p->setBody1(pBody);
@@ -417,6 +432,7 @@ class CSceneOps {
   //! One attribute of the node, as its scene file or an editor gives it: an awkward number, a
   //! flipped flag, a vector, a name of another node, or a text where a number is expected.
   void setAttribute(scene::ISceneNode* p) {
+    busy(p);
     static const s32 kInts[] = {0, 1, -1, 2, 3, 7, 1000, 2147483647, -2147483647 - 1};
     static const char* const kTexts[] = {"",     "1", "-1",           "nan",          "inf",
                                          "1e40", "x", "surfaces.xml", "heightmap.bmp"};
@@ -466,6 +482,7 @@ class CSceneOps {
       for (scene::ISceneNode* p : reachable()) traced(p);
       fprintf(stderr, "\n");
     }
+    operationOver();
     m_cListener.disarm();
     CRurIvaManager::getSharedInstance()->getQueue()->removeEventListener(&m_cListener);
     for (scene::ISceneNode* p : m_aHeld) p->drop();
@@ -480,6 +497,8 @@ class CSceneOps {
   scene::ISceneManager* m_pSmgr;
   scene::ISceneNode* m_pRoot;
   std::vector<scene::ISceneNode*> m_aHeld;
+  //! What the current operation holds while it works on it (see busy).
+  std::vector<scene::ISceneNode*> m_aBusy;
   CActingListener m_cListener{this};
   const bool m_bTrace = getenv("VARRIK_FUZZ_TRACE") != nullptr;
 };
@@ -500,6 +519,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, size_t iSize) {
   // A scene of a game's size: a long input does not build thousands of nodes.
   for (int i = 0; c.more() && i < 200; ++i) {
     c.next();
+    c.operationOver();
     if (getenv("VARRIK_FUZZ_TRACE_ALL")) c.finishTrace();
   }
   c.finish();
