@@ -101,13 +101,21 @@ void CRurIvaWorld::initPhysics() {
   for (CRurIvaSpace* pSpace : snapshot(m_lSpaces)) pSpace->initPhysics();
   for (CRurIvaGeom* pGeom : snapshot(m_lGeoms)) pGeom->initPhysics();
 
+  // A listener of the bodies' creation events may take bodies (or this world) out of the scene:
+  // they are held until the loop is over, and the bodies that left this world are passed over.
+  grab();
   const std::vector<CRurIvaBody*> aBodies = snapshot(m_lBodies);
+  for (CRurIvaBody* pBody : aBodies) pBody->grab();
   for (CRurIvaBody* pBody : aBodies) {
+    if (pBody->getWorld() != this) continue;
     pBody->initPhysics();
-    if (!pBody->isParamMaster()) continue;
+    if (!pBody->isParamMaster() || pBody->getWorld() != this) continue;
     for (CRurIvaBody* pOther : aBodies)
-      if (pOther->getOdeClassname() == pBody->getOdeClassname()) pBody->copyParams(pOther, false);
+      if (pOther->getWorld() == this && pOther->getOdeClassname() == pBody->getOdeClassname())
+        pBody->copyParams(pOther, false);
   }
+  for (CRurIvaBody* pBody : aBodies) pBody->drop();
+  drop();
 }
 
 void CRurIvaWorld::removeFromPhysics() {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "CActingListener.h"
 #include "CRecordingDevice.h"
 #include "CRurIvaBody.h"
 #include "CRurIvaGeomBox.h"
@@ -269,6 +270,36 @@ TEST(CoreWorld, TheGeometriesOfABodyTakenOutBeforeItsStartKnowNoWorld) {
   pSphere->initPhysics();
   EXPECT_EQ(pBody->getBodyId(), 0u);
   pBody->drop();
+}
+
+// A game's listener of body creation may take bodies, or the whole world, out of the scene while
+// the world starts them one after the other: the start goes on with the bodies that are left.
+TEST(CoreWorld, BodiesAndTheWorldTakenOutFromTheBodiesCreationEventsAreNotStarted) {
+  enum EGone { eTheNextBody, eTheBodyJustMade, eTheWorld };
+  for (EGone eGone : {eTheNextBody, eTheBodyJustMade, eTheWorld}) {
+    SCOPED_TRACE(eGone);
+    CTestScene cScene;
+    CRurIvaWorld* pWorld = cScene.addWorld();
+    std::vector<CRurIvaBody*> aBodies;
+    for (int i = 0; i < 3; ++i)
+      aBodies.push_back(cScene.addSphereBody(pWorld, vector3df(2.0f * i, 2, 0), 0.5f, 1.0f));
+    CActingListener cRemover(irr::ode::eRurIvaEventBodyCreated, [&] {
+      if (eGone == eTheWorld) {
+        pWorld->remove();
+      } else {
+        aBodies[eGone == eTheNextBody ? 1 : 0]->remove();
+      }
+    });
+    cRemover.m_bOn = true;
+    pWorld->initPhysics();
+    if (eGone == eTheWorld) continue;  // the world went with its bodies, once started
+    EXPECT_EQ(pWorld->getBodyCount(), 2u);
+    EXPECT_NE(aBodies[2]->getBodyId(), 0u);
+    if (eGone == eTheNextBody) {
+      EXPECT_NE(aBodies[0]->getBodyId(), 0u);
+    }
+    cScene.steps(pWorld, 3);
+  }
 }
 
 // ---------------------------------------------------------------------------------------------

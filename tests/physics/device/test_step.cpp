@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "CActingListener.h"
 #include "CCountingCalculator.h"
 #include "CDeviceScene.h"
 #include "CEventLog.h"
@@ -353,26 +354,6 @@ TEST(DeviceStep, ContactsJoinTheBodiesGeometriesAreOnNow) {
 }
 
 namespace {
-
-//! Calls fAct with every event of type iType it is given, from inside the delivery.
-class CActingListener final : public irr::ode::IRurIvaEventListener {
- public:
-  CActingListener(u16 iType, std::function<void()> fAct) : m_iType(iType), m_fAct(std::move(fAct)) {
-    CRurIvaManager::getSharedInstance()->getQueue()->addEventListener(this);
-  }
-  ~CActingListener() { CRurIvaManager::getSharedInstance()->getQueue()->removeEventListener(this); }
-  bool handlesEvent(irr::ode::IRurIvaEvent* pEvent) override { return m_bOn && pEvent->getType() == m_iType; }
-  bool onEvent(irr::ode::IRurIvaEvent*) override {
-    m_bOn = false;  // once
-    m_fAct();
-    return false;
-  }
-  bool m_bOn = false;
-
- private:
-  u16 m_iType;
-  std::function<void()> m_fAct;
-};
 
 //! Thresholds no resting body stays above, counted from one idle step: the library lays the body
 //! to rest within some steps (it must lie on something: never in mid-air).
