@@ -257,19 +257,28 @@ void CRurIvaBody::initPhysics() {
       }
       if (m_fMaxAngularSpeed != 0.0f) setMaxAngularSpeed(m_fMaxAngularSpeed);
 
-      for (CRurIvaGeom* pGeom : snapshot(m_lGeoms)) pGeom->initPhysics();
+      startEach(
+          m_lGeoms, [this](CRurIvaGeom* p) { return p->getBody() == this; },
+          [](CRurIvaGeom* p) { p->initPhysics(); });
 
       // The mass goes in before the joints are made: a body whose mass centre is off its
       // origin is placed at that centre, which must not move anchors already set.
       m_pOdeDevice->bodySetMass(m_iBodyId, m_iMass);
 
-      for (CRurIvaJoint* pJoint : snapshot(m_lJoints)) {
-        pJoint->initLinkedObjects();
-        CRurIvaBody* aBodies[2] = {pJoint->getBody1(), pJoint->getBody2()};
-        for (CRurIvaBody* pOther : aBodies)
-          if (pOther && pOther != this && !pOther->physicsInitialized()) pOther->initPhysics();
-        pJoint->initPhysics();
-      }
+      startEach(
+          m_lJoints, [this](CRurIvaJoint* p) { return contains(m_lJoints, p); },
+          [this](CRurIvaJoint* pJoint) {
+            pJoint->initLinkedObjects();
+            // Asked of the joint each time: a body that goes while the other starts tells it.
+            for (int i = 0; i < 2; ++i) {
+              CRurIvaBody* pOther = i == 0 ? pJoint->getBody1() : pJoint->getBody2();
+              if (!pOther || pOther == this || pOther->physicsInitialized()) continue;
+              pOther->grab();
+              pOther->initPhysics();
+              pOther->drop();
+            }
+            pJoint->initPhysics();
+          });
 
       m_bEnabled = false;
       setFiniteRotationMode(m_bFiniteRotationMode);
@@ -284,7 +293,9 @@ void CRurIvaBody::initPhysics() {
     }
   }
 
-  for (IRurIvaStepMotor* pMotor : snapshot(m_lStepMotors)) pMotor->initPhysics();
+  startEach(
+      m_lStepMotors, [this](IRurIvaStepMotor* p) { return contains(m_lStepMotors, p); },
+      [](IRurIvaStepMotor* p) { p->initPhysics(); });
 }
 
 core::matrix4 CRurIvaBody::poseBelow(const CRurIvaBody* pHolder) const {

@@ -97,24 +97,25 @@ void CRurIvaWorld::initPhysics() {
   setGravity(m_cGravity);
   if (m_fMaxAngularSpeed != 0.0f) setMaxAngularSpeed(m_fMaxAngularSpeed);
 
-  // Snapshots: initialising a member may add members (a space, a body's ray).
-  for (CRurIvaSpace* pSpace : snapshot(m_lSpaces)) pSpace->initPhysics();
-  for (CRurIvaGeom* pGeom : snapshot(m_lGeoms)) pGeom->initPhysics();
-
-  // A listener of the bodies' creation events may take bodies (or this world) out of the scene:
-  // they are held until the loop is over, and the bodies that left this world are passed over.
+  // Initialising a member may add members (a space, a body's ray), and a listener of the events
+  // it posts may take members, or this world, out of the scene: see startEach.
   grab();
+  startEach(
+      m_lSpaces, [this](CRurIvaSpace* p) { return contains(m_lSpaces, p); },
+      [](CRurIvaSpace* p) { p->initPhysics(); });
+  startEach(
+      m_lGeoms, [this](CRurIvaGeom* p) { return p->getWorld() == this; },
+      [](CRurIvaGeom* p) { p->initPhysics(); });
   const std::vector<CRurIvaBody*> aBodies = snapshot(m_lBodies);
-  for (CRurIvaBody* pBody : aBodies) pBody->grab();
-  for (CRurIvaBody* pBody : aBodies) {
-    if (pBody->getWorld() != this) continue;
-    pBody->initPhysics();
-    if (!pBody->isParamMaster() || pBody->getWorld() != this) continue;
-    for (CRurIvaBody* pOther : aBodies)
-      if (pOther->getWorld() == this && pOther->getOdeClassname() == pBody->getOdeClassname())
-        pBody->copyParams(pOther, false);
-  }
-  for (CRurIvaBody* pBody : aBodies) pBody->drop();
+  startEach(
+      m_lBodies, [this](CRurIvaBody* p) { return p->getWorld() == this; },
+      [&](CRurIvaBody* pBody) {
+        pBody->initPhysics();
+        if (!pBody->isParamMaster() || pBody->getWorld() != this) return;
+        for (CRurIvaBody* pOther : aBodies)
+          if (pOther->getWorld() == this && pOther->getOdeClassname() == pBody->getOdeClassname())
+            pBody->copyParams(pOther, false);
+      });
   drop();
 }
 

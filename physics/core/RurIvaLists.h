@@ -44,6 +44,20 @@ std::vector<T*> snapshot(const core::list<T*>& lList) {
   return aItems;
 }
 
+/**
+ * Starts the nodes of the list as it is now with fStart, each while fStill says it still belongs
+ * there. Starting a node posts events (body created, progress) whose listeners may take nodes out
+ * of the scene: every node of the walk is held until the walk is over, so none goes under its feet.
+ */
+template <class T, class FStill, class FStart>
+void startEach(const core::list<T*>& lList, FStill fStill, FStart fStart) {
+  const std::vector<T*> aItems = snapshot(lList);
+  for (T* p : aItems) p->grab();
+  for (T* p : aItems)
+    if (fStill(p)) fStart(p);
+  for (T* p : aItems) p->drop();
+}
+
 }  // namespace ode
 }  // namespace irr
 

@@ -302,6 +302,25 @@ TEST(CoreWorld, BodiesAndTheWorldTakenOutFromTheBodiesCreationEventsAreNotStarte
   }
 }
 
+// The same while a body starts what hangs from it: its first joint starts the body it joins, whose
+// creation event takes the body's second joint (and the body that one joins) out of the scene.
+TEST(CoreWorld, AJointTakenOutWhileItsBodyStartsItsJointsIsNotStarted) {
+  CTestScene cScene;
+  CRurIvaWorld* pWorld = cScene.addWorld();
+  CRurIvaBody* pBody = cScene.addSphereBody(pWorld, vector3df(0, 2, 0), 0.5f, 1.0f);
+  auto* pFirst = cScene.add<irr::ode::CRurIvaJointHinge>(pBody);
+  CRurIvaBody* pJoined = cScene.addSphereBody(pFirst, vector3df(1, 2, 0), 0.5f, 1.0f);
+  auto* pSecond = cScene.add<irr::ode::CRurIvaJointHinge>(pBody);
+  cScene.addSphereBody(pSecond, vector3df(-1, 2, 0), 0.5f, 1.0f);
+  CActingListener cRemover(irr::ode::eRurIvaEventBodyCreated, [&] { pSecond->remove(); });
+  cRemover.m_bOn = true;
+  pWorld->initPhysics();
+  EXPECT_EQ(pFirst->getBody2(), pJoined);
+  EXPECT_NE(pFirst->getJointId(), 0u);
+  EXPECT_EQ(pWorld->getBodyCount(), 2u);
+  cScene.steps(pWorld, 3);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Surface definitions files
 
