@@ -71,6 +71,7 @@ class CActingListener : public IRurIvaEventListener {
     m_iLeft = iCount;
   }
   void disarm() { m_iLeft = 0; }
+  bool acting() const { return m_bActing; }
   bool handlesEvent(IRurIvaEvent* pEvent) override {
     return m_iLeft > 0 && !m_bActing && pEvent && pEvent->type() == m_iType;
   }
@@ -297,11 +298,11 @@ class CSceneOps {
         break;
       case 1:
         pManager->setDebugView(node(), byte() & 1);
-        m_pSmgr->drawAll();
+        drawScene();
         break;
       case 2:
         if (scene::ISceneNode* p = node(); p != m_pRoot) pManager->removeSceneNode(p);
-        m_pSmgr->drawAll();  // empties the deletion queue
+        drawScene();  // empties the deletion queue
         break;
       case 3:
         // Every node forgets its dynamics objects; the worlds are built again when started.
@@ -361,6 +362,12 @@ class CSceneOps {
       if (dynamic_cast<CRurIvaJoint*>(p)) aNodes.push_back(p);
     const u8 b = byte();
     return traced(aNodes.empty() ? nullptr : aNodes[b % aNodes.size()]);
+  }
+
+  //! Draws the scene, as the frame loop does; never from inside an event (a game's listener does
+  //! not draw, and the engine's drawing, which empties its deletion queue, may be what posted it).
+  void drawScene() {
+    if (!m_cListener.acting()) m_pSmgr->drawAll();
   }
 
   void addMotor(scene::ISceneNode* pParent) {
