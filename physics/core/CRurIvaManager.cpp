@@ -90,8 +90,13 @@ void CRurIvaManager::initODE() {
 void CRurIvaManager::initPhysics() {
   m_iInitializedNodes = 0;
   m_bPhysicsInitialized = false;
-  for (CRurIvaWorld* pWorld : m_lWorlds) pWorld->initPhysics();
-  for (IRurIvaStepMotor* pMotor : m_lStepMotors) pMotor->initPhysics();
+  // A listener of the progress events may take worlds or motors out of the scene (see startEach).
+  startEach(
+      m_lWorlds, [this](CRurIvaWorld* p) { return contains(m_lWorlds, p); },
+      [](CRurIvaWorld* p) { p->initPhysics(); });
+  startEach(
+      m_lStepMotors, [this](IRurIvaStepMotor* p) { return contains(m_lStepMotors, p); },
+      [](IRurIvaStepMotor* p) { p->initPhysics(); });
   m_bPhysicsInitialized = true;
 }
 

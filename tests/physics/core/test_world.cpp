@@ -302,6 +302,25 @@ TEST(CoreWorld, BodiesAndTheWorldTakenOutFromTheBodiesCreationEventsAreNotStarte
   }
 }
 
+// The same from the progress events of the manager's start of every world (a loading screen's
+// listener): the world being started is taken out, the others are started.
+TEST(CoreWorld, AWorldTakenOutFromTheProgressOfTheManagersStartIsNotStarted) {
+  CTestScene cScene;
+  CRurIvaWorld* aWorlds[3];
+  for (int i = 0; i < 3; ++i) {
+    aWorlds[i] = cScene.addWorld();
+    cScene.addSphereBody(aWorlds[i], vector3df(0, 2, 0), 0.5f, 1.0f);
+  }
+  CActingListener cRemover(irr::ode::eRurIvaEventProgress, [&] { aWorlds[0]->remove(); });
+  cRemover.m_bOn = true;
+  cScene.m_pManager->initPhysics();
+  EXPECT_EQ(cScene.m_pManager->getWorlds().getSize(), 2u);
+  for (int i : {1, 2}) {
+    EXPECT_NE(aWorlds[i]->getWorldId(), 0u);
+    cScene.steps(aWorlds[i], 3);
+  }
+}
+
 // The same while a body starts what hangs from it: its first joint starts the body it joins, whose
 // creation event takes the body's second joint (and the body that one joins) out of the scene.
 TEST(CoreWorld, AJointTakenOutWhileItsBodyStartsItsJointsIsNotStarted) {
