@@ -81,6 +81,21 @@ void runScene(benchmark::State& state, const SSceneDef* pDef, ESide eSide, unsig
   state.counters["check"] = pScene->check();
 }
 
+//! Building a scene, its warm-up steps and taking it down again, as a game loads and leaves a
+//! level: the cost of a scene's start must grow with its bodies as the steps do, not faster.
+void runStart(benchmark::State& state, const SSceneDef* pDef, ESide eSide) {
+  g_cCurrent.pScene.reset();
+  for (auto _ : state) {
+    std::unique_ptr<IBenchScene> pScene = pDef->fBuild(eSide, 0);
+    if (!pScene) {
+      state.SkipWithError("the scene could not be built (build the varrik-data target first)");
+      return;
+    }
+  }
+}
+
+bool measuresStart(const SSceneDef& d) { return d.sName.compare(0, 6, "boxes/") == 0; }
+
 // ---------------------------------------------------------------------------------------------
 // The table
 
@@ -191,6 +206,17 @@ void printTable(const CCollectingReporter& cReporter, const std::map<std::string
     printf("%-20s %11s %11s %6s %8s %13s %7s %12s %6s %11s %s\n", d.sName.c_str(), sLayer, sPlain, sRatio,
            sNoise, sAllocs, sAdded, sThreads, sThreadRatio, sRss, sCheck);
   }
+  bool bStartHeader = false;
+  for (const SSceneDef& d : scenes()) {
+    const SRuns* pLayer = cReporter.find("start/" + d.sName + "/layer");
+    const SRuns* pPlain = cReporter.find("start/" + d.sName + "/plain");
+    if (!pLayer || !pPlain) continue;
+    if (!bStartHeader) printf("\n%-20s %11s %11s %6s\n", "start", "layer ms", "plain ms", "ratio");
+    bStartHeader = true;
+    const double fLayer = median(pLayer->aMicroseconds), fPlain = median(pPlain->aMicroseconds);
+    printf("%-20s %11.1f %11.1f %6.3f\n", d.sName.c_str(), fLayer / 1000.0, fPlain / 1000.0,
+           fPlain > 0 ? fLayer / fPlain : 0.0);
+  }
   printf(
       "\nratio: layer time per step / plain time per step (medians); noise: (max - min) / median of the\n"
       "layer's and the plain side's repetitions; allocs/st l/p: heap allocations per step outside the "
@@ -200,6 +226,7 @@ void printTable(const CCollectingReporter& cReporter, const std::map<std::string
       "allocates with operator new in every collision pass); added: what the layer allocates on top;\n"
       "2 thr.: the layer stepping on a pool of two threads, its ratio against the single-threaded plain "
       "side;\n");
+  printf("start: building the scene, its warm-up steps and taking it down (medians).\n");
   if (iRssSteps > 0)
     printf("RSS growth: resident memory after %d more layer steps minus before them.\n", iRssSteps);
   else
@@ -395,6 +422,12 @@ int main(int argc, char** argv) {
             ->Unit(benchmark::kMicrosecond)
             ->UseRealTime();
       }
+  for (const SSceneDef& d : scenes())
+    if (measuresStart(d))
+      for (ESide eSide : {ESide::eLayer, ESide::ePlain})
+        benchmark::RegisterBenchmark(("start/" + d.sName + "/" + sideName(eSide, 0)).c_str(), runStart, &d, eSide)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
 
   CCollectingReporter cReporter;
   benchmark::RunSpecifiedBenchmarks(&cReporter);

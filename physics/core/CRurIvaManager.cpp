@@ -53,6 +53,7 @@ CRurIvaManager::CRurIvaManager()
 CRurIvaManager::~CRurIvaManager() {
   if (m_bPhysicsInitialized) closeODE();
   m_lNodes.clear();
+  m_mNodeEntries.clear();
   m_lStepMotors.clear();
   m_lWorlds.clear();
   m_lParams.clear();
@@ -136,14 +137,29 @@ void CRurIvaManager::addOdeSceneNode(CRurIvaSceneNode* pNode) {
   if (!pNode) return;
   updateNodeIdCounter(pNode->getID());
   m_lNodes.push_back(pNode);
+  SNodeEntry& cEntry = m_mNodeEntries[pNode];
+  if (cEntry.iCount++ == 0) cEntry.itFirst = m_lNodes.getLast();
 }
 
-void CRurIvaManager::removeOdeSceneNode(CRurIvaSceneNode* pNode) { removeFirst(m_lNodes, pNode); }
+void CRurIvaManager::removeOdeSceneNode(CRurIvaSceneNode* pNode) {
+  const auto it = m_mNodeEntries.find(pNode);
+  if (it == m_mNodeEntries.end()) return;
+  SNodeEntry& cEntry = it->second;
+  core::list<CRurIvaSceneNode*>::Iterator itFirst = cEntry.itFirst;
+  if (--cEntry.iCount == 0) {
+    m_mNodeEntries.erase(it);
+  } else {
+    // A node registered twice (by hand) is listed again further on: that entry comes first now.
+    core::list<CRurIvaSceneNode*>::Iterator itNext = itFirst;
+    do ++itNext;
+    while (*itNext != pNode);
+    cEntry.itFirst = itNext;
+  }
+  m_lNodes.erase(itFirst);
+}
 
 bool CRurIvaManager::isRegisteredOdeSceneNode(scene::ISceneNode* pNode) const {
-  for (CRurIvaSceneNode* p : m_lNodes)
-    if (p == pNode) return true;
-  return false;
+  return pNode && m_mNodeEntries.count(pNode) != 0;
 }
 
 void CRurIvaManager::addSurfaceParameter(CRurIvaSurfaceParameters* pParam) {

@@ -3,7 +3,9 @@
 // registries, the node id counter and cloning, and what the node base class gives every node.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -177,7 +179,52 @@ TEST(CoreRegistration, AddNodeTwiceKeepsTwoEntriesAndOneRemoveTakesTheFirst) {
   m->removeOdeSceneNode(pOther);
   m->removeOdeSceneNode(pOther);  // not listed any more: nothing happens
   EXPECT_EQ(registry(), (std::vector<irr::ode::CRurIvaSceneNode*>{pBody}));
-  m->addOdeSceneNode(pOther);  // as it was, for the nodes' own destructors
+
+  // Each removal takes the earliest entry that is left, and the node stays registered until its
+  // last entry goes.
+  m->addOdeSceneNode(pOther);
+  m->addOdeSceneNode(pBody);
+  m->addOdeSceneNode(pBody);
+  EXPECT_EQ(registry(), (std::vector<irr::ode::CRurIvaSceneNode*>{pBody, pOther, pBody, pBody}));
+  m->removeOdeSceneNode(pBody);
+  m->removeOdeSceneNode(pBody);
+  EXPECT_EQ(registry(), (std::vector<irr::ode::CRurIvaSceneNode*>{pOther, pBody}));
+  EXPECT_TRUE(m->isRegisteredOdeSceneNode(pBody));
+  m->removeOdeSceneNode(pBody);
+  EXPECT_EQ(registry(), (std::vector<irr::ode::CRurIvaSceneNode*>{pOther}));
+  EXPECT_FALSE(m->isRegisteredOdeSceneNode(pBody));
+  EXPECT_TRUE(m->isRegisteredOdeSceneNode(pOther));
+  m->addOdeSceneNode(pBody);  // as it was, for the nodes' own destructors
+}
+
+TEST(CoreRegistration, TheRegistryFollowsAnyMixOfAddsAndRemovesInOrder) {
+  CTestScene cScene;
+  CRurIvaManager* m = cScene.m_pManager;
+  CRurIvaWorld* pWorld = cScene.addWorld();
+  std::vector<irr::ode::CRurIvaSceneNode*> aNodes;
+  for (int i = 0; i < 4; ++i) aNodes.push_back(cScene.add<CRurIvaBody>(pWorld));
+  // The registry as a plain list: appended at the back, the first entry of a node removed.
+  std::vector<irr::ode::CRurIvaSceneNode*> aModel = aNodes;
+  std::mt19937 cRandom(7);
+  for (int i = 0; i < 2000; ++i) {
+    irr::ode::CRurIvaSceneNode* p = aNodes[cRandom() % aNodes.size()];
+    if (cRandom() % 2) {
+      m->addOdeSceneNode(p);
+      aModel.push_back(p);
+    } else {
+      m->removeOdeSceneNode(p);
+      const auto it = std::find(aModel.begin(), aModel.end(), p);
+      if (it != aModel.end()) aModel.erase(it);
+    }
+    ASSERT_EQ(registry(), aModel) << "after operation " << i;
+    for (irr::ode::CRurIvaSceneNode* q : aNodes)
+      ASSERT_EQ(m->isRegisteredOdeSceneNode(q), std::count(aModel.begin(), aModel.end(), q) > 0);
+  }
+  // Once each, as the nodes' own destructors expect.
+  for (irr::ode::CRurIvaSceneNode* p : aNodes) {
+    while (m->isRegisteredOdeSceneNode(p)) m->removeOdeSceneNode(p);
+    m->addOdeSceneNode(p);
+  }
 }
 
 TEST(CoreRegistration, RegisteringRaisesTheIdCounterAndCloneTreeGivesTheNextId) {
