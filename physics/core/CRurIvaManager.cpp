@@ -52,11 +52,10 @@ CRurIvaManager::CRurIvaManager()
 
 CRurIvaManager::~CRurIvaManager() {
   if (m_bPhysicsInitialized) closeODE();
-  m_lNodes.clear();
-  m_mNodeEntries.clear();
+  m_cNodeIndex.clear(m_lNodes);
   m_lStepMotors.clear();
   m_lWorlds.clear();
-  m_lParams.clear();
+  m_cParamIndex.clear(m_lParams);
   delete m_pDevice;
   m_pDevice = 0;
   delete m_pQueue;
@@ -136,38 +135,21 @@ void CRurIvaManager::removeWorld(CRurIvaWorld* pWorld) { removeFirst(m_lWorlds, 
 void CRurIvaManager::addOdeSceneNode(CRurIvaSceneNode* pNode) {
   if (!pNode) return;
   updateNodeIdCounter(pNode->getID());
-  m_lNodes.push_back(pNode);
-  SNodeEntry& cEntry = m_mNodeEntries[pNode];
-  if (cEntry.iCount++ == 0) cEntry.itFirst = m_lNodes.getLast();
+  m_cNodeIndex.append(m_lNodes, pNode);
 }
 
-void CRurIvaManager::removeOdeSceneNode(CRurIvaSceneNode* pNode) {
-  const auto it = m_mNodeEntries.find(pNode);
-  if (it == m_mNodeEntries.end()) return;
-  SNodeEntry& cEntry = it->second;
-  core::list<CRurIvaSceneNode*>::Iterator itFirst = cEntry.itFirst;
-  if (--cEntry.iCount == 0) {
-    m_mNodeEntries.erase(it);
-  } else {
-    // A node registered twice (by hand) is listed again further on: that entry comes first now.
-    core::list<CRurIvaSceneNode*>::Iterator itNext = itFirst;
-    do ++itNext;
-    while (*itNext != pNode);
-    cEntry.itFirst = itNext;
-  }
-  m_lNodes.erase(itFirst);
-}
+void CRurIvaManager::removeOdeSceneNode(CRurIvaSceneNode* pNode) { m_cNodeIndex.remove(m_lNodes, pNode); }
 
 bool CRurIvaManager::isRegisteredOdeSceneNode(scene::ISceneNode* pNode) const {
-  return pNode && m_mNodeEntries.count(pNode) != 0;
+  return m_cNodeIndex.contains(pNode);
 }
 
 void CRurIvaManager::addSurfaceParameter(CRurIvaSurfaceParameters* pParam) {
-  if (pParam) m_lParams.push_back(pParam);
+  if (pParam) m_cParamIndex.append(m_lParams, pParam);
 }
 
 void CRurIvaManager::removeSurfaceParameter(CRurIvaSurfaceParameters* pParam) {
-  removeFirst(m_lParams, pParam);
+  m_cParamIndex.remove(m_lParams, pParam);
 }
 
 CRurIvaSurfaceParameters* CRurIvaManager::getSurfaceParameter(core::stringw sName) const {

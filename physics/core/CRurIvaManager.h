@@ -3,7 +3,7 @@
 
 #include <irrlicht.h>
 
-#include <unordered_map>
+#include "RurIvaLists.h"
 
 #include "IRurIvaEventListener.h"
 
@@ -164,14 +164,7 @@ class CRurIvaManager : public IRurIvaEventListener {
   s32 m_iNodeId;
   bool m_bPhysicsInitialized;
   core::list<CRurIvaSceneNode*> m_lNodes;
-  //! Where each registered node first stands in m_lNodes and how often it is listed there:
-  //! registering, finding and removing one node take the same time in a scene of ten nodes as
-  //! in one of ten thousand.
-  struct SNodeEntry {
-    core::list<CRurIvaSceneNode*>::Iterator itFirst;
-    u32 iCount;
-  };
-  std::unordered_map<const scene::ISceneNode*, SNodeEntry> m_mNodeEntries;
+  CListIndex<CRurIvaSceneNode, scene::ISceneNode> m_cNodeIndex;
   core::list<IRurIvaStepMotor*> m_lStepMotors;
   core::list<CRurIvaWorld*> m_lWorlds;
   CRurIvaEventQueue* m_pQueue;
@@ -179,6 +172,7 @@ class CRurIvaManager : public IRurIvaEventListener {
   scene::ISceneManager* m_pSmgr;
   IrrlichtDevice* m_pIrrDevice;
   core::list<CRurIvaSurfaceParameters*> m_lParams;
+  CListIndex<CRurIvaSurfaceParameters> m_cParamIndex;
   IRurIvaDevice* m_pDevice;
   bool m_bInterpolation;
   f32 m_fAlpha;

@@ -291,12 +291,12 @@ IRurIvaContactParameters* CRurIvaWorld::getContactCalculator() {
 
 void CRurIvaWorld::addBody(CRurIvaBody* pBody) {
   if (!pBody) return;
-  m_lBodies.push_back(pBody);
+  m_cBodyIndex.append(m_lBodies, pBody);
   m_aBodies.push_back(pBody);
 }
 
 void CRurIvaWorld::removeBody(CRurIvaBody* pBody) {
-  removeFirst(m_lBodies, pBody);
+  if (!m_cBodyIndex.remove(m_lBodies, pBody)) return;
   auto it = std::find(m_aBodies.begin(), m_aBodies.end(), pBody);
   if (it == m_aBodies.end()) return;
   if (m_iWalks) {
@@ -324,10 +324,10 @@ void CRurIvaWorld::walkBodies(TVisit fVisit) {
 }
 
 void CRurIvaWorld::addGeom(CRurIvaGeom* pGeom) {
-  if (pGeom) m_lGeoms.push_back(pGeom);
+  if (pGeom) m_cGeomIndex.append(m_lGeoms, pGeom);
 }
 
-void CRurIvaWorld::removeGeom(CRurIvaGeom* pGeom) { removeFirst(m_lGeoms, pGeom); }
+void CRurIvaWorld::removeGeom(CRurIvaGeom* pGeom) { m_cGeomIndex.remove(m_lGeoms, pGeom); }
 
 void CRurIvaWorld::addSpace(CRurIvaSpace* pSpace) {
   if (pSpace) m_lSpaces.push_back(pSpace);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "CRurIvaDampable.h"
+#include "RurIvaLists.h"
 
 namespace irr {
 namespace ode {
@@ -139,6 +140,7 @@ class CRurIvaWorld : public CRurIvaDampable {
   CRurIvaSpace* m_pSpace;
   core::vector3df m_cGravity;
   core::list<CRurIvaBody*> m_lBodies;
+  CListIndex<CRurIvaBody> m_cBodyIndex;
   //! The same bodies side by side, for the walks of every step (see walkBodies). A body removed
   //! while a walk runs (a listener may remove nodes) leaves a null place, which the walks skip
   //! and the outermost walk closes when it ends.
@@ -146,6 +148,7 @@ class CRurIvaWorld : public CRurIvaDampable {
   u32 m_iWalks = 0;
   bool m_bHoles = false;
   core::list<CRurIvaGeom*> m_lGeoms;
+  CListIndex<CRurIvaGeom> m_cGeomIndex;
   core::list<CRurIvaSpace*> m_lSpaces;
   core::stringw m_sSurfaceDefinitions;
   //! The sets read from surface definitions files: registered with the manager, whose list

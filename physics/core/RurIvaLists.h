@@ -1,6 +1,7 @@
 #ifndef RUR_IVA_LISTS_H
 #define RUR_IVA_LISTS_H
 
+#include <unordered_map>
 #include <vector>
 
 #include <irrlicht.h>
@@ -35,6 +36,59 @@ bool appendOnce(core::list<T*>& lList, T* pItem) {
   lList.push_back(pItem);
   return true;
 }
+
+/**
+ * Where each item of a long list first stands and how often it is listed: appending, finding and
+ * removing one item then take no walk of the list, whose nodes lie all over the heap (clearing a
+ * level of ten thousand bodies newest first walked the lists for seconds). The list keeps its
+ * order and its duplicates, and a removal still takes an item's first entry. Items are found by
+ * their TKey pointer (a registry of nodes is asked about any engine node). Every change of the
+ * list must go through the index.
+ */
+template <class T, class TKey = T>
+class CListIndex {
+ public:
+  void append(core::list<T*>& lList, T* pItem) {
+    lList.push_back(pItem);
+    SEntry& cEntry = m_mEntries[key(pItem)];
+    if (cEntry.iCount++ == 0) cEntry.itFirst = lList.getLast();
+  }
+
+  //! Removes pItem's first entry; false when it is not listed.
+  bool remove(core::list<T*>& lList, const T* pItem) {
+    const auto it = m_mEntries.find(key(pItem));
+    if (it == m_mEntries.end()) return false;
+    SEntry& cEntry = it->second;
+    typename core::list<T*>::Iterator itFirst = cEntry.itFirst;
+    if (--cEntry.iCount == 0) {
+      m_mEntries.erase(it);
+    } else {
+      // Listed again further on: that entry comes first now.
+      typename core::list<T*>::Iterator itNext = itFirst;
+      do ++itNext;
+      while (*itNext != pItem);
+      cEntry.itFirst = itNext;
+    }
+    lList.erase(itFirst);
+    return true;
+  }
+
+  bool contains(const TKey* pItem) const { return pItem && m_mEntries.count(pItem) != 0; }
+
+  void clear(core::list<T*>& lList) {
+    lList.clear();
+    m_mEntries.clear();
+  }
+
+ private:
+  static const TKey* key(const T* pItem) { return pItem; }
+
+  struct SEntry {
+    typename core::list<T*>::Iterator itFirst;
+    u32 iCount = 0;
+  };
+  std::unordered_map<const TKey*, SEntry> m_mEntries;
+};
 
 //! A copy to walk while the walk itself may change the list.
 template <class T>

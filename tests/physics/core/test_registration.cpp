@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <limits>
 #include <random>
 #include <string>
@@ -16,6 +17,7 @@
 #include "CRurIvaManager.h"
 #include "CRurIvaSceneNode.h"
 #include "CRurIvaSpace.h"
+#include "CRurIvaSurfaceParameters.h"
 #include "CRurIvaWorld.h"
 #include "CTestScene.h"
 #include "IRurIvaEvent.h"
@@ -197,34 +199,78 @@ TEST(CoreRegistration, AddNodeTwiceKeepsTwoEntriesAndOneRemoveTakesTheFirst) {
   m->addOdeSceneNode(pBody);  // as it was, for the nodes' own destructors
 }
 
-TEST(CoreRegistration, TheRegistryFollowsAnyMixOfAddsAndRemovesInOrder) {
+// The long lists of plain pointers (the manager's nodes and surface sets, a world's bodies and
+// static geometries) keep their order and duplicates through any mix of appends and removals of
+// first entries, however they find their entries.
+TEST(CoreRegistration, TheListsFollowAnyMixOfAddsAndRemovesInOrder) {
   CTestScene cScene;
   CRurIvaManager* m = cScene.m_pManager;
   CRurIvaWorld* pWorld = cScene.addWorld();
-  std::vector<irr::ode::CRurIvaSceneNode*> aNodes;
-  for (int i = 0; i < 4; ++i) aNodes.push_back(cScene.add<CRurIvaBody>(pWorld));
-  // The registry as a plain list: appended at the back, the first entry of a node removed.
-  std::vector<irr::ode::CRurIvaSceneNode*> aModel = aNodes;
+  std::vector<void*> aBodies, aGeoms, aSets;
+  for (int i = 0; i < 4; ++i) {
+    irr::ode::CRurIvaGeomSphere* pGeom = cScene.add<irr::ode::CRurIvaGeomSphere>(pWorld);  // static
+    aGeoms.push_back(pGeom);
+    aSets.push_back(pGeom->getSurfaceParameters(0));
+    aBodies.push_back(cScene.add<CRurIvaBody>(pWorld));
+  }
+  auto listed = [](const auto& lList) {
+    std::vector<void*> a;
+    for (void* p : lList) a.push_back(p);
+    return a;
+  };
+  auto body = [](void* p) { return static_cast<CRurIvaBody*>(p); };
+  auto geom = [](void* p) { return static_cast<irr::ode::CRurIvaGeom*>(p); };
+  auto set = [](void* p) { return static_cast<irr::ode::CRurIvaSurfaceParameters*>(p); };
+  struct SList {
+    const char* sName;
+    std::vector<void*> aItems;
+    std::function<void(void*)> fAdd, fRemove;
+    std::function<std::vector<void*>()> fListed;
+  };
+  const SList aLists[] = {
+      {"nodes", aBodies, [&](void* p) { m->addOdeSceneNode(body(p)); },
+       [&](void* p) { m->removeOdeSceneNode(body(p)); }, [&] { return listed(m->getRurIvaNodes()); }},
+      {"surface sets", aSets, [&](void* p) { m->addSurfaceParameter(set(p)); },
+       [&](void* p) { m->removeSurfaceParameter(set(p)); }, [&] { return listed(m->getSurfaceParameters()); }},
+      {"bodies", aBodies, [&](void* p) { pWorld->addBody(body(p)); }, [&](void* p) { pWorld->removeBody(body(p)); },
+       [&] { return listed(pWorld->getBodyList()); }},
+      {"static geometries", aGeoms, [&](void* p) { pWorld->addGeom(geom(p)); },
+       [&](void* p) { pWorld->removeGeom(geom(p)); }, [&] { return listed(pWorld->getGeomList()); }},
+  };
   std::mt19937 cRandom(7);
-  for (int i = 0; i < 2000; ++i) {
-    irr::ode::CRurIvaSceneNode* p = aNodes[cRandom() % aNodes.size()];
-    if (cRandom() % 2) {
-      m->addOdeSceneNode(p);
-      aModel.push_back(p);
-    } else {
-      m->removeOdeSceneNode(p);
-      const auto it = std::find(aModel.begin(), aModel.end(), p);
-      if (it != aModel.end()) aModel.erase(it);
+  for (const SList& c : aLists) {
+    SCOPED_TRACE(c.sName);
+    // Only the test's items, appended at the back, the first entry of an item removed.
+    for (void* p : c.fListed())
+      if (std::find(c.aItems.begin(), c.aItems.end(), p) == c.aItems.end()) c.fRemove(p);
+    std::vector<void*> aModel = c.fListed();
+    ASSERT_EQ(aModel, c.aItems);
+    for (int i = 0; i < 1000; ++i) {
+      void* p = c.aItems[cRandom() % c.aItems.size()];
+      if (cRandom() % 2) {
+        c.fAdd(p);
+        aModel.push_back(p);
+      } else {
+        c.fRemove(p);
+        const auto it = std::find(aModel.begin(), aModel.end(), p);
+        if (it != aModel.end()) aModel.erase(it);
+      }
+      ASSERT_EQ(c.fListed(), aModel) << "after operation " << i;
     }
-    ASSERT_EQ(registry(), aModel) << "after operation " << i;
-    for (irr::ode::CRurIvaSceneNode* q : aNodes)
-      ASSERT_EQ(m->isRegisteredOdeSceneNode(q), std::count(aModel.begin(), aModel.end(), q) > 0);
+    // Once each, as the items' own destructors expect.
+    for (void* p : c.aItems) {
+      while (std::find(aModel.begin(), aModel.end(), p) != aModel.end()) {
+        c.fRemove(p);
+        aModel.erase(std::find(aModel.begin(), aModel.end(), p));
+      }
+      c.fAdd(p);
+    }
   }
-  // Once each, as the nodes' own destructors expect.
-  for (irr::ode::CRurIvaSceneNode* p : aNodes) {
-    while (m->isRegisteredOdeSceneNode(p)) m->removeOdeSceneNode(p);
-    m->addOdeSceneNode(p);
-  }
+  for (void* p : aBodies) EXPECT_TRUE(m->isRegisteredOdeSceneNode(body(p)));
+  m->removeOdeSceneNode(body(aBodies[0]));
+  EXPECT_FALSE(m->isRegisteredOdeSceneNode(body(aBodies[0])));
+  m->addOdeSceneNode(body(aBodies[0]));
+  EXPECT_FALSE(m->isRegisteredOdeSceneNode(nullptr));
 }
 
 TEST(CoreRegistration, RegisteringRaisesTheIdCounterAndCloneTreeGivesTheNextId) {
