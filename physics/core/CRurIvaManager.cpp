@@ -349,6 +349,54 @@ void releaseLoadedNodes(scene::ISceneNode* pNode, const std::set<scene::ISceneNo
 }
 
 /**
+ * The engine (1.8.5) writes a material's missing texture as "0" and, reading the file back,
+ * looks for a texture file of that name for every such layer of every node: thousands of file
+ * look-ups and warnings ("Could not open file of texture: 0") for a scene of a thousand bodies,
+ * and with a file of that name in the working folder every untextured node would wear it. While
+ * the layer loads a scene, "0" names a stand-in texture, which the nodes give up again after.
+ */
+class CMissingTextureStandIn {
+ public:
+  CMissingTextureStandIn(video::IVideoDriver* pDriver, io::IFileSystem* pFileSystem) : m_pDriver(pDriver) {
+    if (!m_pDriver || !pFileSystem) return;
+    // The engine looks a name up as its absolute path first.
+    const io::path sName = pFileSystem->getAbsolutePath("0");
+    if (m_pDriver->findTexture(sName) || m_pDriver->findTexture("0")) return;  // the program's own
+    video::IImage* pImage = m_pDriver->createImage(video::ECF_A8R8G8B8, core::dimension2du(1, 1));
+    if (!pImage) return;
+    m_pTexture = m_pDriver->addTexture(sName, pImage);
+    pImage->drop();
+    if (m_pTexture && m_pDriver->findTexture(sName) != m_pTexture) {
+      m_pDriver->removeTexture(m_pTexture);
+      m_pTexture = 0;
+    }
+  }
+
+  //! Every node's material layers that hold the stand-in hold no texture again.
+  ~CMissingTextureStandIn() {
+    if (!m_pTexture) return;
+    m_pDriver->removeTexture(m_pTexture);
+  }
+
+  void takeFrom(scene::ISceneNode* pNode) {
+    if (!m_pTexture) return;
+    for (u32 i = 0; i < pNode->getMaterialCount(); ++i) {
+      video::SMaterial& cMaterial = pNode->getMaterial(i);
+      for (u32 k = 0; k < video::MATERIAL_MAX_TEXTURES; ++k)
+        if (cMaterial.getTexture(k) == m_pTexture) cMaterial.setTexture(k, 0);
+    }
+    for (scene::ISceneNode* pChild : pNode->getChildren()) takeFrom(pChild);
+  }
+
+  CMissingTextureStandIn(const CMissingTextureStandIn&) = delete;
+  CMissingTextureStandIn& operator=(const CMissingTextureStandIn&) = delete;
+
+ private:
+  video::IVideoDriver* m_pDriver;
+  video::ITexture* m_pTexture = 0;
+};
+
+/**
  * Scene files written before the guard ray of a fast body was kept out of them hold that ray as
  * a plain ray below the world: unnamed, without an id, attached to nothing and never placed.
  * Read back it would sit at the library's default pose and report hits there beside the ray the
@@ -401,34 +449,6 @@ bool namesAFile(const wchar_t* sElement, const wchar_t* sName) {
 }
 
 /**
- * The first file name of a scene file (complete XML) that names something other than a file:
- * the engine opens a folder as a file of the largest size there is and its mesh loaders ask for
- * that much memory (the program ends on std::bad_alloc); a pipe would never end. Names of
- * nothing are the engine's business (it says it cannot load them and goes on).
- */
-core::stringc notAFile(scene::ISceneManager* pSceneManager, io::IReadFile* pFile) {
-  io::IFileSystem* pFileSystem = pSceneManager->getFileSystem();
-  core::stringc sFound;
-  pFile->seek(0);
-  if (io::IXMLReader* pReader = pFileSystem->createXMLReader(pFile)) {
-    while (sFound.empty() && pReader->read()) {
-      if (pReader->getNodeType() != io::EXN_ELEMENT ||
-          !namesAFile(pReader->getNodeName(), pReader->getAttributeValue(L"name")))
-        continue;
-      const core::stringc sValue(pReader->getAttributeValueSafe(L"value"));
-      if (sValue.empty()) continue;
-      std::error_code e;
-      const std::filesystem::file_status s =
-          std::filesystem::status(pFileSystem->getAbsolutePath(sValue).c_str(), e);
-      if (std::filesystem::exists(s) && !std::filesystem::is_regular_file(s)) sFound = sValue;
-    }
-    pReader->drop();
-  }
-  pFile->seek(0);
-  return sFound;
-}
-
-/**
  * Whether the engine (1.8.5) can build a sphere of these polygon counts: it takes each as a
  * 32-bit integer, raises it to 2, then halves both while their 32-bit product is above 32767. A
  * product that wraps round below that ends the halving early, and a count halved to 0 wraps round
@@ -447,25 +467,42 @@ bool sphereCountsBuildable(f64 fX, f64 fY) {
   return x > 0 && y > 0 && static_cast<u64>(x) * y <= 32767;
 }
 
+//! What a scene file (complete XML) holds that the engine's loader must not be given.
+struct SSceneFileDangers {
+  /**
+   * The first file name that names something other than a file: the engine opens a folder as a
+   * file of the largest size there is and its mesh loaders ask for that much memory (the program
+   * ends on std::bad_alloc); a pipe would never end. Names of nothing are the engine's business
+   * (it says it cannot load them and goes on).
+   */
+  core::stringc sNotAFile;
+  //! Whether it gives an engine sphere polygon counts it cannot build (see sphereCountsBuildable);
+  //! a count that is no number counts as 0, as the engine reads it.
+  bool bUnbuildableSphere = false;
+};
+
 /**
- * Whether a scene file (complete XML) gives an engine sphere polygon counts it cannot build (see
- * sphereCountsBuildable); a count that is no number counts as 0, as the engine reads it.
+ * Reads the file once for both dangers. Every node's material names its textures, mostly the
+ * same ones (the engine writes "0" for none), so each name is looked up on disk once.
  */
-bool hasUnbuildableSphere(scene::ISceneManager* pSceneManager, io::IReadFile* pFile) {
-  bool bFound = false;
+SSceneFileDangers findDangers(scene::ISceneManager* pSceneManager, io::IReadFile* pFile) {
+  SSceneFileDangers cFound;
+  io::IFileSystem* pFileSystem = pSceneManager->getFileSystem();
   pFile->seek(0);
-  if (io::IXMLReader* pReader = pSceneManager->getFileSystem()->createXMLReader(pFile)) {
+  if (io::IXMLReader* pReader = pFileSystem->createXMLReader(pFile)) {
+    std::set<core::stringc> aLookedUp;
     bool bSphere = false;
     f64 aCount[3] = {0, 0, 0};  // PolyCountX, PolyCountY and the older PolyCount of one for both
-    const auto check = [&] {
+    const auto checkSphere = [&] {
       // The engine takes the older count when the two are 0.
       if (bSphere && aCount[0] == 0 && aCount[1] == 0) aCount[0] = aCount[1] = aCount[2];
-      if (bSphere && !sphereCountsBuildable(aCount[0], aCount[1])) bFound = true;
+      if (bSphere && !sphereCountsBuildable(aCount[0], aCount[1])) cFound.bUnbuildableSphere = true;
     };
-    while (!bFound && pReader->read()) {
+    // A name that is not a file refuses the file whatever else it holds.
+    while (cFound.sNotAFile.empty() && pReader->read()) {
       if (pReader->getNodeType() != io::EXN_ELEMENT) continue;
       if (wcscmp(pReader->getNodeName(), L"node") == 0) {
-        check();
+        checkSphere();
         bSphere = wcscmp(pReader->getAttributeValueSafe(L"type"), L"sphere") == 0;
         aCount[0] = aCount[1] = aCount[2] = 0;
         continue;
@@ -476,12 +513,19 @@ bool hasUnbuildableSphere(scene::ISceneManager* pSceneManager, io::IReadFile* pF
                     : wcscmp(sName, L"PolyCount") == 0  ? 2
                                                         : -1;
       if (i >= 0) aCount[i] = wcstod(pReader->getAttributeValueSafe(L"value"), 0);
+      if (!namesAFile(pReader->getNodeName(), pReader->getAttributeValue(L"name"))) continue;
+      const core::stringc sValue(pReader->getAttributeValueSafe(L"value"));
+      if (sValue.empty() || !aLookedUp.insert(sValue).second) continue;
+      std::error_code e;
+      const std::filesystem::file_status s =
+          std::filesystem::status(pFileSystem->getAbsolutePath(sValue).c_str(), e);
+      if (std::filesystem::exists(s) && !std::filesystem::is_regular_file(s)) cFound.sNotAFile = sValue;
     }
-    check();
+    checkSphere();
     pReader->drop();
   }
   pFile->seek(0);
-  return bFound;
+  return cFound;
 }
 
 }  // namespace
@@ -499,14 +543,14 @@ bool CRurIvaManager::loadScene(const c8* sFileName, scene::ISceneManager* pScene
     pFile->drop();
     return false;
   }
-  const core::stringc sNotAFile = notAFile(pSceneManager, pFile);
-  if (!sNotAFile.empty()) {
+  const SSceneFileDangers cDangers = findDangers(pSceneManager, pFile);
+  if (!cDangers.sNotAFile.empty()) {
     printf("CRurIvaManager::loadScene: \"%s\" names \"%s\" as a file, which is not one; nothing loaded\n",
-           sFileName, sNotAFile.c_str());
+           sFileName, cDangers.sNotAFile.c_str());
     pFile->drop();
     return false;
   }
-  if (hasUnbuildableSphere(pSceneManager, pFile)) {
+  if (cDangers.bUnbuildableSphere) {
     printf(
         "CRurIvaManager::loadScene: \"%s\" gives a sphere polygon counts the engine cannot build; nothing "
         "loaded\n",
@@ -516,7 +560,12 @@ bool CRurIvaManager::loadScene(const c8* sFileName, scene::ISceneManager* pScene
   }
   std::set<scene::ISceneNode*> aBefore;
   collectNodes(pSceneManager->getRootSceneNode(), aBefore);
-  const bool bLoaded = pSceneManager->loadScene(pFile);
+  bool bLoaded = false;
+  {
+    CMissingTextureStandIn cStandIn(pSceneManager->getVideoDriver(), pSceneManager->getFileSystem());
+    bLoaded = pSceneManager->loadScene(pFile);
+    cStandIn.takeFrom(pSceneManager->getRootSceneNode());
+  }
   pFile->drop();
   releaseLoadedNodes(pSceneManager->getRootSceneNode(), aBefore);
   if (const u32 iStray = dropStrayGuardRays(pSceneManager->getRootSceneNode(), aBefore))

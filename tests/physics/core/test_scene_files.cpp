@@ -6,6 +6,7 @@
 #include <irrlicht.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include <unistd.h>
@@ -145,6 +146,62 @@ TEST(SceneFiles, AStartedSetUpRoundTripsWithoutGainingRaysOrSpacesAndStillCollid
     ASSERT_TRUE(d.smgr()->saveScene(sFile.c_str()));
   }
   std::remove(sFile.c_str());
+}
+
+// The engine writes a missing texture as "0" and would read it back as the file of that name:
+// nodes without textures come back without, whatever lies in the working folder, and the
+// texture the layer stands in for "0" meanwhile is gone after the load.
+TEST(SceneFiles, NodesWithoutTexturesComeBackWithoutEvenBesideAFileNamed0) {
+  char sDir[] = "/tmp/varrik-textures-XXXXXX";
+  ASSERT_NE(mkdtemp(sDir), nullptr);
+  const std::string sFile = std::string(sDir) + "/scene.irr";
+  const std::string sWorking = std::filesystem::current_path().string();
+  std::filesystem::current_path(sDir);
+  for (bool bFile0 : {false, true}) {
+    SCOPED_TRACE(bFile0 ? "a picture named 0 in the working folder" : "no file named 0");
+    {
+      CSceneFileScene d;
+      scene::ISceneManager* smgr = d.smgr();
+      scene::ISceneNode* pWorld = smgr->addSceneNode("CRurIvaWorld");
+      scene::ISceneNode* pBody = smgr->addSceneNode("CRurIvaBody", pWorld);
+      scene::ISceneNode* pCube = smgr->addCubeSceneNode(1.0f, pBody);
+      pCube->setName("cube");
+      ASSERT_TRUE(smgr->saveScene(sFile.c_str()));
+      if (bFile0) {
+        video::IVideoDriver* pDriver = smgr->getVideoDriver();
+        video::IImage* pImage = pDriver->createImage(video::ECF_A8R8G8B8, core::dimension2du(2, 2));
+        ASSERT_TRUE(pDriver->writeImageToFile(pImage, "0.bmp"));
+        pImage->drop();
+        std::filesystem::rename("0.bmp", "0");
+      }
+      pBody->drop();
+      pWorld->drop();
+    }
+    CSceneFileScene d;
+    video::IVideoDriver* pDriver = d.smgr()->getVideoDriver();
+    const u32 iTextures = pDriver->getTextureCount();
+    ASSERT_TRUE(CRurIvaManager::getSharedInstance()->loadScene(sFile.c_str(), d.smgr()));
+    scene::ISceneNode* pCube = d.smgr()->getSceneNodeFromName("cube");
+    ASSERT_NE(pCube, nullptr);
+    CRurIvaBody* pBody = findFirst<CRurIvaBody>(d.smgr()->getRootSceneNode(), RUR_IVA_BODY_ID);
+    ASSERT_NE(pBody, nullptr);
+    for (scene::ISceneNode* pNode : {pCube, static_cast<scene::ISceneNode*>(pBody)})
+      for (u32 k = 0; k < video::MATERIAL_MAX_TEXTURES; ++k) EXPECT_EQ(pNode->getMaterial(0).getTexture(k), nullptr);
+    EXPECT_EQ(pDriver->getTextureCount(), iTextures);
+    // A texture named "0" that the program made itself is the program's: the file names it.
+    video::IImage* pImage = pDriver->createImage(video::ECF_A8R8G8B8, core::dimension2du(1, 1));
+    video::ITexture* pOwn = pDriver->addTexture("0", pImage);
+    pImage->drop();
+    ASSERT_TRUE(CRurIvaManager::getSharedInstance()->loadScene(sFile.c_str(), d.smgr()));
+    u32 iWearing = 0;
+    for (scene::ISceneNode* pChild : d.smgr()->getRootSceneNode()->getChildren())
+      if (CRurIvaBody* pLoaded = findFirst<CRurIvaBody>(pChild, RUR_IVA_BODY_ID))
+        iWearing += pLoaded->getMaterial(0).getTexture(0) == pOwn;
+    EXPECT_EQ(iWearing, 1u);
+    EXPECT_EQ(pDriver->findTexture("0"), pOwn);
+  }
+  std::filesystem::current_path(sWorking);
+  std::filesystem::remove_all(sDir);
 }
 
 TEST(SceneFiles, AMissingFileLoadsNothing) {
