@@ -91,6 +91,7 @@ CRurIvaBody::~CRurIvaBody() {
   for (CRurIvaBody* pChild : m_lChildBodies) pChild->m_pParentBody = 0;
   if (m_pParentBody) m_pParentBody->removeChildBody(this);
   releaseFastMovingRay();
+  for (CRurIvaGeomRay* pRay : snapshot(m_lAttachedRays)) pRay->setAttachedBody(0);
 
   if (m_iBodyId) m_pOdeDevice->bodyDestroy(m_iBodyId);
   if (m_pWorld) m_pWorld->removeBody(this);
@@ -630,6 +631,10 @@ void CRurIvaBody::releaseFastMovingRay() {
   pRay->remove();
   pRay->drop();
 }
+
+void CRurIvaBody::addAttachedRay(CRurIvaGeomRay* pRay) { appendOnce(m_lAttachedRays, pRay); }
+
+void CRurIvaBody::removeAttachedRay(CRurIvaGeomRay* pRay) { removeFirst(m_lAttachedRays, pRay); }
 
 void CRurIvaBody::setIsFastMoving(bool bFlag) {
   m_bFastMoving = bFlag;

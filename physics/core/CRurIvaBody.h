@@ -112,6 +112,10 @@ class CRurIvaBody : public CRurIvaDampable {
   void addMotor(IRurIvaMotor* pMotor);
   void removeMotor(IRurIvaMotor* pMotor);
   const core::list<IRurIvaMotor*>& getMotors() const { return m_lMotors; }
+  //! Rays attached to this body (CRurIvaGeomRay::setAttachedBody keeps this list): they let go
+  //! of the body when it goes.
+  void addAttachedRay(CRurIvaGeomRay* pRay);
+  void removeAttachedRay(CRurIvaGeomRay* pRay);
 
   //! Called by a world that is being destroyed while this body lives on.
   void forgetWorld() { m_pWorld = 0; }
@@ -328,6 +332,7 @@ class CRurIvaBody : public CRurIvaDampable {
     bool m_bPlaced = false;
     core::vector3df m_cPrevPos, m_cPrevRot, m_cPos, m_cRot, m_cShownPos, m_cShownRot;
   } m_cPoses;
+  core::list<CRurIvaGeomRay*> m_lAttachedRays;
 };
 
 }  // namespace ode

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "CRurIvaBody.h"
+
 namespace irr {
 namespace ode {
 
@@ -17,7 +19,14 @@ CRurIvaGeomRay::CRurIvaGeomRay(scene::ISceneNode* parent, scene::ISceneManager* 
   updatePairChecks();
 }
 
-CRurIvaGeomRay::~CRurIvaGeomRay() {}
+CRurIvaGeomRay::~CRurIvaGeomRay() { setAttachedBody(0); }
+
+void CRurIvaGeomRay::setAttachedBody(CRurIvaBody* pBody) {
+  if (pBody == m_pAttachedBody) return;
+  if (m_pAttachedBody) m_pAttachedBody->removeAttachedRay(this);
+  m_pAttachedBody = pBody;
+  if (pBody) pBody->addAttachedRay(this);
+}
 
 scene::ISceneNode* CRurIvaGeomRay::clone(scene::ISceneNode* newParent, scene::ISceneManager* newManager) {
   return cloneGeom(this, newParent, newManager);

@@ -39,7 +39,9 @@ class CRurIvaGeomRay : public CRurIvaGeom {
   f32 getLength() const { return m_fLength; }
   void setBackfaceCull(bool b);
   bool getBackfaceCull() const { return m_bBackfaceCull; }
-  void setAttachedBody(CRurIvaBody* pBody) { m_pAttachedBody = pBody; }
+  //! The body whose fast collisions this ray catches (a fast-moving body's guard ray), or none.
+  //! The ray lets go of the body when the body goes.
+  void setAttachedBody(CRurIvaBody* pBody);
   CRurIvaBody* getAttachedBody() const { return m_pAttachedBody; }
 
  private:

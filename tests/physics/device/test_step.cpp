@@ -251,6 +251,51 @@ TEST(DeviceStep, AFastBodysRayHitIsCollidedAfterTheStepButNotByQuickStep) {
   EXPECT_EQ(CRurIvaDevice::getFastCollisionCount(), 0u);
 }
 
+// A game may attach a ray of its own to a body. Whichever of the two goes first, the other is
+// left pointing at nothing: a ray whose body went catches nothing for it, and a body whose ray
+// went (or moved to another body) is not reached through it.
+TEST(DeviceStep, ARayAndTheBodyItIsAttachedToOutliveEachOtherInAnyOrder) {
+  enum EGoes { eTheBody, eTheRay, eTheRayMovesOn };
+  for (EGoes eGoes : {eTheBody, eTheRay, eTheRayMovesOn}) {
+    SCOPED_TRACE(eGoes);
+    CDeviceScene cScene;
+    cScene.world()->setGravity(vector3df(0, 0, 0));
+    floorPlane(cScene);
+    SSphereBody cFast = sphereBody(cScene, vector3df(0, 5, 0), 0.5f);
+    SSphereBody cOther = sphereBody(cScene, vector3df(3, 5, 0), 0.5f);
+    cFast.m_pBody->initPhysics();
+    cOther.m_pBody->initPhysics();
+    irr::ode::CRurIvaGeomRay* pRay = cScene.add<irr::ode::CRurIvaGeomRay>(cScene.world());
+    pRay->initPhysics();
+    pRay->setAttachedBody(cFast.m_pBody);
+    pRay->set(vector3df(0, 5, 0), vector3df(0, -1, 0), 10);
+    CRurIvaBody* pFast = cFast.m_pBody;
+    pFast->grab();
+    if (eGoes == eTheBody) {
+      pFast->remove();
+      pFast->drop();  // gone
+      EXPECT_EQ(pRay->getAttachedBody(), nullptr);
+      cScene.steps(2);  // the ray still hits the floor
+      EXPECT_EQ(CRurIvaDevice::getFastCollisionCount(), 0u);
+      continue;
+    }
+    if (eGoes == eTheRay) {
+      pRay->remove();  // the world held it alone
+    } else {
+      pRay->setAttachedBody(cOther.m_pBody);
+      EXPECT_EQ(pRay->getAttachedBody(), cOther.m_pBody);
+    }
+    pFast->remove();
+    pFast->drop();  // lets go of no ray
+    cScene.steps(2);
+    if (eGoes == eTheRayMovesOn) {
+      // The ray now catches the other body's collisions: it was put where the ray hits.
+      EXPECT_NEAR(cOther.m_pBody->getPosition().X, 0.0f, 1e-3f);
+      EXPECT_NEAR(cOther.m_pBody->getPosition().Y, 0.0f, 1e-3f);
+    }
+  }
+}
+
 TEST(DeviceStep, StaticDampingSurfaceSlowsTouchingBodiesToTheirLimit) {
   CDeviceScene cScene;
   CRurIvaDevice& d = *cScene.m_pDevice;
