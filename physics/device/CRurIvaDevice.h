@@ -487,6 +487,8 @@ class CRurIvaDevice : public IRurIvaDevice {
   bool m_bStepReported;
   //! Contacts without a direction were left out (said once).
   bool m_bBrokenContactsReported = false;
+  //! The library's last step failed for want of memory (said when the steps start failing).
+  bool m_bStepFailed = false;
   //! Bodies placed by hand since the last step, to be checked before the next collision.
   std::vector<u32> m_aPlacedBodies;
   //! Joints attached to bodies another joint already joined, looked at before every step of the

@@ -404,10 +404,13 @@ void CRurIvaDevice::stepWorld(f32 fTime, CRurIvaWorld* pWorld, bool bQuick) {
     if (bCollect) beginMoves(bThreaded);
     // The iterative solver copes with joints that constrain the same motions; the exact one may not.
     if (!bQuick && !m_aRedundantJoints.empty()) letGoOfWeakRedundantJoints(w);
-    if (bQuick)
-      dWorldQuickStep(w, m_fStepSize);
-    else
-      dWorldStep(w, m_fStepSize);
+    const int iStepped = bQuick ? dWorldQuickStep(w, m_fStepSize) : dWorldStep(w, m_fStepSize);
+    if (!iStepped && !m_bStepFailed) {
+      // The library found no memory for the step's matrices (the exact solver's grow with the
+      // square of an island's contact rows): nothing moved.
+      printf("CRurIvaDevice::step: the dynamics library had no memory for this step, nothing moved\n");
+    }
+    m_bStepFailed = !iStepped;
     if (bCollect) reportMoves();
 
     if (dJointGroupID g = getJGroupId(pWorld->getJointGroupId())) dJointGroupEmpty(g);

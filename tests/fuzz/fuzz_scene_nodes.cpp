@@ -403,9 +403,13 @@ class CSceneOps {
         p->setMassTotal(value());
         break;
       }
-      case 1:
-        add<CRurIvaGeomRay>(pParent);
+      case 1: {
+        // A ray of the game's own, maybe attached to a body whose collisions it then catches.
+        CRurIvaGeomRay* p = add<CRurIvaGeomRay>(pParent);
+        if (byte() & 1) p->set(vec(), vec(), value());
+        if (byte() & 1) p->setAttachedBody(static_cast<CRurIvaBody*>(nodeOfType(RUR_IVA_BODY_ID)));
         break;
+      }
       case 2: {
         CRurIvaGeomHeightfield* p = add<CRurIvaGeomHeightfield>(pParent);
         p->setWidth(value());

@@ -2,8 +2,11 @@
 // (groups, joined bodies, static pairs, rays, contact damping), fast collisions and the moved
 // callback.
 #include <gtest/gtest.h>
+// The dynamics library itself, to deny a world the memory of its steps.
+#include <ode/ode.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <functional>
 #include <limits>
 #include <utility>
@@ -294,6 +297,41 @@ TEST(DeviceStep, ARayAndTheBodyItIsAttachedToOutliveEachOtherInAnyOrder) {
       EXPECT_NEAR(cOther.m_pBody->getPosition().Y, 0.0f, 1e-3f);
     }
   }
+}
+
+namespace {
+// The library's step takes the memory of its islands first and then that of its solver; ODE
+// 0.16.2 ends the process when it has none for the islands, and fails the step when it has none
+// for the solver. So the first block is given, later ones are not.
+int g_iBlocks = 0;
+void* firstBlockOnly(dsizeint iSize) { return g_iBlocks++ == 0 ? malloc(iSize) : nullptr; }
+void* sameBlock(void* p, dsizeint, dsizeint) { return p; }
+void freeBlock(void* p, dsizeint) { free(p); }
+}  // namespace
+
+// The library may find no memory for a step (the exact solver's matrices grow with the square of
+// an island's contact rows): the step says so when the steps start failing, and moves nothing.
+TEST(DeviceStep, AStepTheLibraryHasNoMemoryForSaysSoAndMovesNothing) {
+  CDeviceScene cScene;
+  SSphereBody cBall = sphereBody(cScene, vector3df(0, 5, 0), 0.5f);
+  cBall.m_pBody->initPhysics();
+  dWorldID w = cScene.m_pDevice->getWorldId(cScene.world()->getWorldId());
+  ASSERT_NE(w, nullptr);
+  const dWorldStepMemoryFunctionsInfo cNone = {sizeof(dWorldStepMemoryFunctionsInfo), firstBlockOnly, sameBlock,
+                                               freeBlock};
+  ASSERT_NE(dWorldSetStepMemoryManager(w, &cNone), 0);
+  const std::string sMessage = "CRurIvaDevice::step: the dynamics library had no memory for this step, nothing moved";
+  for (bool bQuick : {false, true}) {
+    const std::string sOut = captured([&] {
+      for (int i = 0; i < 3; ++i)
+        bQuick ? cScene.m_pDevice->quickStep(0.016f, cScene.world()) : cScene.steps(1);
+    });
+    EXPECT_EQ(sOut, bQuick ? "" : sMessage + "\n");  // said once while the steps keep failing
+    EXPECT_EQ(cBall.m_pBody->getPosition().Y, 5.0f);
+  }
+  ASSERT_NE(dWorldSetStepMemoryManager(w, nullptr), 0);  // the library's own again
+  EXPECT_EQ(captured([&] { cScene.steps(2); }), "");
+  EXPECT_LT(cBall.m_pBody->getPosition().Y, 5.0f);
 }
 
 TEST(DeviceStep, StaticDampingSurfaceSlowsTouchingBodiesToTheirLimit) {
