@@ -372,12 +372,13 @@ class CMissingTextureStandIn {
     }
   }
 
-  //! Every node's material layers that hold the stand-in hold no texture again.
+  //! The stand-in goes; takeFrom has left no material holding it.
   ~CMissingTextureStandIn() {
     if (!m_pTexture) return;
     m_pDriver->removeTexture(m_pTexture);
   }
 
+  //! Every material layer of the node and its subtree that holds the stand-in holds no texture.
   void takeFrom(scene::ISceneNode* pNode) {
     if (!m_pTexture) return;
     for (u32 i = 0; i < pNode->getMaterialCount(); ++i) {
