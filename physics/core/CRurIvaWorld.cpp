@@ -63,6 +63,10 @@ scene::ISceneNode* CRurIvaWorld::clone(scene::ISceneNode* newParent, scene::ISce
 
 void CRurIvaWorld::initPhysics() {
   if (m_bPhysicsInitialized) return;
+  // Starting posts events (the progress of the start, a body's creation) whose listeners may
+  // take this world or its members out of the scene: the world holds itself until it is done,
+  // and each member while it starts (see startEach).
+  grab();
   CRurIvaSceneNode::initPhysics();
 
   m_iWorldId = m_pOdeDevice->worldCreate();
@@ -83,7 +87,10 @@ void CRurIvaWorld::initPhysics() {
     pSpace->drop();  // the world, its parent, keeps it
     m_pSpace = pSpace;
   }
-  m_pSpace->initPhysics();
+  CRurIvaSpace* pSpace = m_pSpace;
+  pSpace->grab();
+  pSpace->initPhysics();  // a listener may take it out of the scene: the world then has none
+  pSpace->drop();
 
   setLinearDamping(m_fLinearDamping);
   setAngularDamping(m_fAngularDamping);
@@ -97,9 +104,7 @@ void CRurIvaWorld::initPhysics() {
   setGravity(m_cGravity);
   if (m_fMaxAngularSpeed != 0.0f) setMaxAngularSpeed(m_fMaxAngularSpeed);
 
-  // Initialising a member may add members (a space, a body's ray), and a listener of the events
-  // it posts may take members, or this world, out of the scene: see startEach.
-  grab();
+  // Initialising a member may add members (a space, a body's ray).
   startEach(
       m_lSpaces, [this](CRurIvaSpace* p) { return contains(m_lSpaces, p); },
       [](CRurIvaSpace* p) { p->initPhysics(); });

@@ -218,7 +218,11 @@ class CSceneOps {
         add<CRurIvaSpace>(node());
         break;
       case 5:
-        if (CRurIvaSceneNode* p = physicsNode(node())) p->initPhysics();
+        // A game holds what it starts.
+        if (CRurIvaSceneNode* p = physicsNode(node())) {
+          busy(p);
+          p->initPhysics();
+        }
         break;
       case 6:
       case 7:

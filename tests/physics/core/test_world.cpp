@@ -321,6 +321,42 @@ TEST(CoreWorld, AWorldTakenOutFromTheProgressOfTheManagersStartIsNotStarted) {
   }
 }
 
+// The same from the progress of the world's own start, which a game began itself: the space the
+// world makes (its first member to report progress) or the world's parent is taken out of the
+// scene. What is left is started and steps.
+TEST(CoreWorld, AWorldOrItsSpaceTakenOutFromTheProgressOfItsOwnStartIsNoHarm) {
+  enum EGone { eTheWorldsParent, eTheWorldsSpace };
+  for (EGone eGone : {eTheWorldsParent, eTheWorldsSpace}) {
+    SCOPED_TRACE(eGone);
+    CTestScene cScene;
+    irr::scene::ISceneNode* pHolder = cScene.addEmpty(cScene.m_pSmgr->getRootSceneNode());
+    CRurIvaWorld* pWorld = cScene.addWorld(pHolder);
+    CRurIvaBody* pBody = cScene.addSphereBody(pWorld, vector3df(0, 2, 0), 0.5f, 1.0f);
+    CActingListener cRemover(irr::ode::eRurIvaEventProgress, [&] {
+      if (eGone == eTheWorldsParent) {
+        pHolder->remove();
+      } else if (pWorld->getSpace()) {
+        pWorld->getSpace()->remove();
+      }
+    });
+    cRemover.m_bOn = true;
+    if (eGone == eTheWorldsParent) {
+      // Nothing else holds the world: it goes once its start is over.
+      pWorld->initPhysics();
+      EXPECT_FALSE(cRemover.m_bOn);  // it acted
+      EXPECT_EQ(cScene.m_pManager->getWorlds().size(), 0u);
+      continue;
+    }
+    pWorld->initPhysics();
+    EXPECT_FALSE(cRemover.m_bOn);
+    EXPECT_NE(pWorld->getWorldId(), 0u);
+    EXPECT_NE(pBody->getBodyId(), 0u);
+    EXPECT_EQ(pWorld->getSpace(), nullptr);
+    cScene.steps(pWorld, 3);
+    EXPECT_LT(pBody->getPosition().Y, 2.0f);
+  }
+}
+
 // The same while a body starts what hangs from it: its first joint starts the body it joins, whose
 // creation event takes the body's second joint (and the body that one joins) out of the scene.
 TEST(CoreWorld, AJointTakenOutWhileItsBodyStartsItsJointsIsNotStarted) {
