@@ -62,8 +62,14 @@ s32 CRurIvaGeomTrimesh::getIndexOfGeom(u32 iHandle) const {
 }
 
 scene::ISceneNode* CRurIvaGeomTrimesh::meshSource() const {
-  if (!Children.empty()) return *Children.begin();
-  return Parent;
+  scene::ISceneNode* pSource = Children.empty() ? Parent : *Children.begin();
+  // The scene's root has no mesh, and the engine hands out no bounding box of it to measure a
+  // mass by: a mesh geometry moved there waits for a parent with a mesh.
+  if (pSource && pSource->getType() == scene::ESNT_SCENE_MANAGER) {
+    printf("Non supported scene node type detected!\n");
+    return 0;
+  }
+  return pSource;
 }
 
 void CRurIvaGeomTrimesh::initPhysics() {

@@ -247,6 +247,33 @@ TEST(LevelTrimesh, MeshUnderABodyFallsAndRestsOnItsFaces) {
   EXPECT_TRUE(pBody->getCollision());
 }
 
+TEST(LevelTrimesh, MeshMovedToTheScenesRootWaitsForAMeshInsteadOfMeasuringTheRoot) {
+  // The engine's root has no bounding box to read (it hands out a null one); a body's mesh with a
+  // mass measured it for its inertia. Both kinds of mesh geometry stay unbuilt there and build
+  // once they are back under a mesh.
+  for (const bool bOnBody : {true, false}) {
+    SCOPED_TRACE(bOnBody ? "on a body" : "static");
+    CLevelScene s;
+    scene::IMesh* pCube = s.m_pSmgr->getGeometryCreator()->createCubeMesh(vector3df(2, 2, 2));
+    scene::ISceneNode* pOwner =
+        bOnBody ? static_cast<scene::ISceneNode*>(s.add<CRurIvaBody>(s.world(), vector3df(0, 4, 0)))
+                : s.world();
+    scene::IMeshSceneNode* pShown = s.addMeshNode(pOwner, pCube);
+    CRurIvaGeomTrimesh* pMesh = s.add<CRurIvaGeomTrimesh>(pShown);
+    pMesh->setMassTotal(2.0f);
+
+    pMesh->setParent(s.m_pSmgr->getRootSceneNode());
+    pMesh->initPhysics();
+    EXPECT_FALSE(pMesh->physicsInitialized());
+    EXPECT_EQ(pMesh->getGeomCount(), 0u);
+
+    pMesh->setParent(pShown);
+    pMesh->initPhysics();
+    EXPECT_TRUE(pMesh->physicsInitialized());
+    EXPECT_EQ(pMesh->getGeomCount(), 1u);
+  }
+}
+
 // ---------------------------------------------------------------------------------------------
 // The demo level
 
