@@ -767,16 +767,15 @@ void CRurIvaDevice::nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2) {
   // with one world there is no other.
   if (c->bSeveralWorlds && ((b1 && dBodyGetWorld(b1) != c->w) || (b2 && dBodyGetWorld(b2) != c->w))) return;
 
-  CRurIvaSurfaceParameters* p1 = g1->getSurfaceParameters(0);
-  CRurIvaSurfaceParameters* p2 = g2->getSurfaceParameters(0);
-  const scene::ESCENE_NODE_TYPE t1 = g1->getType(), t2 = g2->getType();
+  CRurIvaSurfaceParameters* p1 = g1->getFirstSurfaceParameters();
+  CRurIvaSurfaceParameters* p2 = g2->getFirstSurfaceParameters();
   s32 m1 = 0, m2 = 0;
   // A triangle mesh has one surface per material; the touched geometry names the material.
-  if (t1 == RUR_IVA_GEOM_TRIMESH_ID) {
+  if (g1->picksSetByGeom()) {
     m1 = static_cast<CRurIvaGeomTrimesh*>(g1)->getIndexOfGeom(c->pDevice->getHandleOfGeom(o1));
     if (m1 != -1) p1 = g1->getSurfaceParameters(static_cast<u32>(m1));
   }
-  if (t2 == RUR_IVA_GEOM_TRIMESH_ID) {
+  if (g2->picksSetByGeom()) {
     m2 = static_cast<CRurIvaGeomTrimesh*>(g2)->getIndexOfGeom(c->pDevice->getHandleOfGeom(o2));
     if (m2 != -1) p2 = g2->getSurfaceParameters(static_cast<u32>(m2));
   }

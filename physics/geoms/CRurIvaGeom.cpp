@@ -39,14 +39,17 @@ CRurIvaGeom::CRurIvaGeom(scene::ISceneNode* parent, scene::ISceneManager* mgr, s
       m_bChecksLevers(false),
       m_bContactLeftOut(false),
       m_bThin(false),
+      m_bSetPerGeom(false),
       m_iPairChecks(ePairBodyUnknown),
       m_bLibraryBodyKnown(false),
       m_pLibraryBody(0),
+      m_pFirstParams(0),
       m_pBody(static_cast<CRurIvaBody*>(getAncestorOfType(RUR_IVA_BODY_ID))),
       m_pWorld(0),
       m_pSpace(0) {
   m_pOdeDevice->massSetZero(m_iMass);
   m_aParams.push_back(createSurfaceParameters(m_pBody == 0));
+  m_pFirstParams = m_aParams[0];
 
   if (m_pBody) {
     m_pBody->addGeom(this);
@@ -62,6 +65,7 @@ CRurIvaGeom::~CRurIvaGeom() {
   detachFromOwner();
   for (u32 i = 0; i < m_aParams.size(); ++i) destroySurfaceParameters(m_aParams[i]);
   m_aParams.clear();
+  m_pFirstParams = 0;
   if (m_iGeomId) m_pOdeDevice->geomDestroy(m_iGeomId);
 }
 
@@ -148,7 +152,7 @@ u32 CRurIvaGeom::getGeomId(u32) { return m_iGeomId; }
 CRurIvaSurfaceParameters* CRurIvaGeom::getSurfaceParameters(u32) { return m_aParams[0]; }
 
 void CRurIvaGeom::setSurfaceParameters(CRurIvaSurfaceParameters* pParams, u32) {
-  if (pParams) m_aParams[0] = pParams;
+  if (pParams) m_aParams[0] = m_pFirstParams = pParams;
 }
 
 void CRurIvaGeom::setBody(CRurIvaBody* pBody) {

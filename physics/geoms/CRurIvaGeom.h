@@ -130,6 +130,11 @@ class CRurIvaGeom : public CRurIvaSceneNode {
   }
   bool libraryBodyKnown() const { return m_bLibraryBodyKnown; }
   void* getLibraryBody() const { return m_pLibraryBody; }
+  //! The first surface set, and whether the touched library geometry picks the set instead (a
+  //! triangle mesh's one per material): the collision of every touching pair reads both beside
+  //! the pair checks, without a call through the node's table.
+  CRurIvaSurfaceParameters* getFirstSurfaceParameters() const { return m_pFirstParams; }
+  bool picksSetByGeom() const { return m_bSetPerGeom; }
   //! True the first time only: the device says once per geometry that it left out a contact.
   bool firstContactLeftOut() {
     const bool bFirst = !m_bContactLeftOut;
@@ -200,10 +205,13 @@ class CRurIvaGeom : public CRurIvaSceneNode {
   bool m_bChecksLevers;
   bool m_bContactLeftOut;
   bool m_bThin;
+  bool m_bSetPerGeom;
   u8 m_iPairChecks;
   bool m_bLibraryBodyKnown;
   void* m_pLibraryBody;
-  //! Beside the pair checks and the body: the collision of every touching pair reads all three.
+  //! m_aParams[0], beside the pair checks and the body: the collision of every touching pair
+  //! reads all three.
+  CRurIvaSurfaceParameters* m_pFirstParams;
   core::array<CRurIvaSurfaceParameters*> m_aParams;
   //! Brings m_iPairChecks up to collide flag, group, ray flag, lever check, thinness and whether
   //! the body is known.

@@ -10,6 +10,7 @@ CRurIvaGeomTrimesh::CRurIvaGeomTrimesh(scene::ISceneNode* parent, scene::ISceneM
                                        const core::vector3df& position, const core::vector3df& rotation,
                                        const core::vector3df& scale)
     : CRurIvaGeom(parent, mgr, id, position, rotation, scale) {
+  m_bSetPerGeom = true;
   if (parent) resizeSurfaceParameters(parent->getMaterialCount(), m_pBody == 0);
 }
 

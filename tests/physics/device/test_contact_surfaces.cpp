@@ -130,7 +130,7 @@ TEST(DeviceContactSurfaces, TheLayersOwnCombinationMovesBodiesAsAskingForEveryCo
 TEST(DeviceContactSurfaces, EveryPairTakesTheSurfacesItsGeometriesHaveNow) {
   // Two balls side by side on one bouncy ground, one of them bouncy as well: in the same steps
   // each pair gets its own combination. Then the dull ball is made bouncy and dropped again: the
-  // change counts from the next contact on.
+  // change counts from the next contact on; so does a set put in another's place.
   CDeviceScene cScene;
   irr::ode::CRurIvaGeomPlane* pGround = cScene.addGround(cScene.world());
   pGround->getSurfaceParameters(0)->setMode(irr::ode::eRurIvaContactBounce);
@@ -171,4 +171,19 @@ TEST(DeviceContactSurfaces, EveryPairTakesTheSurfacesItsGeometriesHaveNow) {
   std::vector<f32> aSecond = highestAfterLanding(120);
   EXPECT_GT(aSecond[0], 2.0f);
   EXPECT_GT(aSecond[1], 2.0f);
+
+  // The balls trade sets (each then owns the other's), the second one dull again: the first ball
+  // now meets the ground with the dull set.
+  CRurIvaSurfaceParameters* aSets[2] = {aSpheres[0]->getSurfaceParameters(0),
+                                        aSpheres[1]->getSurfaceParameters(0)};
+  aSets[1]->setMode(0);
+  aSpheres[0]->setSurfaceParameters(aSets[1], 0);
+  aSpheres[1]->setSurfaceParameters(aSets[0], 0);
+  for (CRurIvaBody* p : aBalls) {
+    p->setPosition(vector3df(p->getPosition().X, 3, 0));
+    p->setLinearVelocity(vector3df(0, 0, 0));
+  }
+  std::vector<f32> aThird = highestAfterLanding(120);
+  EXPECT_LT(aThird[0], 0.6f);
+  EXPECT_GT(aThird[1], 2.0f);
 }
