@@ -50,16 +50,7 @@ class CKey {
 }  // namespace
 
 CRurIvaSurfaceParameters::CRurIvaSurfaceParameters()
-    : m_fLinearDamping(0.0f),
-      m_fAngularDamping(0.0f),
-      m_fMaxLinearVelocity(0.0f),
-      m_fMaxAngularVelocity(0.0f),
-      m_fMaxLinearVelocityDamping(0.0f),
-      m_fMaxAngularVelocityDamping(0.0f),
-      m_bDamps(false),
-      m_bStatic(false),
-      m_bUseDefined(false),
-      m_iMode(0),
+    : m_iMode(0),
       m_fMu(0.0f),
       m_fMu2(0.0f),
       m_fBounce(0.0f),
@@ -70,7 +61,16 @@ CRurIvaSurfaceParameters::CRurIvaSurfaceParameters()
       m_fMotion2(0.0f),
       m_fMotionN(0.0f),
       m_fSlip1(0.0f),
-      m_fSlip2(0.0f) {}
+      m_fSlip2(0.0f),
+      m_fLinearDamping(0.0f),
+      m_fAngularDamping(0.0f),
+      m_fMaxLinearVelocity(0.0f),
+      m_fMaxAngularVelocity(0.0f),
+      m_fMaxLinearVelocityDamping(0.0f),
+      m_fMaxAngularVelocityDamping(0.0f),
+      m_bDamps(false),
+      m_bStatic(false),
+      m_bUseDefined(false) {}
 
 CRurIvaSurfaceParameters::~CRurIvaSurfaceParameters() {}
 

@@ -55,7 +55,22 @@ struct SRurIvaContactSurface {
  * bodies touching it. A named set registered with the manager can be used by other sets
  * of the same name (the use-defined flag).
  */
-class CRurIvaSurfaceParameters {
+class alignas(64) CRurIvaSurfaceParameters {
+  // The mode and the contact values come first: with the class's table they fill one cache line,
+  // which is all the collision of a touching pair reads of a set.
+  s32 m_iMode;
+  f32 m_fMu;
+  f32 m_fMu2;
+  f32 m_fBounce;
+  f32 m_fBounceVel;
+  f32 m_fSoftErp;
+  f32 m_fSoftCfm;
+  f32 m_fMotion1;
+  f32 m_fMotion2;
+  f32 m_fMotionN;
+  f32 m_fSlip1;
+  f32 m_fSlip2;
+
  public:
   CRurIvaSurfaceParameters();
   virtual ~CRurIvaSurfaceParameters();
@@ -160,18 +175,6 @@ class CRurIvaSurfaceParameters {
 
   core::stringw m_sName;
   bool m_bUseDefined;
-  s32 m_iMode;
-  f32 m_fMu;
-  f32 m_fMu2;
-  f32 m_fBounce;
-  f32 m_fBounceVel;
-  f32 m_fSoftErp;
-  f32 m_fSoftCfm;
-  f32 m_fMotion1;
-  f32 m_fMotion2;
-  f32 m_fMotionN;
-  f32 m_fSlip1;
-  f32 m_fSlip2;
 };
 
 }  // namespace ode
