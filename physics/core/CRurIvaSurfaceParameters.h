@@ -55,9 +55,9 @@ struct SRurIvaContactSurface {
  * bodies touching it. A named set registered with the manager can be used by other sets
  * of the same name (the use-defined flag).
  */
-class alignas(64) CRurIvaSurfaceParameters {
-  // The mode and the contact values come first: with the class's table they fill one cache line,
-  // which is all the collision of a touching pair reads of a set.
+class CRurIvaSurfaceParameters {
+  // The mode and the contact values come first, beside the class's table: the collision of a
+  // touching pair reads these of both sets.
   s32 m_iMode;
   f32 m_fMu;
   f32 m_fMu2;
