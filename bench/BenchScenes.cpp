@@ -588,10 +588,13 @@ struct SCarDescription {
   bool bValid = false;
 };
 
-const int kJointParams[] = {dParamLoStop,  dParamHiStop,      dParamLoVel,         dParamHiVel,
-                            dParamFMax,    dParamFudgeFactor, dParamBounce,        dParamCFM,
-                            dParamStopERP, dParamStopCFM,     dParamSuspensionERP, dParamSuspensionCFM,
-                            dParamERP};
+//! Every parameter of a joint axis the plain car copies. The motors' velocity is dParamVel: the
+//! installed library keeps it apart from dParamLoVel and dParamHiVel (reading those gives 0), and
+//! without it the plain car stood still while the layer's drove.
+const int kJointParams[] = {dParamLoStop,        dParamHiStop,  dParamVel,         dParamLoVel,
+                            dParamHiVel,         dParamFMax,    dParamFudgeFactor, dParamBounce,
+                            dParamCFM,           dParamStopERP, dParamStopCFM,     dParamSuspensionERP,
+                            dParamSuspensionCFM, dParamERP};
 
 CRurIvaGeomTrimesh* findTrimesh(scene::ISceneNode* pNode) {
   if (pNode->getType() == irr::ode::RUR_IVA_GEOM_TRIMESH_ID) return static_cast<CRurIvaGeomTrimesh*>(pNode);
