@@ -19,8 +19,9 @@ class IBenchScene {
   virtual ~IBenchScene() = default;
   //! One fixed step of the simulation, as one frame of a game runs it.
   virtual void step() = 0;
-  //! The mean height of the moving bodies as their nodes show it: both sides of a scene
-  //! simulate the same thing, so the two agree closely.
+  //! The mean over the moving bodies of their coordinates' sum (x + y + z), now: both sides of a
+  //! scene simulate the same thing, so after the same number of steps the two agree closely, and
+  //! a body that drifts, sinks or stays behind on one side shows.
   virtual double check() = 0;
 };
 
