@@ -362,6 +362,43 @@ TEST(SimBody, RemovingAGeometryFromPhysicsDetachesIt) {
   EXPECT_LT(pBody->getPosition().Y, 0.0f);  // nothing holds it up any more
 }
 
+TEST(SimBody, GeometriesThatComeAndGoWhileTheBodyRunsHoldItUpWhileTheyLast) {
+  // The geometries below a running body are destroyed and added in every order (the first of
+  // its list, one added while it runs, the last one): each time the body rests on what is left,
+  // and on nothing once none is.
+  CTestScene cScene;
+  CRurIvaWorld* pWorld = cScene.addWorld();
+  cScene.addGround(pWorld, 0.0f);
+  CRurIvaGeomSphere* pFirst = nullptr;
+  CRurIvaBody* pBody = cScene.addSphereBody(pWorld, vector3df(0, 1, 0), 1.0f, 1.0f, &pFirst);
+  CRurIvaGeomBox* pSecond = cScene.add<CRurIvaGeomBox>(cScene.addEmpty(pBody));
+  pSecond->setWidth(1.0f);
+  pSecond->setHeight(1.0f);
+  pSecond->setDepht(1.0f);
+  pWorld->initPhysics();
+  cScene.simulate(pWorld, 0.5f);
+  EXPECT_NEAR(pBody->getPosition().Y, 1.0f, 0.02f);
+
+  pFirst->getParent()->remove();  // the first geometry goes: the box holds the body up
+  EXPECT_EQ(pBody->getFirstGeom(), pSecond);
+  cScene.simulate(pWorld, 1.0f);
+  EXPECT_NEAR(pBody->getPosition().Y, 0.5f, 0.02f);
+
+  CRurIvaGeomSphere* pThird = cScene.add<CRurIvaGeomSphere>(cScene.addEmpty(pBody));
+  pThird->setRadius(1.0f);
+  pThird->initPhysics();
+  cScene.simulate(pWorld, 4.0f);  // it pushes the body out of the ground, which lands again
+  EXPECT_NEAR(pBody->getPosition().Y, 1.0f, 0.02f);
+
+  pThird->getParent()->remove();  // the last one listed goes
+  cScene.simulate(pWorld, 1.0f);
+  EXPECT_NEAR(pBody->getPosition().Y, 0.5f, 0.02f);
+  pSecond->getParent()->remove();  // and the only one left
+  EXPECT_EQ(pBody->getFirstGeom(), nullptr);
+  cScene.simulate(pWorld, 0.5f);
+  EXPECT_LT(pBody->getPosition().Y, 0.0f);  // nothing holds it up any more
+}
+
 }  // namespace
 }  // namespace test
 }  // namespace varrik
