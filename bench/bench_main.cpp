@@ -320,17 +320,24 @@ bool sameCheck(double a, double b) {
   return std::fabs(a - b) <= kCheckTolerance * std::max(1.0, std::fabs(b));
 }
 
+//! Both sides of one scene, alive at once (the plain side built first); false, said, if either
+//! cannot be built.
+bool buildBoth(const SSceneDef& d, std::unique_ptr<IBenchScene>& pPlain,
+               std::unique_ptr<IBenchScene>& pLayer) {
+  pPlain = d.fBuild(ESide::ePlain, 0);
+  pLayer = d.fBuild(ESide::eLayer, 0);
+  if (pPlain && pLayer) return true;
+  printf("%-20s could not be built (build the varrik-data target first)\n", d.sName.c_str());
+  return false;
+}
+
 int paired(int iRounds, const std::string& sFilter) {
   printf("%-20s %9s %9s %7s %13s %7s %13s %6s %s\n", "scene", "layer us", "plain us", "wall", "wall p25-p75",
          "cpu", "cpu p25-p75", "steps", "sides");
   for (const SSceneDef& d : scenes()) {
     if (!matchesFilter(d.sName, sFilter)) continue;
-    std::unique_ptr<IBenchScene> pPlain = d.fBuild(ESide::ePlain, 0);
-    std::unique_ptr<IBenchScene> pLayer = d.fBuild(ESide::eLayer, 0);
-    if (!pPlain || !pLayer) {
-      printf("%-20s could not be built (build the varrik-data target first)\n", d.sName.c_str());
-      continue;
-    }
+    std::unique_ptr<IBenchScene> pPlain, pLayer;
+    if (!buildBoth(d, pPlain, pLayer)) continue;
     // A stretch of about 25 ms of the layer's steps, at least one step.
     const double fOne = std::max(1e-7, timeSteps(pLayer.get(), 3).fWall / 3.0);
     const int iSteps = std::max(1, static_cast<int>(0.025 / fOne));
@@ -384,10 +391,8 @@ int compare(int iSteps, const std::string& sFilter) {
   int iDifferent = 0;
   for (const SSceneDef& d : scenes()) {
     if (!matchesFilter(d.sName, sFilter)) continue;
-    std::unique_ptr<IBenchScene> pPlain = d.fBuild(ESide::ePlain, 0);
-    std::unique_ptr<IBenchScene> pLayer = d.fBuild(ESide::eLayer, 0);
-    if (!pPlain || !pLayer) {
-      printf("%-20s could not be built (build the varrik-data target first)\n", d.sName.c_str());
+    std::unique_ptr<IBenchScene> pPlain, pLayer;
+    if (!buildBoth(d, pPlain, pLayer)) {
       ++iDifferent;
       continue;
     }
