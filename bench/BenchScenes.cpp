@@ -93,8 +93,16 @@ SSurface generatedMaterial(u32 i) {
   return s;
 }
 
-//! What check() sums up of one body: a move along any axis changes it by as much.
-double coordinateSum(const dReal* p) { return p[0] + p[1] + p[2]; }
+//! check() of either side: the mean over aBodies of the coordinates' sum of the position
+//! fPosition gives for each (a body without one counts as 0), so that a move along any axis
+//! changes it by as much.
+template <class TBody, class TPosition>
+double meanCoordinateSum(const std::vector<TBody>& aBodies, TPosition fPosition) {
+  double f = 0;
+  for (const TBody& b : aBodies)
+    if (const dReal* p = fPosition(b)) f += p[0] + p[1] + p[2];
+  return aBodies.empty() ? 0.0 : f / static_cast<double>(aBodies.size());
+}
 
 void applySurface(CRurIvaSurfaceParameters* p, const SSurface& s) {
   p->setMode(s.iMode);
@@ -238,9 +246,7 @@ class CPlainScene : public IBenchScene {
   }
 
   double check() override {
-    double f = 0;
-    for (const SBody& b : m_aBodies) f += coordinateSum(dBodyGetPosition(b.pBody));
-    return m_aBodies.empty() ? 0.0 : f / static_cast<double>(m_aBodies.size());
+    return meanCoordinateSum(m_aBodies, [](const SBody& b) { return dBodyGetPosition(b.pBody); });
   }
 
   //! A body with its own scene node, at cPos.
@@ -397,10 +403,10 @@ class CLayerScene : public IBenchScene {
   void step() override { m_cScene.frameAt(m_iNow += kFrameMilliseconds, m_bQuick); }
 
   double check() override {
-    double f = 0;
-    for (CRurIvaBody* p : m_aBodies)
-      if (dBodyID b = m_cScene.m_pDevice->getBodyId(p->getBodyId())) f += coordinateSum(dBodyGetPosition(b));
-    return m_aBodies.empty() ? 0.0 : f / static_cast<double>(m_aBodies.size());
+    return meanCoordinateSum(m_aBodies, [this](CRurIvaBody* p) -> const dReal* {
+      dBodyID b = m_cScene.m_pDevice->getBodyId(p->getBodyId());
+      return b ? dBodyGetPosition(b) : nullptr;
+    });
   }
 
   //! The scene's world, colliding in a hash space.
