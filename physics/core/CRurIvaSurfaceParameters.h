@@ -147,6 +147,13 @@ class CRurIvaSurfaceParameters {
             m_fSoftCfm, m_fMotion1, m_fMotion2, m_fMotionN, m_fSlip1,     m_fSlip2};
   }
 
+  //! Asks for the memory of the mode and the contact values (they may end on a second cache
+  //! line), for a collision that reads them shortly after.
+  void prefetchContactValues() const {
+    __builtin_prefetch(&m_iMode);
+    __builtin_prefetch(&m_fSlip2);
+  }
+
   //! Writes this set's values into pDest (all but the static flag).
   void copy(CRurIvaSurfaceParameters* pDest) const;
   //! Takes the values of the defined set of the same name, if one is registered.

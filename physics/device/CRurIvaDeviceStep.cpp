@@ -743,6 +743,12 @@ void CRurIvaDevice::nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2) {
   if (b1 == b2) return;
   if (b1 && b2 && dAreConnectedExcluding(b1, b2, dJointTypeContact)) return;
 
+  // The surface sets and the bodies' touching state are used only for a pair that touches, after
+  // the collision; asked for now, they arrive while the library collides.
+  if (const CRurIvaSurfaceParameters* p = g1->getFirstSurfaceParameters()) p->prefetchContactValues();
+  if (const CRurIvaSurfaceParameters* p = g2->getFirstSurfaceParameters()) p->prefetchContactValues();
+  if (const CRurIvaBody* pBody = g1->getBody()) pBody->prefetchStepState();
+  if (const CRurIvaBody* pBody = g2->getBody()) pBody->prefetchStepState();
   // Most broad-phase pairs do not touch: collide first, and do the rest only for contacts that
   // exist. The library writes the geometry part of each contact it reports.
   dContact aContacts[kMaxContacts];
