@@ -29,6 +29,12 @@ CRurIvaGeom::CRurIvaGeom(scene::ISceneNode* parent, scene::ISceneManager* mgr, s
                          const core::vector3df& position, const core::vector3df& rotation,
                          const core::vector3df& scale)
     : CRurIvaSceneNode(parent, mgr, id, position, rotation, scale),
+      m_iPairChecks(ePairBodyUnknown),
+      m_bSetPerGeom(false),
+      m_bLibraryBodyKnown(false),
+      m_pLibraryBody(0),
+      m_pFirstParams(0),
+      m_pBody(static_cast<CRurIvaBody*>(getAncestorOfType(RUR_IVA_BODY_ID))),
       m_iGeomId(0),
       m_iMass(m_pOdeDevice->massCreate()),
       m_iCollisionGroup(0),
@@ -39,12 +45,6 @@ CRurIvaGeom::CRurIvaGeom(scene::ISceneNode* parent, scene::ISceneManager* mgr, s
       m_bChecksLevers(false),
       m_bContactLeftOut(false),
       m_bThin(false),
-      m_bSetPerGeom(false),
-      m_iPairChecks(ePairBodyUnknown),
-      m_bLibraryBodyKnown(false),
-      m_pLibraryBody(0),
-      m_pFirstParams(0),
-      m_pBody(static_cast<CRurIvaBody*>(getAncestorOfType(RUR_IVA_BODY_ID))),
       m_pWorld(0),
       m_pSpace(0) {
   m_pOdeDevice->massSetZero(m_iMass);

@@ -195,6 +195,19 @@ class CRurIvaGeom : public CRurIvaSceneNode {
     return pClone;
   }
 
+  // What the collision of every pair reads comes first, together in 32 bytes (one cache line for
+  // most nodes): the pair checks, whether a mesh's touched geometry picks the set, the library
+  // body, the first surface set and the body node whose touching state a touching pair marks.
+  u8 m_iPairChecks;
+  bool m_bSetPerGeom;
+  bool m_bLibraryBodyKnown;
+  void* m_pLibraryBody;
+  //! m_aParams[0].
+  CRurIvaSurfaceParameters* m_pFirstParams;
+  //! The owner whose list holds this geometry: the body, or else the world of a static geometry.
+  //! A geometry that leaves its owner's list forgets it: owners tell only what they list that
+  //! they go (a geometry taken out of the simulation and held by a game may outlive them).
+  CRurIvaBody* m_pBody;
   u32 m_iGeomId;
   u32 m_iMass;
   s32 m_iCollisionGroup;
@@ -205,13 +218,6 @@ class CRurIvaGeom : public CRurIvaSceneNode {
   bool m_bChecksLevers;
   bool m_bContactLeftOut;
   bool m_bThin;
-  bool m_bSetPerGeom;
-  u8 m_iPairChecks;
-  bool m_bLibraryBodyKnown;
-  void* m_pLibraryBody;
-  //! m_aParams[0], beside the pair checks and the body: the collision of every touching pair
-  //! reads all three.
-  CRurIvaSurfaceParameters* m_pFirstParams;
   core::array<CRurIvaSurfaceParameters*> m_aParams;
   //! Brings m_iPairChecks up to collide flag, group, ray flag, lever check, thinness and whether
   //! the body is known.
@@ -221,10 +227,6 @@ class CRurIvaGeom : public CRurIvaSceneNode {
                         (m_bRay ? ePairRay : 0) | (m_bChecksLevers ? ePairLever : 0) |
                         (m_bThin ? ePairThin : 0) | (m_bLibraryBodyKnown ? 0 : ePairBodyUnknown));
   }
-  //! The owner whose list holds this geometry: the body, or else the world of a static geometry.
-  //! A geometry that leaves its owner's list forgets it: owners tell only what they list that
-  //! they go (a geometry taken out of the simulation and held by a game may outlive them).
-  CRurIvaBody* m_pBody;
   CRurIvaWorld* m_pWorld;
   CRurIvaSpace* m_pSpace;
   core::vector3df m_cMassTranslate;
