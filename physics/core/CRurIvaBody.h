@@ -200,13 +200,14 @@ class CRurIvaBody : public CRurIvaDampable {
   //! a few bodies ahead of its report: in a scene of thousands of bodies each report would
   //! otherwise wait for its own cache misses, one after the other.
   void prefetchMove() const {
-    __builtin_prefetch(&AbsoluteTransformation);
-    __builtin_prefetch(&RelativeScale);
+    // The report writes only the translation of the absolute transformation (its rotation waits
+    // until asked for) and reads the relative one up to the scale's end.
+    __builtin_prefetch(&AbsoluteTransformation[12], 1);
+    __builtin_prefetch(&RelativeScale.Z);
     __builtin_prefetch(&ID);
     __builtin_prefetch(&m_fLinearDamping);
     __builtin_prefetch(&m_iBodyId, 1);
-    __builtin_prefetch(&m_cMatrixRotation);
-    __builtin_prefetch(&m_cRotationMatrix[12]);
+    __builtin_prefetch(&m_cLinearVelocity);
   }
   //! The same for the state the world's walks after and before every step look at.
   void prefetchStepState() const {

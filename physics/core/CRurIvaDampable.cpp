@@ -9,8 +9,6 @@ CRurIvaDampable::CRurIvaDampable(scene::ISceneNode* parent, scene::ISceneManager
                                  const core::vector3df& position, const core::vector3df& rotation,
                                  const core::vector3df& scale)
     : CRurIvaSceneNode(parent, mgr, id, position, rotation, scale),
-      m_fLinearDamping(0.0f),
-      m_fAngularDamping(0.0f),
       m_fLinearDampingThreshold(0.01f),
       m_fAngularDampingThreshold(0.01f),
       m_fAutoDisableLinearThreshold(0.01f),
@@ -19,7 +17,9 @@ CRurIvaDampable::CRurIvaDampable(scene::ISceneNode* parent, scene::ISceneManager
       m_fMaxAngularSpeed(0.0f),
       m_iAutoDisableSteps(10),
       m_iAutoDisableFlag(0),
-      m_bUseDefined(false) {}
+      m_bUseDefined(false),
+      m_fLinearDamping(0.0f),
+      m_fAngularDamping(0.0f) {}
 
 CRurIvaDampable* CRurIvaDampable::getDefiningNode() const {
   CRurIvaDampable* pDefiner = m_pOdeManager->getDampableWithParamName(m_sParamName.c_str());

@@ -53,8 +53,7 @@ class CRurIvaDampable : public CRurIvaSceneNode {
   //! The node that defines this node's named set, if that is another node.
   CRurIvaDampable* getDefiningNode() const;
 
-  f32 m_fLinearDamping;
-  f32 m_fAngularDamping;
+  core::stringw m_sParamName;
   f32 m_fLinearDampingThreshold;
   f32 m_fAngularDampingThreshold;
   f32 m_fAutoDisableLinearThreshold;
@@ -63,8 +62,11 @@ class CRurIvaDampable : public CRurIvaSceneNode {
   f32 m_fMaxAngularSpeed;
   s32 m_iAutoDisableSteps;
   s32 m_iAutoDisableFlag;
-  core::stringw m_sParamName;
   bool m_bUseDefined;
+  // The dampings come last: every step's report of a moved body reads them, and here they share
+  // a cache line with the state of the body that the report reads next to them.
+  f32 m_fLinearDamping;
+  f32 m_fAngularDamping;
 };
 
 }  // namespace ode
