@@ -70,9 +70,12 @@ CRurIvaSurfaceParameters::CRurIvaSurfaceParameters()
       m_fMaxAngularVelocityDamping(0.0f),
       m_bDamps(false),
       m_bStatic(false),
-      m_bUseDefined(false) {}
+      m_bUseDefined(false) {
+  // A new set may take the place of one destroyed, and copies of that one's values must go.
+  contactValuesChanged();
+}
 
-CRurIvaSurfaceParameters::~CRurIvaSurfaceParameters() {}
+CRurIvaSurfaceParameters::~CRurIvaSurfaceParameters() { contactValuesChanged(); }
 
 void CRurIvaSurfaceParameters::copy(CRurIvaSurfaceParameters* pDest) const {
   if (!pDest || pDest == this) return;
@@ -145,6 +148,7 @@ void CRurIvaSurfaceParameters::serializeAttributes(io::IAttributes* out, io::SAt
 void CRurIvaSurfaceParameters::deserializeAttributes(io::IAttributes* in, io::SAttributeReadWriteOptions*,
                                                      u32 iIndex) {
   if (!in) return;
+  contactValuesChanged();
   CKey key(iIndex);
   // The definition is looked up under the name the set has before reading.
   CRurIvaSurfaceParameters* pDefined = CRurIvaManager::getSharedInstance()->getSurfaceParameter(m_sName);

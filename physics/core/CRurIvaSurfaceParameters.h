@@ -88,18 +88,54 @@ class CRurIvaSurfaceParameters {
   virtual f32 getSlip1() { return m_fSlip1; }
   virtual f32 getSlip2() { return m_fSlip2; }
 
-  virtual void setMode(s32 iMode) { m_iMode = iMode; }
-  virtual void setMu(f32 f) { m_fMu = f; }
-  virtual void setMu2(f32 f) { m_fMu2 = f; }
-  virtual void setBounce(f32 f) { m_fBounce = f; }
-  virtual void setBounceVel(f32 f) { m_fBounceVel = f; }
-  virtual void setSoftErp(f32 f) { m_fSoftErp = f; }
-  virtual void setSoftCfm(f32 f) { m_fSoftCfm = f; }
-  virtual void setMotion1(f32 f) { m_fMotion1 = f; }
-  virtual void setMotion2(f32 f) { m_fMotion2 = f; }
-  virtual void setMotionN(f32 f) { m_fMotionN = f; }
-  virtual void setSlip1(f32 f) { m_fSlip1 = f; }
-  virtual void setSlip2(f32 f) { m_fSlip2 = f; }
+  virtual void setMode(s32 iMode) {
+    m_iMode = iMode;
+    contactValuesChanged();
+  }
+  virtual void setMu(f32 f) {
+    m_fMu = f;
+    contactValuesChanged();
+  }
+  virtual void setMu2(f32 f) {
+    m_fMu2 = f;
+    contactValuesChanged();
+  }
+  virtual void setBounce(f32 f) {
+    m_fBounce = f;
+    contactValuesChanged();
+  }
+  virtual void setBounceVel(f32 f) {
+    m_fBounceVel = f;
+    contactValuesChanged();
+  }
+  virtual void setSoftErp(f32 f) {
+    m_fSoftErp = f;
+    contactValuesChanged();
+  }
+  virtual void setSoftCfm(f32 f) {
+    m_fSoftCfm = f;
+    contactValuesChanged();
+  }
+  virtual void setMotion1(f32 f) {
+    m_fMotion1 = f;
+    contactValuesChanged();
+  }
+  virtual void setMotion2(f32 f) {
+    m_fMotion2 = f;
+    contactValuesChanged();
+  }
+  virtual void setMotionN(f32 f) {
+    m_fMotionN = f;
+    contactValuesChanged();
+  }
+  virtual void setSlip1(f32 f) {
+    m_fSlip1 = f;
+    contactValuesChanged();
+  }
+  virtual void setSlip2(f32 f) {
+    m_fSlip2 = f;
+    contactValuesChanged();
+  }
 
   //! iIndex is the set's index within its geometry; it selects the key suffix ("" or "_mat%i").
   virtual void serializeAttributes(io::IAttributes* out, io::SAttributeReadWriteOptions* options,
@@ -149,6 +185,13 @@ class CRurIvaSurfaceParameters {
 
   //! Asks for the memory of the mode and the contact values (they may end on a second cache
   //! line), for a collision that reads them shortly after.
+  /**
+   * A number that changes whenever the mode or a contact value of any set changes, and whenever
+   * a set is made or destroyed: values copied from a set stay that set's values while the number
+   * stays the same (a geometry keeps such a copy of its first set next to what the collision of
+   * every pair reads, see CRurIvaGeom::firstContactValues).
+   */
+  static u64 contactValuesGeneration() { return s_iContactValuesGeneration; }
   void prefetchContactValues() const {
     __builtin_prefetch(&m_iMode);
     __builtin_prefetch(&m_fSlip2);
@@ -177,7 +220,10 @@ class CRurIvaSurfaceParameters {
       m_iMode |= iBits;
     else
       m_iMode &= ~iBits;
+    contactValuesChanged();
   }
+  static void contactValuesChanged() { ++s_iContactValuesGeneration; }
+  static inline u64 s_iContactValuesGeneration = 1;
   bool hasModeBits(s32 iBits) const { return (m_iMode & iBits) == iBits; }
 
   core::stringw m_sName;

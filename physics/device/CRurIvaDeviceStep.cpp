@@ -265,9 +265,17 @@ bool sameBits(const SRurIvaContactSurface& a, const SRurIvaContactSurface& b) {
   return ((x[0] ^ y[0]) | (x[1] ^ y[1]) | (x[2] ^ y[2]) | (x[3] ^ y[3]) | (x[4] ^ y[4]) | (x[5] ^ y[5])) == 0;
 }
 
-const dSurfaceParameters& combinedSurface(CRurIvaSurfaceParameters* p1, CRurIvaSurfaceParameters* p2) {
-  const SRurIvaContactSurface a = CRurIvaContactParameters::valuesOf(p1);
-  const SRurIvaContactSurface b = CRurIvaContactParameters::valuesOf(p2);
+//! The mode and contact values of set p of geometry g: the geometry's copy for its first set,
+//! else read from the set into cRead.
+const SRurIvaContactSurface& contactValues(CRurIvaGeom* g, CRurIvaSurfaceParameters* p,
+                                           SRurIvaContactSurface& cRead) {
+  if (p == g->getFirstSurfaceParameters())
+    if (const SRurIvaContactSurface* pCopy = g->firstContactValues()) return *pCopy;
+  cRead = CRurIvaContactParameters::valuesOf(p);
+  return cRead;
+}
+
+const dSurfaceParameters& combinedSurface(const SRurIvaContactSurface& a, const SRurIvaContactSurface& b) {
   SLastCombination& c = g_cLastCombination;
   if (!c.bValid || !sameBits(a, c.a) || !sameBits(b, c.b)) {
     SRurIvaContactSurface cCombined;
@@ -745,8 +753,8 @@ void CRurIvaDevice::nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2) {
 
   // The surface sets and the bodies' touching state are used only for a pair that touches, after
   // the collision; asked for now, they arrive while the library collides.
-  if (const CRurIvaSurfaceParameters* p = g1->getFirstSurfaceParameters()) p->prefetchContactValues();
-  if (const CRurIvaSurfaceParameters* p = g2->getFirstSurfaceParameters()) p->prefetchContactValues();
+  g1->prefetchFirstContactValues();
+  g2->prefetchFirstContactValues();
   if (const CRurIvaBody* pBody = g1->getBody()) pBody->prefetchStepState();
   if (const CRurIvaBody* pBody = g2->getBody()) pBody->prefetchStepState();
   // Most broad-phase pairs do not touch: collide first, and do the rest only for contacts that
@@ -792,7 +800,9 @@ void CRurIvaDevice::nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2) {
   // asked once for every contact, as it was asked once for every slot before.
   // No first friction direction is given (the library reads it only for contacts that ask).
   if (c->bDefaultCalculator) {
-    const dSurfaceParameters& cSurface = combinedSurface(p1, p2);
+    SRurIvaContactSurface cRead1, cRead2;
+    const dSurfaceParameters& cSurface =
+        combinedSurface(contactValues(g1, p1, cRead1), contactValues(g2, p2, cRead2));
     for (int i = 0; i < n; ++i) aContacts[i].surface = cSurface;
     if (cSurface.mode & dContactFDir1)
       for (int i = 0; i < n; ++i) dSetZero(aContacts[i].fdir1, 4);

@@ -1,6 +1,7 @@
 #include "CRurIvaGeom.h"
 
 #include <cstdio>
+#include <typeinfo>
 
 #include "CRurIvaBody.h"
 #include "CRurIvaDebugView.h"
@@ -35,6 +36,9 @@ CRurIvaGeom::CRurIvaGeom(scene::ISceneNode* parent, scene::ISceneManager* mgr, s
       m_pLibraryBody(0),
       m_pFirstParams(0),
       m_pBody(static_cast<CRurIvaBody*>(getAncestorOfType(RUR_IVA_BODY_ID))),
+      m_iFirstValuesGeneration(0),
+      m_bFirstValuesCopied(false),
+      m_cFirstValues(),
       m_iGeomId(0),
       m_iMass(m_pOdeDevice->massCreate()),
       m_iCollisionGroup(0),
@@ -66,6 +70,7 @@ CRurIvaGeom::~CRurIvaGeom() {
   for (u32 i = 0; i < m_aParams.size(); ++i) destroySurfaceParameters(m_aParams[i]);
   m_aParams.clear();
   m_pFirstParams = 0;
+  m_iFirstValuesGeneration = 0;
   if (m_iGeomId) m_pOdeDevice->geomDestroy(m_iGeomId);
 }
 
@@ -152,7 +157,16 @@ u32 CRurIvaGeom::getGeomId(u32) { return m_iGeomId; }
 CRurIvaSurfaceParameters* CRurIvaGeom::getSurfaceParameters(u32) { return m_aParams[0]; }
 
 void CRurIvaGeom::setSurfaceParameters(CRurIvaSurfaceParameters* pParams, u32) {
-  if (pParams) m_aParams[0] = m_pFirstParams = pParams;
+  if (!pParams) return;
+  m_aParams[0] = m_pFirstParams = pParams;
+  m_iFirstValuesGeneration = 0;
+}
+
+void CRurIvaGeom::copyFirstContactValues() {
+  m_iFirstValuesGeneration = CRurIvaSurfaceParameters::contactValuesGeneration();
+  // Only a set of the layer's own class answers with what it holds.
+  m_bFirstValuesCopied = m_pFirstParams && typeid(*m_pFirstParams) == typeid(CRurIvaSurfaceParameters);
+  if (m_bFirstValuesCopied) m_cFirstValues = m_pFirstParams->getContactValues();
 }
 
 void CRurIvaGeom::setBody(CRurIvaBody* pBody) {

@@ -2,6 +2,7 @@
 #define C_RUR_IVA_GEOM_H
 
 #include "CRurIvaSceneNode.h"
+#include "CRurIvaSurfaceParameters.h"
 #include "IRurIvaDevice.h"
 
 namespace irr {
@@ -135,6 +136,25 @@ class CRurIvaGeom : public CRurIvaSceneNode {
   //! the pair checks, without a call through the node's table.
   CRurIvaSurfaceParameters* getFirstSurfaceParameters() const { return m_pFirstParams; }
   bool picksSetByGeom() const { return m_bSetPerGeom; }
+  /**
+   * The first set's mode and contact values, from a copy kept beside the pair checks: the
+   * collision of a touching pair reads them without touching the set (in a scene of thousands of
+   * bodies, a cache miss that had to wait for the geometry's own). The copy is taken again after
+   * any set changed; 0 for a set of a game's own class, whose getters may answer otherwise at
+   * every call.
+   */
+  const SRurIvaContactSurface* firstContactValues() {
+    if (m_iFirstValuesGeneration != CRurIvaSurfaceParameters::contactValuesGeneration())
+      copyFirstContactValues();
+    return m_bFirstValuesCopied ? &m_cFirstValues : 0;
+  }
+  //! Asks the processor for what firstContactValues() will read: the end of the copy (its start
+  //! shares the line of the pair checks), or the set when the copy is out of date.
+  void prefetchFirstContactValues() const {
+    __builtin_prefetch(&m_cFirstValues.aValues[eRurIvaValueCount - 1]);
+    if (m_iFirstValuesGeneration != CRurIvaSurfaceParameters::contactValuesGeneration() && m_pFirstParams)
+      m_pFirstParams->prefetchContactValues();
+  }
   //! True the first time only: the device says once per geometry that it left out a contact.
   bool firstContactLeftOut() {
     const bool bFirst = !m_bContactLeftOut;
@@ -148,6 +168,8 @@ class CRurIvaGeom : public CRurIvaSceneNode {
   u32 spaceId() const;
   //! A new surface parameter set, registered with the manager and owned by this geometry.
   CRurIvaSurfaceParameters* createSurfaceParameters(bool bStatic);
+  //! Takes the copy of the first set's values anew (see firstContactValues).
+  void copyFirstContactValues();
   void destroySurfaceParameters(CRurIvaSurfaceParameters* pParams);
   //! Leaves its body's or world's list and forgets both: the geometry is out of the simulation.
   void detachFromOwner();
@@ -198,6 +220,7 @@ class CRurIvaGeom : public CRurIvaSceneNode {
   // What the collision of every pair reads comes first, together in 32 bytes (one cache line for
   // most nodes): the pair checks, whether a mesh's touched geometry picks the set, the library
   // body, the first surface set and the body node whose touching state a touching pair marks.
+  // The copy of the first set's values that a touching pair reads follows right after them.
   u8 m_iPairChecks;
   bool m_bSetPerGeom;
   bool m_bLibraryBodyKnown;
@@ -208,6 +231,11 @@ class CRurIvaGeom : public CRurIvaSceneNode {
   //! A geometry that leaves its owner's list forgets it: owners tell only what they list that
   //! they go (a geometry taken out of the simulation and held by a game may outlive them).
   CRurIvaBody* m_pBody;
+  //! The first set's values as of set generation m_iFirstValuesGeneration (0: none taken), and
+  //! whether the set could be copied (see firstContactValues).
+  u64 m_iFirstValuesGeneration;
+  bool m_bFirstValuesCopied;
+  SRurIvaContactSurface m_cFirstValues;
   u32 m_iGeomId;
   u32 m_iMass;
   s32 m_iCollisionGroup;

@@ -187,3 +187,91 @@ TEST(DeviceContactSurfaces, EveryPairTakesTheSurfacesItsGeometriesHaveNow) {
   EXPECT_LT(aThird[0], 0.6f);
   EXPECT_GT(aThird[1], 2.0f);
 }
+
+namespace {
+
+//! A set of a game's own class whose mode answer the game switches without telling the set.
+class CSwitchedSet : public CRurIvaSurfaceParameters {
+ public:
+  bool m_bBouncy = false;
+  irr::s32 getMode() override { return m_bBouncy ? irr::ode::eRurIvaContactBounce : 0; }
+  f32 getBounce() override { return 1.0f; }
+};
+
+struct SSetChange {
+  const char* sWhat;
+  //! The ball's set is the game's switched set from the start.
+  bool bGameSet;
+  //! Makes the dull set of the ball bouncy; the ground's set is bouncy.
+  void (*fChange)(CRurIvaSurfaceParameters* pBall, CRurIvaSurfaceParameters* pGround, CSwitchedSet& cGame,
+                  irr::io::IAttributes* pAttributes);
+};
+
+const SSetChange kSetChanges[] = {
+    {"the mode set whole", false,
+     [](CRurIvaSurfaceParameters* p, CRurIvaSurfaceParameters*, CSwitchedSet&, irr::io::IAttributes*) {
+       p->setMode(irr::ode::eRurIvaContactBounce);
+     }},
+    {"one mode bit set", false,
+     [](CRurIvaSurfaceParameters* p, CRurIvaSurfaceParameters*, CSwitchedSet&, irr::io::IAttributes*) {
+       p->setModeBounce(true);
+     }},
+    {"the ground's set copied over it", false,
+     [](CRurIvaSurfaceParameters* p, CRurIvaSurfaceParameters* pGround, CSwitchedSet&,
+        irr::io::IAttributes*) { pGround->copy(p); }},
+    {"the ground's set's attributes read into it", false,
+     [](CRurIvaSurfaceParameters* p, CRurIvaSurfaceParameters* pGround, CSwitchedSet&,
+        irr::io::IAttributes* a) {
+       pGround->serializeAttributes(a, nullptr, 0);
+       p->deserializeAttributes(a, nullptr, 0);
+     }},
+    {"a game's set switched without a call to it", true,
+     [](CRurIvaSurfaceParameters*, CRurIvaSurfaceParameters*, CSwitchedSet& cGame, irr::io::IAttributes*) {
+       cGame.m_bBouncy = true;
+     }},
+};
+
+}  // namespace
+
+TEST(DeviceContactSurfaces, EveryWayOfChangingASetCountsFromTheNextContact) {
+  // A dull ball lands on a bouncy ground (the collision has then used its set's values), its set
+  // is made bouncy one way or another, and it is dropped again.
+  for (const SSetChange& c : kSetChanges) {
+    SCOPED_TRACE(c.sWhat);
+    CDeviceScene cScene;
+    irr::ode::CRurIvaGeomPlane* pGround = cScene.addGround(cScene.world());
+    pGround->getSurfaceParameters(0)->setMode(irr::ode::eRurIvaContactBounce);
+    pGround->getSurfaceParameters(0)->setBounce(1.0f);
+    pGround->initPhysics();
+    CRurIvaGeomSphere* pSphere = nullptr;
+    CRurIvaBody* pBall = cScene.addSphereBody(cScene.world(), vector3df(0, 3, 0), 0.5f, 1.0f, &pSphere);
+    CRurIvaSurfaceParameters* pOwn = pSphere->getSurfaceParameters(0);
+    pOwn->setMode(0);
+    pOwn->setBounce(1.0f);
+    CSwitchedSet cGame;
+    if (c.bGameSet) pSphere->setSurfaceParameters(&cGame, 0);
+    pBall->initPhysics();
+    auto highestAfterLanding = [&]() {
+      f32 fHighest = 0.0f;
+      bool bLanded = false;
+      for (int iStep = 0; iStep < 120; ++iStep) {
+        cScene.steps(1);
+        const f32 y = pBall->getPosition().Y;
+        if (y < 0.6f) bLanded = true;
+        if (bLanded && y > fHighest) fHighest = y;
+      }
+      EXPECT_TRUE(bLanded);
+      return fHighest;
+    };
+    EXPECT_LT(highestAfterLanding(), 0.6f);
+
+    irr::io::IAttributes* pAttributes = cScene.m_pIrr->getFileSystem()->createEmptyAttributes();
+    c.fChange(pOwn, pGround->getSurfaceParameters(0), cGame, pAttributes);
+    pAttributes->drop();
+    pBall->setPosition(vector3df(0, 3, 0));
+    pBall->setLinearVelocity(vector3df(0, 0, 0));
+    EXPECT_GT(highestAfterLanding(), 2.0f);
+    // The geometry destroys the set it holds when it goes: it gets its own back.
+    if (c.bGameSet) pSphere->setSurfaceParameters(pOwn, 0);
+  }
+}
