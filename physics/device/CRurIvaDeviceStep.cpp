@@ -275,6 +275,16 @@ const SRurIvaContactSurface& contactValues(CRurIvaGeom* g, CRurIvaSurfaceParamet
   return cRead;
 }
 
+//! The position of library geometry o in the list of mesh node g (-1: not there): as the node
+//! noted it, else found through its handle (a look-up in a table of every geometry) and noted.
+s32 materialIndex(const CRurIvaDevice* pDevice, CRurIvaGeomTrimesh* g, dGeomID o) {
+  s32 i = g->notedIndexOfLibraryGeom(o);
+  if (i != -1) return i;
+  i = g->getIndexOfGeom(pDevice->getHandleOfGeom(o));
+  if (i != -1) g->noteLibraryGeom(static_cast<u32>(i), o);
+  return i;
+}
+
 const dSurfaceParameters& combinedSurface(const SRurIvaContactSurface& a, const SRurIvaContactSurface& b) {
   SLastCombination& c = g_cLastCombination;
   if (!c.bValid || !sameBits(a, c.a) || !sameBits(b, c.b)) {
@@ -786,11 +796,11 @@ void CRurIvaDevice::nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2) {
   s32 m1 = 0, m2 = 0;
   // A triangle mesh has one surface per material; the touched geometry names the material.
   if (g1->picksSetByGeom()) {
-    m1 = static_cast<CRurIvaGeomTrimesh*>(g1)->getIndexOfGeom(c->pDevice->getHandleOfGeom(o1));
+    m1 = materialIndex(c->pDevice, static_cast<CRurIvaGeomTrimesh*>(g1), o1);
     if (m1 != -1) p1 = g1->getSurfaceParameters(static_cast<u32>(m1));
   }
   if (g2->picksSetByGeom()) {
-    m2 = static_cast<CRurIvaGeomTrimesh*>(g2)->getIndexOfGeom(c->pDevice->getHandleOfGeom(o2));
+    m2 = materialIndex(c->pDevice, static_cast<CRurIvaGeomTrimesh*>(g2), o2);
     if (m2 != -1) p2 = g2->getSurfaceParameters(static_cast<u32>(m2));
   }
   if (!p1 || !p2) return;

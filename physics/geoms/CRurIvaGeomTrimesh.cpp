@@ -18,7 +18,7 @@ CRurIvaGeomTrimesh::~CRurIvaGeomTrimesh() {
   // The base destroys the body-attached geometry; every other handle is ours to destroy.
   for (u32 i = 0; i < m_aGeomIds.size(); ++i)
     if (m_aGeomIds[i] && m_aGeomIds[i] != m_iGeomId) m_pOdeDevice->geomDestroy(m_aGeomIds[i]);
-  m_aGeomIds.clear();
+  clearGeoms();
 }
 
 void CRurIvaGeomTrimesh::resizeSurfaceParameters(u32 iCount, bool bStatic) {
@@ -78,6 +78,8 @@ void CRurIvaGeomTrimesh::initPhysics() {
   if (Parent) Parent->updateAbsolutePosition();
   updateAbsolutePosition();
   m_pSpace = findSpace();
+  // Geometries made now may lie where destroyed ones lay.
+  m_aLibraryGeoms.clear();
 
   scene::ISceneNode* pSource = meshSource();
   if (!pSource) return;
@@ -116,7 +118,7 @@ void CRurIvaGeomTrimesh::initPhysics() {
 void CRurIvaGeomTrimesh::removeFromPhysics() {
   if (m_iGeomId) {
     CRurIvaGeom::removeFromPhysics();
-    m_aGeomIds.clear();
+    clearGeoms();
     return;
   }
   CRurIvaSceneNode::removeFromPhysics();
@@ -125,14 +127,14 @@ void CRurIvaGeomTrimesh::removeFromPhysics() {
     return;
   }
   for (u32 i = 0; i < m_aGeomIds.size(); ++i) m_pOdeDevice->geomDestroy(m_aGeomIds[i]);
-  m_aGeomIds.clear();
+  clearGeoms();
   // A static mesh stays in its world and can be built again.
   setPhysicsInitialized(false);
 }
 
 void CRurIvaGeomTrimesh::forgetPhysics() {
   CRurIvaGeom::forgetPhysics();
-  m_aGeomIds.clear();
+  clearGeoms();
 }
 
 void CRurIvaGeomTrimesh::copyParams(CRurIvaSceneNode* pDest, bool bRecurse) {

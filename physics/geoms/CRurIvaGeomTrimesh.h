@@ -1,6 +1,8 @@
 #ifndef C_RUR_IVA_GEOM_TRIMESH_H
 #define C_RUR_IVA_GEOM_TRIMESH_H
 
+#include <vector>
+
 #include "CRurIvaGeom.h"
 
 namespace irr {
@@ -37,13 +39,37 @@ class CRurIvaGeomTrimesh : public CRurIvaGeom {
   //! Position of a geometry handle in this node's list, or -1 if the node does not own it.
   s32 getIndexOfGeom(u32 iHandle) const;
   u32 getGeomCount() const { return m_aGeomIds.size(); }
+  /**
+   * The position of the library geometry pLibraryGeom (opaque to all but the device) in this
+   * node's list, as the device noted it before (noteLibraryGeom); -1 when not noted. The
+   * collision of a pair finds the touched material here instead of through the handle, and
+   * the notes go whenever the node's geometries are made or destroyed.
+   */
+  s32 notedIndexOfLibraryGeom(const void* pLibraryGeom) const {
+    for (size_t i = 0; i < m_aLibraryGeoms.size(); ++i)
+      if (m_aLibraryGeoms[i] == pLibraryGeom) return static_cast<s32>(i);
+    return -1;
+  }
+  void noteLibraryGeom(u32 iIndex, const void* pLibraryGeom) {
+    if (iIndex >= m_aGeomIds.size()) return;
+    if (m_aLibraryGeoms.size() < m_aGeomIds.size()) m_aLibraryGeoms.resize(m_aGeomIds.size(), nullptr);
+    m_aLibraryGeoms[iIndex] = pLibraryGeom;
+  }
 
  private:
   //! Grows or shrinks the surface parameter sets to iCount, new sets static or not.
   void resizeSurfaceParameters(u32 iCount, bool bStatic);
   scene::ISceneNode* meshSource() const;
 
+  //! Empties the list of geometry handles, and the notes with it.
+  void clearGeoms() {
+    m_aGeomIds.clear();
+    m_aLibraryGeoms.clear();
+  }
+
   core::array<u32> m_aGeomIds;
+  //! The library geometry of each handle of m_aGeomIds, where noted (see noteLibraryGeom).
+  std::vector<const void*> m_aLibraryGeoms;
 };
 
 }  // namespace ode
