@@ -30,6 +30,21 @@ class CBouncyCalculator : public irr::ode::IRurIvaContactParameters {
   }
 };
 
+//! The highest a ball comes over 120 steps after it first touched the ground (0 if it never
+//! comes below 0.6, which fails the test).
+f32 highestAfterLanding(CDeviceScene& cScene, CRurIvaBody* pBall) {
+  f32 fHighest = 0.0f;
+  bool bLanded = false;
+  for (int iStep = 0; iStep < 120; ++iStep) {
+    cScene.steps(1);
+    const f32 y = pBall->getPosition().Y;
+    if (y < 0.6f) bLanded = true;
+    if (bLanded && y > fHighest) fHighest = y;
+  }
+  EXPECT_TRUE(bLanded);
+  return fHighest;
+}
+
 struct SContactCase {
   const char* sWhat;
   //! Builds the bodies on the scene's ground (gravity off).
@@ -79,15 +94,7 @@ TEST(DeviceContactSurfaces, TheCalculatorsAnswerIsTheSurfaceOfTheContacts) {
     cScene.addGround(cScene.world())->initPhysics();
     CRurIvaBody* pBall = cScene.addSphereBody(cScene.world(), vector3df(0, 3, 0), 0.5f);
     pBall->initPhysics();
-    f32 fHighestAfterLanding = 0.0f;
-    bool bLanded = false;
-    for (int i = 0; i < 120; ++i) {
-      cScene.steps(1);
-      const f32 y = pBall->getPosition().Y;
-      if (y < 0.6f) bLanded = true;
-      if (bLanded && y > fHighestAfterLanding) fHighestAfterLanding = y;
-    }
-    EXPECT_TRUE(bLanded);
+    const f32 fHighestAfterLanding = highestAfterLanding(cScene, pBall);
     if (bBouncy)
       EXPECT_GT(fHighestAfterLanding, 2.0f);
     else
@@ -251,26 +258,14 @@ TEST(DeviceContactSurfaces, EveryWayOfChangingASetCountsFromTheNextContact) {
     CSwitchedSet cGame;
     if (c.bGameSet) pSphere->setSurfaceParameters(&cGame, 0);
     pBall->initPhysics();
-    auto highestAfterLanding = [&]() {
-      f32 fHighest = 0.0f;
-      bool bLanded = false;
-      for (int iStep = 0; iStep < 120; ++iStep) {
-        cScene.steps(1);
-        const f32 y = pBall->getPosition().Y;
-        if (y < 0.6f) bLanded = true;
-        if (bLanded && y > fHighest) fHighest = y;
-      }
-      EXPECT_TRUE(bLanded);
-      return fHighest;
-    };
-    EXPECT_LT(highestAfterLanding(), 0.6f);
+    EXPECT_LT(highestAfterLanding(cScene, pBall), 0.6f);
 
     irr::io::IAttributes* pAttributes = cScene.m_pIrr->getFileSystem()->createEmptyAttributes();
     c.fChange(pOwn, pGround->getSurfaceParameters(0), cGame, pAttributes);
     pAttributes->drop();
     pBall->setPosition(vector3df(0, 3, 0));
     pBall->setLinearVelocity(vector3df(0, 0, 0));
-    EXPECT_GT(highestAfterLanding(), 2.0f);
+    EXPECT_GT(highestAfterLanding(cScene, pBall), 2.0f);
     // The geometry destroys the set it holds when it goes: it gets its own back.
     if (c.bGameSet) pSphere->setSurfaceParameters(pOwn, 0);
   }
