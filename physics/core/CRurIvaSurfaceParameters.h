@@ -183,8 +183,6 @@ class CRurIvaSurfaceParameters {
             m_fSoftCfm, m_fMotion1, m_fMotion2, m_fMotionN, m_fSlip1,     m_fSlip2};
   }
 
-  //! Asks for the memory of the mode and the contact values (they may end on a second cache
-  //! line), for a collision that reads them shortly after.
   /**
    * A number that changes whenever the mode or a contact value of any set changes, and whenever
    * a set is made or destroyed: values copied from a set stay that set's values while the number
@@ -192,6 +190,8 @@ class CRurIvaSurfaceParameters {
    * every pair reads, see CRurIvaGeom::firstContactValues).
    */
   static u64 contactValuesGeneration() { return s_iContactValuesGeneration; }
+  //! Asks for the memory of the mode and the contact values (they may end on a second cache
+  //! line), for a collision that reads them shortly after.
   void prefetchContactValues() const {
     __builtin_prefetch(&m_iMode);
     __builtin_prefetch(&m_fSlip2);

@@ -70,7 +70,6 @@ CRurIvaGeom::~CRurIvaGeom() {
   for (u32 i = 0; i < m_aParams.size(); ++i) destroySurfaceParameters(m_aParams[i]);
   m_aParams.clear();
   m_pFirstParams = 0;
-  m_iFirstValuesGeneration = 0;
   if (m_iGeomId) m_pOdeDevice->geomDestroy(m_iGeomId);
 }
 
