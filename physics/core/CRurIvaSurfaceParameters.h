@@ -179,8 +179,9 @@ class CRurIvaSurfaceParameters {
   //! The mode and the eleven contact values as this class stores them (a derived set's getters
   //! may answer otherwise).
   SRurIvaContactSurface getContactValues() const {
-    return {m_iMode,    m_fMu,      m_fMu2,     m_fBounce,  m_fBounceVel, m_fSoftErp,
-            m_fSoftCfm, m_fMotion1, m_fMotion2, m_fMotionN, m_fSlip1,     m_fSlip2};
+    return {m_iMode,
+            {m_fMu, m_fMu2, m_fBounce, m_fBounceVel, m_fSoftErp, m_fSoftCfm, m_fMotion1, m_fMotion2,
+             m_fMotionN, m_fSlip1, m_fSlip2}};
   }
 
   /**

@@ -229,6 +229,33 @@ const SContactContext* contactContext(CRurIvaWorld* pWorld) {
   return &c;
 }
 
+// The largest constraint force mixing a contact row is given (soft CFM, slips), the largest a
+// world's CFM may be set to. Far beyond it the mixing swamps the row's own terms (a mixing some
+// 1e16 times them leaves the library's reals unchanged by them), the exact solver divides zero by
+// zero and the library aborts on the bodies' rotations. Negative mixing makes the solvers diverge.
+const dReal kMaxContactMixing = 1e6;
+
+inline dReal boundedMixing(dReal v) { return v > 0 ? std::min(v, kMaxContactMixing) : 0; }
+
+/**
+ * Makes a contact's surface one the library's solvers can take. A set cannot name a first friction
+ * direction, so the flag that says one is given is dropped and the library picks both directions
+ * at right angles to the normal, as without it: given as nothing, the direction made both friction
+ * rows zero (no friction at all), and with no slip or mixing force on them the exact solver divided
+ * by zero. The mixing values are bounded (see kMaxContactMixing); where bAny, any value that is no
+ * finite number (only a replaced calculator gives one) counts as 0.
+ */
+void makeSolvable(dSurfaceParameters& s, bool bAny) {
+  s.mode &= ~dContactFDir1;
+  if (bAny)
+    for (dReal* v :
+         {&s.mu, &s.mu2, &s.bounce, &s.bounce_vel, &s.soft_erp, &s.motion1, &s.motion2, &s.motionN})
+      if (!std::isfinite(*v)) *v = 0;
+  s.soft_cfm = boundedMixing(s.soft_cfm);
+  s.slip1 = boundedMixing(s.slip1);
+  s.slip2 = boundedMixing(s.slip2);
+}
+
 void toSurface(const SRurIvaContactSurface& c, dSurfaceParameters& s) {
   s.mode = c.iMode;
   s.mu = c.aValues[eRurIvaValueMu];
@@ -242,6 +269,7 @@ void toSurface(const SRurIvaContactSurface& c, dSurfaceParameters& s) {
   s.motionN = c.aValues[eRurIvaValueMotionN];
   s.slip1 = c.aValues[eRurIvaValueSlip1];
   s.slip2 = c.aValues[eRurIvaValueSlip2];
+  makeSolvable(s, false);
 }
 
 /**
@@ -808,21 +836,18 @@ void CRurIvaDevice::nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2) {
   // The surface of every contact made: the layer's own combination is the same for every
   // contact of the pair and is worked out once; a calculator the application put in its place is
   // asked once for every contact, as it was asked once for every slot before.
-  // No first friction direction is given (the library reads it only for contacts that ask).
   if (c->bDefaultCalculator) {
     SRurIvaContactSurface cRead1, cRead2;
     const dSurfaceParameters& cSurface =
         combinedSurface(contactValues(g1, p1, cRead1), contactValues(g2, p2, cRead2));
     for (int i = 0; i < n; ++i) aContacts[i].surface = cSurface;
-    if (cSurface.mode & dContactFDir1)
-      for (int i = 0; i < n; ++i) dSetZero(aContacts[i].fdir1, 4);
   } else {
     CRurIvaSurfaceParameters& cResult = calculatorResult();
     for (int i = 0; i < n; ++i) {
       c->pCalculator->calculateContactParameters(p1, p2, &cResult);
       aContacts[i].surface = dSurfaceParameters();
       convertToSurfaceParameters(&aContacts[i].surface, &cResult);
-      if (aContacts[i].surface.mode & dContactFDir1) dSetZero(aContacts[i].fdir1, 4);
+      makeSolvable(aContacts[i].surface, true);
     }
   }
   if (iChecks & CRurIvaGeom::ePairLever)

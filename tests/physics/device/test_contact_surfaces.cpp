@@ -3,6 +3,8 @@
 // combination is used or an application's calculator.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <vector>
 
 #include "CCountingCalculator.h"
@@ -268,5 +270,97 @@ TEST(DeviceContactSurfaces, EveryWayOfChangingASetCountsFromTheNextContact) {
     EXPECT_GT(highestAfterLanding(cScene, pBall), 2.0f);
     // The geometry destroys the set it holds when it goes: it gets its own back.
     if (c.bGameSet) pSphere->setSurfaceParameters(pOwn, 0);
+  }
+}
+
+namespace {
+
+//! Answers every contact with the set it was given, as it is (values no set would take included).
+class CFixedCalculator : public irr::ode::IRurIvaContactParameters {
+ public:
+  explicit CFixedCalculator(void (*fFill)(CRurIvaSurfaceParameters*)) : m_fFill(fFill) {}
+  void calculateContactParameters(CRurIvaSurfaceParameters*, CRurIvaSurfaceParameters*,
+                                  CRurIvaSurfaceParameters* pResult) override {
+    m_fFill(pResult);
+  }
+  void (*m_fFill)(CRurIvaSurfaceParameters*);
+};
+
+const f32 kNaN = std::numeric_limits<f32>::quiet_NaN();
+
+bool allNumbers(const vector3df& v) { return std::isfinite(v.X) && std::isfinite(v.Y) && std::isfinite(v.Z); }
+
+struct SHardSurface {
+  const char* sWhat;
+  //! Fills the ground's and the box's sets (or, where bCalculator, the calculator's answer).
+  void (*fFill)(CRurIvaSurfaceParameters*);
+  bool bCalculator;
+  //! Friction brings the box to rest.
+  bool bStops;
+};
+
+const SHardSurface kHardSurfaces[] = {
+    {"a first friction direction no set can name, without slip",
+     [](CRurIvaSurfaceParameters* p) {
+       p->setMode(irr::ode::eRurIvaContactFDir1 | irr::ode::eRurIvaContactSlip2);
+       p->setMu(3.0f);
+     },
+     false, true},
+    {"a contact mixing force that swamps the rows, with no error reduction",
+     [](CRurIvaSurfaceParameters* p) {
+       p->setMode(irr::ode::eRurIvaContactSoftERP | irr::ode::eRurIvaContactSoftCFM);
+       p->setSoftCfm(1e30f);
+     },
+     false, false},
+    {"a contact mixing force that swamps the rows, with great friction and no slip",
+     [](CRurIvaSurfaceParameters* p) {
+       p->setMode(irr::ode::eRurIvaContactSoftCFM | irr::ode::eRurIvaContactSlip2);
+       p->setMu(3e38f);
+       p->setSoftCfm(1e20f);
+     },
+     false, false},
+    {"a calculator answering no numbers and negative mixing",
+     [](CRurIvaSurfaceParameters* p) {
+       p->setMode(irr::ode::eRurIvaContactSoftCFM | irr::ode::eRurIvaContactSlip1 |
+                  irr::ode::eRurIvaContactBounce | irr::ode::eRurIvaContactMu2);
+       p->setMu(1.0f);
+       p->setMu2(kNaN);
+       p->setBounce(kNaN);
+       p->setSoftCfm(-0.01f);
+       p->setSlip1(kNaN);
+     },
+     true, false},
+};
+
+}  // namespace
+
+TEST(DeviceContactSurfaces, SurfacesTheSolverCannotTakeAsTheyAreAreMadeSolvable) {
+  // A box leaning on a ball that rolls along the ground, the contacts with the ground of the
+  // surface under test: the library must not end the process, every body keeps numbers, and
+  // friction brings the box to rest where the surface has any.
+  for (const SHardSurface& c : kHardSurfaces) {
+    SCOPED_TRACE(c.sWhat);
+    CDeviceScene cScene;
+    if (c.bCalculator) cScene.m_pDevice->setContactCalculator(new CFixedCalculator(c.fFill));
+    irr::ode::CRurIvaGeomPlane* pGround = cScene.addGround(cScene.world());
+    c.fFill(pGround->getSurfaceParameters(0));
+    pGround->initPhysics();
+    CRurIvaBody* pBall = cScene.addSphereBody(cScene.world(), vector3df(0, 0.45f, 0), 0.5f);
+    pBall->initPhysics();
+    CRurIvaGeomBox* pBox = nullptr;
+    CRurIvaBody* pBlock = cScene.addBoxBody(cScene.world(), vector3df(0.9f, 0.5f, 0), vector3df(1, 1, 1),
+                                            vector3df(0, 0, 30), 1.0f, &pBox);
+    c.fFill(pBox->getSurfaceParameters(0));
+    pBall->setLinearVelocity(vector3df(2, 0, 1));
+    pBlock->initPhysics();
+    cScene.steps(60);
+    for (CRurIvaBody* p : {pBall, pBlock}) {
+      EXPECT_TRUE(allNumbers(p->getPosition()));
+      EXPECT_TRUE(allNumbers(p->getLinearVelocity()));
+      EXPECT_TRUE(allNumbers(p->getAngularVelocity()));
+    }
+    if (c.bStops) {
+      EXPECT_LT(pBlock->getLinearVelocity().getLength(), 0.05f);
+    }
   }
 }
