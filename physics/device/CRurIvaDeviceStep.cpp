@@ -242,15 +242,19 @@ inline dReal boundedMixing(dReal v) { return v > 0 ? std::min(v, kMaxContactMixi
  * direction, so the flag that says one is given is dropped and the library picks both directions
  * at right angles to the normal, as without it: given as nothing, the direction made both friction
  * rows zero (no friction at all), and with no slip or mixing force on them the exact solver divided
- * by zero. The mixing values are bounded (see kMaxContactMixing); where bAny, any value that is no
- * finite number (only a replaced calculator gives one) counts as 0.
+ * by zero. The mixing values are bounded (see kMaxContactMixing). Where bAny (only a replaced
+ * calculator gives such values), a friction that is not a number or negative, and any other value
+ * that is no finite number, count as 0; an infinite friction is the library's own way of saying a
+ * contact never slips.
  */
 void makeSolvable(dSurfaceParameters& s, bool bAny) {
   s.mode &= ~dContactFDir1;
-  if (bAny)
-    for (dReal* v :
-         {&s.mu, &s.mu2, &s.bounce, &s.bounce_vel, &s.soft_erp, &s.motion1, &s.motion2, &s.motionN})
+  if (bAny) {
+    for (dReal* v : {&s.mu, &s.mu2})
+      if (!(*v >= 0)) *v = 0;
+    for (dReal* v : {&s.bounce, &s.bounce_vel, &s.soft_erp, &s.motion1, &s.motion2, &s.motionN})
       if (!std::isfinite(*v)) *v = 0;
+  }
   s.soft_cfm = boundedMixing(s.soft_cfm);
   s.slip1 = boundedMixing(s.slip1);
   s.slip2 = boundedMixing(s.slip2);

@@ -330,6 +330,12 @@ const SHardSurface kHardSurfaces[] = {
        p->setSlip1(kNaN);
      },
      true, false},
+    {"a calculator answering a friction without end",
+     [](CRurIvaSurfaceParameters* p) {
+       p->setMode(0);
+       p->setMu(std::numeric_limits<f32>::infinity());
+     },
+     true, true},
 };
 
 }  // namespace
