@@ -370,6 +370,8 @@ class CRurIvaDevice : public IRurIvaDevice {
   static void letGoOfJoints(dBodyID b);
   //! Collides the inside of every space nested below a world's top space, once per step.
   void collideNestedSpaces(CRurIvaWorld* pWorld, dSpaceID pTop);
+  //! Takes nested spaces with nothing within reach out of their parents' collision (see there).
+  void parkFarSpaces();
   //! Ends a collision pass; after the outermost one what waited for it is done.
   void endCollisionPass();
   //! During a collision pass keeps fCall for its end and answers true; otherwise false.

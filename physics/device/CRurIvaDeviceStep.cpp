@@ -429,6 +429,7 @@ void CRurIvaDevice::stepWorld(f32 fTime, CRurIvaWorld* pWorld, bool bQuick) {
     pQueue->postEvent(pQueue->acquire<CRurIvaEventBeforeStep>(), true);
 
     parkPlacedBodies();
+    if (!m_aNestedSpaces.empty()) parkFarSpaces();
     CRurIvaSpace* pSpace = pWorld->getSpace();
     if (dSpaceID s = pSpace ? getSpaceId(pSpace->getSpaceId()) : 0) {
       g_cContacts.bCaching = true;
@@ -496,6 +497,31 @@ void CRurIvaDevice::collideNestedSpaces(CRurIvaWorld* pWorld, dSpaceID pTop) {
     dSpaceID p = dGeomGetSpace(reinterpret_cast<dGeomID>(s));
     while (p && p != pTop) p = dGeomGetSpace(reinterpret_cast<dGeomID>(p));
     if (p) dSpaceCollide(s, pWorld, nearCollisionCallback);
+  }
+}
+
+// A hash space numbers the cells of a small geometry in 32-bit integers, and a nested space is a
+// geometry of its parent whose bounds are those of what it holds: a space holding only bodies out
+// of reach (their own geometries sit out) is a small box far out, and a hash space parent aborts on
+// it. Such a space sits out of its parent's collision until something in it is within reach again;
+// nothing in it could touch anything within reach meanwhile. (A space also holding geometries
+// within reach is as large as the distance between them, which no hash space numbers by cells.)
+void CRurIvaDevice::parkFarSpaces() {
+  for (u32 i = 0; i < m_aNestedSpaces.size(); ++i) {
+    dSpaceID s = getSpaceId(m_aNestedSpaces[i]);
+    if (!s || dSpaceGetNumGeoms(s) == 0) continue;
+    dGeomID g = reinterpret_cast<dGeomID>(s);
+    dReal a[6];
+    dGeomGetAABB(g, a);
+    bool bReached = true;
+    for (int i = 0; i < 3; ++i)
+      if (!(a[2 * i] < kMaxCoordinate && a[2 * i + 1] > -kMaxCoordinate)) bReached = false;
+    if (bReached != (dGeomIsEnabled(g) != 0)) {
+      if (bReached)
+        dGeomEnable(g);
+      else
+        dGeomDisable(g);
+    }
   }
 }
 

@@ -186,6 +186,33 @@ TEST(CoreSpace, GeometriesInANestedSpaceCollideWithTheRestOfTheWorld) {
   EXPECT_NEAR(pBody->getPosition().Y, 1.0f, 0.02f);
 }
 
+TEST(CoreSpace, ANestedSpaceWithNothingWithinReachSitsOutUntilItHasAgain) {
+  // A hash space numbers the cells of small geometries in 32-bit integers; a nested space holding
+  // only a body far out of reach is such a small geometry far out. Whatever the kinds of the two
+  // spaces, the step must go on, and the body brought back must land on the ground again.
+  for (int iTop = 0; iTop < 3; ++iTop) {
+    for (int iInner = 0; iInner < 3; ++iInner) {
+      SCOPED_TRACE(testing::Message() << "top space kind " << iTop << ", nested space kind " << iInner);
+      CTestScene cScene;
+      CRurIvaWorld* pWorld = cScene.addWorld();
+      CRurIvaSpace* pTop = cScene.add<CRurIvaSpace>(pWorld);
+      pTop->setSpaceType(iTop);
+      pWorld->setSpace(pTop);
+      CRurIvaSpace* pInner = cScene.add<CRurIvaSpace>(pTop);
+      pInner->setSpaceType(iInner);
+      cScene.addGround(pWorld);
+      CRurIvaBody* pBall = cScene.addSphereBody(pInner, vector3df(0, 2, 0), 0.5f);
+      pWorld->initPhysics();
+      pBall->setPosition(vector3df(0, -4e16f, 0));
+      cScene.simulate(pWorld, 0.1f);
+      pBall->setPosition(vector3df(0, 2, 0));
+      pBall->setLinearVelocity(vector3df(0, 0, 0));
+      cScene.simulate(pWorld, 2.0f);
+      EXPECT_NEAR(pBall->getPosition().Y, 0.5f, 0.02f);
+    }
+  }
+}
+
 TEST(CoreSpace, RemovedFromPhysicsASpaceDestroysItsDynamicsSpace) {
   CTestScene cScene;
   CRurIvaWorld* pWorld = cScene.addWorld();
