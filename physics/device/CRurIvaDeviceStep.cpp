@@ -231,8 +231,9 @@ const SContactContext* contactContext(CRurIvaWorld* pWorld) {
 
 // The largest constraint force mixing a contact row is given (soft CFM, slips), the largest a
 // world's CFM may be set to. Far beyond it the mixing swamps the row's own terms (a mixing some
-// 1e16 times them leaves the library's reals unchanged by them), the exact solver divides zero by
-// zero and the library aborts on the bodies' rotations. Negative mixing makes the solvers diverge.
+// 1e16 times them leaves the library's reals unchanged by them), the exact solver gives velocities
+// that are not a number and the library aborts on the bodies' rotations. Negative mixing makes the
+// solvers diverge.
 const dReal kMaxContactMixing = 1e6;
 
 inline dReal boundedMixing(dReal v) { return v > 0 ? std::min(v, kMaxContactMixing) : 0; }
@@ -514,14 +515,12 @@ void CRurIvaDevice::parkFarSpaces() {
     dReal a[6];
     dGeomGetAABB(g, a);
     bool bReached = true;
-    for (int i = 0; i < 3; ++i)
-      if (!(a[2 * i] < kMaxCoordinate && a[2 * i + 1] > -kMaxCoordinate)) bReached = false;
-    if (bReached != (dGeomIsEnabled(g) != 0)) {
-      if (bReached)
-        dGeomEnable(g);
-      else
-        dGeomDisable(g);
-    }
+    for (int k = 0; k < 3; ++k)
+      if (!(a[2 * k] < kMaxCoordinate && a[2 * k + 1] > -kMaxCoordinate)) bReached = false;
+    if (bReached)
+      dGeomEnable(g);
+    else
+      dGeomDisable(g);
   }
 }
 
