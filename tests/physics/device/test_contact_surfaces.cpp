@@ -341,9 +341,9 @@ const SHardSurface kHardSurfaces[] = {
 }  // namespace
 
 TEST(DeviceContactSurfaces, SurfacesTheSolverCannotTakeAsTheyAreAreMadeSolvable) {
-  // A box leaning on a ball that rolls along the ground, the contacts with the ground of the
-  // surface under test: the library must not end the process, every body keeps numbers, and
-  // friction brings the box to rest where the surface has any.
+  // A box leaning on a ball that rolls along the ground; the ground and the box have the surface
+  // under test (a replaced calculator answers every contact with it): the library must not end
+  // the process, every body keeps numbers, and friction brings the box to rest where there is any.
   for (const SHardSurface& c : kHardSurfaces) {
     SCOPED_TRACE(c.sWhat);
     CDeviceScene cScene;
