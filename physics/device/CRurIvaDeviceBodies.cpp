@@ -106,12 +106,31 @@ TResult CRurIvaDevice::worldGet(u32 iWorld, TResult (*fGet)(dWorldID)) {
   return w ? fGet(w) : TResult(0);
 }
 
+namespace {
+
+// The solvers diverge, and the library then aborts on the bodies' rotations, for an error
+// reduction outside 0 to 1, a negative constraint force mixing or an over-relaxation outside
+// (0, 2]: such values are no setting of a working simulation. The same holds for a damping
+// scale outside 0 to 1: it is the share of a body's velocity the library takes away after each
+// step (after the layer has checked the step's velocities for a blow-up), and outside that range
+// it adds to the velocity instead, by up to the scale every step.
+bool withinRange(const char* sCall, f32 v, f32 fLow, bool bLowIncluded, f32 fHigh) {
+  if ((bLowIncluded ? v >= fLow : v > fLow) && v <= fHigh) return true;
+  printf("CRurIvaDevice::%s: %g is outside %s%g to %g], call skipped\n", sCall, v, bLowIncluded ? "[" : "(",
+         fLow, fHigh);
+  return false;
+}
+
+}  // namespace
+
 void CRurIvaDevice::worldSetLinearDamping(u32 iWorld, f32 v) {
-  if (finiteValues(__func__, {v})) worldSet(iWorld, v, dWorldSetLinearDamping);
+  if (finiteValues(__func__, {v}) && withinRange(__func__, v, 0.0f, true, 1.0f))
+    worldSet(iWorld, v, dWorldSetLinearDamping);
 }
 f32 CRurIvaDevice::worldGetLinearDamping(u32 iWorld) { return worldGet(iWorld, dWorldGetLinearDamping); }
 void CRurIvaDevice::worldSetAngularDamping(u32 iWorld, f32 v) {
-  if (finiteValues(__func__, {v})) worldSet(iWorld, v, dWorldSetAngularDamping);
+  if (finiteValues(__func__, {v}) && withinRange(__func__, v, 0.0f, true, 1.0f))
+    worldSet(iWorld, v, dWorldSetAngularDamping);
 }
 f32 CRurIvaDevice::worldGetAngularDamping(u32 iWorld) { return worldGet(iWorld, dWorldGetAngularDamping); }
 void CRurIvaDevice::worldSetLinearDampingThreshold(u32 iWorld, f32 v) {
@@ -169,32 +188,18 @@ void CRurIvaDevice::worldSetQuickStepNumIterations(u32 iWorld, int v) {
 int CRurIvaDevice::worldGetQuickStepNumIterations(u32 iWorld) {
   return worldGet(iWorld, dWorldGetQuickStepNumIterations);
 }
-namespace {
-
-// The solvers diverge, and the library then aborts on the bodies' rotations, for an error
-// reduction outside 0 to 1, a negative constraint force mixing or an over-relaxation outside
-// (0, 2]: such values are no setting of a working simulation.
-bool withinSolverRange(const char* sCall, f32 v, f32 fLow, bool bLowIncluded, f32 fHigh) {
-  if ((bLowIncluded ? v >= fLow : v > fLow) && v <= fHigh) return true;
-  printf("CRurIvaDevice::%s: %g is outside %s%g to %g], call skipped\n", sCall, v, bLowIncluded ? "[" : "(",
-         fLow, fHigh);
-  return false;
-}
-
-}  // namespace
-
 void CRurIvaDevice::worldSetQuickStepW(u32 iWorld, f32 v) {
-  if (finiteValues(__func__, {v}) && withinSolverRange(__func__, v, 0.0f, false, 2.0f))
+  if (finiteValues(__func__, {v}) && withinRange(__func__, v, 0.0f, false, 2.0f))
     worldSet(iWorld, v, dWorldSetQuickStepW);
 }
 f32 CRurIvaDevice::worldGetQuickStepW(u32 iWorld) { return worldGet(iWorld, dWorldGetQuickStepW); }
 void CRurIvaDevice::worldSetERP(u32 iWorld, f32 v) {
-  if (finiteValues(__func__, {v}) && withinSolverRange(__func__, v, 0.0f, true, 1.0f))
+  if (finiteValues(__func__, {v}) && withinRange(__func__, v, 0.0f, true, 1.0f))
     worldSet(iWorld, v, dWorldSetERP);
 }
 f32 CRurIvaDevice::worldGetERP(u32 iWorld) { return worldGet(iWorld, dWorldGetERP); }
 void CRurIvaDevice::worldSetCFM(u32 iWorld, f32 v) {
-  if (finiteValues(__func__, {v}) && withinSolverRange(__func__, v, 0.0f, true, 1e6f))
+  if (finiteValues(__func__, {v}) && withinRange(__func__, v, 0.0f, true, 1e6f))
     worldSet(iWorld, v, dWorldSetCFM);
 }
 f32 CRurIvaDevice::worldGetCFM(u32 iWorld) { return worldGet(iWorld, dWorldGetCFM); }
@@ -348,11 +353,13 @@ TResult CRurIvaDevice::bodyGet(u32 iBody, TResult (*fGet)(dBodyID)) {
 }
 
 void CRurIvaDevice::bodySetLinearDamping(u32 iBody, f32 v) {
-  if (finiteValues(__func__, {v})) bodySet(iBody, v, dBodySetLinearDamping);
+  if (finiteValues(__func__, {v}) && withinRange(__func__, v, 0.0f, true, 1.0f))
+    bodySet(iBody, v, dBodySetLinearDamping);
 }
 f32 CRurIvaDevice::bodyGetLinearDamping(u32 iBody) { return bodyGet(iBody, dBodyGetLinearDamping); }
 void CRurIvaDevice::bodySetAngularDamping(u32 iBody, f32 v) {
-  if (finiteValues(__func__, {v})) bodySet(iBody, v, dBodySetAngularDamping);
+  if (finiteValues(__func__, {v}) && withinRange(__func__, v, 0.0f, true, 1.0f))
+    bodySet(iBody, v, dBodySetAngularDamping);
 }
 f32 CRurIvaDevice::bodyGetAngularDamping(u32 iBody) { return bodyGet(iBody, dBodyGetAngularDamping); }
 void CRurIvaDevice::bodySetLinearDampingThreshold(u32 iBody, f32 v) {

@@ -1069,35 +1069,58 @@ TEST(DeviceGuards, ASecondJointOnOnePairIsLetGoWhereTheWorldsCfmCannotTellThemAp
   }
 }
 
-TEST(DeviceGuards, SolverSettingsOutsideTheirRangeAreRefused) {
-  // The solvers diverge on these, and the library then aborts on the bodies' rotations.
+TEST(DeviceGuards, SolverAndDampingSettingsOutsideTheirRangeAreRefused) {
+  // The solvers diverge on these, and the library then aborts on the bodies' rotations. A
+  // damping scale outside 0 to 1 adds to a body's velocity every step, after the step's check
+  // for a blow-up (a fuzzed scene file of joined bodies, one with a linear damping of 65535,
+  // made the library abort within 30 steps).
   struct SCase {
     const char* sName;
     void (CRurIvaDevice::*pSet)(u32, f32);
     f32 (CRurIvaDevice::*pGet)(u32);
     f32 fGood;
     std::vector<f32> aBad;
+    bool bBody;  // a body's setting, else the world's
   };
+  const std::vector<f32> aBadDamping = {-0.5f, -1.0f, 1.5f, 2.5f, 65535.0f};
   const SCase aCases[] = {
-      {"ERP", &CRurIvaDevice::worldSetERP, &CRurIvaDevice::worldGetERP, 0.4f, {-0.1f, 1.5f, 1e30f}},
-      {"CFM", &CRurIvaDevice::worldSetCFM, &CRurIvaDevice::worldGetCFM, 1e-4f, {-1e-5f, -1.0f, 1e30f}},
+      {"ERP", &CRurIvaDevice::worldSetERP, &CRurIvaDevice::worldGetERP, 0.4f, {-0.1f, 1.5f, 1e30f}, false},
+      {"CFM", &CRurIvaDevice::worldSetCFM, &CRurIvaDevice::worldGetCFM, 1e-4f, {-1e-5f, -1.0f, 1e30f}, false},
       {"W",
        &CRurIvaDevice::worldSetQuickStepW,
        &CRurIvaDevice::worldGetQuickStepW,
        1.5f,
-       {0.0f, -1.0f, 2.5f}},
+       {0.0f, -1.0f, 2.5f},
+       false},
+      {"world linear damping", &CRurIvaDevice::worldSetLinearDamping, &CRurIvaDevice::worldGetLinearDamping,
+       0.0f, aBadDamping, false},
+      {"world angular damping", &CRurIvaDevice::worldSetAngularDamping,
+       &CRurIvaDevice::worldGetAngularDamping, 0.0f, aBadDamping, false},
+      {"body linear damping", &CRurIvaDevice::bodySetLinearDamping, &CRurIvaDevice::bodyGetLinearDamping,
+       0.0f, aBadDamping, true},
+      {"body angular damping", &CRurIvaDevice::bodySetAngularDamping, &CRurIvaDevice::bodyGetAngularDamping,
+       0.0f, aBadDamping, true},
   };
   for (const SCase& c : aCases) {
     CDeviceScene cScene;
     CRurIvaDevice& d = *cScene.m_pDevice;
-    const u32 w = cScene.worldId();
-    EXPECT_EQ(captured([&] { (d.*c.pSet)(w, c.fGood); }), "") << c.sName;
+    d.worldSetGravity(cScene.worldId(), vector3df(0, 0, 0));
+    const u32 b = cScene.addBody(vector3df(0, 0, 0));
+    const u32 h = c.bBody ? b : cScene.worldId();
+    EXPECT_EQ(captured([&] { (d.*c.pSet)(h, c.fGood); }), "") << c.sName;
     for (f32 f : c.aBad) {
-      const std::string sOut = captured([&] { (d.*c.pSet)(w, f); });
+      const std::string sOut = captured([&] { (d.*c.pSet)(h, f); });
       EXPECT_EQ(lineCount(sOut), 1) << c.sName << " " << f;
       EXPECT_TRUE(contains(sOut, "outside")) << sOut;
-      EXPECT_FLOAT_EQ((d.*c.pGet)(w), c.fGood) << c.sName << " " << f;
+      EXPECT_FLOAT_EQ((d.*c.pGet)(h), c.fGood) << c.sName << " " << f;
     }
+    // A body moving and turning freely keeps its speed, whatever was asked.
+    const u32 a = c.bBody ? b : cScene.addBody(vector3df(0, 0, 0));
+    d.bodySetLinearVelocity(a, vector3df(1, 0, 0));
+    d.bodySetAngularVelocity(a, vector3df(0, 1, 0));
+    captured([&] { cScene.steps(20); });
+    EXPECT_NEAR(d.bodyGetLinearVelocity(a).getLength(), 1.0f, 1e-4f) << c.sName;
+    EXPECT_NEAR(d.bodyGetAngularVelocity(a).getLength(), 1.0f, 1e-4f) << c.sName;
   }
 }
 
