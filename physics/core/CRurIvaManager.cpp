@@ -513,7 +513,14 @@ SSceneFileDangers findDangers(scene::ISceneManager* pSceneManager, io::IReadFile
                     : wcscmp(sName, L"PolyCountY") == 0 ? 1
                     : wcscmp(sName, L"PolyCount") == 0  ? 2
                                                         : -1;
-      if (i >= 0) aCount[i] = wcstod(pReader->getAttributeValueSafe(L"value"), 0);
+      // Read as the engine reads it: a float as a float cut to an integer, anything else as atoi
+      // does ("-1e-6" is -1, a count in the billions, not 0).
+      if (i >= 0) {
+        const wchar_t* sValue = pReader->getAttributeValueSafe(L"value");
+        aCount[i] = wcscmp(pReader->getNodeName(), L"float") == 0
+                        ? wcstod(sValue, 0)
+                        : static_cast<f64>(static_cast<s32>(wcstol(sValue, 0, 10)));
+      }
       if (!namesAFile(pReader->getNodeName(), pReader->getAttributeValue(L"name"))) continue;
       const core::stringc sValue(pReader->getAttributeValueSafe(L"value"));
       if (sValue.empty() || !aLookedUp.insert(sValue).second) continue;

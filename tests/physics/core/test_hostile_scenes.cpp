@@ -187,6 +187,9 @@ TEST(HostileScenes, ASphereOfPolygonCountsTheEngineCannotBuildIsRefused) {
       {counts("100000", "100000"), true},  // wraps round above 32767: the halving goes on
       {"<int name=\"PolyCount\" value=\"-1\"/>", false},
       {"<float name=\"PolyCountX\" value=\"1e10\"/>", false},
+      // An int count is read as the engine reads it, up to its first character of no digit.
+      {counts("-1e-6", "8"), false},
+      {counts("1e10", "16"), true},
   };
   for (const SCase& c : aCases)
     expectLoadedOrRefused(node("sphere", "ball", c.sCounts), c.bLoads,
