@@ -16,6 +16,7 @@
 #include "CRurIvaManager.h"
 #include "CRurIvaSceneNode.h"
 #include "CRurIvaWorld.h"
+#include "EdgeValueMutator.h"
 #include "FuzzPhysics.h"
 #include "RurIvaLists.h"
 

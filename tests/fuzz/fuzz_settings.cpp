@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "CSettings.h"
+#include "EdgeValueMutator.h"
 #include "FuzzSupport.h"
 
 using namespace irr;

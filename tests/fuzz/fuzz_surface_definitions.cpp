@@ -18,6 +18,7 @@
 #include "CRurIvaManager.h"
 #include "CRurIvaSurfaceParameters.h"
 #include "CRurIvaWorld.h"
+#include "EdgeValueMutator.h"
 #include "FuzzPhysics.h"
 
 using namespace irr;
