@@ -229,6 +229,16 @@ class CRurIvaSurfaceParameters {
 
   core::stringw m_sName;
   bool m_bUseDefined;
+
+  // How many geometries and worlds hold the set; the last to let go of it destroys it. A set
+  // handed to a second geometry, or a world's loaded set handed to a geometry, was otherwise
+  // destroyed twice (and used after the first).
+  friend class CRurIvaGeom;
+  friend class CRurIvaWorld;
+  u32 m_iHolders = 0;
+  void hold() { ++m_iHolders; }
+  //! True when no one holds the set any longer.
+  bool letGo() { return m_iHolders == 0 || --m_iHolders == 0; }
 };
 
 }  // namespace ode

@@ -45,7 +45,9 @@ CRurIvaWorld::~CRurIvaWorld() {
   m_pOdeManager->removeWorld(this);
 
   // Geometries copied what they needed from the loaded sets when their physics started.
+  // A set handed to a geometry stays until the geometry goes.
   for (u32 i = 0; i < m_aLoadedParams.size(); ++i) {
+    if (!m_aLoadedParams[i]->letGo()) continue;
     m_pOdeManager->removeSurfaceParameter(m_aLoadedParams[i]);
     delete m_aLoadedParams[i];
   }
@@ -410,6 +412,7 @@ void CRurIvaWorld::loadParameter(io::IXMLReader* pReader) {
       // An empty block has no end element to stop at: read it as an empty set.
       if (!pReader->isEmptyElement()) pAttributes->read(pReader, true);
       CRurIvaSurfaceParameters* pParams = new CRurIvaSurfaceParameters();
+      pParams->hold();
       m_aLoadedParams.push_back(pParams);
       m_pOdeManager->addSurfaceParameter(pParams);
       pParams->m_bStatic = true;

@@ -82,12 +82,14 @@ bool CRurIvaGeom::isGeomType(scene::ESCENE_NODE_TYPE iType) {
 
 CRurIvaSurfaceParameters* CRurIvaGeom::createSurfaceParameters(bool bStatic) {
   CRurIvaSurfaceParameters* pParams = new CRurIvaSurfaceParameters();
+  pParams->hold();
   m_pOdeManager->addSurfaceParameter(pParams);
   pParams->m_bStatic = bStatic;
   return pParams;
 }
 
 void CRurIvaGeom::destroySurfaceParameters(CRurIvaSurfaceParameters* pParams) {
+  if (!pParams->letGo()) return;  // another geometry or a world still holds it
   m_pOdeManager->removeSurfaceParameter(pParams);
   delete pParams;
 }
@@ -156,7 +158,10 @@ u32 CRurIvaGeom::getGeomId(u32) { return m_iGeomId; }
 CRurIvaSurfaceParameters* CRurIvaGeom::getSurfaceParameters(u32) { return m_aParams[0]; }
 
 void CRurIvaGeom::setSurfaceParameters(CRurIvaSurfaceParameters* pParams, u32) {
-  if (!pParams) return;
+  if (!pParams || pParams == m_aParams[0]) return;
+  // The replaced set is let go of but not destroyed: the caller may still use it.
+  pParams->hold();
+  if (m_aParams[0]->m_iHolders) --m_aParams[0]->m_iHolders;
   m_aParams[0] = m_pFirstParams = pParams;
   m_iFirstValuesGeneration = 0;
 }

@@ -500,6 +500,48 @@ TEST_F(CoreSurfaceFile, AGeometryNamingALoadedSetTakesItsValues) {
   EXPECT_TRUE(pGround->getSurfaceParameters(0)->getModeSlip1());
 }
 
+TEST_F(CoreSurfaceFile, ASetHandedToSeveralHoldersIsDestroyedOnceByTheLastToGo) {
+  // A game hands one loaded set to several geometries, of this world and of another: each
+  // geometry destroyed the set it held when it went, and so did the world, so the second to go
+  // destroyed it again and the others used it after the first.
+  CRurIvaSurfaceParameters a;
+  a.setName(L"ice");
+  a.setMu(0.05f);
+  const irr::core::stringw sPath(writeSets("ice.xml", {&a}).c_str());
+  captured([&] { EXPECT_EQ(m_pWorld->setSurfaceXml(sPath.c_str()), 1); });
+  irr::ode::CRurIvaManager* pManager = m_cScene.m_pManager;
+  CRurIvaSurfaceParameters* pIce = pManager->getSurfaceParameter(L"ice");
+  ASSERT_NE(pIce, nullptr);
+
+  CRurIvaWorld* pOtherWorld = m_cScene.addWorld();
+  CRurIvaGeomPlane* aGrounds[3] = {m_cScene.addGround(m_pWorld), m_cScene.addGround(m_pWorld, -5.0f),
+                                   m_cScene.addGround(pOtherWorld)};
+  // The sets they are built with are replaced, and so are the caller's (see the end).
+  std::vector<CRurIvaSurfaceParameters*> aReplaced;
+  for (CRurIvaGeomPlane* p : aGrounds) {
+    aReplaced.push_back(p->getSurfaceParameters(0));
+    p->setSurfaceParameters(pIce, 0);
+  }
+  // Handing a geometry the set it holds changes nothing.
+  aGrounds[2]->setSurfaceParameters(pIce, 0);
+
+  const auto stillThere = [&](const char* sAfter) {
+    EXPECT_EQ(pManager->getSurfaceParameter(L"ice"), pIce) << sAfter;
+    EXPECT_FLOAT_EQ(aGrounds[2]->getSurfaceParameters(0)->getMu(), 0.05f) << sAfter;
+  };
+  aGrounds[0]->remove();
+  stillThere("the first geometry went");
+  m_pWorld->remove();  // with the second geometry
+  m_pWorld = nullptr;
+  stillThere("the world that loaded it went");
+  pOtherWorld->remove();
+  EXPECT_EQ(pManager->getSurfaceParameter(L"ice"), nullptr);
+  for (CRurIvaSurfaceParameters* p : aReplaced) {
+    pManager->removeSurfaceParameter(p);
+    delete p;
+  }
+}
+
 TEST_F(CoreSurfaceFile, TheSurfaceDefinitionsAttributeLoadsTheFileWhileReading) {
   CRurIvaSurfaceParameters a;
   a.setName(L"gravel");
