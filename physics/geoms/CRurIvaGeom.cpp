@@ -158,8 +158,9 @@ u32 CRurIvaGeom::getGeomId(u32) { return m_iGeomId; }
 CRurIvaSurfaceParameters* CRurIvaGeom::getSurfaceParameters(u32) { return m_aParams[0]; }
 
 void CRurIvaGeom::setSurfaceParameters(CRurIvaSurfaceParameters* pParams, u32) {
-  if (!pParams || pParams == m_aParams[0]) return;
-  // The replaced set is let go of but not destroyed: the caller may still use it.
+  if (!pParams) return;
+  // The replaced set is let go of but not destroyed: the caller may still use it. (Held first,
+  // so that handing the geometry the set it holds changes nothing.)
   pParams->hold();
   if (m_aParams[0]->m_iHolders) --m_aParams[0]->m_iHolders;
   m_aParams[0] = m_pFirstParams = pParams;
