@@ -291,6 +291,8 @@ class CRurIvaDevice : public IRurIvaDevice {
   //! The library's joint parameter number for a layer parameter on an axis, or -1.
   static int convertToOdeJointParam(u16 iAxis, const int& iParameter);
   void handleFastCollisions();
+  //! Empties the world's contact group of the contacts handleFastCollisions made in it.
+  void dropFastContacts(CRurIvaWorld* pWorld);
   void rayCollide(CRurIvaWorld*) {}
 
   static void convertToSurfaceParameters(dSurfaceParameters* pOut, CRurIvaSurfaceParameters* pIn);
@@ -498,6 +500,9 @@ class CRurIvaDevice : public IRurIvaDevice {
   std::vector<u32> m_aRedundantJoints;
   //! Spaces created inside another space; their insides are collided one by one.
   core::array<u32> m_aNestedSpaces;
+  //! Contact groups holding the contacts of fast bodies collided where their rays hit, after a
+  //! step (see handleFastCollisions).
+  std::vector<dJointGroupID> m_aFastContactGroups;
   //! Collision passes running. The library locks a space while it collides it and aborts when a
   //! geometry joins, leaves, moves into or is taken off a body in it; what a ray-hit listener or a
   //! contact calculator asks for meanwhile is done when the pass is over, in the order asked.

@@ -431,6 +431,10 @@ void CRurIvaDevice::stepWorld(f32 fTime, CRurIvaWorld* pWorld, bool bQuick) {
 
     parkPlacedBodies();
     if (!m_aNestedSpaces.empty()) parkFarSpaces();
+    // The contacts a fast body was given where its ray hit are made again by this pass (the body
+    // sits there still); twice over, their rows are ones the exact solver cannot tell apart, and
+    // it aborts on a zero pivot.
+    if (!m_aFastContactGroups.empty()) dropFastContacts(pWorld);
     CRurIvaSpace* pSpace = pWorld->getSpace();
     if (dSpaceID s = pSpace ? getSpaceId(pSpace->getSpaceId()) : 0) {
       g_cContacts.bCaching = true;
@@ -1016,9 +1020,21 @@ void CRurIvaDevice::handleFastCollisions() {
       ++m_iCollisionPasses;
       nearCollisionCallback(pBody->getWorld(), o1, o2);
       endCollisionPass();
+      const dJointGroupID g = getJGroupId(pBody->getWorld()->getJointGroupId());
+      if (g && std::find(m_aFastContactGroups.begin(), m_aFastContactGroups.end(), g) ==
+                   m_aFastContactGroups.end())
+        m_aFastContactGroups.push_back(g);
     }
   }
   g_pSteppingDevice = pOuter;
+}
+
+void CRurIvaDevice::dropFastContacts(CRurIvaWorld* pWorld) {
+  const dJointGroupID g = getJGroupId(pWorld->getJointGroupId());
+  const auto it = std::find(m_aFastContactGroups.begin(), m_aFastContactGroups.end(), g);
+  if (it == m_aFastContactGroups.end()) return;
+  m_aFastContactGroups.erase(it);
+  dJointGroupEmpty(g);
 }
 
 void removeFastCollisionsOf(u32 iBody) {

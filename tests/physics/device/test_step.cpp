@@ -243,6 +243,18 @@ TEST(DeviceStep, AFastBodysRayHitIsCollidedAfterTheStepButNotByQuickStep) {
   EXPECT_NEAR(d.bodyGetPosition(cFast.id()).Y, 0.0f, 1e-4f);
   EXPECT_TRUE(cFast.m_pBody->getCollision());
 
+  // The next step's collision makes those contacts again, and only its own reach the solver:
+  // the ball's one contact with the floor. Twice over, contact rows are ones the exact solver
+  // cannot tell apart (a fuzzed scene of two fast bodies held where their rays hit made it abort
+  // on a zero pivot).
+  EXPECT_GT(dBodyGetNumJoints(d.getBodyId(cFast.id())), 0);
+  int iInTheStep = -1;
+  CActingListener cCount(irr::ode::eRurIvaEventBodyMoved,
+                         [&] { iInTheStep = dBodyGetNumJoints(d.getBodyId(cFast.id())); });
+  cCount.m_bOn = true;
+  d.step(0.016f, cScene.world());
+  EXPECT_EQ(iInTheStep, 1);
+
   // Destroying the body removes its waiting records.
   pRay->set(vector3df(0, 5, 0), vector3df(0, -1, 0), 10);
   d.quickStep(0.016f, cScene.world());
@@ -317,10 +329,11 @@ TEST(DeviceStep, AStepTheLibraryHasNoMemoryForSaysSoAndMovesNothing) {
   cBall.m_pBody->initPhysics();
   dWorldID w = cScene.m_pDevice->getWorldId(cScene.world()->getWorldId());
   ASSERT_NE(w, nullptr);
-  const dWorldStepMemoryFunctionsInfo cNone = {sizeof(dWorldStepMemoryFunctionsInfo), firstBlockOnly, sameBlock,
-                                               freeBlock};
+  const dWorldStepMemoryFunctionsInfo cNone = {sizeof(dWorldStepMemoryFunctionsInfo), firstBlockOnly,
+                                               sameBlock, freeBlock};
   ASSERT_NE(dWorldSetStepMemoryManager(w, &cNone), 0);
-  const std::string sMessage = "CRurIvaDevice::step: the dynamics library had no memory for this step, nothing moved";
+  const std::string sMessage =
+      "CRurIvaDevice::step: the dynamics library had no memory for this step, nothing moved";
   for (bool bQuick : {false, true}) {
     const std::string sOut = captured([&] {
       for (int i = 0; i < 3; ++i)
