@@ -366,6 +366,9 @@ class CRurIvaDevice : public IRurIvaDevice {
   //! Disables the joints of m_aRedundantJoints in world w that the world's mixing force cannot
   //! tell from the other joint of their bodies at this step size, one line each.
   void letGoOfWeakRedundantJoints(dWorldID w);
+  //! Disables the joints of world w whose bodies drifted too far apart, or too far from the
+  //! anchor, for the solver (see jointSpanTooLong), one line each.
+  void letGoOfOverreachingJoints(dWorldID w);
   //! Stops a body whose simulation has blown up before it is stepped again; true if it did.
   bool stopIfBlown(COdeDataWrapper* r, u32 iBody);
   //! Disables every joint but contacts of a body that is stopped or out of reach.
@@ -498,6 +501,8 @@ class CRurIvaDevice : public IRurIvaDevice {
   //! Joints attached to bodies another joint already joined, looked at before every step of the
   //! big-matrix solver (see letGoOfWeakRedundantJoints).
   std::vector<u32> m_aRedundantJoints;
+  //! Every joint created, looked at before every step (see letGoOfOverreachingJoints).
+  std::vector<u32> m_aJoints;
   //! Spaces created inside another space; their insides are collided one by one.
   core::array<u32> m_aNestedSpaces;
   //! Contact groups holding the contacts of fast bodies collided where their rays hit, after a

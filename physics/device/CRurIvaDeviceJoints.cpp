@@ -269,7 +269,9 @@ u32 CRurIvaDevice::createJoint(u32 iWorld, dJointID (*fCreate)(dWorldID, dJointG
   COdeDataWrapper* r = new COdeDataWrapper(eKindJoint);
   r->m_pJoint = fCreate(w, 0);
   r->m_iWorld = iWorld;
-  return addRecord(r);
+  const u32 iJoint = addRecord(r);
+  m_aJoints.push_back(iJoint);
+  return iJoint;
 }
 
 u32 CRurIvaDevice::jointCreateBallSocket(u32 iWorld) { return createJoint(iWorld, dJointCreateBall); }
