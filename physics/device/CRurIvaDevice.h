@@ -369,6 +369,8 @@ class CRurIvaDevice : public IRurIvaDevice {
   //! Disables the joints of world w whose bodies drifted too far apart, or too far from the
   //! anchor, for the solver (see jointSpanTooLong), one line each.
   void letGoOfOverreachingJoints(dWorldID w);
+  //! Takes g off m_aFastContactGroups; true if it was there.
+  bool forgetFastContactGroup(dJointGroupID g);
   //! Stops a body whose simulation has blown up before it is stepped again; true if it did.
   bool stopIfBlown(COdeDataWrapper* r, u32 iBody);
   //! Disables every joint but contacts of a body that is stopped or out of reach.

@@ -560,8 +560,7 @@ void CRurIvaDevice::jointGroupDestroy(u32 iGroup) {
   if (afterPass([=] { jointGroupDestroy(iGroup); })) return;
   COdeDataWrapper* r = live(iGroup, eKindJointGroup);
   if (!r) return;
-  const auto it = std::find(m_aFastContactGroups.begin(), m_aFastContactGroups.end(), r->m_pJointGroup);
-  if (it != m_aFastContactGroups.end()) m_aFastContactGroups.erase(it);
+  forgetFastContactGroup(r->m_pJointGroup);
   dJointGroupDestroy(r->m_pJointGroup);
   r->m_pJointGroup = 0;
 }

@@ -1051,10 +1051,14 @@ void CRurIvaDevice::handleFastCollisions() {
 
 void CRurIvaDevice::dropFastContacts(CRurIvaWorld* pWorld) {
   const dJointGroupID g = getJGroupId(pWorld->getJointGroupId());
+  if (forgetFastContactGroup(g)) dJointGroupEmpty(g);
+}
+
+bool CRurIvaDevice::forgetFastContactGroup(dJointGroupID g) {
   const auto it = std::find(m_aFastContactGroups.begin(), m_aFastContactGroups.end(), g);
-  if (it == m_aFastContactGroups.end()) return;
+  if (it == m_aFastContactGroups.end()) return false;
   m_aFastContactGroups.erase(it);
-  dJointGroupEmpty(g);
+  return true;
 }
 
 void removeFastCollisionsOf(u32 iBody) {

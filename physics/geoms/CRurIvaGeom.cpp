@@ -162,7 +162,7 @@ void CRurIvaGeom::setSurfaceParameters(CRurIvaSurfaceParameters* pParams, u32) {
   // The replaced set is let go of but not destroyed: the caller may still use it. (Held first,
   // so that handing the geometry the set it holds changes nothing.)
   pParams->hold();
-  if (m_aParams[0]->m_iHolders) --m_aParams[0]->m_iHolders;
+  m_aParams[0]->letGo();
   m_aParams[0] = m_pFirstParams = pParams;
   m_iFirstValuesGeneration = 0;
 }
