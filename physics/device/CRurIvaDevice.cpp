@@ -127,7 +127,7 @@ void CRurIvaDevice::discardRecords() {
   m_aNestedSpaces.clear();
   m_aPlacedBodies.clear();
   m_aRedundantJoints.clear();
-  m_aJoints.clear();
+  m_aSlidingJoints.clear();
   m_aFastContactGroups.clear();
   // The waiting ray hits name bodies whose handles are gone with the records.
   clearFastCollisions();

@@ -366,7 +366,7 @@ class CRurIvaDevice : public IRurIvaDevice {
   //! Disables the joints of m_aRedundantJoints in world w that the world's mixing force cannot
   //! tell from the other joint of their bodies at this step size, one line each.
   void letGoOfWeakRedundantJoints(dWorldID w);
-  //! Disables the joints of world w whose bodies drifted too far apart, or too far from the
+  //! Disables the sliding joints of world w whose bodies slid too far apart, or too far from the
   //! anchor, for the solver (see jointSpanTooLong), one line each.
   void letGoOfOverreachingJoints(dWorldID w);
   //! Takes g off m_aFastContactGroups; true if it was there.
@@ -503,8 +503,9 @@ class CRurIvaDevice : public IRurIvaDevice {
   //! Joints attached to bodies another joint already joined, looked at before every step of the
   //! big-matrix solver (see letGoOfWeakRedundantJoints).
   std::vector<u32> m_aRedundantJoints;
-  //! Every joint created, looked at before every step (see letGoOfOverreachingJoints).
-  std::vector<u32> m_aJoints;
+  //! The joints with a sliding axis (slider, PR, PU, piston), looked at before every step (see
+  //! letGoOfOverreachingJoints).
+  std::vector<u32> m_aSlidingJoints;
   //! Spaces created inside another space; their insides are collided one by one.
   core::array<u32> m_aNestedSpaces;
   //! Contact groups holding the contacts of fast bodies collided where their rays hit, after a

@@ -270,7 +270,18 @@ u32 CRurIvaDevice::createJoint(u32 iWorld, dJointID (*fCreate)(dWorldID, dJointG
   r->m_pJoint = fCreate(w, 0);
   r->m_iWorld = iWorld;
   const u32 iJoint = addRecord(r);
-  m_aJoints.push_back(iJoint);
+  // The levers the solver gives the other joints' rows are fixed in their bodies' frames; a
+  // sliding joint's grow as its bodies slide apart (see letGoOfOverreachingJoints).
+  switch (dJointGetType(r->m_pJoint)) {
+    case dJointTypeSlider:
+    case dJointTypePR:
+    case dJointTypePU:
+    case dJointTypePiston:
+      m_aSlidingJoints.push_back(iJoint);
+      break;
+    default:
+      break;
+  }
   return iJoint;
 }
 

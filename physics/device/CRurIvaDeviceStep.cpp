@@ -460,7 +460,7 @@ void CRurIvaDevice::stepWorld(f32 fTime, CRurIvaWorld* pWorld, bool bQuick) {
     if (bCollect) beginMoves(bThreaded);
     // The iterative solver copes with joints that constrain the same motions; the exact one may not.
     if (!bQuick && !m_aRedundantJoints.empty()) letGoOfWeakRedundantJoints(w);
-    if (!m_aJoints.empty()) letGoOfOverreachingJoints(w);
+    if (!m_aSlidingJoints.empty()) letGoOfOverreachingJoints(w);
     const int iStepped = bQuick ? dWorldQuickStep(w, m_fStepSize) : dWorldStep(w, m_fStepSize);
     if (!iStepped && !m_bStepFailed) {
       // The library found no memory for the step's matrices (the exact solver's grow with the
@@ -578,23 +578,26 @@ void CRurIvaDevice::letGoOfWeakRedundantJoints(dWorldID w) {
   m_aRedundantJoints.resize(iKept);
 }
 
-// A joint's levers are checked where it is attached or anchored and where its bodies are placed,
-// but bodies also drift: a speck pushed along a prismatic joint's axis, far from the anchor that
-// keeps its turn, lent the exact solver rows it could not factor, and the library aborted on the
-// speck's rotation a few steps later. Each joint is looked at again before each step.
+// A joint's levers are checked where it is attached or anchored and where its bodies are placed
+// or given a mass. The library keeps a ball's, hinge's, universal's or hinge-2's anchor in each
+// body's frame, so the levers their rows carry stay as checked however the bodies move. A sliding
+// joint's do not: the rows that keep its bodies from turning reach across the distance they slid
+// apart, or from the anchor. A speck pushed along a PR joint's axis lent the exact solver rows it
+// could not factor, and the library aborted on the speck's rotation a few steps later. Sliding
+// joints are looked at again before each step.
 void CRurIvaDevice::letGoOfOverreachingJoints(dWorldID w) {
   size_t iKept = 0;
-  for (u32 iJoint : m_aJoints) {
+  for (u32 iJoint : m_aSlidingJoints) {
     COdeDataWrapper* r = live(iJoint, eKindJoint);
     if (!r || !r->m_pJoint) continue;  // destroyed: forgotten
-    m_aJoints[iKept++] = iJoint;
+    m_aSlidingJoints[iKept++] = iJoint;
     dJointID j = r->m_pJoint;
     if (!dJointIsEnabled(j) || getWorldId(r->m_iWorld) != w || !jointSpanTooLong(j)) continue;
     printf("CRurIvaDevice::step: joint %u reaches too far for the bodies it joins, the joint is disabled\n",
            iJoint);
     dJointDisable(j);
   }
-  m_aJoints.resize(iKept);
+  m_aSlidingJoints.resize(iKept);
 }
 
 void CRurIvaDevice::parkPlacedBodies() {

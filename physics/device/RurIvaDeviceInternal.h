@@ -298,6 +298,12 @@ inline bool jointSpanTooLong(dJointID j) {
   const bool bAnchor = jointAnchor(j, cAnchor);
   if (a && (bAnchor || b) && leverTooLong(a, bAnchor ? cAnchor : dBodyGetPosition(b))) return true;
   if (b && (bAnchor || a) && leverTooLong(b, bAnchor ? cAnchor : dBodyGetPosition(a))) return true;
+  // A piston keeps its anchor on each side; the rows reach the body that slides from the other
+  // side's (the world's, for a piston on one body), which the anchor above may not be.
+  if (dJointGetType(j) == dJointTypePiston) {
+    dJointGetPistonAnchor2(j, cAnchor);
+    if ((a && leverTooLong(a, cAnchor)) || (b && leverTooLong(b, cAnchor))) return true;
+  }
   return false;
 }
 

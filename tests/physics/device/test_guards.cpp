@@ -909,23 +909,29 @@ TEST(DeviceGuards, AJointToABodyOutOfReachIsLetGoAndTheStepsGoOn) {
 }
 
 TEST(DeviceGuards, AJointWhoseLeverIsTooLongForItsBodyIsLetGo) {
-  // A body hangs at rest below a hinge to the world. A lever of some hundred thousand units on a
-  // speck of a body made the solver's factorisation produce not-a-number and the library abort
-  // on the body's rotation; such a joint is disabled (the body falls), when its anchor is set or
-  // when the body's mass turns it into a speck, or when the body slides along a prismatic axis
-  // (whose anchor keeps its turn) that far out. Ordinary levers keep their joints.
+  // A body hangs at rest below a hinge to the world, or slides out along a sliding joint's axis.
+  // A lever of some hundred thousand units on a speck of a body made the solver's factorisation
+  // produce not-a-number and the library abort on the body's rotation; such a joint is disabled
+  // (the body falls), when its anchor is set, when the body's mass turns it into a speck, or when
+  // the body slides that far from the anchor that keeps its turn. Ordinary levers keep their
+  // joints.
+  enum EJoint { eHinge, ePR, ePiston, ePistonOnSecondBody };
   struct SCase {
     const char* sWhat;
-    f32 fRadius, fLever, fRadiusLater, fSlideSpeed;
+    EJoint eJoint;
+    f32 fRadius, fLever, fRadiusLater;
     bool bHolds;
   };
   const SCase kCases[] = {
-      {"a speck 5 below its anchor", 1e-4f, 5.0f, 0.0f, 0.0f, true},
-      {"a ball 1000 below its anchor", 0.5f, 1000.0f, 0.0f, 0.0f, true},
-      {"a speck 320000 below its anchor", 1e-4f, 3.2e5f, 0.0f, 0.0f, false},
-      {"a ball 10000 below its anchor that becomes a speck", 0.5f, 1e4f, 1e-4f, 0.0f, false},
-      {"a ball sliding 1000 out along a prismatic axis", 0.5f, 0.0f, 0.0f, 1e4f, true},
-      {"a speck sliding 1000 out along a prismatic axis", 1e-4f, 0.0f, 0.0f, 1e4f, false},
+      {"a speck 5 below its anchor", eHinge, 1e-4f, 5.0f, 0.0f, true},
+      {"a ball 1000 below its anchor", eHinge, 0.5f, 1000.0f, 0.0f, true},
+      {"a speck 320000 below its anchor", eHinge, 1e-4f, 3.2e5f, 0.0f, false},
+      {"a ball 10000 below its anchor that becomes a speck", eHinge, 0.5f, 1e4f, 1e-4f, false},
+      {"a ball sliding 1000 out along a PR joint's axis", ePR, 0.5f, 0.0f, 0.0f, true},
+      {"a speck sliding 1000 out along a PR joint's axis", ePR, 1e-4f, 0.0f, 0.0f, false},
+      {"a speck sliding 1000 out along a piston's axis", ePiston, 1e-4f, 0.0f, 0.0f, false},
+      {"a speck sliding 1000 out along a piston's axis as its second body", ePistonOnSecondBody, 1e-4f, 0.0f,
+       0.0f, false},
   };
   for (const SCase& c : kCases) {
     SCOPED_TRACE(c.sWhat);
@@ -939,20 +945,29 @@ TEST(DeviceGuards, AJointWhoseLeverIsTooLongForItsBodyIsLetGo) {
     };
     const std::string sOut = captured([&] {
       setRadius(c.fRadius);
-      if (c.fSlideSpeed > 0) {
-        // Sliding along x, turning about the vertical: the joint holds it up while it holds.
+      // The sliding joints slide the body along x at 10000 units a second, and hold it up while
+      // they hold.
+      if (c.eJoint == ePR) {
         const u32 j = cScene.m_cHandles.joint(d.jointCreatePR(cScene.worldId()));
         d.jointAttach(j, pBody, nullptr);
         d.jointSetPrAnchor(j, vector3df(0, 0, 0));
         d.jointSetPrAxis1(j, vector3df(1, 0, 0));
         d.jointSetPrAxis2(j, vector3df(0, 1, 0));
-        d.bodySetLinearVelocity(b, vector3df(c.fSlideSpeed, 0, 0));
+      } else if (c.eJoint == ePiston || c.eJoint == ePistonOnSecondBody) {
+        const u32 j = cScene.m_cHandles.joint(d.jointCreatePiston(cScene.worldId()));
+        if (c.eJoint == ePiston)
+          d.jointAttach(j, pBody, nullptr);
+        else
+          d.jointAttach(j, nullptr, pBody);
+        d.jointSetPistonAnchor(j, vector3df(0, 0, 0));
+        d.jointSetPistonAxis(j, vector3df(1, 0, 0));
       } else {
         const u32 j = cScene.m_cHandles.joint(d.jointCreateHinge(cScene.worldId()));
         d.jointAttach(j, pBody, nullptr);
         d.jointSetHingeAnchor(j, vector3df(0, 0, 0));
         d.jointSetHingeAxis(j, vector3df(0, 0, 1));
       }
+      if (c.eJoint != eHinge) d.bodySetLinearVelocity(b, vector3df(1e4f, 0, 0));
       if (c.fRadiusLater > 0) setRadius(c.fRadiusLater);
       cScene.steps(10);
     });
