@@ -579,12 +579,12 @@ void CRurIvaDevice::letGoOfWeakRedundantJoints(dWorldID w) {
 }
 
 // A joint's levers are checked where it is attached or anchored and where its bodies are placed
-// or given a mass. The library keeps a ball's, hinge's, universal's or hinge-2's anchor in each
-// body's frame, so the levers their rows carry stay as checked however the bodies move. A sliding
-// joint's do not: the rows that keep its bodies from turning reach across the distance they slid
-// apart, or from the anchor. A speck pushed along a PR joint's axis lent the exact solver rows it
-// could not factor, and the library aborted on the speck's rotation a few steps later. Sliding
-// joints are looked at again before each step.
+// or given a mass. The library keeps a ball's, hinge's, universal's or hinge-2's anchor (and a
+// fixed joint's offset) in each body's frame, so the levers their rows carry stay as checked
+// however the bodies move. A sliding joint's do not: the rows that keep its bodies from turning
+// reach across the distance they slid apart, or from the anchor. A speck pushed along a PR joint's
+// axis lent the exact solver rows it could not factor, and the library aborted on the speck's
+// rotation a few steps later. Sliding joints are looked at again before each step.
 void CRurIvaDevice::letGoOfOverreachingJoints(dWorldID w) {
   size_t iKept = 0;
   for (u32 iJoint : m_aSlidingJoints) {
