@@ -369,6 +369,10 @@ class CRurIvaDevice : public IRurIvaDevice {
   //! Disables the sliding joints of world w whose bodies slid too far apart, or too far from the
   //! anchor, for the solver (see jointSpanTooLong), one line each.
   void letGoOfOverreachingJoints(dWorldID w);
+  //! Calls fLook(handle, joint) for each enabled joint of aJoints in world w; the handles of
+  //! destroyed joints are dropped from the list.
+  template <class TLook>
+  void lookAtJoints(std::vector<u32>& aJoints, dWorldID w, TLook fLook);
   //! Takes g off m_aFastContactGroups; true if it was there.
   bool forgetFastContactGroup(dJointGroupID g);
   //! Stops a body whose simulation has blown up before it is stepped again; true if it did.

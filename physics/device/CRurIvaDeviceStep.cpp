@@ -559,23 +559,30 @@ void CRurIvaDevice::updateParking(COdeDataWrapper* r, u32 iBody) {
   }
 }
 
-void CRurIvaDevice::letGoOfWeakRedundantJoints(dWorldID w) {
-  const dReal fMixing = dWorldGetCFM(w);
+template <class TLook>
+void CRurIvaDevice::lookAtJoints(std::vector<u32>& aJoints, dWorldID w, TLook fLook) {
   size_t iKept = 0;
-  for (u32 iJoint : m_aRedundantJoints) {
+  for (u32 iJoint : aJoints) {
     COdeDataWrapper* r = live(iJoint, eKindJoint);
     if (!r || !r->m_pJoint) continue;  // destroyed: forgotten
-    m_aRedundantJoints[iKept++] = iJoint;
-    dJointID j = r->m_pJoint;
-    if (getWorldId(r->m_iWorld) != w || !dJointIsEnabled(j) || !sharesBodiesWithAnother(j, true)) continue;
-    if (fMixing >= kMinRedundantMixing * m_fStepSize * pairInverseMass(j)) continue;
+    aJoints[iKept++] = iJoint;
+    if (getWorldId(r->m_iWorld) == w && dJointIsEnabled(r->m_pJoint)) fLook(iJoint, r->m_pJoint);
+  }
+  aJoints.resize(iKept);
+}
+
+void CRurIvaDevice::letGoOfWeakRedundantJoints(dWorldID w) {
+  const dReal fMixing = dWorldGetCFM(w);
+  lookAtJoints(m_aRedundantJoints, w, [&](u32 iJoint, dJointID j) {
+    if (!sharesBodiesWithAnother(j, true) ||
+        fMixing >= kMinRedundantMixing * m_fStepSize * pairInverseMass(j))
+      return;
     printf(
         "CRurIvaDevice::step: joint %u holds what another joint of its bodies holds, and the world's CFM %g "
         "is too small to tell them apart at this step; the joint is disabled\n",
         iJoint, fMixing);
     dJointDisable(j);
-  }
-  m_aRedundantJoints.resize(iKept);
+  });
 }
 
 // A joint's levers are checked where it is attached or anchored and where its bodies are placed
@@ -586,18 +593,12 @@ void CRurIvaDevice::letGoOfWeakRedundantJoints(dWorldID w) {
 // axis lent the exact solver rows it could not factor, and the library aborted on the speck's
 // rotation a few steps later. Sliding joints are looked at again before each step.
 void CRurIvaDevice::letGoOfOverreachingJoints(dWorldID w) {
-  size_t iKept = 0;
-  for (u32 iJoint : m_aSlidingJoints) {
-    COdeDataWrapper* r = live(iJoint, eKindJoint);
-    if (!r || !r->m_pJoint) continue;  // destroyed: forgotten
-    m_aSlidingJoints[iKept++] = iJoint;
-    dJointID j = r->m_pJoint;
-    if (!dJointIsEnabled(j) || getWorldId(r->m_iWorld) != w || !jointSpanTooLong(j)) continue;
+  lookAtJoints(m_aSlidingJoints, w, [](u32 iJoint, dJointID j) {
+    if (!jointSpanTooLong(j)) return;
     printf("CRurIvaDevice::step: joint %u reaches too far for the bodies it joins, the joint is disabled\n",
            iJoint);
     dJointDisable(j);
-  }
-  m_aSlidingJoints.resize(iKept);
+  });
 }
 
 void CRurIvaDevice::parkPlacedBodies() {
