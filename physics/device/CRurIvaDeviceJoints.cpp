@@ -348,6 +348,13 @@ f32 CRurIvaDevice::jointGetHingeParam(u32 iJoint, int iParam) {
 // Hinge-2
 
 void CRurIvaDevice::jointSetHinge2Anchor(u32 iJoint, core::vector3df v) {
+  // The library works the axes out from the bodies again and aborts where they lie parallel (a
+  // body turned by hand: the joint was disabled for it).
+  if (dJointID j = jointOfType(iJoint, dJointTypeHinge2); j && jointAxesParallel(j)) {
+    printf(
+        "CRurIvaDevice::jointSetHinge2Anchor: the joint's axes lie parallel on its bodies, call skipped\n");
+    return;
+  }
   jointSetVec(iJoint, dJointTypeHinge2, v, dJointSetHinge2Anchor);
 }
 
