@@ -136,12 +136,68 @@ void CRurIvaManager::addOdeSceneNode(CRurIvaSceneNode* pNode) {
   if (!pNode) return;
   updateNodeIdCounter(pNode->getID());
   m_cNodeIndex.append(m_lNodes, pNode);
+  m_bNodesByIdCurrent = false;
 }
 
-void CRurIvaManager::removeOdeSceneNode(CRurIvaSceneNode* pNode) { m_cNodeIndex.remove(m_lNodes, pNode); }
+void CRurIvaManager::removeOdeSceneNode(CRurIvaSceneNode* pNode) {
+  if (m_cNodeIndex.remove(m_lNodes, pNode)) m_bNodesByIdCurrent = false;
+}
 
 bool CRurIvaManager::isRegisteredOdeSceneNode(scene::ISceneNode* pNode) const {
   return m_cNodeIndex.contains(pNode);
+}
+
+namespace {
+
+//! Whether pNode hangs below pSmgr's root (a node taken out of the scene, or of another scene
+//! manager, is not found by the engine's search either).
+bool inScene(const scene::ISceneNode* pNode, scene::ISceneManager* pSmgr) {
+  while (pNode->getParent()) pNode = pNode->getParent();
+  return pNode == pSmgr->getRootSceneNode();
+}
+
+}  // namespace
+
+CRurIvaSceneNode* CRurIvaManager::onlyIndexedNode(scene::ISceneManager* pSmgr, s32 iId, u32& iFound,
+                                                  bool& bStale) const {
+  iFound = 0;
+  bStale = false;
+  const auto it = m_mNodesById.find(iId);
+  if (it == m_mNodesById.end()) return 0;
+  CRurIvaSceneNode* pOnly = 0;
+  for (CRurIvaSceneNode* pNode : it->second) {
+    if (pNode->getID() != iId) {
+      bStale = true;  // its id was written directly (copied by a clone, read from attributes)
+    } else if (inScene(pNode, pSmgr)) {
+      pOnly = pNode;
+      ++iFound;
+    }
+  }
+  return iFound == 1 ? pOnly : 0;
+}
+
+scene::ISceneNode* CRurIvaManager::findNodeById(scene::ISceneManager* pSmgr, s32 iId) {
+  if (!pSmgr) return 0;
+  u32 iFound = 0;
+  for (int iTry = 0; iTry < 2; ++iTry) {
+    if (!m_bNodesByIdCurrent) {
+      m_mNodesById.clear();
+      for (CRurIvaSceneNode* pNode : m_lNodes) m_mNodesById[pNode->getID()].push_back(pNode);
+      m_bNodesByIdCurrent = true;
+    }
+    bool bStale = false;
+    CRurIvaSceneNode* pOnly = onlyIndexedNode(pSmgr, iId, iFound, bStale);
+    if (!bStale) {
+      if (pOnly) return pOnly;
+      break;
+    }
+    m_bNodesByIdCurrent = false;
+  }
+  scene::ISceneNode* pNode = pSmgr->getSceneNodeFromId(iId);
+  // A physics node the index does not list under this id had it written directly: the index is
+  // built again at the next search.
+  if (iFound == 0 && pNode && isRegisteredOdeSceneNode(pNode)) m_bNodesByIdCurrent = false;
+  return pNode;
 }
 
 void CRurIvaManager::addSurfaceParameter(CRurIvaSurfaceParameters* pParam) {
@@ -622,7 +678,7 @@ void CRurIvaManager::applyBodyMoved(IRurIvaEvent* pEvent) {
   CRurIvaEventBodyMoved* pMoved = static_cast<CRurIvaEventBodyMoved*>(pEvent);
   CRurIvaBody* pBody = pMoved->getBody();
   if (!pBody && m_pSmgr) {
-    scene::ISceneNode* pNode = m_pSmgr->getSceneNodeFromId(pMoved->getBodyId());
+    scene::ISceneNode* pNode = findNodeById(m_pSmgr, pMoved->getBodyId());
     if (pNode && pNode->getType() == RUR_IVA_BODY_ID) pBody = static_cast<CRurIvaBody*>(pNode);
   }
   if (!pBody) return;
@@ -643,7 +699,7 @@ void CRurIvaManager::applyBodyMoved(IRurIvaEvent* pEvent) {
   if (pMoved->getTouchedId() != 0) {
     pTouched = pMoved->getTouched();
     if (!pTouched && m_pSmgr) {
-      scene::ISceneNode* pNode = m_pSmgr->getSceneNodeFromId(pMoved->getTouchedId());
+      scene::ISceneNode* pNode = findNodeById(m_pSmgr, pMoved->getTouchedId());
       if (pNode && CRurIvaGeom::isGeomType(pNode->getType())) pTouched = static_cast<CRurIvaGeom*>(pNode);
     }
   }
@@ -654,7 +710,7 @@ void CRurIvaManager::applyBodyRemoved(IRurIvaEvent* pEvent) {
   CRurIvaEventBodyRemoved* pRemoved = static_cast<CRurIvaEventBodyRemoved*>(pEvent);
   CRurIvaBody* pBody = pRemoved->getBody();
   if (!pBody && m_pSmgr) {
-    scene::ISceneNode* pNode = m_pSmgr->getSceneNodeFromId(pRemoved->getBodyId());
+    scene::ISceneNode* pNode = findNodeById(m_pSmgr, pRemoved->getBodyId());
     if (pNode && pNode->getType() == RUR_IVA_BODY_ID) pBody = static_cast<CRurIvaBody*>(pNode);
   }
   if (pBody) pBody->doRemoveFromPhysics();

@@ -48,6 +48,14 @@ class CRurIvaManager : public IRurIvaEventListener {
   void removeOdeSceneNode(CRurIvaSceneNode* pNode);
   bool isRegisteredOdeSceneNode(scene::ISceneNode* pNode) const;
   const core::list<CRurIvaSceneNode*>& getRurIvaNodes() const { return m_lNodes; }
+  /**
+   * The node an event message names by iId in pSmgr's scene: the physics node with that id when
+   * the scene holds exactly one, else the engine's search from the scene's root (the first node
+   * of any kind with the id; null when there is none). The physics nodes are found through an
+   * index by id, built again after nodes come, go or change their id, so that a frame of
+   * messages, one per body, does not search the scene once per message.
+   */
+  scene::ISceneNode* findNodeById(scene::ISceneManager* pSmgr, s32 iId);
 
   void addSurfaceParameter(CRurIvaSurfaceParameters* pParam);
   void removeSurfaceParameter(CRurIvaSurfaceParameters* pParam);
@@ -157,6 +165,9 @@ class CRurIvaManager : public IRurIvaEventListener {
   void applyBodyMoved(IRurIvaEvent* pEvent);
   void applyBodyRemoved(IRurIvaEvent* pEvent);
   void applyNodeRemoved(IRurIvaEvent* pEvent);
+  //! The physics node with iId in pSmgr's scene if it is the only one (see findNodeById); what
+  //! the index lists but no longer holds that id makes it stale (bStale).
+  CRurIvaSceneNode* onlyIndexedNode(scene::ISceneManager* pSmgr, s32 iId, u32& iFound, bool& bStale) const;
 
   u32 m_iLastStep;
   u32 m_iFrameNo;
@@ -165,6 +176,10 @@ class CRurIvaManager : public IRurIvaEventListener {
   bool m_bPhysicsInitialized;
   core::list<CRurIvaSceneNode*> m_lNodes;
   CListIndex<CRurIvaSceneNode, scene::ISceneNode> m_cNodeIndex;
+  //! The physics nodes by id, for findNodeById; built when first asked after a change of the
+  //! registry (a node's id changed without the registry knowing is found out there).
+  std::unordered_map<s32, std::vector<CRurIvaSceneNode*>> m_mNodesById;
+  bool m_bNodesByIdCurrent = false;
   core::list<IRurIvaStepMotor*> m_lStepMotors;
   core::list<CRurIvaWorld*> m_lWorlds;
   CRurIvaEventQueue* m_pQueue;

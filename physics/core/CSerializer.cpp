@@ -15,6 +15,7 @@
 #include "CRurIvaBody.h"
 #include "CRurIvaGeom.h"
 #include "CRurIvaGeomRay.h"
+#include "CRurIvaManager.h"
 
 namespace irr {
 namespace ode {
@@ -201,7 +202,7 @@ u16 CSerializer::getMessageCode() const {
 namespace {
 
 scene::ISceneNode* findNode(scene::ISceneManager* pSmgr, s32 iId) {
-  return pSmgr ? pSmgr->getSceneNodeFromId(iId, 0) : 0;
+  return CRurIvaManager::getSharedInstance()->findNodeById(pSmgr, iId);
 }
 
 }  // namespace

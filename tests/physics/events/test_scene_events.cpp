@@ -5,6 +5,7 @@
 
 #include <irrlicht.h>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -175,6 +176,60 @@ TEST(EventNodeLookup, RayHitResolvesEachIdToItsOwnKind) {
   EXPECT_EQ(cRayGeom.getRay(), nullptr);
   EXPECT_EQ(cRayGeom.getBody(), cScene.m_pOther);
   EXPECT_EQ(cRayGeom.getGeom(), cScene.m_pRay);
+}
+
+// What a body-created message with an id resolves to after a change of the scene: ids are found
+// through the manager's index of the physics nodes, which must follow every change of a node's id
+// or place, however it was made.
+TEST(EventNodeLookup, IdsFollowTheSceneAsItChanges) {
+  struct SCase {
+    const char* sWhat;
+    std::function<void(CEventScene&)> fChange;
+    std::vector<std::pair<s32, int>> aExpected;  // id, and the body it names: 0 none, 1 body, 2 other
+  };
+  const std::vector<SCase> aCases = {
+      {"a plain node of the same id comes first in the scene",
+       [](CEventScene& c) {
+         c.m_pPlain->setID(3);
+         c.m_pSmgr->getRootSceneNode()->addChild(c.world());  // the world moves behind it
+         ASSERT_EQ(c.m_pSmgr->getSceneNodeFromId(3), c.m_pPlain);
+       },
+       {{3, 1}, {4, 2}}},
+      {"a body changes its id", [](CEventScene& c) { c.m_pBody->setID(7); }, {{7, 1}, {3, 0}, {4, 2}}},
+      {"a body reads its id from attributes",
+       [](CEventScene& c) {
+         io::IAttributes* pAttributes = c.m_pSmgr->getFileSystem()->createEmptyAttributes();
+         c.m_pOther->serializeAttributes(pAttributes);
+         pAttributes->setAttribute("Id", 8);
+         c.m_pOther->deserializeAttributes(pAttributes);
+         pAttributes->drop();
+       },
+       {{8, 2}, {4, 0}, {3, 1}}},
+      {"two bodies share an id: the first in the scene, as the engine finds it",
+       [](CEventScene& c) { c.m_pOther->setID(3); },
+       {{3, 1}, {4, 0}}},
+      {"a body is taken out of the scene",
+       [](CEventScene& c) {
+         c.m_pBody->grab();
+         c.m_pBody->remove();
+         c.keep(c.m_pBody);
+       },
+       {{3, 0}, {4, 2}}},
+      {"a body is destroyed", [](CEventScene& c) { c.m_pOther->remove(); }, {{4, 0}, {3, 1}}},
+  };
+  for (const SCase& c : aCases) {
+    CEventScene cScene;
+    const CRurIvaBody* aBodies[3] = {nullptr, cScene.m_pBody, cScene.m_pOther};
+    // Looked up once before the change, so that the index is built and must follow the change.
+    CSerializer cBefore(idMessage(eRurIvaEventBodyCreated, 3).data(), 6);
+    EXPECT_EQ(CRurIvaEventBodyCreated(&cBefore, cScene.m_pSmgr).getBody(), cScene.m_pBody) << c.sWhat;
+    c.fChange(cScene);
+    for (const std::pair<s32, int>& e : c.aExpected) {
+      CSerializer cData(idMessage(eRurIvaEventBodyCreated, e.first).data(), 6);
+      EXPECT_EQ(CRurIvaEventBodyCreated(&cData, cScene.m_pSmgr).getBody(), aBodies[e.second])
+          << c.sWhat << ", id " << e.first;
+    }
+  }
 }
 
 TEST(EventNodeLookup, ActivationChangedNamesItsBody) {
