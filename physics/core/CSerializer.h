@@ -76,8 +76,8 @@ class CSerializer {
   //! (a message longer than its items is malformed).
   bool finishReading();
 
-  // Messages name nodes by their ids. These resolve an id in a scene (getSceneNodeFromId from
-  // the root) and return the node only when it is of the expected kind, so a message naming
+  // Messages name nodes by their ids. These resolve an id in a scene (the manager's
+  // findNodeById) and return the node only when it is of the expected kind, so a message naming
   // some other node never leads to a wrong cast. A null scene manager resolves nothing.
   static CRurIvaBody* findBody(scene::ISceneManager* pSmgr, s32 iId);
   //! Any kind of geometry (CRurIvaGeom::isGeomType), rays included.
