@@ -1,5 +1,6 @@
 #include "CRurIvaManager.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <filesystem>
@@ -132,15 +133,32 @@ void CRurIvaManager::addWorld(CRurIvaWorld* pWorld) { appendOnce(m_lWorlds, pWor
 
 void CRurIvaManager::removeWorld(CRurIvaWorld* pWorld) { removeFirst(m_lWorlds, pWorld); }
 
+//! How many nodes of one id a removal looks through for its entry in the index by id.
+const size_t kSearchedIdList = 16;
+
 void CRurIvaManager::addOdeSceneNode(CRurIvaSceneNode* pNode) {
   if (!pNode) return;
   updateNodeIdCounter(pNode->getID());
   m_cNodeIndex.append(m_lNodes, pNode);
-  m_bNodesByIdCurrent = false;
+  if (m_bNodesByIdCurrent) m_mNodesById[pNode->getID()].push_back(pNode);
 }
 
 void CRurIvaManager::removeOdeSceneNode(CRurIvaSceneNode* pNode) {
-  if (m_cNodeIndex.remove(m_lNodes, pNode)) m_bNodesByIdCurrent = false;
+  if (!m_cNodeIndex.remove(m_lNodes, pNode) || !m_bNodesByIdCurrent) return;
+  // Its entry is listed under its id, among few others unless many nodes share it (the default
+  // id -1): a long list is not searched, nor is a node found whose id was written directly; the
+  // index is then built again when next asked.
+  const auto it = m_mNodesById.find(pNode->getID());
+  if (it != m_mNodesById.end() && it->second.size() <= kSearchedIdList) {
+    std::vector<CRurIvaSceneNode*>& aNodes = it->second;
+    const auto itNode = std::find(aNodes.begin(), aNodes.end(), pNode);
+    if (itNode != aNodes.end()) {
+      aNodes.erase(itNode);
+      if (aNodes.empty()) m_mNodesById.erase(it);
+      return;
+    }
+  }
+  m_bNodesByIdCurrent = false;
 }
 
 bool CRurIvaManager::isRegisteredOdeSceneNode(scene::ISceneNode* pNode) const {
@@ -168,7 +186,7 @@ CRurIvaSceneNode* CRurIvaManager::onlyIndexedNode(scene::ISceneManager* pSmgr, s
   for (CRurIvaSceneNode* pNode : it->second) {
     if (pNode->getID() != iId) {
       bStale = true;  // its id was written directly (copied by a clone, read from attributes)
-    } else if (inScene(pNode, pSmgr)) {
+    } else if (pNode != pOnly && inScene(pNode, pSmgr)) {  // a node registered twice counts once
       pOnly = pNode;
       ++iFound;
     }

@@ -185,7 +185,8 @@ TEST(EventNodeLookup, IdsFollowTheSceneAsItChanges) {
   struct SCase {
     const char* sWhat;
     std::function<void(CEventScene&)> fChange;
-    std::vector<std::pair<s32, int>> aExpected;  // id, and the body it names: 0 none, 1 body, 2 other
+    // id, and the body it names: 0 none, 1 body, 2 other, 3 the one the engine's search finds
+    std::vector<std::pair<s32, int>> aExpected;
   };
   const std::vector<SCase> aCases = {
       {"a plain node of the same id comes first in the scene",
@@ -216,6 +217,19 @@ TEST(EventNodeLookup, IdsFollowTheSceneAsItChanges) {
        },
        {{3, 0}, {4, 2}}},
       {"a body is destroyed", [](CEventScene& c) { c.m_pOther->remove(); }, {{4, 0}, {3, 1}}},
+      {"a body changes its id and is destroyed",
+       [](CEventScene& c) {
+         c.m_pBody->setID(7);
+         c.m_pBody->remove();
+       },
+       {{3, 0}, {7, 0}, {4, 2}}},
+      {"a body is added", [](CEventScene& c) { c.addBody(9, core::vector3df(0, 5, 0)); }, {{9, 3}, {3, 1}}},
+      {"many bodies share an id and one of them goes",
+       [](CEventScene& c) {
+         for (int i = 0; i < 20; ++i) c.addBody(5, core::vector3df(static_cast<f32>(i), 9, 0));
+         c.m_pSmgr->getSceneNodeFromId(5)->remove();
+       },
+       {{5, 3}, {3, 1}, {4, 2}}},
   };
   for (const SCase& c : aCases) {
     CEventScene cScene;
@@ -226,7 +240,10 @@ TEST(EventNodeLookup, IdsFollowTheSceneAsItChanges) {
     c.fChange(cScene);
     for (const std::pair<s32, int>& e : c.aExpected) {
       CSerializer cData(idMessage(eRurIvaEventBodyCreated, e.first).data(), 6);
-      EXPECT_EQ(CRurIvaEventBodyCreated(&cData, cScene.m_pSmgr).getBody(), aBodies[e.second])
+      const scene::ISceneNode* pExpected =
+          e.second < 3 ? aBodies[e.second] : cScene.m_pSmgr->getSceneNodeFromId(e.first);
+      ASSERT_TRUE(e.second < 3 || pExpected) << c.sWhat;
+      EXPECT_EQ(CRurIvaEventBodyCreated(&cData, cScene.m_pSmgr).getBody(), pExpected)
           << c.sWhat << ", id " << e.first;
     }
   }
