@@ -926,7 +926,7 @@ TEST(DeviceGuards, AJointWhoseLeverIsTooLongForItsBodyIsLetGo) {
   // (the body falls), when its anchor is set, when the body's mass turns it into a speck, or when
   // the body slides that far from the anchor that keeps its turn. Ordinary levers keep their
   // joints.
-  enum EJoint { eHinge, ePR, ePiston, ePistonOnSecondBody };
+  enum EJoint { eHinge, ePR, ePiston, ePistonOnSecondBody, eSlider };
   struct SCase {
     const char* sWhat;
     EJoint eJoint;
@@ -943,6 +943,8 @@ TEST(DeviceGuards, AJointWhoseLeverIsTooLongForItsBodyIsLetGo) {
       {"a speck sliding 1000 out along a piston's axis", ePiston, 1e-4f, 0.0f, 0.0f, false},
       {"a speck sliding 1000 out along a piston's axis as its second body", ePistonOnSecondBody, 1e-4f, 0.0f,
        0.0f, false},
+      // A slider to the world turns its body with no lever at all.
+      {"a speck sliding 1000 out along a slider to the world", eSlider, 1e-4f, 0.0f, 0.0f, true},
   };
   for (const SCase& c : kCases) {
     SCOPED_TRACE(c.sWhat);
@@ -972,6 +974,10 @@ TEST(DeviceGuards, AJointWhoseLeverIsTooLongForItsBodyIsLetGo) {
           d.jointAttach(j, nullptr, pBody);
         d.jointSetPistonAnchor(j, vector3df(0, 0, 0));
         d.jointSetPistonAxis(j, vector3df(1, 0, 0));
+      } else if (c.eJoint == eSlider) {
+        const u32 j = cScene.m_cHandles.joint(d.jointCreateSlider(cScene.worldId()));
+        d.jointAttach(j, pBody, nullptr);
+        d.jointSetSliderAxis(j, vector3df(1, 0, 0));
       } else {
         const u32 j = cScene.m_cHandles.joint(d.jointCreateHinge(cScene.worldId()));
         d.jointAttach(j, pBody, nullptr);
