@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 #include "CRurIvaBody.h"
@@ -247,6 +248,27 @@ TEST(EventNodeLookup, IdsFollowTheSceneAsItChanges) {
           << c.sWhat << ", id " << e.first;
     }
   }
+
+  // A scene manager finds the bodies of its own scene only, also of an id that bodies of two
+  // scenes share.
+  CEventScene cScene;
+  scene::ISceneManager* pOtherScene = cScene.m_pSmgr->createNewSceneManager(false);
+  CRurIvaWorld* pOtherWorld = new CRurIvaWorld(pOtherScene->getRootSceneNode(), pOtherScene, 2);
+  pOtherWorld->drop();
+  CRurIvaBody* pOtherBody = new CRurIvaBody(pOtherWorld, pOtherScene, 77, core::vector3df(0, 0, 0));
+  pOtherBody->drop();
+  CRurIvaBody* pOtherThree = new CRurIvaBody(pOtherWorld, pOtherScene, 3, core::vector3df(0, 0, 0));
+  pOtherThree->drop();
+  const std::vector<std::tuple<scene::ISceneManager*, s32, CRurIvaBody*>> aLookups = {
+      {pOtherScene, 77, pOtherBody},
+      {cScene.m_pSmgr, 77, nullptr},
+      {pOtherScene, 4, nullptr},
+      {cScene.m_pSmgr, 3, cScene.m_pBody},
+      {pOtherScene, 3, pOtherThree}};
+  for (const auto& l : aLookups)
+    EXPECT_EQ(CSerializer::findBody(std::get<0>(l), std::get<1>(l)), std::get<2>(l))
+        << "id " << std::get<1>(l);
+  pOtherScene->drop();
 }
 
 TEST(EventNodeLookup, ActivationChangedNamesItsBody) {
