@@ -32,20 +32,39 @@ inline irr::scene::ISceneManager* physicsScene() {
   return pSmgr;
 }
 
-//! The physics scene with the node factory that scene files need registered; the engine's file
-//! folder is the fuzz assets folder, which holds a surface definitions file and a small height map
-//! that scene files may name.
+//! The physics scene with the node factory that scene files need registered.
 inline irr::scene::ISceneManager* physicsSceneWithFactory() {
   static irr::scene::ISceneManager* pSmgr = [] {
     irr::scene::ISceneManager* p = physicsScene();
     irr::ode::CRurIvaSceneNodeFactory* pFactory = new irr::ode::CRurIvaSceneNodeFactory(p);
     p->registerSceneNodeFactory(pFactory);
     pFactory->drop();
-    p->getFileSystem()->changeWorkingDirectoryTo(VARRIK_FUZZ_ASSETS);
     return p;
   }();
   return pSmgr;
 }
+
+/**
+ * While it lives, the working folder is the fuzz assets folder, which holds a surface definitions
+ * file and a small height map that scene files may name (relative to it, also where the layer
+ * looks a name up on disk); then the folder it was before again. The fuzzer reads its corpus and
+ * writes what it finds by the paths it was started with, which may be relative: with the folder
+ * changed for good, a campaign started by hand found no input after the first.
+ */
+class CInAssetsFolder {
+ public:
+  explicit CInAssetsFolder(irr::scene::ISceneManager* pSmgr)
+      : m_pFileSystem(pSmgr->getFileSystem()), m_sBefore(m_pFileSystem->getWorkingDirectory()) {
+    m_pFileSystem->changeWorkingDirectoryTo(VARRIK_FUZZ_ASSETS);
+  }
+  ~CInAssetsFolder() { m_pFileSystem->changeWorkingDirectoryTo(m_sBefore); }
+  CInAssetsFolder(const CInAssetsFolder&) = delete;
+  CInAssetsFolder& operator=(const CInAssetsFolder&) = delete;
+
+ private:
+  irr::io::IFileSystem* m_pFileSystem;
+  const irr::io::path m_sBefore;
+};
 
 //! No registered body has a not-a-number position, rotation or velocity.
 inline void checkBodiesHaveNumbers(const char* sWhen) {

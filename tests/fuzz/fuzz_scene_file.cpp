@@ -46,6 +46,7 @@ bool asksEngineForHugeSphere(const std::uint8_t* pData, size_t iSize) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, size_t iSize) {
   if (asksEngineForHugeSphere(pData, iSize)) return 0;
   scene::ISceneManager* pSmgr = varrik::fuzz::physicsSceneWithFactory();
+  const varrik::fuzz::CInAssetsFolder cAssets(pSmgr);
   varrik::fuzz::sameRandomNumbers();
   CRurIvaManager* pManager = CRurIvaManager::getSharedInstance();
   const std::string sFile = varrik::fuzz::writeInput("scene.irr", pData, iSize);

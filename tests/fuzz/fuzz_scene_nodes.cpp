@@ -529,6 +529,7 @@ bool CActingListener::onEvent(IRurIvaEvent*) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, size_t iSize) {
+  const varrik::fuzz::CInAssetsFolder cAssets(varrik::fuzz::physicsSceneWithFactory());
   varrik::fuzz::sameRandomNumbers();
   CSceneOps c(pData, iSize);
   // A scene of a game's size: a long input does not build thousands of nodes.
