@@ -132,7 +132,19 @@ struct SContactContext {
   bool bDefaultCalculator = false;
   //! Another world exists, whose bodies may have geometries in this world's spaces.
   bool bSeveralWorlds = true;
+  //! The world's constraint force mixing (CFM), and whether it is below the library's default
+  //! (see kDefaultWorldMixing): then every contact is given the mixing its rows need.
+  dReal fWorldMixing = 0;
+  bool bStiffWorld = false;
 } g_cContacts;
+
+// The library's own world CFM in this (double precision) build. Below it, and at 0 above all
+// (constraints as hard as can be), contacts that constrain the same motions (bodies piled into
+// each other, each touching several others) leave the big-matrix solver nothing to tell their
+// rows apart by: it gave velocities that are not a number, and the library aborted on a body's
+// rotation. A world that stiff gives each contact the mixing its rows need (as contacts far out
+// on light bodies get it, see regulariseContacts); joints keep the world's CFM.
+const dReal kDefaultWorldMixing = 1e-10;
 
 bool isNan(const core::vector3df& v) { return std::isnan(v.X) || std::isnan(v.Y) || std::isnan(v.Z); }
 
@@ -225,6 +237,8 @@ const SContactContext* contactContext(CRurIvaWorld* pWorld) {
   if (!c.w || !c.g || !c.pCalculator) return 0;
   c.bDefaultCalculator = typeid(*c.pCalculator) == typeid(CRurIvaContactParameters);
   c.bSeveralWorlds = severalWorlds();
+  c.fWorldMixing = dWorldGetCFM(c.w);
+  c.bStiffWorld = c.fWorldMixing < kDefaultWorldMixing;
   c.bFresh = c.bCaching;
   return &c;
 }
@@ -866,11 +880,11 @@ void CRurIvaDevice::nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2) {
     if (iFound == 0) return;
   }
   // Contacts farther from a body than its mass can be turned from are not made (see
-  // reviewContactLevers); only pairs with a marked geometry look.
+  // reviewContactLevers); only pairs with a marked geometry look, and every pair of a stiff world,
+  // whose contacts all need the inverse mass of their rows.
   dReal aInverseMass[kMaxContacts];
-  const int n = (iChecks & CRurIvaGeom::ePairLever)
-                    ? withoutFarContacts(c->pDevice, aContacts, iFound, o1, o2, aInverseMass)
-                    : iFound;
+  const bool bLevers = (iChecks & CRurIvaGeom::ePairLever) || c->bStiffWorld;
+  const int n = bLevers ? withoutFarContacts(c->pDevice, aContacts, iFound, o1, o2, aInverseMass) : iFound;
   if (n == 0) return;
   // Contacts join bodies of the stepped world only (the library aborts on a joint between worlds);
   // with one world there is no other.
@@ -907,8 +921,7 @@ void CRurIvaDevice::nearCollisionCallback(void* pData, dGeomID o1, dGeomID o2) {
       makeSolvable(aContacts[i].surface, true);
     }
   }
-  if (iChecks & CRurIvaGeom::ePairLever)
-    regulariseContacts(aContacts, n, aInverseMass, dWorldGetCFM(c->w), c->pDevice->m_fStepSize);
+  if (bLevers) regulariseContacts(aContacts, n, aInverseMass, c->fWorldMixing, c->pDevice->m_fStepSize);
 
   if (CRurIvaBody* pBody1 = bodyOf(b1)) {
     pBody1->setCollision(true);
