@@ -176,41 +176,35 @@ bool inScene(const scene::ISceneNode* pNode, scene::ISceneManager* pSmgr) {
 
 }  // namespace
 
-CRurIvaSceneNode* CRurIvaManager::onlyIndexedNode(scene::ISceneManager* pSmgr, s32 iId, u32& iFound,
-                                                  bool& bStale) const {
-  iFound = 0;
-  bStale = false;
-  const auto it = m_mNodesById.find(iId);
-  if (it == m_mNodesById.end()) return 0;
-  CRurIvaSceneNode* pOnly = 0;
-  for (CRurIvaSceneNode* pNode : it->second) {
-    if (pNode->getID() != iId) {
-      bStale = true;  // its id was written directly (copied by a clone, read from attributes)
-    } else if (pNode != pOnly && inScene(pNode, pSmgr)) {  // a node registered twice counts once
-      pOnly = pNode;
-      ++iFound;
-    }
-  }
-  return iFound == 1 ? pOnly : 0;
-}
-
 scene::ISceneNode* CRurIvaManager::findNodeById(scene::ISceneManager* pSmgr, s32 iId) {
   if (!pSmgr) return 0;
+  // The physics nodes the index lists under iId that hang in this scene (a node registered twice
+  // counts once); a listed node that no longer has the id had it written directly (copied by a
+  // clone, read from attributes), and the index is built again.
+  CRurIvaSceneNode* pOnly = 0;
   u32 iFound = 0;
-  for (int iTry = 0; iTry < 2; ++iTry) {
+  for (bool bStale = true; bStale;) {
     if (!m_bNodesByIdCurrent) {
       m_mNodesById.clear();
       for (CRurIvaSceneNode* pNode : m_lNodes) m_mNodesById[pNode->getID()].push_back(pNode);
       m_bNodesByIdCurrent = true;
     }
-    bool bStale = false;
-    CRurIvaSceneNode* pOnly = onlyIndexedNode(pSmgr, iId, iFound, bStale);
-    if (!bStale) {
-      if (pOnly) return pOnly;
-      break;
+    bStale = false;
+    pOnly = 0;
+    iFound = 0;
+    const auto it = m_mNodesById.find(iId);
+    if (it == m_mNodesById.end()) break;
+    for (CRurIvaSceneNode* pNode : it->second) {
+      if (pNode->getID() != iId) {
+        bStale = true;
+        m_bNodesByIdCurrent = false;
+      } else if (pNode != pOnly && inScene(pNode, pSmgr)) {
+        pOnly = pNode;
+        ++iFound;
+      }
     }
-    m_bNodesByIdCurrent = false;
   }
+  if (iFound == 1) return pOnly;
   scene::ISceneNode* pNode = pSmgr->getSceneNodeFromId(iId);
   // A physics node the index does not list under this id had it written directly: the index is
   // built again at the next search.

@@ -165,9 +165,6 @@ class CRurIvaManager : public IRurIvaEventListener {
   void applyBodyMoved(IRurIvaEvent* pEvent);
   void applyBodyRemoved(IRurIvaEvent* pEvent);
   void applyNodeRemoved(IRurIvaEvent* pEvent);
-  //! The physics node with iId in pSmgr's scene if it is the only one (see findNodeById); what
-  //! the index lists but no longer holds that id makes it stale (bStale).
-  CRurIvaSceneNode* onlyIndexedNode(scene::ISceneManager* pSmgr, s32 iId, u32& iFound, bool& bStale) const;
 
   u32 m_iLastStep;
   u32 m_iFrameNo;
