@@ -16,7 +16,6 @@
 
 namespace {
 
-using irr::f32;
 using irr::s32;
 using irr::u32;
 using irr::u8;
