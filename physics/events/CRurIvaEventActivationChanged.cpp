@@ -46,9 +46,9 @@ CSerializer* CRurIvaEventActivationChanged::serialize() {
 }
 
 const c8* CRurIvaEventActivationChanged::toString() {
-  snprintf(m_sBuffer, sizeof(m_sBuffer), "CRurIvaEventActivationChanged: body=%i, active?%s", getBodyId(),
+  snprintf(textBuffer(), kTextSize, "CRurIvaEventActivationChanged: body=%i, active?%s", getBodyId(),
            m_bActive ? "YES" : "NO");
-  return m_sBuffer;
+  return textBuffer();
 }
 
 IRurIvaEvent* CRurIvaEventActivationChanged::clone() {

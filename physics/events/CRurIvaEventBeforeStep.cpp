@@ -25,8 +25,8 @@ CSerializer* CRurIvaEventBeforeStep::serialize() {
 }
 
 const c8* CRurIvaEventBeforeStep::toString() {
-  snprintf(m_sBuffer, sizeof(m_sBuffer), "CRurIvaEventBeforeStep");
-  return m_sBuffer;
+  snprintf(textBuffer(), kTextSize, "CRurIvaEventBeforeStep");
+  return textBuffer();
 }
 
 IRurIvaEvent* CRurIvaEventBeforeStep::clone() { return new CRurIvaEventBeforeStep(); }

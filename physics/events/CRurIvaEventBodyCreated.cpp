@@ -40,8 +40,8 @@ CSerializer* CRurIvaEventBodyCreated::serialize() {
 }
 
 const c8* CRurIvaEventBodyCreated::toString() {
-  snprintf(m_sBuffer, sizeof(m_sBuffer), "CRurIvaEventBodyCreated: body=%i\n", getBodyId());
-  return m_sBuffer;
+  snprintf(textBuffer(), kTextSize, "CRurIvaEventBodyCreated: body=%i\n", getBodyId());
+  return textBuffer();
 }
 
 IRurIvaEvent* CRurIvaEventBodyCreated::clone() {

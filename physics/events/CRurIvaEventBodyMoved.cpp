@@ -249,24 +249,24 @@ CSerializer* CRurIvaEventBodyMoved::serialize() {
 }
 
 const c8* CRurIvaEventBodyMoved::toString() {
-  snprintf(m_sBuffer, sizeof(m_sBuffer), "CRurIvaEventBodyMoved: body=%i, flags=%i", m_iBodyId, m_iFlags);
+  c8* s = textBuffer();
+  snprintf(s, kTextSize, "CRurIvaEventBodyMoved: body=%i, flags=%i", m_iBodyId, m_iFlags);
   if (m_iFlags & siRurIvaEventPosition)
-    appendText(m_sBuffer, sizeof(m_sBuffer), ", new position=(%.2f, %.2f, %.2f)", m_cPosition.X,
-               m_cPosition.Y, m_cPosition.Z);
+    appendText(s, kTextSize, ", new position=(%.2f, %.2f, %.2f)", m_cPosition.X, m_cPosition.Y,
+               m_cPosition.Z);
   if (m_iFlags & siRurIvaEventRotation)
-    appendText(m_sBuffer, sizeof(m_sBuffer), ", new rotation=(%.2f, %.2f, %.2f)", m_cRotation.X,
-               m_cRotation.Y, m_cRotation.Z);
+    appendText(s, kTextSize, ", new rotation=(%.2f, %.2f, %.2f)", m_cRotation.X, m_cRotation.Y,
+               m_cRotation.Z);
   if (m_iFlags & siRurIvaEventLinearVel)
-    appendText(m_sBuffer, sizeof(m_sBuffer), ", new linear velocity=(%.2f, %.2f, %.2f)", m_cLinearVelocity.X,
+    appendText(s, kTextSize, ", new linear velocity=(%.2f, %.2f, %.2f)", m_cLinearVelocity.X,
                m_cLinearVelocity.Y, m_cLinearVelocity.Z);
   if (m_iFlags & siRurIvaEventAngularVel)
-    appendText(m_sBuffer, sizeof(m_sBuffer), ", new angular velocity=(%.2f, %.2f, %.2f)",
-               m_cAngularVelocity.X, m_cAngularVelocity.Y, m_cAngularVelocity.Z);
+    appendText(s, kTextSize, ", new angular velocity=(%.2f, %.2f, %.2f)", m_cAngularVelocity.X,
+               m_cAngularVelocity.Y, m_cAngularVelocity.Z);
   if (m_iFlags & siRurIvaEventBodyTouching)
-    appendText(m_sBuffer, sizeof(m_sBuffer), ", touching body: %i, mat: %i, pos: (%.2f, %.2f, %.2f)",
-               m_iTouchedId, m_iCollisionMaterial, m_cCollisionPoint.X, m_cCollisionPoint.Y,
-               m_cCollisionPoint.Z);
-  return m_sBuffer;
+    appendText(s, kTextSize, ", touching body: %i, mat: %i, pos: (%.2f, %.2f, %.2f)", m_iTouchedId,
+               m_iCollisionMaterial, m_cCollisionPoint.X, m_cCollisionPoint.Y, m_cCollisionPoint.Z);
+  return s;
 }
 
 IRurIvaEvent* CRurIvaEventBodyMoved::clone() {

@@ -49,8 +49,8 @@ CSerializer* CRurIvaEventBodyRemoved::serialize() {
 }
 
 const c8* CRurIvaEventBodyRemoved::toString() {
-  snprintf(m_sBuffer, sizeof(m_sBuffer), "CRurIvaEventBodyRemoved: %i", m_iBodyId);
-  return m_sBuffer;
+  snprintf(textBuffer(), kTextSize, "CRurIvaEventBodyRemoved: %i", m_iBodyId);
+  return textBuffer();
 }
 
 IRurIvaEvent* CRurIvaEventBodyRemoved::clone() {

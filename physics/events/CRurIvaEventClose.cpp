@@ -25,8 +25,8 @@ CSerializer* CRurIvaEventClose::serialize() {
 }
 
 const c8* CRurIvaEventClose::toString() {
-  snprintf(m_sBuffer, sizeof(m_sBuffer), "CRurIvaEventClose");
-  return m_sBuffer;
+  snprintf(textBuffer(), kTextSize, "CRurIvaEventClose");
+  return textBuffer();
 }
 
 IRurIvaEvent* CRurIvaEventClose::clone() { return new CRurIvaEventClose(); }

@@ -25,8 +25,8 @@ CSerializer* CRurIvaEventInit::serialize() {
 }
 
 const c8* CRurIvaEventInit::toString() {
-  snprintf(m_sBuffer, sizeof(m_sBuffer), "CRurIvaEventInit");
-  return m_sBuffer;
+  snprintf(textBuffer(), kTextSize, "CRurIvaEventInit");
+  return textBuffer();
 }
 
 IRurIvaEvent* CRurIvaEventInit::clone() { return new CRurIvaEventInit(); }

@@ -42,8 +42,8 @@ CSerializer* CRurIvaEventLoadScene::serialize() {
 }
 
 const c8* CRurIvaEventLoadScene::toString() {
-  snprintf(m_sBuffer, sizeof(m_sBuffer), "CRurIvaEventLoadScene: \"%s\"", m_sScene.c_str());
-  return m_sBuffer;
+  snprintf(textBuffer(), kTextSize, "CRurIvaEventLoadScene: \"%s\"", m_sScene.c_str());
+  return textBuffer();
 }
 
 IRurIvaEvent* CRurIvaEventLoadScene::clone() {

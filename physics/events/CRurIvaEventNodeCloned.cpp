@@ -38,9 +38,8 @@ CSerializer* CRurIvaEventNodeCloned::serialize() {
 }
 
 const c8* CRurIvaEventNodeCloned::toString() {
-  snprintf(m_sBuffer, sizeof(m_sBuffer), "CRurIvaEventNodeCloned: source id=%i, new id=%i", m_iSourceId,
-           m_iNewId);
-  return m_sBuffer;
+  snprintf(textBuffer(), kTextSize, "CRurIvaEventNodeCloned: source id=%i, new id=%i", m_iSourceId, m_iNewId);
+  return textBuffer();
 }
 
 IRurIvaEvent* CRurIvaEventNodeCloned::clone() {

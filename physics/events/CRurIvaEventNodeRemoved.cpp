@@ -36,8 +36,8 @@ CSerializer* CRurIvaEventNodeRemoved::serialize() {
 }
 
 const c8* CRurIvaEventNodeRemoved::toString() {
-  snprintf(m_sBuffer, sizeof(m_sBuffer), "CRurIvaEventNodeRemoved: m_iNodeId=%i\n", m_iNodeId);
-  return m_sBuffer;
+  snprintf(textBuffer(), kTextSize, "CRurIvaEventNodeRemoved: m_iNodeId=%i\n", m_iNodeId);
+  return textBuffer();
 }
 
 IRurIvaEvent* CRurIvaEventNodeRemoved::clone() {

@@ -30,9 +30,9 @@ CRurIvaEventProgress::CRurIvaEventProgress(CSerializer* pData) : m_iCount(0), m_
 CSerializer* CRurIvaEventProgress::serialize() { return 0; }
 
 const c8* CRurIvaEventProgress::toString() {
-  snprintf(m_sBuffer, sizeof(m_sBuffer), "CRurIvaEventProgress: count=%i, current=%i\n",
+  snprintf(textBuffer(), kTextSize, "CRurIvaEventProgress: count=%i, current=%i\n",
            static_cast<s32>(m_iCount), static_cast<s32>(m_iCurrent));
-  return m_sBuffer;
+  return textBuffer();
 }
 
 IRurIvaEvent* CRurIvaEventProgress::clone() {

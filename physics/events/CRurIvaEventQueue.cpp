@@ -37,7 +37,7 @@ void CRurIvaEventQueue::postEvent(IRurIvaEvent* pEvent, bool bDelete) {
   // (its message) is dropped now, so that nothing of this use reaches the next one.
   delete pEvent->m_pSerializer;
   pEvent->m_pSerializer = 0;
-  pEvent->m_sBuffer[0] = 0;
+  if (pEvent->m_pText) pEvent->m_pText[0] = 0;
   m_aFree[pEvent->m_iType].push_back(pEvent);  // below 16 (see acquire)
 }
 

@@ -83,8 +83,13 @@ class CRurIvaEventQueue : public IRurIvaEventQueue {
     } else {
       T* pOld = static_cast<T*>(aFree.back());
       aFree.pop_back();
+      // The text buffer stays with the object, so that a listener showing every event does
+      // not allocate one for each.
+      c8* pText = pOld->m_pText;
+      pOld->m_pText = 0;
       pOld->T::~T();
       p = new (pOld) T(std::forward<TArgs>(args)...);
+      p->m_pText = pText;
     }
     p->m_pQueue = this;
     p->m_iType = SRurIvaRecycledEvent<T>::iType;

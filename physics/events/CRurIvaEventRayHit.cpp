@@ -53,11 +53,11 @@ CRurIvaEventRayHit::CRurIvaEventRayHit(CSerializer* pData, scene::ISceneManager*
 CSerializer* CRurIvaEventRayHit::serialize() { return 0; }
 
 const c8* CRurIvaEventRayHit::toString() {
-  snprintf(m_sBuffer, sizeof(m_sBuffer),
+  snprintf(textBuffer(), kTextSize,
            "CRurIvaEventRayHit: ray=%i, body=%i, geom=%i, pos=(%.2f, %.2f, %.2f), distance=%.2f",
            idForText(m_pRay), idForText(m_pBody), idForText(m_pGeom), m_cPosition.X, m_cPosition.Y,
            m_cPosition.Z, m_fDistance);
-  return m_sBuffer;
+  return textBuffer();
 }
 
 IRurIvaEvent* CRurIvaEventRayHit::clone() { return new CRurIvaEventRayHit(static_cast<IRurIvaEvent*>(this)); }

@@ -34,8 +34,8 @@ CSerializer* CRurIvaEventStep::serialize() {
 }
 
 const c8* CRurIvaEventStep::toString() {
-  snprintf(m_sBuffer, sizeof(m_sBuffer), "CRurIvaEventStep: stepno=%i", static_cast<s32>(m_iStepNo));
-  return m_sBuffer;
+  snprintf(textBuffer(), kTextSize, "CRurIvaEventStep: stepno=%i", static_cast<s32>(m_iStepNo));
+  return textBuffer();
 }
 
 IRurIvaEvent* CRurIvaEventStep::clone() { return new CRurIvaEventStep(static_cast<IRurIvaEvent*>(this)); }

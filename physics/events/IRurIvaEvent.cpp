@@ -10,5 +10,13 @@ void IRurIvaEvent::dropSerializer() {
   m_pSerializer = 0;
 }
 
+c8* IRurIvaEvent::textBuffer() {
+  if (!m_pText) {
+    m_pText = new c8[kTextSize];
+    m_pText[0] = 0;
+  }
+  return m_pText;
+}
+
 }  // namespace ode
 }  // namespace irr

@@ -36,10 +36,12 @@ enum ERurIvaEventType : u16 {
  */
 class IRurIvaEvent {
  public:
-  IRurIvaEvent() : m_pSerializer(0), m_pQueue(0), m_iType(0) { m_sBuffer[0] = 0; }
-  //! Inline: the queue destroys every event it uses again, most of them without a byte form.
+  IRurIvaEvent() : m_pSerializer(0), m_pText(0), m_pQueue(0), m_iType(0) {}
+  //! Inline: the queue destroys every event it uses again, most of them without a byte form or
+  //! text.
   virtual ~IRurIvaEvent() {
     if (m_pSerializer) dropSerializer();
+    delete[] m_pText;
   }
 
   virtual u16 getType() = 0;
@@ -61,11 +63,18 @@ class IRurIvaEvent {
   CSerializer* m_pSerializer;
   //! Deletes the byte form (out of line: the serializer's class is not needed here).
   void dropSerializer();
-  //! The text form; written by toString() only, so an event that is never shown costs nothing.
-  c8 m_sBuffer[1000];
+  //! The size of the text form's buffer, its terminating zero included.
+  static const u32 kTextSize = 1000;
+  //! The buffer of the text form, kTextSize characters, which toString() fills and returns; made
+  //! by the first call and kept while the event lives.
+  c8* textBuffer();
 
  private:
   friend class CRurIvaEventQueue;
+  //! The text form's buffer, null until text is first asked for. It is not part of the object:
+  //! the queue hands out an event for every moved body of every step, and 1000 bytes in each
+  //! would spread the few bytes in use over eight times the memory.
+  c8* m_pText;
   //! The queue that made this event and takes it back after delivery; null for any other event.
   CRurIvaEventQueue* m_pQueue;
   //! The type of an event the queue made; 0 for any other.

@@ -329,9 +329,11 @@ TEST(EventQueueRecycling, AnEventComesBackAfterDeliveryAndCarriesNothingOfItsLas
   CRurIvaEventQueue cQueue;
   CJournalListener cA("a", aJournal);
   std::vector<std::string> aTexts;
+  std::vector<const c8*> aTextPlaces;
   std::vector<std::vector<u8>> aMessages;
   // The listener asks for the text and the message of every event, which the event keeps.
   cA.m_fOnEvent = [&](IRurIvaEvent* pEvent) {
+    aTextPlaces.push_back(pEvent->toString());
     aTexts.push_back(pEvent->toString());
     aMessages.push_back(varrik::test::messageOf(*pEvent));
   };
@@ -353,6 +355,10 @@ TEST(EventQueueRecycling, AnEventComesBackAfterDeliveryAndCarriesNothingOfItsLas
   EXPECT_EQ(aTexts, (std::vector<std::string>{
                         "CRurIvaEventBodyMoved: body=7, flags=1, new position=(1.00, 2.00, 3.00)",
                         "CRurIvaEventBodyMoved: body=8, flags=0"}));
+  // The text's buffer is made once and goes with the object: a listener that shows every
+  // event of a running scene allocates nothing for it.
+  ASSERT_EQ(aTextPlaces.size(), 2u);
+  EXPECT_EQ(aTextPlaces[0], aTextPlaces[1]);
   ASSERT_EQ(aMessages.size(), 2u);
   EXPECT_EQ(aMessages[0].size(), 19u);
   EXPECT_EQ(aMessages[1], (std::vector<u8>{0x07, 0x00, 0x08, 0x00, 0x00, 0x00, 0x00}));
