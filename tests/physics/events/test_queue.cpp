@@ -3,6 +3,7 @@
 // queue hands out and takes back for reuse.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
@@ -449,4 +450,44 @@ TEST(EventQueueRecycling, NestedPostsDrawFurtherEventsAndReturnThemAll) {
   cQueue.postEvent(cQueue.acquire<CRurIvaEventStep>(0u), true);
   EXPECT_EQ(aJournal.size(), 3u);
   EXPECT_EQ(cQueue.getFreeEventCount(), 3u);
+}
+
+namespace {
+
+//! A game's own event: its text is made from its score, as long as the score's name is.
+class CScoreEvent : public IRurIvaEvent {
+ public:
+  explicit CScoreEvent(const std::string& sWho) : m_sWho(sWho) {}
+  u16 getType() override { return 100; }
+  CSerializer* serialize() override { return 0; }
+  const c8* toString() override {
+    snprintf(textBuffer(), kTextSize, "score of %s", m_sWho.c_str());
+    return textBuffer();
+  }
+  IRurIvaEvent* clone() override { return new CScoreEvent(m_sWho); }
+
+ private:
+  std::string m_sWho;
+};
+
+}  // namespace
+
+TEST(EventQueueDelivery, AGamesOwnEventShowsItsTextUpToTheBuffersSize) {
+  Journal aJournal;
+  CRurIvaEventQueue cQueue;
+  CJournalListener cA("a", aJournal);
+  std::vector<std::string> aTexts;
+  cA.m_fOnEvent = [&](IRurIvaEvent* pEvent) { aTexts.push_back(pEvent->toString()); };
+  cQueue.addEventListener(&cA);
+  const std::string sLong(3000, 'x');
+  for (const std::string& sWho : {std::string("ann"), std::string(), sLong})
+    cQueue.postEvent(new CScoreEvent(sWho), true);
+  CScoreEvent cNeverShown("bob");  // no text asked for: nothing made, nothing to release
+  ASSERT_EQ(aTexts.size(), 3u);
+  EXPECT_EQ(aTexts[0], "score of ann");
+  EXPECT_EQ(aTexts[1], "score of ");
+  // Cut at the buffer's size, its terminating zero included.
+  EXPECT_EQ(aTexts[2], ("score of " + sLong).substr(0, 999));
+  EXPECT_EQ(aJournal, (Journal{"a:100", "a:100", "a:100"}));
+  EXPECT_EQ(cQueue.getFreeEventCount(), 0u);  // events of the game's own are deleted, not kept
 }
