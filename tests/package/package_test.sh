@@ -66,20 +66,29 @@ cat "$WORK/run.log"
 [ "$status" -eq 0 ] || fail "the consumer ended with exit code $status"
 grep -q "at rest on the plane" "$WORK/run.log" || fail "the consumer did not report the ball at rest"
 
-# 4. The README's usage example: each of its lines appears in the consumer's main.cpp, in the same
-#    order (blanks and alignment aside), so the documented code is the code that was just run.
+# 4. The README's examples (the usage example, the first C++ block of "## Using the layer", and
+#    the events example, the first of "### Events"): each of their lines appears in the
+#    consumer's main.cpp, in the same order (blanks and alignment aside), so the documented code
+#    is the code that was just run.
 normalise() {
     sed -e 's/[[:space:]][[:space:]]*/ /g' -e 's/^ //' -e 's/ $//' | grep -v '^$'
 }
-awk '/^## Using the layer/ { section = 1 }
-     section && /^```cpp/ { inside = 1; next }
-     inside && /^```/ { exit }
-     inside { print }' "$SOURCE_DIR/README.md" | normalise >"$WORK/readme-example.txt"
-[ -s "$WORK/readme-example.txt" ] || fail "README.md has no C++ usage example"
 normalise <"$SOURCE_DIR/tests/package/consumer/main.cpp" >"$WORK/main-lines.txt"
-missing="$(awk 'NR == FNR { want[++n] = $0; next }
-                i < n && $0 == want[i + 1] { i++ }
-                END { if (i < n) print want[i + 1] }' "$WORK/readme-example.txt" "$WORK/main-lines.txt")"
-[ -z "$missing" ] || fail "the README example line \"$missing\" is not in tests/package/consumer/main.cpp (in order)"
+check_example() {
+    heading="$1"
+    awk -v heading="$heading" '$0 == heading { section = 1 }
+         section && /^```cpp/ { inside = 1; next }
+         inside && /^```/ { exit }
+         inside { print }' "$SOURCE_DIR/README.md" | normalise >"$WORK/readme-example.txt"
+    [ -s "$WORK/readme-example.txt" ] || fail "README.md has no C++ example under \"$heading\""
+    missing="$(awk 'NR == FNR { want[++n] = $0; next }
+                    i < n && $0 == want[i + 1] { i++ }
+                    END { if (i < n) print want[i + 1] }' "$WORK/readme-example.txt" "$WORK/main-lines.txt")"
+    [ -z "$missing" ] ||
+        fail "the README example line \"$missing\" is not in tests/package/consumer/main.cpp (in order)"
+}
+check_example "## Using the layer in another Irrlicht program"
+check_example "### Events"
+grep -q "seen touching" "$WORK/run.log" || fail "the consumer's listener did not see the ball touch the plane"
 
 echo "PASS"

@@ -1,7 +1,8 @@
 // The README's usage example run on the null driver: a ball dropped from 10 units onto a plane,
 // stepped for about 3 simulated seconds by setting the engine clock by hand. Exits 0 only if the
-// ball comes to rest on the plane at its radius. Every line of the README example appears here
-// unchanged and in the same order, so the example stays a program that builds and works.
+// ball comes to rest on the plane at its radius and a listener saw it touch the plane. Every line
+// of the README's two examples (the scene, the events) appears here unchanged and in the same
+// order, so the examples stay a program that builds and works.
 #include "CRurIvaManager.h"
 #include "CRurIvaSceneNodeFactory.h"
 #include "CRurIvaWorld.h"
@@ -9,11 +10,33 @@
 #include "CRurIvaGeomSphere.h"
 #include "CRurIvaGeomPlane.h"
 
+#include "CRurIvaEventBodyMoved.h"
+#include "CRurIvaEventQueue.h"
+#include "IRurIvaEventListener.h"
+
 #include <cmath>
 #include <cstdio>
 
 using namespace irr;
 using namespace irr::ode;
+
+// Counts the steps in which the ball touches the ground.
+class CBallWatcher : public IRurIvaEventListener {
+ public:
+  CBallWatcher(CRurIvaBody* ball, CRurIvaGeom* ground) : m_ball(ball), m_ground(ground) {}
+  bool handlesEvent(IRurIvaEvent* event) override { return event->getType() == eRurIvaEventBodyMoved; }
+  bool onEvent(IRurIvaEvent* event) override {
+    CRurIvaEventBodyMoved* moved = static_cast<CRurIvaEventBodyMoved*>(event);
+    if (moved->getBody() != m_ball) return false;
+    if ((moved->getFlags() & siRurIvaEventBodyTouching) && moved->getTouched() == m_ground) ++m_stepsOnGround;
+    return true;
+  }
+  int m_stepsOnGround = 0;
+
+ private:
+  CRurIvaBody* m_ball;
+  CRurIvaGeom* m_ground;
+};
 
 int main() {
   IrrlichtDevice* device = createDevice(video::EDT_NULL);
@@ -37,6 +60,10 @@ int main() {
   CRurIvaGeomSphere* shape = new CRurIvaGeomSphere(mesh, smgr);  // radius taken from the mesh
   world->initPhysics();  // creates the dynamics objects of the subtree
 
+  CBallWatcher watcher(ball, ground);
+  physics->getQueue()->addEventListener(&watcher);
+  // ... physics->step() in the game's loop ...
+
   // The engine clock stands still and moves on by one 16 ms frame per pass.
   ITimer* timer = device->getTimer();
   timer->stop();
@@ -58,6 +85,11 @@ int main() {
   printf("consumer: after %.3f s the ball (radius %.3f) is at (%.3f, %.3f, %.3f), speed %.4f: %s\n",
          timer->getTime() / 1000.0, radius, where.X, where.Y, where.Z, speed,
          resting ? "at rest on the plane" : "NOT at rest on the plane");
+  // It falls for about 1.4 s (10 units less its radius) and lies on the plane from then on.
+  const bool seen = watcher.m_stepsOnGround > 50;
+  printf("consumer: the listener saw the ball on the ground in %d steps: %s\n", watcher.m_stepsOnGround,
+         seen ? "seen touching" : "NOT seen touching");
+  physics->getQueue()->removeEventListener(&watcher);  // before the watcher goes
 
   shape->drop();  // the scene holds the nodes from here on
   ball->drop();
@@ -66,5 +98,5 @@ int main() {
   device->drop();
   physics->closeODE();
   physics->uninstall();
-  return resting ? 0 : 1;
+  return resting && seen ? 0 : 1;
 }
