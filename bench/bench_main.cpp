@@ -18,6 +18,9 @@
 //                        a stretch of steps on each side (about 25 ms of the layer's), the order
 //                        swapped every round; the ratio of every round's two stretches is taken
 //                        and their median reported, by wall time and by the thread's own CPU time
+//   --paired_threads=N   with --paired: the layer side steps on a pool of N threads (the scenes
+//                        made for it, see SSceneDef::bThreaded), against the plain side on one;
+//                        only the wall time then counts (the CPU column is the stepping thread's)
 //
 // Every measured value is the median over the repetitions (--benchmark_repetitions); the noise
 // column gives the spread of the two sides' repetitions, (max - min) / median.
@@ -322,22 +325,23 @@ bool sameCheck(double a, double b) {
 
 //! Both sides of one scene, alive at once (the plain side built first); false, said, if either
 //! cannot be built.
-bool buildBoth(const SSceneDef& d, std::unique_ptr<IBenchScene>& pPlain,
-               std::unique_ptr<IBenchScene>& pLayer) {
+bool buildBoth(const SSceneDef& d, std::unique_ptr<IBenchScene>& pPlain, std::unique_ptr<IBenchScene>& pLayer,
+               unsigned iThreads = 0) {
   pPlain = d.fBuild(ESide::ePlain, 0);
-  pLayer = d.fBuild(ESide::eLayer, 0);
+  pLayer = d.fBuild(ESide::eLayer, iThreads);
   if (pPlain && pLayer) return true;
   printf("%-20s could not be built (build the varrik-data target first)\n", d.sName.c_str());
   return false;
 }
 
-int paired(int iRounds, const std::string& sFilter) {
+int paired(int iRounds, const std::string& sFilter, unsigned iThreads) {
+  if (iThreads > 1) printf("the layer side on %u threads, the plain side on one\n", iThreads);
   printf("%-20s %9s %9s %7s %13s %7s %13s %6s %s\n", "scene", "layer us", "plain us", "wall", "wall p25-p75",
          "cpu", "cpu p25-p75", "steps", "sides");
   for (const SSceneDef& d : scenes()) {
-    if (!matchesFilter(d.sName, sFilter)) continue;
+    if (!matchesFilter(d.sName, sFilter) || (iThreads > 1 && !d.bThreaded)) continue;
     std::unique_ptr<IBenchScene> pPlain, pLayer;
-    if (!buildBoth(d, pPlain, pLayer)) continue;
+    if (!buildBoth(d, pPlain, pLayer, iThreads)) continue;
     // A stretch of about 25 ms of the layer's steps, at least one step.
     const double fOne = std::max(1e-7, timeSteps(pLayer.get(), 3).fWall / 3.0);
     const int iSteps = std::max(1, static_cast<int>(0.025 / fOne));
@@ -443,6 +447,7 @@ int main(int argc, char** argv) {
   countLibraryAllocationsApart();
   int iRssSteps = 0;
   int iPairedRounds = 0, iCompareSteps = 0;
+  unsigned iPairedThreads = 0;
   std::string sRssFilter, sProfile;
   std::vector<char*> aArgs;
   for (int i = 0; i < argc; ++i) {
@@ -454,6 +459,8 @@ int main(int argc, char** argv) {
       iCompareSteps = atoi(argv[i] + 10);
     else if (strncmp(argv[i], "--paired=", 9) == 0)
       iPairedRounds = atoi(argv[i] + 9);
+    else if (strncmp(argv[i], "--paired_threads=", 17) == 0)
+      iPairedThreads = static_cast<unsigned>(std::max(0, atoi(argv[i] + 17)));
     else if (strncmp(argv[i], "--profile=", 10) == 0)
       sProfile = argv[i] + 10;
     else if (strcmp(argv[i], "--list_scenes") == 0) {
@@ -464,7 +471,7 @@ int main(int argc, char** argv) {
   }
   if (!sProfile.empty()) return profile(sProfile);
   if (iCompareSteps > 0) return compare(iCompareSteps, sRssFilter);
-  if (iPairedRounds > 0) return paired(iPairedRounds, sRssFilter);
+  if (iPairedRounds > 0) return paired(iPairedRounds, sRssFilter, iPairedThreads);
 
   int iArgs = static_cast<int>(aArgs.size());
   benchmark::Initialize(&iArgs, aArgs.data());
