@@ -64,7 +64,7 @@ class IRurIvaEvent {
   //! Deletes the byte form (out of line: the serializer's class is not needed here).
   void dropSerializer();
   //! The size of the text form's buffer, its terminating zero included.
-  static const u32 kTextSize = 1000;
+  static constexpr u32 kTextSize = 1000;
   //! The buffer of the text form, kTextSize characters, which toString() fills and returns; made
   //! by the first call and kept while the event lives.
   c8* textBuffer();
