@@ -246,8 +246,9 @@ void CRurIvaDevice::jointAttach(u32 iJoint, CRurIvaBody* pBody1, CRurIvaBody* pB
         "disabled\n");
     dJointDisable(r->m_pJoint);
   }
-  // A second joint on the same bodies is looked at before each step (see kMinRedundantMixing).
-  if (sharesBodiesWithAnother(r->m_pJoint, false) &&
+  // A joint that closes a loop (a second joint on the same bodies, or a chain of joints back to
+  // where it started) is looked at before each step (see kMinRedundantMixing).
+  if (closesJointLoop(r->m_pJoint, false) &&
       std::find(m_aRedundantJoints.begin(), m_aRedundantJoints.end(), iJoint) == m_aRedundantJoints.end())
     m_aRedundantJoints.push_back(iJoint);
 }

@@ -588,11 +588,11 @@ void CRurIvaDevice::lookAtJoints(std::vector<u32>& aJoints, dWorldID w, TLook fL
 void CRurIvaDevice::letGoOfWeakRedundantJoints(dWorldID w) {
   const dReal fMixing = dWorldGetCFM(w);
   lookAtJoints(m_aRedundantJoints, w, [&](u32 iJoint, dJointID j) {
-    if (!sharesBodiesWithAnother(j, true) ||
-        fMixing >= kMinRedundantMixing * m_fStepSize * pairInverseMass(j))
+    // The mixing first: the walk over the joined bodies is only needed in a world too stiff.
+    if (fMixing >= kMinRedundantMixing * m_fStepSize * pairInverseMass(j) || !closesJointLoop(j, true))
       return;
     printf(
-        "CRurIvaDevice::step: joint %u holds what another joint of its bodies holds, and the world's CFM %g "
+        "CRurIvaDevice::step: joint %u holds what other joints of its bodies hold, and the world's CFM %g "
         "is too small to tell them apart at this step; the joint is disabled\n",
         iJoint, fMixing);
     dJointDisable(j);

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <initializer_list>
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
 #include "CRurIvaDevice.h"
@@ -307,16 +308,32 @@ inline bool jointSpanTooLong(dJointID j) {
   return false;
 }
 
-//! Another joint (no contact; enabled, if bEnabled) joins the bodies of joint j.
-inline bool sharesBodiesWithAnother(dJointID j, bool bEnabled) {
+/**
+ * Joint j closes a loop: other joints (no contacts; enabled ones, if bEnabled) join its two ends
+ * already, directly (a second joint on the same pair) or through other bodies (three bodies
+ * hinged in a triangle, a bar held to the world at both ends; the world is the end of a joint on
+ * one body). Its rows then hold some motions the others hold.
+ */
+inline bool closesJointLoop(dJointID j, bool bEnabled) {
   dBodyID a = dJointGetBody(j, 0), b = dJointGetBody(j, 1);
-  dBodyID pFrom = a ? a : b;
-  if (!pFrom) return false;
-  for (int i = 0, n = dBodyGetNumJoints(pFrom); i < n; ++i) {
-    dJointID k = dBodyGetJoint(pFrom, i);
-    if (k == j || dJointGetType(k) == dJointTypeContact || (bEnabled && !dJointIsEnabled(k))) continue;
-    dBodyID c = dJointGetBody(k, 0), d = dJointGetBody(k, 1);
-    if ((c == a && d == b) || (c == b && d == a)) return true;
+  if (!a) std::swap(a, b);
+  if (!a) return false;
+  // A walk over the bodies the other joints reach from a, until one of them reaches b (a null b:
+  // until one of them holds a body to the world).
+  std::unordered_set<dBodyID> aSeen{a};
+  std::vector<dBodyID> aTodo{a};
+  while (!aTodo.empty()) {
+    dBodyID p = aTodo.back();
+    aTodo.pop_back();
+    for (int i = 0, n = dBodyGetNumJoints(p); i < n; ++i) {
+      dJointID k = dBodyGetJoint(p, i);
+      if (k == j || dJointGetType(k) == dJointTypeContact || (bEnabled && !dJointIsEnabled(k))) continue;
+      for (int iEnd = 0; iEnd < 2; ++iEnd) {
+        dBodyID q = dJointGetBody(k, iEnd);
+        if (q == b) return true;
+        if (q && aSeen.insert(q).second) aTodo.push_back(q);
+      }
+    }
   }
   return false;
 }
