@@ -21,16 +21,6 @@ void placeOrigin(const COdeDataWrapper* r, dReal x, dReal y, dReal z) {
   dBodySetPosition(r->m_pBody, x + rc[0], y + rc[1], z + rc[2]);
 }
 
-//! Lets go of the contacts made with a body in this step's collision pass: after the body is put
-//! somewhere else they would push it from where it was (and from far enough, with a lever that
-//! swamps the solver). The next pass makes the contacts of where it is.
-void dropContacts(dBodyID b) {
-  for (int i = dBodyGetNumJoints(b); i-- > 0;) {
-    dJointID j = dBodyGetJoint(b, i);
-    if (dJointGetType(j) == dJointTypeContact) dJointAttach(j, 0, 0);
-  }
-}
-
 }  // namespace
 
 // The node origin of a body: the library body sits at the centre of mass, R c away from it.

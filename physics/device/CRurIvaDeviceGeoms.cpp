@@ -303,6 +303,8 @@ void CRurIvaDevice::geomSetPosition(u32 iGeom, core::vector3df cPos) {
     if (bStatic) dGeomDisable(g);
     return;
   }
+  // A geometry on a body moves the body (see dropContacts).
+  if (m_bFinishingPass && !bStatic) dropContacts(dGeomGetBody(g));
   dGeomSetPosition(g, cPos.X, cPos.Y, cPos.Z);
   if (bStatic) dGeomEnable(g);
 }

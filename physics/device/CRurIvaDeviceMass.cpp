@@ -271,6 +271,10 @@ void CRurIvaDevice::bodySetMass(u32 iBody, u32 iMass) {
         cMass.mass, kMinGyration);
     for (int i : {0, 5, 10}) cMass.I[i] += fMinMoment;
   }
+  // Put off until the pass was over, the mass comes after the pass's contacts were made, whose
+  // levers were checked against the old mass and centre: a centre moved far, or a lighter turn,
+  // gave contact rows the exact solver could not factor (the library aborted on a zero pivot).
+  if (m_bFinishingPass) dropContacts(r->m_pBody);
   rebaseBody(r, aCentre);
   dBodySetMass(r->m_pBody, &cMass);
   // A lighter turn makes the levers of the body's joints and contacts longer for it.

@@ -308,6 +308,17 @@ inline bool jointSpanTooLong(dJointID j) {
   return false;
 }
 
+//! Lets go of the contacts made with a body in this step's collision pass: after the body is put
+//! somewhere else, or given a mass centred elsewhere, they would push it from where it was (and
+//! from far enough, with a lever that swamps the solver). The next pass makes the contacts of
+//! where it is.
+inline void dropContacts(dBodyID b) {
+  for (int i = dBodyGetNumJoints(b); i-- > 0;) {
+    dJointID j = dBodyGetJoint(b, i);
+    if (dJointGetType(j) == dJointTypeContact) dJointAttach(j, 0, 0);
+  }
+}
+
 /**
  * Joint j closes a loop: other joints (no contacts; enabled ones, if bEnabled) join its two ends
  * already, directly (a second joint on the same pair) or through other bodies (three bodies
