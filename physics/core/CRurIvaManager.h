@@ -77,7 +77,8 @@ class CRurIvaManager : public IRurIvaEventListener {
    * single-threaded, the default). The pool belongs to the manager's device: it is made at the
    * next step and released by closeODE (the number stays set). Islands are solved one after the
    * other, each on all threads. Collision, the callbacks into the layer and all events stay on
-   * the thread that calls step(); the results are the same to the bit.
+   * the thread that calls step(); the results are the same to the bit. At most 64 threads
+   * (IRurIvaDevice::kMaxStepThreads): a larger number is cut to it, with one line.
    */
   void setStepThreads(u32 iThreads);
   u32 getStepThreads() const;

@@ -1234,6 +1234,13 @@ void CRurIvaDevice::reportMoves() {
 // Stepping on threads
 
 void CRurIvaDevice::setStepThreads(u32 iThreads) {
+  if (iThreads > kMaxStepThreads) {
+    // The library starts the pool's threads one by one until the system refuses one: a count
+    // from a negative number took minutes of the first step before it gave up.
+    printf("CRurIvaDevice::setStepThreads: %u threads asked, a world steps on at most %u\n", iThreads,
+           kMaxStepThreads);
+    iThreads = kMaxStepThreads;
+  }
   if (iThreads == m_iStepThreads) return;
   releaseStepThreads();
   m_iStepThreads = iThreads;

@@ -34,11 +34,14 @@ class IRurIvaDevice {
   virtual f32 getStepSize() = 0;
   virtual void step(f32 fTime, CRurIvaWorld* pWorld) = 0;
   virtual void quickStep(f32 fTime, CRurIvaWorld* pWorld) = 0;
+  //! The most threads a world steps on.
+  static constexpr u32 kMaxStepThreads = 64;
   /**
    * Steps the islands of every world on a pool of iThreads threads (0 or 1: on the calling
    * thread alone, the default). The pool is made at the next step and released by closeODE,
    * clearODE or another number; the number itself is kept. Collision, the layer's callbacks and
-   * every event stay on the calling thread, and the simulation gives the same results.
+   * every event stay on the calling thread, and the simulation gives the same results. A number
+   * above kMaxStepThreads is cut to it, with one line.
    */
   virtual void setStepThreads(u32 iThreads) = 0;
   virtual u32 getStepThreads() = 0;

@@ -24,6 +24,7 @@
 #include "CRurIvaGeomBox.h"
 #include "CRurIvaManager.h"
 #include "IRurIvaEventListener.h"
+#include "TestChecks.h"
 
 using namespace varrik::test;
 
@@ -233,4 +234,25 @@ TEST(DeviceStepThreads, ThePoolLivesFromTheFirstThreadedStepUntilCloseODE) {
   EXPECT_EQ(processThreadsAfterExits(iBefore), iBefore);
   EXPECT_EQ(pManager->getStepThreads(), 2u);  // the number stays for the next start
   pManager->setStepThreads(0);
+}
+
+TEST(DeviceStepThreads, ANumberOfThreadsBeyondTheLimitIsCutToIt) {
+  // A count that came from a negative number, and one far above any machine's cores: the
+  // library would start threads until the system refused one, for minutes.
+  const int iBefore = processThreads();
+  CRurIvaManager* pManager = CRurIvaManager::getSharedInstance();
+  for (u32 iAsked : {0xFFFFFFFFu, 100000u, irr::ode::IRurIvaDevice::kMaxStepThreads + 1}) {
+    SCOPED_TRACE(iAsked);
+    CDeviceScene cScene;
+    const std::string sOut = captured([&] { pManager->setStepThreads(iAsked); });
+    EXPECT_EQ(countOf(sOut, "threads asked, a world steps on at most 64\n"), 1) << sOut;
+    EXPECT_EQ(pManager->getStepThreads(), irr::ode::IRurIvaDevice::kMaxStepThreads);
+    CRurIvaBody* pBox = cScene.addBoxBody(cScene.world(), vector3df(0, 2, 0), vector3df(1, 1, 1));
+    pBox->initPhysics();
+    cScene.steps(2);
+    EXPECT_EQ(processThreads(), iBefore + static_cast<int>(irr::ode::IRurIvaDevice::kMaxStepThreads));
+    EXPECT_LT(pBox->getPosition().Y, 2.0f);
+    pManager->setStepThreads(0);
+  }
+  EXPECT_EQ(processThreadsAfterExits(iBefore), iBefore);
 }
