@@ -105,7 +105,7 @@ const c8* tooThinForCylinders(dGeomID g) {
 // its body while every live geometry carrying it is on that one body (a mesh's geometries, one per
 // material, are); every change of a geometry's body or node passes here. So does the node's mark
 // of a shape too thin for the cylinder colliders (see geomSetData), which holds for the node while
-// any geometry it carries is that thin.
+// any geometry it carries is that thin, and its mark of carrying a ray.
 void CRurIvaDevice::noteNodeBody(CRurIvaGeom* p) {
   if (!p) return;
   auto it = m_mNodeGeoms.find(p);
@@ -113,6 +113,7 @@ void CRurIvaDevice::noteNodeBody(CRurIvaGeom* p) {
     if (it != m_mNodeGeoms.end()) m_mNodeGeoms.erase(it);
     p->setLibraryBody(false, 0);
     p->setThinForCylinders(false);
+    p->setCarriesRay(false);
     return;
   }
   const dBodyID b = dGeomGetBody(it->second.front());
@@ -121,6 +122,8 @@ void CRurIvaDevice::noteNodeBody(CRurIvaGeom* p) {
   p->setLibraryBody(bOne, bOne ? b : 0);
   p->setThinForCylinders(std::any_of(it->second.begin(), it->second.end(),
                                      [](dGeomID g) { return tooThinForCylinders(g) != 0; }));
+  p->setCarriesRay(std::any_of(it->second.begin(), it->second.end(),
+                               [](dGeomID g) { return dGeomGetClass(g) == dRayClass; }));
 }
 
 void CRurIvaDevice::geomNodeGone(void* pNode) {

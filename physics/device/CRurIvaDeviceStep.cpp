@@ -823,11 +823,13 @@ __attribute__((noinline)) bool passesPairChecks(dGeomID o1, dGeomID o2, CRurIvaG
     // A ray meets every geometry but those of bodies joined to its own, static ones included.
     const dBodyID b1 = bodyOfGeom(g1, o1), b2 = bodyOfGeom(g2, o2);
     if (b1 && b2 && dAreConnectedExcluding(b1, b2, dJointTypeContact)) return false;
-    if (g1->isRay()) {
+    // Which of the two is a ray is the library's to say: a game may hand any node to a library
+    // ray, or a ray node to another shape, and the ray test's guards hold for rays only.
+    if (dGeomGetClass(o1) == dRayClass) {
       CRurIvaDevice::handleRayEvent(o1, o2);
       return false;
     }
-    if (g2->isRay()) {
+    if (dGeomGetClass(o2) == dRayClass) {
       CRurIvaDevice::handleRayEvent(o2, o1);
       return false;
     }

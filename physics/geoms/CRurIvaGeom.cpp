@@ -49,6 +49,7 @@ CRurIvaGeom::CRurIvaGeom(scene::ISceneNode* parent, scene::ISceneManager* mgr, s
       m_bChecksLevers(false),
       m_bContactLeftOut(false),
       m_bThin(false),
+      m_bCarriesRay(false),
       m_pWorld(0),
       m_pSpace(0) {
   m_pOdeDevice->massSetZero(m_iMass);

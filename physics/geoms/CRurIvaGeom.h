@@ -91,10 +91,6 @@ class CRurIvaGeom : public CRurIvaSceneNode {
     m_iCollisionGroup = iGroup;
     updatePairChecks();
   }
-  //! A ray (its node type is the ray type): known without a virtual call, for the collision of
-  //! every broad-phase pair.
-  bool isRay() const { return m_bRay; }
-
   //! What the collision of a broad-phase pair has to look at besides the bodies; 0 for the
   //! usual geometry (colliding, no group, not a ray, its body known), so that one test passes
   //! most pairs.
@@ -119,6 +115,12 @@ class CRurIvaGeom : public CRurIvaSceneNode {
   //! (see CRurIvaDevice::geomSetData).
   void setThinForCylinders(bool b) {
     m_bThin = b;
+    updatePairChecks();
+  }
+  //! Set by the device while a library ray carries this node, whatever the node's type: a ray's
+  //! pairs are ray hits, never contacts (see CRurIvaDevice::handleRayEvent).
+  void setCarriesRay(bool b) {
+    m_bCarriesRay = b;
     updatePairChecks();
   }
   //! The library body every library geometry carrying this node is on, kept by the device (opaque
@@ -246,13 +248,14 @@ class CRurIvaGeom : public CRurIvaSceneNode {
   bool m_bChecksLevers;
   bool m_bContactLeftOut;
   bool m_bThin;
+  bool m_bCarriesRay;
   core::array<CRurIvaSurfaceParameters*> m_aParams;
-  //! Brings m_iPairChecks up to collide flag, group, ray flag, lever check, thinness and whether
-  //! the body is known.
+  //! Brings m_iPairChecks up to collide flag, group, ray flags (a ray node, or a node on a
+  //! library ray), lever check, thinness and whether the body is known.
   void updatePairChecks() {
     m_iPairChecks =
         static_cast<u8>((m_bCollide ? 0 : ePairNoCollide) | (m_iCollisionGroup != 0 ? ePairGroup : 0) |
-                        (m_bRay ? ePairRay : 0) | (m_bChecksLevers ? ePairLever : 0) |
+                        (m_bRay || m_bCarriesRay ? ePairRay : 0) | (m_bChecksLevers ? ePairLever : 0) |
                         (m_bThin ? ePairThin : 0) | (m_bLibraryBodyKnown ? 0 : ePairBodyUnknown));
   }
   CRurIvaWorld* m_pWorld;

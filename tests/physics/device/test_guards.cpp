@@ -660,6 +660,57 @@ TEST(DeviceGuards, ANodeKeepsItsThinShapeOutOfCylinderPairsWhateverElseItCarries
   }
 }
 
+TEST(DeviceGuards, ARayIsARayWhateverNodeItCarries) {
+  // A ray passes through a needle capsule's centre, and a ball lies on a static box. Then a game hands
+  // the ray's geometry to the box's node, or the box's geometry to the ray's node. The ray's pairs
+  // stay ray hits, whose guards keep it off the needle (collided as a contact, the ray's test
+  // found the hit at the needle's centre and the library aborted on a normal of length 0); the
+  // box stays a box the ball rests on.
+  using irr::ode::CRurIvaGeomCapsule;
+  using irr::ode::CRurIvaGeomRay;
+  using irr::ode::CRurIvaGeomSphere;
+  struct SCase {
+    const char* sWhat;
+    bool bRayToBoxNode, bBoxToRayNode;
+  };
+  const SCase kCases[] = {
+      {"the ray's geometry given to the box's node", true, false},
+      {"the box's geometry given to the ray's node", false, true},
+      {"both", true, true},
+      {"nothing given", false, false},
+  };
+  for (const SCase& c : kCases) {
+    SCOPED_TRACE(c.sWhat);
+    CDeviceScene s;
+    CRurIvaDevice& d = *s.m_pDevice;
+    CRurIvaBody* pNeedle = s.add<CRurIvaBody>(s.world(), vector3df(), vector3df());
+    CRurIvaGeomCapsule* pCapsule = s.add<CRurIvaGeomCapsule>(s.addEmpty(pNeedle));
+    pCapsule->setRadius(1e-12f);
+    pCapsule->setLength(1);
+    CRurIvaGeomRay* pRay = s.add<CRurIvaGeomRay>(s.addEmpty(s.world()));
+    CRurIvaGeomBox* pBox = s.add<CRurIvaGeomBox>(s.addEmpty(s.world(), vector3df(10, -0.5f, 0)));
+    pBox->setWidth(4);
+    pBox->setHeight(1);
+    pBox->setDepht(4);
+    CRurIvaBody* pBall = s.add<CRurIvaBody>(s.world(), vector3df(10, 0.5f, 0), vector3df());
+    s.add<CRurIvaGeomSphere>(s.addEmpty(pBall))->setRadius(0.5f);
+    captured([&] {
+      for (irr::ode::CRurIvaSceneNode* p :
+           {static_cast<irr::ode::CRurIvaSceneNode*>(pNeedle), static_cast<irr::ode::CRurIvaSceneNode*>(pRay),
+            static_cast<irr::ode::CRurIvaSceneNode*>(pBox), static_cast<irr::ode::CRurIvaSceneNode*>(pBall)})
+        p->initPhysics();
+      pRay->set(vector3df(0, 5, 0), vector3df(0, -1, 0), 10);  // through the needle's centre
+      const u32 iRayGeom = pRay->getGeomId(), iBoxGeom = pBox->getGeomId();
+      if (c.bRayToBoxNode) d.geomSetData(iRayGeom, pBox);
+      if (c.bBoxToRayNode) d.geomSetData(iBoxGeom, pRay);
+      s.steps(30);
+    });
+    expectFiniteState(d, pNeedle->getBodyId());
+    expectFiniteState(d, pBall->getBodyId());
+    EXPECT_GT(d.bodyGetPosition(pBall->getBodyId()).Y, 0.4f);
+  }
+}
+
 TEST(DeviceGuards, TwoBigBoxesOfTheDefaultMassInContactStep) {
   // The largest boxes there are, on bodies whose geometries bring no mass (the library's default
   // mass stays), lying in one another.
