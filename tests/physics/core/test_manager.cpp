@@ -44,7 +44,7 @@ TEST(CoreManagerTime, FiftyMillisecondsOfEngineTimeReachTheWorldAsFiveHundredths
   EXPECT_NEAR(pRec->getTimeAccumulator(), fRest + 0.05f - 0.016f * (pRec->getStepCounter() - iAfterFirst),
               1e-5f);
   EXPECT_EQ(pRec->getStepCounter() - iAfterFirst, 3);  // -0.008 + 0.05 = 0.042: three steps
-  EXPECT_EQ(cScene.m_pManager->getFrameNo(), 2u);
+  EXPECT_EQ(cScene.frames(), 2u);
   EXPECT_LT(pBody->getPosition().Y, 95.0f);
 }
 
@@ -93,7 +93,7 @@ TEST(CoreManagerTime, QuickStepMeasuresTimeTheSameWay) {
   cScene.frameAt(0, /*bQuick=*/true);
   cScene.frameAt(50, /*bQuick=*/true);
   EXPECT_EQ(cScene.m_pDevice->getStepCounter(), 4);
-  EXPECT_EQ(cScene.m_pManager->getFrameNo(), 2u);
+  EXPECT_EQ(cScene.frames(), 2u);
 }
 
 TEST(CoreManagerTime, WithoutATimerStepPrintsItsLineAndDoesNotStep) {
@@ -105,7 +105,7 @@ TEST(CoreManagerTime, WithoutATimerStepPrintsItsLineAndDoesNotStep) {
   EXPECT_EQ(sStep, "###### CRurIvaManager::step: timer==NULL!\n");
   EXPECT_EQ(sQuick, "###### CRurIvaManager::quickStep: timer==NULL!\n");
   EXPECT_EQ(cScene.m_pDevice->getStepCounter(), 0);
-  EXPECT_EQ(cScene.m_pManager->getFrameNo(), 0u);
+  EXPECT_EQ(cScene.frames(), 0u);
 }
 
 //! A body-moved event built by hand, as a remote peer would deliver it.

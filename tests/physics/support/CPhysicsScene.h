@@ -16,10 +16,12 @@
 #include <irrlicht.h>
 
 #include <cmath>
+#include <typeinfo>
 #include <vector>
 
 #include "CRurIvaBody.h"
 #include "CRurIvaDevice.h"
+#include "CRurIvaEventQueue.h"
 #include "CRurIvaGeomBox.h"
 #include "CRurIvaGeomPlane.h"
 #include "CRurIvaGeomSphere.h"
@@ -56,12 +58,18 @@ class CPhysicsScene {
   explicit CPhysicsScene(CRurIvaDevice* pDevice = nullptr, u32 iOptions = eNone) {
     m_pManager = CRurIvaManager::getSharedInstance();
     irr::ode::IRurIvaDevice* pOld = m_pManager->getOdeDevice();
+    // A test's own device (a counting one, say) stays the manager's after its scene, and may
+    // point to what the test kept on its stack: the next scene of the process gets a plain one.
+    if (!pDevice) pDevice = new CRurIvaDevice();
     if (pDevice && pDevice != pOld) {
       m_pManager->setOdeDevice(pDevice);
       delete pOld;
     }
     m_pDevice = static_cast<CRurIvaDevice*>(m_pManager->getOdeDevice());
     m_pIrr = irr::createDevice(irr::video::EDT_NULL);
+    // The engine's clock is one for the whole process: an earlier scene left it where its last
+    // frame set it. Every scene starts at time 0, as in a process of its own.
+    m_pIrr->getTimer()->setTime(0);
     m_pSmgr = m_pIrr->getSceneManager();
     m_pRoot = m_pSmgr->getRootSceneNode();
     if (iOptions & eFactory) {
@@ -69,9 +77,17 @@ class CPhysicsScene {
       m_pSmgr->registerSceneNodeFactory(pFactory);
       pFactory->drop();
     }
-    if (!(iOptions & eNotInstalled)) m_pManager->install(m_pIrr);
+    if (!(iOptions & eNotInstalled))
+      m_pManager->install(m_pIrr);
+    else
+      // As if it never was: an earlier scene's install left the manager listening to the queue.
+      m_pManager->getQueue()->removeEventListener(m_pManager);
+    m_iFirstFrame = m_pManager->getFrameNo();
     m_pManager->initODE();
   }
+
+  //! The manager's frames since the scene began (the manager counts the process's frames).
+  u32 frames() const { return m_pManager->getFrameNo() - m_iFirstFrame; }
 
   virtual ~CPhysicsScene() { close(); }
 
@@ -225,6 +241,7 @@ class CPhysicsScene {
   }
 
   CRurIvaManager* m_pManager;
+  u32 m_iFirstFrame = 0;
   CRurIvaDevice* m_pDevice;
   irr::IrrlichtDevice* m_pIrr;
   irr::scene::ISceneManager* m_pSmgr;
