@@ -16,7 +16,6 @@
 #include <irrlicht.h>
 
 #include <cmath>
-#include <typeinfo>
 #include <vector>
 
 #include "CRurIvaBody.h"
@@ -52,16 +51,17 @@ class CPhysicsScene {
   };
 
   /**
-   * A device given here replaces the manager's own (the manager owns it from then on). Nodes
-   * keep the device they find when they are built, so this happens before any node exists.
+   * A device given here, or else a new plain one, replaces the manager's own (the manager owns
+   * it from then on): a scene never inherits an earlier scene's device, whose settings, clock
+   * and (for a test's own device, a counting one say) pointers to what that test kept on its
+   * stack would reach into this one. Nodes keep the device they find when they are built, so
+   * this happens before any node exists.
    */
   explicit CPhysicsScene(CRurIvaDevice* pDevice = nullptr, u32 iOptions = eNone) {
     m_pManager = CRurIvaManager::getSharedInstance();
     irr::ode::IRurIvaDevice* pOld = m_pManager->getOdeDevice();
-    // A test's own device (a counting one, say) stays the manager's after its scene, and may
-    // point to what the test kept on its stack: the next scene of the process gets a plain one.
     if (!pDevice) pDevice = new CRurIvaDevice();
-    if (pDevice && pDevice != pOld) {
+    if (pDevice != pOld) {
       m_pManager->setOdeDevice(pDevice);
       delete pOld;
     }
