@@ -62,9 +62,14 @@ void CRurIvaDevice::closeODE() {
     g_bLibraryUp = false;
   }
   m_bInitialized = false;
+  // The time a closed simulation ran ahead of the clock is not the next one's.
+  m_fTimeAccumulator = 0.0f;
 }
 
-void CRurIvaDevice::clearODE() { discardRecords(); }
+void CRurIvaDevice::clearODE() {
+  discardRecords();
+  m_fTimeAccumulator = 0.0f;
+}
 
 void CRurIvaDevice::setContactCalculator(IRurIvaContactParameters* pCalculator) {
   if (pCalculator == m_pContactCalculator) return;

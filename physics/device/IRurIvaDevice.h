@@ -26,6 +26,8 @@ class IRurIvaDevice {
 
   // Life cycle and settings
   virtual void initODE() = 0;
+  //! Both discard every dynamics object (closeODE also shuts the library down) and the time the
+  //! simulation ran ahead of the clock: a simulation started again steps as the first one did.
   virtual void closeODE() = 0;
   virtual void clearODE() = 0;
   virtual void setContactCalculator(IRurIvaContactParameters* pCalculator) = 0;
