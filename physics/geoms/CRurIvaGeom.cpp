@@ -45,7 +45,6 @@ CRurIvaGeom::CRurIvaGeom(scene::ISceneNode* parent, scene::ISceneManager* mgr, s
       m_fMass(1.0f),
       m_bCollide(true),
       m_bMassPending(false),
-      m_bRay(false),
       m_bChecksLevers(false),
       m_bContactLeftOut(false),
       m_bThin(false),

@@ -117,8 +117,9 @@ class CRurIvaGeom : public CRurIvaSceneNode {
     m_bThin = b;
     updatePairChecks();
   }
-  //! Set by the device while a library ray carries this node, whatever the node's type: a ray's
-  //! pairs are ray hits, never contacts (see CRurIvaDevice::handleRayEvent).
+  //! Set by the device while a library ray carries this node (a ray node's own, or one a game
+  //! handed to another node): a ray's pairs are ray hits, never contacts (see
+  //! CRurIvaDevice::handleRayEvent).
   void setCarriesRay(bool b) {
     m_bCarriesRay = b;
     updatePairChecks();
@@ -244,18 +245,17 @@ class CRurIvaGeom : public CRurIvaSceneNode {
   f32 m_fMass;
   bool m_bCollide;
   bool m_bMassPending;
-  bool m_bRay;
   bool m_bChecksLevers;
   bool m_bContactLeftOut;
   bool m_bThin;
   bool m_bCarriesRay;
   core::array<CRurIvaSurfaceParameters*> m_aParams;
-  //! Brings m_iPairChecks up to collide flag, group, ray flags (a ray node, or a node on a
-  //! library ray), lever check, thinness and whether the body is known.
+  //! Brings m_iPairChecks up to collide flag, group, ray flag, lever check, thinness and whether
+  //! the body is known.
   void updatePairChecks() {
     m_iPairChecks =
         static_cast<u8>((m_bCollide ? 0 : ePairNoCollide) | (m_iCollisionGroup != 0 ? ePairGroup : 0) |
-                        (m_bRay || m_bCarriesRay ? ePairRay : 0) | (m_bChecksLevers ? ePairLever : 0) |
+                        (m_bCarriesRay ? ePairRay : 0) | (m_bChecksLevers ? ePairLever : 0) |
                         (m_bThin ? ePairThin : 0) | (m_bLibraryBodyKnown ? 0 : ePairBodyUnknown));
   }
   CRurIvaWorld* m_pWorld;

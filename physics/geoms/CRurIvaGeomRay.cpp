@@ -15,8 +15,6 @@ CRurIvaGeomRay::CRurIvaGeomRay(scene::ISceneNode* parent, scene::ISceneManager* 
       m_bBackfaceCull(false),
       m_pAttachedBody(0) {
   m_fMass = 0.0f;
-  m_bRay = true;
-  updatePairChecks();
 }
 
 CRurIvaGeomRay::~CRurIvaGeomRay() { setAttachedBody(0); }
