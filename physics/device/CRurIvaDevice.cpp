@@ -62,14 +62,9 @@ void CRurIvaDevice::closeODE() {
     g_bLibraryUp = false;
   }
   m_bInitialized = false;
-  // The time a closed simulation ran ahead of the clock is not the next one's.
-  m_fTimeAccumulator = 0.0f;
 }
 
-void CRurIvaDevice::clearODE() {
-  discardRecords();
-  m_fTimeAccumulator = 0.0f;
-}
+void CRurIvaDevice::clearODE() { discardRecords(); }
 
 void CRurIvaDevice::setContactCalculator(IRurIvaContactParameters* pCalculator) {
   if (pCalculator == m_pContactCalculator) return;
@@ -110,6 +105,8 @@ u32 CRurIvaDevice::addRecord(COdeDataWrapper* pRecord) {
 
 void CRurIvaDevice::discardRecords() {
   ++m_iActivationToken;
+  // The time the discarded simulation ran ahead of the clock is not the next one's.
+  m_fTimeAccumulator = 0.0f;
   // The pool serves the worlds of these records: it goes first.
   releaseStepThreads();
   // No node can reach these objects any more. Inside a step the library is still working on

@@ -336,6 +336,7 @@ class CRurIvaDevice : public IRurIvaDevice {
   void stepWorld(f32 fTime, CRurIvaWorld* pWorld, bool bQuick);
   u32 addRecord(COdeDataWrapper* pRecord);
   //! Destroys what the records still hold and discards them; their handles name nothing again.
+  //! The time the simulation ran ahead of the clock goes with them.
   void discardRecords();
   void destroyLibraryObjects();
   //! The record of a handle; null for 0 and the handles from before the last restart.
