@@ -1,5 +1,6 @@
 #include "CRurIvaXmlCheck.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -186,10 +187,20 @@ bool CRurIvaXmlCheck::isComplete(const void* pBytes, u32 iSize, EReader eReader)
 }
 
 bool CRurIvaXmlCheck::isComplete(io::IReadFile* pFile, EReader eReader) {
-  if (!pFile || pFile->getSize() < 0 || !pFile->seek(0)) return false;
-  std::vector<u8> aBytes(static_cast<size_t>(pFile->getSize()));
-  const bool bRead = aBytes.empty() || pFile->read(aBytes.data(), static_cast<u32>(aBytes.size())) ==
-                                           static_cast<s32>(aBytes.size());
+  if (!pFile || !pFile->seek(0)) return false;
+  // The size is not trusted with memory: the engine opens a folder as a file of the largest size
+  // there is, of which nothing can be read. The bytes are read in pieces, so such a file fails on
+  // its first piece; one the engine's read (a 32-bit count) cannot read whole fails as before.
+  const long iSize = pFile->getSize();
+  if (iSize < 0 || iSize > 0x7FFFFFFF) return false;
+  constexpr size_t kPiece = 1 << 16;
+  std::vector<u8> aBytes;
+  bool bRead = true;
+  while (bRead && aBytes.size() < static_cast<size_t>(iSize)) {
+    const size_t iAt = aBytes.size(), iWant = std::min(kPiece, static_cast<size_t>(iSize) - iAt);
+    aBytes.resize(iAt + iWant);
+    bRead = pFile->read(aBytes.data() + iAt, static_cast<u32>(iWant)) == static_cast<s32>(iWant);
+  }
   pFile->seek(0);
   return bRead && isComplete(aBytes.data(), static_cast<u32>(aBytes.size()), eReader);
 }

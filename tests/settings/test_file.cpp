@@ -220,6 +220,24 @@ TEST_F(BrokenSettingsFile, UnfinishedXmlIsIgnoredWithAMessage) {
   }
 }
 
+TEST_F(BrokenSettingsFile, AFolderWhereTheFileShouldBeYieldsTheDefaultsAndIsLeftAlone) {
+  // The engine opens a folder as a file of the largest size there is; asking for that much
+  // memory to read it ended the program.
+  std::filesystem::create_directory(m_sFile);
+  testing::internal::CaptureStderr();
+  {
+    SettingsProbe cSettings(m_sFile);
+    cSettings.build();
+    EXPECT_EQ(cSettings.m_iResolution, 0u);
+    EXPECT_FALSE(cSettings.m_bFullscreen);
+    changeAndStart(cSettings);
+  }
+  const std::string sErr = testing::internal::GetCapturedStderr();
+  EXPECT_NE(sErr.find("is not complete XML and was ignored"), std::string::npos) << sErr;
+  EXPECT_NE(sErr.find("could not be saved"), std::string::npos) << sErr;
+  EXPECT_TRUE(std::filesystem::is_directory(m_sFile));
+}
+
 TEST_F(BrokenSettingsFile, AFileCutOffAtAnyLengthIsReadSafely) {
   // A file the engine wrote (wide characters) and a hand-written one, cut after every byte,
   // as a write interrupted by a crash or a full disk would leave them.

@@ -2,6 +2,7 @@
 // that reader run past its buffer), in every encoding the reader knows and as the narrow and the
 // wide reader see the text; and the layer's readers of surface definitions and scene files.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -89,7 +90,7 @@ TEST(CoreXmlCheck, AFileCutAnywherePassesOnlyWhereNoTagIsOpen) {
   }
 }
 
-TEST(CoreXmlCheck, SurfaceDefinitionsAndSceneFilesThatAreUnfinishedAreRefused) {
+TEST(CoreXmlCheck, SurfaceDefinitionsAndSceneFilesThatAreUnfinishedOrFoldersAreRefused) {
   CTestScene cScene(nullptr, CTestScene::eFactory);
   cScene.m_pIrr->getLogger()->setLogLevel(irr::ELL_NONE);
   CRurIvaWorld* pWorld = cScene.addWorld();
@@ -107,6 +108,18 @@ TEST(CoreXmlCheck, SurfaceDefinitionsAndSceneFilesThatAreUnfinishedAreRefused) {
               std::string::npos);
     EXPECT_EQ(cScene.m_pRoot->getChildren().size(), iChildren);
   }
+  // A folder where a file is named: the engine opens it as a file of the largest size there is,
+  // and reading that much ended the program.
+  const std::string sFolder = sPath + "-folder";
+  ASSERT_EQ(mkdir(sFolder.c_str(), 0700), 0);
+  const irr::core::stringw sWideFolder(sFolder.c_str());
+  EXPECT_NE(captured([&] { EXPECT_EQ(pWorld->loadFromFile(sWideFolder.c_str()), 0); }).find("invalid XML"),
+            std::string::npos);
+  EXPECT_NE(captured([&] {
+              EXPECT_FALSE(cScene.m_pManager->loadScene(sFolder.c_str(), cScene.m_pSmgr));
+            }).find("is not complete XML"),
+            std::string::npos);
+  rmdir(sFolder.c_str());
   std::ofstream(sPath, std::ios::binary)
       << "<!DOCTYPE surfaces>\n<surfaces><parameters><attributes>"
          "<string name=\"name\" value=\"ice\"/></attributes></parameters></surfaces>";
