@@ -6,6 +6,7 @@
 #include <cstring>
 #include <cwchar>
 
+#include "CRurIvaWholeFile.h"
 #include "CRurIvaXmlCheck.h"
 
 using namespace irr;
@@ -161,9 +162,12 @@ void CSettings::readSettingsFile(io::IFileSystem* pFileSystem) {
 }
 
 void CSettings::writeSettingsFile(io::IFileSystem* pFileSystem) {
-  io::IXMLWriter* pWriter = pFileSystem ? pFileSystem->createXMLWriter(m_sSettingsFile) : 0;
+  // Written whole or not at all: a full disk keeps the old settings rather than half of new ones.
+  irr::ode::CRurIvaWholeFile* pFile = pFileSystem ? new irr::ode::CRurIvaWholeFile(m_sSettingsFile) : 0;
+  io::IXMLWriter* pWriter = pFile && pFile->isOpen() ? pFileSystem->createXMLWriter(pFile) : 0;
   if (!pWriter) {
     std::fprintf(stderr, "The graphics settings could not be saved to \"%s\".\n", m_sSettingsFile);
+    if (pFile) pFile->drop();
     return;
   }
 
@@ -207,6 +211,9 @@ void CSettings::writeSettingsFile(io::IFileSystem* pFileSystem) {
 
   pWriter->writeClosingTag(L"settings");
   pWriter->drop();
+  if (!pFile->commit())
+    std::fprintf(stderr, "The graphics settings could not be saved to \"%s\".\n", m_sSettingsFile);
+  pFile->drop();
 }
 
 void CSettings::addVideoMode(s32 iWidth, s32 iHeight, s32 iBpp) {

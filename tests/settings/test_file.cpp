@@ -1,6 +1,11 @@
 // Reading and writing the settings file: defaults, the driver records, the stored choices,
 // the written layout, broken files, and when the file is (not) written.
 
+#include <sys/resource.h>
+
+#include <csignal>
+#include <iterator>
+
 #include "SettingsTestSupport.h"
 
 using namespace irr;
@@ -456,6 +461,32 @@ TEST_F(SettingsFileWriting, NotWrittenOnStartWithoutAChange) {
     EXPECT_EQ(cSettings.m_iClose, 1u);
   }
   EXPECT_EQ(readFile(m_sFile), TWO_DRIVERS_FILE);
+}
+
+TEST_F(SettingsFileWriting, AFullDiskKeepsTheOlderFileAndIsReported) {
+  // The file size limit makes the writes fail as a full disk does. The engine's own writer
+  // emptied the file first and reported nothing.
+  writeFile(m_sFile, TWO_DRIVERS_FILE);
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit cOld;
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &cOld), 0);
+  rlimit cSmall = cOld;
+  cSmall.rlim_cur = 64;
+  testing::internal::CaptureStderr();
+  {
+    SettingsProbe cSettings(m_sFile);
+    cSettings.build();
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &cSmall), 0);
+    changeAndStart(cSettings);
+  }
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &cOld), 0);
+  std::signal(SIGXFSZ, SIG_DFL);
+  const std::string sErr = testing::internal::GetCapturedStderr();
+  EXPECT_NE(sErr.find("could not be saved"), std::string::npos) << sErr;
+  EXPECT_EQ(readFile(m_sFile), TWO_DRIVERS_FILE);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_sDir), std::filesystem::directory_iterator()),
+            1)
+      << "a temporary file was left behind";
 }
 
 TEST_F(SettingsFileWriting, AnUnwritablePathIsReportedNotFatal) {

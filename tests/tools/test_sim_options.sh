@@ -127,6 +127,34 @@ run --scene "$WORK/no-such-scene.irr"
 grep -q 'could not load the scene file' "$WORK/err" || fail "a missing scene file was not reported"
 [ -s "$WORK/out" ] && fail "a missing scene file still printed: $(head -n 2 "$WORK/out")"
 
+# A folder named as the scene file is refused as a scene that cannot be loaded.
+run --scene "$WORK"
+[ "$rc" -eq 1 ] || fail "a folder as the scene file ended with exit code $rc"
+grep -q 'could not load the scene file' "$WORK/err" || fail "a folder as the scene file was not reported"
+
+# A save or a recording that does not fit on the disk (a file size limit of 4 blocks stands for a
+# full one; its signal ignored, the writes fail) ends with exit code 1 and leaves the older file
+# of that name as it was, with nothing beside it; so does a CSV that does not reach standard
+# output.
+limited() {
+    (cd "$BUILD_DIR" && trap '' XFSZ && ulimit -f 4 &&
+        env -u DISPLAY timeout 120 "$SIM" "$@" >"$WORK/out" 2>"$WORK/err")
+    rc=$?
+}
+mkdir "$WORK/full"
+for row in "--seconds 0 --save $WORK/full/old" "--seconds 1 --every 60 --record $WORK/full/old"; do
+    echo "older file" >"$WORK/full/old"
+    eval "limited $row"
+    [ "$rc" -eq 1 ] || fail "[$row] on a full disk ended with exit code $rc"
+    grep -q 'could not \(save\|write\)' "$WORK/err" || fail "[$row] on a full disk was not reported"
+    [ "$(cat "$WORK/full/old")" = "older file" ] || fail "[$row] on a full disk changed the older file"
+    [ "$(ls "$WORK/full")" = "old" ] || fail "[$row] left files behind: $(ls "$WORK/full")"
+done
+(cd "$BUILD_DIR" && env -u DISPLAY timeout 120 "$SIM" --seconds 1 >/dev/full 2>"$WORK/err")
+rc=$?
+[ "$rc" -eq 1 ] || fail "a CSV to a full standard output ended with exit code $rc"
+grep -q 'could not write the CSV' "$WORK/err" || fail "a CSV to a full standard output was not reported"
+
 if [ "$failures" -ne 0 ]; then
     echo "$failures checks failed"
     exit 1

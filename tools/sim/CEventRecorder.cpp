@@ -17,11 +17,16 @@ void putU32(std::vector<u8>& a, u32 v) {
 }  // namespace
 
 CEventRecorder::~CEventRecorder() {
-  if (m_pFile) std::fclose(m_pFile);
+  if (m_pFile) m_pFile->drop();
 }
 
 bool CEventRecorder::open(const char* sFile, const SRecordingInfo& cInfo) {
-  m_pFile = sFile ? std::fopen(sFile, "wb") : nullptr;
+  if (m_pFile) m_pFile->drop();
+  m_pFile = sFile ? new irr::ode::CRurIvaWholeFile(sFile) : nullptr;
+  if (m_pFile && !m_pFile->isOpen()) {
+    m_pFile->drop();
+    m_pFile = nullptr;
+  }
   if (!m_pFile) return false;
   m_bFailed = false;
   m_iFrame = 0;
@@ -34,7 +39,8 @@ bool CEventRecorder::open(const char* sFile, const SRecordingInfo& cInfo) {
 
 void CEventRecorder::write(const std::vector<u8>& aBytes) {
   if (!m_pFile || aBytes.empty()) return;
-  if (std::fwrite(aBytes.data(), 1, aBytes.size(), m_pFile) != aBytes.size()) m_bFailed = true;
+  if (m_pFile->write(aBytes.data(), static_cast<u32>(aBytes.size())) != static_cast<irr::s32>(aBytes.size()))
+    m_bFailed = true;
 }
 
 void CEventRecorder::writeFrame() {
@@ -62,9 +68,10 @@ bool CEventRecorder::close() {
   aEnd.push_back('E');
   putU32(aEnd, m_iFrames);
   write(aEnd);
-  const bool bClosed = std::fclose(m_pFile) == 0;
+  const bool bWhole = !m_bFailed && m_pFile->commit();
+  m_pFile->drop();
   m_pFile = nullptr;
-  return bClosed && !m_bFailed;
+  return bWhole;
 }
 
 bool CEventRecorder::onEvent(irr::ode::IRurIvaEvent* pEvent) {

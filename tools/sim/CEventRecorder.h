@@ -1,12 +1,12 @@
 #ifndef VARRIK_SIM_C_EVENT_RECORDER_H
 #define VARRIK_SIM_C_EVENT_RECORDER_H
 
-#include <cstdio>
 #include <vector>
 
 #include <irrlicht.h>
 
 #include "CRecording.h"
+#include "CRurIvaWholeFile.h"
 #include "IRurIvaEventListener.h"
 
 namespace varrik::sim {
@@ -24,6 +24,7 @@ class CEventRecorder : public irr::ode::IRurIvaEventListener {
   CEventRecorder& operator=(const CEventRecorder&) = delete;
 
   //! Creates the file and writes the header; frame 0 begins. False if the file cannot be made.
+  //! The file takes its name, replacing an older one, only when close() wrote it whole.
   bool open(const char* sFile, const SRecordingInfo& cInfo);
   //! Ends the current frame and begins frame iFrame (the next one).
   void beginFrame(irr::u32 iFrame);
@@ -37,7 +38,7 @@ class CEventRecorder : public irr::ode::IRurIvaEventListener {
   void writeFrame();
   void write(const std::vector<irr::u8>& aBytes);
 
-  FILE* m_pFile = nullptr;
+  irr::ode::CRurIvaWholeFile* m_pFile = nullptr;
   bool m_bFailed = false;
   irr::u32 m_iFrame = 0;
   irr::u32 m_iFrames = 0;

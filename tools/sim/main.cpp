@@ -8,9 +8,9 @@
 // replayed (--replay: the same scene is built, the physics is not stepped, and the recorded
 // body-moved events move the bodies), which prints the same CSV as the recorded run.
 //
-// Exit codes: 0 the run ended with finite values, 1 the engine, the scene file, the saved scene or
-// the recording's file failed, 2 the command line or the recording to replay was refused, 3
-// not-a-number values appeared.
+// Exit codes: 0 the run ended with finite values, 1 the engine, the scene file, the saved scene,
+// the recording's file or standard output failed, 2 the command line or the recording to replay
+// was refused, 3 not-a-number values appeared.
 
 #include <cerrno>
 #include <cmath>
@@ -33,6 +33,7 @@
 #include "CRurIvaEventQueue.h"
 #include "CRurIvaManager.h"
 #include "CRurIvaSceneNodeFactory.h"
+#include "CRurIvaWholeFile.h"
 #include "CRurIvaWorld.h"
 #include "CSerializer.h"
 #include "DemoScene.h"
@@ -152,9 +153,9 @@ bool parseOptions(int argc, char** argv, SOptions& o, int& iExit) {
       // A replay moves the nodes, not the simulated bodies, whose state the hash reads.
       ->excludes(pReplay);
   cApp.footer(
-      "Exit codes: 0 finished with finite values, 1 the engine, the scene file, the save or the\n"
-      "recording's file failed, 2 the command line or the recording to replay was refused, 3\n"
-      "not-a-number values appeared.");
+      "Exit codes: 0 finished with finite values, 1 the engine, the scene file, the save, the\n"
+      "recording's file or standard output failed, 2 the command line or the recording to replay\n"
+      "was refused, 3 not-a-number values appeared.");
 
   try {
     cApp.parse(argc, argv);
@@ -285,7 +286,11 @@ bool buildRun(const SOptions& o, SRun& r) {
   if (r.bDemo) {
     bool bSaved = true;
     demo::buildDemoScene(smgr, r.cScene, [&] {
-      if (!o.sSave.empty()) bSaved = smgr->saveScene(o.sSave.c_str());
+      if (o.sSave.empty()) return;
+      // Saved whole or not at all: the engine's own file reports a full disk as a success.
+      CRurIvaWholeFile* pFile = new CRurIvaWholeFile(o.sSave.c_str());
+      bSaved = pFile->isOpen() && smgr->saveScene(pFile) && pFile->commit();
+      pFile->drop();
     });
     if (!bSaved) {
       fprintf(stderr, "varrik-sim: could not save the scene to \"%s\"\n", o.sSave.c_str());
@@ -490,8 +495,10 @@ int main(int argc, char** argv) {
   if (o.bHash)
     fprintf(cOutput.csv(), "state hash: %016llx\n",
             static_cast<unsigned long long>(varrik::sim::stateHash()));
-  // The CSV is out before the scene and the library are taken down.
-  fflush(cOutput.csv());
+  // The CSV is out before the scene and the library are taken down; a CSV that did not reach
+  // standard output whole (a full disk, a closed file) fails the run.
+  const bool bPrinted = fflush(cOutput.csv()) == 0 && !ferror(cOutput.csv());
+  if (!bPrinted) fprintf(stderr, "varrik-sim: could not write the CSV to standard output\n");
   deleteBodyMoves(aMoves);
 
   bool bRecorded = true;
@@ -501,6 +508,6 @@ int main(int argc, char** argv) {
     if (!bRecorded) fprintf(stderr, "varrik-sim: could not write the recording \"%s\"\n", o.sRecord.c_str());
   }
   closeRun(r);
-  if (!bRecorded) return kExitFailed;
+  if (!bRecorded || !bPrinted) return kExitFailed;
   return res.bFinite ? 0 : kExitNotFinite;
 }

@@ -1,0 +1,90 @@
+#include "CRurIvaWholeFile.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace irr {
+namespace ode {
+
+CRurIvaWholeFile::CRurIvaWholeFile(const io::path& sFileName) : m_sFileName(sFileName) {
+  namespace fs = std::filesystem;
+  std::error_code e;
+  fs::path cTarget(sFileName.c_str());
+  if (cTarget.empty()) return;
+  if (fs::is_symlink(cTarget, e)) {
+    const fs::path cPointed = fs::weakly_canonical(cTarget, e);
+    if (e) return;
+    cTarget = cPointed;
+  }
+  // A folder or a device keeps its place: the file could never go there whole.
+  const fs::file_status cStatus = fs::status(cTarget, e);
+  if (fs::exists(cStatus) && !fs::is_regular_file(cStatus)) return;
+  m_sTarget = cTarget.c_str();
+
+  const std::string sName = std::string(cTarget.c_str()) + ".XXXXXX";
+  std::vector<char> sTemplate(sName.c_str(), sName.c_str() + sName.size() + 1);
+  const int iFd = mkstemp(sTemplate.data());
+  if (iFd < 0) return;
+  // mkstemp makes the file readable by its owner alone; it gets the rights the target has, or
+  // those a new file gets.
+  struct stat cOld;
+  mode_t iMode;
+  if (stat(m_sTarget.c_str(), &cOld) == 0) {
+    iMode = cOld.st_mode & 07777;
+  } else {
+    const mode_t iMask = umask(0);
+    umask(iMask);
+    iMode = 0666 & ~iMask;
+  }
+  fchmod(iFd, iMode);
+  m_sTemporary = sTemplate.data();
+  m_pFile = fdopen(iFd, "wb");
+  if (!m_pFile) {
+    close(iFd);
+    std::remove(m_sTemporary.c_str());
+  }
+}
+
+CRurIvaWholeFile::~CRurIvaWholeFile() { discard(); }
+
+s32 CRurIvaWholeFile::write(const void* pBuffer, u32 iSize) {
+  if (!m_pFile || !pBuffer) return 0;
+  const size_t iWritten = fwrite(pBuffer, 1, iSize, m_pFile);
+  if (iWritten != iSize) m_bFailed = true;
+  return static_cast<s32>(iWritten);
+}
+
+bool CRurIvaWholeFile::seek(long iPos, bool bRelative) {
+  return m_pFile && fseek(m_pFile, iPos, bRelative ? SEEK_CUR : SEEK_SET) == 0;
+}
+
+long CRurIvaWholeFile::getPos() const { return m_pFile ? ftell(m_pFile) : -1; }
+
+bool CRurIvaWholeFile::commit() {
+  if (!m_pFile) return false;
+  // The bytes reach the disk before the name does, so that a crash leaves the old file or the
+  // new one, never a name on half a file.
+  bool bWhole = !m_bFailed && fflush(m_pFile) == 0 && !ferror(m_pFile) && fsync(fileno(m_pFile)) == 0;
+  bWhole = fclose(m_pFile) == 0 && bWhole;
+  m_pFile = nullptr;
+  bWhole = bWhole && std::rename(m_sTemporary.c_str(), m_sTarget.c_str()) == 0;
+  if (!bWhole) std::remove(m_sTemporary.c_str());
+  m_sTemporary = "";
+  return bWhole;
+}
+
+void CRurIvaWholeFile::discard() {
+  if (!m_pFile) return;
+  fclose(m_pFile);
+  m_pFile = nullptr;
+  std::remove(m_sTemporary.c_str());
+  m_sTemporary = "";
+}
+
+}  // namespace ode
+}  // namespace irr
