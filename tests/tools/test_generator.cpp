@@ -32,8 +32,14 @@ class TemporaryFolder {
   fs::path m_path;
 };
 
-int runGenerator(const std::string& arguments) {
-  const int status = std::system((kGenerator + " " + arguments + " >/dev/null 2>&1").c_str());
+//! Runs the generator; arguments starting with "--limited " run it under a file size limit.
+int runGenerator(std::string arguments) {
+  std::string limit;
+  if (arguments.rfind("--limited ", 0) == 0) {
+    limit = "trap '' XFSZ; ulimit -f 64; ";
+    arguments.erase(0, 10);
+  }
+  const int status = std::system((limit + kGenerator + " " + arguments + " >/dev/null 2>&1").c_str());
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -73,6 +79,24 @@ TEST(GeneratorTest, TwoRunsWriteIdenticalBytes) {
     EXPECT_TRUE(bytes == contents(fs::path(kDataDir) / file))
         << file << " differs from the build's data folder";
   }
+}
+
+TEST(GeneratorTest, AFullDiskFailsTheRunAndLeavesNoAssetCutShort) {
+  // A file size limit of 64 blocks stands for a full disk: some assets fit, the larger ones do
+  // not (their writes fail once the signal of the limit is ignored).
+  TemporaryFolder folder;
+  ASSERT_FALSE(folder.path().empty());
+  EXPECT_NE(runGenerator("--limited " + quoted(folder.path())), 0);
+  const std::set<std::string> known(generatedFiles().begin(), generatedFiles().end());
+  std::size_t whole = 0;
+  for (const std::string& file : filesIn(folder.path())) {
+    ASSERT_EQ(known.count(file), 1u) << file << " is no asset (a temporary file left behind?)";
+    EXPECT_TRUE(contents(folder.path() / file) == contents(fs::path(kDataDir) / file))
+        << file << " is cut short";
+    ++whole;
+  }
+  EXPECT_GT(whole, 0u) << "the limit let no asset through: the test shows nothing";
+  EXPECT_LT(whole, known.size()) << "the limit stopped no asset: the test shows nothing";
 }
 
 TEST(GeneratorTest, RefusesToRunWithoutAnOutputFolder) { EXPECT_NE(runGenerator(""), 0); }

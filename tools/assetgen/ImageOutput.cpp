@@ -2,6 +2,8 @@
 
 #include <irrlicht.h>
 
+#include "CRurIvaWholeFile.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -27,7 +29,11 @@ bool writeImage(irr::video::IVideoDriver& driver, const Pixmap& image, const std
       const Rgb& c = image.at(x, y);
       out->setPixel(x, y, irr::video::SColor(255, channel(c.r), channel(c.g), channel(c.b)));
     }
-  const bool written = driver.writeImageToFile(out, path.c_str(), kJpegQuality);
+  // The engine's own file reports a full disk as a success; this one puts the image in place
+  // only when it was written whole. The writer is chosen by the target's extension.
+  irr::ode::CRurIvaWholeFile* file = new irr::ode::CRurIvaWholeFile(path.c_str());
+  const bool written = file->isOpen() && driver.writeImageToFile(out, file, kJpegQuality) && file->commit();
+  file->drop();
   out->drop();
   return written;
 }

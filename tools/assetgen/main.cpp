@@ -7,6 +7,7 @@
 #include "AssetDesign.h"
 #include "BspWriter.h"
 #include "CarModels.h"
+#include "CRurIvaWholeFile.h"
 #include "ImageOutput.h"
 #include "TexturePainters.h"
 #include "TrackLevel.h"
@@ -16,7 +17,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -27,9 +27,14 @@ using namespace varrik::assetgen;
 namespace fs = std::filesystem;
 
 bool writeBytes(const fs::path& path, const void* data, std::size_t size) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
-  return static_cast<bool>(out);
+  // Whole or not at all: an asset cut short by a full disk would look newer than its generator
+  // to the build, which would not run it again.
+  irr::ode::CRurIvaWholeFile* file = new irr::ode::CRurIvaWholeFile(path.c_str());
+  const bool written = file->isOpen() && size <= 0x7FFFFFFF &&
+                       file->write(data, static_cast<irr::u32>(size)) == static_cast<irr::s32>(size) &&
+                       file->commit();
+  file->drop();
+  return written;
 }
 
 XModel chassisModel(std::vector<Triangle> body, const std::string& name, const std::string& texture) {
