@@ -104,7 +104,11 @@ void CSettings::readSettingsFile(io::IFileSystem* pFileSystem) {
   m_bFullscreen = false;
   for (bool& bAct : m_aAct) bAct = true;
 
-  io::IReadFile* pFile = pFileSystem ? pFileSystem->createAndOpenFile(m_sSettingsFile) : 0;
+  // A folder, pipe or device of that name is as no file: opening a pipe would wait for ever.
+  io::IReadFile* pFile =
+      pFileSystem && !irr::ode::CRurIvaXmlCheck::namesSomethingButAFile(pFileSystem, m_sSettingsFile)
+          ? pFileSystem->createAndOpenFile(m_sSettingsFile)
+          : 0;
   if (!pFile) return;
 
   // The engine's reader runs past the end of unfinished XML: such a file is not handed to it.

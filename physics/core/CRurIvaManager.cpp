@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cwchar>
-#include <filesystem>
 #include <limits>
 #include <set>
 
@@ -592,10 +591,7 @@ SSceneFileDangers findDangers(scene::ISceneManager* pSceneManager, io::IReadFile
       if (!namesAFile(pReader->getNodeName(), pReader->getAttributeValue(L"name"))) continue;
       const core::stringc sValue(pReader->getAttributeValueSafe(L"value"));
       if (sValue.empty() || !aLookedUp.insert(sValue).second) continue;
-      std::error_code e;
-      const std::filesystem::file_status s =
-          std::filesystem::status(pFileSystem->getAbsolutePath(sValue).c_str(), e);
-      if (std::filesystem::exists(s) && !std::filesystem::is_regular_file(s)) cFound.sNotAFile = sValue;
+      if (CRurIvaXmlCheck::namesSomethingButAFile(pFileSystem, sValue)) cFound.sNotAFile = sValue;
     }
     checkSphere();
     pReader->drop();
@@ -609,7 +605,10 @@ SSceneFileDangers findDangers(scene::ISceneManager* pSceneManager, io::IReadFile
 bool CRurIvaManager::loadScene(const c8* sFileName, scene::ISceneManager* pSceneManager) {
   if (!pSceneManager) pSceneManager = m_pSmgr;
   if (!pSceneManager || !sFileName) return false;
-  io::IReadFile* pFile = pSceneManager->getFileSystem()->createAndOpenFile(sFileName);
+  io::IFileSystem* pFileSystem = pSceneManager->getFileSystem();
+  io::IReadFile* pFile = CRurIvaXmlCheck::namesSomethingButAFile(pFileSystem, sFileName)
+                             ? nullptr
+                             : pFileSystem->createAndOpenFile(sFileName);
   if (!pFile) {
     printf("CRurIvaManager::loadScene: \"%s\" cannot be opened, nothing loaded\n", sFileName);
     return false;

@@ -372,7 +372,9 @@ s32 CRurIvaWorld::loadFromFile(const wchar_t* sFileName) {
   const core::stringc sName = nodeNameToC8(sFileName);
 
   io::IFileSystem* pFileSystem = m_pSceneManager ? m_pSceneManager->getFileSystem() : 0;
-  io::IReadFile* pFile = pFileSystem ? pFileSystem->createAndOpenFile(sName.c_str()) : 0;
+  io::IReadFile* pFile = pFileSystem && !CRurIvaXmlCheck::namesSomethingButAFile(pFileSystem, sName.c_str())
+                             ? pFileSystem->createAndOpenFile(sName.c_str())
+                             : 0;
   if (!pFile) {
     printf("unable to open \"%s\"\n", sName.c_str());
     return 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 namespace irr {
@@ -203,6 +204,14 @@ bool CRurIvaXmlCheck::isComplete(io::IReadFile* pFile, EReader eReader) {
   }
   pFile->seek(0);
   return bRead && isComplete(aBytes.data(), static_cast<u32>(aBytes.size()), eReader);
+}
+
+bool CRurIvaXmlCheck::namesSomethingButAFile(io::IFileSystem* pFileSystem, const io::path& sName) {
+  if (!pFileSystem || sName.empty()) return false;
+  std::error_code e;
+  const std::filesystem::file_status s =
+      std::filesystem::status(pFileSystem->getAbsolutePath(sName).c_str(), e);
+  return std::filesystem::exists(s) && !std::filesystem::is_regular_file(s);
 }
 
 }  // namespace ode

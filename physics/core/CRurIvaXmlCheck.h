@@ -31,6 +31,14 @@ class CRurIvaXmlCheck {
   //! The same for a whole file, read from its start; the file is left at its start again. A
   //! file that cannot be read whole does not pass.
   static bool isComplete(io::IReadFile* pFile, EReader eReader);
+
+  /**
+   * Whether the name is of something on disk other than a file: a folder (the engine opens it as
+   * a file of the largest size there is), a pipe (opening it waits for a writer without end) or
+   * a device. A name of nothing on disk is the file system's to look up (its archives may hold
+   * it). Relative names are taken as the file system takes them.
+   */
+  static bool namesSomethingButAFile(io::IFileSystem* pFileSystem, const io::path& sName);
 };
 
 }  // namespace ode

@@ -2,6 +2,7 @@
 // the written layout, broken files, and when the file is (not) written.
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <csignal>
 #include <iterator>
@@ -225,22 +226,30 @@ TEST_F(BrokenSettingsFile, UnfinishedXmlIsIgnoredWithAMessage) {
   }
 }
 
-TEST_F(BrokenSettingsFile, AFolderWhereTheFileShouldBeYieldsTheDefaultsAndIsLeftAlone) {
-  // The engine opens a folder as a file of the largest size there is; asking for that much
-  // memory to read it ended the program.
-  std::filesystem::create_directory(m_sFile);
-  testing::internal::CaptureStderr();
-  {
-    SettingsProbe cSettings(m_sFile);
-    cSettings.build();
-    EXPECT_EQ(cSettings.m_iResolution, 0u);
-    EXPECT_FALSE(cSettings.m_bFullscreen);
-    changeAndStart(cSettings);
+TEST_F(BrokenSettingsFile, AFolderOrPipeWhereTheFileShouldBeYieldsTheDefaultsAndIsLeftAlone) {
+  // The engine opens a folder as a file of the largest size there is (asking for that much
+  // memory to read it ended the program), and opening a pipe waits for a writer without end.
+  for (const bool bFolder : {true, false}) {
+    SCOPED_TRACE(bFolder ? "folder" : "pipe");
+    if (bFolder) {
+      ASSERT_TRUE(std::filesystem::create_directory(m_sFile));
+    } else {
+      ASSERT_EQ(mkfifo(m_sFile.c_str(), 0600), 0);
+    }
+    testing::internal::CaptureStderr();
+    {
+      SettingsProbe cSettings(m_sFile);
+      cSettings.build();
+      EXPECT_EQ(cSettings.m_iResolution, 0u);
+      EXPECT_FALSE(cSettings.m_bFullscreen);
+      changeAndStart(cSettings);
+    }
+    const std::string sErr = testing::internal::GetCapturedStderr();
+    EXPECT_NE(sErr.find("could not be saved"), std::string::npos) << sErr;
+    EXPECT_EQ(std::filesystem::is_directory(m_sFile), bFolder);
+    EXPECT_EQ(std::filesystem::is_fifo(m_sFile), !bFolder);
+    std::filesystem::remove(m_sFile);
   }
-  const std::string sErr = testing::internal::GetCapturedStderr();
-  EXPECT_NE(sErr.find("is not complete XML and was ignored"), std::string::npos) << sErr;
-  EXPECT_NE(sErr.find("could not be saved"), std::string::npos) << sErr;
-  EXPECT_TRUE(std::filesystem::is_directory(m_sFile));
 }
 
 TEST_F(BrokenSettingsFile, AFileCutOffAtAnyLengthIsReadSafely) {

@@ -127,10 +127,14 @@ run --scene "$WORK/no-such-scene.irr"
 grep -q 'could not load the scene file' "$WORK/err" || fail "a missing scene file was not reported"
 [ -s "$WORK/out" ] && fail "a missing scene file still printed: $(head -n 2 "$WORK/out")"
 
-# A folder named as the scene file is refused as a scene that cannot be loaded.
-run --scene "$WORK"
-[ "$rc" -eq 1 ] || fail "a folder as the scene file ended with exit code $rc"
-grep -q 'could not load the scene file' "$WORK/err" || fail "a folder as the scene file was not reported"
+# A folder or a pipe named as the scene file is refused as a scene that cannot be loaded (opening
+# a pipe would wait for a writer).
+mkfifo "$WORK/pipe.irr"
+for other in "$WORK" "$WORK/pipe.irr"; do
+    run --scene "$other"
+    [ "$rc" -eq 1 ] || fail "$other as the scene file ended with exit code $rc"
+    grep -q 'could not load the scene file' "$WORK/err" || fail "$other as the scene file was not reported"
+done
 
 # A save or a recording that does not fit on the disk (a file size limit of 4 blocks stands for a
 # full one; its signal ignored, the writes fail) ends with exit code 1 and leaves the older file

@@ -108,18 +108,23 @@ TEST(CoreXmlCheck, SurfaceDefinitionsAndSceneFilesThatAreUnfinishedOrFoldersAreR
               std::string::npos);
     EXPECT_EQ(cScene.m_pRoot->getChildren().size(), iChildren);
   }
-  // A folder where a file is named: the engine opens it as a file of the largest size there is,
-  // and reading that much ended the program.
-  const std::string sFolder = sPath + "-folder";
+  // A folder or a pipe where a file is named: the engine opens a folder as a file of the largest
+  // size there is (reading that much ended the program), and opening a pipe waits for a writer.
+  const std::string sFolder = sPath + "-folder", sPipe = sPath + "-pipe";
   ASSERT_EQ(mkdir(sFolder.c_str(), 0700), 0);
-  const irr::core::stringw sWideFolder(sFolder.c_str());
-  EXPECT_NE(captured([&] { EXPECT_EQ(pWorld->loadFromFile(sWideFolder.c_str()), 0); }).find("invalid XML"),
-            std::string::npos);
-  EXPECT_NE(captured([&] {
-              EXPECT_FALSE(cScene.m_pManager->loadScene(sFolder.c_str(), cScene.m_pSmgr));
-            }).find("is not complete XML"),
-            std::string::npos);
+  ASSERT_EQ(mkfifo(sPipe.c_str(), 0600), 0);
+  for (const std::string& sOther : {sFolder, sPipe}) {
+    const irr::core::stringw sWideOther(sOther.c_str());
+    EXPECT_NE(
+        captured([&] { EXPECT_EQ(pWorld->loadFromFile(sWideOther.c_str()), 0); }).find("unable to open"),
+        std::string::npos);
+    EXPECT_NE(captured([&] {
+                EXPECT_FALSE(cScene.m_pManager->loadScene(sOther.c_str(), cScene.m_pSmgr));
+              }).find("cannot be opened"),
+              std::string::npos);
+  }
   rmdir(sFolder.c_str());
+  std::remove(sPipe.c_str());
   std::ofstream(sPath, std::ios::binary)
       << "<!DOCTYPE surfaces>\n<surfaces><parameters><attributes>"
          "<string name=\"name\" value=\"ice\"/></attributes></parameters></surfaces>";
