@@ -364,8 +364,9 @@ class CRurIvaDevice : public IRurIvaDevice {
   core::vector3df relPointVel(u32 iBody, const core::vector3df& cPoint, core::vector3df& cLast);
   //! Checks the bodies placed by hand since the last step (moved bodies are checked as they move).
   void parkPlacedBodies();
-  //! Disables the joints of m_aRedundantJoints in world w that the world's mixing force cannot
-  //! tell from the other joint of their bodies at this step size, one line each.
+  //! Disables the joints of m_aRedundantJoints in world w whose rows' mixing force (see
+  //! jointRowMixing) cannot tell them from the other joint of their bodies at this step size, one
+  //! line each.
   void letGoOfWeakRedundantJoints(dWorldID w);
   //! Disables the sliding joints of world w whose bodies slid too far apart, or too far from the
   //! anchor, for the solver (see jointSpanTooLong), one line each.

@@ -586,13 +586,14 @@ void CRurIvaDevice::lookAtJoints(std::vector<u32>& aJoints, dWorldID w, TLook fL
 }
 
 void CRurIvaDevice::letGoOfWeakRedundantJoints(dWorldID w) {
-  const dReal fMixing = dWorldGetCFM(w);
+  const dReal fWorldMixing = dWorldGetCFM(w);
   lookAtJoints(m_aRedundantJoints, w, [&](u32 iJoint, dJointID j) {
-    // The mixing first: the walk over the joined bodies is only needed in a world too stiff.
+    // The mixing first: the walk over the joined bodies is only needed for rows too stiff.
+    const dReal fMixing = jointRowMixing(j, fWorldMixing);
     if (fMixing >= kMinRedundantMixing * m_fStepSize * pairInverseMass(j) || !closesJointLoop(j, true))
       return;
     printf(
-        "CRurIvaDevice::step: joint %u holds what other joints of its bodies hold, and the world's CFM %g "
+        "CRurIvaDevice::step: joint %u holds what other joints of its bodies hold, and its rows' CFM %g "
         "is too small to tell them apart at this step; the joint is disabled\n",
         iJoint, fMixing);
     dJointDisable(j);

@@ -349,6 +349,26 @@ inline bool closesJointLoop(dJointID j, bool bEnabled) {
   return false;
 }
 
+/**
+ * The mixing force (CFM) of joint j's rows in a world of CFM fWorld. A ball's rows carry the
+ * ball's own, a fixed joint's and a hinge-2's suspension row their own besides the world's: the
+ * library sets them from the world's when the joint is made and keeps them when the world's
+ * changes. Two hinge-2 joints made at the default CFM on one pair (a speck on a lever of two
+ * units) aborted the exact solver after the world's CFM was raised to 1.
+ */
+inline dReal jointRowMixing(dJointID j, dReal fWorld) {
+  switch (dJointGetType(j)) {
+    case dJointTypeBall:
+      return dJointGetBallParam(j, dParamCFM);
+    case dJointTypeFixed:
+      return std::min(fWorld, dJointGetFixedParam(j, dParamCFM));
+    case dJointTypeHinge2:
+      return std::min(fWorld, dJointGetHinge2Param(j, dParamSuspensionCFM));
+    default:
+      return fWorld;
+  }
+}
+
 //! The largest inverse mass the enabled joints joining j's bodies give their rows: for each body
 //! 1/m + squared lever / smallest moment, the lever from the joint's anchor (or else from the
 //! other body), and 1 / smallest moment for the rows that hold its turning, summed over the two
