@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <initializer_list>
 #include <memory>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -323,15 +324,16 @@ inline void dropContacts(dBodyID b) {
  * Joint j closes a loop: other joints (no contacts; enabled ones, if bEnabled) join its two ends
  * already, directly (a second joint on the same pair) or through other bodies (three bodies
  * hinged in a triangle, a bar held to the world at both ends; the world is the end of a joint on
- * one body). Its rows then hold some motions the others hold.
+ * one body). Its rows then hold some motions the others hold. pLoop, if given, receives the other
+ * joints of one such loop.
  */
-inline bool closesJointLoop(dJointID j, bool bEnabled) {
+inline bool closesJointLoop(dJointID j, bool bEnabled, std::vector<dJointID>* pLoop = nullptr) {
   dBodyID a = dJointGetBody(j, 0), b = dJointGetBody(j, 1);
   if (!a) std::swap(a, b);
   if (!a) return false;
   // A walk over the bodies the other joints reach from a, until one of them reaches b (a null b:
-  // until one of them holds a body to the world).
-  std::unordered_set<dBodyID> aSeen{a};
+  // until one of them holds a body to the world). Each body keeps the joint it was reached by.
+  std::unordered_map<dBodyID, dJointID> aReachedBy{{a, nullptr}};
   std::vector<dBodyID> aTodo{a};
   while (!aTodo.empty()) {
     dBodyID p = aTodo.back();
@@ -341,8 +343,18 @@ inline bool closesJointLoop(dJointID j, bool bEnabled) {
       if (k == j || dJointGetType(k) == dJointTypeContact || (bEnabled && !dJointIsEnabled(k))) continue;
       for (int iEnd = 0; iEnd < 2; ++iEnd) {
         dBodyID q = dJointGetBody(k, iEnd);
-        if (q == b) return true;
-        if (q && aSeen.insert(q).second) aTodo.push_back(q);
+        if (q == b) {
+          if (pLoop) {
+            // Back from p to a, by the joints the walk came along.
+            pLoop->assign(1, k);
+            for (dBodyID r = p; dJointID m = aReachedBy[r];) {
+              pLoop->push_back(m);
+              r = dJointGetBody(m, 0) == r ? dJointGetBody(m, 1) : dJointGetBody(m, 0);
+            }
+          }
+          return true;
+        }
+        if (q && aReachedBy.emplace(q, k).second) aTodo.push_back(q);
       }
     }
   }

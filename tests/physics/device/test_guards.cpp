@@ -1224,12 +1224,16 @@ TEST(DeviceGuards, AJointClosingALoopIsLetGoWhereTheWorldsCfmCannotTellItsRowsAp
     const char* sWhat;
     f32 fCfm;
     bool bToWorld;
+    // The middle ball a speck of 2 kg and the step 0.5: the loop's heaviest rows are two hinges
+    // away from the joint that closes it (found by fuzzing: the library aborted on its rotation).
+    bool bSpeck = false;
   };
   const SCase kCases[] = {
       {"a triangle, the default CFM", -1.0f, false},
       {"a triangle, a CFM of 0", 0.0f, false},
       {"a bar held at both ends, the default CFM", -1.0f, true},
       {"a bar held at both ends, a CFM of 0", 0.0f, true},
+      {"a triangle round a speck, the default CFM", -1.0f, false, true},
   };
   for (const SCase& c : kCases) {
     SCOPED_TRACE(c.sWhat);
@@ -1239,6 +1243,12 @@ TEST(DeviceGuards, AJointClosingALoopIsLetGoWhereTheWorldsCfmCannotTellItsRowsAp
     const vector3df aAt[3] = {vector3df(0, 2, 0), vector3df(2, 2, 0), vector3df(1, 3, 0)};
     std::vector<irr::ode::CRurIvaBody*> aBalls;
     for (const vector3df& p : aAt) aBalls.push_back(cScene.addBodyNode(p));
+    if (c.bSpeck) {
+      d.setStepSize(0.5f);
+      const u32 m = d.massCreate();
+      d.massSetSphereTotal(m, 2.0f, 1e-4f);
+      captured([&] { d.bodySetMass(aBalls[1]->getBodyId(), m); });
+    }
     // The joints, in the order they are attached: the last one closes the loop.
     std::vector<std::tuple<irr::ode::CRurIvaBody*, irr::ode::CRurIvaBody*, vector3df>> aJoints;
     if (c.bToWorld)
@@ -1256,7 +1266,7 @@ TEST(DeviceGuards, AJointClosingALoopIsLetGoWhereTheWorldsCfmCannotTellItsRowsAp
       d.jointSetHingeAnchor(iLast, cAnchor);
       d.jointSetHingeAxis(iLast, vector3df(0, 0, 1));
     }
-    const bool bHolds = c.fCfm < 0;
+    const bool bHolds = c.fCfm < 0 && !c.bSpeck;
     const std::string sOut = captured([&] { cScene.steps(30); });
     EXPECT_EQ(lineCount(sOut), bHolds ? 0 : 1) << sOut;
     EXPECT_EQ(sOut.find("joint " + std::to_string(iLast) + " holds what") != std::string::npos, !bHolds)
