@@ -29,7 +29,12 @@ CRurIvaWholeFile::CRurIvaWholeFile(const io::path& sFileName) : m_sFileName(sFil
   const std::string sName = std::string(cTarget.c_str()) + ".XXXXXX";
   std::vector<char> sTemplate(sName.c_str(), sName.c_str() + sName.size() + 1);
   const int iFd = mkstemp(sTemplate.data());
-  if (iFd < 0) return;
+  if (iFd < 0) {
+    // No file can be made beside the target (a folder of files only writable in place, a name
+    // too long for the suffix): written in place, as the engine would, a failure still reported.
+    m_pFile = fopen(m_sTarget.c_str(), "wb");
+    return;
+  }
   // mkstemp makes the file readable by its owner alone; it gets the rights the target has, or
   // those a new file gets.
   struct stat cOld;
@@ -72,6 +77,7 @@ bool CRurIvaWholeFile::commit() {
   bool bWhole = !m_bFailed && fflush(m_pFile) == 0 && !ferror(m_pFile) && fsync(fileno(m_pFile)) == 0;
   bWhole = fclose(m_pFile) == 0 && bWhole;
   m_pFile = nullptr;
+  if (m_sTemporary.empty()) return bWhole;  // written in place
   bWhole = bWhole && std::rename(m_sTemporary.c_str(), m_sTarget.c_str()) == 0;
   if (!bWhole) std::remove(m_sTemporary.c_str());
   m_sTemporary = "";
@@ -82,7 +88,7 @@ void CRurIvaWholeFile::discard() {
   if (!m_pFile) return;
   fclose(m_pFile);
   m_pFile = nullptr;
-  std::remove(m_sTemporary.c_str());
+  if (!m_sTemporary.empty()) std::remove(m_sTemporary.c_str());
   m_sTemporary = "";
 }
 

@@ -20,6 +20,10 @@ namespace ode {
  * only when every write and the close succeeded; otherwise, and when the object is dropped
  * without commit(), the temporary file is removed and the target is left as it was.
  *
+ * Where no file can be made beside the target (a folder whose files are writable but which
+ * takes no new ones, a name too long for the temporary's suffix) the bytes go to the target
+ * itself, as the engine's file writes them; commit() still reports a write that failed.
+ *
  * getFileName() is the target's name, so the engine writes paths relative to the target's
  * folder. A target that is a symbolic link is replaced where the link points.
  */
@@ -31,7 +35,7 @@ class CRurIvaWholeFile : public io::IWriteFile {
   CRurIvaWholeFile(const CRurIvaWholeFile&) = delete;
   CRurIvaWholeFile& operator=(const CRurIvaWholeFile&) = delete;
 
-  //! Whether the temporary file could be made (the target's folder exists and is writable).
+  //! Whether the file could be made (the target's folder exists and takes it).
   bool isOpen() const { return m_pFile != nullptr; }
 
   s32 write(const void* pBuffer, u32 iSize) override;
@@ -49,7 +53,7 @@ class CRurIvaWholeFile : public io::IWriteFile {
 
   io::path m_sFileName;
   io::path m_sTarget;     // where the file goes: the target, or where its link points
-  io::path m_sTemporary;  // beside it, until commit()
+  io::path m_sTemporary;  // beside it, until commit(); empty when written in place
   FILE* m_pFile = nullptr;
   bool m_bFailed = false;
 };

@@ -61,7 +61,7 @@ struct SWholeFileCase {
   bool bCommitted;
   //! What the target names afterwards: its content, or "folder" / "missing".
   const char* sAfter;
-  const char* sEntries;
+  std::string sEntries;
 };
 
 std::string whatIsAt(const fs::path& cPath) {
@@ -88,6 +88,13 @@ TEST_F(CoreWholeFile, ATargetIsReplacedOnlyByAFileWrittenWhole) {
       {"a file in a missing folder", [](const fs::path& d) { return d / "none" / "f"; }, false, true, false,
        "missing", ""},
       {"an empty name", [](const fs::path&) { return fs::path(); }, false, true, false, "missing", ""},
+      // No temporary's suffix fits a name of 250 characters: written in place.
+      {"an older file of a long name",
+       [](const fs::path& d) {
+         put(d / std::string(250, 'f'), "old");
+         return d / std::string(250, 'f');
+       },
+       true, true, true, "new bytes", std::string(250, 'f') + " "},
   };
   for (const SWholeFileCase& c : aCases) {
     SCOPED_TRACE(c.sName);
