@@ -16,10 +16,12 @@ CRurIvaWholeFile::CRurIvaWholeFile(const io::path& sFileName) : m_sFileName(sFil
   std::error_code e;
   fs::path cTarget(sFileName.c_str());
   if (cTarget.empty()) return;
-  if (fs::is_symlink(cTarget, e)) {
-    const fs::path cPointed = fs::weakly_canonical(cTarget, e);
-    if (e) return;
-    cTarget = cPointed;
+  // A symbolic link stays and the file it names is written, also one not made yet (resolving
+  // the whole name would stop at such a link and replace it by a file). A loop opens nothing.
+  for (int iLinks = 0; fs::is_symlink(cTarget, e); ++iLinks) {
+    const fs::path cPointed = fs::read_symlink(cTarget, e);
+    if (e || iLinks == 40) return;
+    cTarget = cTarget.parent_path() / cPointed;  // an absolute cPointed replaces the whole
   }
   // A folder or a device keeps its place: the file could never go there whole.
   const fs::file_status cStatus = fs::status(cTarget, e);
