@@ -26,6 +26,9 @@ CRurIvaWholeFile::CRurIvaWholeFile(const io::path& sFileName) : m_sFileName(sFil
   // A folder or a device keeps its place: the file could never go there whole.
   const fs::file_status cStatus = fs::status(cTarget, e);
   if (fs::exists(cStatus) && !fs::is_regular_file(cStatus)) return;
+  // A file its owner made read-only stays as it is: the engine could not open it either, and a
+  // new file renamed over it would get round the protection.
+  if (fs::exists(cStatus) && access(cTarget.c_str(), W_OK) != 0) return;
   m_sTarget = cTarget.c_str();
 
   const std::string sName = std::string(cTarget.c_str()) + ".XXXXXX";

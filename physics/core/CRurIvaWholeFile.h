@@ -25,7 +25,8 @@ namespace ode {
  * itself, as the engine's file writes them; commit() still reports a write that failed.
  *
  * getFileName() is the target's name, so the engine writes paths relative to the target's
- * folder. A target that is a symbolic link is replaced where the link points.
+ * folder. A target that is a symbolic link is replaced where the link points. A file this
+ * program may not write (read-only to it) is not opened, as the engine's file would not be.
  */
 class CRurIvaWholeFile : public io::IWriteFile {
  public:

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <cstdlib>
@@ -178,6 +180,30 @@ TEST_F(CoreWholeFile, AReplacedFileKeepsItsRightsAndItsLink) {
   struct stat cStat;
   ASSERT_EQ(stat((m_cDir / "real").c_str(), &cStat), 0);
   EXPECT_EQ(cStat.st_mode & 0777, 0640u);
+}
+
+TEST_F(CoreWholeFile, AFileReadOnlyToTheProgramIsLeftAsItIs) {
+  // Root may write any file; the check runs as a user without those rights, in a child process.
+  put(m_cDir / "f", "old");
+  ASSERT_EQ(chmod((m_cDir / "f").c_str(), 0444), 0);
+  ASSERT_EQ(chmod(m_cDir.c_str(), 0777), 0);
+  const pid_t iChild = fork();
+  ASSERT_GE(iChild, 0);
+  if (iChild == 0) {
+    if (geteuid() == 0 && setuid(65534) != 0) _exit(2);
+    CRurIvaWholeFile* pFile = new CRurIvaWholeFile((m_cDir / "f").c_str());
+    const bool bOpen = pFile->isOpen();
+    pFile->write("new", 3);
+    const bool bCommitted = pFile->commit();
+    pFile->drop();
+    _exit(bOpen || bCommitted ? 1 : 0);
+  }
+  int iStatus = 0;
+  ASSERT_EQ(waitpid(iChild, &iStatus, 0), iChild);
+  ASSERT_TRUE(WIFEXITED(iStatus));
+  EXPECT_EQ(WEXITSTATUS(iStatus), 0) << "1: the read-only file was opened, 2: no user to run as";
+  EXPECT_EQ(contentOf(m_cDir / "f"), "old");
+  EXPECT_EQ(entries(), "f ");
 }
 
 TEST_F(CoreWholeFile, TheEngineSavesASceneThroughItAndReadsItBack) {
