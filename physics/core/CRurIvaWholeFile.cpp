@@ -46,6 +46,9 @@ CRurIvaWholeFile::CRurIvaWholeFile(const io::path& sFileName) : m_sFileName(sFil
   mode_t iMode;
   if (stat(m_sTarget.c_str(), &cOld) == 0) {
     iMode = cOld.st_mode & 07777;
+    // A file of another user that this program may replace (run as root) stays that user's.
+    // Others may not give a file away; their file keeps its owner anyway.
+    if (fchown(iFd, cOld.st_uid, cOld.st_gid) != 0) iMode &= 0777;
   } else {
     const mode_t iMask = umask(0);
     umask(iMask);

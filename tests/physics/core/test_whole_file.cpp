@@ -182,6 +182,21 @@ TEST_F(CoreWholeFile, AReplacedFileKeepsItsRightsAndItsLink) {
   EXPECT_EQ(cStat.st_mode & 0777, 0640u);
 }
 
+TEST_F(CoreWholeFile, AFileOfAnotherUserStaysTheirs) {
+  if (geteuid() != 0) GTEST_SKIP() << "only root may replace another user's file";
+  put(m_cDir / "f", "old");
+  ASSERT_EQ(chown((m_cDir / "f").c_str(), 65534, 65534), 0);
+  CRurIvaWholeFile* pFile = new CRurIvaWholeFile((m_cDir / "f").c_str());
+  pFile->write("new", 3);
+  EXPECT_TRUE(pFile->commit());
+  pFile->drop();
+  struct stat cStat;
+  ASSERT_EQ(stat((m_cDir / "f").c_str(), &cStat), 0);
+  EXPECT_EQ(cStat.st_uid, 65534u);
+  EXPECT_EQ(cStat.st_gid, 65534u);
+  EXPECT_EQ(contentOf(m_cDir / "f"), "new");
+}
+
 TEST_F(CoreWholeFile, AFileReadOnlyToTheProgramIsLeftAsItIs) {
   // Root may write any file; the check runs as a user without those rights, in a child process.
   put(m_cDir / "f", "old");
