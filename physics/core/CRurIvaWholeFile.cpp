@@ -1,15 +1,47 @@
 #include "CRurIvaWholeFile.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
+#include <cstdint>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <string>
-#include <vector>
 
 namespace irr {
 namespace ode {
+
+namespace {
+
+//! Makes a new file named sTarget plus a dot and six random letters, as open() makes it with
+//! iMode; answers its descriptor and name, or -1. Unlike mkstemp, whose file is its owner's
+//! alone, the process's umask applies without being changed (which other threads would see).
+int makeTemporaryBeside(const std::string& sTarget, mode_t iMode, std::string& sName) {
+  static std::atomic<uint64_t> s_iCalls{0};
+  static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  timespec cNow;
+  clock_gettime(CLOCK_REALTIME, &cNow);
+  uint64_t iSeed = (static_cast<uint64_t>(getpid()) << 40) ^ (static_cast<uint64_t>(cNow.tv_sec) << 20) ^
+                   static_cast<uint64_t>(cNow.tv_nsec);
+  for (int iTry = 0; iTry < 100; ++iTry) {
+    // splitmix64: names that differ in every letter for seeds one apart.
+    uint64_t h = iSeed + 0x9E3779B97F4A7C15ull * (s_iCalls.fetch_add(1) + 1);
+    h = (h ^ (h >> 30)) * 0xBF58476D1CE4E5B9ull;
+    h = (h ^ (h >> 27)) * 0x94D049BB133111EBull;
+    h ^= h >> 31;
+    sName = sTarget + ".";
+    for (int i = 0; i < 6; ++i, h /= 62) sName += kLetters[h % 62];
+    const int iFd = open(sName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, iMode);
+    if (iFd >= 0 || errno != EEXIST) return iFd;
+  }
+  return -1;
+}
+
+}  // namespace
 
 CRurIvaWholeFile::CRurIvaWholeFile(const io::path& sFileName) : m_sFileName(sFileName) {
   namespace fs = std::filesystem;
@@ -31,31 +63,26 @@ CRurIvaWholeFile::CRurIvaWholeFile(const io::path& sFileName) : m_sFileName(sFil
   if (fs::exists(cStatus) && access(cTarget.c_str(), W_OK) != 0) return;
   m_sTarget = cTarget.c_str();
 
-  const std::string sName = std::string(cTarget.c_str()) + ".XXXXXX";
-  std::vector<char> sTemplate(sName.c_str(), sName.c_str() + sName.size() + 1);
-  const int iFd = mkstemp(sTemplate.data());
+  // A new file gets the rights the engine's file would get (0666 less the umask, which the
+  // system applies), a replacing one those of the file it replaces.
+  struct stat cOld;
+  const bool bReplaces = stat(m_sTarget.c_str(), &cOld) == 0;
+  std::string sTemporary;
+  const int iFd = makeTemporaryBeside(m_sTarget.c_str(), bReplaces ? 0600 : 0666, sTemporary);
   if (iFd < 0) {
     // No file can be made beside the target (a folder of files only writable in place, a name
     // too long for the suffix): written in place, as the engine would, a failure still reported.
     m_pFile = fopen(m_sTarget.c_str(), "wb");
     return;
   }
-  // mkstemp makes the file readable by its owner alone; it gets the rights the target has, or
-  // those a new file gets.
-  struct stat cOld;
-  mode_t iMode;
-  if (stat(m_sTarget.c_str(), &cOld) == 0) {
-    iMode = cOld.st_mode & 07777;
+  if (bReplaces) {
+    mode_t iMode = cOld.st_mode & 07777;
     // A file of another user that this program may replace (run as root) stays that user's.
     // Others may not give a file away; their file keeps its owner anyway.
     if (fchown(iFd, cOld.st_uid, cOld.st_gid) != 0) iMode &= 0777;
-  } else {
-    const mode_t iMask = umask(0);
-    umask(iMask);
-    iMode = 0666 & ~iMask;
+    fchmod(iFd, iMode);
   }
-  fchmod(iFd, iMode);
-  m_sTemporary = sTemplate.data();
+  m_sTemporary = sTemporary.c_str();
   m_pFile = fdopen(iFd, "wb");
   if (!m_pFile) {
     close(iFd);

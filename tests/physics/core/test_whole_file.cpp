@@ -182,6 +182,24 @@ TEST_F(CoreWholeFile, AReplacedFileKeepsItsRightsAndItsLink) {
   EXPECT_EQ(cStat.st_mode & 0777, 0640u);
 }
 
+TEST_F(CoreWholeFile, ANewFileGetsTheRightsTheUmaskLeaves) {
+  const mode_t iOld = umask(0);
+  for (const mode_t iMask : {mode_t(022), mode_t(077), mode_t(002), mode_t(0)}) {
+    SCOPED_TRACE(iMask);
+    umask(iMask);
+    const fs::path cTarget = m_cDir / ("f" + std::to_string(iMask));
+    CRurIvaWholeFile* pFile = new CRurIvaWholeFile(cTarget.c_str());
+    pFile->write("new", 3);
+    EXPECT_TRUE(pFile->commit());
+    pFile->drop();
+    EXPECT_EQ(umask(iMask), iMask) << "the process's umask is left as it was";
+    struct stat cStat;
+    ASSERT_EQ(stat(cTarget.c_str(), &cStat), 0);
+    EXPECT_EQ(cStat.st_mode & 07777, 0666u & ~iMask);
+  }
+  umask(iOld);
+}
+
 TEST_F(CoreWholeFile, AFileOfAnotherUserStaysTheirs) {
   if (geteuid() != 0) GTEST_SKIP() << "only root may replace another user's file";
   put(m_cDir / "f", "old");
