@@ -400,11 +400,20 @@ inline dReal pairInverseMass(dJointID j) {
       if (dJointGetType(k) == dJointTypeContact || !dJointIsEnabled(k)) continue;
       dBodyID c = dJointGetBody(k, 0), d = dJointGetBody(k, 1);
       if (!((c == aBodies[0] && d == aBodies[1]) || (c == aBodies[1] && d == aBodies[0]))) continue;
+      const auto reach = [&](const dReal* pPoint) {
+        const dReal f = (pPoint[0] - q[0]) * (pPoint[0] - q[0]) + (pPoint[1] - q[1]) * (pPoint[1] - q[1]) +
+                        (pPoint[2] - q[2]) * (pPoint[2] - q[2]);
+        if (!(f <= fLeverSq)) fLeverSq = f;  // not-a-number counts as the longest
+      };
       dVector3 p;
-      const dReal* pPoint = jointAnchor(k, p) ? p : (pOther ? dBodyGetPosition(pOther) : q);
-      const dReal f = (pPoint[0] - q[0]) * (pPoint[0] - q[0]) + (pPoint[1] - q[1]) * (pPoint[1] - q[1]) +
-                      (pPoint[2] - q[2]) * (pPoint[2] - q[2]);
-      if (!(f <= fLeverSq)) fLeverSq = f;  // not-a-number counts as the longest
+      reach(jointAnchor(k, p) ? p : (pOther ? dBodyGetPosition(pOther) : q));
+      // A piston's rows reach each body from the other side's anchor too, across the distance
+      // slid (two pistons on one pair, slid some thousand units apart by a deep contact, aborted
+      // the exact solver at the default CFM).
+      if (dJointGetType(k) == dJointTypePiston) {
+        dJointGetPistonAnchor2(k, p);
+        reach(p);
+      }
     }
     // A row that holds a turn (a hinge's, a hinge-2's) weighs 1 / moment, whatever the lever.
     const dReal fMoment = smallestMoment(cMass.I);
