@@ -320,44 +320,78 @@ inline void dropContacts(dBodyID b) {
   }
 }
 
+//! The smallest moment of inertia of body b.
+inline dReal smallestMomentOf(dBodyID b) {
+  dMass cMass;
+  dBodyGetMass(b, &cMass);
+  return smallestMoment(cMass.I);
+}
+
 /**
  * Joint j closes a loop: other joints (no contacts; enabled ones, if bEnabled) join its two ends
  * already, directly (a second joint on the same pair) or through other bodies (three bodies
  * hinged in a triangle, a bar held to the world at both ends; the world is the end of a joint on
  * one body). Its rows then hold some motions the others hold. pLoop, if given, receives the other
  * joints of one such loop.
+ *
+ * A body that turns less readily than j's own bodies by more than the solver can tell (its
+ * largest inverse moment below kMinRedundantMixing of theirs) holds j's turning rows as the
+ * world would: a joint between such a body and a light one, and a joint of the light one to the
+ * world, held the same turns (a speck of 5e-7 hung from the world by a piston and joined by a PR
+ * joint to a sphere of 1 kg and 1e6 units aborted the exact solver at a step of 1). A joint to
+ * the world, or to such a body, closes a loop when the other joints reach either from its light
+ * end.
  */
 inline bool closesJointLoop(dJointID j, bool bEnabled, std::vector<dJointID>* pLoop = nullptr) {
   dBodyID a = dJointGetBody(j, 0), b = dJointGetBody(j, 1);
   if (!a) std::swap(a, b);
   if (!a) return false;
-  // A walk over the bodies the other joints reach from a, until one of them reaches b (a null b:
-  // until one of them holds a body to the world). Each body keeps the joint it was reached by.
-  std::unordered_map<dBodyID, dJointID> aReachedBy{{a, nullptr}};
-  std::vector<dBodyID> aTodo{a};
-  while (!aTodo.empty()) {
-    dBodyID p = aTodo.back();
-    aTodo.pop_back();
-    for (int i = 0, n = dBodyGetNumJoints(p); i < n; ++i) {
-      dJointID k = dBodyGetJoint(p, i);
-      if (k == j || dJointGetType(k) == dJointTypeContact || (bEnabled && !dJointIsEnabled(k))) continue;
-      for (int iEnd = 0; iEnd < 2; ++iEnd) {
-        dBodyID q = dJointGetBody(k, iEnd);
-        if (q == b) {
-          if (pLoop) {
-            // Back from p to a, by the joints the walk came along.
-            pLoop->assign(1, k);
-            for (dBodyID r = p; dJointID m = aReachedBy[r];) {
-              pLoop->push_back(m);
-              r = dJointGetBody(m, 0) == r ? dJointGetBody(m, 1) : dJointGetBody(m, 0);
+  dReal fInverseMoment = 1 / smallestMomentOf(a);
+  if (b) fInverseMoment = std::max(fInverseMoment, 1 / smallestMomentOf(b));
+  const auto holdsLikeTheWorld = [&](dBodyID q) {
+    return !q || 1 / smallestMomentOf(q) < kMinRedundantMixing * fInverseMoment;
+  };
+  if (b && holdsLikeTheWorld(a) && !holdsLikeTheWorld(b)) std::swap(a, b);
+  // A walk over the bodies the other joints reach from pFrom until one of them is what bTarget
+  // asks of it. Each body keeps the joint it was reached by; pPath receives the joints back from
+  // the body that was reached to pFrom.
+  const auto walk = [&](dBodyID pFrom, const auto& bTarget, std::vector<dJointID>* pPath) {
+    std::unordered_map<dBodyID, dJointID> aReachedBy{{pFrom, nullptr}};
+    std::vector<dBodyID> aTodo{pFrom};
+    while (!aTodo.empty()) {
+      dBodyID p = aTodo.back();
+      aTodo.pop_back();
+      for (int i = 0, n = dBodyGetNumJoints(p); i < n; ++i) {
+        dJointID k = dBodyGetJoint(p, i);
+        if (k == j || dJointGetType(k) == dJointTypeContact || (bEnabled && !dJointIsEnabled(k))) continue;
+        for (int iEnd = 0; iEnd < 2; ++iEnd) {
+          dBodyID q = dJointGetBody(k, iEnd);
+          if (q != pFrom && bTarget(q)) {
+            if (pPath) {
+              pPath->push_back(k);
+              for (dBodyID r = p; dJointID m = aReachedBy[r];) {
+                pPath->push_back(m);
+                r = dJointGetBody(m, 0) == r ? dJointGetBody(m, 1) : dJointGetBody(m, 0);
+              }
             }
+            return true;
           }
-          return true;
+          if (q && aReachedBy.emplace(q, k).second) aTodo.push_back(q);
         }
-        if (q && aReachedBy.emplace(q, k).second) aTodo.push_back(q);
       }
     }
-  }
+    return false;
+  };
+  if (pLoop) pLoop->clear();
+  // Towards the world (or a body that holds like it): any joint to either closes the loop.
+  if (holdsLikeTheWorld(b) && !holdsLikeTheWorld(a)) return walk(a, holdsLikeTheWorld, pLoop);
+  const auto isB = [&](dBodyID q) { return q == b; };
+  if (walk(a, isB, pLoop)) return true;
+  // Between two bodies that each reach the world by other joints, the loop runs through it (two
+  // bodies each hinged to the world and joined to one another).
+  if (!b || !walk(a, holdsLikeTheWorld, pLoop)) return false;
+  if (walk(b, holdsLikeTheWorld, pLoop)) return true;
+  if (pLoop) pLoop->clear();
   return false;
 }
 
