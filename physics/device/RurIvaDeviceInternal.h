@@ -320,11 +320,12 @@ inline void dropContacts(dBodyID b) {
   }
 }
 
-//! The smallest moment of inertia of body b.
-inline dReal smallestMomentOf(dBodyID b) {
+//! The smallest moment of inertia of body b, or (bLargest) the sum of its three moments, which
+//! is within three times its largest.
+inline dReal momentOf(dBodyID b, bool bLargest) {
   dMass cMass;
   dBodyGetMass(b, &cMass);
-  return smallestMoment(cMass.I);
+  return bLargest ? cMass.I[0] + cMass.I[5] + cMass.I[10] : smallestMoment(cMass.I);
 }
 
 /**
@@ -334,22 +335,22 @@ inline dReal smallestMomentOf(dBodyID b) {
  * one body). Its rows then hold some motions the others hold. pLoop, if given, receives the other
  * joints of one such loop.
  *
- * A body that turns less readily than j's own bodies by more than the solver can tell (its
- * largest inverse moment below kMinRedundantMixing of theirs) holds j's turning rows as the
- * world would: a joint between such a body and a light one, and a joint of the light one to the
- * world, held the same turns (a speck of 5e-7 hung from the world by a piston and joined by a PR
- * joint to a sphere of 1 kg and 1e6 units aborted the exact solver at a step of 1). A joint to
- * the world, or to such a body, closes a loop when the other joints reach either from its light
- * end.
+ * A body that turns about some axis less readily than j's own bodies by more than the solver
+ * can tell (its smallest inverse moment below kMinRedundantMixing of their largest) holds j's
+ * turning rows about that axis as the world would: a joint between such a body and a light one,
+ * and a joint of the light one to the world, held the same turns (a speck of 5e-7 hung from the
+ * world by a piston and joined by a PR joint to a sphere of 1 kg and 1e6 units, or to a plate
+ * with moments 8e10, 8e10 and 0.02, aborted the exact solver at a step of 1). A joint to the
+ * world, or to such a body, closes a loop when the other joints reach either from its light end.
  */
 inline bool closesJointLoop(dJointID j, bool bEnabled, std::vector<dJointID>* pLoop = nullptr) {
   dBodyID a = dJointGetBody(j, 0), b = dJointGetBody(j, 1);
   if (!a) std::swap(a, b);
   if (!a) return false;
-  dReal fInverseMoment = 1 / smallestMomentOf(a);
-  if (b) fInverseMoment = std::max(fInverseMoment, 1 / smallestMomentOf(b));
+  dReal fInverseMoment = 1 / momentOf(a, false);
+  if (b) fInverseMoment = std::max(fInverseMoment, 1 / momentOf(b, false));
   const auto holdsLikeTheWorld = [&](dBodyID q) {
-    return !q || 1 / smallestMomentOf(q) < kMinRedundantMixing * fInverseMoment;
+    return !q || 1 / momentOf(q, true) < kMinRedundantMixing * fInverseMoment;
   };
   if (b && holdsLikeTheWorld(a) && !holdsLikeTheWorld(b)) std::swap(a, b);
   // A walk over the bodies the other joints reach from pFrom until one of them is what bTarget

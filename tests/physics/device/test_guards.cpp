@@ -1279,14 +1279,17 @@ TEST(DeviceGuards, AJointClosingALoopIsLetGoWhereTheWorldsCfmCannotTellItsRowsAp
 TEST(DeviceGuards, ALoopMayCloseThroughTheWorldOrABodyThatBarelyTurns) {
   // Both found by fuzzing as aborts of the exact solver. Two bodies each hinged to the world and
   // to one another close a loop through the world, which no walk over bodies finds. A body that
-  // turns 1e17 times less readily than a speck holds the speck's turns as the world does: a PR
-  // joint to it and a piston to the world held the speck's turns twice over.
+  // turns 1e17 times less readily than a speck (about every axis, or about two) holds the
+  // speck's turns as the world does: a PR joint to it and a piston to the world held the speck's
+  // turns twice over.
   struct SCase {
     const char* sWhat;
     bool bThroughTheWorld;
+    bool bPlate = false;  // the slow turner turns readily about one axis
   };
   const SCase kCases[] = {{"two bodies hinged to the world and to one another, a CFM of 0", true},
-                          {"a speck held by a piston and by a PR joint to a slow turner", false}};
+                          {"a speck held by a piston and by a PR joint to a slow turner", false},
+                          {"the same with a plate that turns slowly about two axes", false, true}};
   for (const SCase& c : kCases) {
     SCOPED_TRACE(c.sWhat);
     CDeviceScene cScene;
@@ -1308,7 +1311,10 @@ TEST(DeviceGuards, ALoopMayCloseThroughTheWorldOrABodyThatBarelyTurns) {
       d.setStepSize(1.0f);
       const u32 iSpeck = d.massCreate(), iSlow = d.massCreate();
       d.massSetSphereTotal(iSpeck, 0.5f, 1e-6f);
-      d.massSetSphereTotal(iSlow, 1.0f, 1e6f);
+      if (c.bPlate)
+        d.massSetBoxTotal(iSlow, 1.0f, 0.5f, 0.01f, 1e6f);
+      else
+        d.massSetSphereTotal(iSlow, 1.0f, 1e6f);
       captured([&] { d.bodySetMass(pA->getBodyId(), iSpeck); });
       d.bodySetMass(pB->getBodyId(), iSlow);
       const u32 iPR = cScene.m_cHandles.joint(d.jointCreatePR(cScene.worldId()));
