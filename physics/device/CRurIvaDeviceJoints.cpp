@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
+#include <unordered_set>
+#include <vector>
 
 #include "CRurIvaBody.h"
 #include "RurIvaDeviceInternal.h"
@@ -251,6 +254,33 @@ void CRurIvaDevice::jointAttach(u32 iJoint, CRurIvaBody* pBody1, CRurIvaBody* pB
   if (closesJointLoop(r->m_pJoint, false) &&
       std::find(m_aRedundantJoints.begin(), m_aRedundantJoints.end(), iJoint) == m_aRedundantJoints.end())
     m_aRedundantJoints.push_back(iJoint);
+}
+
+void CRurIvaDevice::listJointsClosingLoops(dBodyID b) {
+  std::unordered_set<dJointID> aIsland;
+  std::unordered_set<dBodyID> aReached{b};
+  for (std::vector<dBodyID> aTodo{b}; !aTodo.empty();) {
+    dBodyID p = aTodo.back();
+    aTodo.pop_back();
+    for (int i = 0, n = dBodyGetNumJoints(p); i < n; ++i) {
+      dJointID k = dBodyGetJoint(p, i);
+      if (dJointGetType(k) == dJointTypeContact || !aIsland.insert(k).second) continue;
+      for (int iEnd = 0; iEnd < 2; ++iEnd)
+        if (dBodyID q = dJointGetBody(k, iEnd); q && aReached.insert(q).second) aTodo.push_back(q);
+    }
+  }
+  if (aIsland.empty()) return;  // the usual order: masses before joints
+  for (u32 iJoint : m_aRedundantJoints)
+    if (COdeDataWrapper* r = live(iJoint, eKindJoint)) aIsland.erase(r->m_pJoint);
+  for (auto it = aIsland.begin(); it != aIsland.end();)
+    it = closesJointLoop(*it, false) ? std::next(it) : aIsland.erase(it);
+  // The library's joints do not name their handles: the registry does. The newest first, as
+  // attaching lists the joint that closed a loop, and the one looked at first is let go first.
+  for (u32 i = m_aRecords.size(); i-- > 0 && !aIsland.empty();) {
+    COdeDataWrapper* r = m_aRecords[i];
+    if (r && r->m_iKind == eKindJoint && r->m_pJoint && aIsland.erase(r->m_pJoint))
+      m_aRedundantJoints.push_back(handleAt(i));
+  }
 }
 
 void CRurIvaDevice::jointSetData(u32 iJoint, void* pData) {

@@ -280,6 +280,10 @@ void CRurIvaDevice::bodySetMass(u32 iBody, u32 iMass) {
   // A lighter turn makes the levers of the body's joints and contacts longer for it.
   disableJointsBeyondTheSolver(r->m_pBody, __func__, iBody);
   reviewContactLevers(r->m_pBody);
+  // A body that turns far less readily than its neighbours holds their turns as the world does:
+  // a speck hinged to the world and to such a body held the same turns twice over, and when the
+  // masses came after the joints, no joint had been listed and the exact solver aborted.
+  listJointsClosingLoops(r->m_pBody);
 }
 
 }  // namespace ode
