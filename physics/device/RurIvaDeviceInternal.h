@@ -402,15 +402,39 @@ inline bool closesJointLoop(dJointID j, bool bEnabled, std::vector<dJointID>* pL
  * library sets them from the world's when the joint is made and keeps them when the world's
  * changes. Two hinge-2 joints made at the default CFM on one pair (a speck on a lever of two
  * units) aborted the exact solver after the world's CFM was raised to 1.
+ *
+ * An axis whose low and high stops are one value is held both ways by a row like the joint's
+ * others, with the stop's CFM: two hinges, sliders, universals or pistons locked so with a stop
+ * CFM of 0 aborted it. (Stops apart make one-sided rows, which the solver tells apart.)
  */
 inline dReal jointRowMixing(dJointID j, dReal fWorld) {
+  // The library answers 0 for the stops of an axis a joint does not have: only its own are read.
+  const auto withLockedAxes = [j](dReal fRows, dReal (*fGet)(dJointID, int), int iAxes) {
+    for (int i = 0; i < iAxes; ++i) {
+      const int iGroup = i * dParamGroup;
+      if (fGet(j, dParamLoStop + iGroup) == fGet(j, dParamHiStop + iGroup))
+        fRows = std::min(fRows, fGet(j, dParamStopCFM + iGroup));
+    }
+    return fRows;
+  };
   switch (dJointGetType(j)) {
     case dJointTypeBall:
       return dJointGetBallParam(j, dParamCFM);
     case dJointTypeFixed:
       return std::min(fWorld, dJointGetFixedParam(j, dParamCFM));
+    case dJointTypeHinge:
+      return withLockedAxes(fWorld, dJointGetHingeParam, 1);
+    case dJointTypeSlider:
+      return withLockedAxes(fWorld, dJointGetSliderParam, 1);
+    case dJointTypeUniversal:
+      return withLockedAxes(fWorld, dJointGetUniversalParam, 2);
     case dJointTypeHinge2:
-      return std::min(fWorld, dJointGetHinge2Param(j, dParamSuspensionCFM));
+      return withLockedAxes(std::min(fWorld, dJointGetHinge2Param(j, dParamSuspensionCFM)),
+                            dJointGetHinge2Param, 2);
+    case dJointTypePiston:
+      return withLockedAxes(fWorld, dJointGetPistonParam, 2);
+    case dJointTypePR:
+      return withLockedAxes(fWorld, dJointGetPRParam, 2);
     default:
       return fWorld;
   }

@@ -1276,6 +1276,91 @@ TEST(DeviceGuards, AJointClosingALoopIsLetGoWhereTheWorldsCfmCannotTellItsRowsAp
   }
 }
 
+TEST(DeviceGuards, AnAxisLockedByItsStopsHoldsWithTheStopsCfm) {
+  // Low and high stops of one value hold an axis both ways, as the joint's other rows do, with
+  // the stop's CFM: two joints so locked with a stop CFM of 0 on one body aborted the exact solver
+  // (at the world's default CFM). The second is let go; a stop CFM the solver can tell apart, or
+  // stops apart (one-sided rows), keep both.
+  struct SCase {
+    const char* sWhat;
+    int iKind;  // 0 hinge, 1 slider, 2 universal, 3 hinge-2, 4 piston
+    u32 iAxis;
+    bool bToWorld;
+    f32 fLow = 0.0f, fStopCfm = 0.0f;
+    bool bLetGo = true;
+  };
+  const SCase kCases[] = {
+      {"hinges to the world", 0, 0, true},
+      {"hinges on a pair", 0, 0, false},
+      {"sliders on a pair", 1, 0, false},
+      {"universals to the world, the second axis", 2, 1, true},
+      {"hinge-2s, the first axis", 3, 0, false},
+      {"pistons to the world, the turning axis", 4, 1, true},
+      {"hinges to the world, a stop CFM of 1e-5", 0, 0, true, 0.0f, 1e-5f, false},
+      {"hinges to the world, stops apart", 0, 0, true, -0.1f, 0.0f, false},
+  };
+  for (const SCase& c : kCases) {
+    SCOPED_TRACE(c.sWhat);
+    CDeviceScene cScene;
+    CRurIvaDevice& d = *cScene.m_pDevice;
+    irr::ode::CRurIvaBody* pA = cScene.addBodyNode(vector3df(0, 2, 0));
+    irr::ode::CRurIvaBody* pB = cScene.addBodyNode(vector3df(2, 2.5f, 0.3f));
+    d.bodySetAngularVelocity(pA->getBodyId(), vector3df(0.3f, 0.5f, 0.7f));
+    d.bodySetLinearVelocity(pA->getBodyId(), vector3df(0.2f, 0.5f, -0.4f));
+    irr::ode::CRurIvaBody* pOther = c.bToWorld ? nullptr : pB;
+    const vector3df cAnchor(1, 2, 0);
+    u32 iLast = 0;
+    for (int k = 0; k < 2; ++k) {
+      std::function<void(int, f32)> fSet;
+      switch (c.iKind) {
+        case 0:
+          iLast = cScene.m_cHandles.joint(d.jointCreateHinge(cScene.worldId()));
+          d.jointAttach(iLast, pA, pOther);
+          d.jointSetHingeAnchor(iLast, cAnchor);
+          d.jointSetHingeAxis(iLast, vector3df(0, 0, 1));
+          fSet = [&](int iParam, f32 f) { d.jointSetHingeParam(iLast, iParam, f); };
+          break;
+        case 1:
+          iLast = cScene.m_cHandles.joint(d.jointCreateSlider(cScene.worldId()));
+          d.jointAttach(iLast, pA, pOther);
+          d.jointSetSliderAxis(iLast, vector3df(1, 0, 0));
+          fSet = [&](int iParam, f32 f) { d.jointSetSliderParam(iLast, iParam, f); };
+          break;
+        case 2:
+          iLast = cScene.m_cHandles.joint(d.jointCreateUniversal(cScene.worldId()));
+          d.jointAttach(iLast, pA, pOther);
+          d.jointSetUniversalAnchor(iLast, cAnchor);
+          d.jointSetUniversalAxis1(iLast, vector3df(0, 0, 1));
+          d.jointSetUniversalAxis2(iLast, vector3df(0, 1, 0));
+          fSet = [&](int iParam, f32 f) { d.jointSetUniversalParam(iLast, c.iAxis, iParam, f); };
+          break;
+        case 3:
+          iLast = cScene.m_cHandles.joint(d.jointCreateHinge2(cScene.worldId()));
+          d.jointAttach(iLast, pA, pOther);
+          d.jointSetHinge2Anchor(iLast, cAnchor);
+          d.jointSetHinge2Axes(iLast, vector3df(0, 1, 0), vector3df(1, 0, 0));
+          fSet = [&](int iParam, f32 f) { d.jointSetHinge2Param(iLast, c.iAxis, iParam, f); };
+          break;
+        default:
+          iLast = cScene.m_cHandles.joint(d.jointCreatePiston(cScene.worldId()));
+          d.jointAttach(iLast, pA, pOther);
+          d.jointSetPistonAnchor(iLast, cAnchor);
+          d.jointSetPistonAxis(iLast, vector3df(1, 0, 0));
+          fSet = [&](int iParam, f32 f) { d.jointSetPistonParam(iLast, c.iAxis, iParam, f); };
+      }
+      fSet(1, c.fLow);  // low stop
+      fSet(0, 0.0f);    // high stop
+      fSet(8, c.fStopCfm);
+    }
+    const std::string sOut = captured([&] { cScene.steps(3000); });
+    EXPECT_EQ(sOut.find("joint " + std::to_string(iLast) + " holds what") != std::string::npos, c.bLetGo)
+        << sOut;
+    EXPECT_EQ(lineCount(sOut), c.bLetGo ? 1 : 0) << sOut;
+    expectFiniteState(d, pA->getBodyId());
+    expectFiniteState(d, pB->getBodyId());
+  }
+}
+
 TEST(DeviceGuards, ALoopMayCloseThroughTheWorldOrABodyThatBarelyTurns) {
   // Both found by fuzzing as aborts of the exact solver. Two bodies each hinged to the world and
   // to one another close a loop through the world, which no walk over bodies finds. A body that
