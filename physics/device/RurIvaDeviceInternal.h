@@ -403,16 +403,19 @@ inline bool closesJointLoop(dJointID j, bool bEnabled, std::vector<dJointID>* pL
  * changes. Two hinge-2 joints made at the default CFM on one pair (a speck on a lever of two
  * units) aborted the exact solver after the world's CFM was raised to 1.
  *
- * An axis whose low and high stops are one value is held both ways by a row like the joint's
- * others, with the stop's CFM: two hinges, sliders, universals or pistons locked so with a stop
- * CFM of 0 aborted it. (Stops apart make one-sided rows, which the solver tells apart.)
+ * An axis with stops is held at a stop by a row with the stop's CFM, both ways where the low and
+ * high stop are one value: two hinges, sliders, universals or pistons locked so with a stop CFM
+ * of 0 aborted it, and so did a locked axis of one joint with a stop of the other (a hinge locked
+ * and a piston's turn stopped, a universal locked and a hinge-2 stopped, on one body).
  */
 inline dReal jointRowMixing(dJointID j, dReal fWorld) {
   // The library answers 0 for the stops of an axis a joint does not have: only its own are read.
-  const auto withLockedAxes = [j](dReal fRows, dReal (*fGet)(dJointID, int), int iAxes) {
+  // Stops of minus and plus infinity (the default) are never reached.
+  const auto withStops = [j](dReal fRows, dReal (*fGet)(dJointID, int), int iAxes) {
     for (int i = 0; i < iAxes; ++i) {
       const int iGroup = i * dParamGroup;
-      if (fGet(j, dParamLoStop + iGroup) == fGet(j, dParamHiStop + iGroup))
+      const dReal fLow = fGet(j, dParamLoStop + iGroup), fHigh = fGet(j, dParamHiStop + iGroup);
+      if (fLow <= fHigh && (std::isfinite(fLow) || std::isfinite(fHigh)))
         fRows = std::min(fRows, fGet(j, dParamStopCFM + iGroup));
     }
     return fRows;
@@ -423,18 +426,18 @@ inline dReal jointRowMixing(dJointID j, dReal fWorld) {
     case dJointTypeFixed:
       return std::min(fWorld, dJointGetFixedParam(j, dParamCFM));
     case dJointTypeHinge:
-      return withLockedAxes(fWorld, dJointGetHingeParam, 1);
+      return withStops(fWorld, dJointGetHingeParam, 1);
     case dJointTypeSlider:
-      return withLockedAxes(fWorld, dJointGetSliderParam, 1);
+      return withStops(fWorld, dJointGetSliderParam, 1);
     case dJointTypeUniversal:
-      return withLockedAxes(fWorld, dJointGetUniversalParam, 2);
+      return withStops(fWorld, dJointGetUniversalParam, 2);
     case dJointTypeHinge2:
-      return withLockedAxes(std::min(fWorld, dJointGetHinge2Param(j, dParamSuspensionCFM)),
+      return withStops(std::min(fWorld, dJointGetHinge2Param(j, dParamSuspensionCFM)),
                             dJointGetHinge2Param, 2);
     case dJointTypePiston:
-      return withLockedAxes(fWorld, dJointGetPistonParam, 2);
+      return withStops(fWorld, dJointGetPistonParam, 2);
     case dJointTypePR:
-      return withLockedAxes(fWorld, dJointGetPRParam, 2);
+      return withStops(fWorld, dJointGetPRParam, 2);
     default:
       return fWorld;
   }

@@ -1276,28 +1276,38 @@ TEST(DeviceGuards, AJointClosingALoopIsLetGoWhereTheWorldsCfmCannotTellItsRowsAp
   }
 }
 
-TEST(DeviceGuards, AnAxisLockedByItsStopsHoldsWithTheStopsCfm) {
-  // Low and high stops of one value hold an axis both ways, as the joint's other rows do, with
-  // the stop's CFM: two joints so locked with a stop CFM of 0 on one body aborted the exact solver
-  // (at the world's default CFM). The second is let go; a stop CFM the solver can tell apart, or
-  // stops apart (one-sided rows), keep both.
-  struct SCase {
-    const char* sWhat;
+TEST(DeviceGuards, AStopHoldsWithTheStopsCfm) {
+  // At a stop an axis is held by a row with the stop's CFM, both ways where the low and high
+  // stops are one value. Two joints on one body whose stops so held the same turn or slide with
+  // a stop CFM of 0 aborted the exact solver at the world's default CFM: two locked axes, or a
+  // locked one and the other's stop (found by a search over random pairs of joints). The second
+  // joint is let go; a stop CFM the solver can tell apart, or no stops, keep both.
+  struct SJoint {
     int iKind;  // 0 hinge, 1 slider, 2 universal, 3 hinge-2, 4 piston
     u32 iAxis;
+    f32 fLow, fHigh;  // the stops
+  };
+  struct SCase {
+    const char* sWhat;
+    SJoint aJoints[2];
     bool bToWorld;
-    f32 fLow = 0.0f, fStopCfm = 0.0f;
+    f32 fStopCfm = 0.0f;
     bool bLetGo = true;
   };
+  const SJoint kHingeLocked{0, 0, 0.0f, 0.0f};
   const SCase kCases[] = {
-      {"hinges to the world", 0, 0, true},
-      {"hinges on a pair", 0, 0, false},
-      {"sliders on a pair", 1, 0, false},
-      {"universals to the world, the second axis", 2, 1, true},
-      {"hinge-2s, the first axis", 3, 0, false},
-      {"pistons to the world, the turning axis", 4, 1, true},
-      {"hinges to the world, a stop CFM of 1e-5", 0, 0, true, 0.0f, 1e-5f, false},
-      {"hinges to the world, stops apart", 0, 0, true, -0.1f, 0.0f, false},
+      {"hinges to the world", {kHingeLocked, kHingeLocked}, true},
+      {"hinges on a pair", {kHingeLocked, kHingeLocked}, false},
+      {"sliders on a pair", {{1, 0, 0.0f, 0.0f}, {1, 0, 0.0f, 0.0f}}, false},
+      {"universals to the world, the second axis", {{2, 1, 0.0f, 0.0f}, {2, 1, 0.0f, 0.0f}}, true},
+      {"hinge-2s, the first axis", {{3, 0, 0.0f, 0.0f}, {3, 0, 0.0f, 0.0f}}, false},
+      {"pistons to the world, the turning axis", {{4, 1, 0.0f, 0.0f}, {4, 1, 0.0f, 0.0f}}, true},
+      {"a hinge locked, a piston's turn stopped away from that angle",
+       {{0, 0, -0.1f, -0.1f}, {4, 1, 0.1f, 0.2f}},
+       true},
+      {"hinges, the second at its stop", {kHingeLocked, {0, 0, -0.1f, 0.0f}}, true},
+      {"hinges to the world, a stop CFM of 1e-5", {kHingeLocked, kHingeLocked}, true, 1e-5f, false},
+      {"hinges to the world, no stops", {{0, 0, 1.0f, 0.0f}, {0, 0, 1.0f, 0.0f}}, true, 0.0f, false},
   };
   for (const SCase& c : kCases) {
     SCOPED_TRACE(c.sWhat);
@@ -1308,16 +1318,16 @@ TEST(DeviceGuards, AnAxisLockedByItsStopsHoldsWithTheStopsCfm) {
     d.bodySetAngularVelocity(pA->getBodyId(), vector3df(0.3f, 0.5f, 0.7f));
     d.bodySetLinearVelocity(pA->getBodyId(), vector3df(0.2f, 0.5f, -0.4f));
     irr::ode::CRurIvaBody* pOther = c.bToWorld ? nullptr : pB;
-    const vector3df cAnchor(1, 2, 0);
+    const vector3df cAnchor(1, 2, 0), cZ(0, 0, 1);
     u32 iLast = 0;
-    for (int k = 0; k < 2; ++k) {
+    for (const SJoint& j : c.aJoints) {
       std::function<void(int, f32)> fSet;
-      switch (c.iKind) {
+      switch (j.iKind) {
         case 0:
           iLast = cScene.m_cHandles.joint(d.jointCreateHinge(cScene.worldId()));
           d.jointAttach(iLast, pA, pOther);
           d.jointSetHingeAnchor(iLast, cAnchor);
-          d.jointSetHingeAxis(iLast, vector3df(0, 0, 1));
+          d.jointSetHingeAxis(iLast, cZ);
           fSet = [&](int iParam, f32 f) { d.jointSetHingeParam(iLast, iParam, f); };
           break;
         case 1:
@@ -1330,26 +1340,26 @@ TEST(DeviceGuards, AnAxisLockedByItsStopsHoldsWithTheStopsCfm) {
           iLast = cScene.m_cHandles.joint(d.jointCreateUniversal(cScene.worldId()));
           d.jointAttach(iLast, pA, pOther);
           d.jointSetUniversalAnchor(iLast, cAnchor);
-          d.jointSetUniversalAxis1(iLast, vector3df(0, 0, 1));
+          d.jointSetUniversalAxis1(iLast, cZ);
           d.jointSetUniversalAxis2(iLast, vector3df(0, 1, 0));
-          fSet = [&](int iParam, f32 f) { d.jointSetUniversalParam(iLast, c.iAxis, iParam, f); };
+          fSet = [&](int iParam, f32 f) { d.jointSetUniversalParam(iLast, j.iAxis, iParam, f); };
           break;
         case 3:
           iLast = cScene.m_cHandles.joint(d.jointCreateHinge2(cScene.worldId()));
           d.jointAttach(iLast, pA, pOther);
           d.jointSetHinge2Anchor(iLast, cAnchor);
           d.jointSetHinge2Axes(iLast, vector3df(0, 1, 0), vector3df(1, 0, 0));
-          fSet = [&](int iParam, f32 f) { d.jointSetHinge2Param(iLast, c.iAxis, iParam, f); };
+          fSet = [&](int iParam, f32 f) { d.jointSetHinge2Param(iLast, j.iAxis, iParam, f); };
           break;
         default:
           iLast = cScene.m_cHandles.joint(d.jointCreatePiston(cScene.worldId()));
           d.jointAttach(iLast, pA, pOther);
           d.jointSetPistonAnchor(iLast, cAnchor);
-          d.jointSetPistonAxis(iLast, vector3df(1, 0, 0));
-          fSet = [&](int iParam, f32 f) { d.jointSetPistonParam(iLast, c.iAxis, iParam, f); };
+          d.jointSetPistonAxis(iLast, cZ);
+          fSet = [&](int iParam, f32 f) { d.jointSetPistonParam(iLast, j.iAxis, iParam, f); };
       }
-      fSet(1, c.fLow);  // low stop
-      fSet(0, 0.0f);    // high stop
+      fSet(1, j.fLow);
+      fSet(0, j.fHigh);
       fSet(8, c.fStopCfm);
     }
     const std::string sOut = captured([&] { cScene.steps(3000); });
