@@ -594,6 +594,7 @@ void CRurIvaDevice::letGoOfWeakRedundantJoints(dWorldID w) {
     // aborted the solver as surely as one on the joint itself).
     const dReal fMixing = jointRowMixing(j, fWorldMixing);
     if (!closesJointLoop(j, true, &aLoop)) return;
+    appendJointsOnLoopsWith(j, aLoop);
     dReal fInverseMass = pairInverseMass(j);
     for (dJointID k : aLoop) {
       const dReal f = pairInverseMass(k);

@@ -328,6 +328,18 @@ inline dReal momentOf(dBodyID b, bool bLargest) {
   return bLargest ? cMass.I[0] + cMass.I[5] + cMass.I[10] : smallestMoment(cMass.I);
 }
 
+//! Whether a body holds joint j's turning rows as the world would: none, or one that turns less
+//! readily than j's own bodies by more than the solver can tell (see closesJointLoop).
+struct SHoldsLikeTheWorld {
+  dReal fLimit = 0;  // of a body's inverse moment (summed over its axes)
+  explicit SHoldsLikeTheWorld(dJointID j) {
+    for (int i = 0; i < 2; ++i)
+      if (dBodyID b = dJointGetBody(j, i))
+        fLimit = std::max(fLimit, kMinRedundantMixing / momentOf(b, false));
+  }
+  bool operator()(dBodyID q) const { return !q || 1 / momentOf(q, true) < fLimit; }
+};
+
 /**
  * Joint j closes a loop: other joints (no contacts; enabled ones, if bEnabled) join its two ends
  * already, directly (a second joint on the same pair) or through other bodies (three bodies
@@ -347,11 +359,7 @@ inline bool closesJointLoop(dJointID j, bool bEnabled, std::vector<dJointID>* pL
   dBodyID a = dJointGetBody(j, 0), b = dJointGetBody(j, 1);
   if (!a) std::swap(a, b);
   if (!a) return false;
-  dReal fInverseMoment = 1 / momentOf(a, false);
-  if (b) fInverseMoment = std::max(fInverseMoment, 1 / momentOf(b, false));
-  const auto holdsLikeTheWorld = [&](dBodyID q) {
-    return !q || 1 / momentOf(q, true) < kMinRedundantMixing * fInverseMoment;
-  };
+  const SHoldsLikeTheWorld holdsLikeTheWorld(j);
   if (b && holdsLikeTheWorld(a) && !holdsLikeTheWorld(b)) std::swap(a, b);
   // A walk over the bodies the other joints reach from pFrom until one of them is what bTarget
   // asks of it. Each body keeps the joint it was reached by; pPath receives the joints back from
@@ -397,6 +405,83 @@ inline bool closesJointLoop(dJointID j, bool bEnabled, std::vector<dJointID>* pL
 }
 
 /**
+ * Appends to aOut the enabled joints (no contacts) that lie on some loop with joint j: its block,
+ * in the graph of bodies and joints where the world and the bodies that hold like it (see
+ * closesJointLoop) are one. A loop found by a walk is one of them: a body held to the world by a
+ * fixed joint and a universal, and also, through a hinge-2, by a speck hinged to the world, had
+ * its rows aborted by the speck's loop while the universal's was light.
+ */
+inline void appendJointsOnLoopsWith(dJointID j, std::vector<dJointID>& aOut) {
+  const SHoldsLikeTheWorld holdsLikeTheWorld(j);
+  std::unordered_map<dBodyID, int> aNodeOf;
+  std::vector<dBodyID> aBodies{nullptr};  // node 0: the world
+  const auto node = [&](dBodyID q) {
+    if (holdsLikeTheWorld(q)) return 0;
+    const auto [it, bNew] = aNodeOf.emplace(q, static_cast<int>(aBodies.size()));
+    if (bNew) aBodies.push_back(q);
+    return it->second;
+  };
+  struct SEdge {
+    int a, b;
+    dJointID k;
+  };
+  std::vector<SEdge> aEdges{{node(dJointGetBody(j, 0)), node(dJointGetBody(j, 1)), j}};
+  if (aEdges[0].a == aEdges[0].b) return;
+  std::unordered_set<dJointID> aSeen{j};
+  for (size_t i = 1; i < aBodies.size(); ++i)  // grows as bodies are reached
+    for (int iJoint = 0, n = dBodyGetNumJoints(aBodies[i]); iJoint < n; ++iJoint) {
+      dJointID k = dBodyGetJoint(aBodies[i], iJoint);
+      if (dJointGetType(k) == dJointTypeContact || !dJointIsEnabled(k) || !aSeen.insert(k).second) continue;
+      const int iA = node(dJointGetBody(k, 0)), iB = node(dJointGetBody(k, 1));
+      if (iA != iB) aEdges.push_back({iA, iB, k});
+    }
+  std::vector<std::vector<std::pair<int, int>>> aAdjacent(aBodies.size());  // (node, edge)
+  for (int e = 0; e < static_cast<int>(aEdges.size()); ++e) {
+    aAdjacent[aEdges[e].a].emplace_back(aEdges[e].b, e);
+    aAdjacent[aEdges[e].b].emplace_back(aEdges[e].a, e);
+  }
+  // Hopcroft and Tarjan's blocks, by a depth-first search without recursion from j's first end;
+  // a block is popped off the edge stack when the search leaves it.
+  std::vector<int> aOrder(aBodies.size(), -1), aLow(aBodies.size()), aEdgeStack;
+  struct SVisit {
+    int iNode, iFromEdge;
+    size_t iNext;
+  };
+  std::vector<SVisit> aPath{{aEdges[0].a, -1, 0}};
+  int iTime = 0;
+  aOrder[aEdges[0].a] = aLow[aEdges[0].a] = iTime++;
+  while (!aPath.empty()) {
+    SVisit& v = aPath.back();
+    if (v.iNext < aAdjacent[v.iNode].size()) {
+      const auto [iTo, e] = aAdjacent[v.iNode][v.iNext++];
+      if (e == v.iFromEdge) continue;
+      if (aOrder[iTo] < 0) {
+        aEdgeStack.push_back(e);
+        aOrder[iTo] = aLow[iTo] = iTime++;
+        aPath.push_back({iTo, e, 0});
+      } else if (aOrder[iTo] < aOrder[v.iNode]) {
+        aEdgeStack.push_back(e);
+        aLow[v.iNode] = std::min(aLow[v.iNode], aOrder[iTo]);
+      }
+      continue;
+    }
+    const SVisit cDone = v;
+    aPath.pop_back();
+    if (aPath.empty()) break;
+    const int iParent = aPath.back().iNode;
+    aLow[iParent] = std::min(aLow[iParent], aLow[cDone.iNode]);
+    if (aLow[cDone.iNode] < aOrder[iParent]) continue;
+    const auto itFirst = std::find(aEdgeStack.begin(), aEdgeStack.end(), cDone.iFromEdge);
+    const bool bHoldsJ = std::find(itFirst, aEdgeStack.end(), 0) != aEdgeStack.end();
+    if (bHoldsJ)
+      for (auto it = itFirst; it != aEdgeStack.end(); ++it)
+        if (*it != 0) aOut.push_back(aEdges[*it].k);
+    aEdgeStack.erase(itFirst, aEdgeStack.end());
+    if (bHoldsJ) return;
+  }
+}
+
+/**
  * The mixing force (CFM) of joint j's rows in a world of CFM fWorld. A ball's rows carry the
  * ball's own, a fixed joint's and a hinge-2's suspension row their own besides the world's: the
  * library sets them from the world's when the joint is made and keeps them when the world's
@@ -432,8 +517,8 @@ inline dReal jointRowMixing(dJointID j, dReal fWorld) {
     case dJointTypeUniversal:
       return withStops(fWorld, dJointGetUniversalParam, 2);
     case dJointTypeHinge2:
-      return withStops(std::min(fWorld, dJointGetHinge2Param(j, dParamSuspensionCFM)),
-                            dJointGetHinge2Param, 2);
+      return withStops(std::min(fWorld, dJointGetHinge2Param(j, dParamSuspensionCFM)), dJointGetHinge2Param,
+                       2);
     case dJointTypePiston:
       return withStops(fWorld, dJointGetPistonParam, 2);
     case dJointTypePR:

@@ -1426,6 +1426,78 @@ TEST(DeviceGuards, ALoopMayCloseThroughTheWorldOrABodyThatBarelyTurns) {
   }
 }
 
+TEST(DeviceGuards, EveryLoopThroughAJointIsWeighed) {
+  // A body held to the world by a fixed joint and a universal, and also through a hinge-2 by a
+  // light plate hinged to the world: the universal's own loop is light, the plate's is not. The
+  // guard weighed only the first loop it found and the exact solver aborted (found by a search over
+  // random joints); both joints that close the plate's loop at the world's CFM are let go.
+  {
+    CDeviceScene cScene;
+    CRurIvaDevice& d = *cScene.m_pDevice;
+    irr::ode::CRurIvaBody* pBody = cScene.addBodyNode(vector3df(0, 2, 0));
+    irr::ode::CRurIvaBody* pPlate = cScene.addBodyNode(vector3df(2, 2.5f, 0.3f));
+    const u32 iPlate = d.massCreate();
+    d.massSetBoxTotal(iPlate, 0.0044f, 0.001f, 0.11f, 6e-6f);
+    captured([&] { d.bodySetMass(pPlate->getBodyId(), iPlate); });
+    d.bodySetAngularVelocity(pBody->getBodyId(), vector3df(1.5f, 2.0f, -1.7f));
+    d.bodySetLinearVelocity(pBody->getBodyId(), vector3df(-2.2f, 0.1f, -2.4f));
+    d.bodySetAngularVelocity(pPlate->getBodyId(), vector3df(-0.5f, -1.5f, 0.6f));
+    d.bodySetLinearVelocity(pPlate->getBodyId(), vector3df(-1.1f, -0.3f, -2.8f));
+    const u32 iHinge = cScene.m_cHandles.joint(d.jointCreateHinge(cScene.worldId()));
+    d.jointAttach(iHinge, pPlate, nullptr);
+    d.jointSetHingeAnchor(iHinge, vector3df(1.4f, 2.35f, 0.44f));
+    d.jointSetHingeAxis(iHinge, vector3df(0, 0, 1));
+    d.jointSetHingeParam(iHinge, 1, 0.144f);  // locked
+    d.jointSetHingeParam(iHinge, 0, 0.144f);
+    d.jointSetHingeParam(iHinge, 8, 1e-12f);
+    const u32 iHinge2 = cScene.m_cHandles.joint(d.jointCreateHinge2(cScene.worldId()));
+    d.jointAttach(iHinge2, pBody, pPlate);
+    d.jointSetHinge2Anchor(iHinge2, vector3df(-0.33f, 1.91f, 0.53f));
+    d.jointSetHinge2Axes(iHinge2, vector3df(1, 0, 0), vector3df(1, 1, 0));
+    const u32 iFixed = cScene.m_cHandles.joint(d.jointCreateFixed(cScene.worldId()));
+    d.jointAttach(iFixed, pBody, nullptr);
+    d.jointSetFixed(iFixed);
+    const u32 iUniversal = cScene.m_cHandles.joint(d.jointCreateUniversal(cScene.worldId()));
+    d.jointAttach(iUniversal, pBody, nullptr);
+    d.jointSetUniversalAnchor(iUniversal, vector3df(1.54f, 2.43f, -0.2f));
+    d.jointSetUniversalAxis1(iUniversal, vector3df(1, 1, 0));
+    const std::string sOut = captured([&] { cScene.steps(300); });
+    EXPECT_EQ(lineCount(sOut), 2) << sOut;
+    for (u32 iJoint : {iFixed, iUniversal}) {
+      EXPECT_NE(sOut.find("joint " + std::to_string(iJoint) + " holds what"), std::string::npos) << sOut;
+      EXPECT_FALSE(dJointIsEnabled(d.getJointId(iJoint)));
+    }
+    expectFiniteState(d, pBody->getBodyId());
+    expectFiniteState(d, pPlate->getBodyId());
+  }
+
+  // A loop that meets that one at a body only is not one of its loops: the plate hinged twice to
+  // the body, and no longer to the world, lets go of its second hinge and leaves the body's joints.
+  CDeviceScene cApart;
+  CRurIvaDevice& e = *cApart.m_pDevice;
+  irr::ode::CRurIvaBody* pBody = cApart.addBodyNode(vector3df(0, 2, 0));
+  irr::ode::CRurIvaBody* pPlate = cApart.addBodyNode(vector3df(2, 2.5f, 0.3f));
+  const u32 iApartPlate = e.massCreate();
+  e.massSetBoxTotal(iApartPlate, 0.0044f, 0.001f, 0.11f, 6e-6f);
+  captured([&] { e.bodySetMass(pPlate->getBodyId(), iApartPlate); });
+  u32 aJoints[4];
+  for (int i = 0; i < 4; ++i) {
+    aJoints[i] = cApart.m_cHandles.joint(i < 2 ? e.jointCreateHinge(cApart.worldId())
+                                               : e.jointCreateFixed(cApart.worldId()));
+    e.jointAttach(aJoints[i], pBody, i < 2 ? pPlate : nullptr);
+    if (i < 2) {
+      e.jointSetHingeAnchor(aJoints[i], vector3df(1, 2, 0));
+      e.jointSetHingeAxis(aJoints[i], vector3df(0, 0, 1));
+    } else {
+      e.jointSetFixed(aJoints[i]);
+    }
+  }
+  const std::string sApart = captured([&] { cApart.steps(300); });
+  EXPECT_EQ(lineCount(sApart), 1) << sApart;
+  EXPECT_NE(sApart.find("joint " + std::to_string(aJoints[1]) + " holds what"), std::string::npos) << sApart;
+  EXPECT_TRUE(dJointIsEnabled(e.getJointId(aJoints[3])));
+}
+
 TEST(DeviceGuards, AMassGivenAfterTheJointsClosesTheSameLoops) {
   // A speck joined to the world and to a body that turns 1e17 times less readily: the guard
   // listed the joints closing a loop only as they were attached, so with the masses given after
