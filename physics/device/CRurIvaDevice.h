@@ -372,7 +372,7 @@ class CRurIvaDevice : public IRurIvaDevice {
   //! anchor, for the solver (see jointSpanTooLong), one line each.
   void letGoOfOverreachingJoints(dWorldID w);
   //! Adds to m_aRedundantJoints the joints of body b's island that close a loop and are not on
-  //! it yet (after b was given a mass, which can close loops through b).
+  //! it yet (after b was given a mass or a joint, which can close loops for other joints).
   void listJointsClosingLoops(dBodyID b);
   //! Calls fLook(handle, joint) for each enabled joint of aJoints in world w; the handles of
   //! destroyed joints are dropped from the list.

@@ -254,14 +254,24 @@ void CRurIvaDevice::jointAttach(u32 iJoint, CRurIvaBody* pBody1, CRurIvaBody* pB
   if (closesJointLoop(r->m_pJoint, false) &&
       std::find(m_aRedundantJoints.begin(), m_aRedundantJoints.end(), iJoint) == m_aRedundantJoints.end())
     m_aRedundantJoints.push_back(iJoint);
+  // Through a body that holds like the world for another joint only, the new joint may close a
+  // loop for that one (a speck hinged to the world and to a body that a hinge-2 joined to a
+  // body turning 1e16 times less readily: the hinge-2 closed the speck's loop, not its own).
+  if (b1 || b2) listJointsClosingLoops(b1 ? b1 : b2);
 }
 
 void CRurIvaDevice::listJointsClosingLoops(dBodyID b) {
   std::unordered_set<dJointID> aIsland;
   std::unordered_set<dBodyID> aReached{b};
+  // A body holds like the world for a joint whose own bodies turn 1e14 times more readily (see
+  // closesJointLoop); without such a spread of moments every loop runs through the world or
+  // back to a joint's own bodies, and the joint that closed it was listed when it was attached.
+  dReal fLargestSum = 0, fSmallest = dInfinity;
   for (std::vector<dBodyID> aTodo{b}; !aTodo.empty();) {
     dBodyID p = aTodo.back();
     aTodo.pop_back();
+    fLargestSum = std::max(fLargestSum, momentOf(p, true));
+    fSmallest = std::min(fSmallest, momentOf(p, false));
     for (int i = 0, n = dBodyGetNumJoints(p); i < n; ++i) {
       dJointID k = dBodyGetJoint(p, i);
       if (dJointGetType(k) == dJointTypeContact || !aIsland.insert(k).second) continue;
@@ -269,7 +279,7 @@ void CRurIvaDevice::listJointsClosingLoops(dBodyID b) {
         if (dBodyID q = dJointGetBody(k, iEnd); q && aReached.insert(q).second) aTodo.push_back(q);
     }
   }
-  if (aIsland.empty()) return;  // the usual order: masses before joints
+  if (aIsland.empty() || fLargestSum * kMinRedundantMixing <= fSmallest) return;
   for (u32 iJoint : m_aRedundantJoints)
     if (COdeDataWrapper* r = live(iJoint, eKindJoint)) aIsland.erase(r->m_pJoint);
   for (auto it = aIsland.begin(); it != aIsland.end();)
