@@ -1431,14 +1431,19 @@ TEST(DeviceGuards, EveryLoopThroughAJointIsWeighed) {
   // light plate hinged to the world: the universal's own loop is light, the plate's is not. The
   // guard weighed only the first loop it found and the exact solver aborted (found by a search over
   // random joints); both joints that close the plate's loop at the world's CFM are let go.
-  {
-    CDeviceScene cScene;
+  const auto bodyAndPlate = [](CDeviceScene& cScene) {
     CRurIvaDevice& d = *cScene.m_pDevice;
     irr::ode::CRurIvaBody* pBody = cScene.addBodyNode(vector3df(0, 2, 0));
     irr::ode::CRurIvaBody* pPlate = cScene.addBodyNode(vector3df(2, 2.5f, 0.3f));
     const u32 iPlate = d.massCreate();
     d.massSetBoxTotal(iPlate, 0.0044f, 0.001f, 0.11f, 6e-6f);
     captured([&] { d.bodySetMass(pPlate->getBodyId(), iPlate); });
+    return std::make_pair(pBody, pPlate);
+  };
+  {
+    CDeviceScene cScene;
+    CRurIvaDevice& d = *cScene.m_pDevice;
+    const auto [pBody, pPlate] = bodyAndPlate(cScene);
     d.bodySetAngularVelocity(pBody->getBodyId(), vector3df(1.5f, 2.0f, -1.7f));
     d.bodySetLinearVelocity(pBody->getBodyId(), vector3df(-2.2f, 0.1f, -2.4f));
     d.bodySetAngularVelocity(pPlate->getBodyId(), vector3df(-0.5f, -1.5f, 0.6f));
@@ -1475,11 +1480,7 @@ TEST(DeviceGuards, EveryLoopThroughAJointIsWeighed) {
   // the body, and no longer to the world, lets go of its second hinge and leaves the body's joints.
   CDeviceScene cApart;
   CRurIvaDevice& e = *cApart.m_pDevice;
-  irr::ode::CRurIvaBody* pBody = cApart.addBodyNode(vector3df(0, 2, 0));
-  irr::ode::CRurIvaBody* pPlate = cApart.addBodyNode(vector3df(2, 2.5f, 0.3f));
-  const u32 iApartPlate = e.massCreate();
-  e.massSetBoxTotal(iApartPlate, 0.0044f, 0.001f, 0.11f, 6e-6f);
-  captured([&] { e.bodySetMass(pPlate->getBodyId(), iApartPlate); });
+  const auto [pBody, pPlate] = bodyAndPlate(cApart);
   u32 aJoints[4];
   for (int i = 0; i < 4; ++i) {
     aJoints[i] = cApart.m_cHandles.joint(i < 2 ? e.jointCreateHinge(cApart.worldId())
