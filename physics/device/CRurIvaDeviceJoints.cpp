@@ -280,6 +280,22 @@ void CRurIvaDevice::listJointsClosingLoops(dBodyID b) {
     }
   }
   if (aIsland.empty() || fLargestSum * kMinRedundantMixing <= fSmallest) return;
+  // With the world and every body that holds like it for the most readily turning one taken as
+  // one, a chain or a tree of joints closes no loop for any joint: each joint need not be walked
+  // from (a graph has a loop when it has as many joints as bodies, a joint between two such
+  // bodies being a loop of its own).
+  const auto holdsLikeTheWorld = [&](dBodyID q) {
+    return !q || 1 / momentOf(q, true) < kMinRedundantMixing / fSmallest;
+  };
+  size_t iNodes = 0;
+  for (dBodyID q : aReached) iNodes += holdsLikeTheWorld(q) ? 0 : 1;
+  bool bWorldJoined = false, bLoop = false;
+  for (dJointID k : aIsland) {
+    const bool b0 = holdsLikeTheWorld(dJointGetBody(k, 0)), b1 = holdsLikeTheWorld(dJointGetBody(k, 1));
+    bWorldJoined = bWorldJoined || b0 || b1;
+    bLoop = bLoop || (b0 && b1);
+  }
+  if (!bLoop && aIsland.size() < iNodes + (bWorldJoined ? 1 : 0)) return;
   for (u32 iJoint : m_aRedundantJoints)
     if (COdeDataWrapper* r = live(iJoint, eKindJoint)) aIsland.erase(r->m_pJoint);
   for (auto it = aIsland.begin(); it != aIsland.end();)

@@ -471,7 +471,9 @@ inline void appendJointsOnLoopsWith(dJointID j, std::vector<dJointID>& aOut) {
     const int iParent = aPath.back().iNode;
     aLow[iParent] = std::min(aLow[iParent], aLow[cDone.iNode]);
     if (aLow[cDone.iNode] < aOrder[iParent]) continue;
-    const auto itFirst = std::find(aEdgeStack.begin(), aEdgeStack.end(), cDone.iFromEdge);
+    auto itFirst = aEdgeStack.end();  // the edge the search came by, near the top
+    while (*--itFirst != cDone.iFromEdge) {
+    }
     const bool bHoldsJ = std::find(itFirst, aEdgeStack.end(), 0) != aEdgeStack.end();
     if (bHoldsJ)
       for (auto it = itFirst; it != aEdgeStack.end(); ++it)
