@@ -587,19 +587,10 @@ void CRurIvaDevice::lookAtJoints(std::vector<u32>& aJoints, dWorldID w, TLook fL
 
 void CRurIvaDevice::letGoOfWeakRedundantJoints(dWorldID w) {
   const dReal fWorldMixing = dWorldGetCFM(w);
-  std::vector<dJointID> aLoop;
   lookAtJoints(m_aRedundantJoints, w, [&](u32 iJoint, dJointID j) {
-    // The rows that hold the same motions are those of every joint of the loop: the heaviest pair
-    // of bodies along it counts (a speck two hinges away from the joint that closed the loop
-    // aborted the solver as surely as one on the joint itself).
     const dReal fMixing = jointRowMixing(j, fWorldMixing);
-    if (!closesJointLoop(j, true, &aLoop)) return;
-    appendJointsOnLoopsWith(j, aLoop);
-    dReal fInverseMass = pairInverseMass(j);
-    for (dJointID k : aLoop) {
-      const dReal f = pairInverseMass(k);
-      if (!(f <= fInverseMass)) fInverseMass = f;  // not-a-number counts as the heaviest
-    }
+    if (!closesJointLoop(j, true)) return;
+    const dReal fInverseMass = islandInverseMass(j);
     if (fMixing >= kMinRedundantMixing * m_fStepSize * fInverseMass) return;
     printf(
         "CRurIvaDevice::step: joint %u holds what other joints of its bodies hold, and its rows' CFM %g "

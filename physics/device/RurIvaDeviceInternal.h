@@ -13,7 +13,6 @@
 #include <cstdio>
 #include <initializer_list>
 #include <memory>
-#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -328,24 +327,11 @@ inline dReal momentOf(dBodyID b, bool bLargest) {
   return bLargest ? cMass.I[0] + cMass.I[5] + cMass.I[10] : smallestMoment(cMass.I);
 }
 
-//! Whether a body holds joint j's turning rows as the world would: none, or one that turns less
-//! readily than j's own bodies by more than the solver can tell (see closesJointLoop).
-struct SHoldsLikeTheWorld {
-  dReal fLimit = 0;  // of a body's inverse moment (summed over its axes)
-  explicit SHoldsLikeTheWorld(dJointID j) {
-    for (int i = 0; i < 2; ++i)
-      if (dBodyID b = dJointGetBody(j, i))
-        fLimit = std::max(fLimit, kMinRedundantMixing / momentOf(b, false));
-  }
-  bool operator()(dBodyID q) const { return !q || 1 / momentOf(q, true) < fLimit; }
-};
-
 /**
  * Joint j closes a loop: other joints (no contacts; enabled ones, if bEnabled) join its two ends
  * already, directly (a second joint on the same pair) or through other bodies (three bodies
  * hinged in a triangle, a bar held to the world at both ends; the world is the end of a joint on
- * one body). Its rows then hold some motions the others hold. pLoop, if given, receives the other
- * joints of one such loop.
+ * one body). Its rows then hold some motions the others hold.
  *
  * A body that turns about some axis less readily than j's own bodies by more than the solver
  * can tell (its smallest inverse moment below kMinRedundantMixing of their largest) holds j's
@@ -355,17 +341,20 @@ struct SHoldsLikeTheWorld {
  * with moments 8e10, 8e10 and 0.02, aborted the exact solver at a step of 1). A joint to the
  * world, or to such a body, closes a loop when the other joints reach either from its light end.
  */
-inline bool closesJointLoop(dJointID j, bool bEnabled, std::vector<dJointID>* pLoop = nullptr) {
+inline bool closesJointLoop(dJointID j, bool bEnabled) {
   dBodyID a = dJointGetBody(j, 0), b = dJointGetBody(j, 1);
   if (!a) std::swap(a, b);
   if (!a) return false;
-  const SHoldsLikeTheWorld holdsLikeTheWorld(j);
+  dReal fInverseMoment = 1 / momentOf(a, false);
+  if (b) fInverseMoment = std::max(fInverseMoment, 1 / momentOf(b, false));
+  const auto holdsLikeTheWorld = [&](dBodyID q) {
+    return !q || 1 / momentOf(q, true) < kMinRedundantMixing * fInverseMoment;
+  };
   if (b && holdsLikeTheWorld(a) && !holdsLikeTheWorld(b)) std::swap(a, b);
   // A walk over the bodies the other joints reach from pFrom until one of them is what bTarget
-  // asks of it. Each body keeps the joint it was reached by; pPath receives the joints back from
-  // the body that was reached to pFrom.
-  const auto walk = [&](dBodyID pFrom, const auto& bTarget, std::vector<dJointID>* pPath) {
-    std::unordered_map<dBodyID, dJointID> aReachedBy{{pFrom, nullptr}};
+  // asks of it.
+  const auto walk = [&](dBodyID pFrom, const auto& bTarget) {
+    std::unordered_set<dBodyID> aReached{pFrom};
     std::vector<dBodyID> aTodo{pFrom};
     while (!aTodo.empty()) {
       dBodyID p = aTodo.back();
@@ -375,112 +364,20 @@ inline bool closesJointLoop(dJointID j, bool bEnabled, std::vector<dJointID>* pL
         if (k == j || dJointGetType(k) == dJointTypeContact || (bEnabled && !dJointIsEnabled(k))) continue;
         for (int iEnd = 0; iEnd < 2; ++iEnd) {
           dBodyID q = dJointGetBody(k, iEnd);
-          if (q != pFrom && bTarget(q)) {
-            if (pPath) {
-              pPath->push_back(k);
-              for (dBodyID r = p; dJointID m = aReachedBy[r];) {
-                pPath->push_back(m);
-                r = dJointGetBody(m, 0) == r ? dJointGetBody(m, 1) : dJointGetBody(m, 0);
-              }
-            }
-            return true;
-          }
-          if (q && aReachedBy.emplace(q, k).second) aTodo.push_back(q);
+          if (q != pFrom && bTarget(q)) return true;
+          if (q && aReached.insert(q).second) aTodo.push_back(q);
         }
       }
     }
     return false;
   };
-  if (pLoop) pLoop->clear();
   // Towards the world (or a body that holds like it): any joint to either closes the loop.
-  if (holdsLikeTheWorld(b) && !holdsLikeTheWorld(a)) return walk(a, holdsLikeTheWorld, pLoop);
+  if (holdsLikeTheWorld(b) && !holdsLikeTheWorld(a)) return walk(a, holdsLikeTheWorld);
   const auto isB = [&](dBodyID q) { return q == b; };
-  if (walk(a, isB, pLoop)) return true;
+  if (walk(a, isB)) return true;
   // Between two bodies that each reach the world by other joints, the loop runs through it (two
   // bodies each hinged to the world and joined to one another).
-  if (!b || !walk(a, holdsLikeTheWorld, pLoop)) return false;
-  if (walk(b, holdsLikeTheWorld, pLoop)) return true;
-  if (pLoop) pLoop->clear();
-  return false;
-}
-
-/**
- * Appends to aOut the enabled joints (no contacts) that lie on some loop with joint j: its block,
- * in the graph of bodies and joints where the world and the bodies that hold like it (see
- * closesJointLoop) are one. A loop found by a walk is one of them: a body held to the world by a
- * fixed joint and a universal, and also, through a hinge-2, by a speck hinged to the world, had
- * its rows aborted by the speck's loop while the universal's was light.
- */
-inline void appendJointsOnLoopsWith(dJointID j, std::vector<dJointID>& aOut) {
-  const SHoldsLikeTheWorld holdsLikeTheWorld(j);
-  std::unordered_map<dBodyID, int> aNodeOf;
-  std::vector<dBodyID> aBodies{nullptr};  // node 0: the world
-  const auto node = [&](dBodyID q) {
-    if (holdsLikeTheWorld(q)) return 0;
-    const auto [it, bNew] = aNodeOf.emplace(q, static_cast<int>(aBodies.size()));
-    if (bNew) aBodies.push_back(q);
-    return it->second;
-  };
-  struct SEdge {
-    int a, b;
-    dJointID k;
-  };
-  std::vector<SEdge> aEdges{{node(dJointGetBody(j, 0)), node(dJointGetBody(j, 1)), j}};
-  if (aEdges[0].a == aEdges[0].b) return;
-  std::unordered_set<dJointID> aSeen{j};
-  for (size_t i = 1; i < aBodies.size(); ++i)  // grows as bodies are reached
-    for (int iJoint = 0, n = dBodyGetNumJoints(aBodies[i]); iJoint < n; ++iJoint) {
-      dJointID k = dBodyGetJoint(aBodies[i], iJoint);
-      if (dJointGetType(k) == dJointTypeContact || !dJointIsEnabled(k) || !aSeen.insert(k).second) continue;
-      const int iA = node(dJointGetBody(k, 0)), iB = node(dJointGetBody(k, 1));
-      if (iA != iB) aEdges.push_back({iA, iB, k});
-    }
-  std::vector<std::vector<std::pair<int, int>>> aAdjacent(aBodies.size());  // (node, edge)
-  for (int e = 0; e < static_cast<int>(aEdges.size()); ++e) {
-    aAdjacent[aEdges[e].a].emplace_back(aEdges[e].b, e);
-    aAdjacent[aEdges[e].b].emplace_back(aEdges[e].a, e);
-  }
-  // Hopcroft and Tarjan's blocks, by a depth-first search without recursion from j's first end;
-  // a block is popped off the edge stack when the search leaves it.
-  std::vector<int> aOrder(aBodies.size(), -1), aLow(aBodies.size()), aEdgeStack;
-  struct SVisit {
-    int iNode, iFromEdge;
-    size_t iNext;
-  };
-  std::vector<SVisit> aPath{{aEdges[0].a, -1, 0}};
-  int iTime = 0;
-  aOrder[aEdges[0].a] = aLow[aEdges[0].a] = iTime++;
-  while (!aPath.empty()) {
-    SVisit& v = aPath.back();
-    if (v.iNext < aAdjacent[v.iNode].size()) {
-      const auto [iTo, e] = aAdjacent[v.iNode][v.iNext++];
-      if (e == v.iFromEdge) continue;
-      if (aOrder[iTo] < 0) {
-        aEdgeStack.push_back(e);
-        aOrder[iTo] = aLow[iTo] = iTime++;
-        aPath.push_back({iTo, e, 0});
-      } else if (aOrder[iTo] < aOrder[v.iNode]) {
-        aEdgeStack.push_back(e);
-        aLow[v.iNode] = std::min(aLow[v.iNode], aOrder[iTo]);
-      }
-      continue;
-    }
-    const SVisit cDone = v;
-    aPath.pop_back();
-    if (aPath.empty()) break;
-    const int iParent = aPath.back().iNode;
-    aLow[iParent] = std::min(aLow[iParent], aLow[cDone.iNode]);
-    if (aLow[cDone.iNode] < aOrder[iParent]) continue;
-    auto itFirst = aEdgeStack.end();  // the edge the search came by, near the top
-    while (*--itFirst != cDone.iFromEdge) {
-    }
-    const bool bHoldsJ = std::find(itFirst, aEdgeStack.end(), 0) != aEdgeStack.end();
-    if (bHoldsJ)
-      for (auto it = itFirst; it != aEdgeStack.end(); ++it)
-        if (*it != 0) aOut.push_back(aEdges[*it].k);
-    aEdgeStack.erase(itFirst, aEdgeStack.end());
-    if (bHoldsJ) return;
-  }
+  return b && walk(a, holdsLikeTheWorld) && walk(b, holdsLikeTheWorld);
 }
 
 /**
@@ -569,6 +466,35 @@ inline dReal pairInverseMass(dJointID j) {
     fSum += 1 / cMass.mass + fLeverSq / fMoment + 1 / fMoment;
   }
   return fSum;
+}
+
+/**
+ * The largest inverse mass (see pairInverseMass) the enabled joints (no contacts) of joint j's
+ * island give their rows, j's own among them. The rows of an island are factored together, and
+ * the rounding they meet is that of its heaviest rows wherever they sit: two joints on one pair of
+ * bodies, weighed apart by their CFM, aborted the exact solver beside a speck locked to the world
+ * a joint away (found by fuzzing), though their own pair was light.
+ */
+inline dReal islandInverseMass(dJointID j) {
+  dReal fLargest = pairInverseMass(j);
+  std::unordered_set<dJointID> aSeen{j};
+  std::vector<dBodyID> aTodo;
+  std::unordered_set<dBodyID> aReached;
+  for (int i = 0; i < 2; ++i)
+    if (dBodyID b = dJointGetBody(j, i); b && aReached.insert(b).second) aTodo.push_back(b);
+  while (!aTodo.empty()) {
+    dBodyID p = aTodo.back();
+    aTodo.pop_back();
+    for (int i = 0, n = dBodyGetNumJoints(p); i < n; ++i) {
+      dJointID k = dBodyGetJoint(p, i);
+      if (dJointGetType(k) == dJointTypeContact || !dJointIsEnabled(k) || !aSeen.insert(k).second) continue;
+      const dReal f = pairInverseMass(k);
+      if (!(f <= fLargest)) fLargest = f;  // not-a-number counts as the heaviest
+      for (int iEnd = 0; iEnd < 2; ++iEnd)
+        if (dBodyID q = dJointGetBody(k, iEnd); q && aReached.insert(q).second) aTodo.push_back(q);
+    }
+  }
+  return fLargest;
 }
 
 //! Two directions at an angle below about 1e-5 radians, or one of them without length.

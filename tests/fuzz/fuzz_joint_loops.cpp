@@ -11,6 +11,8 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <vector>
 
@@ -46,6 +48,13 @@ class CBytes {
   size_t m_iPos = 0;
 };
 
+//! VARRIK_FUZZ_TRACE=1 lists the set-up an input makes.
+template <class... TArgs>
+void trace(const char* sFormat, TArgs... aArgs) {
+  static const bool bTrace = std::getenv("VARRIK_FUZZ_TRACE") != nullptr;
+  if (bTrace) std::fprintf(stderr, sFormat, aArgs...);
+}
+
 const f32 kCfms[] = {0.0f, 1e-12f, 1e-10f, 1e-5f};
 const f32 kSteps[] = {0.016f, 0.1f, 1.0f};
 const vector3df kAxes[] = {vector3df(1, 0, 0), vector3df(0, 1, 0), vector3df(0, 0, 1), vector3df(1, 1, 0),
@@ -56,16 +65,21 @@ void giveMass(CBytes& c, CRurIvaDevice* d, CRurIvaBody* pBody) {
   const f32 fMass = c.scale(-3, 3), fSize = c.scale(-3, 3);
   switch (c.pick(4)) {
     case 0:
+      trace("body %u: sphere of %g kg, radius %g\n", pBody->getBodyId(), fMass, fSize);
       d->massSetSphereTotal(m, fMass, fSize);
       break;
     case 1: {
       const f32 fDepth = fSize * c.scale(-3, 3), fHeight = fSize * c.scale(-3, 3);
+      trace("body %u: box of %g kg, %g x %g x %g\n", pBody->getBodyId(), fMass, fSize, fDepth, fHeight);
       d->massSetBoxTotal(m, fMass, fSize, fDepth, fHeight);
       break;
     }
-    case 2:
-      d->massSetCapsuleTotal(m, fMass, 3, fSize, fSize * c.scale(-2, 2));
+    case 2: {
+      const f32 fLength = fSize * c.scale(-2, 2);
+      trace("body %u: capsule of %g kg, radius %g, length %g\n", pBody->getBodyId(), fMass, fSize, fLength);
+      d->massSetCapsuleTotal(m, fMass, 3, fSize, fLength);
       break;
+    }
     default:
       return;  // the default mass
   }
@@ -135,6 +149,14 @@ u32 addJoint(CBytes& c, CRurIvaDevice* d, u32 iWorld, const std::vector<CRurIvaB
       h = d->jointCreatePR(iWorld);
       d->jointAttach(h, p1, p2);
   }
+  trace("joint %u: kind %u, bodies %d and %d, anchor (%g, %g, %g), axes (%g, %g, %g) (%g, %g, %g), axis %u\n",
+        h, iKind, p1 ? static_cast<int>(p1->getBodyId()) : 0, p2 ? static_cast<int>(p2->getBodyId()) : 0,
+        cAnchor.X, cAnchor.Y, cAnchor.Z, a1.X, a1.Y, a1.Z, a2.X, a2.Y, a2.Z, iAxis);
+  const auto fSetTraced = fSet;
+  fSet = [=](int i, f32 f) {
+    trace("  parameter %d: %g\n", i, f);
+    fSetTraced(i, f);
+  };
   // The layer's parameter numbers: 0 high stop, 1 low stop, 2 velocity, 3 maximum force, 6 CFM,
   // 8 stop CFM, 10 suspension CFM.
   const u32 iStops = c.pick(3);  // none, locked, apart
@@ -173,14 +195,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, size_t iSize) {
   if (bMassesFirst)
     for (CRurIvaBody* p : aBodies) giveMass(c, d, p);
   for (CRurIvaBody* p : aBodies) {
-    d->bodySetAngularVelocity(p->getBodyId(), c.vec(3.0f));
-    d->bodySetLinearVelocity(p->getBodyId(), c.vec(3.0f));
+    const vector3df w = c.vec(3.0f), v = c.vec(3.0f);
+    trace("body %u at (%g, %g, %g): turning (%g, %g, %g), moving (%g, %g, %g)\n", p->getBodyId(),
+          p->getPosition().X, p->getPosition().Y, p->getPosition().Z, w.X, w.Y, w.Z, v.X, v.Y, v.Z);
+    d->bodySetAngularVelocity(p->getBodyId(), w);
+    d->bodySetLinearVelocity(p->getBodyId(), v);
   }
   std::vector<u32> aJoints(2 + c.pick(5));
   for (u32& h : aJoints) h = addJoint(c, d, pWorld->getWorldId(), aBodies);
   if (!bMassesFirst)
     for (CRurIvaBody* p : aBodies) giveMass(c, d, p);
-  for (int i = 0, n = 50 + c.pick(4) * 50; i < n; ++i) pWorld->step(d->getStepSize());
+  const int iSteps = 50 + c.pick(4) * 50;
+  trace("%s; %d steps of %g, world CFM %g\n", bMassesFirst ? "masses first" : "masses last", iSteps,
+        d->getStepSize(), d->worldGetCFM(pWorld->getWorldId()));
+  for (int i = 0; i < iSteps; ++i) pWorld->step(d->getStepSize());
   varrik::fuzz::checkBodiesHaveNumbers("after the steps");
   for (u32 h : aJoints) d->jointDestroy(h);
   for (CRurIvaBody* p : aBodies) p->drop();
