@@ -261,25 +261,18 @@ void CRurIvaDevice::jointAttach(u32 iJoint, CRurIvaBody* pBody1, CRurIvaBody* pB
 }
 
 void CRurIvaDevice::listJointsClosingLoops(dBodyID b) {
-  std::unordered_set<dJointID> aIsland;
-  std::unordered_set<dBodyID> aReached{b};
+  std::vector<dBodyID> aBodies;
+  std::vector<dJointID> aJoints;
+  islandOf(b, false, aBodies, aJoints);
   // A body holds like the world for a joint whose own bodies turn 1e14 times more readily (see
   // closesJointLoop); without such a spread of moments every loop runs through the world or
   // back to a joint's own bodies, and the joint that closed it was listed when it was attached.
   dReal fLargestSum = 0, fSmallest = dInfinity;
-  for (std::vector<dBodyID> aTodo{b}; !aTodo.empty();) {
-    dBodyID p = aTodo.back();
-    aTodo.pop_back();
+  for (dBodyID p : aBodies) {
     fLargestSum = std::max(fLargestSum, momentOf(p, true));
     fSmallest = std::min(fSmallest, momentOf(p, false));
-    for (int i = 0, n = dBodyGetNumJoints(p); i < n; ++i) {
-      dJointID k = dBodyGetJoint(p, i);
-      if (dJointGetType(k) == dJointTypeContact || !aIsland.insert(k).second) continue;
-      for (int iEnd = 0; iEnd < 2; ++iEnd)
-        if (dBodyID q = dJointGetBody(k, iEnd); q && aReached.insert(q).second) aTodo.push_back(q);
-    }
   }
-  if (aIsland.empty() || fLargestSum * kMinRedundantMixing <= fSmallest) return;
+  if (aJoints.empty() || fLargestSum * kMinRedundantMixing <= fSmallest) return;
   // With the world and every body that holds like it for the most readily turning one taken as
   // one, a chain or a tree of joints closes no loop for any joint: each joint need not be walked
   // from (a graph has a loop when it has as many joints as bodies, a joint between two such
@@ -288,14 +281,15 @@ void CRurIvaDevice::listJointsClosingLoops(dBodyID b) {
     return !q || 1 / momentOf(q, true) < kMinRedundantMixing / fSmallest;
   };
   size_t iNodes = 0;
-  for (dBodyID q : aReached) iNodes += holdsLikeTheWorld(q) ? 0 : 1;
+  for (dBodyID q : aBodies) iNodes += holdsLikeTheWorld(q) ? 0 : 1;
   bool bWorldJoined = false, bLoop = false;
-  for (dJointID k : aIsland) {
+  for (dJointID k : aJoints) {
     const bool b0 = holdsLikeTheWorld(dJointGetBody(k, 0)), b1 = holdsLikeTheWorld(dJointGetBody(k, 1));
     bWorldJoined = bWorldJoined || b0 || b1;
     bLoop = bLoop || (b0 && b1);
   }
-  if (!bLoop && aIsland.size() < iNodes + (bWorldJoined ? 1 : 0)) return;
+  if (!bLoop && aJoints.size() < iNodes + (bWorldJoined ? 1 : 0)) return;
+  std::unordered_set<dJointID> aIsland(aJoints.begin(), aJoints.end());
   for (u32 iJoint : m_aRedundantJoints)
     if (COdeDataWrapper* r = live(iJoint, eKindJoint)) aIsland.erase(r->m_pJoint);
   for (auto it = aIsland.begin(); it != aIsland.end();)

@@ -468,31 +468,42 @@ inline dReal pairInverseMass(dJointID j) {
   return fSum;
 }
 
+//! The bodies and the joints (no contacts; enabled ones, if bEnabled) that joints join to body b,
+//! b first.
+inline void islandOf(dBodyID b, bool bEnabled, std::vector<dBodyID>& aBodies,
+                     std::vector<dJointID>& aJoints) {
+  aBodies.assign(1, b);
+  aJoints.clear();
+  std::unordered_set<dBodyID> aReached{b};
+  std::unordered_set<dJointID> aSeen;
+  for (size_t iBody = 0; iBody < aBodies.size(); ++iBody)  // grows as bodies are reached
+    for (int i = 0, n = dBodyGetNumJoints(aBodies[iBody]); i < n; ++i) {
+      dJointID k = dBodyGetJoint(aBodies[iBody], i);
+      if (dJointGetType(k) == dJointTypeContact || (bEnabled && !dJointIsEnabled(k)) ||
+          !aSeen.insert(k).second)
+        continue;
+      aJoints.push_back(k);
+      for (int iEnd = 0; iEnd < 2; ++iEnd)
+        if (dBodyID q = dJointGetBody(k, iEnd); q && aReached.insert(q).second) aBodies.push_back(q);
+    }
+}
+
 /**
- * The largest inverse mass (see pairInverseMass) the enabled joints (no contacts) of joint j's
- * island give their rows, j's own among them. The rows of an island are factored together, and
- * the rounding they meet is that of its heaviest rows wherever they sit: two joints on one pair of
+ * The largest inverse mass (see pairInverseMass) the enabled joints of enabled joint j's island
+ * give their rows, j's own among them. The rows of an island are factored together, and the
+ * rounding they meet is that of its heaviest rows wherever they sit: two joints on one pair of
  * bodies, weighed apart by their CFM, aborted the exact solver beside a speck locked to the world
  * a joint away (found by fuzzing), though their own pair was light.
  */
 inline dReal islandInverseMass(dJointID j) {
-  dReal fLargest = pairInverseMass(j);
-  std::unordered_set<dJointID> aSeen{j};
-  std::vector<dBodyID> aTodo;
-  std::unordered_set<dBodyID> aReached;
-  for (int i = 0; i < 2; ++i)
-    if (dBodyID b = dJointGetBody(j, i); b && aReached.insert(b).second) aTodo.push_back(b);
-  while (!aTodo.empty()) {
-    dBodyID p = aTodo.back();
-    aTodo.pop_back();
-    for (int i = 0, n = dBodyGetNumJoints(p); i < n; ++i) {
-      dJointID k = dBodyGetJoint(p, i);
-      if (dJointGetType(k) == dJointTypeContact || !dJointIsEnabled(k) || !aSeen.insert(k).second) continue;
-      const dReal f = pairInverseMass(k);
-      if (!(f <= fLargest)) fLargest = f;  // not-a-number counts as the heaviest
-      for (int iEnd = 0; iEnd < 2; ++iEnd)
-        if (dBodyID q = dJointGetBody(k, iEnd); q && aReached.insert(q).second) aTodo.push_back(q);
-    }
+  std::vector<dBodyID> aBodies;
+  std::vector<dJointID> aJoints;
+  islandOf(dJointGetBody(j, 0) ? dJointGetBody(j, 0) : dJointGetBody(j, 1), true, aBodies, aJoints);
+  dReal fLargest = 0;
+  for (dJointID k : aJoints) {
+    const dReal f = pairInverseMass(k);
+    if (std::isnan(f)) return f;  // counts as the heaviest
+    fLargest = std::max(fLargest, f);
   }
   return fLargest;
 }
