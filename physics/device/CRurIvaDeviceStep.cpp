@@ -600,6 +600,40 @@ void CRurIvaDevice::letGoOfWeakRedundantJoints(dWorldID w) {
   });
 }
 
+namespace {
+
+// The library's PR joint holds the turns about its slide and about the line square to both axes,
+// and the moves along its turning axis and that line: rows that hold what they should only where
+// the axes are square. Axes at a slant let the bodies turn and slide where the joint should hold
+// them (a bar hung by a PR joint from a hinged arm, its axes 45 degrees apart, left the arm's
+// plane and slid thousands of units past stops half a unit away), and parallel axes leave two
+// rows without any direction. Axes are set one at a time, so they are looked at before the step: a slant beyond
+// this cosine (about the rounding of a float axis) turns the turning axis square to the slide.
+const dReal kMaxPrAxesCosine = 1e-5;
+
+}  // namespace
+
+bool CRurIvaDevice::squarePrAxes(u32 iJoint, dJointID j) {
+  if (!dJointGetBody(j, 0)) return true;  // the library's axes need the joint's first body
+  dVector3 a, b;
+  dJointGetPRAxis1(j, a);
+  dJointGetPRAxis2(j, b);
+  const dReal fCos = dCalcVectorDot3(a, b);
+  if (std::fabs(fCos) <= kMaxPrAxesCosine) return true;
+  if (areParallel(a, b)) {
+    printf("CRurIvaDevice::step: the axes of PR joint %u are parallel, the joint is disabled\n", iJoint);
+    dJointDisable(j);
+    return false;
+  }
+  dVector3 c = {b[0] - fCos * a[0], b[1] - fCos * a[1], b[2] - fCos * a[2], 0};
+  dNormalize3(c);
+  printf(
+      "CRurIvaDevice::step: axis 2 of PR joint %u is not square to its axis 1; it is turned square to it\n",
+      iJoint);
+  dJointSetPRAxis2(j, c[0], c[1], c[2]);
+  return true;
+}
+
 // A joint's levers are checked where it is attached or anchored and where its bodies are placed
 // or given a mass. The library keeps a ball's, hinge's, universal's or hinge-2's anchor (and a
 // fixed joint's offset) in each body's frame, so the levers their rows carry stay as checked
@@ -609,6 +643,7 @@ void CRurIvaDevice::letGoOfWeakRedundantJoints(dWorldID w) {
 // rotation a few steps later. Sliding joints are looked at again before each step.
 void CRurIvaDevice::letGoOfOverreachingJoints(dWorldID w) {
   lookAtJoints(m_aSlidingJoints, w, [](u32 iJoint, dJointID j) {
+    if (dJointGetType(j) == dJointTypePR && !squarePrAxes(iJoint, j)) return;
     if (!jointSpanTooLong(j)) return;
     printf("CRurIvaDevice::step: joint %u reaches too far for the bodies it joins, the joint is disabled\n",
            iJoint);

@@ -148,6 +148,10 @@ u32 addJoint(CBytes& c, CRurIvaDevice* d, u32 iWorld, const std::vector<CRurIvaB
     default:
       h = d->jointCreatePR(iWorld);
       d->jointAttach(h, p1, p2);
+      d->jointSetPrAnchor(h, cAnchor);
+      d->jointSetPrAxis1(h, a1);
+      d->jointSetPrAxis2(h, a2);
+      fSet = [=](int i, f32 f) { d->jointSetPrParam(h, iAxis, i, f); };
   }
   trace("joint %u: kind %u, bodies %d and %d, anchor (%g, %g, %g), axes (%g, %g, %g) (%g, %g, %g), axis %u\n",
         h, iKind, p1 ? static_cast<int>(p1->getBodyId()) : 0, p2 ? static_cast<int>(p2->getBodyId()) : 0,

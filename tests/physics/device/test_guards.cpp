@@ -1967,3 +1967,64 @@ TEST(DeviceGuards, ContactsOfAStiffWorldAreSolvable) {
     }
   }
 }
+
+TEST(DeviceGuards, APrJointsTurningAxisIsTurnedSquareToItsSlide) {
+  // The library's PR joint holds what it should only where its axes are square: with the turning
+  // axis at a slant of 17 degrees a bar hung on a PR joint from a hinged arm left the arm's plane
+  // by 0.7, and at 45 degrees, or nearly along the slide, slid thousands of units past stops half
+  // a unit away. Before the step the turning axis is turned square to the slide; parallel axes
+  // let the joint go.
+  struct SCase {
+    const char* sWhat;
+    vector3df cAxis2;
+    const char* sLine;  // the one line the first step prints, or nullptr
+  };
+  const SCase kCases[] = {
+      {"square", vector3df(0, 0, 1), nullptr},
+      {"a slant of 17 degrees", vector3df(0.3f, 0, 1), "it is turned square to it"},
+      {"a slant of 45 degrees", vector3df(1, 0, 1), "it is turned square to it"},
+      {"nearly along the slide", vector3df(100, 0, 1), "it is turned square to it"},
+      {"along the slide", vector3df(-2, 0, 0), "are parallel, the joint is disabled"},
+  };
+  for (const SCase& c : kCases) {
+    SCOPED_TRACE(c.sWhat);
+    CDeviceScene cScene;
+    CRurIvaDevice& d = *cScene.m_pDevice;
+    irr::ode::CRurIvaBody* pArm = cScene.addBodyNode(vector3df(0, 2, 0));
+    irr::ode::CRurIvaBody* pBar = cScene.addBodyNode(vector3df(2, 2, 0));
+    const u32 iHinge = cScene.m_cHandles.joint(d.jointCreateHinge(cScene.worldId()));
+    d.jointAttach(iHinge, pArm, nullptr);
+    d.jointSetHingeAnchor(iHinge, vector3df(0, 2, 0));
+    d.jointSetHingeAxis(iHinge, vector3df(0, 0, 1));
+    const u32 iPr = cScene.m_cHandles.joint(d.jointCreatePR(cScene.worldId()));
+    d.jointAttach(iPr, pBar, pArm);
+    d.jointSetPrAnchor(iPr, vector3df(1, 2, 0));
+    d.jointSetPrAxis1(iPr, vector3df(1, 0, 0));
+    d.jointSetPrAxis2(iPr, c.cAxis2);
+    d.jointSetPrParam(iPr, 0, 1, -0.5f);
+    d.jointSetPrParam(iPr, 0, 0, 0.5f);
+    const std::string sOut = captured([&] { cScene.steps(1); });
+    if (c.sLine) {
+      EXPECT_EQ(lineCount(sOut), 1) << sOut;
+      EXPECT_NE(sOut.find("PR joint " + std::to_string(iPr)), std::string::npos) << sOut;
+      EXPECT_NE(sOut.find(c.sLine), std::string::npos) << sOut;
+    } else {
+      EXPECT_EQ(sOut, "");
+    }
+    if (c.cAxis2.X == -2) continue;  // let go: the bar falls
+    const vector3df cSquare = d.jointGetPrAxis2(iPr);
+    EXPECT_NEAR(cSquare.dotProduct(vector3df(1, 0, 0)), 0, 1e-5);
+    EXPECT_NEAR(cSquare.Z, 1, 1e-5);  // the part square to the slide, of unit length
+    f32 fFarthest = 0, fOffPlane = 0;
+    EXPECT_EQ(captured([&] {
+                for (int i = 0; i < 200; ++i) {
+                  cScene.steps(10);
+                  fFarthest = std::max(fFarthest, std::fabs(d.jointGetPrPosition(iPr)));
+                  fOffPlane = std::max(fOffPlane, std::fabs(pBar->getPosition().Z));
+                }
+              }),
+              "");
+    EXPECT_LT(fFarthest, 1.0f);  // the stops are soft: the arm swings the bar out to 0.7
+    EXPECT_LT(fOffPlane, 0.01f);
+  }
+}
