@@ -644,10 +644,17 @@ bool CRurIvaDevice::squarePrAxes(u32 iJoint, dJointID j) {
 void CRurIvaDevice::letGoOfOverreachingJoints(dWorldID w) {
   lookAtJoints(m_aSlidingJoints, w, [](u32 iJoint, dJointID j) {
     if (dJointGetType(j) == dJointTypePR && !squarePrAxes(iJoint, j)) return;
-    if (!jointSpanTooLong(j)) return;
-    printf("CRurIvaDevice::step: joint %u reaches too far for the bodies it joins, the joint is disabled\n",
-           iJoint);
-    dJointDisable(j);
+    if (jointSpanTooLong(j)) {
+      printf("CRurIvaDevice::step: joint %u reaches too far for the bodies it joins, the joint is disabled\n",
+             iJoint);
+      dJointDisable(j);
+    } else if (slidBeyondItsIsland(j)) {
+      printf(
+          "CRurIvaDevice::step: joint %u slid too far for the most readily turning body joined to it, "
+          "the joint is disabled\n",
+          iJoint);
+      dJointDisable(j);
+    }
   });
 }
 

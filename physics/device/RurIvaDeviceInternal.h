@@ -148,6 +148,22 @@ inline bool usablePosition(const dReal* p) {
   return true;
 }
 
+// Masses far from each other, or far from the solver's own constants (its mixing force), make
+// its factorisation fail: three balls on a box of 1e-30, or a body of 1e-10 on one of 1e10, abort
+// the step, and so does a speck of 1e-33 whose inertia's inverse overflows. Bodies of the masses
+// between these bounds step together (measured at the corners).
+const dReal kMinMass = 1e-6;
+const dReal kMaxMass = 1e6;
+// A speck of mass carrying a large collision shape (a tiny ball's mass under a long box) turns
+// under any contact far faster than the big-matrix solver can reckon, and its factorisation then
+// aborts the process ("d[i] != 0" in dxLDLTRemove). Every principal moment of inertia is kept at
+// least that of the mass at this distance from its centre.
+const dReal kMinGyration = 1e-3;
+
+//! No body's smallest moment of inertia is below this: bodySetMass keeps masses and moments to the
+//! bounds above (a body without a mass of its own keeps the library's default of a unit sphere).
+const dReal kLightestMoment = kMinMass * kMinGyration * kMinGyration;
+
 //! Bodies joined this far apart give the solver lever arms whose squares swamp its numbers (its
 //! factorisation then makes not-a-number and the library aborts on the bodies' rotations).
 const dReal kMaxJointSpan = 1e6;
@@ -506,6 +522,50 @@ inline dReal islandInverseMass(dJointID j) {
     fLargest = std::max(fLargest, f);
   }
   return fLargest;
+}
+
+/**
+ * A sliding joint's body slid so far that the solver cannot tell the turns of the joint's island
+ * apart. The joint's rows hold its body's turns to the other side's across the distance slid, so
+ * that the two turn as one body with the slid body's mass times the squared distance as moment:
+ * the other side then holds the turns of the island's lightest turner as the world would (see
+ * closesJointLoop). A speck held to the world by a slider at its stops and by a locked hinge to a
+ * box, from which a sphere slid away on a PR joint, aborted the exact solver once that moment
+ * outweighed the speck's some 3e15 times (the distance went as one over the square root of the
+ * sphere's mass and as the speck's radius of gyration, whatever the sphere's own moments).
+ */
+inline bool slidBeyondItsIsland(dJointID j) {
+  dBodyID aBodies[2] = {dJointGetBody(j, 0), dJointGetBody(j, 1)};
+  dVector3 cAnchor;
+  const bool bAnchor = jointAnchor(j, cAnchor);
+  dReal fReach = 0;  // the largest mass times squared distance slid
+  for (int iSide = 0; iSide < 2; ++iSide) {
+    dBodyID b = aBodies[iSide], pOther = aBodies[1 - iSide];
+    if (!b || !(bAnchor || pOther)) continue;
+    const dReal* q = dBodyGetPosition(b);
+    dMass cMass;
+    dBodyGetMass(b, &cMass);
+    const auto reach = [&](const dReal* p) {
+      const dReal f = cMass.mass * ((p[0] - q[0]) * (p[0] - q[0]) + (p[1] - q[1]) * (p[1] - q[1]) +
+                                    (p[2] - q[2]) * (p[2] - q[2]));
+      if (!(f <= fReach)) fReach = f;  // not-a-number counts as the farthest
+    };
+    reach(bAnchor ? cAnchor : dBodyGetPosition(pOther));
+    if (dJointGetType(j) == dJointTypePiston) {
+      dVector3 cAnchor2;
+      dJointGetPistonAnchor2(j, cAnchor2);
+      reach(cAnchor2);
+    }
+  }
+  // No body's moment is below the lightest mass at the least radius of gyration that bodySetMass
+  // lets through: the island is walked only where the reach could outweigh one.
+  if (kMinRedundantMixing * fReach <= kLightestMoment) return false;
+  std::vector<dBodyID> aIsland;
+  std::vector<dJointID> aJoints;
+  islandOf(aBodies[0] ? aBodies[0] : aBodies[1], true, aIsland, aJoints);
+  for (dBodyID b : aIsland)
+    if (!(momentOf(b, false) >= kMinRedundantMixing * fReach)) return true;
+  return false;
 }
 
 //! Two directions at an angle below about 1e-5 radians, or one of them without length.

@@ -1,4 +1,4 @@
-// Joints that close loops among bodies of very different masses, stepped by the exact solver.
+// Joints among bodies of very different masses (loops, chains, sliding joints), stepped by the exact solver.
 // The bytes choose two to four bodies (mass, shape, size, velocities), two to six joints between
 // them and the world (kind, anchor, axes, stops, stop and motor CFMs, motors, a hinge-2's
 // suspension), whether the masses come before the joints or after, the step and the world's CFM.
@@ -212,7 +212,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, size_t iSize) {
   const int iSteps = 50 + c.pick(4) * 50;
   trace("%s; %d steps of %g, world CFM %g\n", bMassesFirst ? "masses first" : "masses last", iSteps,
         d->getStepSize(), d->worldGetCFM(pWorld->getWorldId()));
-  for (int i = 0; i < iSteps; ++i) pWorld->step(d->getStepSize());
+  for (int i = 0; i < iSteps; ++i) {
+    pWorld->step(d->getStepSize());
+    for (CRurIvaBody* p : aBodies)
+      trace("step %d: body %u at (%g, %g, %g) moving %g, turning %g\n", i, p->getBodyId(), p->getPosition().X,
+            p->getPosition().Y, p->getPosition().Z, p->getLinearVelocity().getLength(),
+            p->getAngularVelocity().getLength());
+  }
   varrik::fuzz::checkBodiesHaveNumbers("after the steps");
   for (u32 h : aJoints) d->jointDestroy(h);
   for (CRurIvaBody* p : aBodies) p->drop();

@@ -2028,3 +2028,60 @@ TEST(DeviceGuards, APrJointsTurningAxisIsTurnedSquareToItsSlide) {
     EXPECT_LT(fOffPlane, 0.01f);
   }
 }
+
+TEST(DeviceGuards, ABodySlidFarOutweighsTheSpeckOfItsIsland) {
+  // A speck held to the world by a slider at its stops and by a locked hinge to a box, and a
+  // ball sliding away from the box on a PR joint under gravity: the exact solver aborted once
+  // the ball's mass times its squared distance outweighed the speck's moment some 3e15 times
+  // (found by fuzzing). The PR joint is let go well before; a speck of a hundred times the radius
+  // keeps it over the same steps.
+  const f32 kRadii[] = {0.001f, 0.1f};
+  for (const f32 fSpeckRadius : kRadii) {
+    SCOPED_TRACE(fSpeckRadius);
+    CDeviceScene cScene;
+    CRurIvaDevice& d = *cScene.m_pDevice;
+    d.setStepSize(1.0f);
+    irr::ode::CRurIvaBody* pBox = cScene.addBodyNode(vector3df(-1.8f, 0.7f, -2));
+    irr::ode::CRurIvaBody* pSpeck = cScene.addBodyNode(vector3df(-2, 1, 1.1f));
+    irr::ode::CRurIvaBody* pBall = cScene.addBodyNode(vector3df(1.6f, 1.6f, -0.4f));
+    d.bodySetAngularVelocity(pBox->getBodyId(), vector3df(-2.9f, -1.2f, 1.2f));
+    d.bodySetLinearVelocity(pBox->getBodyId(), vector3df(0.6f, 2.8f, 0.3f));
+    d.bodySetLinearVelocity(pSpeck->getBodyId(), vector3df(2.2f, 0.5f, 0.7f));
+    d.bodySetAngularVelocity(pBall->getBodyId(), vector3df(-1.2f, -1.6f, -1.4f));
+    const u32 iHinge = cScene.m_cHandles.joint(d.jointCreateHinge(cScene.worldId()));
+    d.jointAttach(iHinge, pBox, pSpeck);
+    d.jointSetHingeAnchor(iHinge, vector3df(1.7f, 1, 0.2f));
+    d.jointSetHingeAxis(iHinge, vector3df(1, 1, 0));
+    d.jointSetHingeParam(iHinge, 1, -0.25f);
+    d.jointSetHingeParam(iHinge, 0, -0.25f);
+    d.jointSetHingeParam(iHinge, 8, 0);
+    const u32 iSlider = cScene.m_cHandles.joint(d.jointCreateSlider(cScene.worldId()));
+    d.jointAttach(iSlider, pSpeck, nullptr);
+    d.jointSetSliderAxis(iSlider, vector3df(0, 1, 0));
+    d.jointSetSliderParam(iSlider, 1, 0.01f);
+    d.jointSetSliderParam(iSlider, 0, 0.02f);
+    d.jointSetSliderParam(iSlider, 8, 1e-10f);
+    const u32 iPr = cScene.m_cHandles.joint(d.jointCreatePR(cScene.worldId()));
+    d.jointAttach(iPr, pBall, pBox);
+    d.jointSetPrAnchor(iPr, pBox->getPosition());
+    d.jointSetPrAxis1(iPr, vector3df(0, 1, 0));
+    d.jointSetPrAxis2(iPr, vector3df(1, 0, 0));
+    const u32 iBox = d.massCreate(), iSpeck = d.massCreate(), iBall = d.massCreate();
+    d.massSetBoxTotal(iBox, 494, 0.12f, 0.34f, 0.34f);
+    d.massSetSphereTotal(iSpeck, 0.01f, fSpeckRadius);
+    d.massSetSphereTotal(iBall, 3.2f, 48);
+    captured([&] {
+      d.bodySetMass(pBox->getBodyId(), iBox);
+      d.bodySetMass(pSpeck->getBodyId(), iSpeck);
+      d.bodySetMass(pBall->getBodyId(), iBall);
+    });
+    const std::string sOut = captured([&] { cScene.steps(60); });
+    if (fSpeckRadius < 0.01f) {
+      EXPECT_EQ(lineCount(sOut), 1) << sOut;
+      EXPECT_NE(sOut.find("joint " + std::to_string(iPr) + " slid too far"), std::string::npos) << sOut;
+    } else {
+      EXPECT_EQ(sOut, "");
+    }
+    for (irr::ode::CRurIvaBody* p : {pBox, pSpeck, pBall}) expectFiniteState(d, p->getBodyId());
+  }
+}
