@@ -130,6 +130,7 @@ void CRurIvaDevice::discardRecords() {
   m_aPlacedBodies.clear();
   m_aRedundantJoints.clear();
   m_aSlidingJoints.clear();
+  m_fLightestMoment = 1;
   m_aFastContactGroups.clear();
   // The waiting ray hits name bodies whose handles are gone with the records.
   clearFastCollisions();

@@ -518,6 +518,10 @@ class CRurIvaDevice : public IRurIvaDevice {
   //! The joints with a sliding axis (slider, PR, PU, piston), looked at before every step (see
   //! letGoOfOverreachingJoints).
   std::vector<u32> m_aSlidingJoints;
+  //! The smallest moment of inertia any body was given since the library started (the library's
+  //! default mass has moments of 1): a sliding joint's reach is weighed against its island only
+  //! where it could outweigh this (see slidBeyondItsIsland).
+  f64 m_fLightestMoment = 1;
   //! Spaces created inside another space; their insides are collided one by one.
   core::array<u32> m_aNestedSpaces;
   //! Contact groups holding the contacts of fast bodies collided where their rays hit, after a

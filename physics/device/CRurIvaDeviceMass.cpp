@@ -200,6 +200,22 @@ void CRurIvaDevice::massSetSphereTotal(u32 iMass, f32 fMass, f32 fRadius) {
 // ---------------------------------------------------------------------------------------------
 // A body's mass
 
+namespace {
+
+// Masses far from each other, or far from the solver's own constants (its mixing force), make
+// its factorisation fail: three balls on a box of 1e-30, or a body of 1e-10 on one of 1e10, abort
+// the step, and so does a speck of 1e-33 whose inertia's inverse overflows. Bodies of the masses
+// between these bounds step together (measured at the corners).
+const dReal kMinMass = 1e-6;
+const dReal kMaxMass = 1e6;
+// A speck of mass carrying a large collision shape (a tiny ball's mass under a long box) turns
+// under any contact far faster than the big-matrix solver can reckon, and its factorisation then
+// aborts the process ("d[i] != 0" in dxLDLTRemove). Every principal moment of inertia is kept at
+// least that of the mass at this distance from its centre.
+const dReal kMinGyration = 1e-3;
+
+}  // namespace
+
 core::vector3df CRurIvaDevice::getBodyCenterOfMass(u32 iBody) const {
   COdeDataWrapper* r = live(iBody, eKindBody);
   return r ? toVector(r->m_aCentre) : core::vector3df(0, 0, 0);
@@ -261,6 +277,7 @@ void CRurIvaDevice::bodySetMass(u32 iBody, u32 iMass) {
   if (m_bFinishingPass) dropContacts(r->m_pBody);
   rebaseBody(r, aCentre);
   dBodySetMass(r->m_pBody, &cMass);
+  m_fLightestMoment = std::min(m_fLightestMoment, smallestMoment(cMass.I));
   // A lighter turn makes the levers of the body's joints and contacts longer for it.
   disableJointsBeyondTheSolver(r->m_pBody, __func__, iBody);
   reviewContactLevers(r->m_pBody);

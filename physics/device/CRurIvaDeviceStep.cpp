@@ -607,8 +607,9 @@ namespace {
 // the axes are square. Axes at a slant let the bodies turn and slide where the joint should hold
 // them (a bar hung by a PR joint from a hinged arm, its axes 45 degrees apart, left the arm's
 // plane and slid thousands of units past stops half a unit away), and parallel axes leave two
-// rows without any direction. Axes are set one at a time, so they are looked at before the step: a slant beyond
-// this cosine (about the rounding of a float axis) turns the turning axis square to the slide.
+// rows without any direction. Axes are set one at a time, so they are looked at before the
+// step: a slant beyond this cosine (about the rounding of a float axis) turns the turning axis
+// square to the slide.
 const dReal kMaxPrAxesCosine = 1e-5;
 
 }  // namespace
@@ -642,13 +643,13 @@ bool CRurIvaDevice::squarePrAxes(u32 iJoint, dJointID j) {
 // axis lent the exact solver rows it could not factor, and the library aborted on the speck's
 // rotation a few steps later. Sliding joints are looked at again before each step.
 void CRurIvaDevice::letGoOfOverreachingJoints(dWorldID w) {
-  lookAtJoints(m_aSlidingJoints, w, [](u32 iJoint, dJointID j) {
+  lookAtJoints(m_aSlidingJoints, w, [this](u32 iJoint, dJointID j) {
     if (dJointGetType(j) == dJointTypePR && !squarePrAxes(iJoint, j)) return;
     if (jointSpanTooLong(j)) {
       printf("CRurIvaDevice::step: joint %u reaches too far for the bodies it joins, the joint is disabled\n",
              iJoint);
       dJointDisable(j);
-    } else if (slidBeyondItsIsland(j)) {
+    } else if (slidBeyondItsIsland(j, m_fLightestMoment)) {
       printf(
           "CRurIvaDevice::step: joint %u slid too far for the most readily turning body joined to it, "
           "the joint is disabled\n",

@@ -148,22 +148,6 @@ inline bool usablePosition(const dReal* p) {
   return true;
 }
 
-// Masses far from each other, or far from the solver's own constants (its mixing force), make
-// its factorisation fail: three balls on a box of 1e-30, or a body of 1e-10 on one of 1e10, abort
-// the step, and so does a speck of 1e-33 whose inertia's inverse overflows. Bodies of the masses
-// between these bounds step together (measured at the corners).
-const dReal kMinMass = 1e-6;
-const dReal kMaxMass = 1e6;
-// A speck of mass carrying a large collision shape (a tiny ball's mass under a long box) turns
-// under any contact far faster than the big-matrix solver can reckon, and its factorisation then
-// aborts the process ("d[i] != 0" in dxLDLTRemove). Every principal moment of inertia is kept at
-// least that of the mass at this distance from its centre.
-const dReal kMinGyration = 1e-3;
-
-//! No body's smallest moment of inertia is below this: bodySetMass keeps masses and moments to the
-//! bounds above (a body without a mass of its own keeps the library's default of a unit sphere).
-const dReal kLightestMoment = kMinMass * kMinGyration * kMinGyration;
-
 //! Bodies joined this far apart give the solver lever arms whose squares swamp its numbers (its
 //! factorisation then makes not-a-number and the library aborts on the bodies' rotations).
 const dReal kMaxJointSpan = 1e6;
@@ -534,7 +518,7 @@ inline dReal islandInverseMass(dJointID j) {
  * outweighed the speck's some 3e15 times (the distance went as one over the square root of the
  * sphere's mass and as the speck's radius of gyration, whatever the sphere's own moments).
  */
-inline bool slidBeyondItsIsland(dJointID j) {
+inline bool slidBeyondItsIsland(dJointID j, dReal fLightestMoment) {
   dBodyID aBodies[2] = {dJointGetBody(j, 0), dJointGetBody(j, 1)};
   dVector3 cAnchor;
   const bool bAnchor = jointAnchor(j, cAnchor);
@@ -557,9 +541,9 @@ inline bool slidBeyondItsIsland(dJointID j) {
       reach(cAnchor2);
     }
   }
-  // No body's moment is below the lightest mass at the least radius of gyration that bodySetMass
-  // lets through: the island is walked only where the reach could outweigh one.
-  if (kMinRedundantMixing * fReach <= kLightestMoment) return false;
+  // No body of the island turns more readily than fLightestMoment allows: the island is walked
+  // (an allocation) only where the reach could outweigh such a body.
+  if (kMinRedundantMixing * fReach <= fLightestMoment) return false;
   std::vector<dBodyID> aIsland;
   std::vector<dJointID> aJoints;
   islandOf(aBodies[0] ? aBodies[0] : aBodies[1], true, aIsland, aJoints);
