@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <initializer_list>
 #include <memory>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -509,46 +510,80 @@ inline dReal islandInverseMass(dJointID j) {
 }
 
 /**
- * A sliding joint's body slid so far that the solver cannot tell the turns of the joint's island
- * apart. The joint's rows hold its body's turns to the other side's across the distance slid, so
- * that the two turn as one body with the slid body's mass times the squared distance as moment:
- * the other side then holds the turns of the island's lightest turner as the world would (see
- * closesJointLoop). A speck held to the world by a slider at its stops and by a locked hinge to a
- * box, from which a sphere slid away on a PR joint, aborted the exact solver once that moment
- * outweighed the speck's some 3e15 times (the distance went as one over the square root of the
- * sphere's mass and as the speck's radius of gyration, whatever the sphere's own moments).
+ * A sliding joint's body slid so far that the solver cannot tell the rows of a light body of the
+ * joint's island apart. The joint's rows hold the slid body's turns to the other side's across
+ * the distance slid, so the two turn as one body with the slid body's mass times the squared
+ * distance as moment: for a body whose own moment is below kMinRedundantMixing of that, the
+ * pair holds like the world (see closesJointLoop), and a light body held by it and by the world,
+ * or twice by it, holds the same turns twice over. A speck held to the world by a slider at its
+ * stops and by a locked hinge to a box, from which a ball slid away on a PR joint, aborted the
+ * exact solver once the ball's moment so reckoned outweighed the speck's some 3e15 times (the
+ * distance went as one over the square root of the ball's mass and as the speck's radius of
+ * gyration, whatever the ball's own moments); so did a plate hinged to the world and joined to
+ * such a ball by the PR joint itself. A joint to the world is left to jointSpanTooLong: the
+ * world outweighs any reach already. No body of the island turns more readily than
+ * fLightestMoment allows, so the island is walked (an allocation) only where the reach could
+ * outweigh such a body.
  */
 inline bool slidBeyondItsIsland(dJointID j, dReal fLightestMoment) {
-  dBodyID aBodies[2] = {dJointGetBody(j, 0), dJointGetBody(j, 1)};
+  dBodyID aEnds[2] = {dJointGetBody(j, 0), dJointGetBody(j, 1)};
+  if (!aEnds[0] || !aEnds[1]) return false;
   dVector3 cAnchor;
   const bool bAnchor = jointAnchor(j, cAnchor);
   dReal fReach = 0;  // the largest mass times squared distance slid
+  dBodyID pFar = aEnds[0];
   for (int iSide = 0; iSide < 2; ++iSide) {
-    dBodyID b = aBodies[iSide], pOther = aBodies[1 - iSide];
-    if (!b || !(bAnchor || pOther)) continue;
+    dBodyID b = aEnds[iSide];
     const dReal* q = dBodyGetPosition(b);
     dMass cMass;
     dBodyGetMass(b, &cMass);
     const auto reach = [&](const dReal* p) {
       const dReal f = cMass.mass * ((p[0] - q[0]) * (p[0] - q[0]) + (p[1] - q[1]) * (p[1] - q[1]) +
                                     (p[2] - q[2]) * (p[2] - q[2]));
-      if (!(f <= fReach)) fReach = f;  // not-a-number counts as the farthest
+      if (!(f <= fReach) && !std::isnan(fReach)) {  // not-a-number counts as the farthest
+        fReach = f;
+        pFar = b;
+      }
     };
-    reach(bAnchor ? cAnchor : dBodyGetPosition(pOther));
+    reach(bAnchor ? cAnchor : dBodyGetPosition(aEnds[1 - iSide]));
     if (dJointGetType(j) == dJointTypePiston) {
       dVector3 cAnchor2;
       dJointGetPistonAnchor2(j, cAnchor2);
       reach(cAnchor2);
     }
   }
-  // No body of the island turns more readily than fLightestMoment allows: the island is walked
-  // (an allocation) only where the reach could outweigh such a body.
   if (kMinRedundantMixing * fReach <= fLightestMoment) return false;
+  const auto isLight = [&](dBodyID b) { return !(momentOf(b, false) >= kMinRedundantMixing * fReach); };
   std::vector<dBodyID> aIsland;
   std::vector<dJointID> aJoints;
-  islandOf(aBodies[0] ? aBodies[0] : aBodies[1], true, aIsland, aJoints);
+  islandOf(pFar, true, aIsland, aJoints);
+  if (std::none_of(aIsland.begin(), aIsland.end(), isLight)) return false;
+  // The world, the slid body and (unless it is light itself) the joint's other body are one node;
+  // a loop through it or among the other bodies holds some turns twice.
+  dBodyID pNear = aEnds[0] == pFar ? aEnds[1] : aEnds[0];
+  const bool bNearLight = isLight(pNear);
+  std::unordered_map<dBodyID, size_t> mNodes;
   for (dBodyID b : aIsland)
-    if (!(momentOf(b, false) >= kMinRedundantMixing * fReach)) return true;
+    if (b != pFar && (b != pNear || bNearLight)) mNodes.emplace(b, mNodes.size() + 1);
+  std::vector<size_t> aRoot(mNodes.size() + 1);
+  for (size_t i = 0; i < aRoot.size(); ++i) aRoot[i] = i;
+  const auto node = [&](dBodyID b) -> size_t {
+    const auto it = mNodes.find(b);
+    return it == mNodes.end() ? 0 : it->second;
+  };
+  const auto root = [&](size_t i) {
+    while (aRoot[i] != i) i = aRoot[i] = aRoot[aRoot[i]];
+    return i;
+  };
+  for (dJointID k : aJoints) {
+    const size_t a = root(node(dJointGetBody(k, 0))), b = root(node(dJointGetBody(k, 1)));
+    if (a == b) {
+      // Both ends in one node hold nothing twice; in two nodes already joined, a loop closes.
+      if (node(dJointGetBody(k, 0)) != node(dJointGetBody(k, 1))) return true;
+      continue;
+    }
+    aRoot[a] = b;
+  }
   return false;
 }
 
