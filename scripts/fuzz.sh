@@ -9,7 +9,7 @@
 # the time-out on one input. The report, the input that broke the target and the log are named
 # then; run the target on that input (build/fuzz/bin/<target> <input>) to see it again.
 #
-# Usage: scripts/fuzz.sh SECONDS [TARGET...]     (all targets but fuzz_joint_loops when none is named)
+# Usage: scripts/fuzz.sh SECONDS [TARGET...]     (all targets when none is named)
 #
 # FUZZ_SEED=N starts each target from its seed corpus alone (what earlier runs found is left out)
 # with libFuzzer's seed N, and FUZZ_RUNS=N ends each target after that many inputs at the latest:
@@ -18,9 +18,7 @@
 set -eu
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD="$ROOT/build/fuzz"
-ALL="fuzz_events fuzz_settings fuzz_surface_definitions fuzz_scene_file fuzz_device_calls fuzz_calls_in_pass fuzz_record_file fuzz_scene_nodes"
-# fuzz_joint_loops runs only when named: it still finds aborts of the exact solver within minutes
-# (tests/fuzz/open/README.md).
+ALL="fuzz_events fuzz_settings fuzz_surface_definitions fuzz_scene_file fuzz_device_calls fuzz_calls_in_pass fuzz_record_file fuzz_scene_nodes fuzz_joint_loops"
 
 if [ $# -lt 1 ] || ! [ "$1" -gt 0 ] 2>/dev/null; then
     echo "usage: $0 SECONDS [TARGET...]" >&2
