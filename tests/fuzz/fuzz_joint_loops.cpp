@@ -1,4 +1,5 @@
-// Joints among bodies of very different masses (loops, chains, sliding joints), stepped by the exact solver.
+// Joints among bodies of very different masses (loops, chains, sliding joints), stepped by the
+// exact solver.
 // The bytes choose two to four bodies (mass, shape, size, velocities), two to six joints between
 // them and the world (kind, anchor, axes, stops, stop and motor CFMs, motors, a hinge-2's
 // suspension), whether the masses come before the joints or after, the step and the world's CFM.
