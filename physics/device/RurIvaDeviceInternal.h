@@ -391,17 +391,23 @@ inline bool closesJointLoop(dJointID j, bool bEnabled) {
  * An axis with stops is held at a stop by a row with the stop's CFM, both ways where the low and
  * high stop are one value: two hinges, sliders, universals or pistons locked so with a stop CFM
  * of 0 aborted it, and so did a locked axis of one joint with a stop of the other (a hinge locked
- * and a piston's turn stopped, a universal locked and a hinge-2 stopped, on one body).
+ * and a piston's turn stopped, a universal locked and a hinge-2 stopped, on one body). A powered
+ * axis is held by a row with the motor's CFM while the motor's force suffices: three hinges from
+ * one ball to the world driving one axis at one speed with a motor CFM of 0 (and a fourth with
+ * stops) aborted it too. Every motor counts, whatever its force; two opposed ones at a CFM of 0
+ * ran (each pushed at its force's bound), so this lets go of some joints the solver would have
+ * carried.
  */
 inline dReal jointRowMixing(dJointID j, dReal fWorld) {
   // The library answers 0 for the stops of an axis a joint does not have: only its own are read.
   // Stops of minus and plus infinity (the default) are never reached.
-  const auto withStops = [j](dReal fRows, dReal (*fGet)(dJointID, int), int iAxes) {
+  const auto withStopsAndMotors = [j](dReal fRows, dReal (*fGet)(dJointID, int), int iAxes) {
     for (int i = 0; i < iAxes; ++i) {
       const int iGroup = i * dParamGroup;
       const dReal fLow = fGet(j, dParamLoStop + iGroup), fHigh = fGet(j, dParamHiStop + iGroup);
       if (fLow <= fHigh && (std::isfinite(fLow) || std::isfinite(fHigh)))
         fRows = std::min(fRows, fGet(j, dParamStopCFM + iGroup));
+      if (fGet(j, dParamFMax + iGroup) > 0) fRows = std::min(fRows, fGet(j, dParamCFM + iGroup));
     }
     return fRows;
   };
@@ -411,18 +417,18 @@ inline dReal jointRowMixing(dJointID j, dReal fWorld) {
     case dJointTypeFixed:
       return std::min(fWorld, dJointGetFixedParam(j, dParamCFM));
     case dJointTypeHinge:
-      return withStops(fWorld, dJointGetHingeParam, 1);
+      return withStopsAndMotors(fWorld, dJointGetHingeParam, 1);
     case dJointTypeSlider:
-      return withStops(fWorld, dJointGetSliderParam, 1);
+      return withStopsAndMotors(fWorld, dJointGetSliderParam, 1);
     case dJointTypeUniversal:
-      return withStops(fWorld, dJointGetUniversalParam, 2);
+      return withStopsAndMotors(fWorld, dJointGetUniversalParam, 2);
     case dJointTypeHinge2:
-      return withStops(std::min(fWorld, dJointGetHinge2Param(j, dParamSuspensionCFM)), dJointGetHinge2Param,
-                       2);
+      return withStopsAndMotors(std::min(fWorld, dJointGetHinge2Param(j, dParamSuspensionCFM)),
+                                dJointGetHinge2Param, 2);
     case dJointTypePiston:
-      return withStops(fWorld, dJointGetPistonParam, 2);
+      return withStopsAndMotors(fWorld, dJointGetPistonParam, 2);
     case dJointTypePR:
-      return withStops(fWorld, dJointGetPRParam, 2);
+      return withStopsAndMotors(fWorld, dJointGetPRParam, 2);
     default:
       return fWorld;
   }
