@@ -371,9 +371,6 @@ class CRurIvaDevice : public IRurIvaDevice {
   //! Disables the sliding joints of world w whose bodies slid too far apart, or too far from the
   //! anchor, for the solver (see jointSpanTooLong), one line each.
   void letGoOfOverreachingJoints(dWorldID w);
-  //! Turns a PR joint's turning axis square to its slide before a step; false where they are
-  //! parallel and the joint was disabled.
-  static bool squarePrAxes(u32 iJoint, dJointID j);
   //! Adds to m_aRedundantJoints the joints of body b's island that close a loop and are not on
   //! it yet (after b was given a mass or a joint, which can close loops for other joints).
   void listJointsClosingLoops(dBodyID b);

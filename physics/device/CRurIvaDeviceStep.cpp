@@ -612,9 +612,9 @@ namespace {
 // square to the slide.
 const dReal kMaxPrAxesCosine = 1e-5;
 
-}  // namespace
-
-bool CRurIvaDevice::squarePrAxes(u32 iJoint, dJointID j) {
+//! Turns PR joint j's turning axis square to its slide; false where they are parallel and the
+//! joint was disabled.
+bool squarePrAxes(u32 iJoint, dJointID j) {
   if (!dJointGetBody(j, 0)) return true;  // the library's axes need the joint's first body
   dVector3 a, b;
   dJointGetPRAxis1(j, a);
@@ -634,6 +634,8 @@ bool CRurIvaDevice::squarePrAxes(u32 iJoint, dJointID j) {
   dJointSetPRAxis2(j, c[0], c[1], c[2]);
   return true;
 }
+
+}  // namespace
 
 // A joint's levers are checked where it is attached or anchored and where its bodies are placed
 // or given a mass. The library keeps a ball's, hinge's, universal's or hinge-2's anchor (and a

@@ -13,7 +13,6 @@
 #include <cstdio>
 #include <initializer_list>
 #include <memory>
-#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -564,33 +563,18 @@ inline bool slidBeyondItsIsland(dJointID j, dReal fLightestMoment) {
   std::vector<dJointID> aJoints;
   islandOf(pFar, true, aIsland, aJoints);
   if (std::none_of(aIsland.begin(), aIsland.end(), isLight)) return false;
-  // The world, the slid body and (unless it is light itself) the joint's other body are one node;
-  // a loop through it or among the other bodies holds some turns twice.
+  // The world, the slid body and (unless it is light itself) the joint's other body are one node.
+  // The island is connected, so it holds a loop, through that node or among the other bodies,
+  // where its joints (those within the node aside) are as many as its nodes.
   dBodyID pNear = aEnds[0] == pFar ? aEnds[1] : aEnds[0];
   const bool bNearLight = isLight(pNear);
-  std::unordered_map<dBodyID, size_t> mNodes;
-  for (dBodyID b : aIsland)
-    if (b != pFar && (b != pNear || bNearLight)) mNodes.emplace(b, mNodes.size() + 1);
-  std::vector<size_t> aRoot(mNodes.size() + 1);
-  for (size_t i = 0; i < aRoot.size(); ++i) aRoot[i] = i;
-  const auto node = [&](dBodyID b) -> size_t {
-    const auto it = mNodes.find(b);
-    return it == mNodes.end() ? 0 : it->second;
-  };
-  const auto root = [&](size_t i) {
-    while (aRoot[i] != i) i = aRoot[i] = aRoot[aRoot[i]];
-    return i;
-  };
-  for (dJointID k : aJoints) {
-    const size_t a = root(node(dJointGetBody(k, 0))), b = root(node(dJointGetBody(k, 1)));
-    if (a == b) {
-      // Both ends in one node hold nothing twice; in two nodes already joined, a loop closes.
-      if (node(dJointGetBody(k, 0)) != node(dJointGetBody(k, 1))) return true;
-      continue;
-    }
-    aRoot[a] = b;
-  }
-  return false;
+  const auto inWorldNode = [&](dBodyID b) { return !b || b == pFar || (b == pNear && !bNearLight); };
+  const size_t iNodes = 1 + static_cast<size_t>(std::count_if(aIsland.begin(), aIsland.end(),
+                                                              [&](dBodyID b) { return !inWorldNode(b); }));
+  const size_t iJoints = static_cast<size_t>(std::count_if(aJoints.begin(), aJoints.end(), [&](dJointID k) {
+    return !inWorldNode(dJointGetBody(k, 0)) || !inWorldNode(dJointGetBody(k, 1));
+  }));
+  return iJoints >= iNodes;
 }
 
 //! Two directions at an angle below about 1e-5 radians, or one of them without length.
