@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "CRurIvaBroadPhase.h"
 #include "IRurIvaDevice.h"
 
 // The dynamics library's object types, declared here so that this header does not pull the
@@ -529,6 +530,8 @@ class CRurIvaDevice : public IRurIvaDevice {
   //! contact calculator asks for meanwhile is done when the pass is over, in the order asked.
   u32 m_iCollisionPasses = 0;
   std::vector<std::function<void()>> m_aAfterPass;
+  //! Pairs the geometries of hash spaces without allocating in every pass.
+  CRurIvaBroadPhase m_cBroadPhase;
   //! The calls that waited for a pass are being made (the pass's contacts exist).
   bool m_bFinishingPass = false;
   // The position readers answer their last value for handle 0.

@@ -454,7 +454,7 @@ void CRurIvaDevice::stepWorld(f32 fTime, CRurIvaWorld* pWorld, bool bQuick) {
       g_cContacts.bCaching = true;
       g_cContacts.bFresh = false;
       ++m_iCollisionPasses;
-      dSpaceCollide(s, pWorld, nearCollisionCallback);
+      m_cBroadPhase.collide(s, pWorld, nearCollisionCallback);
       collideNestedSpaces(pWorld, s);
       endCollisionPass();
       g_cContacts.bCaching = false;
@@ -516,7 +516,7 @@ void CRurIvaDevice::collideNestedSpaces(CRurIvaWorld* pWorld, dSpaceID pTop) {
     // Only the spaces below this world's top space (a destroyed parent leaves a space alone).
     dSpaceID p = dGeomGetSpace(reinterpret_cast<dGeomID>(s));
     while (p && p != pTop) p = dGeomGetSpace(reinterpret_cast<dGeomID>(p));
-    if (p) dSpaceCollide(s, pWorld, nearCollisionCallback);
+    if (p) m_cBroadPhase.collide(s, pWorld, nearCollisionCallback);
   }
 }
 
