@@ -231,9 +231,9 @@ void printTable(const CCollectingReporter& cReporter, const std::map<std::string
       "\nratio: layer time per step / plain time per step (medians); noise: (max - min) / median of the\n"
       "layer's and the plain side's repetitions; allocs/st l/p: heap allocations per step outside the "
       "dynamics\n"
-      "library's allocation hooks on the layer and the plain side (both include what the library's hash "
-      "space\n"
-      "allocates with operator new in every collision pass); added: what the layer allocates on top;\n"
+      "library's allocation hooks on the layer and the plain side (the plain side's are the library's "
+      "hash space,\n"
+      "which allocates with operator new in every collision pass); added: layer minus plain;\n"
       "2 thr.: the layer stepping on a pool of two threads, its ratio against the single-threaded plain "
       "side;\n");
   printf("start: building the scene, its warm-up steps and taking it down (medians).\n");
