@@ -20,10 +20,12 @@
 #include <utility>
 #include <vector>
 
+#include "../physics/support/BroadPhasePairs.h"
 #include "CRurIvaBroadPhase.h"
 #include "FuzzSupport.h"
 
 using irr::ode::CRurIvaBroadPhase;
+using namespace varrik::test;
 
 namespace {
 
@@ -62,10 +64,6 @@ class CBytes {
   size_t m_iPos = 0;
 };
 
-using TPair = std::pair<dGeomID, dGeomID>;
-
-void record(void* p, dGeomID a, dGeomID b) { static_cast<std::vector<TPair>*>(p)->push_back({a, b}); }
-
 //! Whether the library's hash space can number the cells of every geometry (it aborts otherwise).
 bool libraryCanNumber(const std::vector<dGeomID>& aTaking, int iMinLevel, int iMaxLevel) {
   for (dGeomID g : aTaking) {
@@ -86,25 +84,6 @@ bool libraryCanNumber(const std::vector<dGeomID>& aTaking, int iMinLevel, int iM
     }
   }
   return true;
-}
-
-std::set<TPair> everyPair(const std::vector<dGeomID>& a) {
-  std::set<TPair> c;
-  for (size_t i = 0; i < a.size(); ++i)
-    for (size_t j = i + 1; j < a.size(); ++j) {
-      dGeomID g1 = a[i], g2 = a[j];
-      if (dGeomGetBody(g1) && dGeomGetBody(g1) == dGeomGetBody(g2)) continue;
-      if (!((dGeomGetCategoryBits(g1) & dGeomGetCollideBits(g2)) ||
-            (dGeomGetCategoryBits(g2) & dGeomGetCollideBits(g1))))
-        continue;
-      dReal b1[6], b2[6];
-      dGeomGetAABB(g1, b1);
-      dGeomGetAABB(g2, b2);
-      if (b1[0] > b2[1] || b1[1] < b2[0] || b1[2] > b2[3] || b1[3] < b2[2] || b1[4] > b2[5] || b1[5] < b2[4])
-        continue;
-      c.insert(std::minmax(g1, g2));
-    }
-  return c;
 }
 
 const unsigned long kBits[] = {~0ul, 1, 2, 3, 0};
@@ -179,22 +158,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, size_t iSize) {
 
   for (int iPass = 0; iPass < 3; ++iPass) {
     std::vector<TPair> aOurs;
-    s_cBroadPhase.collide(s, &aOurs, record);
-    std::set<TPair> cOurs;
-    for (const TPair& p : aOurs) cOurs.insert(std::minmax(p.first, p.second));
+    s_cBroadPhase.collide(s, &aOurs, recordPair);
+    const std::set<TPair> cOurs = asSet(aOurs);
     FUZZ_CHECK(cOurs.size() == aOurs.size(), "pass %d: a pair was handed on twice", iPass);
     const std::set<TPair> cEvery = everyPair(aTaking);
     FUZZ_CHECK(cOurs == cEvery, "pass %d: %zu pairs handed on, %zu meet", iPass, cOurs.size(), cEvery.size());
     if (bLibrary && dSpaceGetNumGeoms(s) >= 2) {
       std::vector<TPair> aLibrary;
-      dSpaceCollide(s, &aLibrary, record);
-      std::set<TPair> cLibrary;
-      for (const TPair& p : aLibrary) cLibrary.insert(std::minmax(p.first, p.second));
-      std::vector<TPair> aFoundByBoth;
-      for (const TPair& p : aOurs)
-        if (cLibrary.count(std::minmax(p.first, p.second))) aFoundByBoth.push_back(p);
-      FUZZ_CHECK(aFoundByBoth == aLibrary, "pass %d: the library's %zu pairs come in another order", iPass,
-                 aLibrary.size());
+      dSpaceCollide(s, &aLibrary, recordPair);
+      FUZZ_CHECK(foundByBoth(aOurs, aLibrary) == aLibrary,
+                 "pass %d: the library's %zu pairs come in another order", iPass, aLibrary.size());
     }
     // Some bodies move: their geometries go first in the space's list for the next pass.
     for (size_t i = iPass % 2; i < aBodies.size(); i += 2) {

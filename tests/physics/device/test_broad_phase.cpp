@@ -12,15 +12,13 @@
 #include <utility>
 #include <vector>
 
+#include "BroadPhasePairs.h"
 #include "CRurIvaBroadPhase.h"
 
 using irr::ode::CRurIvaBroadPhase;
+using namespace varrik::test;
 
 namespace {
-
-using TPair = std::pair<dGeomID, dGeomID>;
-
-void record(void* p, dGeomID a, dGeomID b) { static_cast<std::vector<TPair>*>(p)->push_back({a, b}); }
 
 struct SSceneDef {
   const char* sName;
@@ -147,33 +145,6 @@ void build(const SSceneDef& d, SScene& c) {
   }
 }
 
-//! The pairs of the library's rules by trying every two: not of one body, bits that meet, bounds
-//! that meet (each pair with its geometries in address order).
-std::set<TPair> everyPair(const std::vector<dGeomID>& a) {
-  std::set<TPair> c;
-  for (size_t i = 0; i < a.size(); ++i)
-    for (size_t j = i + 1; j < a.size(); ++j) {
-      dGeomID g1 = a[i], g2 = a[j];
-      if (dGeomGetBody(g1) && dGeomGetBody(g1) == dGeomGetBody(g2)) continue;
-      if (!((dGeomGetCategoryBits(g1) & dGeomGetCollideBits(g2)) ||
-            (dGeomGetCategoryBits(g2) & dGeomGetCollideBits(g1))))
-        continue;
-      dReal b1[6], b2[6];
-      dGeomGetAABB(g1, b1);
-      dGeomGetAABB(g2, b2);
-      if (b1[0] > b2[1] || b1[1] < b2[0] || b1[2] > b2[3] || b1[3] < b2[2] || b1[4] > b2[5] || b1[5] < b2[4])
-        continue;
-      c.insert(std::minmax(g1, g2));
-    }
-  return c;
-}
-
-std::set<TPair> asSet(const std::vector<TPair>& a) {
-  std::set<TPair> c;
-  for (const TPair& p : a) c.insert(std::minmax(p.first, p.second));
-  return c;
-}
-
 class BroadPhase : public ::testing::TestWithParam<SSceneDef> {
  protected:
   static void SetUpTestSuite() { dInitODE2(0); }
@@ -203,7 +174,7 @@ TEST_P(BroadPhase, FindsTheLibrarysPairsInItsOrder) {
   for (int iPass = 0; iPass < 3; ++iPass) {
     SCOPED_TRACE("pass " + std::to_string(iPass));
     std::vector<TPair> aOurs;
-    s_cBroadPhase.collide(c.s, &aOurs, record);
+    s_cBroadPhase.collide(c.s, &aOurs, recordPair);
     const std::set<TPair> cOurs = asSet(aOurs);
     EXPECT_EQ(cOurs.size(), aOurs.size()) << "a pair was handed on twice";
     EXPECT_EQ(cOurs, everyPair(c.aTaking));
@@ -212,12 +183,8 @@ TEST_P(BroadPhase, FindsTheLibrarysPairsInItsOrder) {
       // (its buckets are numbered in unsigned longs that wrap there): every other pair comes in
       // the library's order.
       std::vector<TPair> aLibrary;
-      dSpaceCollide(c.s, &aLibrary, record);
-      const std::set<TPair> cLibrary = asSet(aLibrary);
-      std::vector<TPair> aFoundByBoth;
-      for (const TPair& p : aOurs)
-        if (cLibrary.count(std::minmax(p.first, p.second))) aFoundByBoth.push_back(p);
-      EXPECT_EQ(aFoundByBoth, aLibrary);
+      dSpaceCollide(c.s, &aLibrary, recordPair);
+      EXPECT_EQ(foundByBoth(aOurs, aLibrary), aLibrary);
     }
     // Bodies that move leave their geometries first in the space's list for the next pass.
     for (size_t i = 0; i < c.aBodies.size(); i += 3) {
@@ -249,18 +216,18 @@ TEST(BroadPhaseNested, APassFromItsOwnCallbackIsTheLibrarys) {
     SState s{&cBroadPhase, cInner.s, {}, {}};
     cBroadPhase.collide(cOuter.s, &s, [](void* pData, dGeomID a, dGeomID b) {
       SState* p = static_cast<SState*>(pData);
-      if (p->aOuter.empty()) p->p->collide(p->pInner, &p->aInner, record);
+      if (p->aOuter.empty()) p->p->collide(p->pInner, &p->aInner, recordPair);
       p->aOuter.push_back({a, b});
     });
     std::vector<TPair> aOuter, aInner;
-    dSpaceCollide(cOuter.s, &aOuter, record);
-    dSpaceCollide(cInner.s, &aInner, record);
+    dSpaceCollide(cOuter.s, &aOuter, recordPair);
+    dSpaceCollide(cInner.s, &aInner, recordPair);
     EXPECT_FALSE(aOuter.empty());
     EXPECT_EQ(s.aOuter, aOuter);
     EXPECT_EQ(s.aInner, aInner);
     // And the next pass is its own again.
     std::vector<TPair> aAgain;
-    cBroadPhase.collide(cInner.s, &aAgain, record);
+    cBroadPhase.collide(cInner.s, &aAgain, recordPair);
     EXPECT_EQ(aAgain, aInner);
   }
   dCloseODE();
