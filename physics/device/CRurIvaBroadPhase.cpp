@@ -122,12 +122,8 @@ void CRurIvaBroadPhase::fillCells() {
   }
 }
 
-namespace {
-
-// The library's test of a pair before its callback: not of one body, category and collide bits
-// that meet, bounds that meet.
-template <typename TBox>
-inline void pairBoxes(const TBox& a, const TBox& b, void* pData, dNearCallback* fCallback) {
+inline void CRurIvaBroadPhase::pairBoxes(const SBox& a, const SBox& b, void* pData,
+                                         dNearCallback* fCallback) {
   if (a.pBody == b.pBody && a.pBody) return;
   if (((a.iCategory & b.iCollide) || (b.iCategory & a.iCollide)) == 0) return;
   const double* b1 = a.aBounds;
@@ -136,8 +132,6 @@ inline void pairBoxes(const TBox& a, const TBox& b, void* pData, dNearCallback* 
     return;
   fCallback(pData, a.pGeom, b.pGeom);
 }
-
-}  // namespace
 
 // The library walks every box's cells at its own level and every coarser one, and hands on a pair
 // the first time it meets it. A pair is met first by the box at the finer level (of two at one
