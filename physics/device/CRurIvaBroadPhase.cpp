@@ -76,6 +76,19 @@ uint64_t hashOf(int iLevel, int x, int y, int z) {
   return h ^ (h >> 31);
 }
 
+// The library files a cell under the bucket of the cell's number, an unsigned long,
+// (level * 1000 + x * 100 + y * 10 + z), walking up z from the first cell of a box's range. Where
+// that number wraps to 0 within the walk (at the cell whose number is 0, walked from the cell
+// below), the cell is filed under another bucket: a box whose walk wraps there and one whose walk
+// starts there do not find each other in that cell.
+bool wrapsInWalk(int iLevel, int x, int y, int z, int iFirstZ) {
+  if (iFirstZ != z - 1) return false;
+  const unsigned long iNumber = static_cast<unsigned int>(iLevel) * 1000ul +
+                                static_cast<unsigned int>(x) * 100ul + static_cast<unsigned int>(y) * 10ul +
+                                static_cast<unsigned long>(static_cast<long>(z));
+  return iNumber == 0;
+}
+
 }  // namespace
 
 CRurIvaBroadPhase::SSlot* CRurIvaBroadPhase::slotOf(int iLevel, int x, int y, int z, bool bCreate) {
@@ -133,10 +146,31 @@ inline void CRurIvaBroadPhase::pairBoxes(const SBox& a, const SBox& b, void* pDa
   fCallback(pData, a.pGeom, b.pGeom);
 }
 
+void CRurIvaBroadPhase::meetingCell(const int* c, const SBox& b, int iLevel, int* m) {
+  m[0] = std::max(c[0], b.aCells[0]);
+  m[1] = std::max(c[2], b.aCells[2]);
+  m[2] = std::max(c[4], b.aCells[4]);
+  // Only a cell numbered 0 (level, x and y from 0 up, z at most 0) can hide one from the other.
+  const int iLastX = std::min(c[1], b.aCells[1]), iLastY = std::min(c[3], b.aCells[3]),
+            iLastZ = std::min(c[5], b.aCells[5]);
+  if (iLevel < 0 || iLastX < 0 || iLastY < 0 || m[2] > 0) return;
+  for (int x = m[0]; x <= iLastX; ++x)
+    for (int y = m[1]; y <= iLastY; ++y)
+      for (int z = m[2]; z <= iLastZ; ++z)
+        if (wrapsInWalk(iLevel, x, y, z, c[4]) == wrapsInWalk(iLevel, x, y, z, b.aCells[4])) {
+          m[0] = x;
+          m[1] = y;
+          m[2] = z;
+          return;
+        }
+  // Hidden in every cell both cover: the library loses the pair; it is handed on in the first.
+}
+
 // The library walks every box's cells at its own level and every coarser one, and hands on a pair
 // the first time it meets it. A pair is met first by the box at the finer level (of two at one
-// level, by the one that comes first), in the first cell the two share; that is where it is
-// handed on here, so no table of the pairs met is needed.
+// level, by the one that comes first), in the first cell the two share where the library's bucket
+// numbers do not hide one from the other (see meetingCell); that is where it is handed on here,
+// so no table of the pairs met is needed.
 void CRurIvaBroadPhase::pairInCells(size_t iBox, void* pData, dNearCallback* fCallback) {
   const SBox& a = m_aHashed[iBox];
   const int iBoxIndex = static_cast<int>(iBox);
@@ -155,9 +189,9 @@ void CRurIvaBroadPhase::pairInCells(size_t iBox, void* pData, dNearCallback* fCa
             // A box at the same level that comes first has met this one already.
             if (iSteps == 0 && iOther <= iBoxIndex) continue;
             const SBox& b = m_aHashed[iOther];
-            if (x != std::max(c[0], b.aCells[0]) || y != std::max(c[2], b.aCells[2]) ||
-                z != std::max(c[4], b.aCells[4]))
-              continue;
+            int m[3];
+            meetingCell(c, b, iLevel, m);
+            if (x != m[0] || y != m[1] || z != m[2]) continue;
             pairBoxes(a, b, pData, fCallback);
           }
         }

@@ -64,6 +64,10 @@ class CRurIvaBroadPhase {
   SSlot* slotOf(int iLevel, int x, int y, int z, bool bCreate);
   void fillCells();
   void pairInCells(size_t iBox, void* pData, dNearCallback* fCallback);
+  //! The cell (x, y, z) of level iLevel where the library's walk of the cells c (first and last
+  //! in x, y, z) first finds box b: the first cell both cover where the library's bucket numbers
+  //! hide neither from the other; the first both cover where they hide them everywhere.
+  static void meetingCell(const int* c, const SBox& b, int iLevel, int* m);
   //! The library's test of a pair before its callback: not of one body, category and collide
   //! bits that meet, bounds that meet.
   static void pairBoxes(const SBox& a, const SBox& b, void* pData, dNearCallback* fCallback);
