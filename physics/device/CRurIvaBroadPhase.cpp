@@ -150,7 +150,7 @@ void CRurIvaBroadPhase::meetingCell(const int* c, const SBox& b, int iLevel, int
   m[0] = std::max(c[0], b.aCells[0]);
   m[1] = std::max(c[2], b.aCells[2]);
   m[2] = std::max(c[4], b.aCells[4]);
-  // Only a cell numbered 0 (level, x and y from 0 up, z at most 0) can hide one from the other.
+  // Only a cell numbered 0 (level, x and y from 0 up, z at most 0) hides one from the other.
   const int iLastX = std::min(c[1], b.aCells[1]), iLastY = std::min(c[3], b.aCells[3]),
             iLastZ = std::min(c[5], b.aCells[5]);
   if (iLevel < 0 || iLastX < 0 || iLastY < 0 || m[2] > 0) return;
@@ -189,9 +189,17 @@ void CRurIvaBroadPhase::pairInCells(size_t iBox, void* pData, dNearCallback* fCa
             // A box at the same level that comes first has met this one already.
             if (iSteps == 0 && iOther <= iBoxIndex) continue;
             const SBox& b = m_aHashed[iOther];
-            int m[3];
-            meetingCell(c, b, iLevel, m);
-            if (x != m[0] || y != m[1] || z != m[2]) continue;
+            // Only walks that start one cell apart, at a cell numbered 0 or below, can hide the
+            // boxes from each other (see meetingCell); otherwise they meet in the first cell both cover.
+            const int iFirstZ = b.aCells[4];
+            if (iLevel >= 0 && (c[4] - iFirstZ == 1 || iFirstZ - c[4] == 1) && std::max(c[4], iFirstZ) <= 0) {
+              int m[3];
+              meetingCell(c, b, iLevel, m);
+              if (x != m[0] || y != m[1] || z != m[2]) continue;
+            } else if (x != std::max(c[0], b.aCells[0]) || y != std::max(c[2], b.aCells[2]) ||
+                       z != std::max(c[4], iFirstZ)) {
+              continue;
+            }
             pairBoxes(a, b, pData, fCallback);
           }
         }
